@@ -1,0 +1,65 @@
+# Solvane: `make run` starts the host against the simulated site, `make check` runs every test.
+# Both install what a fresh Debian 12 machine lacks, configure and build first.
+
+BUILD      ?= build
+BUILD_ASAN ?= build-asan
+BUILD_TSAN ?= build-tsan
+JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
+CMAKE_ARGS ?=
+
+PACKAGES = build-essential cmake pkg-config libwxgtk3.2-dev libcurl4-openssl-dev \
+           libcpp-httplib-dev googletest libgtest-dev xvfb xauth gettext zip \
+           fonts-dejavu-core imagemagick librsvg2-bin xdg-utils
+
+SUDO = $(shell [ "$$(id -u)" = 0 ] || echo sudo)
+
+.PHONY: all deps configure build run check check-plain check-asan check-tsan contact-sheet clean
+
+all: build
+
+# Installs only what is missing, so a prepared machine does not touch the network.
+deps:
+	@missing=$$(for p in $(PACKAGES); do \
+	    dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null | grep -q '^install ok installed' || echo $$p; \
+	  done); \
+	if [ -n "$$missing" ]; then \
+	  echo "Installing:" $$missing; \
+	  $(SUDO) env DEBIAN_FRONTEND=noninteractive apt-get update -q && \
+	  $(SUDO) env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends $$missing; \
+	fi
+
+$(BUILD)/CMakeCache.txt: | deps
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_ARGS)
+
+configure: deps $(BUILD)/CMakeCache.txt
+
+build: configure
+	cmake --build $(BUILD) -j $(JOBS)
+
+# The simulated site on its default ports, then the host; stopping the host stops the site.
+run: build
+	@$(BUILD)/sitesim/sitesim --update-dir sitesim/data/update --accounts sitesim/data/accounts.txt & \
+	  site=$$!; trap 'kill $$site 2>/dev/null' EXIT INT TERM; \
+	  sleep 0.5; $(BUILD)/bin/Solvane; status=$$?; kill $$site 2>/dev/null; exit $$status
+
+check: check-plain check-asan check-tsan
+
+check-plain: build
+	cd $(BUILD) && ctest --output-on-failure -j $(JOBS) --timeout 300
+
+check-asan: deps
+	cmake -S . -B $(BUILD_ASAN) -DCMAKE_BUILD_TYPE=Debug -DSOLVANE_SANITIZE=ON $(CMAKE_ARGS)
+	cmake --build $(BUILD_ASAN) -j $(JOBS)
+	cd $(BUILD_ASAN) && ctest --output-on-failure -j $(JOBS) --timeout 600
+
+# The threaded parts under ThreadSanitizer.
+check-tsan: deps
+	cmake -S . -B $(BUILD_TSAN) -DCMAKE_BUILD_TYPE=Debug -DSOLVANE_TSAN=ON $(CMAKE_ARGS)
+	cmake --build $(BUILD_TSAN) -j $(JOBS)
+	cd $(BUILD_TSAN) && ctest --output-on-failure -j $(JOBS) --timeout 600 -L threads
+
+contact-sheet: build
+	cmake --build $(BUILD) --target contact_sheet
+
+clean:
+	rm -rf $(BUILD) $(BUILD_ASAN) $(BUILD_TSAN)

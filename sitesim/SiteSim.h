@@ -1,0 +1,113 @@
+// The simulated performer site: web, image and preview servers on loopback, with list churn and injectable faults.
+#pragma once
+
+#include <cstddef>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace sitesim {
+
+/// How the server mishandles a request for a path (set with SiteSim::SetFault).
+enum class Fault {
+    None,
+    Refuse,        // accept the connection, then close it at once without a reply
+    NoAnswer,      // accept and read the request, never answer (until Stop)
+    StallMidBody,  // send headers with a Content-Length and half the body, then send nothing more (until Stop)
+    DropMidBody,   // send headers with a Content-Length and half the body, then close the connection
+    NotFound,      // 404
+    ServerError,   // 500
+    Chunked,       // normal body, but sent with Transfer-Encoding: chunked
+    CloseDelimited,// normal body, no Content-Length and no chunking, connection closed at the end (HTTP/1.0 style)
+    Garbage,       // not HTTP at all: some random bytes then close
+    LongLines,     // normal 200 reply whose body holds lines of 1 MiB
+    SlowDrip       // normal body, one byte every 50 ms
+};
+
+/// Short lower-case name of a fault ("stall-mid-body"), for messages and test names.
+const char* FaultName(Fault fault);
+
+struct Request {
+    std::string server;   // "web", "image" or "preview"
+    std::string method;
+    std::string path;     // without the query
+    std::string query;    // raw text after '?', unescaped as received ("" when none)
+    std::vector<std::pair<std::string, std::string>> headers; // as received, in order
+};
+
+struct Options {
+    std::string bindHost = "127.0.0.1";
+    int webPort = 0, imagePort = 0, previewPort = 0;   // 0: any free port
+    int population = 300;     // performers in the generated list
+    unsigned seed = 1;
+    bool churn = true;        // the generated list changes between requests
+    std::string accountsFile; // optional: lines "user:password:fav1,fav2", '#' starts a comment line
+    std::string updateDir;    // optional: files "module", "skin", "mo", "manifest" and "version"
+};
+
+/// The first `population` performer names of the generated list for `seed`, in list order, before any churn.
+std::vector<std::string> GeneratedNames(int population, unsigned seed);
+
+/// The profile picture (a baseline JPEG, 107x82) the image server sends for a performer name.
+std::string ProfileImage(const std::string& name);
+
+/// Compares dotted version numbers ("1.10" > "1.9", "1.3" == "1.3.0"): negative, 0 or positive.
+int CompareVersions(const std::string& a, const std::string& b);
+
+class SiteSim {
+public:
+    static constexpr int kDefaultWebPort = 18080, kDefaultImagePort = 18081, kDefaultPreviewPort = 18082;
+
+    explicit SiteSim(Options options = Options());
+    ~SiteSim();
+    SiteSim(const SiteSim&) = delete;
+    SiteSim& operator=(const SiteSim&) = delete;
+
+    /// Binds the three listeners and serves them on background threads; false when a port cannot be bound.
+    bool Start();
+    /// Ends every listener and connection (stalled ones too) and joins all threads; idempotent.
+    void Stop();
+
+    int WebPort() const;
+    int ImagePort() const;
+    int PreviewPort() const;
+    std::string WebServer() const;      // "127.0.0.1:PORT"
+    std::string ImageServer() const;
+    std::string PreviewServer() const;
+
+    /// Serves exactly this body as the performer list from now on (no churn).
+    void SetPerformerList(const std::string& body);
+    bool SetPerformerListFromFile(const std::string& path);
+    /// Back to a freshly generated population (from the seed of the options).
+    void UseGeneratedList(int population, bool churn);
+
+    /// Path without query; applies on whichever server gets that path; Fault::None clears it.
+    void SetFault(const std::string& path, Fault fault);
+    void ClearFaults();
+
+    /// Serves an arbitrary resource on the web server; it takes precedence over the built-in pages.
+    void SetResource(const std::string& path, std::string body, std::string contentType);
+
+    void AddAccount(const std::string& user, const std::string& password, std::vector<std::string> favourites);
+    /// Adds the accounts of a file ("user:password:fav1,fav2" per line); false when it cannot be read.
+    bool LoadAccountsFile(const std::string& path);
+
+    /// type "" (the module), "skin", "mo" or "manifest".
+    void SetUpdateFile(const std::string& type, std::string body);
+    /// The newest version the update service knows.
+    void SetUpdateVersion(const std::string& latest);
+    /// Takes the update files and the "version" file from a folder; false when it holds neither.
+    bool LoadUpdateDir(const std::string& dir);
+
+    std::vector<Request> Requests() const;
+    void ClearRequests();
+    /// True once at least `count` requests are logged, false after timeoutMs.
+    bool WaitForRequests(size_t count, int timeoutMs) const;
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace sitesim

@@ -1,0 +1,162 @@
+// The host program: owns the application object and the event loop, and loads Solvane.so.
+#include "host/HostApp.h"
+
+#include <wx/config.h>
+#include <wx/dynload.h>
+#include <wx/fileconf.h>
+#include <wx/filename.h>
+#include <wx/intl.h>
+#include <wx/log.h>
+#include <wx/stdpaths.h>
+#include <wx/toplevel.h>
+#include <wx/translation.h>
+
+#include <csignal>
+#include <cstdio>
+
+wxIMPLEMENT_APP_NO_MAIN(HostApp);
+
+int HostApp::exitCode = 0;
+
+namespace
+{
+void Fail(const wxString& message)
+{
+    std::fprintf(stderr, "Solvane: %s\n", static_cast<const char*>(message.utf8_str()));
+}
+} // namespace
+
+bool HostApp::OnInit()
+{
+    // main() has put the executable's full path into argv[0]; every file of the system
+    // (module, skin, catalogues) is found beside it.
+    const wxFileName exe(argv[0].empty() ? wxString() : wxString(argv[0]));
+    for (int i = 1; i < argc; ++i)
+    {
+        if (argv[i] == "--probe")
+            probe = true;
+    }
+    modulePath = exe.GetPathWithSep() + exe.GetName() + ".so";
+
+    // The settings file lives where the desktop expects it: $XDG_CONFIG_HOME/Messenger.conf.
+    wxStandardPaths::Get().SetFileLayout(wxStandardPaths::FileLayout_XDG);
+    SetUpTranslations(exe.GetPath());
+
+    if (!LoadModule() || !SetUpConfiguration())
+    {
+        exitCode = 1;
+        return false;
+    }
+
+    // Ctrl-C and a polite kill take the same road as closing the window.
+    SetSignalHandler(SIGINT, [](int sig) { wxGetApp().OnSignal(sig); });
+    SetSignalHandler(SIGTERM, [](int sig) { wxGetApp().OnSignal(sig); });
+
+    using SiteRunFunction = bool (*)();
+    if (module->HasSymbol("SiteRun"))
+    {
+        auto siteRun = reinterpret_cast<SiteRunFunction>(module->GetSymbol("SiteRun"));
+        if (!siteRun())
+        {
+            Fail("the module could not start its window");
+            exitCode = 1;
+            CloseModuleWindows();
+            return false;
+        }
+    }
+
+    if (probe)
+    {
+        // A start-up check: report the names the module gave the application, then leave
+        // through the same road as a normal exit.
+        std::printf("vendor=%s app=%s\n", static_cast<const char*>(GetVendorName().utf8_str()),
+                    static_cast<const char*>(GetAppName().utf8_str()));
+        std::fflush(stdout);
+        CallAfter([this] {
+            CloseModuleWindows();
+            ExitMainLoop();
+        });
+    }
+    return true;
+}
+
+void HostApp::SetUpTranslations(const wxString& folder)
+{
+    auto* translations = new wxTranslations;
+    wxTranslations::Set(translations);
+    wxFileTranslationsLoader::AddCatalogLookupPathPrefix(folder);
+    translations->SetLanguage(wxLANGUAGE_DEFAULT);
+    wxLogNull quiet; // no catalogue for the language is normal: the English texts stand
+    translations->AddCatalog("Solvane");
+}
+
+bool HostApp::LoadModule()
+{
+    if (!wxFileName::FileExists(modulePath))
+    {
+        Fail("the module " + modulePath + " is missing");
+        return false;
+    }
+    wxLogBuffer reasons;
+    wxLog* previous = wxLog::SetActiveTarget(&reasons);
+    // Loading creates the module's site object and calls its OnInit on this thread.
+    module = wxPluginManager::LoadLibrary(modulePath, wxDL_DEFAULT | wxDL_VERBATIM);
+    wxLog::SetActiveTarget(previous);
+    if (!module || !module->IsLoaded())
+    {
+        wxString why = reasons.GetBuffer();
+        why.Trim();
+        Fail("the module " + modulePath + " could not be loaded" +
+             (why.empty() ? wxString() : ": " + why));
+        module = nullptr;
+        return false;
+    }
+    return true;
+}
+
+bool HostApp::SetUpConfiguration()
+{
+    // The module has named the application; the store is created now so that it is private
+    // (it holds the account's password) and its folder exists, which the toolkit assumes.
+    const wxString file = wxFileConfig::GetLocalFileName(GetAppName());
+    const wxFileName name(file);
+    if (!name.DirExists() && !wxFileName::Mkdir(name.GetPath(), 0700, wxPATH_MKDIR_FULL))
+    {
+        Fail("can not create the settings folder " + name.GetPath());
+        return false;
+    }
+    auto* config = new wxFileConfig(GetAppName(), GetVendorName(), file, wxEmptyString,
+                                    wxCONFIG_USE_LOCAL_FILE);
+    config->SetUmask(0077);
+    delete wxConfigBase::Set(config);
+    return true;
+}
+
+void HostApp::CloseModuleWindows()
+{
+    for (wxWindow* window : wxTopLevelWindows)
+        window->Destroy();
+}
+
+void HostApp::OnSignal(int)
+{
+    CloseModuleWindows();
+    ExitMainLoop();
+}
+
+int HostApp::OnExit()
+{
+    // The module's code must not run after it is unloaded: its windows die first and the
+    // events already queued for them are delivered or dropped while it is still there.
+    CloseModuleWindows();
+    for (int round = 0; round < 10 && (HasPendingEvents() || !wxTopLevelWindows.empty()); ++round)
+        ProcessPendingEvents();
+    if (module)
+    {
+        module = nullptr;
+        wxPluginManager::UnloadLibrary(modulePath);
+    }
+    if (wxConfigBase* config = wxConfigBase::Get(false))
+        config->Flush();
+    return wxApp::OnExit();
+}

@@ -1,0 +1,41 @@
+// The host's entry: the toolkit starts with argv[0] set to the executable's full path.
+#include "host/HostApp.h"
+
+#include <climits>
+#include <cstdlib>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+namespace
+{
+// The path of the running file, whether it was started by a relative path, through PATH or
+// through a symbolic link.
+std::string ExecutablePath(const char* argv0)
+{
+    std::vector<char> buffer(PATH_MAX + 1);
+    const ssize_t length = readlink("/proc/self/exe", buffer.data(), PATH_MAX);
+    if (length > 0)
+        return std::string(buffer.data(), static_cast<size_t>(length));
+    if (char* resolved = realpath(argv0, nullptr))
+    {
+        std::string path(resolved);
+        std::free(resolved);
+        return path;
+    }
+    return argv0;
+}
+} // namespace
+
+int main(int argc, char** argv)
+{
+    std::string exe = ExecutablePath(argc > 0 ? argv[0] : "Solvane");
+    std::vector<char*> args(argv, argv + argc);
+    if (args.empty())
+        args.push_back(nullptr);
+    args[0] = exe.data();
+    args.push_back(nullptr);
+    int count = argc > 0 ? argc : 1;
+    const int result = wxEntry(count, args.data());
+    return HostApp::GetExitCode() != 0 ? HostApp::GetExitCode() : result;
+}

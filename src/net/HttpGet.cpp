@@ -1,0 +1,244 @@
+// One HTTP GET over libcurl, with time-outs, the process-wide proxy and an abort hook.
+#include "net/HttpGet.h"
+
+#include "util/Trace.h"
+
+#include <curl/curl.h>
+
+#include <chrono>
+#include <cstdio>
+#include <memory>
+#include <mutex>
+
+namespace
+{
+std::mutex proxyMutex;
+ProxySetting defaultProxy;
+
+using Clock = std::chrono::steady_clock;
+
+// The transfer loop wakes this often to look at the abort hook and the stall clock, so a
+// stop request ends a transfer well within a tenth of a second.
+constexpr int kPollMilliseconds = 20;
+
+struct EasyDeleter
+{
+    void operator()(CURL* easy) const { curl_easy_cleanup(easy); }
+};
+struct MultiDeleter
+{
+    void operator()(CURLM* multi) const { curl_multi_cleanup(multi); }
+};
+struct ListDeleter
+{
+    void operator()(curl_slist* list) const { curl_slist_free_all(list); }
+};
+} // namespace
+
+HttpGet::HttpGet(const wxString& url_) : url(url_)
+{
+}
+
+void HttpGet::AddHeader(const wxString& name, const wxString& value)
+{
+    headers.emplace_back(name, value);
+}
+
+void HttpGet::GlobalInit()
+{
+    SOLVANE_TRACE("[static]HttpGet::GlobalInit(void)");
+    curl_global_init(CURL_GLOBAL_DEFAULT);
+}
+
+void HttpGet::GlobalCleanup()
+{
+    curl_global_cleanup();
+}
+
+void HttpGet::SetDefaultProxy(const ProxySetting& proxy)
+{
+    std::lock_guard<std::mutex> lock(proxyMutex);
+    defaultProxy = proxy;
+}
+
+ProxySetting HttpGet::GetDefaultProxy()
+{
+    std::lock_guard<std::mutex> lock(proxyMutex);
+    return defaultProxy;
+}
+
+bool HttpGet::Fetch()
+{
+    return Perform(nullptr);
+}
+
+bool HttpGet::FetchToFile(const wxString& path)
+{
+    FILE* out = std::fopen(path.fn_str(), "wb");
+    if (!out)
+    {
+        error = "can not open " + path;
+        return false;
+    }
+    const bool ok = Perform(out);
+    const bool closed = std::fclose(out) == 0;
+    if (!ok || !closed)
+    {
+        std::remove(path.fn_str());
+        if (ok)
+            error = "can not write " + path;
+        return false;
+    }
+    return true;
+}
+
+// Header bytes count as activity for the stall clock; the values are read from libcurl.
+size_t HttpGet::OnHeader(char*, size_t size, size_t count, void* self)
+{
+    static_cast<HttpGet*>(self)->received += static_cast<long long>(size * count);
+    return size * count;
+}
+
+size_t HttpGet::OnBody(char* data, size_t size, size_t count, void* selfPtr)
+{
+    HttpGet* self = static_cast<HttpGet*>(selfPtr);
+    const size_t bytes = size * count;
+    if (self->file)
+    {
+        if (std::fwrite(data, 1, bytes, static_cast<FILE*>(self->file)) != bytes)
+            return 0;
+    }
+    else
+    {
+        self->body.append(data, bytes);
+    }
+    self->received += static_cast<long long>(bytes);
+    return bytes;
+}
+
+bool HttpGet::Perform(void* out)
+{
+    SOLVANE_TRACE("[%p]HttpGet::Perform(%s)", static_cast<void*>(this), url);
+    status = 0;
+    contentType.clear();
+    contentLength = -1;
+    body.clear();
+    error.clear();
+    aborted = false;
+    file = out;
+    received = 0;
+
+    std::unique_ptr<CURL, EasyDeleter> easy(curl_easy_init());
+    std::unique_ptr<CURLM, MultiDeleter> multi(curl_multi_init());
+    if (!easy || !multi)
+    {
+        error = "libcurl could not start a transfer";
+        return false;
+    }
+
+    const wxScopedCharBuffer urlText = url.utf8_str();
+    CURL* h = easy.get();
+    curl_easy_setopt(h, CURLOPT_URL, urlText.data());
+    curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT_MS, connectTimeout);
+    curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &HttpGet::OnBody);
+    curl_easy_setopt(h, CURLOPT_WRITEDATA, this);
+    curl_easy_setopt(h, CURLOPT_HEADERFUNCTION, &HttpGet::OnHeader);
+    curl_easy_setopt(h, CURLOPT_HEADERDATA, this);
+    curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, "http");
+
+    // The proxy is the one taken at start; an empty text keeps libcurl from reading the
+    // environment on its own.
+    const ProxySetting proxy = GetDefaultProxy();
+    const wxScopedCharBuffer proxyText = proxy.server.utf8_str();
+    const wxScopedCharBuffer noProxyText = proxy.noProxy.utf8_str();
+    curl_easy_setopt(h, CURLOPT_PROXY, proxyText.data());
+    if (proxy.IsEnabled() && !proxy.noProxy.empty())
+        curl_easy_setopt(h, CURLOPT_NOPROXY, noProxyText.data());
+
+    std::unique_ptr<curl_slist, ListDeleter> headerList;
+    for (const auto& header : headers)
+    {
+        const wxString line = header.first + ": " + header.second;
+        curl_slist* grown = curl_slist_append(headerList.get(), line.utf8_str().data());
+        if (!grown)
+        {
+            error = "libcurl could not add a header";
+            return false;
+        }
+        headerList.release();
+        headerList.reset(grown);
+    }
+    if (headerList)
+        curl_easy_setopt(h, CURLOPT_HTTPHEADER, headerList.get());
+
+    curl_multi_add_handle(multi.get(), h);
+    Clock::time_point lastActivity = Clock::now();
+    long long seen = 0;
+    int running = 1;
+    CURLcode result = CURLE_OK;
+    bool stalled = false;
+    while (running)
+    {
+        if (curl_multi_perform(multi.get(), &running) != CURLM_OK)
+        {
+            result = CURLE_FAILED_INIT;
+            break;
+        }
+        if (!running)
+            break;
+        if (abortHook && abortHook())
+        {
+            aborted = true;
+            break;
+        }
+        const Clock::time_point now = Clock::now();
+        if (received != seen)
+        {
+            seen = received;
+            lastActivity = now;
+        }
+        else if (now - lastActivity > std::chrono::milliseconds(stallTimeout))
+        {
+            stalled = true;
+            break;
+        }
+        curl_multi_poll(multi.get(), nullptr, 0, kPollMilliseconds, nullptr);
+    }
+    if (!aborted && !stalled && !running)
+    {
+        int left = 0;
+        while (CURLMsg* message = curl_multi_info_read(multi.get(), &left))
+        {
+            if (message->msg == CURLMSG_DONE)
+                result = message->data.result;
+        }
+    }
+
+    long code = 0;
+    curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &code);
+    status = static_cast<int>(code);
+    char* type = nullptr;
+    if (curl_easy_getinfo(h, CURLINFO_CONTENT_TYPE, &type) == CURLE_OK && type)
+        contentType = wxString::FromUTF8(type);
+    curl_off_t length = -1;
+    if (curl_easy_getinfo(h, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length) == CURLE_OK)
+        contentLength = static_cast<long long>(length);
+    curl_multi_remove_handle(multi.get(), h);
+
+    bool ok = false;
+    if (aborted)
+        error = "aborted";
+    else if (stalled)
+        error = "no data for too long";
+    else if (result != CURLE_OK)
+        error = wxString::FromUTF8(curl_easy_strerror(result));
+    else if (status < 200 || status >= 400)
+        error = wxString::Format("HTTP status %d", status);
+    else
+        ok = true;
+    if (!ok)
+        body.clear();
+    file = nullptr;
+    return ok;
+}

@@ -1,0 +1,33 @@
+// The watched web site: the one object that holds the current list of online users.
+#pragma once
+
+#include "model/UserList.h"
+
+#include <mutex>
+
+class Site
+{
+public:
+    Site();
+    virtual ~Site();
+    Site(const Site&) = delete;
+    Site& operator=(const Site&) = delete;
+
+    /// Refreshes the list; the polling interval in milliseconds after success, 0 after a failure.
+    virtual int UpdateUserList() = 0;
+    virtual bool OnInit() = 0;
+    virtual void OnExit() = 0;
+
+    /// The site constructed last, null before any.
+    static Site* GetInstance();
+
+    /// A copy of the current list: the polling thread may replace it at any moment.
+    UserList GetUserList() const;
+    void SetUserList(const UserList& list);
+
+private:
+    static Site* instance;
+
+    mutable std::mutex userListMutex;
+    UserList userList;
+};

@@ -1,0 +1,1 @@
+# Sources of this folder are added here as they arrive.

@@ -1,0 +1,10 @@
+// The one trace macro of Solvane: method entries on the "solvane" trace mask (WXTRACE=solvane).
+#pragma once
+
+#include <wx/log.h>
+
+#ifdef NDEBUG
+#define SOLVANE_TRACE(...) do { } while (0)
+#else
+#define SOLVANE_TRACE(...) wxLogTrace("solvane", __VA_ARGS__)
+#endif

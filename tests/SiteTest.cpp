@@ -1,0 +1,85 @@
+// The site object: one instance, and a list that crosses threads as copies.
+#include "site/TaveloSite.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+
+#include <wx/app.h>
+
+namespace
+{
+UserList ListOf(int count, uint32_t status)
+{
+    UserList list;
+    for (int i = 0; i < count; ++i)
+        list.AddUser(User(wxString::Format("performer%d", i), status));
+    return list;
+}
+} // namespace
+
+TEST(SiteTest, FreshSiteIsTheInstanceAndHasAnEmptyList)
+{
+    TaveloSite site;
+    EXPECT_EQ(&site, Site::GetInstance());
+    EXPECT_TRUE(site.GetUserList().IsEmpty());
+    {
+        TaveloSite later;
+        EXPECT_EQ(&later, Site::GetInstance());
+    }
+    // A destroyed site is not handed out.
+    EXPECT_EQ(nullptr, Site::GetInstance());
+}
+
+TEST(SiteTest, SetUserListKeepsItsOwnCopy)
+{
+    TaveloSite site;
+    UserList list = ListOf(3, 0x03);
+    site.SetUserList(list);
+    list.AddUser(User("newcomer", 0x01));
+    list.RemoveUser("performer0");
+    list.AddUser(User("performer1", 0x15));
+
+    const UserList held = site.GetUserList();
+    EXPECT_EQ(3u, held.GetCount());
+    EXPECT_EQ(nullptr, held.FindUser("newcomer"));
+    ASSERT_NE(nullptr, held.FindUser("performer0"));
+    EXPECT_EQ(0x03u, held.GetUser("performer1").GetStatus());
+}
+
+TEST(SiteTest, OnInitNamesTheApplication)
+{
+    TaveloSite site;
+    ASSERT_NE(nullptr, wxTheApp);
+    EXPECT_TRUE(site.OnInit());
+    EXPECT_EQ("Tavelo", wxTheApp->GetVendorName());
+    EXPECT_EQ("Messenger", wxTheApp->GetAppName());
+}
+
+// The polling thread replaces the list while the GUI thread copies it: every copy must be one
+// whole list, never a mix (run under ThreadSanitizer too).
+TEST(SiteTest, ConcurrentReplaceAndReadSeeWholeLists)
+{
+    TaveloSite site;
+    const UserList small = ListOf(50, 0x03);
+    const UserList large = ListOf(200, 0x15);
+    site.SetUserList(small);
+    std::atomic<bool> done{false};
+    std::thread writer([&] {
+        for (int i = 0; i < 2000; ++i)
+            site.SetUserList(i % 2 ? small : large);
+        done = true;
+    });
+    int reads = 0;
+    while (!done || reads < 100)
+    {
+        const UserList seen = site.GetUserList();
+        ASSERT_TRUE(seen.GetCount() == 50 || seen.GetCount() == 200);
+        const uint32_t expected = seen.GetCount() == 50 ? 0x03 : 0x15;
+        for (const auto& entry : seen)
+            ASSERT_EQ(expected, entry.second.GetStatus());
+        ++reads;
+    }
+    writer.join();
+}

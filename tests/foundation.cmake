@@ -1,0 +1,7 @@
+# The HTTP layer, the proxy rule, the site object and the host program.
+solvane_test(net_tests THREADS
+  SOURCES HttpGetTest.cpp ProxyTest.cpp LoopbackProxy.cpp LoopbackProxy.h
+  LIBS sitesim)
+solvane_test(site_tests THREADS SOURCES SiteTest.cpp)
+solvane_test(host_tests GUI SOURCES HostTest.cpp)
+add_dependencies(host_tests Solvane Solvane_module)
