@@ -38,3 +38,13 @@ void Site::SetUserList(const UserList& list)
     std::lock_guard<std::mutex> lock(userListMutex);
     userList = std::move(copy);
 }
+
+void Site::SetStopHook(StopHook hook)
+{
+    stopHook = std::move(hook);
+}
+
+bool Site::IsStopRequested() const
+{
+    return stopHook && stopHook();
+}

@@ -3,6 +3,7 @@
 
 #include "model/UserList.h"
 
+#include <functional>
 #include <mutex>
 
 class Site
@@ -25,9 +26,16 @@ public:
     UserList GetUserList() const;
     void SetUserList(const UserList& list);
 
+    /// Asked during a refresh: true once its caller wants to stop, so that a transfer or a
+    /// wait for the user ends at once. Set before the polling thread starts.
+    using StopHook = std::function<bool()>;
+    void SetStopHook(StopHook hook);
+    bool IsStopRequested() const;
+
 private:
     static Site* instance;
 
     mutable std::mutex userListMutex;
     UserList userList;
+    StopHook stopHook;
 };
