@@ -1,1 +1,19 @@
 # Sources of this folder are added here as they arrive.
+list(APPEND SOLVANE_GUI_SOURCES
+  ${CMAKE_CURRENT_LIST_DIR}/AllTreeCtrl.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/AllTreeCtrl.h
+  ${CMAKE_CURRENT_LIST_DIR}/FavoriteTreeCtrl.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/FavoriteTreeCtrl.h
+  ${CMAKE_CURRENT_LIST_DIR}/MainFrame.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/MainFrame.h
+  ${CMAKE_CURRENT_LIST_DIR}/NotifyIcon.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/NotifyIcon.h
+  ${CMAKE_CURRENT_LIST_DIR}/UserListTreeCtrl.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/UserListTreeCtrl.h
+  ${CMAKE_CURRENT_LIST_DIR}/UserListTreeItemData.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/UserListTreeItemData.h
+)
+list(APPEND SOLVANE_GUI_SOURCES
+  ${CMAKE_CURRENT_LIST_DIR}/ServerFailureBox.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/ServerFailureBox.h
+)

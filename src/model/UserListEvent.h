@@ -1,0 +1,40 @@
+// A whole list of users to show from scratch: the polling thread's first list, or the favourites.
+//
+// Usage:
+//   wxBEGIN_EVENT_TABLE(UserListTreeCtrl, wxTreeCtrl)
+//       EVT_USER_LIST_INITIALIZED(-1, UserListTreeCtrl::OnUserListInitialized)
+//   wxEND_EVENT_TABLE()                     // void OnUserListInitialized(UserListEvent&)
+//   ...
+//   UserListEvent event(EVT_USER_LIST_INITIALIZED, 0);
+//   event.SetUserList(favorites);
+//   favoriteTreeCtrl->AddPendingEvent(event);   // the queue holds a clone with its own list
+#pragma once
+
+#include "model/UserList.h"
+
+#include <wx/event.h>
+
+class UserListEvent : public wxEvent
+{
+public:
+    explicit UserListEvent(wxEventType type = wxEVT_NULL, int id = 0);
+    UserListEvent(const UserListEvent& other);
+    ~UserListEvent() override;
+
+    /// A copy with its own list: the poster destroys its event right after posting.
+    wxEvent* Clone() const override;
+
+    const UserList& GetUserList() const { return userList; }
+    void SetUserList(const UserList& list);
+
+private:
+    UserList userList;
+};
+
+wxDECLARE_EVENT(EVT_USER_LIST_INITIALIZED, UserListEvent);
+
+typedef void (wxEvtHandler::*UserListEventFunction)(UserListEvent&);
+#define UserListEventHandler(func) wxEVENT_HANDLER_CAST(UserListEventFunction, func)
+
+#define EVT_USER_LIST_INITIALIZED(id, func) \
+    wx__DECLARE_EVT1(EVT_USER_LIST_INITIALIZED, id, UserListEventHandler(func))

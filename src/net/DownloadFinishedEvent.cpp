@@ -1,0 +1,33 @@
+// The completion event of a background download: the body in a heap buffer, and its length.
+#include "net/DownloadFinishedEvent.h"
+
+#include "util/Trace.h"
+
+// Braces, not the toolkit's definition macro: the name followed by "(" would expand as the
+// event-table macro of the same name.
+const wxEventTypeTag<DownloadFinishedEvent> EVT_DOWNLOAD_FINISHED{wxNewEventType()};
+
+DownloadFinishedEvent::DownloadFinishedEvent(wxEventType type, int id) : wxEvent(id, type)
+{
+    SOLVANE_TRACE("[%p]DownloadFinishedEvent::DownloadFinishedEvent(%d, %d)",
+                  static_cast<void*>(this), type, id);
+}
+
+DownloadFinishedEvent::DownloadFinishedEvent(const DownloadFinishedEvent& other)
+    : wxEvent(other), clientData(other.clientData), length(other.length)
+{
+    SOLVANE_TRACE("[%p]DownloadFinishedEvent::DownloadFinishedEvent(%p)", static_cast<void*>(this),
+                  static_cast<const void*>(&other));
+}
+
+DownloadFinishedEvent::~DownloadFinishedEvent()
+{
+    SOLVANE_TRACE("[%p]DownloadFinishedEvent::~DownloadFinishedEvent(void)",
+                  static_cast<void*>(this));
+}
+
+wxEvent* DownloadFinishedEvent::Clone() const
+{
+    SOLVANE_TRACE("[%p]DownloadFinishedEvent::Clone(void)", static_cast<const void*>(this));
+    return new DownloadFinishedEvent(*this);
+}

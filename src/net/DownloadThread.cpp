@@ -1,0 +1,242 @@
+// One background GET into memory whose result comes back to one handler as an event.
+#include "net/DownloadThread.h"
+
+#include "util/Trace.h"
+
+#include <wx/app.h>
+#include <wx/weakref.h>
+
+#include <atomic>
+#include <chrono>
+#include <climits>
+#include <condition_variable>
+#include <mutex>
+#include <new>
+#include <string>
+
+namespace
+{
+struct Registry
+{
+    std::mutex mutex;
+    std::condition_variable ended;
+    int live = 0;
+    // StopAll moves it on; a transfer started under an older value ends at once.
+    std::atomic<unsigned> generation{0};
+};
+
+// Never destroyed: a download may still be ending while the process exits.
+Registry& GetRegistry()
+{
+    static Registry* registry = new Registry;
+    return *registry;
+}
+
+// "http://host:port/path?query" into "host:port" and "/path?query".
+void SplitUrl(const wxString& url, wxString& host, wxString& pathAndQuery)
+{
+    wxString rest = url;
+    const size_t scheme = rest.find("://");
+    if (scheme != wxString::npos)
+        rest = rest.substr(scheme + 3);
+    const size_t start = rest.find_first_of("/?#");
+    host = rest.substr(0, start);
+    pathAndQuery = start == wxString::npos ? wxString() : rest.substr(start);
+    const size_t fragment = pathAndQuery.find('#');
+    if (fragment != wxString::npos)
+        pathAndQuery.erase(fragment);
+    if (!pathAndQuery.StartsWith("/"))
+        pathAndQuery = "/" + pathAndQuery;
+}
+
+std::string ReadAll(wxInputStream& stream)
+{
+    std::string body;
+    char chunk[16384];
+    for (;;)
+    {
+        stream.Read(chunk, sizeof chunk);
+        const size_t got = stream.LastRead();
+        if (got == 0)
+            break;
+        body.append(chunk, got);
+    }
+    return body;
+}
+} // namespace
+
+// What goes back to the GUI thread: made there, filled in by the worker, read and destroyed
+// there again. The weak reference is only ever touched on the GUI thread.
+struct DownloadThread::Reply
+{
+    Reply(wxEvtHandler* handler, int id_) : receiver(handler), id(id_) {}
+    ~Reply()
+    {
+        ::operator delete(buffer);
+        Reap();
+    }
+    Reply(const Reply&) = delete;
+    Reply& operator=(const Reply&) = delete;
+
+    // Joins and deletes the thread that sent the reply; it has ended or is about to.
+    void Reap()
+    {
+        SOLVANE_TRACE("[%p]DownloadThread::Reply::Reap(%p)", static_cast<void*>(this),
+                      static_cast<void*>(thread));
+        if (!thread)
+            return;
+        thread->Wait();
+        delete thread;
+        thread = nullptr;
+    }
+
+    wxWeakRef<wxEvtHandler> receiver;
+    int id;
+    void* buffer = nullptr; // from the global operator new, as the handler frees it
+    size_t length = 0;
+    DownloadThread* thread = nullptr; // set when the reply is sent
+};
+
+// The reply as a pending call on the application object. Once queued, the event is the only
+// owner of the reply, so the reply and the thread it reaps go on the GUI thread.
+class DownloadThread::ReplyCall : public wxAsyncMethodCallEvent
+{
+public:
+    ReplyCall(wxObject* app, std::shared_ptr<Reply> reply_)
+        : wxAsyncMethodCallEvent(app), reply(std::move(reply_))
+    {
+    }
+    ReplyCall(const ReplyCall& other) : wxAsyncMethodCallEvent(other), reply(other.reply) {}
+
+    wxEvent* Clone() const override { return new ReplyCall(*this); }
+    void Execute() override
+    {
+        SOLVANE_TRACE("[%p]DownloadThread::ReplyCall::Execute(void)", static_cast<void*>(this));
+        Deliver(*reply);
+        reply->Reap();
+    }
+
+private:
+    std::shared_ptr<Reply> reply;
+};
+
+DownloadThread::DownloadThread(wxEvtHandler* handler, int id, const wxString& url_,
+                               std::unique_ptr<wxHTTP2> client_, unsigned priority)
+    : wxThread(wxTHREAD_JOINABLE), reply(std::make_shared<Reply>(handler, id)), url(url_),
+      request(std::make_unique<HttpGet>(url_)), client(std::move(client_))
+{
+    // Without the query: the login check carries the password there.
+    SOLVANE_TRACE("[%p]DownloadThread::DownloadThread(%p, %d, %s, %p, %u)",
+                  static_cast<void*>(this), static_cast<void*>(handler), id,
+                  url_.BeforeFirst('?'), static_cast<void*>(client.get()), priority);
+    Registry& registry = GetRegistry();
+    {
+        std::lock_guard<std::mutex> lock(registry.mutex);
+        ++registry.live;
+        generation = registry.generation.load();
+    }
+#ifdef __WXMSW__
+    SetPriority(priority);
+#else
+    // Here the toolkit's low priorities are the idle scheduling class, in which a busy machine
+    // can hold the thread back indefinitely; the thread keeps the normal class.
+    (void)priority;
+#endif
+}
+
+DownloadThread::~DownloadThread()
+{
+    SOLVANE_TRACE("[%p]DownloadThread::~DownloadThread(void)", static_cast<void*>(this));
+    Unregister();
+}
+
+void DownloadThread::Unregister()
+{
+    SOLVANE_TRACE("[%p]DownloadThread::Unregister(void)", static_cast<void*>(this));
+    if (unregistered.exchange(true))
+        return;
+    Registry& registry = GetRegistry();
+    std::lock_guard<std::mutex> lock(registry.mutex);
+    --registry.live;
+    registry.ended.notify_all();
+}
+
+wxThread::ExitCode DownloadThread::Entry()
+{
+    SOLVANE_TRACE("[%p]DownloadThread::Entry(void)", static_cast<void*>(this));
+    const unsigned started = generation;
+    auto stopped = [started] { return GetRegistry().generation.load() != started; };
+
+    std::string body;
+    bool ok = false;
+    if (client)
+    {
+        wxString host, pathAndQuery;
+        SplitUrl(url, host, pathAndQuery);
+        client->SetAbortHook(stopped);
+        client->Connect(host);
+        std::unique_ptr<wxInputStream> stream(client->GetInputStream(pathAndQuery));
+        if (stream)
+        {
+            body = ReadAll(*stream);
+            ok = true;
+        }
+    }
+    else
+    {
+        request->SetAbortHook(stopped);
+        ok = request->Fetch();
+        if (ok)
+            body = request->TakeBody();
+    }
+    // The event carries the length as an int.
+    if (ok && body.size() > static_cast<size_t>(INT_MAX))
+        ok = false;
+
+    std::shared_ptr<Reply> outgoing = std::move(reply);
+    if (ok)
+    {
+        // An empty body still gets a buffer of its own: null means failure.
+        outgoing->buffer = ::operator new(body.size());
+        body.copy(static_cast<char*>(outgoing->buffer), body.size());
+        outgoing->length = body.size();
+    }
+    if (wxAppConsole* app = wxAppConsole::GetInstance())
+    {
+        outgoing->thread = this;
+        app->QueueEvent(new ReplyCall(app, std::move(outgoing)));
+    }
+    Unregister();
+    return 0;
+}
+
+void DownloadThread::Deliver(Reply& reply)
+{
+    SOLVANE_TRACE("[static]DownloadThread::Deliver(%d, %zu)", reply.id, reply.length);
+    wxEvtHandler* receiver = reply.receiver.get();
+    reply.receiver.Release();
+    if (!receiver)
+        return; // the receiver is gone; the buffer goes with the reply
+
+    DownloadFinishedEvent event(EVT_DOWNLOAD_FINISHED, reply.id);
+    event.SetClientData(reply.buffer);
+    event.SetInt(static_cast<int>(reply.length));
+    reply.buffer = nullptr; // the handler's from here on
+    receiver->ProcessEvent(event);
+}
+
+bool DownloadThread::WaitForAll(long timeoutMs)
+{
+    SOLVANE_TRACE("[static]DownloadThread::WaitForAll(%ld)", timeoutMs);
+    Registry& registry = GetRegistry();
+    std::unique_lock<std::mutex> lock(registry.mutex);
+    return registry.ended.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                                   [&] { return registry.live == 0; });
+}
+
+bool DownloadThread::StopAll(long timeoutMs)
+{
+    SOLVANE_TRACE("[static]DownloadThread::StopAll(%ld)", timeoutMs);
+    ++GetRegistry().generation;
+    return WaitForAll(timeoutMs);
+}

@@ -1,0 +1,82 @@
+// One background GET into memory whose result comes back to one handler as an event.
+//
+// Usage (GUI thread):
+//   wxBEGIN_EVENT_TABLE(PopupDialog, wxDialog)
+//       EVT_DOWNLOAD_FINISHED(-1, PopupDialog::OnDownloadFinished)
+//       // void OnDownloadFinished(DownloadFinishedEvent&)
+//   wxEND_EVENT_TABLE()
+//
+//   auto* thread = new DownloadThread(this, -1, "http://" + Settings::ImageServer() + path);
+//   thread->GetRequest().AddHeader("Host", Settings::WebServer());   // optional
+//   thread->GetRequest().SetStallTimeout(3000);                       // optional
+//   if (thread->Run() != wxTHREAD_NO_ERROR)
+//       delete thread;               // never started: nothing will be posted
+//   // else forget the pointer: once its reply has been handled on the GUI thread, the thread
+//   // is joined and deleted there, and with it the request and the client.
+//
+//   void PopupDialog::OnDownloadFinished(DownloadFinishedEvent& event)
+//   {
+//       void* body = event.GetClientData();   // null: the download failed
+//       const int length = event.GetInt();    // 0 for a failure and for an empty body
+//       ...
+//       ::operator delete(body);              // the buffer is the handler's
+//   }
+//
+// The reply reaches the handler on the GUI thread and only while the handler lives: the thread
+// keeps a weak reference to it, so a pop-up or frame destroyed before the reply arrives gets
+// nothing and the buffer is freed. A handler that handles the event (without Skip) owns the
+// buffer; if nothing handles it, the buffer is lost with the event, so always bind it.
+// For a request with an account, hand over a wxHTTP2: its Connect gets the URL's "host:port"
+// and its GetInputStream the path and query.
+// The reply travels through the application object's pending events, so an application object
+// must exist; the thread is joinable (a detached one would outlive every wait) and is reaped by
+// the application's event processing.
+#pragma once
+
+#include "net/DownloadFinishedEvent.h"
+#include "net/HttpGet.h"
+#include "net/wxHTTP2.h"
+
+#include <wx/string.h>
+#include <wx/thread.h>
+
+#include <atomic>
+#include <memory>
+
+class DownloadThread : public wxThread
+{
+public:
+    /// Built on the GUI thread. The priority applies where the platform has a gentle one.
+    DownloadThread(wxEvtHandler* handler, int id, const wxString& url,
+                   std::unique_ptr<wxHTTP2> client = nullptr, unsigned priority = wxPRIORITY_MIN);
+    ~DownloadThread() override;
+
+    /// The request for the URL when no client was given: set headers and time-outs before Run.
+    HttpGet& GetRequest() { return *request; }
+
+    /// Waits up to timeoutMs until every download has finished and sent its reply (the replies
+    /// are then pending on the application); true when none is left running.
+    static bool WaitForAll(long timeoutMs);
+    /// Ends every transfer under way at once (their handlers get the failure event) and waits
+    /// up to timeoutMs as WaitForAll: before the module goes, no download may run its code.
+    static bool StopAll(long timeoutMs);
+
+protected:
+    ExitCode Entry() override;
+
+private:
+    struct Reply;
+    class ReplyCall;
+
+    /// Counted from construction until Entry ends, or until destruction for a thread that
+    /// never ran: whichever comes first.
+    void Unregister();
+    static void Deliver(Reply& reply);
+
+    unsigned generation;
+    std::atomic<bool> unregistered{false};
+    std::shared_ptr<Reply> reply;
+    wxString url;
+    std::unique_ptr<HttpGet> request;
+    std::unique_ptr<wxHTTP2> client;
+};

@@ -1,0 +1,29 @@
+// The start of the GUI: the skin, a splash screen while the main window builds, the main window.
+#include "plugin/Exports.h"
+
+#include "skin/SkinImageStore.h"
+#include "ui/MainFrame.h"
+#include "util/Settings.h"
+#include "util/Trace.h"
+
+#include <wx/splash.h>
+
+#include <algorithm>
+
+SOLVANE_EXPORT bool SiteRun()
+{
+    SOLVANE_TRACE("[extern]SiteRun(void)");
+    // The skin is read here, once, before any window needs a picture.
+    SkinImageStore* skin = SkinImageStore::GetInstance();
+    const long duration = Settings::ReadLong("/SplashScreen/duration", 3);
+    const wxBitmap bitmap = skin->GetBitmap("SplashScreen_bitmap");
+    // A skin without the picture, or a duration that is not positive, means no splash screen.
+    if (bitmap.IsOk() && duration > 0)
+    {
+        new wxSplashScreen(bitmap, wxSPLASH_CENTRE_ON_SCREEN | wxSPLASH_TIMEOUT,
+                           static_cast<int>(std::min(duration, 86400L) * 1000), nullptr, wxID_ANY, wxDefaultPosition,
+                           wxDefaultSize, wxSTAY_ON_TOP | wxFRAME_NO_TASKBAR);
+    }
+    new MainFrame();
+    return true;
+}

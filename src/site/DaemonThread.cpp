@@ -1,0 +1,197 @@
+// The polling thread: refreshes the site's list at its interval and posts the differences.
+#include "site/DaemonThread.h"
+
+#include "model/UserEvent.h"
+#include "model/UserListEvent.h"
+#include "site/Site.h"
+#include "util/Trace.h"
+
+#include <chrono>
+
+DaemonThread::DaemonThread(Site* site_, unsigned priority_)
+    : wxThread(wxTHREAD_JOINABLE), site(site_), priority(priority_)
+{
+    SOLVANE_TRACE("[%p]DaemonThread::DaemonThread(%p, %u)", static_cast<void*>(this),
+                  static_cast<void*>(site_), priority_);
+}
+
+DaemonThread::~DaemonThread()
+{
+    SOLVANE_TRACE("[%p]DaemonThread::~DaemonThread(void)", static_cast<void*>(this));
+    // A joinable thread must have ended before its object goes.
+    Stop();
+}
+
+void DaemonThread::AddEventHandler(wxEvtHandler* handler)
+{
+    SOLVANE_TRACE("[%p]DaemonThread::AddEventHandler(%p)", static_cast<void*>(this),
+                  static_cast<void*>(handler));
+    std::lock_guard<std::mutex> lock(handlersMutex);
+    handlers.push_back(handler);
+}
+
+wxThreadError DaemonThread::Run()
+{
+    SOLVANE_TRACE("[%p]DaemonThread::Run(void)", static_cast<void*>(this));
+    if (started || !site)
+        return wxTHREAD_RUNNING;
+    // Stopping is final: a thread stopped before it ran never runs.
+    if (IsStopRequested())
+        return wxTHREAD_MISC_ERROR;
+    // Set before the thread exists, cleared after it has ended: the hook is only ever read
+    // by the refresh on this thread.
+    site->SetStopHook([this] { return IsStopRequested(); });
+    const wxThreadError result = wxThread::Run();
+    if (result != wxTHREAD_NO_ERROR)
+    {
+        site->SetStopHook(nullptr);
+        return result;
+    }
+#ifdef __WXMSW__
+    SetPriority(priority);
+#else
+    // Here the toolkit's low priorities are the idle scheduling class, in which a busy machine
+    // can hold the thread back indefinitely while the GUI waits for it to stop.
+    (void)priority;
+#endif
+    started = true;
+    return result;
+}
+
+void DaemonThread::RequestStop()
+{
+    SOLVANE_TRACE("[%p]DaemonThread::RequestStop(void)", static_cast<void*>(this));
+    {
+        std::lock_guard<std::mutex> lock(stopMutex);
+        stopRequested = true;
+    }
+    stopCondition.notify_all();
+}
+
+void DaemonThread::Stop()
+{
+    SOLVANE_TRACE("[%p]DaemonThread::Stop(void)", static_cast<void*>(this));
+    RequestStop();
+    if (!started || joined)
+        return;
+    Wait();
+    joined = true;
+    site->SetStopHook(nullptr);
+}
+
+// Delete() on a joinable thread waits for it: make it end a sleep at once, as Stop does.
+void DaemonThread::OnDelete()
+{
+    SOLVANE_TRACE("[%p]DaemonThread::OnDelete(void)", static_cast<void*>(this));
+    RequestStop();
+}
+
+long long DaemonThread::Now() const
+{
+    SOLVANE_TRACE("[%p]DaemonThread::Now(void)", static_cast<const void*>(this));
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+void DaemonThread::SleepStep(int milliseconds)
+{
+    SOLVANE_TRACE("[%p]DaemonThread::SleepStep(%d)", static_cast<void*>(this), milliseconds);
+    std::unique_lock<std::mutex> lock(stopMutex);
+    stopCondition.wait_for(lock, std::chrono::milliseconds(milliseconds),
+                           [this] { return stopRequested.load(); });
+}
+
+bool DaemonThread::ShouldExit()
+{
+    SOLVANE_TRACE("[%p]DaemonThread::ShouldExit(void)", static_cast<void*>(this));
+    if (IsStopRequested() || TestDestroy())
+        return true;
+    wxThread::Yield();
+    return false;
+}
+
+bool DaemonThread::PostToHandlers(const wxEvent& event)
+{
+    SOLVANE_TRACE("[%p]DaemonThread::PostToHandlers(%d)", static_cast<void*>(this),
+                  event.GetEventType());
+    std::vector<wxEvtHandler*> receivers;
+    {
+        std::lock_guard<std::mutex> lock(handlersMutex);
+        receivers = handlers;
+    }
+    for (wxEvtHandler* handler : receivers)
+    {
+        if (ShouldExit())
+            return false;
+        if (handler)
+            handler->AddPendingEvent(event);
+    }
+    return true;
+}
+
+wxThread::ExitCode DaemonThread::Entry()
+{
+    SOLVANE_TRACE("[%p]DaemonThread::Entry(void)", static_cast<void*>(this));
+    // No pause between failed first attempts: the refresh's own time-out paces them.
+    int interval = 0;
+    for (;;)
+    {
+        interval = site->UpdateUserList();
+        if (interval != 0)
+            break;
+        if (ShouldExit())
+            return 0;
+    }
+
+    UserList current = site->GetUserList();
+    {
+        UserListEvent initialized(EVT_USER_LIST_INITIALIZED, -1);
+        initialized.SetUserList(current);
+        if (!PostToHandlers(initialized))
+            return 0;
+    }
+
+    // The interval runs from the start of one refresh to the start of the next.
+    long long started = Now();
+    for (;;)
+    {
+        if (ShouldExit())
+            return 0;
+        if (Now() - started < interval)
+        {
+            SleepStep(interval / 10);
+            continue;
+        }
+        started = Now();
+        const int result = site->UpdateUserList();
+        if (result == 0)
+        {
+            // After a failure the next refresh follows at once.
+            interval = 0;
+            continue;
+        }
+
+        const UserList newer = site->GetUserList();
+        UserList added, deleted, changed;
+        current.GetDifference(newer, added, deleted, changed);
+        for (const auto& entry : added)
+        {
+            if (!PostToHandlers(UserEvent(entry.second, EVT_USER_ADDED, UserEvent::kNoStatus)))
+                return 0;
+        }
+        for (const auto& entry : deleted)
+        {
+            if (!PostToHandlers(UserEvent(entry.second, EVT_USER_DELETED, UserEvent::kNoStatus)))
+                return 0;
+        }
+        for (const auto& entry : changed)
+        {
+            UserEvent event(entry.second, EVT_USER_CHANGED, UserEvent::kNoStatus);
+            event.SetOldStatus(current.GetUser(entry.first).GetStatus());
+            if (!PostToHandlers(event))
+                return 0;
+        }
+        current = newer;
+        interval = result;
+    }
+}

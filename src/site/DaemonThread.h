@@ -1,0 +1,81 @@
+// The polling thread: refreshes the site's list at its interval and posts the differences.
+//
+// Usage (GUI thread):
+//   daemonThread = std::make_unique<DaemonThread>(Site::GetInstance());
+//   daemonThread->AddEventHandler(allTreeCtrl);         // handlers get events in this order
+//   daemonThread->AddEventHandler(popupDialogManager);
+//   daemonThread->Run();
+//   ...
+//   daemonThread->AddEventHandler(favoriteTreeCtrl);    // allowed while it runs: later events
+//   ...
+//   daemonThread->Stop();    // in the owner's destructor, before any handler goes
+//   daemonThread.reset();
+//
+// Handlers receive, through their pending-event queues (clones, handled on the GUI thread):
+// one EVT_USER_LIST_INITIALIZED (UserListEvent, id -1) after the first successful refresh,
+// then per refresh every EVT_USER_ADDED, then every EVT_USER_DELETED, then every
+// EVT_USER_CHANGED (UserEvent, old status 0xFFFFFFFF except for changes).
+//
+// Run() makes the site's stop hook (Site::SetStopHook) answer this thread's stop request, so
+// that a refresh under way ends its transfer or its wait for the user as soon as Stop() is
+// called; Stop() clears the hook again once the thread has ended. One polling thread per site.
+#pragma once
+
+#include <wx/event.h>
+#include <wx/thread.h>
+
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
+#include <vector>
+
+class Site;
+
+class DaemonThread : public wxThread
+{
+public:
+    /// Nothing runs before Run(). The priority applies where the platform has a gentle one.
+    explicit DaemonThread(Site* site, unsigned priority = wxPRIORITY_MIN);
+    /// Stops and waits for the thread if the owner has not done so.
+    ~DaemonThread() override;
+
+    /// Appends a handler (not owned); from the GUI thread, also while the thread runs.
+    void AddEventHandler(wxEvtHandler* handler);
+    /// Starts the thread; once, and not after a stop request.
+    wxThreadError Run();
+    /// Asks the thread to stop and returns at once; from any thread, also from a handler's
+    /// queue on the polling thread itself.
+    void RequestStop();
+    /// Asks the thread to stop and returns when it has ended: afterwards nothing more is
+    /// posted. From the GUI thread; a later call returns at once.
+    void Stop();
+
+protected:
+    ExitCode Entry() override;
+    /// A monotonic clock in milliseconds; tests put in one they drive.
+    virtual long long Now() const;
+    /// One sleep step, ended at once by a stop request. A subclass that overrides this or Now
+    /// must call Stop() in its own destructor.
+    virtual void SleepStep(int milliseconds);
+    /// True once a stop was requested; otherwise yields the processor. Polling thread only.
+    bool ShouldExit();
+
+private:
+    void OnDelete() override;
+    bool IsStopRequested() const { return stopRequested.load(); }
+    /// Hands the event to every handler in registration order; false when a stop check said so.
+    bool PostToHandlers(const wxEvent& event);
+
+    Site* site;
+    std::mutex handlersMutex;
+    std::vector<wxEvtHandler*> handlers;
+
+    std::mutex stopMutex;
+    std::condition_variable stopCondition;
+    std::atomic<bool> stopRequested{false};
+
+    // Touched by the owner's thread only.
+    bool started = false;
+    bool joined = false;
+    unsigned priority;
+};

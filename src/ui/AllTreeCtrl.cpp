@@ -1,0 +1,90 @@
+// The "All" tree: every online user under one "Online" group, with a free or busy icon.
+#include "ui/AllTreeCtrl.h"
+
+#include "ui/UserListTreeItemData.h"
+#include "util/Trace.h"
+
+#include <wx/imaglist.h>
+#include <wx/intl.h>
+
+wxBEGIN_EVENT_TABLE(AllTreeCtrl, UserListTreeCtrl)
+    EVT_USER_ADDED(-1, AllTreeCtrl::OnUserAdded)
+    EVT_USER_CHANGED(-1, AllTreeCtrl::OnUserChanged)
+    EVT_USER_DELETED(-1, AllTreeCtrl::OnUserDeleted)
+    EVT_USER_LIST_INITIALIZED(-1, AllTreeCtrl::OnUserListInitialized)
+wxEND_EVENT_TABLE()
+
+AllTreeCtrl::AllTreeCtrl(wxWindow* parent, wxWindowID id, const wxPoint& pos, const wxSize& size,
+                         long style, const wxValidator& validator, const wxString& name)
+    : UserListTreeCtrl(parent, id, pos, size, style, validator, name)
+{
+    SOLVANE_TRACE("[%p]AllTreeCtrl::AllTreeCtrl(%p)", static_cast<void*>(this),
+                  static_cast<void*>(parent));
+    auto* images = new wxImageList(16, 16, true, 1);
+    const int groupImage = images->Add(SkinIcon("UserListTreeCtrl_onlineGroupIcon"));
+    freeImage = images->Add(SkinIcon("UserListTreeCtrl_freeIcon"));
+    busyImage = images->Add(SkinIcon("UserListTreeCtrl_busyIcon"));
+    AssignImageList(images);
+
+    onlineLabel = _("Online");
+    onlineGroup = AppendItem(GetRootItem(), wxString::Format("%s (%s)", onlineLabel, _("Loading")),
+                             groupImage, groupImage);
+    SetItemHasChildren(onlineGroup, true);
+}
+
+AllTreeCtrl::~AllTreeCtrl()
+{
+    SOLVANE_TRACE("[%p]AllTreeCtrl::~AllTreeCtrl(void)", static_cast<void*>(this));
+}
+
+void AllTreeCtrl::OnUserListInitialized(UserListEvent& event)
+{
+    SOLVANE_TRACE("[%p]AllTreeCtrl::OnUserListInitialized(%p)", static_cast<void*>(this),
+                  static_cast<void*>(&event));
+    UserListTreeCtrl::OnUserListInitialized(event);
+    Expand(onlineGroup);
+    UpdateCount();
+}
+
+void AllTreeCtrl::OnUserAdded(UserEvent& event)
+{
+    SOLVANE_TRACE("[%p]AllTreeCtrl::OnUserAdded(%p)", static_cast<void*>(this),
+                  static_cast<void*>(&event));
+    AppendUserItem(onlineGroup, event.GetUser(), -1);
+    UserEvent changed(event.GetUser(), EVT_USER_CHANGED, 0xFFFFFFFF);
+    ProcessEvent(changed);
+    if (!IsFilling())
+        UpdateCount();
+}
+
+void AllTreeCtrl::OnUserChanged(UserEvent& event)
+{
+    SOLVANE_TRACE("[%p]AllTreeCtrl::OnUserChanged(%p)", static_cast<void*>(this),
+                  static_cast<void*>(&event));
+    const wxTreeItemId item = FindItem(event.GetUser(), onlineGroup, false);
+    if (item.IsOk())
+    {
+        const uint32_t status = event.GetUser().GetStatus();
+        // Free wins over busy.
+        const int image = (status & STATUS_FREE) ? freeImage : (status & STATUS_BUSY) ? busyImage : -1;
+        SetItemImage(item, image, wxTreeItemIcon_Normal);
+        SetItemImage(item, image, wxTreeItemIcon_Selected);
+    }
+    // The base handler stores the new status in the item's data.
+    event.Skip();
+}
+
+void AllTreeCtrl::OnUserDeleted(UserEvent& event)
+{
+    SOLVANE_TRACE("[%p]AllTreeCtrl::OnUserDeleted(%p)", static_cast<void*>(this),
+                  static_cast<void*>(&event));
+    UserListTreeCtrl::OnUserDeleted(event);
+    UpdateCount();
+}
+
+void AllTreeCtrl::UpdateCount()
+{
+    SOLVANE_TRACE("[%p]AllTreeCtrl::UpdateCount(void)", static_cast<void*>(this));
+    SetItemText(onlineGroup, wxString::Format("%s (%d)", onlineLabel,
+                                              static_cast<int>(GetChildrenCount(onlineGroup, true))));
+}

@@ -1,0 +1,154 @@
+// The "Favorite" tree: the user's favourites under "Online" and "Offline", moved as they come and go.
+#include "ui/FavoriteTreeCtrl.h"
+
+#include "ui/UserListTreeItemData.h"
+#include "util/Trace.h"
+
+#include <wx/imaglist.h>
+#include <wx/intl.h>
+
+wxBEGIN_EVENT_TABLE(FavoriteTreeCtrl, UserListTreeCtrl)
+    EVT_USER_LIST_INITIALIZED(-1, FavoriteTreeCtrl::OnUserListInitialized)
+    EVT_USER_ADDED(-1, FavoriteTreeCtrl::OnUserAdded)
+    EVT_USER_DELETED(-1, FavoriteTreeCtrl::OnUserDeleted)
+    EVT_USER_CHANGED(-1, FavoriteTreeCtrl::OnUserStatusChanged)
+wxEND_EVENT_TABLE()
+
+FavoriteTreeCtrl::FavoriteTreeCtrl(wxWindow* parent, wxWindowID id, const wxPoint& pos,
+                                   const wxSize& size, long style, const wxValidator& validator,
+                                   const wxString& name)
+    : UserListTreeCtrl(parent, id, pos, size, style, validator, name)
+{
+    SOLVANE_TRACE("[%p]FavoriteTreeCtrl::FavoriteTreeCtrl(%p)", static_cast<void*>(this),
+                  static_cast<void*>(parent));
+    auto* images = new wxImageList(16, 16, true, 1);
+    offlineImage = images->Add(SkinIcon("UserListTreeCtrl_offlineIcon"));
+    freeImage = images->Add(SkinIcon("UserListTreeCtrl_freeIcon"));
+    busyImage = images->Add(SkinIcon("UserListTreeCtrl_busyIcon"));
+    AssignImageList(images);
+}
+
+FavoriteTreeCtrl::~FavoriteTreeCtrl()
+{
+    SOLVANE_TRACE("[%p]FavoriteTreeCtrl::~FavoriteTreeCtrl(void)", static_cast<void*>(this));
+}
+
+void FavoriteTreeCtrl::CreateGroups()
+{
+    SOLVANE_TRACE("[%p]FavoriteTreeCtrl::CreateGroups(void)", static_cast<void*>(this));
+    wxImageList* images = GetImageList();
+    const int onlineGroupImage = images->Add(SkinIcon("UserListTreeCtrl_onlineGroupIcon"));
+    const int offlineGroupImage = images->Add(SkinIcon("UserListTreeCtrl_offlineGroupIcon"));
+    onlineLabel = _("Online");
+    onlineGroup = AppendItem(GetRootItem(), wxString::Format("%s (%s)", onlineLabel, _("Loading")),
+                             onlineGroupImage, onlineGroupImage);
+    offlineLabel = _("Offline");
+    offlineGroup = AppendItem(GetRootItem(), wxString::Format("%s (%s)", offlineLabel, _("Loading")),
+                              offlineGroupImage, offlineGroupImage);
+}
+
+void FavoriteTreeCtrl::UpdateCount()
+{
+    SOLVANE_TRACE("[%p]FavoriteTreeCtrl::UpdateCount(void)", static_cast<void*>(this));
+    SetItemText(onlineGroup, wxString::Format("%s (%d)", onlineLabel,
+                                              static_cast<int>(GetChildrenCount(onlineGroup, true))));
+    SetItemText(offlineGroup, wxString::Format("%s (%d)", offlineLabel,
+                                               static_cast<int>(GetChildrenCount(offlineGroup, true))));
+}
+
+void FavoriteTreeCtrl::OnUserListInitialized(UserListEvent& event)
+{
+    SOLVANE_TRACE("[%p]FavoriteTreeCtrl::OnUserListInitialized(%d)", static_cast<void*>(this),
+                  event.GetId());
+    // Only the favourites download names favourites. The polling thread's own first list
+    // (identifier -1) reaches this tree too when the user logged in before the first poll
+    // succeeded; taking it would make every online performer a favourite.
+    if (event.GetId() != kFavoritesListId || !onlineGroup.IsOk())
+        return;
+    Freeze();
+    DeleteChildren(onlineGroup);
+    DeleteChildren(offlineGroup);
+    favorites = event.GetUserList();
+    for (const auto& entry : favorites)
+    {
+        UserEvent changed(entry.second, EVT_USER_CHANGED, 0);
+        ProcessEvent(changed);
+    }
+    // An empty list adds nothing, yet the groups must not keep counts of the favourites
+    // that were just removed.
+    UpdateCount();
+    Expand(onlineGroup);
+    Expand(offlineGroup);
+    Thaw();
+}
+
+void FavoriteTreeCtrl::OnUserAdded(UserEvent& event)
+{
+    SOLVANE_TRACE("[%p]FavoriteTreeCtrl::OnUserAdded(%p)", static_cast<void*>(this),
+                  static_cast<void*>(&event));
+    if (!favorites.FindUser(event.GetUser().GetName()))
+        return;
+    UserEvent changed(event.GetUser(), EVT_USER_CHANGED, 0);
+    ProcessEvent(changed);
+}
+
+void FavoriteTreeCtrl::OnUserDeleted(UserEvent& event)
+{
+    SOLVANE_TRACE("[%p]FavoriteTreeCtrl::OnUserDeleted(%p)", static_cast<void*>(this),
+                  static_cast<void*>(&event));
+    if (!favorites.FindUser(event.GetUser().GetName()))
+        return;
+    User gone(event.GetUser());
+    const uint32_t lastStatus = gone.GetStatus();
+    gone.SetStatus(0);
+    UserEvent changed(gone, EVT_USER_CHANGED, lastStatus);
+    ProcessEvent(changed);
+}
+
+void FavoriteTreeCtrl::OnUserStatusChanged(UserEvent& event)
+{
+    SOLVANE_TRACE("[%p]FavoriteTreeCtrl::OnUserStatusChanged(%p)", static_cast<void*>(this),
+                  static_cast<void*>(&event));
+    const User& user = event.GetUser();
+    if (!favorites.FindUser(user.GetName()) || !onlineGroup.IsOk())
+        return;
+    const uint32_t status = user.GetStatus();
+    const uint32_t old = event.GetOldStatus();
+    const int image = status == 0                ? offlineImage
+                      : (status & STATUS_FREE)   ? freeImage
+                      : (status & STATUS_BUSY)   ? busyImage
+                                                 : -1;
+
+    // Out of the group the favourite is leaving.
+    if (old == 0 && (status & STATUS_ONLINE))
+    {
+        const wxTreeItemId leaving = FindItem(user, offlineGroup, false);
+        if (leaving.IsOk())
+            Delete(leaving);
+    }
+    else if ((old & STATUS_ONLINE) && status == 0)
+    {
+        const wxTreeItemId leaving = FindItem(user, onlineGroup, false);
+        if (leaving.IsOk())
+            Delete(leaving);
+    }
+
+    wxTreeItemId item = FindItem(user, GetRootItem(), true);
+    if (item.IsOk())
+    {
+        SetItemImage(item, image, wxTreeItemIcon_Normal);
+        SetItemImage(item, image, wxTreeItemIcon_Selected);
+    }
+    else if (status == 0)
+    {
+        item = AppendUserItem(offlineGroup, user, image);
+        UpdateCount();
+    }
+    else if (status & STATUS_ONLINE)
+    {
+        item = AppendUserItem(onlineGroup, user, image);
+        UpdateCount();
+    }
+    if (UserListTreeItemData* data = GetUserData(item))
+        data->SetUser(user);
+}

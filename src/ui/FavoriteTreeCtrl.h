@@ -1,0 +1,43 @@
+// The "Favorite" tree: the user's favourites under "Online" and "Offline", moved as they come and go.
+#pragma once
+
+#include "model/UserList.h"
+#include "ui/UserListTreeCtrl.h"
+
+class FavoriteTreeCtrl : public UserListTreeCtrl
+{
+public:
+    FavoriteTreeCtrl(wxWindow* parent, wxWindowID id = wxID_ANY,
+                     const wxPoint& pos = wxDefaultPosition, const wxSize& size = wxDefaultSize,
+                     long style = wxTR_HAS_BUTTONS, const wxValidator& validator = wxDefaultValidator,
+                     const wxString& name = wxTreeCtrlNameStr);
+    ~FavoriteTreeCtrl() override;
+
+    /// Makes the two groups; once, at the first successful favourites download.
+    void CreateGroups();
+    void UpdateCount();
+
+    void OnUserListInitialized(UserListEvent& event);
+    void OnUserAdded(UserEvent& event);
+    void OnUserDeleted(UserEvent& event);
+    void OnUserStatusChanged(UserEvent& event);
+
+    wxTreeItemId GetOnlineGroup() const { return onlineGroup; }
+    wxTreeItemId GetOfflineGroup() const { return offlineGroup; }
+    const UserList& GetFavorites() const { return favorites; }
+
+    /// The identifier of the list event that carries the favourites download's result.
+    static const int kFavoritesListId = 0;
+
+private:
+    UserList favorites;
+    wxString onlineLabel;
+    wxTreeItemId onlineGroup;
+    wxString offlineLabel;
+    wxTreeItemId offlineGroup;
+    int offlineImage;
+    int freeImage;
+    int busyImage;
+
+    wxDECLARE_EVENT_TABLE();
+};

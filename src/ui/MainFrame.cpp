@@ -1,0 +1,192 @@
+// The main window: the All and Favorite trees, the menus, and the owner of the polling thread.
+#include "ui/MainFrame.h"
+
+#include "site/DaemonThread.h"
+#include "site/Site.h"
+#include "skin/SkinImageStore.h"
+#include "ui/AllTreeCtrl.h"
+#include "ui/FavoriteTreeCtrl.h"
+#include "ui/NotifyIcon.h"
+#include "util/Settings.h"
+#include "util/Trace.h"
+
+#include <wx/app.h>
+#include <wx/dialog.h>
+#include <wx/intl.h>
+#include <wx/menu.h>
+#include <wx/notebook.h>
+#include <wx/panel.h>
+#include <wx/sizer.h>
+#include <wx/splash.h>
+
+namespace
+{
+const long kTreeStyle =
+    wxSUNKEN_BORDER | wxTR_HIDE_ROOT | wxTR_LINES_AT_ROOT | wxTR_NO_LINES | wxTR_HAS_BUTTONS;
+} // namespace
+
+wxBEGIN_EVENT_TABLE(MainFrame, wxFrame)
+    EVT_ICONIZE(MainFrame::OnIconize)
+    EVT_MENU(wxID_ANY, MainFrame::OnMenu)
+wxEND_EVENT_TABLE()
+
+MainFrame::MainFrame()
+    : wxFrame(nullptr, wxID_ANY, wxEmptyString), loggedIn(false)
+{
+    SOLVANE_TRACE("[%p]MainFrame::MainFrame(void)", static_cast<void*>(this));
+    notebook = new wxNotebook(this, wxID_ANY, wxDefaultPosition, wxDefaultSize, 0, "notebook");
+    favoritePanel = new wxPanel(notebook, wxID_ANY, wxDefaultPosition, wxDefaultSize,
+                                wxTAB_TRAVERSAL | wxNO_BORDER);
+    allPanel = new wxPanel(notebook, wxID_ANY, wxDefaultPosition, wxDefaultSize,
+                           wxTAB_TRAVERSAL | wxNO_BORDER);
+
+    menuBar = new wxMenuBar;
+    SetMenuBar(menuBar);
+    auto* fileMenu = new wxMenu;
+    fileMenu->Append(wxID_EXIT, _("E&xit"));
+    menuBar->Append(fileMenu, _("&File"));
+    auto* toolMenu = new wxMenu;
+    toolMenu->Append(ID_UPDATE_FAVORITE, _("&UpdateFavorite"));
+    toolMenu->AppendCheckItem(ID_POPUP_ONLY_FAVORITE, _("&PopupOnlyFavorite"));
+    menuBar->Append(toolMenu, _("&Tool"));
+
+    allTreeCtrl = new AllTreeCtrl(allPanel, wxID_ANY, wxDefaultPosition, wxDefaultSize, kTreeStyle);
+    favoriteTreeCtrl =
+        new FavoriteTreeCtrl(favoritePanel, wxID_ANY, wxDefaultPosition, wxDefaultSize, kTreeStyle);
+
+    SetProperties();
+    DoLayout();
+
+    SkinImageStore* skin = SkinImageStore::GetInstance();
+    menuBar->Check(ID_POPUP_ONLY_FAVORITE, Settings::ReadBool("/PopupDialog/onlyFavorite", false));
+    // Pop-ups can be limited to favourites only once there are favourites.
+    menuBar->Enable(ID_POPUP_ONLY_FAVORITE, false);
+
+    daemonThread = std::make_unique<DaemonThread>(Site::GetInstance());
+    daemonThread->AddEventHandler(allTreeCtrl);
+    // The favourites page stays inert until the first login registers its tree.
+    favoritePanel->Enable(false);
+
+    const wxIcon icon = skin->GetIcon("Application_icon");
+    if (icon.IsOk())
+        SetIcon(icon);
+
+    const int x = static_cast<int>(Settings::ReadLong("/MainFrame/x", -1));
+    const int y = static_cast<int>(Settings::ReadLong("/MainFrame/y", -1));
+    const int width = static_cast<int>(Settings::ReadLong("/MainFrame/width", 240));
+    const int height = static_cast<int>(Settings::ReadLong("/MainFrame/height", 480));
+    SetSize(x, y, width, height, wxSIZE_AUTO_WIDTH | wxSIZE_AUTO_HEIGHT);
+    Show(true);
+    Raise();
+    daemonThread->Run();
+
+    const wxString appName = wxTheApp->GetAppName();
+    notifyIcon = std::make_unique<NotifyIcon>(
+        this, icon, appName.empty() ? wxTheApp->GetClassName() : appName);
+}
+
+MainFrame::~MainFrame()
+{
+    SOLVANE_TRACE("[%p]MainFrame::~MainFrame(void)", static_cast<void*>(this));
+    // The thread first, and to its end: after this nothing is posted to the trees.
+    if (daemonThread)
+    {
+        daemonThread->Stop();
+        daemonThread.reset();
+    }
+    notifyIcon.reset();
+
+    const wxPoint position = GetPosition();
+    const wxSize size = GetSize();
+    Settings::WriteLong("/MainFrame/x", position.x);
+    Settings::WriteLong("/MainFrame/y", position.y);
+    Settings::WriteLong("/MainFrame/width", size.x);
+    Settings::WriteLong("/MainFrame/height", size.y);
+    Settings::DeleteEntry("/favorites");
+    Settings::Flush();
+
+    // Nothing of the program may outlive its main window: a splash screen still counting down
+    // or the server-failure box would keep the program running after the user left it.
+    for (wxWindow* window : wxTopLevelWindows)
+    {
+        if (window == this)
+            continue;
+        if (auto* dialog = wxDynamicCast(window, wxDialog); dialog && dialog->IsModal())
+            dialog->EndModal(wxID_CANCEL);
+        else if (wxDynamicCast(window, wxSplashScreen))
+            window->Destroy();
+    }
+}
+
+void MainFrame::SetProperties()
+{
+    SetTitle(_("Solvane LoginChecker"));
+    SetSize(ConvertDialogToPixels(wxSize(128, 240)));
+}
+
+void MainFrame::DoLayout()
+{
+    auto* allSizer = new wxBoxSizer(wxVERTICAL);
+    allSizer->Add(allTreeCtrl, 1, wxEXPAND, 0);
+    allPanel->SetAutoLayout(true);
+    allPanel->SetSizer(allSizer);
+    allSizer->Fit(allPanel);
+    allSizer->SetSizeHints(allPanel);
+
+    auto* favoriteSizer = new wxBoxSizer(wxVERTICAL);
+    favoriteSizer->Add(favoriteTreeCtrl, 1, wxEXPAND, 0);
+    favoritePanel->SetAutoLayout(true);
+    favoritePanel->SetSizer(favoriteSizer);
+    favoriteSizer->Fit(favoritePanel);
+    favoriteSizer->SetSizeHints(favoritePanel);
+
+    notebook->AddPage(allPanel, _("All"));
+    notebook->AddPage(favoritePanel, _("Favorite"));
+
+    auto* frameSizer = new wxBoxSizer(wxVERTICAL);
+    frameSizer->Add(notebook, 1, wxEXPAND, 0);
+    SetAutoLayout(true);
+    SetSizer(frameSizer);
+    Layout();
+}
+
+void MainFrame::OnIconize(wxIconizeEvent& event)
+{
+    SOLVANE_TRACE("[%p]MainFrame::OnIconize(%d)", static_cast<void*>(this), event.IsIconized());
+    if (event.IsIconized())
+    {
+        // Hidden, the frame lives on only as the notification-area icon. Without a
+        // notification area it could never come back: it then stays an ordinary minimised
+        // window.
+        if (notifyIcon && wxTaskBarIcon::IsAvailable())
+            Show(false);
+    }
+    else
+    {
+        Show(true);
+        Raise();
+    }
+}
+
+void MainFrame::OnMenu(wxCommandEvent& event)
+{
+    SOLVANE_TRACE("[%p]MainFrame::OnMenu(%d)", static_cast<void*>(this), event.GetId());
+    switch (event.GetId())
+    {
+    case wxID_OPEN:
+        Show(true);
+        break;
+    case wxID_CLOSE:
+        Show(false);
+        break;
+    case wxID_EXIT:
+        Destroy();
+        break;
+    case ID_POPUP_ONLY_FAVORITE:
+        Settings::WriteBool("/PopupDialog/onlyFavorite", event.IsChecked());
+        Settings::Flush();
+        break;
+    default:
+        break;
+    }
+}

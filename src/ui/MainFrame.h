@@ -1,0 +1,51 @@
+// The main window: the All and Favorite trees, the menus, and the owner of the polling thread.
+#pragma once
+
+#include <wx/frame.h>
+
+#include <memory>
+
+class AllTreeCtrl;
+class DaemonThread;
+class FavoriteTreeCtrl;
+class NotifyIcon;
+class wxMenuBar;
+class wxNotebook;
+class wxPanel;
+
+enum
+{
+    ID_UPDATE_FAVORITE = 6000,
+    ID_POPUP_ONLY_FAVORITE = 6001
+};
+
+class MainFrame : public wxFrame
+{
+public:
+    MainFrame();
+    ~MainFrame() override;
+
+    void OnIconize(wxIconizeEvent& event);
+    void OnMenu(wxCommandEvent& event);
+
+    AllTreeCtrl* GetAllTreeCtrl() const { return allTreeCtrl; }
+    FavoriteTreeCtrl* GetFavoriteTreeCtrl() const { return favoriteTreeCtrl; }
+    wxNotebook* GetNotebook() const { return notebook; }
+    NotifyIcon* GetNotifyIcon() const { return notifyIcon.get(); }
+
+private:
+    void SetProperties();
+    void DoLayout();
+
+    wxMenuBar* menuBar;
+    AllTreeCtrl* allTreeCtrl;
+    wxPanel* allPanel;
+    FavoriteTreeCtrl* favoriteTreeCtrl;
+    wxPanel* favoritePanel;
+    wxNotebook* notebook;
+    std::unique_ptr<DaemonThread> daemonThread;
+    std::unique_ptr<NotifyIcon> notifyIcon;
+    bool loggedIn;
+
+    wxDECLARE_EVENT_TABLE();
+};

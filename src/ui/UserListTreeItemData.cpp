@@ -1,0 +1,18 @@
+// The user an item of a user tree stands for; its name is the item's label.
+#include "ui/UserListTreeItemData.h"
+
+#include "ui/UserListTreeCtrl.h"
+#include "util/Trace.h"
+
+UserListTreeItemData::UserListTreeItemData(const User& user_, UserListTreeCtrl* tree_)
+    : user(user_), tree(tree_)
+{
+}
+
+UserListTreeItemData::~UserListTreeItemData()
+{
+    // The tree deletes an item's data with the item, however the item goes (one delete, a
+    // group emptied, the tree closing): the index forgets it here, in every case.
+    if (tree && GetId().IsOk())
+        tree->ForgetItem(user.GetName(), GetId());
+}
