@@ -148,9 +148,15 @@ int HostApp::OnExit()
 {
     // The module's code must not run after it is unloaded: its windows die first and the
     // events already queued for them are delivered or dropped while it is still there.
+    // Destroy() only schedules a window's deletion; it happens here, so that the main window
+    // stops its polling thread before the module's site object is deleted.
     CloseModuleWindows();
-    for (int round = 0; round < 10 && (HasPendingEvents() || !wxTopLevelWindows.empty()); ++round)
+    DeletePendingObjects();
+    for (int round = 0; round < 10 && HasPendingEvents(); ++round)
+    {
         ProcessPendingEvents();
+        DeletePendingObjects();
+    }
     if (module)
     {
         module = nullptr;

@@ -3,6 +3,7 @@
 
 #include "skin/SkinImageStore.h"
 #include "ui/MainFrame.h"
+#include "ui/ServerFailureBox.h"
 #include "util/Settings.h"
 #include "util/Trace.h"
 
@@ -24,6 +25,8 @@ SOLVANE_EXPORT bool SiteRun()
                            static_cast<int>(std::min(duration, 86400L) * 1000), nullptr, wxID_ANY, wxDefaultPosition,
                            wxDefaultSize, wxSTAY_ON_TOP | wxFRAME_NO_TASKBAR);
     }
+    // The site's failure report needs the GUI thread's message box before polling starts.
+    InstallServerFailureBox();
     new MainFrame();
     return true;
 }

@@ -1,11 +1,22 @@
 // The concrete site, created by the toolkit's module mechanism when the module loads.
 #include "site/TaveloSite.h"
 
+#include "net/DownloadThread.h"
 #include "net/HttpGet.h"
 #include "net/Proxy.h"
+#include "site/PerformerListParser.h"
+#include "util/Settings.h"
 #include "util/Trace.h"
 
 #include <wx/app.h>
+#include <wx/thread.h>
+#include <wx/translation.h>
+
+#include <chrono>
+#include <climits>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
 
 #ifdef __WXMSW__
 #include <wx/msw/regconf.h>
@@ -14,9 +25,41 @@
 wxIMPLEMENT_DYNAMIC_CLASS(TaveloSite, wxModule);
 
 void (*TaveloSite::exitHook)() = nullptr;
+TaveloSite::FailureReporter TaveloSite::failureReporter;
+TaveloSite::ExitRequester TaveloSite::exitRequester;
 
 namespace
 {
+const char* const kPerformerListPath = "/include/js/online_performers.js";
+// A site that sends nothing for this long counts as unreachable.
+const long kTimeoutMilliseconds = 3000;
+// The user hears of failures only from this many in a row on.
+const int kFailuresBeforeReport = 10;
+const long kDefaultSyncSeconds = 10;
+// How often the wait for the user's answer looks at the stop hook.
+const std::chrono::milliseconds kStopCheckStep(20);
+
+// The polling interval in milliseconds. An interval of 0 would read as a failure to the
+// polling thread and hammer the site, so values below one second (and words) give the
+// default; values too large for the result are capped.
+int SyncIntervalMilliseconds()
+{
+    long seconds = Settings::ReadLong("/System/syncinterval", kDefaultSyncSeconds);
+    if (seconds < 1)
+        seconds = kDefaultSyncSeconds;
+    if (seconds > INT_MAX / 1000)
+        seconds = INT_MAX / 1000;
+    return static_cast<int>(seconds * 1000);
+}
+
+// Outlives the refresh when a stop ends its wait before the user closes the message.
+struct FailureBoxState
+{
+    std::mutex mutex;
+    std::condition_variable closedSignal;
+    bool closed = false;
+};
+
 #ifdef __WXMSW__
 // The system's Internet settings name one proxy for every protocol, used only when enabled.
 ProxySetting DetectRegistryProxy()
@@ -58,10 +101,11 @@ void TaveloSite::SetExitHook(void (*hook)())
 bool TaveloSite::OnInit()
 {
     SOLVANE_TRACE("[%p]TaveloSite::OnInit(void)", static_cast<void*>(this));
-    if (wxTheApp)
+    // The console base of the application object: the core library knows no GUI classes.
+    if (wxAppConsole* app = wxAppConsole::GetInstance())
     {
-        wxTheApp->SetVendorName("Tavelo");
-        wxTheApp->SetAppName("Messenger");
+        app->SetVendorName("Tavelo");
+        app->SetAppName("Messenger");
     }
     // libcurl must be set up on the main thread before any worker starts a transfer.
     HttpGet::GlobalInit();
@@ -71,12 +115,84 @@ bool TaveloSite::OnInit()
 void TaveloSite::OnExit()
 {
     SOLVANE_TRACE("[%p]TaveloSite::OnExit(void)", static_cast<void*>(this));
+    // No download may still run code of the module once it is unloaded.
+    DownloadThread::StopAll(2000);
     if (exitHook)
         exitHook();
+}
+
+void TaveloSite::SetFailureReporter(FailureReporter reporter)
+{
+    failureReporter = std::move(reporter);
+}
+
+void TaveloSite::SetExitRequester(ExitRequester requester)
+{
+    exitRequester = std::move(requester);
 }
 
 int TaveloSite::UpdateUserList()
 {
     SOLVANE_TRACE("[%p]TaveloSite::UpdateUserList(void)", static_cast<void*>(this));
-    return 0;
+    HttpGet get("http://" + Settings::WebServer() + kPerformerListPath);
+    get.SetConnectTimeout(kTimeoutMilliseconds);
+    get.SetStallTimeout(kTimeoutMilliseconds);
+    get.SetAbortHook([this] { return IsStopRequested(); });
+    if (!get.Fetch())
+    {
+        // A transfer ended by a stop request says nothing about the site.
+        if (get.WasAborted())
+            return 0;
+        if (++failureCount >= kFailuresBeforeReport)
+            ReportServerFailure();
+        return 0;
+    }
+    failureCount = 0;
+
+    UserList users;
+    PerformerListParser parser;
+    const bool parsed = parser.Parse(get.GetBody(), users, [this] {
+        // The lowest-priority polling thread gives the processor away after each performer;
+        // the main thread is never put to sleep.
+        if (!wxThread::IsMain())
+            wxThread::Sleep(10);
+        return !IsStopRequested();
+    });
+    // Abandoned for a stop: the thread is ending, and half a list would report false removals.
+    if (!parsed)
+        return 0;
+    SetUserList(users);
+    return SyncIntervalMilliseconds();
+}
+
+// The message comes first, the exit command only after the user has closed it; a stop request
+// ends the wait without the exit command, as the program is closing anyway.
+void TaveloSite::ReportServerFailure()
+{
+    SOLVANE_TRACE("[%p]TaveloSite::ReportServerFailure(void)", static_cast<void*>(this));
+    if (failureReporter)
+    {
+        const wxString message = wxString::Format("%s\n%s", _("Could not get response from server"),
+                                                  _("Please execute it after a while."));
+        auto state = std::make_shared<FailureBoxState>();
+        failureReporter(_("Error"), message, [state] {
+            {
+                std::lock_guard<std::mutex> lock(state->mutex);
+                state->closed = true;
+            }
+            state->closedSignal.notify_all();
+        });
+        for (;;)
+        {
+            {
+                std::unique_lock<std::mutex> lock(state->mutex);
+                if (state->closedSignal.wait_for(lock, kStopCheckStep, [&] { return state->closed; }))
+                    break;
+            }
+            if (IsStopRequested())
+                return;
+        }
+    }
+    if (exitRequester)
+        exitRequester();
 }
