@@ -20,9 +20,22 @@ public:
 
 wxIMPLEMENT_APP_NO_MAIN(TestApp);
 
+namespace
+{
+// A toolkit assert would open a dialog and hang the run: it fails the test instead.
+void FailOnAssert(const wxString& file, int line, const wxString& func, const wxString& cond,
+                  const wxString& msg)
+{
+    ADD_FAILURE_AT(static_cast<const char*>(file.utf8_str()), line)
+        << "toolkit assert in " << func.utf8_str() << ": " << cond.utf8_str() << " "
+        << msg.utf8_str();
+}
+} // namespace
+
 int main(int argc, char** argv)
 {
     ::testing::InitGoogleTest(&argc, argv);
+    wxSetAssertHandler(FailOnAssert);
     if (!wxEntryStart(argc, argv))
         return 2;
     if (!wxTheApp->CallOnInit())

@@ -2,11 +2,18 @@
 #include <gtest/gtest.h>
 
 #include <wx/dir.h>
+#include <wx/filefn.h>
 #include <wx/filename.h>
 #include <wx/file.h>
 #include <wx/utils.h>
 
 #include <unistd.h>
+#include <csignal>
+#include <sys/wait.h>
+
+#include <chrono>
+
+#include "SiteSim.h"
 
 #include <cstdlib>
 
@@ -109,5 +116,74 @@ TEST(HostTest, SettingsFolderIsCreatedInTheXdgPlace)
     wxUnsetEnv("XDG_CONFIG_HOME");
     EXPECT_EQ(0, run.code) << run.err;
     EXPECT_TRUE(wxFileName::DirExists(home + "/config"));
+    wxFileName::Rmdir(home, wxPATH_RMDIR_RECURSIVE);
+}
+
+// A whole run against the simulated site: the window polls, a polite kill closes it through
+// the same road as the menu, the settings are saved privately, and the exit is clean.
+TEST(HostTest, RunsAgainstTheSiteAndSavesItsSettingsOnAPoliteKill)
+{
+    sitesim::SiteSim site;
+    ASSERT_TRUE(site.Start());
+    const wxString home = wxFileName::CreateTempFileName("solvane-run");
+    wxRemoveFile(home);
+    wxFileName::Mkdir(home + "/config", 0700, wxPATH_MKDIR_FULL);
+    {
+        wxFile conf(home + "/config/Messenger.conf", wxFile::write);
+        conf.Write(wxString::Format("[Site]\nwebserver=%s\n[System]\nsyncinterval=1\n"
+                                    "[SplashScreen]\nduration=1\n[MainFrame]\nx=40\ny=30\n",
+                                    site.WebServer()));
+    }
+    wxSetEnv("XDG_CONFIG_HOME", home + "/config");
+    const wxString command = kOutput + "/Solvane";
+    const char* const args[] = {command.c_str().AsChar(), nullptr};
+    const pid_t pid = fork();
+    if (pid == 0)
+    {
+        execv(args[0], const_cast<char* const*>(args));
+        _exit(127);
+    }
+    wxUnsetEnv("XDG_CONFIG_HOME");
+    ASSERT_GT(pid, 0);
+
+    // Three refreshes of the performer list a second apart: the program is up and polling.
+    const bool polled = site.WaitForRequests(3, 15000);
+    kill(pid, SIGTERM);
+    int status = -1;
+    bool ended = false;
+    const auto start = std::chrono::steady_clock::now();
+    while (std::chrono::steady_clock::now() - start < std::chrono::seconds(10))
+    {
+        if (waitpid(pid, &status, WNOHANG) == pid)
+        {
+            ended = true;
+            break;
+        }
+        wxMilliSleep(20);
+    }
+    if (!ended)
+    {
+        kill(pid, SIGKILL);
+        waitpid(pid, &status, 0);
+    }
+    EXPECT_TRUE(polled);
+    ASSERT_TRUE(ended) << "the host did not end after SIGTERM";
+    const auto took = std::chrono::steady_clock::now() - start;
+    EXPECT_LT(std::chrono::duration_cast<std::chrono::milliseconds>(took).count(), 1000);
+    EXPECT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(0, WEXITSTATUS(status));
+    for (const auto& request : site.Requests())
+        EXPECT_EQ("/include/js/online_performers.js", request.path);
+
+    const wxString saved = home + "/config/Messenger.conf";
+    wxStructStat info;
+    ASSERT_EQ(0, wxStat(saved, &info));
+    EXPECT_EQ(0600, info.st_mode & 0777);
+    wxFile file(saved);
+    wxString text;
+    file.ReadAll(&text);
+    EXPECT_NE(wxNOT_FOUND, text.Find("width=240")) << text;
+    EXPECT_NE(wxNOT_FOUND, text.Find("x=40")) << text;
+    EXPECT_EQ(wxNOT_FOUND, text.Find("favorites")) << text;
     wxFileName::Rmdir(home, wxPATH_RMDIR_RECURSIVE);
 }

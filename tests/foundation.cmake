@@ -3,5 +3,5 @@ solvane_test(net_tests THREADS
   SOURCES HttpGetTest.cpp ProxyTest.cpp LoopbackProxy.cpp LoopbackProxy.h
   LIBS sitesim)
 solvane_test(site_tests THREADS SOURCES SiteTest.cpp)
-solvane_test(host_tests GUI SOURCES HostTest.cpp)
+solvane_test(host_tests GUI SOURCES HostTest.cpp LIBS sitesim)
 add_dependencies(host_tests Solvane Solvane_module)

@@ -2,6 +2,8 @@
 #include "host/HostApp.h"
 
 #include <wx/config.h>
+#include <wx/dialog.h>
+#include <wx/evtloop.h>
 #include <wx/dynload.h>
 #include <wx/fileconf.h>
 #include <wx/filename.h>
@@ -74,7 +76,7 @@ bool HostApp::OnInit()
         std::fflush(stdout);
         CallAfter([this] {
             CloseModuleWindows();
-            ExitMainLoop();
+            LeaveMainLoop();
         });
     }
     return true;
@@ -125,6 +127,10 @@ bool HostApp::SetUpConfiguration()
         Fail("can not create the settings folder " + name.GetPath());
         return false;
     }
+    // It holds the account's password: a file an older version or the user left readable by
+    // others is made private too (saving keeps an existing file's permissions).
+    if (wxFileName::FileExists(file))
+        wxFileName(file).SetPermissions(wxPOSIX_USER_READ | wxPOSIX_USER_WRITE);
     auto* config = new wxFileConfig(GetAppName(), GetVendorName(), file, wxEmptyString,
                                     wxCONFIG_USE_LOCAL_FILE);
     config->SetUmask(0077);
@@ -134,14 +140,33 @@ bool HostApp::SetUpConfiguration()
 
 void HostApp::CloseModuleWindows()
 {
-    for (wxWindow* window : wxTopLevelWindows)
-        window->Destroy();
+    // A modal box is ended rather than destroyed under its own event loop.
+    for (wxWindow* window : wxWindowList(wxTopLevelWindows))
+    {
+        auto* dialog = wxDynamicCast(window, wxDialog);
+        if (dialog && dialog->IsModal())
+            dialog->EndModal(wxID_CANCEL);
+        else
+            window->Destroy();
+    }
+}
+
+void HostApp::LeaveMainLoop()
+{
+    // Only the main loop may be told to end: while a modal box's loop still runs, wait for it.
+    wxEventLoopBase* active = wxEventLoopBase::GetActive();
+    if (active && active != GetMainLoop())
+    {
+        CallAfter(&HostApp::LeaveMainLoop);
+        return;
+    }
+    ExitMainLoop();
 }
 
 void HostApp::OnSignal(int)
 {
     CloseModuleWindows();
-    ExitMainLoop();
+    LeaveMainLoop();
 }
 
 int HostApp::OnExit()

@@ -20,6 +20,7 @@ private:
     void SetUpTranslations(const wxString& folder);
     bool LoadModule();
     void CloseModuleWindows();
+    void LeaveMainLoop();
     void OnSignal(int signal);
 
     static int exitCode;

@@ -6,14 +6,18 @@
 #include "ui/ServerFailureBox.h"
 #include "util/Settings.h"
 #include "util/Trace.h"
+#include "util/Util.h"
 
 #include <wx/splash.h>
+#include <wx/utils.h>
 
 #include <algorithm>
 
 SOLVANE_EXPORT bool SiteRun()
 {
     SOLVANE_TRACE("[extern]SiteRun(void)");
+    // Where no program is registered for web pages, the desktop's own opener takes the URL.
+    Util::SetBrowserFallback([](const wxString& url) { return wxLaunchDefaultBrowser(url); });
     // The skin is read here, once, before any window needs a picture.
     SkinImageStore* skin = SkinImageStore::GetInstance();
     const long duration = Settings::ReadLong("/SplashScreen/duration", 3);

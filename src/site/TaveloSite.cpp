@@ -58,6 +58,7 @@ struct FailureBoxState
     std::mutex mutex;
     std::condition_variable closedSignal;
     bool closed = false;
+    bool waited = true;
 };
 
 #ifdef __WXMSW__
@@ -175,13 +176,18 @@ void TaveloSite::ReportServerFailure()
         const wxString message = wxString::Format("%s\n%s", _("Could not get response from server"),
                                                   _("Please execute it after a while."));
         auto state = std::make_shared<FailureBoxState>();
-        failureReporter(_("Error"), message, [state] {
+        auto waited = [state] {
+            std::lock_guard<std::mutex> lock(state->mutex);
+            return state->waited;
+        };
+        auto closed = [state] {
             {
                 std::lock_guard<std::mutex> lock(state->mutex);
                 state->closed = true;
             }
             state->closedSignal.notify_all();
-        });
+        };
+        failureReporter(_("Error"), message, waited, closed);
         for (;;)
         {
             {
@@ -190,7 +196,11 @@ void TaveloSite::ReportServerFailure()
                     break;
             }
             if (IsStopRequested())
+            {
+                std::lock_guard<std::mutex> lock(state->mutex);
+                state->waited = false;
                 return;
+            }
         }
     }
     if (exitRequester)

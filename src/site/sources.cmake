@@ -1,6 +1,12 @@
 list(APPEND SOLVANE_CORE_SOURCES
+  ${CMAKE_CURRENT_LIST_DIR}/DaemonThread.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/DaemonThread.h
   ${CMAKE_CURRENT_LIST_DIR}/Site.cpp
   ${CMAKE_CURRENT_LIST_DIR}/Site.h
   ${CMAKE_CURRENT_LIST_DIR}/TaveloSite.cpp
   ${CMAKE_CURRENT_LIST_DIR}/TaveloSite.h
+)
+list(APPEND SOLVANE_CORE_SOURCES
+  ${CMAKE_CURRENT_LIST_DIR}/PerformerListParser.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/PerformerListParser.h
 )

@@ -5,31 +5,49 @@
 #include "util/Trace.h"
 
 #include <wx/app.h>
-#include <wx/msgdlg.h>
+#include <wx/msgdlg.h> // declares the base of the toolkit's own message dialog
+#include <wx/generic/msgdlgg.h>
 
-// The refresh runs on the polling thread, where a window would never return: both the box and
-// the exit command are handed to the main thread.
 void InstallServerFailureBox()
 {
     SOLVANE_TRACE("[static]InstallServerFailureBox(void)");
-    TaveloSite::SetFailureReporter(
-        [](const wxString& caption, const wxString& message, std::function<void()> closed) {
-            if (!wxTheApp)
-            {
-                closed();
-                return;
-            }
-            wxTheApp->CallAfter([caption, message, closed] {
-                wxMessageBox(message, caption, wxOK | wxCENTRE | wxICON_ERROR);
-                closed();
-            });
-        });
-    TaveloSite::SetExitRequester([] {
-        if (!wxTheApp)
-            return;
-        wxTheApp->CallAfter([] {
-            if (wxWindow* top = wxTheApp->GetTopWindow())
-                wxQueueEvent(top, new wxCommandEvent(wxEVT_MENU, wxID_EXIT));
-        });
+    TaveloSite::SetFailureReporter(&ShowServerFailureBox);
+    TaveloSite::SetExitRequester(&PostExitToTopWindow);
+}
+
+// The refresh runs on the polling thread, where a window would never return: the box belongs
+// to the main thread.
+void ShowServerFailureBox(const wxString& caption, const wxString& message, std::function<bool()> waited,
+                          std::function<void()> closed)
+{
+    SOLVANE_TRACE("[static]ShowServerFailureBox(%s)", caption);
+    if (!wxTheApp)
+    {
+        closed();
+        return;
+    }
+    wxTheApp->CallAfter([caption, message, waited, closed] {
+        // A box left over from a refresh that a closing program has stopped would hold up the
+        // exit until someone answers it.
+        // The toolkit's own dialog rather than the desktop's: a program that is closing can end
+        // it (the main window does so as it goes), where the desktop's box would hold the exit
+        // until somebody answered it.
+        if (waited())
+        {
+            wxGenericMessageDialog box(nullptr, message, caption, wxOK | wxCENTRE | wxICON_ERROR);
+            box.ShowModal();
+        }
+        closed();
+    });
+}
+
+void PostExitToTopWindow()
+{
+    SOLVANE_TRACE("[static]PostExitToTopWindow(void)");
+    if (!wxTheApp)
+        return;
+    wxTheApp->CallAfter([] {
+        if (wxWindow* top = wxTheApp->GetTopWindow())
+            wxQueueEvent(top, new wxCommandEvent(wxEVT_MENU, wxID_EXIT));
     });
 }

@@ -1,6 +1,18 @@
 // The message box that says the site stays unreachable, and the exit command that follows it.
 #pragma once
 
-/// Routes the refresh's failure report to a message box on the main thread, and its exit
-/// request to the application's top window. Call on the main thread before polling starts.
+#include <wx/string.h>
+
+#include <functional>
+
+/// Installs the two below as the site's failure reporter and exit requester. Call on the main
+/// thread before polling starts.
 void InstallServerFailureBox();
+
+/// From any thread: shows the message box on the main thread, unless waited() says by then that
+/// the refresh no longer waits for it, and calls closed() once it is gone.
+void ShowServerFailureBox(const wxString& caption, const wxString& message, std::function<bool()> waited,
+                          std::function<void()> closed);
+
+/// From any thread: posts the exit command to the application's top window on the main thread.
+void PostExitToTopWindow();

@@ -1,0 +1,45 @@
+// The skin: every picture the GUI shows, read once from the zip archive beside the host.
+#pragma once
+
+#include <wx/bitmap.h>
+#include <wx/hashmap.h>
+#include <wx/icon.h>
+#include <wx/image.h>
+#include <wx/string.h>
+
+#include <unordered_map>
+#include <vector>
+
+class SkinImageStore
+{
+public:
+    /// The store of the archive beside the host, read on the first call.
+    static SkinImageStore* GetInstance();
+    /// Destroys the store that GetInstance made; the site calls it when the module exits.
+    static void Release();
+    /// The archive beside the host: the application file name with the extension "skin".
+    static wxString GetArchivePath();
+
+    /// Reads every picture at the root of the archive; without a readable archive it stays empty.
+    explicit SkinImageStore(const wxString& archivePath);
+    /// Also takes back the image handlers that this store added to the toolkit.
+    ~SkinImageStore();
+    SkinImageStore(const SkinImageStore&) = delete;
+    SkinImageStore& operator=(const SkinImageStore&) = delete;
+
+    /// The picture of an entry, named without folder and extension; an empty image if none.
+    const wxImage& GetImage(const wxString& name) const;
+    /// Invalid when the picture is missing: the toolkit shows such a bitmap or icon as nothing.
+    wxBitmap GetBitmap(const wxString& name) const;
+    wxIcon GetIcon(const wxString& name) const;
+
+private:
+    void Load(const wxString& archivePath);
+    void EnsureHandler(wxBitmapType type);
+
+    std::unordered_map<wxString, wxImage, wxStringHash, wxStringEqual> images;
+    const wxImage emptyImage;
+    // Their code is the toolkit's, but they were created by the module, which is unloaded
+    // while the toolkit lives on.
+    std::vector<wxString> addedHandlers;
+};

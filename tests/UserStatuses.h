@@ -1,0 +1,23 @@
+// Test helper: a user list as a sorted map from name to status, easy to compare and print.
+#pragma once
+
+#include "model/UserList.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <map>
+#include <string>
+
+using Statuses = std::map<std::string, uint32_t>;
+
+inline Statuses StatusesOf(const UserList& users)
+{
+    Statuses statuses;
+    for (const auto& entry : users)
+    {
+        EXPECT_EQ(entry.first, entry.second.GetName());
+        statuses[entry.first.utf8_string()] = entry.second.GetStatus();
+    }
+    return statuses;
+}

@@ -1,0 +1,2 @@
+x.viewers = 1;
+private_performers.add(x);

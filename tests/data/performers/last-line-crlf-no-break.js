@@ -1,0 +1,2 @@
+x.viewers = 1;
+busy_performers.add(x);

@@ -1,0 +1,3 @@
+x.viewers = 1;
+private_performers.add(x);
+y.viewers = 2;

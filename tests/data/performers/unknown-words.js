@@ -1,0 +1,10 @@
+plain.viewers = 2;
+Online_performers.add(plain);
+FREE_performers.add(plain);
+hd_performers.add(plain);
+offline_performers.add(plain);
+online_performers.remove(plain);
+online_performers.add();
+free-performers.add(plain);
+inside.viewers = 5;
+not_free_performers.add(inside);
