@@ -4,6 +4,7 @@
 #include "ui/FavoriteTreeCtrl.h"
 #include "ui/MainFrame.h"
 #include "ui/NotifyIcon.h"
+#include "ui/ServerFailureBox.h"
 #include "util/Settings.h"
 
 #include <gtest/gtest.h>
@@ -232,4 +233,21 @@ TEST_F(MainFrameTest, EveryWayOutEndsWithinASecondEvenWithAStalledRefresh)
             EXPECT_FALSE(Settings::HasEntry("/favorites"));
         }
     }
+}
+
+// The server-failure box is modal: an exit while it is open (here from the tray) must end it
+// too, or the program would wait for somebody to answer it.
+TEST_F(MainFrameTest, AnExitWhileTheFailureBoxIsOpenEndsTheBoxToo)
+{
+    MainFrame* main = Open();
+    bool boxEnded = false;
+    const auto start = steady_clock::now();
+    ShowServerFailureBox("Error", "Could not get response from server", [] { return true; },
+                         [&] { boxEnded = true; });
+    wxTheApp->CallAfter([main] {
+        wxCommandEvent exit(wxEVT_MENU, wxID_EXIT);
+        main->GetNotifyIcon()->ProcessEvent(exit);
+    });
+    EXPECT_TRUE(PumpUntil([&] { return boxEnded && !frame; }));
+    EXPECT_LT(duration_cast<milliseconds>(steady_clock::now() - start).count(), 1000);
 }

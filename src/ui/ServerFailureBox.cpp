@@ -34,7 +34,11 @@ void ShowServerFailureBox(const wxString& caption, const wxString& message, std:
         // until somebody answered it.
         if (waited())
         {
-            wxGenericMessageDialog box(nullptr, message, caption, wxOK | wxCENTRE | wxICON_ERROR);
+            // Without a parent: the toolkit would otherwise make the main window its parent,
+            // and the main window deletes its children as it goes, this box included, while
+            // the box is still on the stack.
+            wxGenericMessageDialog box(nullptr, message, caption,
+                                       wxOK | wxCENTRE | wxICON_ERROR | wxDIALOG_NO_PARENT);
             box.ShowModal();
         }
         closed();
