@@ -51,10 +51,11 @@ TEST(SiteTest, SetUserListKeepsItsOwnCopy)
 TEST(SiteTest, OnInitNamesTheApplication)
 {
     TaveloSite site;
-    ASSERT_NE(nullptr, wxTheApp);
+    wxAppConsole* app = wxAppConsole::GetInstance();
+    ASSERT_NE(nullptr, app);
     EXPECT_TRUE(site.OnInit());
-    EXPECT_EQ("Tavelo", wxTheApp->GetVendorName());
-    EXPECT_EQ("Messenger", wxTheApp->GetAppName());
+    EXPECT_EQ("Tavelo", app->GetVendorName());
+    EXPECT_EQ("Messenger", app->GetAppName());
 }
 
 // The polling thread replaces the list while the GUI thread copies it: every copy must be one
