@@ -7,7 +7,7 @@
 
 #include <atomic>
 #include <chrono>
-#include <cstdio>
+#include <map>
 #include <thread>
 
 #include <wx/filename.h>
@@ -27,6 +27,7 @@ protected:
     {
         HttpGet::SetDefaultProxy(ProxySetting());
         ASSERT_TRUE(site.Start());
+        site.SetResource("/data.txt", kBody, "text/plain");
     }
 
     wxString Url(const std::string& path) const
@@ -34,125 +35,84 @@ protected:
         return wxString::FromUTF8("http://" + site.WebServer() + path);
     }
 
+    // Runs the fetch, expecting it to fail; returns how long it took.
+    static long TimedFailure(HttpGet& get)
+    {
+        const auto start = steady_clock::now();
+        EXPECT_FALSE(get.Fetch());
+        EXPECT_TRUE(get.GetBody().empty());
+        return static_cast<long>(duration_cast<milliseconds>(steady_clock::now() - start).count());
+    }
+
+    const std::string kBody = "line one\nline two\nline three\n";
     sitesim::SiteSim site;
 };
-
-const std::string kBody = "line one\nline two\nline three\n";
-
-// Runs a fetch and reports how long it took.
-template <typename F> milliseconds Timed(F&& f)
-{
-    const auto start = steady_clock::now();
-    f();
-    return duration_cast<milliseconds>(steady_clock::now() - start);
-}
 } // namespace
 
 TEST_F(HttpGetTest, BodiesArriveWholeHoweverTheyAreFramed)
 {
-    for (Fault framing : {Fault::None, Fault::Chunked, Fault::CloseDelimited})
+    for (Fault framing : {Fault::None, Fault::Chunked, Fault::CloseDelimited, Fault::SlowDrip})
     {
         SCOPED_TRACE(sitesim::FaultName(framing));
-        site.SetResource("/data.txt", kBody, "text/plain");
         site.SetFault("/data.txt", framing);
         HttpGet get(Url("/data.txt"));
+        get.SetStallTimeout(300); // longer than the 50 ms between dripped bytes, shorter than the body
         ASSERT_TRUE(get.Fetch()) << get.GetError();
         EXPECT_EQ(200, get.GetStatus());
         EXPECT_EQ(kBody, get.GetBody());
         EXPECT_EQ("text/plain", get.GetContentType());
-        const long long length = framing == Fault::None ? static_cast<long long>(kBody.size()) : -1;
-        EXPECT_EQ(length, get.GetContentLength());
+        const bool unsized = framing == Fault::Chunked || framing == Fault::CloseDelimited;
+        EXPECT_EQ(unsized ? -1 : static_cast<long long>(kBody.size()), get.GetContentLength());
     }
 }
 
-TEST_F(HttpGetTest, ErrorStatusesAndBrokenRepliesFailWithoutBody)
+TEST_F(HttpGetTest, EachFaultFailsWithoutBodyWithinItsTimeout)
 {
-    site.SetResource("/data.txt", kBody, "text/plain");
+    site.SetResource("/data.txt", std::string(4000, 'x'), "text/plain");
     struct Case
     {
         Fault fault;
-        int status;
+        int status;  // 0: no status line arrived
+        bool silent; // only the stall time-out can end it
     };
-    for (Case c : {Case{Fault::NotFound, 404}, Case{Fault::ServerError, 500}, Case{Fault::Refuse, 0},
-                   Case{Fault::DropMidBody, 200}, Case{Fault::Garbage, 0}})
+    for (Case c : {Case{Fault::NotFound, 404, false}, Case{Fault::ServerError, 500, false},
+                   Case{Fault::Refuse, 0, false}, Case{Fault::DropMidBody, 200, false},
+                   Case{Fault::Garbage, 0, false}, Case{Fault::NoAnswer, 0, true},
+                   Case{Fault::StallMidBody, 200, true}})
     {
         SCOPED_TRACE(sitesim::FaultName(c.fault));
         site.SetFault("/data.txt", c.fault);
         HttpGet get(Url("/data.txt"));
-        get.SetStallTimeout(3000);
-        milliseconds took = Timed([&] { EXPECT_FALSE(get.Fetch()); });
-        EXPECT_TRUE(get.GetBody().empty());
-        EXPECT_FALSE(get.GetError().empty());
-        if (c.status)
-        {
-            EXPECT_EQ(c.status, get.GetStatus());
-        }
-        EXPECT_LT(took.count(), 3000);
-    }
-}
-
-TEST_F(HttpGetTest, SilentServersFailAfterTheStallTimeout)
-{
-    site.SetResource("/data.txt", std::string(4000, 'x'), "text/plain");
-    for (Fault fault : {Fault::NoAnswer, Fault::StallMidBody})
-    {
-        SCOPED_TRACE(sitesim::FaultName(fault));
-        site.SetFault("/data.txt", fault);
-        HttpGet get(Url("/data.txt"));
         get.SetStallTimeout(500);
-        milliseconds took = Timed([&] { EXPECT_FALSE(get.Fetch()); });
-        EXPECT_TRUE(get.GetBody().empty());
-        EXPECT_GE(took.count(), 450);
-        EXPECT_LT(took.count(), 1500);
+        const long took = TimedFailure(get);
+        EXPECT_FALSE(get.GetError().empty());
+        EXPECT_EQ(c.status, get.GetStatus());
+        // A reply that ends must not wait for the time-out; a silent one must wait for it.
+        EXPECT_TRUE(c.silent ? took >= 450 && took < 1500 : took < 500) << took << " ms";
     }
-}
 
-TEST_F(HttpGetTest, SlowButSteadyBodyIsNotAStall)
-{
-    site.SetResource("/drip.txt", "0123456789", "text/plain");
-    site.SetFault("/drip.txt", Fault::SlowDrip);
-    HttpGet get(Url("/drip.txt"));
-    get.SetStallTimeout(300); // longer than the 50 ms between bytes, shorter than the body
-    ASSERT_TRUE(get.Fetch()) << get.GetError();
-    EXPECT_EQ("0123456789", get.GetBody());
-}
-
-TEST_F(HttpGetTest, UnreachableHostFailsWithinTheConnectTimeout)
-{
     site.Stop(); // nothing listens on the port any more
-    HttpGet get(Url("/data.txt"));
-    get.SetConnectTimeout(1000);
-    milliseconds took = Timed([&] { EXPECT_FALSE(get.Fetch()); });
-    EXPECT_EQ(0, get.GetStatus());
-    EXPECT_LT(took.count(), 1500);
+    HttpGet unreachable(Url("/data.txt"));
+    unreachable.SetConnectTimeout(1000);
+    EXPECT_LT(TimedFailure(unreachable), 1500);
+    EXPECT_EQ(0, unreachable.GetStatus());
 }
 
 TEST_F(HttpGetTest, HostHeaderOverrideAndExtraHeadersReachTheServer)
 {
-    site.SetResource("/data.txt", kBody, "text/plain");
     HttpGet get(Url("/data.txt"));
     get.AddHeader("Host", "www.example.test");
     get.AddHeader("Authorization", "Basic dXNlcjpwdw==");
     ASSERT_TRUE(get.Fetch()) << get.GetError();
-    const auto requests = site.Requests();
-    ASSERT_EQ(1u, requests.size());
-    int hosts = 0;
-    bool auth = false;
-    for (const auto& header : requests[0].headers)
-    {
-        if (header.first == "Host")
-        {
-            ++hosts;
-            EXPECT_EQ("www.example.test", header.second);
-        }
-        if (header.first == "Authorization")
-            auth = header.second == "Basic dXNlcjpwdw==";
-    }
-    EXPECT_EQ(1, hosts);
-    EXPECT_TRUE(auth);
+    const auto headers = site.Requests().at(0).headers;
+    const std::multimap<std::string, std::string> sent(headers.begin(), headers.end());
+    ASSERT_EQ(1u, sent.count("Host")) << "the given Host replaces the one of the URL";
+    ASSERT_EQ(1u, sent.count("Authorization"));
+    EXPECT_EQ("www.example.test", sent.find("Host")->second);
+    EXPECT_EQ("Basic dXNlcjpwdw==", sent.find("Authorization")->second);
 }
 
-TEST_F(HttpGetTest, AbortEndsAStalledTransferPromptly)
+TEST_F(HttpGetTest, AbortEndsATransferWithin100Ms)
 {
     site.SetResource("/data.txt", std::string(4000, 'x'), "text/plain");
     for (Fault fault : {Fault::NoAnswer, Fault::StallMidBody, Fault::SlowDrip})
@@ -189,14 +149,11 @@ TEST_F(HttpGetTest, FetchToFileKeepsTheBodyOnlyOnSuccess)
     site.SetResource("/blob", body, "application/octet-stream");
     HttpGet get(Url("/blob"));
     ASSERT_TRUE(get.FetchToFile(path)) << get.GetError();
-    EXPECT_EQ("application/octet-stream", get.GetContentType());
     EXPECT_EQ(static_cast<long long>(body.size()), get.GetContentLength());
     wxFFile file(path, "rb");
-    wxString ignored;
     std::string read(body.size() + 1, '\0');
-    EXPECT_EQ(body.size(), file.Read(&read[0], read.size()));
-    read.resize(body.size());
-    EXPECT_TRUE(read == body);
+    read.resize(file.Read(&read[0], read.size()));
+    EXPECT_TRUE(read == body) << read.size() << " bytes";
     file.Close();
 
     site.SetFault("/blob", Fault::NotFound);

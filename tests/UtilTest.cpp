@@ -1,5 +1,6 @@
-// The file names derived from the host executable, and opening a page in the web browser.
+// Version numbers, the file names derived from the host executable, and opening a web page.
 #include "util/Util.h"
+#include "util/Version.h"
 
 #include <gtest/gtest.h>
 
@@ -7,86 +8,58 @@
 #include <wx/ffile.h>
 #include <wx/filename.h>
 #include <wx/log.h>
-#include <wx/textfile.h>
 #include <wx/utils.h>
 
+#include <utility>
 #include <vector>
 
-namespace
+TEST(VersionTest, ReadsMajorMinorPatchAndKeepsTheText)
 {
-// Another argv[0] for one test, as the host puts its own path there.
-class HostPath
-{
-public:
-    explicit HostPath(const wxString& path)
+    const std::pair<wxString, wxString> cases[] = {{"1.3.0", "1.3.0"}, {"2.0", "2.0.0"}, {"", "0.0.0"}};
+    for (const auto& [text, numbers] : cases)
     {
-        const wxAppConsole* app = wxAppConsole::GetInstance();
-        for (int i = 0; i < app->argc; ++i)
-            saved.push_back(app->argv[i]);
-        Set({path});
+        const Version version(text);
+        EXPECT_EQ(text, version.ToString());
+        EXPECT_EQ(numbers, wxString::Format("%d.%d.%d", version.GetMajor(), version.GetMinor(),
+                                            version.GetPatch()));
     }
-    ~HostPath() { Set(saved); }
-
-private:
-    static void Set(const std::vector<wxString>& args)
-    {
-        std::vector<const wchar_t*> pointers;
-        for (const wxString& arg : args)
-            pointers.push_back(arg.wc_str());
-        wxAppConsole::GetInstance()->argv.Init(static_cast<int>(pointers.size()), pointers.data());
-    }
-    std::vector<wxString> saved;
-};
-} // namespace
+}
 
 TEST(UtilTest, FileNamesFollowTheHostExecutable)
 {
+    // Only the name's own extension goes, not a dot in a folder.
+    const std::pair<wxString, wxString> cases[] = {{"/opt/solvane/Solvane", "/opt/solvane/Solvane.so"},
+                                                   {"/opt/tools.d/Solvane.bin", "/opt/tools.d/Solvane.so"},
+                                                   {"bin/Solvane", "bin/Solvane.so"}};
+    // The host puts its own path in argv[0].
+    const auto setHost = [](const wxString& path) {
+        const wchar_t* args[] = {path.wc_str()};
+        wxAppConsole::GetInstance()->argv.Init(1, args);
+    };
+    const wxString saved = wxAppConsole::GetInstance()->argv[0];
+    for (const auto& [host, plugin] : cases)
     {
-        HostPath host("/opt/solvane/Solvane");
-        EXPECT_EQ("/opt/solvane/Solvane", Util::GetApplicationFileName().GetFullPath());
-        EXPECT_EQ("/opt/solvane/Solvane.so", Util::GetPluginFileName().GetFullPath());
+        setHost(host);
+        EXPECT_EQ(host, Util::GetApplicationFileName().GetFullPath());
+        EXPECT_EQ(plugin, Util::GetPluginFileName().GetFullPath());
     }
-    {
-        // Only the name's own extension goes, not a dot in a folder.
-        HostPath host("/opt/tools.d/Solvane.bin");
-        EXPECT_EQ("/opt/tools.d/Solvane.so", Util::GetPluginFileName().GetFullPath());
-    }
-    {
-        HostPath host("bin/Solvane");
-        EXPECT_EQ("bin/Solvane", Util::GetApplicationFileName().GetFullPath());
-        EXPECT_EQ("bin/Solvane.so", Util::GetPluginFileName().GetFullPath());
-    }
+    setHost(saved);
 }
 
 namespace
 {
-wxString fallbackUrl;
-int fallbackCalls = 0;
+std::vector<wxString> fallbackUrls;
 bool fallbackResult = false;
 
 bool RecordingFallback(const wxString& url)
 {
-    ++fallbackCalls;
-    fallbackUrl = url;
+    fallbackUrls.push_back(url);
     return fallbackResult;
 }
 
-class ErrorRecorder : public wxLog
-{
-public:
-    std::vector<wxString> errors;
-
-protected:
-    void DoLogRecord(wxLogLevel level, const wxString& message, const wxLogRecordInfo&) override
-    {
-        if (level == wxLOG_Error)
-            errors.push_back(message);
-    }
-};
-
 // A desktop of our own: the "html" associations come from a private data folder, and the
-// recording stand-in for a browser is found through PATH.
-class BrowserTest : public ::testing::Test
+// recording stand-in for a browser is found through PATH. Errors logged meanwhile are kept.
+class BrowserTest : public ::testing::Test, public wxLog
 {
 protected:
     void SetUp() override
@@ -96,116 +69,92 @@ protected:
         ASSERT_TRUE(wxFileName::Mkdir(root + "/data/applications", 0700, wxPATH_MKDIR_FULL));
         ASSERT_TRUE(wxFileName::Mkdir(root + "/bin", 0700));
         for (const char* name : {"XDG_DATA_HOME", "XDG_DATA_DIRS", "PATH"})
-        {
-            wxString value;
-            wxGetEnv(name, &value);
-            savedEnvironment.emplace_back(name, value);
-        }
+            wxGetEnv(name, &saved.emplace_back(name, wxString()).second);
         wxSetEnv("XDG_DATA_HOME", root + "/data");
         wxSetEnv("XDG_DATA_DIRS", root + "/no-system-data");
-        wxSetEnv("PATH", root + "/bin:" + savedEnvironment[2].second);
-        previousLog = wxLog::SetActiveTarget(&log);
-        Util::SetBrowserFallback(nullptr);
-        fallbackCalls = 0;
-        fallbackResult = false;
-        fallbackUrl.clear();
+        wxSetEnv("PATH", root + "/bin:" + saved[2].second);
+        previousLog = wxLog::SetActiveTarget(this);
     }
 
     void TearDown() override
     {
         Util::SetBrowserFallback(nullptr);
         wxLog::SetActiveTarget(previousLog);
-        for (const auto& [name, value] : savedEnvironment)
+        for (const auto& [name, value] : saved)
             wxSetEnv(name, value);
         wxFileName::Rmdir(root, wxPATH_RMDIR_RECURSIVE);
     }
 
-    // The stand-in writes one argument a line, then renames the file so that it appears whole.
-    void InstallRecorder()
-    {
-        const wxString script = root + "/bin/solvane-recorder";
-        wxFFile file(script, "w");
-        file.Write("#!/bin/sh\nprintf '%s\\n' \"$@\" > '" + root + "/args.tmp'\nmv '" + root +
-                   "/args.tmp' '" + root + "/args'\n");
-        file.Close();
-        wxFileName(script).SetPermissions(wxPOSIX_USER_READ | wxPOSIX_USER_WRITE | wxPOSIX_USER_EXECUTE);
-    }
-
     void InstallDesktopEntry(const wxString& exec)
     {
-        wxFFile file(root + "/data/applications/solvane-recorder.desktop", "w");
-        file.Write("[Desktop Entry]\nType=Application\nName=Recorder\nExec=" + exec +
+        wxFFile(root + "/data/applications/solvane-recorder.desktop", "w")
+            .Write("[Desktop Entry]\nType=Application\nName=Recorder\nExec=" + exec +
                    "\nMimeType=text/html;\n");
     }
 
-    // The browser is started without waiting for it: wait here, a bounded time.
-    std::vector<wxString> RecordedArguments()
+    void DoLogRecord(wxLogLevel level, const wxString& message, const wxLogRecordInfo&) override
     {
-        const wxString path = root + "/args";
-        for (int i = 0; i < 500 && !wxFileExists(path); ++i)
-            wxMilliSleep(20);
-        std::vector<wxString> lines;
-        wxTextFile file(path);
-        if (file.Open(wxConvUTF8))
-        {
-            for (size_t i = 0; i < file.GetLineCount(); ++i)
-                lines.push_back(file.GetLine(i));
-        }
-        return lines;
+        if (level == wxLOG_Error)
+            errors.push_back(message);
     }
 
+    // Failing, it tells why, once.
     bool LoggedWhyNoBrowser() const
     {
-        return log.errors.size() == 1 && (log.errors[0] == "can not get filetype for html" ||
-                                          log.errors[0] == "can not get command for html");
+        return errors.size() == 1 && (errors[0] == "can not get filetype for html" ||
+                                      errors[0] == "can not get command for html");
     }
 
     wxString root;
-    std::vector<std::pair<wxString, wxString>> savedEnvironment;
-    ErrorRecorder log;
+    std::vector<std::pair<wxString, wxString>> saved;
+    std::vector<wxString> errors;
     wxLog* previousLog = nullptr;
 };
 } // namespace
 
+// No fallback here: only the "html" command can make the launch succeed.
 TEST_F(BrowserTest, TheHtmlCommandGetsTheWholeUrlAsOneArgumentWithoutFileScheme)
 {
-    InstallRecorder();
+    // The stand-in writes one argument a line, then renames the file so that it appears whole.
+    const wxString script = root + "/bin/solvane-recorder", args = root + "/args";
+    wxFFile(script, "w").Write("#!/bin/sh\nprintf '%s\\n' \"$@\" > '" + args + ".tmp'\nmv '" + args +
+                               ".tmp' '" + args + "'\n");
+    wxFileName(script).SetPermissions(wxPOSIX_USER_READ | wxPOSIX_USER_EXECUTE);
     InstallDesktopEntry("solvane-recorder --new-tab file://%u");
-    Util::SetBrowserFallback(&RecordingFallback);
     // Blanks and quotes must not split the URL into options for the browser.
     const wxString url = "http://127.0.0.1:8082/preview.shtml?Mira_Lune&a=b c\"d' --x=\\y";
 
     EXPECT_TRUE(Util::LaunchBrowser(url));
-    EXPECT_EQ((std::vector<wxString>{"--new-tab", url}), RecordedArguments());
-    EXPECT_EQ(0, fallbackCalls);
-    EXPECT_TRUE(log.errors.empty());
+    EXPECT_TRUE(errors.empty());
+    // The browser is started without waiting for it: wait here, a bounded time.
+    for (int i = 0; i < 500 && !wxFileExists(args); ++i)
+        wxMilliSleep(20);
+    wxString recorded;
+    ASSERT_TRUE(wxFileExists(args));
+    ASSERT_TRUE(wxFFile(args).ReadAll(&recorded, wxConvUTF8));
+    EXPECT_EQ("--new-tab\n" + url + "\n", recorded);
 }
 
-TEST_F(BrowserTest, TheDefaultBrowserOpenerTakesOverWhenHtmlHasNoUsableCommand)
+TEST_F(BrowserTest, WithoutAUsableHtmlCommandTheFallbackDecides)
 {
     const wxString url = "http://127.0.0.1:8082/preview.shtml?Kat_Vega";
-    fallbackResult = true;
-    Util::SetBrowserFallback(&RecordingFallback);
-    EXPECT_TRUE(Util::LaunchBrowser(url));
-    EXPECT_EQ(1, fallbackCalls);
-    EXPECT_EQ(url, fallbackUrl);
-
-    // An entry left behind by a browser that is gone counts as none.
-    InstallDesktopEntry("solvane-uninstalled-browser %u");
-    EXPECT_TRUE(Util::LaunchBrowser(url));
-    EXPECT_EQ(2, fallbackCalls);
-    EXPECT_TRUE(log.errors.empty());
-}
-
-TEST_F(BrowserTest, WithoutAnyBrowserItFailsAndLogsWhy)
-{
-    EXPECT_FALSE(Util::LaunchBrowser("http://127.0.0.1:8082/preview.shtml?Ana_Sol"));
+    EXPECT_FALSE(Util::LaunchBrowser(url));
     EXPECT_TRUE(LoggedWhyNoBrowser());
-
-    log.errors.clear();
     Util::SetBrowserFallback(&RecordingFallback);
-    InstallDesktopEntry("solvane-uninstalled-browser %u");
-    EXPECT_FALSE(Util::LaunchBrowser("http://127.0.0.1:8082/preview.shtml?Ana_Sol"));
-    EXPECT_EQ(1, fallbackCalls);
-    EXPECT_TRUE(LoggedWhyNoBrowser());
+    // No "html" type at first, then an entry left behind by a browser that is gone.
+    for (const bool staleEntry : {false, true})
+    {
+        if (staleEntry)
+            InstallDesktopEntry("solvane-uninstalled-browser %u");
+        for (const bool opened : {true, false})
+        {
+            SCOPED_TRACE(testing::Message() << "stale entry " << staleEntry << ", fallback " << opened);
+            fallbackResult = opened;
+            fallbackUrls.clear();
+            errors.clear();
+            EXPECT_EQ(opened, Util::LaunchBrowser(url));
+            EXPECT_EQ(std::vector<wxString>{url}, fallbackUrls);
+            EXPECT_TRUE(opened ? errors.empty() : LoggedWhyNoBrowser());
+        }
+    }
 }

@@ -1,6 +1,6 @@
 # The HTTP layer, the proxy rule, the site object and the host program.
 solvane_test(net_tests THREADS
-  SOURCES HttpGetTest.cpp ProxyTest.cpp LoopbackProxy.cpp LoopbackProxy.h
+  SOURCES HttpGetTest.cpp ProxyTest.cpp
   LIBS sitesim)
 solvane_test(site_tests THREADS SOURCES SiteTest.cpp)
 solvane_test(host_tests GUI SOURCES HostTest.cpp LIBS sitesim)

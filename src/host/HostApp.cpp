@@ -143,7 +143,7 @@ void HostApp::CloseModuleWindows()
     // A modal box is ended rather than destroyed under its own event loop.
     for (wxWindow* window : wxWindowList(wxTopLevelWindows))
     {
-        auto* dialog = wxDynamicCast(window, wxDialog);
+        auto* dialog = dynamic_cast<wxDialog*>(window);
         if (dialog && dialog->IsModal())
             dialog->EndModal(wxID_CANCEL);
         else

@@ -107,13 +107,13 @@ MainFrame::~MainFrame()
 
     // Nothing of the program may outlive its main window: a splash screen still counting down
     // or the server-failure box would keep the program running after the user left it.
-    for (wxWindow* window : wxTopLevelWindows)
+    for (wxWindow* window : wxWindowList(wxTopLevelWindows)) // Destroy() edits the list
     {
         if (window == this)
             continue;
-        if (auto* dialog = wxDynamicCast(window, wxDialog); dialog && dialog->IsModal())
+        if (auto* dialog = dynamic_cast<wxDialog*>(window); dialog && dialog->IsModal())
             dialog->EndModal(wxID_CANCEL);
-        else if (wxDynamicCast(window, wxSplashScreen))
+        else if (dynamic_cast<wxSplashScreen*>(window))
             window->Destroy();
     }
 }
