@@ -1,7 +1,6 @@
 // The host program: loads the real module beside itself, starts however it is called, exits cleanly.
 #include <gtest/gtest.h>
 
-#include <wx/dir.h>
 #include <wx/filefn.h>
 #include <wx/filename.h>
 #include <wx/file.h>
@@ -15,7 +14,6 @@
 
 #include "SiteSim.h"
 
-#include <cstdlib>
 
 namespace
 {
@@ -45,78 +43,57 @@ Outcome RunHost(const wxString& command, const wxString& cwd = wxString(), const
     return outcome;
 }
 
-// A private folder with the host and, if asked, its module.
-wxString MakeInstall(bool withModule, const wxString& moduleBytes = wxString())
+// A private folder, for an install or a home.
+wxString TempDir(const char* prefix)
 {
-    const wxString dir = wxFileName::CreateTempFileName("solvane-host");
+    const wxString dir = wxFileName::CreateTempFileName(prefix);
     wxRemoveFile(dir);
     wxFileName::Mkdir(dir, 0700);
-    wxCopyFile(kOutput + "/Solvane", dir + "/Solvane");
-    wxFileName(dir + "/Solvane").SetPermissions(wxPOSIX_USER_READ | wxPOSIX_USER_WRITE | wxPOSIX_USER_EXECUTE);
-    if (withModule && moduleBytes.empty())
-        wxCopyFile(kOutput + "/Solvane.so", dir + "/Solvane.so");
-    else if (withModule)
-    {
-        wxFile broken(dir + "/Solvane.so", wxFile::write);
-        broken.Write(moduleBytes);
-    }
     return dir;
 }
 } // namespace
 
-TEST(HostTest, LoadsTheModuleWhichNamesTheApplicationAndExitsCleanly)
+// However it is started, the host finds the module beside its real file; the module names the
+// application; a missing settings folder is created; the exit is clean.
+TEST(HostTest, LoadsTheModuleHoweverItIsStarted)
 {
-    const Outcome run = RunHost(kOutput + "/Solvane --probe");
-    EXPECT_EQ(0, run.code) << run.err;
-    EXPECT_EQ("vendor=Tavelo app=Messenger\n", run.out);
-    EXPECT_EQ("", run.err);
-}
-
-TEST(HostTest, FindsTheModuleByRelativePathThroughPathAndThroughALink)
-{
-    const Outcome relative = RunHost("./Solvane --probe", kOutput);
-    EXPECT_EQ(0, relative.code) << relative.err;
-    EXPECT_EQ("vendor=Tavelo app=Messenger\n", relative.out);
-
-    const Outcome viaPath = RunHost("Solvane --probe", "/", kOutput + ":/usr/bin:/bin");
-    EXPECT_EQ(0, viaPath.code) << viaPath.err;
-    EXPECT_EQ("vendor=Tavelo app=Messenger\n", viaPath.out);
-
-    const wxString linkDir = MakeInstall(false);
-    wxRemoveFile(linkDir + "/Solvane");
-    ASSERT_EQ(0, symlink((kOutput + "/Solvane").fn_str(), (linkDir + "/watcher").fn_str()));
-    const Outcome linked = RunHost(linkDir + "/watcher --probe", linkDir);
-    EXPECT_EQ(0, linked.code) << linked.err;
-    EXPECT_EQ("vendor=Tavelo app=Messenger\n", linked.out);
-    wxFileName::Rmdir(linkDir, wxPATH_RMDIR_RECURSIVE);
+    const wxString dir = TempDir("solvane-host");
+    ASSERT_EQ(0, symlink((kOutput + "/Solvane").fn_str(), (dir + "/watcher").fn_str()));
+    wxSetEnv("XDG_CONFIG_HOME", dir + "/fresh/config");
+    struct Start
+    {
+        wxString command, cwd, path;
+    };
+    for (const Start& start : {Start{kOutput + "/Solvane --probe", "", ""},
+                               Start{"./Solvane --probe", kOutput, ""},
+                               Start{"Solvane --probe", "/", kOutput + ":/usr/bin:/bin"},
+                               Start{dir + "/watcher --probe", dir, ""}})
+    {
+        SCOPED_TRACE(start.command);
+        const Outcome run = RunHost(start.command, start.cwd, start.path);
+        EXPECT_EQ(0, run.code) << run.err;
+        EXPECT_EQ("vendor=Tavelo app=Messenger\n", run.out);
+        EXPECT_EQ("", run.err);
+    }
+    wxUnsetEnv("XDG_CONFIG_HOME");
+    EXPECT_TRUE(wxFileName::DirExists(dir + "/fresh/config"));
+    wxFileName::Rmdir(dir, wxPATH_RMDIR_RECURSIVE);
 }
 
 TEST(HostTest, MissingOrBrokenModuleIsAClearErrorNotACrash)
 {
-    const wxString bare = MakeInstall(false);
-    const Outcome missing = RunHost(bare + "/Solvane --probe");
+    const wxString dir = TempDir("solvane-host");
+    wxCopyFile(kOutput + "/Solvane", dir + "/Solvane");
+    wxFileName(dir + "/Solvane").SetPermissions(wxPOSIX_USER_READ | wxPOSIX_USER_WRITE | wxPOSIX_USER_EXECUTE);
+    const Outcome missing = RunHost(dir + "/Solvane --probe");
     EXPECT_EQ(1, missing.code);
     EXPECT_NE(wxNOT_FOUND, missing.err.Find("Solvane.so is missing")) << missing.err;
-    wxFileName::Rmdir(bare, wxPATH_RMDIR_RECURSIVE);
 
-    const wxString broken = MakeInstall(true, "this is not a shared library\n");
-    const Outcome bad = RunHost(broken + "/Solvane --probe");
+    wxFile(dir + "/Solvane.so", wxFile::write).Write("this is not a shared library\n");
+    const Outcome bad = RunHost(dir + "/Solvane --probe");
     EXPECT_EQ(1, bad.code);
     EXPECT_NE(wxNOT_FOUND, bad.err.Find("could not be loaded")) << bad.err;
-    wxFileName::Rmdir(broken, wxPATH_RMDIR_RECURSIVE);
-}
-
-TEST(HostTest, SettingsFolderIsCreatedInTheXdgPlace)
-{
-    const wxString home = wxFileName::CreateTempFileName("solvane-home");
-    wxRemoveFile(home);
-    wxFileName::Mkdir(home, 0700);
-    wxSetEnv("XDG_CONFIG_HOME", home + "/config");
-    const Outcome run = RunHost(kOutput + "/Solvane --probe");
-    wxUnsetEnv("XDG_CONFIG_HOME");
-    EXPECT_EQ(0, run.code) << run.err;
-    EXPECT_TRUE(wxFileName::DirExists(home + "/config"));
-    wxFileName::Rmdir(home, wxPATH_RMDIR_RECURSIVE);
+    wxFileName::Rmdir(dir, wxPATH_RMDIR_RECURSIVE);
 }
 
 // A whole run against the simulated site: the window polls, a polite kill closes it through
@@ -125,9 +102,8 @@ TEST(HostTest, RunsAgainstTheSiteAndSavesItsSettingsOnAPoliteKill)
 {
     sitesim::SiteSim site;
     ASSERT_TRUE(site.Start());
-    const wxString home = wxFileName::CreateTempFileName("solvane-run");
-    wxRemoveFile(home);
-    wxFileName::Mkdir(home + "/config", 0700, wxPATH_MKDIR_FULL);
+    const wxString home = TempDir("solvane-run");
+    wxFileName::Mkdir(home + "/config", 0700);
     {
         wxFile conf(home + "/config/Messenger.conf", wxFile::write);
         conf.Write(wxString::Format("[Site]\nwebserver=%s\n[System]\nsyncinterval=1\n"
