@@ -1,6 +1,4 @@
 # Users and their differences, the performer list parser, the refresh and its failure box.
 solvane_test(user_list_tests SOURCES UserListTest.cpp PerformerListParserTest.cpp UserStatuses.h)
 solvane_test(update_user_list_tests THREADS SOURCES UpdateUserListTest.cpp UserStatuses.h LIBS sitesim)
-# One test reads the texts from the Japanese catalogue that the build puts beside the host.
-add_dependencies(update_user_list_tests solvane_catalogues)
 solvane_test(server_failure_box_tests GUI SOURCES ServerFailureBoxTest.cpp LIBS sitesim)
