@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <wx/frame.h>
+#include <wx/translation.h>
 
 #include <chrono>
 #include <memory>
@@ -306,4 +307,17 @@ TEST_F(AllTree, TenThousandPerformersFillAndUpdateQuickly)
                 static_cast<long long>(fill), static_cast<long long>(poll));
     EXPECT_LT(fill, 3000);
     EXPECT_LT(poll, 1000);
+}
+
+// Labels come from the catalogue beside the host; the "%s (%s)" form itself is not translated.
+TEST_F(AllTree, LabelsComeFromTheCatalogue)
+{
+    auto* translations = new wxTranslations;
+    wxTranslations::Set(translations);
+    wxFileTranslationsLoader::AddCatalogLookupPathPrefix(SOLVANE_OUTPUT_DIR);
+    translations->SetLanguage("ja");
+    ASSERT_TRUE(translations->AddCatalog("Solvane"));
+    auto* tree = new AllTreeCtrl(frame, wxID_ANY, wxDefaultPosition, wxDefaultSize, kStyle);
+    EXPECT_EQ(wxString::FromUTF8("オンライン (読み込み中)"), tree->GetItemText(tree->GetOnlineGroup()));
+    wxTranslations::Set(nullptr);
 }
