@@ -11,6 +11,7 @@
 
 #include <wx/app.h>
 #include <wx/frame.h>
+#include <wx/splash.h>
 #include <wx/modalhook.h>
 #include <wx/msgdlg.h>
 
@@ -108,4 +109,22 @@ TEST_F(ServerFailureBoxTest, TheBoxComesOnTheMainThreadThenTheExitUnlessTheProgr
     EXPECT_TRUE(handed);
     wxTheApp->ProcessPendingEvents(); // whatever the refresh handed over
     EXPECT_TRUE(watcher.order.empty());
+}
+
+// Answered during the first seconds, the box's exit must reach the main window, not the splash
+// screen in front of it.
+TEST(ServerFailureExit, GoesToTheMainWindowWhileTheSplashIsUp)
+{
+    wxBitmap picture(40, 30);
+    auto* splash = new wxSplashScreen(picture, wxSPLASH_CENTRE_ON_SCREEN | wxSPLASH_NO_TIMEOUT, 0,
+                                      nullptr, wxID_ANY);
+    auto* main = new wxFrame(nullptr, wxID_ANY, "Solvane");
+    bool exited = false;
+    main->Bind(wxEVT_MENU, [&](wxCommandEvent&) { exited = true; }, wxID_EXIT);
+    ASSERT_EQ(splash, wxTheApp->GetTopWindow());
+    PostExitToTopWindow();
+    wxTheApp->ProcessPendingEvents();
+    EXPECT_TRUE(exited);
+    delete main;
+    delete splash;
 }

@@ -5,6 +5,7 @@
 #include "util/Trace.h"
 
 #include <wx/app.h>
+#include <wx/splash.h>
 #include <wx/msgdlg.h> // declares the base of the toolkit's own message dialog
 #include <wx/generic/msgdlgg.h>
 
@@ -51,7 +52,22 @@ void PostExitToTopWindow()
     if (!wxTheApp)
         return;
     wxTheApp->CallAfter([] {
-        if (wxWindow* top = wxTheApp->GetTopWindow())
+        wxWindow* top = wxTheApp->GetTopWindow();
+        // For its first seconds the splash screen is the first window, and it ignores the exit
+        // command: the command belongs to the main window behind it.
+        if (dynamic_cast<wxSplashScreen*>(top))
+        {
+            top = nullptr;
+            for (wxWindow* window : wxTopLevelWindows)
+            {
+                if (!dynamic_cast<wxSplashScreen*>(window) && !window->IsBeingDeleted())
+                {
+                    top = window;
+                    break;
+                }
+            }
+        }
+        if (top)
             wxQueueEvent(top, new wxCommandEvent(wxEVT_MENU, wxID_EXIT));
     });
 }
