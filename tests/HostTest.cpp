@@ -4,13 +4,18 @@
 #include <wx/filefn.h>
 #include <wx/filename.h>
 #include <wx/file.h>
+#include <wx/arrstr.h>
 #include <wx/utils.h>
 
+#include <fcntl.h>
+#include <poll.h>
 #include <unistd.h>
 #include <csignal>
 #include <sys/wait.h>
 
 #include <chrono>
+#include <string>
+#include <vector>
 
 #include "SiteSim.h"
 
@@ -19,29 +24,112 @@ namespace
 {
 const wxString kOutput = SOLVANE_OUTPUT_DIR;
 
-struct Outcome
+// A host process of the test's own, with its output read as it comes, so that a host that hangs
+// is a failure with its output rather than a test that never ends.
+class HostProcess
 {
-    long code;
-    wxString out;
-    wxString err;
-};
+public:
+    // command: the program and its arguments, separated by spaces; a program without a slash is
+    // looked up in the PATH given (or the test's own).
+    HostProcess(const wxString& command, const wxString& cwd = wxString(), const wxString& path = wxString())
+    {
+        int out[2], err[2];
+        if (pipe(out) != 0 || pipe(err) != 0)
+            return;
+        std::vector<std::string> words;
+        for (const wxString& word : wxSplit(command, ' ', '\0'))
+            words.push_back(word.ToStdString());
+        std::vector<char*> args;
+        for (std::string& word : words)
+            args.push_back(word.data());
+        args.push_back(nullptr);
+        const std::string dir = cwd.ToStdString(), search = path.ToStdString();
+        pid = fork();
+        if (pid == 0)
+        {
+            dup2(out[1], STDOUT_FILENO);
+            dup2(err[1], STDERR_FILENO);
+            const int null = open("/dev/null", O_RDONLY);
+            dup2(null, STDIN_FILENO);
+            sigset_t none;
+            sigemptyset(&none);
+            sigprocmask(SIG_SETMASK, &none, nullptr);
+            if (!dir.empty() && chdir(dir.c_str()) != 0)
+                _exit(126);
+            if (!search.empty())
+                setenv("PATH", search.c_str(), 1);
+            execvp(args[0], args.data());
+            _exit(127);
+        }
+        close(out[1]);
+        close(err[1]);
+        outFd = out[0];
+        errFd = err[0];
+    }
 
-Outcome RunHost(const wxString& command, const wxString& cwd = wxString(), const wxString& path = wxString())
-{
-    wxExecuteEnv env;
-    wxGetEnvMap(&env.env);
-    if (!path.empty())
-        env.env["PATH"] = path;
-    env.cwd = cwd;
-    wxArrayString out, err;
-    const long code = wxExecute(command, out, err, wxEXEC_SYNC | wxEXEC_NODISABLE, &env);
-    Outcome outcome{code, wxString(), wxString()};
-    for (const wxString& line : out)
-        outcome.out += line + "\n";
-    for (const wxString& line : err)
-        outcome.err += line + "\n";
-    return outcome;
-}
+    ~HostProcess()
+    {
+        if (pid > 0 && !ended)
+        {
+            kill(pid, SIGKILL);
+            waitpid(pid, nullptr, 0);
+        }
+        if (outFd >= 0)
+            close(outFd);
+        if (errFd >= 0)
+            close(errFd);
+    }
+
+    void Signal(int signal) const { kill(pid, signal); }
+
+    // Waits for the end, reading what the host writes; false when it has not ended in time.
+    bool Wait(std::chrono::milliseconds limit)
+    {
+        const auto deadline = std::chrono::steady_clock::now() + limit;
+        while (pid > 0 && !ended && std::chrono::steady_clock::now() < deadline)
+        {
+            Drain(20);
+            ended = waitpid(pid, &status, WNOHANG) == pid;
+        }
+        // What is still in the pipes; a descendant that kept them open is not waited for.
+        while (Drain(0))
+        {
+        }
+        return ended;
+    }
+
+    bool ExitedWith(int code) const { return ended && WIFEXITED(status) && WEXITSTATUS(status) == code; }
+
+    pid_t pid = -1;
+    std::string out, err;
+
+private:
+    // True when something was read.
+    bool Drain(int timeoutMs)
+    {
+        pollfd fds[] = {{outFd, POLLIN, 0}, {errFd, POLLIN, 0}};
+        if (poll(fds, 2, timeoutMs) <= 0)
+            return false;
+        bool read = false;
+        for (const pollfd& fd : fds)
+        {
+            char buffer[4096];
+            if (fd.fd < 0 || !(fd.revents & (POLLIN | POLLHUP)))
+                continue;
+            const ssize_t got = ::read(fd.fd, buffer, sizeof buffer);
+            if (got > 0)
+            {
+                (fd.fd == outFd ? out : err).append(buffer, static_cast<size_t>(got));
+                read = true;
+            }
+        }
+        return read;
+    }
+
+    int outFd = -1, errFd = -1;
+    int status = -1;
+    bool ended = false;
+};
 
 // A private folder, for an install or a home.
 wxString TempDir(const char* prefix)
@@ -51,7 +139,18 @@ wxString TempDir(const char* prefix)
     wxFileName::Mkdir(dir, 0700);
     return dir;
 }
+
+// A settings folder with the given settings file.
+wxString ConfigHome(const wxString& settings)
+{
+    const wxString home = TempDir("solvane-run");
+    wxFileName::Mkdir(home + "/config", 0700);
+    wxFile(home + "/config/Messenger.conf", wxFile::write).Write(settings);
+    return home;
+}
 } // namespace
+
+constexpr std::chrono::seconds kRunLimit{20};
 
 // However it is started, the host finds the module beside its real file; the module names the
 // application; a missing settings folder is created; the exit is clean.
@@ -70,10 +169,11 @@ TEST(HostTest, LoadsTheModuleHoweverItIsStarted)
                                Start{dir + "/watcher --probe", dir, ""}})
     {
         SCOPED_TRACE(start.command);
-        const Outcome run = RunHost(start.command, start.cwd, start.path);
-        EXPECT_EQ(0, run.code) << run.err;
-        EXPECT_EQ("vendor=Tavelo app=Messenger\n", run.out);
-        EXPECT_EQ("", run.err);
+        HostProcess host(start.command, start.cwd, start.path);
+        ASSERT_TRUE(host.Wait(kRunLimit)) << "hung; it wrote: " << host.out << host.err;
+        EXPECT_TRUE(host.ExitedWith(0)) << host.err;
+        EXPECT_EQ("vendor=Tavelo app=Messenger\n", host.out);
+        EXPECT_EQ("", host.err);
     }
     wxUnsetEnv("XDG_CONFIG_HOME");
     EXPECT_TRUE(wxFileName::DirExists(dir + "/fresh/config"));
@@ -85,15 +185,43 @@ TEST(HostTest, MissingOrBrokenModuleIsAClearErrorNotACrash)
     const wxString dir = TempDir("solvane-host");
     wxCopyFile(kOutput + "/Solvane", dir + "/Solvane");
     wxFileName(dir + "/Solvane").SetPermissions(wxPOSIX_USER_READ | wxPOSIX_USER_WRITE | wxPOSIX_USER_EXECUTE);
-    const Outcome missing = RunHost(dir + "/Solvane --probe");
-    EXPECT_EQ(1, missing.code);
-    EXPECT_NE(wxNOT_FOUND, missing.err.Find("Solvane.so is missing")) << missing.err;
+    HostProcess missing(dir + "/Solvane --probe");
+    ASSERT_TRUE(missing.Wait(kRunLimit));
+    EXPECT_TRUE(missing.ExitedWith(1));
+    EXPECT_NE(std::string::npos, missing.err.find("Solvane.so is missing")) << missing.err;
 
     wxFile(dir + "/Solvane.so", wxFile::write).Write("this is not a shared library\n");
-    const Outcome bad = RunHost(dir + "/Solvane --probe");
-    EXPECT_EQ(1, bad.code);
-    EXPECT_NE(wxNOT_FOUND, bad.err.Find("could not be loaded")) << bad.err;
+    HostProcess bad(dir + "/Solvane --probe");
+    ASSERT_TRUE(bad.Wait(kRunLimit));
+    EXPECT_TRUE(bad.ExitedWith(1));
+    EXPECT_NE(std::string::npos, bad.err.find("could not be loaded")) << bad.err;
     wxFileName::Rmdir(dir, wxPATH_RMDIR_RECURSIVE);
+}
+
+// With the site unreachable the failure box comes within moments of the start, and it may come
+// before or after the program is told to close: either way the program ends at once. Repeated,
+// as the order depends on timing.
+TEST(HostTest, EndsPromptlyWhileTheSiteIsUnreachable)
+{
+    // Nothing listens on port 1 of the loopback.
+    const wxString home = ConfigHome("[Site]\nwebserver=127.0.0.1:1\n[SplashScreen]\nduration=0\n");
+    wxSetEnv("XDG_CONFIG_HOME", home + "/config");
+    for (int run = 0; run < 10; ++run)
+    {
+        SCOPED_TRACE(run);
+        HostProcess probe(kOutput + "/Solvane --probe");
+        ASSERT_TRUE(probe.Wait(kRunLimit)) << "the start-up check hung";
+        EXPECT_TRUE(probe.ExitedWith(0)) << probe.err;
+    }
+
+    // A polite kill while the box is up closes it and the program.
+    HostProcess host(kOutput + "/Solvane");
+    wxUnsetEnv("XDG_CONFIG_HOME");
+    EXPECT_FALSE(host.Wait(std::chrono::milliseconds(1500)));
+    host.Signal(SIGTERM);
+    EXPECT_TRUE(host.Wait(std::chrono::seconds(1))) << "did not end within a second of SIGTERM";
+    EXPECT_TRUE(host.ExitedWith(0)) << host.err;
+    wxFileName::Rmdir(home, wxPATH_RMDIR_RECURSIVE);
 }
 
 // A whole run against the simulated site: the window polls, a polite kill closes it through
@@ -102,52 +230,23 @@ TEST(HostTest, RunsAgainstTheSiteAndSavesItsSettingsOnAPoliteKill)
 {
     sitesim::SiteSim site;
     ASSERT_TRUE(site.Start());
-    const wxString home = TempDir("solvane-run");
-    wxFileName::Mkdir(home + "/config", 0700);
-    {
-        wxFile conf(home + "/config/Messenger.conf", wxFile::write);
-        conf.Write(wxString::Format("[Site]\nwebserver=%s\n[System]\nsyncinterval=1\n"
-                                    "[SplashScreen]\nduration=1\n[MainFrame]\nx=40\ny=30\n",
-                                    site.WebServer()));
-    }
+    const wxString home = ConfigHome(wxString::Format("[Site]\nwebserver=%s\n[System]\nsyncinterval=1\n"
+                                                      "[SplashScreen]\nduration=1\n[MainFrame]\nx=40\ny=30\n",
+                                                      site.WebServer()));
     wxSetEnv("XDG_CONFIG_HOME", home + "/config");
-    const wxString command = kOutput + "/Solvane";
-    const char* const args[] = {command.c_str().AsChar(), nullptr};
-    const pid_t pid = fork();
-    if (pid == 0)
-    {
-        execv(args[0], const_cast<char* const*>(args));
-        _exit(127);
-    }
+    HostProcess host(kOutput + "/Solvane");
     wxUnsetEnv("XDG_CONFIG_HOME");
-    ASSERT_GT(pid, 0);
 
     // Three refreshes of the performer list a second apart: the program is up and polling.
     const bool polled = site.WaitForRequests(3, 15000);
-    kill(pid, SIGTERM);
-    int status = -1;
-    bool ended = false;
+    host.Signal(SIGTERM);
     const auto start = std::chrono::steady_clock::now();
-    while (std::chrono::steady_clock::now() - start < std::chrono::seconds(10))
-    {
-        if (waitpid(pid, &status, WNOHANG) == pid)
-        {
-            ended = true;
-            break;
-        }
-        wxMilliSleep(20);
-    }
-    if (!ended)
-    {
-        kill(pid, SIGKILL);
-        waitpid(pid, &status, 0);
-    }
+    const bool ended = host.Wait(std::chrono::seconds(10));
     EXPECT_TRUE(polled);
     ASSERT_TRUE(ended) << "the host did not end after SIGTERM";
     const auto took = std::chrono::steady_clock::now() - start;
     EXPECT_LT(std::chrono::duration_cast<std::chrono::milliseconds>(took).count(), 1000);
-    EXPECT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(0, WEXITSTATUS(status));
+    EXPECT_TRUE(host.ExitedWith(0)) << host.err;
     for (const auto& request : site.Requests())
         EXPECT_EQ("/include/js/online_performers.js", request.path);
 

@@ -111,6 +111,32 @@ TEST_F(ServerFailureBoxTest, TheBoxComesOnTheMainThreadThenTheExitUnlessTheProgr
     EXPECT_TRUE(watcher.order.empty());
 }
 
+// The program is closing (its main window is going) when the box's turn comes: no box holds up
+// the exit, the refresh goes on at once, and its exit command finds no window to go to.
+TEST_F(ServerFailureBoxTest, NoBoxOnceTheMainWindowIsGoing)
+{
+    std::promise<void> handedOver;
+    TaveloSite::SetFailureReporter([&](const wxString& caption, const wxString& message,
+                                       std::function<bool()> waited, std::function<void()> closed) {
+        ShowServerFailureBox(caption, message, waited, closed);
+        handedOver.set_value();
+    });
+    std::atomic<bool> done{false};
+    std::thread poller([&] {
+        for (int i = 0; i < 10; ++i)
+            EXPECT_EQ(0, site.UpdateUserList());
+        done = true;
+    });
+    ASSERT_EQ(std::future_status::ready, handedOver.get_future().wait_for(std::chrono::seconds(10)));
+    frame->Destroy();
+    const auto start = std::chrono::steady_clock::now();
+    while (!done && std::chrono::steady_clock::now() - start < std::chrono::seconds(5))
+        wxTheApp->ProcessPendingEvents();
+    poller.join();
+    wxTheApp->ProcessPendingEvents();
+    EXPECT_TRUE(watcher.order.empty());
+}
+
 // Answered during the first seconds, the box's exit must reach the main window, not the splash
 // screen in front of it.
 TEST(ServerFailureExit, GoesToTheMainWindowWhileTheSplashIsUp)

@@ -22,6 +22,8 @@ int HostApp::exitCode = 0;
 
 namespace
 {
+constexpr int kExitRetryMilliseconds = 20;
+
 void Fail(const wxString& message)
 {
     std::fprintf(stderr, "Solvane: %s\n", static_cast<const char*>(message.utf8_str()));
@@ -49,6 +51,8 @@ bool HostApp::OnInit()
         exitCode = 1;
         return false;
     }
+
+    exitRetry.Bind(wxEVT_TIMER, [this](wxTimerEvent&) { LeaveMainLoop(); });
 
     // Ctrl-C and a polite kill take the same road as closing the window.
     SetSignalHandler(SIGINT, [](int sig) { wxGetApp().OnSignal(sig); });
@@ -153,11 +157,14 @@ void HostApp::CloseModuleWindows()
 
 void HostApp::LeaveMainLoop()
 {
-    // Only the main loop may be told to end: while a modal box's loop still runs, wait for it.
+    // Only the main loop may be told to end: while a modal box's loop still runs, try again a
+    // little later. A timer rather than a queued call: the queue is emptied in one go, so a call
+    // that queues itself again would never let the box's loop get back to ending.
     wxEventLoopBase* active = wxEventLoopBase::GetActive();
     if (active && active != GetMainLoop())
     {
-        CallAfter(&HostApp::LeaveMainLoop);
+        if (!exitRetry.IsRunning())
+            exitRetry.StartOnce(kExitRetryMilliseconds);
         return;
     }
     ExitMainLoop();
@@ -175,6 +182,7 @@ int HostApp::OnExit()
     // events already queued for them are delivered or dropped while it is still there.
     // Destroy() only schedules a window's deletion; it happens here, so that the main window
     // stops its polling thread before the module's site object is deleted.
+    exitRetry.Stop();
     CloseModuleWindows();
     DeletePendingObjects();
     for (int round = 0; round < 10 && HasPendingEvents(); ++round)

@@ -3,6 +3,7 @@
 
 #include <wx/app.h>
 #include <wx/string.h>
+#include <wx/timer.h>
 
 class wxPluginLibrary;
 
@@ -28,6 +29,8 @@ private:
     wxString modulePath;
     wxPluginLibrary* module = nullptr;
     bool probe = false;
+    // Retries the end of the main loop while a modal box's loop still runs.
+    wxTimer exitRetry;
 };
 
 wxDECLARE_APP(HostApp);

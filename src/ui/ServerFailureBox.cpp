@@ -5,9 +5,31 @@
 #include "util/Trace.h"
 
 #include <wx/app.h>
+#include <wx/dialog.h>
 #include <wx/splash.h>
 #include <wx/msgdlg.h> // declares the base of the toolkit's own message dialog
 #include <wx/generic/msgdlgg.h>
+
+namespace
+{
+// A window closed with Destroy() lives on until the next idle time.
+bool IsGoing(wxWindow* window)
+{
+    return window->IsBeingDeleted() || wxTheApp->IsScheduledForDestruction(window);
+}
+
+// The window the box and its exit command speak for: the first top-level window that is
+// neither the splash screen nor a dialog and is not already going.
+wxWindow* FindMainWindow()
+{
+    for (wxWindow* window : wxTopLevelWindows)
+    {
+        if (!dynamic_cast<wxSplashScreen*>(window) && !dynamic_cast<wxDialog*>(window) && !IsGoing(window))
+            return window;
+    }
+    return nullptr;
+}
+} // namespace
 
 void InstallServerFailureBox()
 {
@@ -28,12 +50,12 @@ void ShowServerFailureBox(const wxString& caption, const wxString& message, std:
         return;
     }
     wxTheApp->CallAfter([caption, message, waited, closed] {
-        // A box left over from a refresh that a closing program has stopped would hold up the
-        // exit until someone answers it.
+        // A box left over from a refresh that a closing program has stopped, or one whose main
+        // window is already going, would hold up the exit until someone answered it.
         // The toolkit's own dialog rather than the desktop's: a program that is closing can end
         // it (the main window does so as it goes), where the desktop's box would hold the exit
         // until somebody answered it.
-        if (waited())
+        if (waited() && FindMainWindow())
         {
             // Without a parent: the toolkit would otherwise make the main window its parent,
             // and the main window deletes its children as it goes, this box included, while
@@ -55,18 +77,8 @@ void PostExitToTopWindow()
         wxWindow* top = wxTheApp->GetTopWindow();
         // For its first seconds the splash screen is the first window, and it ignores the exit
         // command: the command belongs to the main window behind it.
-        if (dynamic_cast<wxSplashScreen*>(top))
-        {
-            top = nullptr;
-            for (wxWindow* window : wxTopLevelWindows)
-            {
-                if (!dynamic_cast<wxSplashScreen*>(window) && !window->IsBeingDeleted())
-                {
-                    top = window;
-                    break;
-                }
-            }
-        }
+        if (!top || dynamic_cast<wxSplashScreen*>(top) || IsGoing(top))
+            top = FindMainWindow();
         if (top)
             wxQueueEvent(top, new wxCommandEvent(wxEVT_MENU, wxID_EXIT));
     });

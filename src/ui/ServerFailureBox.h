@@ -10,7 +10,8 @@
 void InstallServerFailureBox();
 
 /// From any thread: shows the message box on the main thread, unless waited() says by then that
-/// the refresh no longer waits for it, and calls closed() once it is gone.
+/// the refresh no longer waits for it or the main window is already going, and calls closed()
+/// once it is gone.
 void ShowServerFailureBox(const wxString& caption, const wxString& message, std::function<bool()> waited,
                           std::function<void()> closed);
 
