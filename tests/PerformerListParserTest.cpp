@@ -10,6 +10,7 @@
 #include <fstream>
 #include <iostream>
 #include <iterator>
+#include <random>
 #include <sstream>
 #include <string>
 
@@ -112,6 +113,90 @@ TEST(PerformerListParserTest, VeryLongLinesAreReadWholeAndQuickly)
     EXPECT_TRUE(parser.Parse(data, users));
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
     EXPECT_EQ((Statuses{{"a", 0x0D}, {letters, 0x15}}), StatusesOf(users));
+}
+
+// Near misses after a long run of letters: a regular expression left to search the whole line
+// retries from every letter and takes seconds on each, holding up a stop for as long.
+TEST(PerformerListParserTest, NearMissesAfterLongRunsAreQuick)
+{
+    const std::string run(1 << 20, 'q');
+    const std::string data = run + "viewers = x;\n" +       // no count
+                             run + ".viewers = ;\n" +       // no count after the space
+                             run + "\xA0.viewers = 5;\n" +  // not a name byte before the wildcard
+                             run + " _performers.add(q);\n" + // not a word before the category
+                             run + "_performers.add(" + run + ";\n" + // no closing parenthesis
+                             "x.viewers = x;" + run + ".viewers = 4;\n" + // the second one counts
+                             run + "_performers.add(x);\n";
+    PerformerListParser parser;
+    UserList users;
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_TRUE(parser.Parse(data, users));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+    EXPECT_EQ((Statuses{{run, 0}}), StatusesOf(users));
+}
+
+namespace
+{
+wxString Latin1(const std::string& line)
+{
+    return wxString(line.data(), wxConvISO8859_1, line.size());
+}
+
+// The patterns applied to each whole line, the plain way: what the parser must agree with.
+Statuses ParseByWholeLines(const std::string& data)
+{
+    wxRegEx viewers("([[:alnum:]_]+).viewers = ([[:digit:]]+)", wxRE_EXTENDED);
+    wxRegEx category("([[:alpha:]]+)_performers.add\\(([[:alnum:]_]+)\\)", wxRE_EXTENDED);
+    Statuses statuses;
+    std::string name;
+    bool hasPerformer = false;
+    uint32_t bits = 0;
+    std::istringstream in(data);
+    for (std::string line; std::getline(in, line);)
+    {
+        const wxString text = Latin1(line);
+        if (viewers.Matches(text))
+        {
+            if (hasPerformer)
+                statuses[name] = bits, bits = 0;
+            name = viewers.GetMatch(text, 1).utf8_string();
+            hasPerformer = true;
+        }
+        else if (category.Matches(text))
+        {
+            bits = PerformerListParser::ApplyCategory(bits, category.GetMatch(text, 1));
+        }
+    }
+    if (hasPerformer)
+        statuses[name] = bits;
+    return statuses;
+}
+} // namespace
+
+// Lines put together at random from the pieces of both statements and bytes around them: the
+// parser finds the same performers and statuses as the patterns applied to each whole line.
+TEST(PerformerListParserTest, AgreesWithThePatternsOverWholeLines)
+{
+    const char* const pieces[] = {"a", "Zq", "_", "7", "42", ".", " ", "=", "(", ")", ";", "\xE9", "\xA0",
+                                  "\x01", "viewers", "viewers = ", "_performers", "add(", "free",
+                                  "busy", "private", "public", "online", "x.viewers = 3",
+                                  "busy_performers.add(x)", "free_performers.add(x)"};
+    std::mt19937 random(20261206);
+    std::uniform_int_distribution<size_t> piece(0, std::size(pieces) - 1), length(1, 10);
+    for (int round = 0; round < 200; ++round)
+    {
+        std::string data;
+        for (int line = 0; line < 100; ++line)
+        {
+            for (size_t n = length(random); n > 0; --n)
+                data += pieces[piece(random)];
+            data += '\n';
+        }
+        PerformerListParser parser;
+        UserList users;
+        ASSERT_TRUE(parser.Parse(data, users));
+        ASSERT_EQ(ParseByWholeLines(data), StatusesOf(users)) << data;
+    }
 }
 
 // 10,000 performers as the site writes them, nearly 47,000 lines, without the pauses.

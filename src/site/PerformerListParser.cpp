@@ -3,6 +3,8 @@
 
 #include "util/Trace.h"
 
+#include <algorithm>
+#include <array>
 #include <string_view>
 
 namespace
@@ -11,16 +13,96 @@ namespace
 const char* const kViewersPattern = "([[:alnum:]_]+).viewers = ([[:digit:]]+)";
 const char* const kCategoryPattern = "([[:alpha:]]+)_performers.add\\(([[:alnum:]_]+)\\)";
 
-// Text that every match of the pattern contains. Lines without it skip the regular expression,
-// which on a long line with a long run of letters backtracks for minutes.
+// Text that every match of the pattern contains.
 const std::string_view kViewersText = "viewers = ";
 const std::string_view kCategoryText = "_performers";
+const std::string_view kAddText = "add(";
 
 // Each byte becomes the character of the same code, so binary bytes convert without loss and
 // the patterns' ASCII classes see exactly the bytes of the file.
 wxString ToText(std::string_view line)
 {
     return wxString(line.data(), wxConvISO8859_1, line.size());
+}
+
+// Which bytes the patterns' name classes take, asked of the regular expressions themselves so
+// that letters beyond ASCII count exactly as they do there.
+struct NameClasses
+{
+    std::array<bool, 256> word{};  // [[:alnum:]_]
+    std::array<bool, 256> alpha{}; // [[:alpha:]]
+};
+
+const NameClasses& Classes()
+{
+    static const NameClasses classes = [] {
+        NameClasses result;
+        wxRegEx word("^[[:alnum:]_]$", wxRE_EXTENDED | wxRE_NOSUB);
+        wxRegEx alpha("^[[:alpha:]]$", wxRE_EXTENDED | wxRE_NOSUB);
+        for (int byte = 0; byte < 256; ++byte)
+        {
+            const char c = static_cast<char>(byte);
+            const wxString text = ToText(std::string_view(&c, 1));
+            result.word[byte] = word.Matches(text);
+            result.alpha[byte] = alpha.Matches(text);
+        }
+        return result;
+    }();
+    return classes;
+}
+
+bool In(const std::array<bool, 256>& set, char c)
+{
+    return set[static_cast<unsigned char>(c)];
+}
+
+// The start of the run of class bytes that ends at last.
+size_t RunStart(std::string_view line, size_t last, const std::array<bool, 256>& set)
+{
+    size_t start = last;
+    while (start > 0 && In(set, line[start - 1]))
+        --start;
+    return start;
+}
+
+// Where the leftmost match of the viewers pattern starts, or npos when the line has none.
+// A regular expression left to find this by itself retries from every letter of a long run
+// before a near miss, for seconds on a line of tens of kilobytes; found here in one pass, the
+// expression then matches at its first try. Every match holds the literal text; the leftmost
+// one belongs to its first occurrence that has a digit after it and a name before the wildcard,
+// and starts where that name's run of letters starts.
+size_t ViewersMatchStart(std::string_view line)
+{
+    const NameClasses& classes = Classes();
+    for (size_t at = line.find(kViewersText); at != std::string_view::npos; at = line.find(kViewersText, at + 1))
+    {
+        const size_t digit = at + kViewersText.size();
+        if (at >= 2 && digit < line.size() && line[digit] >= '0' && line[digit] <= '9' &&
+            In(classes.word, line[at - 2]))
+            return RunStart(line, at - 2, classes.word);
+    }
+    return std::string_view::npos;
+}
+
+// The same for the category pattern: a word right before the literal text, then any character,
+// "add(", a name and the closing parenthesis.
+size_t CategoryMatchStart(std::string_view line)
+{
+    const NameClasses& classes = Classes();
+    for (size_t at = line.find(kCategoryText); at != std::string_view::npos; at = line.find(kCategoryText, at + 1))
+    {
+        if (at == 0 || !In(classes.alpha, line[at - 1]))
+            continue;
+        const size_t add = at + kCategoryText.size() + 1;
+        if (line.substr(std::min(add, line.size()), kAddText.size()) != kAddText)
+            continue;
+        size_t end = add + kAddText.size();
+        while (end < line.size() && In(classes.word, line[end]))
+            ++end;
+        if (end > add + kAddText.size() && end < line.size() && line[end] == ')')
+            return RunStart(line, at - 1, classes.alpha);
+    }
+    return std::string_view::npos;
 }
 } // namespace
 
@@ -77,21 +159,26 @@ bool PerformerListParser::Parse(const std::string& data, UserList& users, const 
         if (end + 1 < all.size() && all[end] == '\r' && all[end + 1] == '\n')
             ++begin;
 
-        const bool maybeViewers = line.find(kViewersText) != std::string_view::npos;
-        const bool maybeCategory = line.find(kCategoryText) != std::string_view::npos;
-        if (!maybeViewers && !maybeCategory)
-            continue;
-        const wxString text = ToText(line);
-        if (maybeViewers && viewersPattern.Matches(text))
+        // The patterns see the line from where their match starts, so they match at once.
+        const size_t viewersAt = ViewersMatchStart(line);
+        if (viewersAt != std::string_view::npos)
         {
-            if (hasPerformer && !finishPerformer())
-                return false;
-            name = viewersPattern.GetMatch(text, 1);
-            hasPerformer = true;
+            const wxString text = ToText(line.substr(viewersAt));
+            if (viewersPattern.Matches(text))
+            {
+                if (hasPerformer && !finishPerformer())
+                    return false;
+                name = viewersPattern.GetMatch(text, 1);
+                hasPerformer = true;
+                continue;
+            }
         }
-        else if (maybeCategory && categoryPattern.Matches(text))
+        const size_t categoryAt = CategoryMatchStart(line);
+        if (categoryAt != std::string_view::npos)
         {
-            bits = ApplyCategory(bits, categoryPattern.GetMatch(text, 1));
+            const wxString text = ToText(line.substr(categoryAt));
+            if (categoryPattern.Matches(text))
+                bits = ApplyCategory(bits, categoryPattern.GetMatch(text, 1));
         }
     }
     return !hasPerformer || finishPerformer();
