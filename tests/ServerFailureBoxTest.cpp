@@ -18,6 +18,7 @@
 #include <atomic>
 #include <chrono>
 #include <future>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -65,6 +66,18 @@ protected:
         delete frame;
     }
 
+    // The box as installed, with a note of the moment the refresh has handed it over.
+    std::future<void> WatchHandOver()
+    {
+        auto handedOver = std::make_shared<std::promise<void>>();
+        TaveloSite::SetFailureReporter([handedOver](const wxString& caption, const wxString& message,
+                                                    std::function<bool()> waited, std::function<void()> closed) {
+            ShowServerFailureBox(caption, message, waited, closed);
+            handedOver->set_value();
+        });
+        return handedOver->get_future();
+    }
+
     sitesim::SiteSim sim;
     TaveloSite site;
     BoxWatcher watcher;
@@ -94,16 +107,11 @@ TEST_F(ServerFailureBoxTest, TheBoxComesOnTheMainThreadThenTheExitUnlessTheProgr
     // The next failure reports again, but the program closes before the main thread gets to the
     // box: it never appears, so nothing holds up the exit, and no exit command follows.
     watcher.order.clear();
-    std::promise<void> handedOver;
-    TaveloSite::SetFailureReporter([&](const wxString& caption, const wxString& message,
-                                       std::function<bool()> waited, std::function<void()> closed) {
-        ShowServerFailureBox(caption, message, waited, closed);
-        handedOver.set_value();
-    });
+    std::future<void> handedOver = WatchHandOver();
     std::atomic<bool> stop{false};
     site.SetStopHook([&] { return stop.load(); });
     std::thread eleventh([&] { EXPECT_EQ(0, site.UpdateUserList()); });
-    const bool handed = handedOver.get_future().wait_for(std::chrono::seconds(10)) == std::future_status::ready;
+    const bool handed = handedOver.wait_for(std::chrono::seconds(10)) == std::future_status::ready;
     stop = true;
     eleventh.join();
     EXPECT_TRUE(handed);
@@ -115,19 +123,14 @@ TEST_F(ServerFailureBoxTest, TheBoxComesOnTheMainThreadThenTheExitUnlessTheProgr
 // the exit, the refresh goes on at once, and its exit command finds no window to go to.
 TEST_F(ServerFailureBoxTest, NoBoxOnceTheMainWindowIsGoing)
 {
-    std::promise<void> handedOver;
-    TaveloSite::SetFailureReporter([&](const wxString& caption, const wxString& message,
-                                       std::function<bool()> waited, std::function<void()> closed) {
-        ShowServerFailureBox(caption, message, waited, closed);
-        handedOver.set_value();
-    });
+    std::future<void> handedOver = WatchHandOver();
     std::atomic<bool> done{false};
     std::thread poller([&] {
         for (int i = 0; i < 10; ++i)
             EXPECT_EQ(0, site.UpdateUserList());
         done = true;
     });
-    ASSERT_EQ(std::future_status::ready, handedOver.get_future().wait_for(std::chrono::seconds(10)));
+    ASSERT_EQ(std::future_status::ready, handedOver.wait_for(std::chrono::seconds(10)));
     frame->Destroy();
     const auto start = std::chrono::steady_clock::now();
     while (!done && std::chrono::steady_clock::now() - start < std::chrono::seconds(5))
