@@ -6,6 +6,7 @@
 #include "util/Settings.h"
 
 #include "SiteSim.h"
+#include "TestGuiServices.h"
 
 #include <gtest/gtest.h>
 
@@ -51,7 +52,8 @@ protected:
         ASSERT_TRUE(sim.Start());
         sim.SetFault("/include/js/online_performers.js", sitesim::Fault::NotFound);
         Settings::WriteString("/Site/webserver", wxString::FromUTF8(sim.WebServer()));
-        InstallServerFailureBox();
+        gui.showServerFailure = &ShowServerFailureBox;
+        gui.requestExit = &PostExitToTopWindow;
         watcher.Register();
         wxTheApp->SetTopWindow(frame);
         frame->Bind(wxEVT_MENU, [this](wxCommandEvent&) { watcher.order.push_back("exit"); }, wxID_EXIT);
@@ -60,8 +62,6 @@ protected:
     void TearDown() override
     {
         watcher.Unregister();
-        TaveloSite::SetFailureReporter(nullptr);
-        TaveloSite::SetExitRequester(nullptr);
         wxTheApp->SetTopWindow(nullptr);
         delete frame;
     }
@@ -70,15 +70,16 @@ protected:
     std::future<void> WatchHandOver()
     {
         auto handedOver = std::make_shared<std::promise<void>>();
-        TaveloSite::SetFailureReporter([handedOver](const wxString& caption, const wxString& message,
+        gui.showServerFailure = [handedOver](const wxString& caption, const wxString& message,
                                                     std::function<bool()> waited, std::function<void()> closed) {
             ShowServerFailureBox(caption, message, waited, closed);
             handedOver->set_value();
-        });
+        };
         return handedOver->get_future();
     }
 
     sitesim::SiteSim sim;
+    TestGuiServices gui;
     TaveloSite site;
     BoxWatcher watcher;
     wxFrame* frame = new wxFrame(nullptr, wxID_ANY, "Solvane");

@@ -1,4 +1,5 @@
 // The skin image store over archives written here, and the skin that the build packs.
+#include "plugin/ModuleGuiServices.h"
 #include "site/TaveloSite.h"
 #include "skin/SkinImageStore.h"
 
@@ -130,7 +131,9 @@ TEST_F(SkinTest, TheInstanceReadsTheArchiveBesideTheHostUntilTheModuleExits)
     // A new skin (the update brings one) is read only after the module's exit released the store.
     Write(bin + "/Solvane.skin", {{"Application_icon.png", Encode(48, 48, wxBITMAP_TYPE_PNG)}});
     EXPECT_EQ(wxSize(32, 32), SizeOf(SkinImageStore::GetInstance()->GetIcon("Application_icon")));
+    GuiServices::Install(&ModuleGuiServices::Instance());
     TaveloSite().OnExit();
+    EXPECT_EQ(nullptr, GuiServices::Get()); // nothing of the module may be called once it is gone
     EXPECT_EQ(wxSize(48, 48), SizeOf(SkinImageStore::GetInstance()->GetIcon("Application_icon")));
     SkinImageStore::Release();
     setHost(saved);

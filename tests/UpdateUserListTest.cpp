@@ -5,6 +5,7 @@
 #include "util/Settings.h"
 
 #include "SiteSim.h"
+#include "TestGuiServices.h"
 #include "UserStatuses.h"
 
 #include <gtest/gtest.h>
@@ -37,7 +38,7 @@ protected:
         Settings::DeleteEntry("/System/syncinterval");
         // Stands in for the box: closes it at once, from the refreshing thread, unless the test
         // holds it open to close it (or not) itself.
-        TaveloSite::SetFailureReporter([this](const wxString& caption, const wxString& message,
+        gui.showServerFailure = [this](const wxString& caption, const wxString& message,
                                               std::function<bool()> waited, std::function<void()> closed) {
             events.push_back("report");
             boxes.push_back(caption + ": " + message);
@@ -48,12 +49,10 @@ protected:
             }
             EXPECT_TRUE(waited());
             closed();
-        });
-        TaveloSite::SetExitRequester([this] { events.push_back("exit"); });
+        };
+        gui.requestExit = [this] { events.push_back("exit"); };
         site.SetStopHook([this] { return stop.load(); });
     }
-
-    void TearDown() override { TaveloSite::SetFailureReporter(nullptr); TaveloSite::SetExitRequester(nullptr); }
 
     void Serve(const std::string& file)
     {
@@ -75,6 +74,7 @@ protected:
     }
 
     sitesim::SiteSim sim;
+    TestGuiServices gui;
     TaveloSite site;
     std::atomic<bool> stop{false};
     // Written on the refreshing thread, read after a future or promise handed over.

@@ -1,5 +1,6 @@
 // The user events: static-table binding with any identifier, and clones that own their data.
-#include "model/UserEvents.h"
+#include "model/UserEvent.h"
+#include "model/UserListEvent.h"
 
 #include <gtest/gtest.h>
 

@@ -43,12 +43,12 @@ protected:
     }
     void Added(wxTreeCtrl* tree, const User& user)
     {
-        UserEvent event(user, EVT_USER_ADDED, 0xFFFFFFFF);
+        UserEvent event(user, EVT_USER_ADDED, UserEvent::kNoStatus);
         Send(tree, event);
     }
     void Deleted(wxTreeCtrl* tree, const User& user)
     {
-        UserEvent event(user, EVT_USER_DELETED, 0xFFFFFFFF);
+        UserEvent event(user, EVT_USER_DELETED, UserEvent::kNoStatus);
         Send(tree, event);
     }
     void Changed(wxTreeCtrl* tree, const User& user, uint32_t old)

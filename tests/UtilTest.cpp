@@ -2,6 +2,8 @@
 #include "util/Util.h"
 #include "util/Version.h"
 
+#include "TestGuiServices.h"
+
 #include <gtest/gtest.h>
 
 #include <wx/app.h>
@@ -78,7 +80,6 @@ protected:
 
     void TearDown() override
     {
-        Util::SetBrowserFallback(nullptr);
         wxLog::SetActiveTarget(previousLog);
         for (const auto& [name, value] : saved)
             wxSetEnv(name, value);
@@ -140,7 +141,8 @@ TEST_F(BrowserTest, WithoutAUsableHtmlCommandTheFallbackDecides)
     const wxString url = "http://127.0.0.1:8082/preview.shtml?Kat_Vega";
     EXPECT_FALSE(Util::LaunchBrowser(url));
     EXPECT_TRUE(LoggedWhyNoBrowser());
-    Util::SetBrowserFallback(&RecordingFallback);
+    TestGuiServices gui;
+    gui.openDefaultBrowser = &RecordingFallback;
     // No "html" type at first, then an entry left behind by a browser that is gone.
     for (const bool staleEntry : {false, true})
     {

@@ -5,3 +5,6 @@ solvane_test(net_tests THREADS
 solvane_test(site_tests THREADS SOURCES SiteTest.cpp)
 solvane_test(host_tests GUI SOURCES HostTest.cpp LIBS sitesim)
 add_dependencies(host_tests Solvane Solvane_module)
+# The module shows the host nothing of ours but its exports.
+add_test(NAME module_symbols COMMAND sh ${CMAKE_CURRENT_SOURCE_DIR}/ModuleSymbols.sh $<TARGET_FILE:Solvane_module>)
+set_tests_properties(module_symbols PROPERTIES LABELS core)

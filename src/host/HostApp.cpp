@@ -1,6 +1,8 @@
 // The host program: owns the application object and the event loop, and loads Solvane.so.
 #include "host/HostApp.h"
 
+#include "util/ModuleFileName.h"
+
 #include <wx/config.h>
 #include <wx/dialog.h>
 #include <wx/evtloop.h>
@@ -40,7 +42,7 @@ bool HostApp::OnInit()
         if (argv[i] == "--probe")
             probe = true;
     }
-    modulePath = exe.GetPathWithSep() + exe.GetName() + ".so";
+    modulePath = ModuleFileNameFor(exe).GetFullPath();
 
     // The settings file lives where the desktop expects it: $XDG_CONFIG_HOME/Messenger.conf.
     wxStandardPaths::Get().SetFileLayout(wxStandardPaths::FileLayout_XDG);

@@ -7,7 +7,7 @@
 //       EVT_USER_CHANGED(-1, AllTreeCtrl::OnUserChanged)
 //   wxEND_EVENT_TABLE()
 //   ...
-//   UserEvent changed(event.GetUser(), EVT_USER_CHANGED, 0xFFFFFFFF);
+//   UserEvent changed(event.GetUser(), EVT_USER_CHANGED, UserEvent::kNoStatus);
 //   ProcessEvent(changed);
 // Bind() works too: Bind(EVT_USER_ADDED, &AllTreeCtrl::OnUserAdded, this).
 // The type variables and the table macros share their names; a macro is only expanded when

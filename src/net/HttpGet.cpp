@@ -50,11 +50,6 @@ void HttpGet::GlobalInit()
     curl_global_init(CURL_GLOBAL_DEFAULT);
 }
 
-void HttpGet::GlobalCleanup()
-{
-    curl_global_cleanup();
-}
-
 void HttpGet::SetDefaultProxy(const ProxySetting& proxy)
 {
     std::lock_guard<std::mutex> lock(proxyMutex);

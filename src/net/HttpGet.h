@@ -44,7 +44,6 @@ public:
 
     /// Sets up libcurl; call once on the main thread before any transfer.
     static void GlobalInit();
-    static void GlobalCleanup();
     /// The proxy of every later transfer.
     static void SetDefaultProxy(const ProxySetting& proxy);
     static ProxySetting GetDefaultProxy();

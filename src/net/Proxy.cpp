@@ -9,7 +9,6 @@ wxString NormalizeProxyServer(const wxString& value)
 {
     wxString server = value;
     server.Trim(true).Trim(false);
-    wxString rest;
     if (server.Lower().StartsWith("http://"))
         server = server.Mid(7);
     while (server.EndsWith("/"))

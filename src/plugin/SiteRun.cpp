@@ -1,12 +1,11 @@
 // The start of the GUI: the skin, a splash screen while the main window builds, the main window.
 #include "plugin/Exports.h"
 
+#include "plugin/ModuleGuiServices.h"
 #include "skin/SkinImageStore.h"
 #include "ui/MainFrame.h"
-#include "ui/ServerFailureBox.h"
 #include "util/Settings.h"
 #include "util/Trace.h"
-#include "util/Util.h"
 
 #include <wx/splash.h>
 #include <wx/utils.h>
@@ -16,8 +15,9 @@
 SOLVANE_EXPORT bool SiteRun()
 {
     SOLVANE_TRACE("[extern]SiteRun(void)");
-    // Where no program is registered for web pages, the desktop's own opener takes the URL.
-    Util::SetBrowserFallback([](const wxString& url) { return wxLaunchDefaultBrowser(url); });
+    // What the core needs of the GUI (the failure box, the browser, the skin's release) is
+    // there before the polling thread starts; the site clears it as the module exits.
+    GuiServices::Install(&ModuleGuiServices::Instance());
     // The skin is read here, once, before any window needs a picture.
     SkinImageStore* skin = SkinImageStore::GetInstance();
     const long duration = Settings::ReadLong("/SplashScreen/duration", 3);
@@ -29,8 +29,6 @@ SOLVANE_EXPORT bool SiteRun()
                            static_cast<int>(std::min(duration, 86400L) * 1000), nullptr, wxID_ANY, wxDefaultPosition,
                            wxDefaultSize, wxSTAY_ON_TOP | wxFRAME_NO_TASKBAR);
     }
-    // The site's failure report needs the GUI thread's message box before polling starts.
-    InstallServerFailureBox();
     new MainFrame();
     return true;
 }

@@ -6,6 +6,7 @@
 #include "site/Site.h"
 #include "util/Trace.h"
 
+#include <algorithm>
 #include <chrono>
 
 DaemonThread::DaemonThread(Site* site_, unsigned priority_)
@@ -28,6 +29,14 @@ void DaemonThread::AddEventHandler(wxEvtHandler* handler)
                   static_cast<void*>(handler));
     std::lock_guard<std::mutex> lock(handlersMutex);
     handlers.push_back(handler);
+}
+
+void DaemonThread::RemoveEventHandler(wxEvtHandler* handler)
+{
+    SOLVANE_TRACE("[%p]DaemonThread::RemoveEventHandler(%p)", static_cast<void*>(this),
+                  static_cast<void*>(handler));
+    std::lock_guard<std::mutex> lock(handlersMutex);
+    handlers.erase(std::remove(handlers.begin(), handlers.end(), handler), handlers.end());
 }
 
 wxThreadError DaemonThread::Run()
@@ -114,12 +123,10 @@ bool DaemonThread::PostToHandlers(const wxEvent& event)
 {
     SOLVANE_TRACE("[%p]DaemonThread::PostToHandlers(%d)", static_cast<void*>(this),
                   event.GetEventType());
-    std::vector<wxEvtHandler*> receivers;
-    {
-        std::lock_guard<std::mutex> lock(handlersMutex);
-        receivers = handlers;
-    }
-    for (wxEvtHandler* handler : receivers)
+    // Posting under the lock: a handler that RemoveEventHandler has taken out is never posted
+    // to afterwards, even by a walk that had already begun.
+    std::lock_guard<std::mutex> lock(handlersMutex);
+    for (wxEvtHandler* handler : handlers)
     {
         if (ShouldExit())
             return false;

@@ -14,7 +14,7 @@
 // Handlers receive, through their pending-event queues (clones, handled on the GUI thread):
 // one EVT_USER_LIST_INITIALIZED (UserListEvent, id -1) after the first successful refresh,
 // then per refresh every EVT_USER_ADDED, then every EVT_USER_DELETED, then every
-// EVT_USER_CHANGED (UserEvent, old status 0xFFFFFFFF except for changes).
+// EVT_USER_CHANGED (UserEvent, old status UserEvent::kNoStatus except for changes).
 //
 // Run() makes the site's stop hook (Site::SetStopHook) answer this thread's stop request, so
 // that a refresh under way ends its transfer or its wait for the user as soon as Stop() is
@@ -41,6 +41,9 @@ public:
 
     /// Appends a handler (not owned); from the GUI thread, also while the thread runs.
     void AddEventHandler(wxEvtHandler* handler);
+    /// Takes a handler out; once this returns, nothing more is posted to it, so the handler
+    /// may go while the thread runs.
+    void RemoveEventHandler(wxEvtHandler* handler);
     /// Starts the thread; once, and not after a stop request.
     wxThreadError Run();
     /// Asks the thread to stop and returns at once; from any thread, also from a handler's

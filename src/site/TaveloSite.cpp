@@ -5,6 +5,7 @@
 #include "net/HttpGet.h"
 #include "net/Proxy.h"
 #include "site/PerformerListParser.h"
+#include "util/GuiServices.h"
 #include "util/Settings.h"
 #include "util/Trace.h"
 
@@ -23,10 +24,6 @@
 #endif
 
 wxIMPLEMENT_DYNAMIC_CLASS(TaveloSite, wxModule);
-
-void (*TaveloSite::exitHook)() = nullptr;
-TaveloSite::FailureReporter TaveloSite::failureReporter;
-TaveloSite::ExitRequester TaveloSite::exitRequester;
 
 namespace
 {
@@ -94,11 +91,6 @@ TaveloSite::~TaveloSite()
     SOLVANE_TRACE("[%p]TaveloSite::~TaveloSite(void)", static_cast<void*>(this));
 }
 
-void TaveloSite::SetExitHook(void (*hook)())
-{
-    exitHook = hook;
-}
-
 bool TaveloSite::OnInit()
 {
     SOLVANE_TRACE("[%p]TaveloSite::OnInit(void)", static_cast<void*>(this));
@@ -118,18 +110,10 @@ void TaveloSite::OnExit()
     SOLVANE_TRACE("[%p]TaveloSite::OnExit(void)", static_cast<void*>(this));
     // No download may still run code of the module once it is unloaded.
     DownloadThread::StopAll(2000);
-    if (exitHook)
-        exitHook();
-}
-
-void TaveloSite::SetFailureReporter(FailureReporter reporter)
-{
-    failureReporter = std::move(reporter);
-}
-
-void TaveloSite::SetExitRequester(ExitRequester requester)
-{
-    exitRequester = std::move(requester);
+    // The GUI's services are the module's code: they go with it.
+    if (GuiServices* gui = GuiServices::Get())
+        gui->Release();
+    GuiServices::Install(nullptr);
 }
 
 int TaveloSite::UpdateUserList()
@@ -171,7 +155,8 @@ int TaveloSite::UpdateUserList()
 void TaveloSite::ReportServerFailure()
 {
     SOLVANE_TRACE("[%p]TaveloSite::ReportServerFailure(void)", static_cast<void*>(this));
-    if (failureReporter)
+    GuiServices* gui = GuiServices::Get();
+    if (gui)
     {
         const wxString message = wxString::Format("%s\n%s", _("Could not get response from server"),
                                                   _("Please execute it after a while."));
@@ -187,7 +172,7 @@ void TaveloSite::ReportServerFailure()
             }
             state->closedSignal.notify_all();
         };
-        failureReporter(_("Error"), message, waited, closed);
+        gui->ShowServerFailure(_("Error"), message, waited, closed);
         for (;;)
         {
             {
@@ -203,6 +188,6 @@ void TaveloSite::ReportServerFailure()
             }
         }
     }
-    if (exitRequester)
-        exitRequester();
+    if (gui)
+        gui->RequestExit();
 }

@@ -5,8 +5,6 @@
 
 #include <wx/module.h>
 
-#include <functional>
-
 class TaveloSite : public Site, public wxModule
 {
 public:
@@ -17,27 +15,8 @@ public:
     bool OnInit() override;
     void OnExit() override;
 
-    /// Called by OnExit to release what the GUI library holds (the skin store).
-    static void SetExitHook(void (*hook)());
-
-    /// Tells the user that the site stays unreachable, and calls closed (from any thread)
-    /// once the user has dismissed the message. waited turns false when the refresh stops
-    /// waiting because the program is closing: a message not shown by then is dropped.
-    /// Installed by the GUI before polling starts.
-    using FailureReporter = std::function<void(const wxString& caption, const wxString& message,
-                                               std::function<bool()> waited,
-                                               std::function<void()> closed)>;
-    static void SetFailureReporter(FailureReporter reporter);
-    /// Asks the application to exit after that message; installed by the GUI as well.
-    using ExitRequester = std::function<void()>;
-    static void SetExitRequester(ExitRequester requester);
-
 private:
     void ReportServerFailure();
-
-    static void (*exitHook)();
-    static FailureReporter failureReporter;
-    static ExitRequester exitRequester;
 
     // Fetches failed in a row; one site lives as long as the module, so this is the process's
     // count. Touched by the polling thread only.

@@ -1,7 +1,6 @@
 // The skin: every picture the GUI shows, read once from the zip archive beside the host.
 #include "skin/SkinImageStore.h"
 
-#include "site/TaveloSite.h"
 #include "util/Trace.h"
 #include "util/Util.h"
 
@@ -85,12 +84,7 @@ SkinImageStore* SkinImageStore::GetInstance()
 {
     SOLVANE_TRACE("[static]SkinImageStore::GetInstance(void)");
     if (!instance)
-    {
         instance = std::make_unique<SkinImageStore>(GetArchivePath());
-        // The module is unloaded before the process ends: its exit is the last moment at which
-        // the pictures and the handlers may go.
-        TaveloSite::SetExitHook(&SkinImageStore::Release);
-    }
     return instance.get();
 }
 

@@ -2,7 +2,6 @@
 #pragma once
 
 #include <wx/bitmap.h>
-#include <wx/hashmap.h>
 #include <wx/icon.h>
 #include <wx/image.h>
 #include <wx/string.h>
@@ -15,7 +14,7 @@ class SkinImageStore
 public:
     /// The store of the archive beside the host, read on the first call.
     static SkinImageStore* GetInstance();
-    /// Destroys the store that GetInstance made; the site calls it when the module exits.
+    /// Destroys the store that GetInstance made; the GUI's services call it as the module exits.
     static void Release();
     /// The archive beside the host: the application file name with the extension "skin".
     static wxString GetArchivePath();
@@ -37,7 +36,7 @@ private:
     void Load(const wxString& archivePath);
     void EnsureHandler(wxBitmapType type);
 
-    std::unordered_map<wxString, wxImage, wxStringHash, wxStringEqual> images;
+    std::unordered_map<wxString, wxImage> images;
     const wxImage emptyImage;
     // Their code is the toolkit's, but they were created by the module, which is unloaded
     // while the toolkit lives on.

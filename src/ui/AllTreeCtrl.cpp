@@ -1,6 +1,7 @@
 // The "All" tree: every online user under one "Online" group, with a free or busy icon.
 #include "ui/AllTreeCtrl.h"
 
+#include "model/UserGroups.h"
 #include "ui/UserListTreeItemData.h"
 #include "util/Trace.h"
 
@@ -51,7 +52,7 @@ void AllTreeCtrl::OnUserAdded(UserEvent& event)
     SOLVANE_TRACE("[%p]AllTreeCtrl::OnUserAdded(%p)", static_cast<void*>(this),
                   static_cast<void*>(&event));
     AppendUserItem(onlineGroup, event.GetUser(), -1);
-    UserEvent changed(event.GetUser(), EVT_USER_CHANGED, 0xFFFFFFFF);
+    UserEvent changed(event.GetUser(), EVT_USER_CHANGED, UserEvent::kNoStatus);
     ProcessEvent(changed);
     if (!IsFilling())
         UpdateCount();
@@ -64,9 +65,9 @@ void AllTreeCtrl::OnUserChanged(UserEvent& event)
     const wxTreeItemId item = FindItem(event.GetUser(), onlineGroup, false);
     if (item.IsOk())
     {
-        const uint32_t status = event.GetUser().GetStatus();
-        // Free wins over busy.
-        const int image = (status & STATUS_FREE) ? freeImage : (status & STATUS_BUSY) ? busyImage : -1;
+        // The All tree lists online users only: it has no offline picture.
+        const StatusIcon icon = IconForStatus(event.GetUser().GetStatus());
+        const int image = icon == StatusIcon::Free ? freeImage : icon == StatusIcon::Busy ? busyImage : -1;
         SetItemImage(item, image, wxTreeItemIcon_Normal);
         SetItemImage(item, image, wxTreeItemIcon_Selected);
     }

@@ -1,6 +1,7 @@
 // The "Favorite" tree: the user's favourites under "Online" and "Offline", moved as they come and go.
 #include "ui/FavoriteTreeCtrl.h"
 
+#include "model/UserGroups.h"
 #include "ui/UserListTreeItemData.h"
 #include "util/Trace.h"
 
@@ -45,6 +46,27 @@ void FavoriteTreeCtrl::CreateGroups()
     offlineLabel = _("Offline");
     offlineGroup = AppendItem(GetRootItem(), wxString::Format("%s (%s)", offlineLabel, _("Loading")),
                               offlineGroupImage, offlineGroupImage);
+}
+
+int FavoriteTreeCtrl::ImageFor(StatusIcon icon) const
+{
+    switch (icon)
+    {
+    case StatusIcon::Offline:
+        return offlineImage;
+    case StatusIcon::Free:
+        return freeImage;
+    case StatusIcon::Busy:
+        return busyImage;
+    case StatusIcon::None:
+        break;
+    }
+    return -1;
+}
+
+wxTreeItemId FavoriteTreeCtrl::GroupItem(FavoriteGroup group) const
+{
+    return group == FavoriteGroup::Online ? onlineGroup : group == FavoriteGroup::Offline ? offlineGroup : wxTreeItemId();
 }
 
 void FavoriteTreeCtrl::UpdateCount()
@@ -113,22 +135,12 @@ void FavoriteTreeCtrl::OnUserStatusChanged(UserEvent& event)
     if (!favorites.FindUser(user.GetName()) || !onlineGroup.IsOk())
         return;
     const uint32_t status = user.GetStatus();
-    const uint32_t old = event.GetOldStatus();
-    const int image = status == 0                ? offlineImage
-                      : (status & STATUS_FREE)   ? freeImage
-                      : (status & STATUS_BUSY)   ? busyImage
-                                                 : -1;
+    const int image = ImageFor(IconForStatus(status));
 
-    // Out of the group the favourite is leaving.
-    if (old == 0 && (status & STATUS_ONLINE))
+    const FavoriteGroup left = FavoriteGroupLeft(event.GetOldStatus(), status);
+    if (left != FavoriteGroup::None)
     {
-        const wxTreeItemId leaving = FindItem(user, offlineGroup, false);
-        if (leaving.IsOk())
-            Delete(leaving);
-    }
-    else if ((old & STATUS_ONLINE) && status == 0)
-    {
-        const wxTreeItemId leaving = FindItem(user, onlineGroup, false);
+        const wxTreeItemId leaving = FindItem(user, GroupItem(left), false);
         if (leaving.IsOk())
             Delete(leaving);
     }
@@ -139,14 +151,9 @@ void FavoriteTreeCtrl::OnUserStatusChanged(UserEvent& event)
         SetItemImage(item, image, wxTreeItemIcon_Normal);
         SetItemImage(item, image, wxTreeItemIcon_Selected);
     }
-    else if (status == 0)
+    else if (const FavoriteGroup joined = FavoriteGroupFor(status); joined != FavoriteGroup::None)
     {
-        item = AppendUserItem(offlineGroup, user, image);
-        UpdateCount();
-    }
-    else if (status & STATUS_ONLINE)
-    {
-        item = AppendUserItem(onlineGroup, user, image);
+        item = AppendUserItem(GroupItem(joined), user, image);
         UpdateCount();
     }
     if (UserListTreeItemData* data = GetUserData(item))

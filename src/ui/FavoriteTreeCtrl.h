@@ -1,6 +1,7 @@
 // The "Favorite" tree: the user's favourites under "Online" and "Offline", moved as they come and go.
 #pragma once
 
+#include "model/UserGroups.h"
 #include "model/UserList.h"
 #include "ui/UserListTreeCtrl.h"
 
@@ -30,6 +31,9 @@ public:
     static const int kFavoritesListId = 0;
 
 private:
+    int ImageFor(StatusIcon icon) const;
+    wxTreeItemId GroupItem(FavoriteGroup group) const;
+
     UserList favorites;
     wxString onlineLabel;
     wxTreeItemId onlineGroup;

@@ -1,7 +1,6 @@
 // The message box that says the site stays unreachable, and the exit command that follows it.
 #include "ui/ServerFailureBox.h"
 
-#include "site/TaveloSite.h"
 #include "util/Trace.h"
 
 #include <wx/app.h>
@@ -30,13 +29,6 @@ wxWindow* FindMainWindow()
     return nullptr;
 }
 } // namespace
-
-void InstallServerFailureBox()
-{
-    SOLVANE_TRACE("[static]InstallServerFailureBox(void)");
-    TaveloSite::SetFailureReporter(&ShowServerFailureBox);
-    TaveloSite::SetExitRequester(&PostExitToTopWindow);
-}
 
 // The refresh runs on the polling thread, where a window would never return: the box belongs
 // to the main thread.

@@ -5,10 +5,6 @@
 
 #include <functional>
 
-/// Installs the two below as the site's failure reporter and exit requester. Call on the main
-/// thread before polling starts.
-void InstallServerFailureBox();
-
 /// From any thread: shows the message box on the main thread, unless waited() says by then that
 /// the refresh no longer waits for it or the main window is already going, and calls closed()
 /// once it is gone.

@@ -114,7 +114,7 @@ void UserListTreeCtrl::OnUserListInitialized(UserListEvent& event)
     filling = true;
     for (const auto& entry : event.GetUserList())
     {
-        UserEvent added(entry.second, EVT_USER_ADDED, 0xFFFFFFFF);
+        UserEvent added(entry.second, EVT_USER_ADDED, UserEvent::kNoStatus);
         ProcessEvent(added);
     }
     filling = false;

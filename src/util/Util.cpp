@@ -1,11 +1,12 @@
 // Small shared helpers: the file names derived from the host executable, and the web browser.
 #include "util/Util.h"
 
+#include "util/GuiServices.h"
+#include "util/ModuleFileName.h"
 #include "util/Trace.h"
 
 #include <wx/app.h>
 #include <wx/cmdline.h>
-#include <wx/dynlib.h>
 #include <wx/log.h>
 #include <wx/mimetype.h>
 #include <wx/tokenzr.h>
@@ -14,8 +15,6 @@
 #include <memory>
 #include <string>
 #include <vector>
-
-Util::BrowserOpener Util::browserFallback = nullptr;
 
 namespace
 {
@@ -103,18 +102,7 @@ wxFileName Util::GetApplicationFileName()
 wxFileName Util::GetPluginFileName()
 {
     SOLVANE_TRACE("[static]Util::GetPluginFileName(void)");
-    wxFileName name = GetApplicationFileName();
-    if (!name.IsOk())
-        return name;
-    // ".so" here, ".dll" on Windows: the update relies on this one rule.
-    name.SetExt(wxDynamicLibrary::GetDllExt(wxDL_MODULE).Mid(1));
-    return name;
-}
-
-void Util::SetBrowserFallback(BrowserOpener opener)
-{
-    SOLVANE_TRACE("[static]Util::SetBrowserFallback(%p)", reinterpret_cast<void*>(opener));
-    browserFallback = opener;
+    return ModuleFileNameFor(GetApplicationFileName());
 }
 
 bool Util::LaunchBrowser(const wxString& url)
@@ -139,7 +127,8 @@ bool Util::LaunchBrowser(const wxString& url)
     }
     // Many desktops leave "html" without a command and open web pages through their own
     // default-browser setting instead.
-    if (browserFallback && browserFallback(url))
+    GuiServices* gui = GuiServices::Get();
+    if (gui && gui->OpenDefaultBrowser(url))
         return true;
     wxLogError("%s", error);
     return false;

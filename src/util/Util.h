@@ -17,12 +17,4 @@ public:
     /// Opens url in the user's web browser without waiting; false, with an error logged, when
     /// neither the "html" file type nor the default-browser opener can start one.
     static bool LaunchBrowser(const wxString& url);
-
-    /// The desktop's default-browser opener, tried when the file type gives no command. It
-    /// lives in the GUI library (wxLaunchDefaultBrowser), which installs it at start-up.
-    using BrowserOpener = bool (*)(const wxString& url);
-    static void SetBrowserFallback(BrowserOpener opener);
-
-private:
-    static BrowserOpener browserFallback;
 };

@@ -7,7 +7,8 @@
 #include <climits>
 #include <cstdlib>
 
-const Version CurrentVersion("1.3.0");
+// The project's version, handed in by the build.
+const Version CurrentVersion(SOLVANE_VERSION);
 
 namespace
 {
