@@ -1,12 +1,14 @@
 // The main window: the All and Favorite trees, the menus, and the owner of the polling thread.
 #include "ui/MainFrame.h"
 
+#include "net/DownloadThread.h"
 #include "site/DaemonThread.h"
 #include "site/Site.h"
 #include "skin/SkinImageStore.h"
 #include "ui/AllTreeCtrl.h"
 #include "ui/FavoriteTreeCtrl.h"
 #include "ui/NotifyIcon.h"
+#include "ui/PopupDialogManager.h"
 #include "util/Settings.h"
 #include "util/Trace.h"
 
@@ -23,6 +25,8 @@ namespace
 {
 const long kTreeStyle =
     wxSUNKEN_BORDER | wxTR_HIDE_ROOT | wxTR_LINES_AT_ROOT | wxTR_NO_LINES | wxTR_HAS_BUTTONS;
+// Stopped transfers end within a few of their 20 ms checks; this only bounds a wedged one.
+const long kStopDownloadsMilliseconds = 500;
 } // namespace
 
 wxBEGIN_EVENT_TABLE(MainFrame, wxFrame)
@@ -66,6 +70,9 @@ MainFrame::MainFrame()
     daemonThread->AddEventHandler(allTreeCtrl);
     // The favourites page stays inert until the first login registers its tree.
     favoritePanel->Enable(false);
+    // Second in line: the All tree has its item when a pop-up announces the user.
+    popupDialogManager = std::make_unique<PopupDialogManager>(menuBar);
+    daemonThread->AddEventHandler(popupDialogManager.get());
 
     const wxIcon icon = skin->GetIcon("Application_icon");
     if (icon.IsOk())
@@ -95,6 +102,10 @@ MainFrame::~MainFrame()
         daemonThread.reset();
     }
     notifyIcon.reset();
+    // The pop-ups go with the window, and every transfer ends now: a reply sent later than the
+    // host's last look at its queue would call into the module after it is unloaded.
+    popupDialogManager.reset();
+    DownloadThread::StopAll(kStopDownloadsMilliseconds);
 
     const wxPoint position = GetPosition();
     const wxSize size = GetSize();

@@ -9,6 +9,7 @@ class AllTreeCtrl;
 class DaemonThread;
 class FavoriteTreeCtrl;
 class NotifyIcon;
+class PopupDialogManager;
 class wxMenuBar;
 class wxNotebook;
 class wxPanel;
@@ -32,6 +33,7 @@ public:
     FavoriteTreeCtrl* GetFavoriteTreeCtrl() const { return favoriteTreeCtrl; }
     wxNotebook* GetNotebook() const { return notebook; }
     NotifyIcon* GetNotifyIcon() const { return notifyIcon.get(); }
+    PopupDialogManager* GetPopupDialogManager() const { return popupDialogManager.get(); }
 
 private:
     void SetProperties();
@@ -44,6 +46,7 @@ private:
     wxPanel* favoritePanel;
     wxNotebook* notebook;
     std::unique_ptr<DaemonThread> daemonThread;
+    std::unique_ptr<PopupDialogManager> popupDialogManager;
     std::unique_ptr<NotifyIcon> notifyIcon;
     bool loggedIn;
 

@@ -1,0 +1,275 @@
+// One pop-up: a small window at the bottom right announcing a performer, with her picture.
+#include "ui/PopupDialog.h"
+
+#include "net/DownloadFinishedEvent.h"
+#include "net/DownloadThread.h"
+#include "skin/SkinImageStore.h"
+#include "ui/PopupDialogManager.h"
+#include "util/ImageHeader.h"
+#include "util/Settings.h"
+#include "util/Trace.h"
+#include "util/UrlEncode.h"
+#include "util/Util.h"
+
+#include <wx/dcclient.h>
+#include <wx/display.h>
+#include <wx/imagjpeg.h>
+#include <wx/imagpng.h>
+#include <wx/intl.h>
+#include <wx/log.h>
+#include <wx/mstream.h>
+#include <wx/panel.h>
+#include <wx/sizer.h>
+#include <wx/statbmp.h>
+#include <wx/stattext.h>
+
+namespace
+{
+const int kPictureWidth = 107;
+const int kPictureHeight = 82;
+// A picture server that sends nothing for this long has failed; the pop-up then shows the
+// placeholder.
+const long kPictureTimeoutMilliseconds = 10000;
+const long kDefaultDurationSeconds = 8;
+const long kMaxDurationSeconds = 86400;
+} // namespace
+
+wxBEGIN_EVENT_TABLE(PopupDialog, wxDialog)
+    EVT_DOWNLOAD_FINISHED(wxID_ANY, PopupDialog::OnDownloadFinished)
+    EVT_TIMER(wxID_ANY, PopupDialog::OnDestroyTimer)
+wxEND_EVENT_TABLE()
+
+PopupDialog::PopupDialog(const User& user_, PopupKind kind_, wxWindow* parent, wxWindowID id,
+                         const wxString& title, const wxPoint& pos, const wxSize& size, long style,
+                         PopupDialogManager* manager_, int slot_)
+    : wxDialog(parent, id, title, pos, size, style), user(user_), kind(kind_), manager(manager_),
+      slot(slot_)
+{
+    SOLVANE_TRACE("[%p]PopupDialog::PopupDialog(%s, %d, %d)", static_cast<void*>(this),
+                  user_.GetName(), kind_, slot_);
+    SkinImageStore* skin = SkinImageStore::GetInstance();
+    framePanel = new wxPanel(this, wxID_ANY, wxDefaultPosition, wxDefaultSize,
+                             wxSTATIC_BORDER | wxTAB_TRAVERSAL);
+    contentPanel = new wxPanel(framePanel, wxID_ANY, wxDefaultPosition, wxDefaultSize,
+                               wxNO_BORDER | wxTAB_TRAVERSAL);
+    titleBar = new wxStaticBitmap(framePanel, wxID_ANY, skin->GetBitmap("PopupDialog_titleBar"),
+                                  wxDefaultPosition, wxDefaultSize, 0);
+    styleBar = new wxStaticBitmap(framePanel, wxID_ANY,
+                                  skin->GetBitmap(kind == POPUP_FREE ? "PopupDialog_styleBar_FREE"
+                                                                     : "PopupDialog_styleBar_ONLINE"),
+                                  wxDefaultPosition, wxDefaultSize, wxSTATIC_BORDER);
+    profileImage = new wxStaticBitmap(contentPanel, wxID_ANY,
+                                      skin->GetBitmap("PopupDialog_profileImage"),
+                                      wxDefaultPosition, wxDefaultSize, 0);
+    nameLabel = new wxStaticText(contentPanel, wxID_ANY, _("New Face"), wxDefaultPosition,
+                                 wxDefaultSize, wxALIGN_CENTRE_HORIZONTAL | wxST_NO_AUTORESIZE);
+
+    SetProperties();
+    DoLayout();
+
+    profileImage->SetCursor(wxCursor(wxCURSOR_HAND));
+    profileImage->Bind(wxEVT_LEFT_DOWN, &PopupDialog::OnLeftDownForControl, this);
+    nameLabel->SetLabel(user.GetName());
+    nameLabel->Bind(wxEVT_LEFT_DOWN, &PopupDialog::OnLeftDownForControl, this);
+
+    contentBitmap = skin->GetBitmap("PopupDialog_contentPanel");
+    contentPanel->Bind(wxEVT_PAINT, &PopupDialog::OnContentPanelPaint, this);
+
+    StartDownload();
+}
+
+PopupDialog::~PopupDialog()
+{
+    SOLVANE_TRACE("[%p]PopupDialog::~PopupDialog(void)", static_cast<void*>(this));
+    // Gone another way than by its time (the program is closing): the slot frees, and nothing
+    // new is started from here.
+    if (manager)
+        manager->OnPopupClosed(this, false);
+}
+
+void PopupDialog::SetProperties()
+{
+    SetTitle(_("Popup"));
+    SetSize(wxSize(kWidth, kHeight));
+    titleBar->SetMinSize(wxSize(144, 18));
+    styleBar->SetMinSize(wxSize(144, 12));
+    profileImage->SetMinSize(wxSize(kPictureWidth, kPictureHeight));
+    nameLabel->SetMinSize(wxSize(108, 18));
+    nameLabel->SetBackgroundColour(wxColour(90, 146, 239));
+    nameLabel->SetForegroundColour(wxColour(255, 255, 255));
+    nameLabel->SetFont(wxFont(10, wxFONTFAMILY_DEFAULT, wxFONTSTYLE_NORMAL, wxFONTWEIGHT_NORMAL,
+                              false, wxEmptyString));
+    contentPanel->SetBackgroundColour(wxColour(99, 150, 255));
+}
+
+void PopupDialog::DoLayout()
+{
+    auto* contentSizer = new wxBoxSizer(wxVERTICAL);
+    contentSizer->Add(-1, 8, 0, wxEXPAND | wxALL, 0);
+    contentSizer->Add(profileImage, 0, wxBOTTOM | wxALIGN_CENTER_HORIZONTAL, 3);
+    contentSizer->Add(nameLabel, 0, wxEXPAND | wxBOTTOM, 5);
+    contentPanel->SetAutoLayout(true);
+    contentPanel->SetSizer(contentSizer);
+    contentSizer->Fit(contentPanel);
+    contentSizer->SetSizeHints(contentPanel);
+
+    auto* frameSizer = new wxBoxSizer(wxVERTICAL);
+    frameSizer->Add(titleBar, 0, 0, 0);
+    frameSizer->Add(styleBar, 0, 0, 0);
+    frameSizer->Add(contentPanel, 1, wxEXPAND | wxALL, 0);
+    framePanel->SetAutoLayout(true);
+    framePanel->SetSizer(frameSizer);
+    frameSizer->Fit(framePanel);
+    frameSizer->SetSizeHints(framePanel);
+
+    auto* topSizer = new wxBoxSizer(wxVERTICAL);
+    topSizer->Add(framePanel, 1, wxEXPAND | wxALL, 0);
+    SetAutoLayout(true);
+    SetSizer(topSizer);
+    Layout();
+}
+
+void PopupDialog::StartDownload()
+{
+    SOLVANE_TRACE("[%p]PopupDialog::StartDownload(void)", static_cast<void*>(this));
+    const wxString url = "http://" + Settings::ImageServer() + "/WebArchive/" +
+                         PercentEncodeName(user.GetName()) + "/thumbs/LinkedImage.jpg";
+    auto* thread = new DownloadThread(this, wxID_ANY, url);
+    HttpGet& request = thread->GetRequest();
+    // The image server answers for the site's own name, not for its own.
+    request.AddHeader("Host", Settings::WebServer());
+    request.SetConnectTimeout(kPictureTimeoutMilliseconds);
+    request.SetStallTimeout(kPictureTimeoutMilliseconds);
+    if (thread->Run() != wxTHREAD_NO_ERROR)
+    {
+        SOLVANE_TRACE("Could not run download thread.");
+        delete thread;
+        // Handled as a failed download, once the manager has taken this pop-up in.
+        CallAfter([this] { PictureArrived(wxBitmap()); });
+    }
+}
+
+wxBitmap PopupDialog::DecodeProfileImage(const void* data, size_t length)
+{
+    SOLVANE_TRACE("[static]PopupDialog::DecodeProfileImage(%p, %zu)", data, length);
+    if (!data || length == 0 || length > kMaxPictureBytes)
+        return wxBitmap();
+    // The size comes from the header first: a small body can announce a picture whose pixels
+    // would not fit into memory.
+    const ImageHeader header = ImageHeader::Read(data, length);
+    if (header.format == ImageHeader::UNKNOWN || header.width > kMaxPictureSide ||
+        header.height > kMaxPictureSide)
+        return wxBitmap();
+
+    // Handlers of our own: the toolkit's list holds only what the skin needed.
+    wxJPEGHandler jpeg;
+    wxPNGHandler png;
+    wxImageHandler& handler =
+        header.format == ImageHeader::JPEG ? static_cast<wxImageHandler&>(jpeg) : png;
+    wxMemoryInputStream stream(data, length);
+    wxImage image;
+    {
+        wxLogNull quiet; // a broken picture is expected now and then
+        if (!handler.LoadFile(&image, stream, false) || !image.IsOk())
+            return wxBitmap();
+    }
+    if (static_cast<unsigned>(image.GetWidth()) != header.width ||
+        static_cast<unsigned>(image.GetHeight()) != header.height)
+        return wxBitmap();
+    image.Rescale(kPictureWidth, kPictureHeight, wxIMAGE_QUALITY_HIGH);
+    return wxBitmap(image);
+}
+
+void PopupDialog::OnDownloadFinished(DownloadFinishedEvent& event)
+{
+    SOLVANE_TRACE("[%p]PopupDialog::OnDownloadFinished(%p, %d)", static_cast<void*>(this),
+                  event.GetClientData(), event.GetInt());
+    void* body = event.GetClientData();
+    const size_t length = event.GetInt() > 0 ? static_cast<size_t>(event.GetInt()) : 0;
+    wxBitmap picture = DecodeProfileImage(body, length);
+    if (body && !picture.IsOk())
+        SOLVANE_TRACE("invalid image");
+    ::operator delete(body);
+    PictureArrived(picture);
+}
+
+void PopupDialog::PictureArrived(const wxBitmap& picture)
+{
+    SOLVANE_TRACE("[%p]PopupDialog::PictureArrived(%d)", static_cast<void*>(this), picture.IsOk());
+    if (!waitingForPicture)
+        return;
+    waitingForPicture = false;
+    // Closing: the pop-up is on its way out and is not shown any more.
+    if (IsBeingDeleted() || wxPendingDelete.Member(this))
+        return;
+    profileImage->SetBitmap(picture.IsOk()
+                                ? picture
+                                : SkinImageStore::GetInstance()->GetBitmap("PopupDialog_profileImage"));
+    if (manager)
+    {
+        manager->OnPopupReady(this);
+        return;
+    }
+    const wxRect area = wxGetClientDisplayRect();
+    ShowAt(wxPoint(area.GetRight() + 1 - GetSize().x, area.GetBottom() + 1 - slot * GetSize().y));
+}
+
+wxBitmap PopupDialog::GetProfileBitmap() const
+{
+    return profileImage->GetBitmap();
+}
+
+void PopupDialog::ShowAt(const wxPoint& position)
+{
+    SOLVANE_TRACE("[%p]PopupDialog::ShowAt(%d, %d)", static_cast<void*>(this), position.x,
+                  position.y);
+    Move(position);
+    // Read anew for each pop-up and never written: a setting for those who want it otherwise.
+    long seconds = Settings::ReadLong("/PopupDialog/duration", kDefaultDurationSeconds);
+    if (seconds < 1)
+        seconds = kDefaultDurationSeconds;
+    if (seconds > kMaxDurationSeconds)
+        seconds = kMaxDurationSeconds;
+    // The time counts from here, not from the pop-up's creation: a slow picture costs the
+    // user none of it.
+    timer = std::make_unique<wxTimer>(this);
+    timer->StartOnce(static_cast<int>(seconds * 1000));
+    ShowWithoutActivating();
+}
+
+void PopupDialog::Detach()
+{
+    SOLVANE_TRACE("[%p]PopupDialog::Detach(void)", static_cast<void*>(this));
+    manager = nullptr;
+    // A picture still on its way must not show a pop-up that is being closed.
+    waitingForPicture = false;
+}
+
+void PopupDialog::OnDestroyTimer(wxTimerEvent&)
+{
+    SOLVANE_TRACE("[%p]PopupDialog::OnDestroyTimer(void)", static_cast<void*>(this));
+    timer.reset();
+    if (PopupDialogManager* leaving = manager)
+    {
+        manager = nullptr;
+        Hide();
+        leaving->OnPopupClosed(this, true);
+    }
+    Destroy();
+}
+
+void PopupDialog::OnContentPanelPaint(wxPaintEvent& event)
+{
+    SOLVANE_TRACE("[%p]PopupDialog::OnContentPanelPaint(void)", static_cast<void*>(this));
+    wxPaintDC dc(static_cast<wxWindow*>(event.GetEventObject()));
+    if (contentBitmap.IsOk())
+        dc.DrawBitmap(contentBitmap, 0, 0, true);
+}
+
+void PopupDialog::OnLeftDownForControl(wxMouseEvent&)
+{
+    SOLVANE_TRACE("[%p]PopupDialog::OnLeftDownForControl(void)", static_cast<void*>(this));
+    // Not passed on: the pop-up stays as it is.
+    Util::LaunchBrowser("http://" + Settings::PreviewServer() + "/preview.shtml?" +
+                        PercentEncodeName(user.GetName()));
+}

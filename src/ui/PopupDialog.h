@@ -1,0 +1,91 @@
+// One pop-up: a small window at the bottom right announcing a performer, with her picture.
+//
+// It fetches the picture from the image server as soon as it is made, and appears only once
+// the picture (or, failing that, the skin's placeholder) is there; from then it stays for
+// "/PopupDialog/duration" seconds and destroys itself. A click on the picture or the name opens
+// the performer's preview page; the pop-up stays. With a manager, the manager places it and is
+// told when its picture has come and when it goes; without one it shows in the bottom slot.
+#pragma once
+
+#include "model/PopupRules.h"
+#include "model/User.h"
+
+#include <wx/bitmap.h>
+#include <wx/dialog.h>
+#include <wx/frame.h>
+#include <wx/timer.h>
+
+#include <cstddef>
+#include <memory>
+
+class DownloadFinishedEvent;
+class PopupDialogManager;
+class wxPanel;
+class wxStaticBitmap;
+class wxStaticText;
+
+class PopupDialog : public wxDialog
+{
+public:
+    /// Every pop-up's size.
+    static constexpr int kWidth = 150;
+    static constexpr int kHeight = 150;
+    /// Shown on top, without a parent, the focus or a task-bar entry.
+    static constexpr long kStyle = wxSTAY_ON_TOP | wxDIALOG_NO_PARENT | wxFRAME_NO_TASKBAR | wxNO_BORDER;
+    /// Bodies larger than this, or pictures wider or higher than kMaxPictureSide pixels, are
+    /// never decoded: the placeholder stands in for them.
+    static constexpr size_t kMaxPictureBytes = 2 * 1024 * 1024;
+    static constexpr unsigned kMaxPictureSide = 4096;
+
+    /// Starts the picture's download. manager (not owned) is told of the picture and the end;
+    /// slot is the place in the column that the manager keeps for this pop-up.
+    PopupDialog(const User& user, PopupKind kind, wxWindow* parent, wxWindowID id,
+                const wxString& title, const wxPoint& pos = wxDefaultPosition,
+                const wxSize& size = wxDefaultSize, long style = kStyle,
+                PopupDialogManager* manager = nullptr, int slot = 1);
+    ~PopupDialog() override;
+
+    const User& GetUser() const { return user; }
+    PopupKind GetKind() const { return kind; }
+    int GetSlot() const { return slot; }
+    /// The picture shown: the downloaded one scaled to 107 x 82, or the placeholder.
+    wxBitmap GetProfileBitmap() const;
+    bool IsWaitingForPicture() const { return waitingForPicture; }
+
+    /// Moves the pop-up to position, shows it without taking the focus and starts its time.
+    void ShowAt(const wxPoint& position);
+    /// The manager is going: the pop-up will neither report to it nor show any more.
+    void Detach();
+
+    /// The picture a body gives, scaled to 107 x 82; invalid for anything that is not a JPEG or
+    /// PNG picture of a sensible size.
+    static wxBitmap DecodeProfileImage(const void* data, size_t length);
+
+    void OnDownloadFinished(DownloadFinishedEvent& event);
+    void OnDestroyTimer(wxTimerEvent& event);
+    void OnContentPanelPaint(wxPaintEvent& event);
+    void OnLeftDownForControl(wxMouseEvent& event);
+
+private:
+    void SetProperties();
+    void DoLayout();
+    void StartDownload();
+    void PictureArrived(const wxBitmap& picture);
+
+    User user;
+    PopupKind kind;
+    PopupDialogManager* manager;
+    int slot;
+    bool waitingForPicture = true;
+    std::unique_ptr<wxTimer> timer;
+    wxBitmap contentBitmap;
+
+    wxPanel* framePanel;
+    wxPanel* contentPanel;
+    wxStaticBitmap* titleBar;
+    wxStaticBitmap* styleBar;
+    wxStaticBitmap* profileImage;
+    wxStaticText* nameLabel;
+
+    wxDECLARE_EVENT_TABLE();
+};

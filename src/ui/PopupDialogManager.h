@@ -1,0 +1,65 @@
+// Turns the polling thread's changes into pop-ups: a performer who comes online or becomes free.
+//
+// Usage (GUI thread):
+//   popupDialogManager = std::make_unique<PopupDialogManager>(menuBar);
+//   daemonThread->AddEventHandler(popupDialogManager.get());   // right after the All tree
+//   ...
+//   daemonThread->Stop();           // nothing more is posted to the manager
+//   popupDialogManager.reset();     // every pop-up goes with it
+//
+// The pop-ups stack in a column at the bottom right of the work area, each in the lowest slot
+// that no open pop-up holds. When the column is full, or enough pictures are already on their
+// way, further pop-ups wait in order, as data only, and appear as room frees.
+#pragma once
+
+#include "model/PopupQueue.h"
+#include "model/UserEvent.h"
+
+#include <wx/event.h>
+#include <wx/gdicmn.h>
+#include <wx/weakref.h>
+
+#include <functional>
+#include <vector>
+
+class PopupDialog;
+class wxMenuBar;
+
+class PopupDialogManager : public wxEvtHandler
+{
+public:
+    /// At most this many pictures are fetched at once.
+    static constexpr size_t kMaxDownloads = 4;
+
+    /// menuBar: the main window's menus, whose "&PopupOnlyFavorite" item limits the pop-ups to
+    /// favourites while it is enabled and checked; null: never limited.
+    explicit PopupDialogManager(wxMenuBar* menuBar = nullptr);
+    /// Closes every pop-up and forgets the waiting ones.
+    ~PopupDialogManager() override;
+
+    void OnUserAdded(UserEvent& event);
+    void OnUserChanged(UserEvent& event);
+
+    /// The screen area the pop-ups stack in: the display's work area unless a test sets one.
+    void SetWorkAreaSource(std::function<wxRect()> source) { workAreaSource = std::move(source); }
+    /// The open pop-ups, shown or still waiting for their pictures.
+    const std::vector<PopupDialog*>& GetPopups() const { return popups; }
+    size_t GetWaitingCount() const { return queue.GetWaitingCount(); }
+
+    /// From a pop-up whose picture is there: it is placed and shown.
+    void OnPopupReady(PopupDialog* popup);
+    /// From a pop-up that goes; startNext false while the program closes.
+    void OnPopupClosed(PopupDialog* popup, bool startNext);
+
+private:
+    bool PassesFavoritesFilter(const wxString& name) const;
+    void StartWaiting();
+    wxRect GetWorkArea() const;
+
+    wxWeakRef<wxMenuBar> menuBar;
+    PopupQueue queue;
+    std::vector<PopupDialog*> popups;
+    std::function<wxRect()> workAreaSource;
+
+    wxDECLARE_EVENT_TABLE();
+};
