@@ -1,0 +1,91 @@
+// What pop-ups rest on without a display: the waiting line, names in addresses, picture headers.
+#include "model/PopupQueue.h"
+#include "util/ImageHeader.h"
+#include "util/UrlEncode.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+// Six slots, four downloads at most: the fifth waits for a picture, the seventh for a slot, and
+// each takes the lowest slot free, in arrival order.
+TEST(PopupQueueTest, BoundsDownloadsAndSlotsAndKeepsOrder)
+{
+    PopupQueue queue(4);
+    for (const char* name : {"a", "b", "c", "d", "e", "f", "g"})
+        queue.Add(User(name, 0x01), POPUP_ONLINE);
+    std::vector<std::string> started;
+    std::vector<int> slots;
+    auto take = [&] {
+        PopupQueue::Entry next;
+        int slot = 0;
+        while (queue.TakeNext(6, next, slot))
+        {
+            started.push_back(next.user.GetName().ToStdString());
+            slots.push_back(slot);
+        }
+    };
+    take();
+    EXPECT_EQ((std::vector<std::string>{"a", "b", "c", "d"}), started);
+    EXPECT_EQ(4u, queue.GetDownloadCount());
+    for (int i = 0; i < 4; ++i)
+        queue.DownloadEnded();
+    take();
+    EXPECT_EQ((std::vector<int>{1, 2, 3, 4, 5, 6}), slots);
+    EXPECT_EQ(1u, queue.GetWaitingCount());
+    queue.DownloadEnded();
+    queue.DownloadEnded();
+    queue.Release(2);
+    take();
+    EXPECT_EQ("g", started.back());
+    EXPECT_EQ(2, slots.back());
+    EXPECT_EQ(0u, queue.GetWaitingCount());
+}
+
+TEST(UrlEncodeTest, OnlyLettersDigitsAndUnderscoresStayAsTheyAre)
+{
+    const struct
+    {
+        const char* name;
+        const char* encoded;
+    } cases[] = {
+        {"Luna_Star07", "Luna_Star07"},
+        {"a b", "a%20b"},
+        {"x/../y?z=1&w#", "x%2F%2E%2E%2Fy%3Fz%3D1%26w%23"},
+        {"100%", "100%25"},
+        {"\xC3\xA9mi", "%C3%A9mi"},
+        {"", ""},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(c.encoded, PercentEncodeName(wxString::FromUTF8(c.name)).ToStdString()) << c.name;
+}
+
+TEST(ImageHeaderTest, ReadsTheSizeOfJpegAndPngAndNothingElse)
+{
+    const std::string png = std::string("\x89PNG\r\n\x1A\n\0\0\0\x0DIHDR", 16) +
+                            std::string("\0\0\x10\x01\0\0\0\x02", 8); // 4097 x 2
+    // Start of image, an APP0 segment, then a progressive frame header: 300 high, 400 wide.
+    const std::string jpeg = std::string("\xFF\xD8\xFF\xE0\0\x04" "ab" "\xFF\xC2\0\x11\x08\x01\x2C\x01\x90", 17);
+    const struct
+    {
+        std::string bytes;
+        ImageHeader::Format format;
+        uint32_t width, height;
+    } cases[] = {
+        {png, ImageHeader::PNG, 4097, 2},
+        {jpeg, ImageHeader::JPEG, 400, 300},
+        {jpeg.substr(0, 14), ImageHeader::UNKNOWN, 0, 0},                          // cut short
+        {std::string("\xFF\xD8\xFF\xDA\0\x02", 6), ImageHeader::UNKNOWN, 0, 0},    // no frame
+        {png.substr(0, 16) + std::string(8, '\0'), ImageHeader::UNKNOWN, 0, 0},    // size 0
+        {"GIF89a\x01\0\x01\0", ImageHeader::UNKNOWN, 0, 0},
+        {"", ImageHeader::UNKNOWN, 0, 0},
+    };
+    for (const auto& c : cases)
+    {
+        const ImageHeader header = ImageHeader::Read(c.bytes.data(), c.bytes.size());
+        EXPECT_EQ(c.format, header.format) << testing::PrintToString(c.bytes);
+        EXPECT_EQ(c.width, header.width);
+        EXPECT_EQ(c.height, header.height);
+    }
+}
