@@ -196,12 +196,11 @@ void PopupDialog::OnDownloadFinished(DownloadFinishedEvent& event)
 void PopupDialog::PictureArrived(const wxBitmap& picture)
 {
     SOLVANE_TRACE("[%p]PopupDialog::PictureArrived(%d)", static_cast<void*>(this), picture.IsOk());
-    if (!waitingForPicture)
+    // Closing: the pop-up is on its way out and is not shown any more; it tells the manager of
+    // the ended download as it goes.
+    if (!waitingForPicture || IsBeingDeleted() || wxPendingDelete.Member(this))
         return;
     waitingForPicture = false;
-    // Closing: the pop-up is on its way out and is not shown any more.
-    if (IsBeingDeleted() || wxPendingDelete.Member(this))
-        return;
     profileImage->SetBitmap(picture.IsOk()
                                 ? picture
                                 : SkinImageStore::GetInstance()->GetBitmap("PopupDialog_profileImage"));
