@@ -113,7 +113,8 @@ size_t HttpGet::OnBody(char* data, size_t size, size_t count, void* selfPtr)
 
 bool HttpGet::Perform(void* out)
 {
-    SOLVANE_TRACE("[%p]HttpGet::Perform(%s)", static_cast<void*>(this), url);
+    // Without the query: the login check carries the password there.
+    SOLVANE_TRACE("[%p]HttpGet::Perform(%s)", static_cast<void*>(this), url.BeforeFirst('?'));
     status = 0;
     contentType.clear();
     contentLength = -1;
