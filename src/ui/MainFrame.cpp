@@ -241,6 +241,7 @@ void MainFrame::OnDownloadFinished(DownloadFinishedEvent& event)
     SOLVANE_TRACE("[%p]MainFrame::OnDownloadFinished(%d, %d)", static_cast<void*>(this),
                   event.GetId(), event.GetInt());
     void* body = event.GetClientData();
+    // Only the newest request speaks: an older reply may arrive after it.
     if (event.GetId() != loginRequest)
     {
         ::operator delete(body);
@@ -248,7 +249,8 @@ void MainFrame::OnDownloadFinished(DownloadFinishedEvent& event)
     }
     if (!body)
     {
-        // Once logged in, a failed refresh leaves everything as it was.
+        // Once logged in, a failed refresh leaves everything as it was. The box is the one the
+        // unreachable site gets: queued, without a parent, and ended by a closing frame.
         if (!loggedIn)
             ShowServerFailureBox(_("Error"), _("Could not login."), [] { return true; }, [] {});
         return;
