@@ -5,35 +5,20 @@
 
 #include <gtest/gtest.h>
 
-#include <string>
-
-TEST(LoginCheck, RepliesGiveTheirNamesOnceInOrderWithEveryLineCounted)
+TEST(LoginCheck, RepliesNameEachFavouriteOnceWithEveryLineCounted)
 {
-    struct Case
-    {
-        const char* name;
-        std::string body;
-        const char* favorites;
+    const std::pair<std::string, const char*> cases[] = {
+        {"anna\nbert\ncarl\n", "anna,bert,carl,"}, // the last line counts with its break
+        {"anna\r\nbert\rcarl", "anna,bert,carl,"}, // and without one; CR LF and CR end lines too
+        {":name word\n", "name,"},
+        {"anna\nbert\nanna\n", "anna,bert,"},
+        {"", ""},
+        {"\n-- !!\n\r\n  \n", ""},
+        {"  Mia_Heart67-x\n", "Mia_Heart67,"},
     };
-    const Case cases[] = {
-        {"three lines, each ended", "anna\nbert\ncarl\n", "anna,bert,carl,"},
-        {"last line without a break", "anna\nbert\ncarl", "anna,bert,carl,"},
-        {"CR LF and CR breaks", "anna\r\nbert\rcarl\r\n", "anna,bert,carl,"},
-        {"a colon, a name and a second word", ":name word\n", "name,"},
-        {"a repeated name", "anna\nbert\nanna\n", "anna,bert,"},
-        {"an empty reply", "", ""},
-        {"lines without a name", "\n-- !!\n\r\n  \n", ""},
-        {"digits and underscores belong to the name", "  Mia_Heart67-x\n", "Mia_Heart67,"},
-    };
-    for (const Case& c : cases)
-    {
-        SCOPED_TRACE(c.name);
-        EXPECT_EQ(c.favorites, JoinFavoriteNames(ReadFavoriteNames(c.body.data(), c.body.size())));
-    }
-}
+    for (const auto& [body, favorites] : cases)
+        EXPECT_EQ(favorites, JoinFavoriteNames(ReadFavoriteNames(body.data(), body.size()))) << body;
 
-TEST(LoginCheck, FavouritesTakeTheSiteStatusOrAreOffline)
-{
     UserList current;
     current.AddUser(User("anna", 0x03));
     current.AddUser(User("carl", 0x0D));
@@ -42,19 +27,14 @@ TEST(LoginCheck, FavouritesTakeTheSiteStatusOrAreOffline)
 
 TEST(LoginCheck, CredentialsArePercentEncoded)
 {
-    struct Case
-    {
-        wxString text;
-        const char* encoded;
-    };
-    const Case cases[] = {
+    const std::pair<wxString, const char*> cases[] = {
         {"demo", "demo"},
         {"p&ss #1%", "p%26ss%20%231%25"},
         {"a+b=c?d/e", "a%2Bb%3Dc%3Fd%2Fe"},
         {"-._~AZaz09", "-._~AZaz09"},
         {wxString::FromUTF8("\xC3\xA9"), "%C3%A9"},
     };
-    for (const Case& c : cases)
-        EXPECT_EQ(c.encoded, PercentEncode(c.text)) << c.text;
+    for (const auto& [text, encoded] : cases)
+        EXPECT_EQ(encoded, PercentEncode(text)) << text;
     EXPECT_EQ("/loginchecker?username=a%26b&password=%3D", LoginCheckPath("a&b", "="));
 }

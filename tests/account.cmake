@@ -1,3 +1,2 @@
-# The account: the login check's request and reply, the account dialog, the favourites download.
+# The account: the login check's request and reply.
 solvane_test(login_check_tests SOURCES LoginCheckTest.cpp UserStatuses.h)
-solvane_test(authentication_dialog_tests GUI SOURCES AuthenticationDialogTest.cpp)
