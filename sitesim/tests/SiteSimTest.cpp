@@ -167,9 +167,13 @@ TEST_F(SiteSimTest, TenThousandPerformersRenderInMilliseconds)
     for (int i = 0; i < 3; ++i)
     {
         const Raw list = Get(site.WebPort(), kList, 10000);
-        EXPECT_EQ(Shows(list.Body()).size(), 10000u);
+        size_t performers = 0;
+        for (size_t at = 0;
+             (at = list.data.find("online_performers.add(", at + 1)) != std::string::npos;)
+            ++performers;
+        EXPECT_EQ(performers, 10000u);
 #if defined(NDEBUG) && !defined(__SANITIZE_ADDRESS__)
-        EXPECT_LT(list.ms, 50);
+        EXPECT_LT(list.ms, 50) << "a fetch, whose rendering is most of the time";
 #endif
     }
 }
