@@ -51,12 +51,14 @@ struct SiteSim::Impl
                 });
     }
 
-    // The delay and the fault are those set when the request arrived.
+    // The delay and the fault are those set when the request arrived. They are taken before
+    // the request shows in the log, so that requests seen in the log in some order take their
+    // delays in that order.
     bool Answer(const Socket& socket, const Request& request, bool keepAlive)
     {
-        Log(request);
         const Fault fault = faults.GetFault(request.path);
         const int delay = faults.TakeDelay(request.path);
+        Log(request);
         if (delay > 0 && !socket.Pause(delay))
             return false;
         return framing.Answer(socket, request, fault, keepAlive,
