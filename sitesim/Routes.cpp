@@ -5,6 +5,7 @@
 #include "ProfilePicture.h"
 #include "Text.h"
 
+#include <algorithm>
 #include <sstream>
 
 namespace sitesim
@@ -15,7 +16,7 @@ const char* const kListPath = "/include/js/online_performers.js";
 const char* const kLoginPath = "/loginchecker";
 const char* const kUpdatePath = "/cgi-bin/app/update.cgi";
 const char* const kPreviewPath = "/preview.shtml";
-const char* const kMovedPrefix = "/moved/";
+const std::string kMovedPrefix = "/moved";
 const std::string kImagePrefix = "/WebArchive/";
 const std::string kImageSuffix = "/thumbs/LinkedImage.jpg";
 
@@ -132,8 +133,8 @@ bool Routes::LoadUpdateDir(const std::string& dir)
 Reply Routes::Route(const Request& request, const std::string& imageServer)
 {
     std::string path = request.path;
-    if (StartsWith(path, kMovedPrefix))
-        path.erase(0, std::char_traits<char>::length(kMovedPrefix) - 1);
+    if (StartsWith(path, kMovedPrefix + "/"))
+        path.erase(0, kMovedPrefix.size());
     if (request.server == "web")
     {
         {
