@@ -33,6 +33,9 @@ namespace
 const char* const kPerformerListPath = "/include/js/online_performers.js";
 // A site that sends nothing for this long counts as unreachable.
 const long kTimeoutMilliseconds = 3000;
+// Far above any real list (10,000 performers are under 2 MiB); a server that keeps sending
+// fails here instead of filling the memory.
+const long long kListSizeLimit = 32LL << 20;
 // The user hears of failures only from this many in a row on.
 const int kFailuresBeforeReport = 10;
 const long kDefaultSyncSeconds = 10;
@@ -138,6 +141,7 @@ int TaveloSite::UpdateUserList()
     HttpGet get("http://" + Settings::WebServer() + kPerformerListPath);
     get.SetConnectTimeout(kTimeoutMilliseconds);
     get.SetStallTimeout(kTimeoutMilliseconds);
+    get.SetSizeLimit(kListSizeLimit);
     get.SetAbortHook([this] { return IsStopRequested(); });
     if (!get.Fetch())
     {
