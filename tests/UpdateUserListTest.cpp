@@ -4,6 +4,7 @@
 #include "net/HttpGet.h"
 #include "util/Settings.h"
 
+#include "ReplyServer.h"
 #include "SiteSim.h"
 #include "UserStatuses.h"
 
@@ -61,20 +62,31 @@ protected:
         sim.SetFault(kListPath, Fault::None);
     }
 
-    // Fails the fetch `count` times in the ways a site can fail, each silently.
+    // Fails the fetch `count` times in the ways a site can fail, each silently: a redirect is
+    // no list, and a list that never ends is cut off at its limit.
     void FailSilently(int count)
     {
         const Fault faults[] = {Fault::NotFound, Fault::ServerError, Fault::Refuse, Fault::Garbage, Fault::DropMidBody};
+        const std::pair<int, ReplyServer::Body> replies[] = {
+            {301, ReplyServer::Body::Page}, {302, ReplyServer::Body::Page}, {304, ReplyServer::Body::Page}, {200, ReplyServer::Body::Endless}};
         for (int i = 0; i < count; ++i)
         {
-            SCOPED_TRACE(sitesim::FaultName(faults[i % 5]));
-            sim.SetFault(kListPath, faults[i % 5]);
+            const size_t way = static_cast<size_t>(i) % (std::size(faults) + std::size(replies));
+            const bool fault = way < std::size(faults);
+            SCOPED_TRACE(fault ? sitesim::FaultName(faults[way]) : std::to_string(replies[way - std::size(faults)].first));
+            if (fault)
+                sim.SetFault(kListPath, faults[way]);
+            else
+                replier.Reply(replies[way - std::size(faults)].first, replies[way - std::size(faults)].second);
+            Settings::WriteString("/Site/webserver", wxString::FromUTF8(fault ? sim.WebServer() : replier.Address()));
             EXPECT_EQ(0, site.UpdateUserList());
             EXPECT_TRUE(events.empty());
         }
+        Settings::WriteString("/Site/webserver", wxString::FromUTF8(sim.WebServer()));
     }
 
     sitesim::SiteSim sim;
+    ReplyServer replier;
     TaveloSite site;
     std::atomic<bool> stop{false};
     // Written on the refreshing thread, read after a future or promise handed over.
