@@ -2,8 +2,12 @@
 #include "site/DaemonThread.h"
 
 #include "model/UserEvents.h"
+#include "net/HttpGet.h"
 #include "site/Site.h"
+#include "site/TaveloSite.h"
 #include "util/Settings.h"
+
+#include "SiteSim.h"
 
 #include <gtest/gtest.h>
 
@@ -185,6 +189,64 @@ TEST(DaemonThreadTest, FirstListOnceThenOnlyDifferencesInOrderToEveryHandlerAnIn
               lines);
 }
 
+// A failure is followed by the next attempt 3 s after its start, before the first list and
+// after it alike; a success brings back the interval.
+TEST(DaemonThreadTest, FailedRefreshesArePacedFromTheirStarts)
+{
+    Settings::WriteLong("/System/syncinterval", 10);
+    std::atomic<long long> clock{0};
+    ScriptedSite site(&clock);
+    for (Kind kind : {Kind::Fail, Kind::Fail, Kind::List, Kind::Fail, Kind::Fail, Kind::List})
+        site.Add(kind, kFirst);
+    TestDaemon thread(&site, &clock);
+    ASSERT_EQ(wxTHREAD_NO_ERROR, thread.Run());
+    ASSERT_TRUE(WaitFor([&] { return site.begun >= 7; }));
+    thread.Stop();
+    EXPECT_EQ((std::vector<long long>{0, 3000, 6000, 16000, 19000, 22000, 32000}), site.starts);
+}
+
+// The real refresh against a site that refuses from the start: ten failures span 27 s, and the
+// tenth still brings the box and then the exit request.
+TEST(DaemonThreadTest, TheTenthFailureStillShowsTheBoxAfterHalfAMinute)
+{
+    HttpGet::GlobalInit();
+    sitesim::SiteSim sim;
+    ASSERT_TRUE(sim.Start());
+    sim.Stop();
+    Settings::WriteString("/Site/webserver", wxString::FromUTF8(sim.WebServer()));
+    std::atomic<long long> clock{0};
+    struct RecordingSite : TaveloSite
+    {
+        explicit RecordingSite(std::atomic<long long>& clock_) : clock(clock_) {}
+        int UpdateUserList() override
+        {
+            starts.push_back(clock);
+            return TaveloSite::UpdateUserList();
+        }
+        std::atomic<long long>& clock;
+        std::vector<long long> starts;
+    } site(clock);
+    std::vector<std::string> told; // on the polling thread, read once it has ended
+    TaveloSite::SetFailureReporter([&](const wxString&, const wxString&, std::function<bool()>, std::function<void()> closed) {
+        told.push_back("box at " + std::to_string(clock.load()));
+        closed();
+    });
+    std::atomic<bool> exitAsked{false};
+    TestDaemon thread(&site, &clock);
+    TaveloSite::SetExitRequester([&] {
+        told.push_back("exit");
+        thread.RequestStop(); // as the main window's exit would
+        exitAsked = true;
+    });
+    ASSERT_EQ(wxTHREAD_NO_ERROR, thread.Run());
+    ASSERT_TRUE(WaitFor([&] { return exitAsked.load(); }));
+    thread.Stop();
+    TaveloSite::SetFailureReporter(nullptr);
+    TaveloSite::SetExitRequester(nullptr);
+    EXPECT_EQ((std::vector<long long>{0, 3000, 6000, 9000, 12000, 15000, 18000, 21000, 24000, 27000}), site.starts);
+    EXPECT_EQ((std::vector<std::string>{"box at 27000", "exit"}), told);
+}
+
 TEST(DaemonThreadTest, StopEndsTheThreadPromptlyWhateverItWaitsFor)
 {
     const struct
@@ -192,21 +254,23 @@ TEST(DaemonThreadTest, StopEndsTheThreadPromptlyWhateverItWaitsFor)
         const char* waitingIn;
         std::vector<Kind> script;
         size_t refreshes;
-    } cases[] = {{"a sleep step of 1 s", {Kind::List}, 1},
-                 {"a stalled refresh", {}, 1},
-                 {"the box after the tenth failure", std::vector<Kind>(9, Kind::Fail), 10}};
+        bool asleep;    // waits in a sleep step rather than in a refresh
+        bool fakeClock; // so that nine paced failures take no time
+    } cases[] = {{"a sleep step of 1 s", {Kind::List}, 1, true, false},
+                 {"the pause after a failure", {Kind::Fail}, 1, true, false},
+                 {"a stalled refresh", {}, 1, false, false},
+                 {"the box after the tenth failure", std::vector<Kind>(9, Kind::Fail), 10, false, true}};
     Settings::WriteLong("/System/syncinterval", 10);
     for (const auto& c : cases)
     {
         SCOPED_TRACE(c.waitingIn);
+        std::atomic<long long> clock{0};
         ScriptedSite site;
         for (Kind kind : c.script)
             site.Add(kind);
-        TestDaemon thread(&site, nullptr);
+        TestDaemon thread(&site, c.fakeClock ? &clock : nullptr);
         ASSERT_EQ(wxTHREAD_NO_ERROR, thread.Run());
-        // In its first sleep after a success, else in the last refresh.
-        const bool sleeping = !c.script.empty() && c.script[0] == Kind::List;
-        ASSERT_TRUE(WaitFor([&] { return sleeping ? thread.sleeps > 0 : site.begun >= c.refreshes; }));
+        ASSERT_TRUE(WaitFor([&] { return c.asleep ? thread.sleeps > 0 : site.begun >= c.refreshes; }));
         const auto start = steady_clock::now();
         thread.Stop();
         EXPECT_LT(duration_cast<milliseconds>(steady_clock::now() - start).count(), 200);
