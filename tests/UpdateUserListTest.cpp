@@ -85,9 +85,23 @@ protected:
         Settings::WriteString("/Site/webserver", wxString::FromUTF8(sim.WebServer()));
     }
 
+    // Counts the parse's pauses instead of sleeping them; onPause runs at each.
+    struct CountingSite : TaveloSite
+    {
+        void Pause(int milliseconds) override
+        {
+            ++pauses;
+            paused += milliseconds;
+            if (onPause)
+                onPause();
+        }
+        int pauses = 0, paused = 0;
+        std::function<void()> onPause;
+    };
+
     sitesim::SiteSim sim;
     ReplyServer replier;
-    TaveloSite site;
+    CountingSite site;
     std::atomic<bool> stop{false};
     // Written on the refreshing thread, read after a future or promise handed over.
     std::vector<std::string> events;
@@ -186,5 +200,29 @@ TEST_F(UpdateUserListTest, AStopRequestEndsATransferAtOnceAndIsNoFailure)
     ASSERT_EQ(std::future_status::ready, refresh.wait_for(seconds(10)));
     EXPECT_LT(duration_cast<milliseconds>(steady_clock::now() - asked).count(), 500);
     EXPECT_EQ(0, refresh.get());
+    EXPECT_TRUE(events.empty());
+}
+
+// 10,000 performers: the parse pauses now and then, but all its pauses stay a small share of
+// the interval, even a short one; a stop request during the parse abandons it, keeping the list.
+TEST_F(UpdateUserListTest, TheParsePausesWithinItsShareOfTheIntervalAndStopsWhenAsked)
+{
+    sim.UseGeneratedList(10000, false);
+    for (int seconds : {10, 1})
+    {
+        SCOPED_TRACE(seconds);
+        Settings::WriteLong("/System/syncinterval", seconds);
+        site.pauses = site.paused = 0;
+        EXPECT_EQ(seconds * 1000, site.UpdateUserList());
+        EXPECT_EQ(10000u, site.GetUserList().GetCount());
+        EXPECT_GE(site.pauses, 10);
+        EXPECT_LE(site.paused, seconds * 1000 / 10);
+    }
+    Serve("typical.js");
+    EXPECT_EQ(1000, site.UpdateUserList());
+    sim.UseGeneratedList(10000, false);
+    site.onPause = [this] { stop = true; };
+    EXPECT_EQ(0, site.UpdateUserList());
+    EXPECT_EQ(kTypical, StatusesOf(site.GetUserList()));
     EXPECT_TRUE(events.empty());
 }

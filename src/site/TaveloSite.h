@@ -32,6 +32,11 @@ public:
     using ExitRequester = std::function<void()>;
     static void SetExitRequester(ExitRequester requester);
 
+protected:
+    /// One pause of the parse on the polling thread, to stay light on the processor; none on
+    /// the main thread.
+    virtual void Pause(int milliseconds);
+
 private:
     void ReportServerFailure();
 
