@@ -5,3 +5,7 @@ solvane_test(net_tests THREADS
 solvane_test(site_tests THREADS SOURCES SiteTest.cpp)
 solvane_test(host_tests GUI SOURCES HostTest.cpp LIBS sitesim)
 add_dependencies(host_tests Solvane Solvane_module)
+# A loadable module without SiteRun, for the host's refusal.
+add_library(no_entry_module MODULE NoEntryModule.cpp)
+add_dependencies(host_tests no_entry_module)
+target_compile_definitions(host_tests PRIVATE NO_ENTRY_MODULE="$<TARGET_FILE:no_entry_module>")
