@@ -205,8 +205,8 @@ TEST(DaemonThreadTest, FailedRefreshesArePacedFromTheirStarts)
     EXPECT_EQ((std::vector<long long>{0, 3000, 6000, 16000, 19000, 22000, 32000}), site.starts);
 }
 
-// The real refresh against a site that refuses from the start: ten failures span 27 s, and the
-// tenth still brings the box and then the exit request.
+// The real refresh against a site that refuses from the start: the tenth failure, 27 s in,
+// still brings the box and then the exit request.
 TEST(DaemonThreadTest, TheTenthFailureStillShowsTheBoxAfterHalfAMinute)
 {
     HttpGet::GlobalInit();
@@ -215,24 +215,14 @@ TEST(DaemonThreadTest, TheTenthFailureStillShowsTheBoxAfterHalfAMinute)
     sim.Stop();
     Settings::WriteString("/Site/webserver", wxString::FromUTF8(sim.WebServer()));
     std::atomic<long long> clock{0};
-    struct RecordingSite : TaveloSite
-    {
-        explicit RecordingSite(std::atomic<long long>& clock_) : clock(clock_) {}
-        int UpdateUserList() override
-        {
-            starts.push_back(clock);
-            return TaveloSite::UpdateUserList();
-        }
-        std::atomic<long long>& clock;
-        std::vector<long long> starts;
-    } site(clock);
+    TaveloSite site;
+    TestDaemon thread(&site, &clock);
     std::vector<std::string> told; // on the polling thread, read once it has ended
+    std::atomic<bool> exitAsked{false};
     TaveloSite::SetFailureReporter([&](const wxString&, const wxString&, std::function<bool()>, std::function<void()> closed) {
         told.push_back("box at " + std::to_string(clock.load()));
         closed();
     });
-    std::atomic<bool> exitAsked{false};
-    TestDaemon thread(&site, &clock);
     TaveloSite::SetExitRequester([&] {
         told.push_back("exit");
         thread.RequestStop(); // as the main window's exit would
@@ -243,7 +233,6 @@ TEST(DaemonThreadTest, TheTenthFailureStillShowsTheBoxAfterHalfAMinute)
     thread.Stop();
     TaveloSite::SetFailureReporter(nullptr);
     TaveloSite::SetExitRequester(nullptr);
-    EXPECT_EQ((std::vector<long long>{0, 3000, 6000, 9000, 12000, 15000, 18000, 21000, 24000, 27000}), site.starts);
     EXPECT_EQ((std::vector<std::string>{"box at 27000", "exit"}), told);
 }
 

@@ -75,17 +75,12 @@ class Desktop
 {
 public:
     Desktop() : display(XOpenDisplay(nullptr)) {}
-    ~Desktop()
-    {
-        if (tray)
-            XDestroyWindow(display, tray);
-        XCloseDisplay(display);
-    }
+    ~Desktop() { XCloseDisplay(display); } // which also ends a tray it opened
 
     // A notification area is there while something owns the tray selection.
     void OpenTray()
     {
-        tray = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 1, 1, 0, 0, 0);
+        const Window tray = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 1, 1, 0, 0, 0);
         XSetSelectionOwner(display, XInternAtom(display, "_NET_SYSTEM_TRAY_S0", False), tray, CurrentTime);
         XSync(display, False);
     }
@@ -100,8 +95,7 @@ public:
     {
         XWMHints* hints = XGetWMHints(display, Find(DefaultRootWindow(display), title));
         const int state = hints && (hints->flags & StateHint) ? hints->initial_state : NormalState;
-        if (hints)
-            XFree(hints);
+        XFree(hints);
         return state;
     }
 
@@ -109,26 +103,20 @@ private:
     Window Find(Window window, const char* title)
     {
         char* name = nullptr;
-        if (XFetchName(display, window, &name) && name)
-        {
-            const bool found = std::string(name) == title;
-            XFree(name);
-            if (found)
-                return window;
-        }
-        Window root, parent, *children = nullptr, found = 0;
+        const bool found = XFetchName(display, window, &name) && std::string(name) == title;
+        XFree(name);
+        Window root, parent, *children = nullptr, match = found ? window : 0;
         unsigned count = 0;
-        if (XQueryTree(display, window, &root, &parent, &children, &count))
+        if (!match && XQueryTree(display, window, &root, &parent, &children, &count))
         {
-            for (unsigned i = 0; i < count && !found; ++i)
-                found = Find(children[i], title);
+            for (unsigned i = 0; i < count && !match; ++i)
+                match = Find(children[i], title);
             XFree(children);
         }
-        return found;
+        return match;
     }
 
     Display* display;
-    Window tray = 0;
 };
 
 void ClearStore()
