@@ -10,9 +10,9 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <string>
 #include <memory>
 #include <mutex>
+#include <string>
 
 namespace
 {

@@ -131,9 +131,9 @@ bool DaemonThread::PostToHandlers(const wxEvent& event)
 
 namespace
 {
-// A failed refresh is followed by the next no sooner than this after it began, the refresh's
-// time-out: a refused connection fails at once, and the failures that lead to the server-failure
-// box must span a real outage, not a moment's drop.
+// A failed refresh is followed by the next no sooner than this after it began, as long as the
+// refresh's own time-out: a refused connection fails at once, and the failures that lead to the
+// server-failure box must span a real outage, not a moment's drop.
 constexpr int kRetryMilliseconds = 3000;
 } // namespace
 
