@@ -67,6 +67,7 @@ const char* FaultName(Fault fault)
     case Fault::SlowDrip: return "slow-drip";
     case Fault::Redirect: return "redirect";
     case Fault::Endless: return "endless";
+    case Fault::HugeLength: return "huge-length";
     }
     return "unknown";
 }
@@ -100,6 +101,12 @@ bool FaultFraming::Answer(const Socket& socket, const Request& request, Fault fa
         return false;
     case Fault::Endless:
         if (socket.Send(Head(reply, false) + "\r\n") && !head)
+            SendEndless(socket, body);
+        return false;
+    case Fault::HugeLength:
+        if (socket.Send(Head(reply, false) + "Content-Length: " + std::to_string(kHugeLength) +
+                        "\r\n\r\n") &&
+            !head)
             SendEndless(socket, body);
         return false;
     case Fault::SlowDrip:
@@ -145,7 +152,7 @@ Reply FaultFraming::Substitute(Fault fault, const Request& request,
     Reply reply = route();
     if (fault == Fault::LongLines)
         reply.body = LongLine() + "\n" + reply.body + LongLine() + "\n" + LongLine() + "\n";
-    if (fault == Fault::Endless)
+    if (fault == Fault::Endless || fault == Fault::HugeLength)
         reply.status = 200;
     return reply;
 }

@@ -57,6 +57,19 @@ void Routes::SetResource(const std::string& path, std::string body, std::string 
     resources[path] = std::move(reply);
 }
 
+void Routes::SetStatusReply(const std::string& path, int status)
+{
+    Reply reply;
+    reply.status = status;
+    reply.contentType = "text/html";
+    if (status >= 300 && status < 400)
+        reply.headers.emplace_back("Location", "/elsewhere");
+    if (status != 304)
+        reply.body = "<html>moved</html>";
+    std::lock_guard<std::mutex> lock(mutex);
+    resources[path] = std::move(reply);
+}
+
 void Routes::AddAccount(const std::string& user, const std::string& password,
                         std::vector<std::string> favourites)
 {

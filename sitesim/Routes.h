@@ -24,6 +24,7 @@ public:
     /// Back to a freshly generated population from the seed.
     void UseGeneratedList(int population, bool churn);
     void SetResource(const std::string& path, std::string body, std::string contentType);
+    void SetStatusReply(const std::string& path, int status);
     void AddAccount(const std::string& user, const std::string& password,
                     std::vector<std::string> favourites);
     void SetUpdateFile(const std::string& type, std::string body);

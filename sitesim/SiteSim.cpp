@@ -200,6 +200,11 @@ void SiteSim::ClearFaults()
     impl->faults.Clear();
 }
 
+void SiteSim::SetStatusReply(const std::string& path, int status)
+{
+    impl->routes.SetStatusReply(path, status);
+}
+
 void SiteSim::SetResource(const std::string& path, std::string body, std::string contentType)
 {
     impl->routes.SetResource(path, std::move(body), std::move(contentType));

@@ -27,9 +27,14 @@ enum class Fault
     LongLines,      // normal 200 reply whose body holds lines of 1 MiB
     SlowDrip,       // normal body, one byte every 50 ms
     Redirect,       // 302 to the same target under "/moved" on the same server, with an HTML body
-    Endless         // 200 without Content-Length, the body then text without end (until the
+    Endless,        // 200 without Content-Length, the body then text without end (until the
                     // client closes or Stop): a reply past any size limit
+    HugeLength      // 200 announcing kHugeLength bytes (past 4 GiB), then text until the client
+                    // closes or Stop
 };
+
+/// The length that Fault::HugeLength announces.
+constexpr long long kHugeLength = 5LL << 30;
 
 /// Short lower-case name of a fault ("stall-mid-body"), for messages and test names.
 const char* FaultName(Fault fault);
@@ -108,6 +113,9 @@ public:
     /// Serves an arbitrary resource on the web server; it takes precedence over the built-in
     /// pages.
     void SetResource(const std::string& path, std::string body, std::string contentType);
+    /// Serves a reply of this status on the web server: a 3xx one with a Location and, but for
+    /// 304, a short HTML page.
+    void SetStatusReply(const std::string& path, int status);
 
     /// The login check compares the percent-decoded fields of its query with these.
     void AddAccount(const std::string& user, const std::string& password,

@@ -161,10 +161,10 @@ void MainFrame::OnIconize(wxIconizeEvent& event)
     SOLVANE_TRACE("[%p]MainFrame::OnIconize(%d)", static_cast<void*>(this), event.IsIconized());
     if (event.IsIconized())
     {
-        // Hidden, the frame lives on only as the notification-area icon. Without a
-        // notification area it could never come back: it then stays an ordinary minimised
-        // window.
-        if (notifyIcon && wxTaskBarIcon::IsAvailable())
+        // Hidden, the frame lives on only as the notification-area icon. Without the icon in
+        // place (a skin without one) or a notification area to show it, it could never come
+        // back: it then stays an ordinary minimised window.
+        if (notifyIcon && notifyIcon->IsIconInstalled() && wxTaskBarIcon::IsAvailable())
             Show(false);
     }
     else
@@ -180,6 +180,10 @@ void MainFrame::OnMenu(wxCommandEvent& event)
     switch (event.GetId())
     {
     case wxID_OPEN:
+        // Restored before it is shown: a window hidden while minimised would otherwise ask the
+        // window manager to map it minimised again.
+        if (IsIconized())
+            Iconize(false);
         Show(true);
         break;
     case wxID_CLOSE:
