@@ -8,18 +8,19 @@ JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE_ARGS ?=
 
 PACKAGES = build-essential cmake pkg-config libwxgtk3.2-dev libcurl4-openssl-dev \
-           libcpp-httplib-dev googletest libgtest-dev xvfb xauth gettext zip \
-           fonts-dejavu-core imagemagick librsvg2-bin xdg-utils
+           googletest libgtest-dev xvfb xauth gettext zip \
+           fonts-dejavu-core imagemagick librsvg2-bin xdg-utils libx11-dev
 
 SUDO = $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: all deps configure build run check check-plain check-asan check-tsan contact-sheet clean
+.PHONY: all deps configure build run check check-plain check-asan check-tsan bench contact-sheet clean
 
 all: build
 
-# Installs only what is missing, so a prepared machine does not touch the network.
-deps:
-	@missing=$$(for p in $(PACKAGES); do \
+# Installs those of the packages given that are missing, so a prepared machine does not touch
+# the network.
+define install-missing
+	@missing=$$(for p in $(1); do \
 	    dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null | grep -q '^install ok installed' || echo $$p; \
 	  done); \
 	if [ -n "$$missing" ]; then \
@@ -27,6 +28,10 @@ deps:
 	  $(SUDO) env DEBIAN_FRONTEND=noninteractive apt-get update -q && \
 	  $(SUDO) env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends $$missing; \
 	fi
+endef
+
+deps:
+	$(call install-missing,$(PACKAGES))
 
 $(BUILD)/CMakeCache.txt: | deps
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_ARGS)
@@ -57,6 +62,15 @@ check-tsan: deps
 	cmake -S . -B $(BUILD_TSAN) -DCMAKE_BUILD_TYPE=Debug -DSOLVANE_TSAN=ON $(CMAKE_ARGS)
 	cmake --build $(BUILD_TSAN) -j $(JOBS)
 	cd $(BUILD_TSAN) && ctest --output-on-failure -j $(JOBS) --timeout 600 -L threads
+
+# Benchmarks of the parser, the list difference, a whole refresh and the All tree (see README);
+# only this target needs Google Benchmark.
+bench: deps
+	$(call install-missing,libbenchmark-dev)
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSOLVANE_BENCH=ON $(CMAKE_ARGS)
+	cmake --build $(BUILD) -j $(JOBS) --target core_bench tree_bench
+	$(BUILD)/bench/core_bench
+	NO_AT_BRIDGE=1 xvfb-run -a -s "-screen 0 1280x1024x24" $(BUILD)/bench/tree_bench
 
 contact-sheet: build
 	cmake --build $(BUILD) --target contact_sheet

@@ -1,12 +1,16 @@
-// Baseline JPEG encoding for the profile pictures: sequential DCT, standard Huffman tables, no subsampling.
+// Baseline JPEG encoding for the profile pictures: sequential DCT, standard Huffman tables, no
+// subsampling.
 #include "JpegWriter.h"
 
 #include <algorithm>
 #include <cmath>
 
-namespace sitesim {
-namespace {
-
+namespace sitesim
+{
+namespace
+{
+// The tables keep their rows of 16.
+// clang-format off
 const int kZigzag[64] = {
     0,  1,  8,  16, 9,  2,  3,  10, 17, 24, 32, 25, 18, 11, 4,  5,
     12, 19, 26, 33, 40, 48, 41, 34, 27, 20, 13, 6,  7,  14, 21, 28,
@@ -56,21 +60,26 @@ const uint8_t kAcChromaValues[162] = {
     0xc4, 0xc5, 0xc6, 0xc7, 0xc8, 0xc9, 0xca, 0xd2, 0xd3, 0xd4, 0xd5, 0xd6, 0xd7, 0xd8, 0xd9, 0xda,
     0xe2, 0xe3, 0xe4, 0xe5, 0xe6, 0xe7, 0xe8, 0xe9, 0xea, 0xf2, 0xf3, 0xf4, 0xf5, 0xf6, 0xf7, 0xf8,
     0xf9, 0xfa};
+// clang-format on
 
 const double kPi = 3.14159265358979323846;
 const float kInvSqrt2 = 0.70710678f;
 
-struct HuffmanCode {
+struct HuffmanCode
+{
     uint16_t code[256] = {};
     uint8_t length[256] = {};
 };
 
 // Canonical code assignment from the (bits, values) form that the DHT segment carries.
-HuffmanCode BuildCode(const uint8_t bits[16], const uint8_t* values) {
+HuffmanCode BuildCode(const uint8_t bits[16], const uint8_t* values)
+{
     HuffmanCode table;
     int code = 0, k = 0;
-    for (int len = 1; len <= 16; ++len) {
-        for (int i = 0; i < bits[len - 1]; ++i, ++k) {
+    for (int len = 1; len <= 16; ++len)
+    {
+        for (int i = 0; i < bits[len - 1]; ++i, ++k)
+        {
             table.code[values[k]] = static_cast<uint16_t>(code++);
             table.length[values[k]] = static_cast<uint8_t>(len);
         }
@@ -79,106 +88,133 @@ HuffmanCode BuildCode(const uint8_t bits[16], const uint8_t* values) {
     return table;
 }
 
-class BitWriter {
+class BitWriter
+{
 public:
-    explicit BitWriter(std::string& out) : out_(out) {}
-    void Put(uint32_t bits, int count) {
-        for (int i = count - 1; i >= 0; --i) {
-            acc_ = static_cast<uint8_t>((acc_ << 1) | ((bits >> i) & 1u));
-            if (++used_ == 8) Emit();
+    explicit BitWriter(std::string& out_) : out(out_) {}
+    void Put(uint32_t bits, int count)
+    {
+        for (int i = count - 1; i >= 0; --i)
+        {
+            accumulator = static_cast<uint8_t>((accumulator << 1) | ((bits >> i) & 1u));
+            if (++used == 8)
+                Emit();
         }
     }
     // Pads the last byte with one-bits, as the format asks.
-    void Flush() {
-        while (used_ != 0) Put(1, 1);
+    void Flush()
+    {
+        while (used != 0)
+            Put(1, 1);
     }
 
 private:
-    void Emit() {
-        out_.push_back(static_cast<char>(acc_));
-        if (acc_ == 0xFF) out_.push_back('\0');  // byte stuffing keeps 0xFF from reading as a marker
-        acc_ = 0;
-        used_ = 0;
+    void Emit()
+    {
+        out.push_back(static_cast<char>(accumulator));
+        if (accumulator == 0xFF)
+            out.push_back('\0'); // byte stuffing keeps 0xFF from reading as a marker
+        accumulator = 0;
+        used = 0;
     }
-    std::string& out_;
-    uint8_t acc_ = 0;
-    int used_ = 0;
+    std::string& out;
+    uint8_t accumulator = 0;
+    int used = 0;
 };
 
-void PutWord(std::string& out, int value) {
+void PutWord(std::string& out, int value)
+{
     out.push_back(static_cast<char>((value >> 8) & 0xFF));
     out.push_back(static_cast<char>(value & 0xFF));
 }
 
-void PutMarker(std::string& out, int marker) {
+void PutMarker(std::string& out, int marker)
+{
     out.push_back(static_cast<char>(0xFF));
     out.push_back(static_cast<char>(marker));
 }
 
-int Category(int value) {
+int Category(int value)
+{
     int magnitude = value < 0 ? -value : value, size = 0;
-    while (magnitude) {
+    while (magnitude)
+    {
         ++size;
         magnitude >>= 1;
     }
     return size;
 }
 
-uint32_t ValueBits(int value, int size) {
+uint32_t ValueBits(int value, int size)
+{
     // Negative values are sent as their one's complement in `size` bits.
     return static_cast<uint32_t>(value < 0 ? value + (1 << size) - 1 : value);
 }
 
-void ScaleTable(const int base[64], int quality, int out[64]) {
+void ScaleTable(const int base[64], int quality, int out[64])
+{
     quality = std::clamp(quality, 1, 100);
     int scale = quality < 50 ? 5000 / quality : 200 - quality * 2;
-    for (int i = 0; i < 64; ++i) out[i] = std::clamp((base[i] * scale + 50) / 100, 1, 255);
+    for (int i = 0; i < 64; ++i)
+        out[i] = std::clamp((base[i] * scale + 50) / 100, 1, 255);
 }
 
-void ForwardDct(const float in[64], float out[64]) {
+void ForwardDct(const float in[64], float out[64])
+{
     static float cosines[8][8];
     static bool ready = [] {
         for (int x = 0; x < 8; ++x)
-            for (int u = 0; u < 8; ++u) cosines[x][u] = static_cast<float>(std::cos((2 * x + 1) * u * kPi / 16.0));
+            for (int u = 0; u < 8; ++u)
+                cosines[x][u] = static_cast<float>(std::cos((2 * x + 1) * u * kPi / 16.0));
         return true;
     }();
     (void)ready;
     float rows[64];
     for (int y = 0; y < 8; ++y)
-        for (int u = 0; u < 8; ++u) {
+        for (int u = 0; u < 8; ++u)
+        {
             float sum = 0;
-            for (int x = 0; x < 8; ++x) sum += in[y * 8 + x] * cosines[x][u];
+            for (int x = 0; x < 8; ++x)
+                sum += in[y * 8 + x] * cosines[x][u];
             rows[y * 8 + u] = sum * (u == 0 ? kInvSqrt2 : 1.0f) * 0.5f;
         }
     for (int u = 0; u < 8; ++u)
-        for (int v = 0; v < 8; ++v) {
+        for (int v = 0; v < 8; ++v)
+        {
             float sum = 0;
-            for (int y = 0; y < 8; ++y) sum += rows[y * 8 + u] * cosines[y][v];
+            for (int y = 0; y < 8; ++y)
+                sum += rows[y * 8 + u] * cosines[y][v];
             out[v * 8 + u] = sum * (v == 0 ? kInvSqrt2 : 1.0f) * 0.5f;
         }
 }
 
 void EncodeBlock(BitWriter& bits, const float samples[64], const int quant[64], int& previousDc,
-                 const HuffmanCode& dc, const HuffmanCode& ac) {
+                 const HuffmanCode& dc, const HuffmanCode& ac)
+{
     float coefficients[64];
     ForwardDct(samples, coefficients);
     int zz[64];
     for (int i = 0; i < 64; ++i)
-        zz[i] = static_cast<int>(std::lround(coefficients[kZigzag[i]] / static_cast<float>(quant[kZigzag[i]])));
+        zz[i] = static_cast<int>(
+            std::lround(coefficients[kZigzag[i]] / static_cast<float>(quant[kZigzag[i]])));
 
     int diff = zz[0] - previousDc;
     previousDc = zz[0];
     int size = Category(diff);
     bits.Put(dc.code[size], dc.length[size]);
-    if (size) bits.Put(ValueBits(diff, size), size);
+    if (size)
+        bits.Put(ValueBits(diff, size), size);
 
     int run = 0;
-    for (int i = 1; i < 64; ++i) {
-        if (zz[i] == 0) {
+    for (int i = 1; i < 64; ++i)
+    {
+        if (zz[i] == 0)
+        {
             ++run;
             continue;
         }
-        while (run > 15) {
+        while (run > 15)
+        {
             bits.Put(ac.code[0xF0], ac.length[0xF0]);
             run -= 16;
         }
@@ -188,20 +224,25 @@ void EncodeBlock(BitWriter& bits, const float samples[64], const int quant[64], 
         bits.Put(ValueBits(zz[i], size), size);
         run = 0;
     }
-    if (run) bits.Put(ac.code[0x00], ac.length[0x00]);
+    if (run)
+        bits.Put(ac.code[0x00], ac.length[0x00]);
 }
 
-void PutHuffmanTable(std::string& out, int classAndId, const uint8_t bits[16], const uint8_t* values) {
+void PutHuffmanTable(std::string& out, int classAndId, const uint8_t bits[16],
+                     const uint8_t* values)
+{
     int count = 0;
-    for (int i = 0; i < 16; ++i) count += bits[i];
+    for (int i = 0; i < 16; ++i)
+        count += bits[i];
     out.push_back(static_cast<char>(classAndId));
     out.append(reinterpret_cast<const char*>(bits), 16);
     out.append(reinterpret_cast<const char*>(values), static_cast<size_t>(count));
 }
 
-}  // namespace
+} // namespace
 
-std::string EncodeJpeg(const std::vector<uint8_t>& rgb, int width, int height, int quality) {
+std::string JpegWriter::Encode(const std::vector<uint8_t>& rgb, int width, int height, int quality)
+{
     if (width <= 0 || height <= 0 || width > 65535 || height > 65535 ||
         rgb.size() < static_cast<size_t>(width) * static_cast<size_t>(height) * 3)
         return std::string();
@@ -212,7 +253,7 @@ std::string EncodeJpeg(const std::vector<uint8_t>& rgb, int width, int height, i
 
     std::string out;
     PutMarker(out, 0xD8);
-    PutMarker(out, 0xE0);  // JFIF header: version 1.1, no density units, no thumbnail
+    PutMarker(out, 0xE0); // JFIF header: version 1.1, no density units, no thumbnail
     PutWord(out, 16);
     out.append("JFIF\0", 5);
     out.append("\x01\x01\x00\x00\x01\x00\x01\x00\x00", 9);
@@ -220,9 +261,11 @@ std::string EncodeJpeg(const std::vector<uint8_t>& rgb, int width, int height, i
     PutMarker(out, 0xDB);
     PutWord(out, 2 + 2 * 65);
     out.push_back(0);
-    for (int i = 0; i < 64; ++i) out.push_back(static_cast<char>(lumaQuant[kZigzag[i]]));
+    for (int i = 0; i < 64; ++i)
+        out.push_back(static_cast<char>(lumaQuant[kZigzag[i]]));
     out.push_back(1);
-    for (int i = 0; i < 64; ++i) out.push_back(static_cast<char>(chromaQuant[kZigzag[i]]));
+    for (int i = 0; i < 64; ++i)
+        out.push_back(static_cast<char>(chromaQuant[kZigzag[i]]));
 
     PutMarker(out, 0xC0);
     PutWord(out, 17);
@@ -253,14 +296,17 @@ std::string EncodeJpeg(const std::vector<uint8_t>& rgb, int width, int height, i
     BitWriter bits(out);
     int dcY = 0, dcCb = 0, dcCr = 0;
     for (int by = 0; by < height; by += 8)
-        for (int bx = 0; bx < width; bx += 8) {
+        for (int bx = 0; bx < width; bx += 8)
+        {
             float y[64], cb[64], cr[64];
             for (int j = 0; j < 8; ++j)
-                for (int i = 0; i < 8; ++i) {
+                for (int i = 0; i < 8; ++i)
+                {
                     // Blocks that overhang the edge repeat the last row or column.
-                    int px = std::min(bx + i, width - 1), py = std::min(by + j, height - 1);
-                    const uint8_t* p = &rgb[(static_cast<size_t>(py) * static_cast<size_t>(width) + static_cast<size_t>(px)) * 3];
-                    float r = p[0], g = p[1], b = p[2];
+                    const size_t px = static_cast<size_t>(std::min(bx + i, width - 1));
+                    const size_t py = static_cast<size_t>(std::min(by + j, height - 1));
+                    const uint8_t* p = &rgb[(py * static_cast<size_t>(width) + px) * 3];
+                    const float r = p[0], g = p[1], b = p[2];
                     y[j * 8 + i] = 0.299f * r + 0.587f * g + 0.114f * b - 128.0f;
                     cb[j * 8 + i] = -0.168736f * r - 0.331264f * g + 0.5f * b;
                     cr[j * 8 + i] = 0.5f * r - 0.418688f * g - 0.081312f * b;
@@ -274,4 +320,4 @@ std::string EncodeJpeg(const std::vector<uint8_t>& rgb, int width, int height, i
     return out;
 }
 
-}  // namespace sitesim
+} // namespace sitesim

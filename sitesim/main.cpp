@@ -9,15 +9,19 @@
 #include <pthread.h>
 #include <string>
 
-namespace {
+namespace
+{
+// A list of a million performers is some 120 MB, rendered again on every request.
+const long kMaxPopulation = 1000000;
 
-void PrintUsage(FILE* out) {
+void PrintUsage(FILE* out)
+{
     std::fprintf(out,
                  "usage: sitesim [options]\n"
                  "  --web PORT          web server port (default %d)\n"
                  "  --image PORT        image server port (default %d)\n"
                  "  --preview PORT      preview page server port (default %d)\n"
-                 "  --population N      performers in the generated list (default 300)\n"
+                 "  --population N      performers in the generated list (default 300, up to %ld)\n"
                  "  --seed N            seed of the generated list (default 1)\n"
                  "  --no-churn          keep the generated list unchanged between requests\n"
                  "  --list FILE         serve this file as the performer list instead\n"
@@ -25,29 +29,33 @@ void PrintUsage(FILE* out) {
                  "  --update-dir DIR    update files: module, skin, mo, manifest and version\n"
                  "  --help              show this text\n",
                  sitesim::SiteSim::kDefaultWebPort, sitesim::SiteSim::kDefaultImagePort,
-                 sitesim::SiteSim::kDefaultPreviewPort);
+                 sitesim::SiteSim::kDefaultPreviewPort, kMaxPopulation);
 }
 
-bool ParseNumber(const char* text, long low, long high, long& value) {
+bool ParseNumber(const char* text, long low, long high, long& value)
+{
     char* end = nullptr;
     errno = 0;
     value = std::strtol(text, &end, 10);
     return errno == 0 && end != text && *end == '\0' && value >= low && value <= high;
 }
 
-}  // namespace
+} // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     sitesim::Options options;
     options.webPort = sitesim::SiteSim::kDefaultWebPort;
     options.imagePort = sitesim::SiteSim::kDefaultImagePort;
     options.previewPort = sitesim::SiteSim::kDefaultPreviewPort;
     std::string listFile;
 
-    for (int i = 1; i < argc; ++i) {
+    for (int i = 1; i < argc; ++i)
+    {
         std::string arg = argv[i];
         auto needValue = [&](const char* what) -> const char* {
-            if (i + 1 >= argc) {
+            if (i + 1 >= argc)
+            {
                 std::fprintf(stderr, "sitesim: %s needs %s\n", arg.c_str(), what);
                 std::exit(2);
             }
@@ -56,34 +64,38 @@ int main(int argc, char** argv) {
         auto number = [&](long low, long high) -> long {
             const char* text = needValue("a number");
             long value = 0;
-            if (!ParseNumber(text, low, high, value)) {
+            if (!ParseNumber(text, low, high, value))
+            {
                 std::fprintf(stderr, "sitesim: bad value for %s: %s\n", arg.c_str(), text);
                 std::exit(2);
             }
             return value;
         };
-        if (arg == "--help" || arg == "-h") {
+        if (arg == "--help" || arg == "-h")
+        {
             PrintUsage(stdout);
             return 0;
-        } else if (arg == "--web") {
+        }
+        else if (arg == "--web")
             options.webPort = static_cast<int>(number(0, 65535));
-        } else if (arg == "--image") {
+        else if (arg == "--image")
             options.imagePort = static_cast<int>(number(0, 65535));
-        } else if (arg == "--preview") {
+        else if (arg == "--preview")
             options.previewPort = static_cast<int>(number(0, 65535));
-        } else if (arg == "--population") {
-            options.population = static_cast<int>(number(0, 10000000));
-        } else if (arg == "--seed") {
+        else if (arg == "--population")
+            options.population = static_cast<int>(number(0, kMaxPopulation));
+        else if (arg == "--seed")
             options.seed = static_cast<unsigned>(number(0, 4294967295L));
-        } else if (arg == "--no-churn") {
+        else if (arg == "--no-churn")
             options.churn = false;
-        } else if (arg == "--list") {
+        else if (arg == "--list")
             listFile = needValue("a file");
-        } else if (arg == "--accounts") {
+        else if (arg == "--accounts")
             options.accountsFile = needValue("a file");
-        } else if (arg == "--update-dir") {
+        else if (arg == "--update-dir")
             options.updateDir = needValue("a folder");
-        } else {
+        else
+        {
             std::fprintf(stderr, "sitesim: unknown option %s\n", arg.c_str());
             PrintUsage(stderr);
             return 2;
@@ -95,15 +107,18 @@ int main(int argc, char** argv) {
     options.accountsFile.clear();
     options.updateDir.clear();
     sitesim::SiteSim site(options);
-    if (!accountsFile.empty() && !site.LoadAccountsFile(accountsFile)) {
+    if (!accountsFile.empty() && !site.LoadAccountsFile(accountsFile))
+    {
         std::fprintf(stderr, "sitesim: cannot read accounts file %s\n", accountsFile.c_str());
         return 1;
     }
-    if (!updateDir.empty() && !site.LoadUpdateDir(updateDir)) {
+    if (!updateDir.empty() && !site.LoadUpdateDir(updateDir))
+    {
         std::fprintf(stderr, "sitesim: no update files in %s\n", updateDir.c_str());
         return 1;
     }
-    if (!listFile.empty() && !site.SetPerformerListFromFile(listFile)) {
+    if (!listFile.empty() && !site.SetPerformerListFromFile(listFile))
+    {
         std::fprintf(stderr, "sitesim: cannot read list file %s\n", listFile.c_str());
         return 1;
     }
@@ -116,17 +131,20 @@ int main(int argc, char** argv) {
     sigaddset(&stopSignals, SIGTERM);
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
 
-    if (!site.Start()) {
-        std::fprintf(stderr, "sitesim: cannot listen on %s ports %d, %d, %d\n", options.bindHost.c_str(),
-                     options.webPort, options.imagePort, options.previewPort);
+    if (!site.Start())
+    {
+        std::fprintf(stderr, "sitesim: cannot listen on %s ports %d, %d, %d\n",
+                     options.bindHost.c_str(), options.webPort, options.imagePort,
+                     options.previewPort);
         return 1;
     }
-    std::printf("sitesim: web http://%s image http://%s preview http://%s\n", site.WebServer().c_str(),
-                site.ImageServer().c_str(), site.PreviewServer().c_str());
+    std::printf("sitesim: web http://%s image http://%s preview http://%s\n",
+                site.WebServer().c_str(), site.ImageServer().c_str(), site.PreviewServer().c_str());
     std::fflush(stdout);
 
     int received = 0;
-    while (sigwait(&stopSignals, &received) != 0) {
+    while (sigwait(&stopSignals, &received) != 0)
+    {
     }
     site.Stop();
     return 0;

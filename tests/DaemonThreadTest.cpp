@@ -3,8 +3,13 @@
 
 #include "model/UserEvent.h"
 #include "model/UserListEvent.h"
+#include "net/HttpGet.h"
 #include "site/Site.h"
+#include "site/TaveloSite.h"
 #include "util/Settings.h"
+
+#include "SiteSim.h"
+#include "TestGuiServices.h"
 
 #include <gtest/gtest.h>
 
@@ -188,6 +193,52 @@ TEST(DaemonThreadTest, FirstListOnceThenOnlyDifferencesInOrderToEveryRegisteredH
               lines);
 }
 
+// A failure is followed by the next attempt 3 s after its start, before the first list and
+// after it alike; a success brings back the interval.
+TEST(DaemonThreadTest, FailedRefreshesArePacedFromTheirStarts)
+{
+    Settings::WriteLong("/System/syncinterval", 10);
+    std::atomic<long long> clock{0};
+    ScriptedSite site(&clock);
+    for (Kind kind : {Kind::Fail, Kind::Fail, Kind::List, Kind::Fail, Kind::Fail, Kind::List})
+        site.Add(kind, kFirst);
+    TestDaemon thread(&site, &clock);
+    ASSERT_EQ(wxTHREAD_NO_ERROR, thread.Run());
+    ASSERT_TRUE(WaitFor([&] { return site.begun >= 7; }));
+    thread.Stop();
+    EXPECT_EQ((std::vector<long long>{0, 3000, 6000, 16000, 19000, 22000, 32000}), site.starts);
+}
+
+// The real refresh against a site that refuses from the start: the tenth failure, 27 s in,
+// still brings the box and then the exit request.
+TEST(DaemonThreadTest, TheTenthFailureStillShowsTheBoxAfterHalfAMinute)
+{
+    HttpGet::GlobalInit();
+    sitesim::SiteSim sim;
+    ASSERT_TRUE(sim.Start());
+    sim.Stop();
+    Settings::WriteString("/Site/webserver", wxString::FromUTF8(sim.WebServer()));
+    std::atomic<long long> clock{0};
+    TaveloSite site;
+    TestDaemon thread(&site, &clock);
+    std::vector<std::string> told; // on the polling thread, read once it has ended
+    std::atomic<bool> exitAsked{false};
+    TestGuiServices gui;
+    gui.showServerFailure = [&](const wxString&, const wxString&, std::function<bool()>, std::function<void()> closed) {
+        told.push_back("box at " + std::to_string(clock.load()));
+        closed();
+    };
+    gui.requestExit = [&] {
+        told.push_back("exit");
+        thread.RequestStop(); // as the main window's exit would
+        exitAsked = true;
+    };
+    ASSERT_EQ(wxTHREAD_NO_ERROR, thread.Run());
+    ASSERT_TRUE(WaitFor([&] { return exitAsked.load(); }));
+    thread.Stop();
+    EXPECT_EQ((std::vector<std::string>{"box at 27000", "exit"}), told);
+}
+
 TEST(DaemonThreadTest, StopEndsTheThreadPromptlyWhateverItWaitsFor)
 {
     const struct
@@ -195,21 +246,23 @@ TEST(DaemonThreadTest, StopEndsTheThreadPromptlyWhateverItWaitsFor)
         const char* waitingIn;
         std::vector<Kind> script;
         size_t refreshes;
-    } cases[] = {{"a sleep step of 1 s", {Kind::List}, 1},
-                 {"a stalled refresh", {}, 1},
-                 {"the box after the tenth failure", std::vector<Kind>(9, Kind::Fail), 10}};
+        bool asleep;    // waits in a sleep step rather than in a refresh
+        bool fakeClock; // so that nine paced failures take no time
+    } cases[] = {{"a sleep step of 1 s", {Kind::List}, 1, true, false},
+                 {"the pause after a failure", {Kind::Fail}, 1, true, false},
+                 {"a stalled refresh", {}, 1, false, false},
+                 {"the box after the tenth failure", std::vector<Kind>(9, Kind::Fail), 10, false, true}};
     Settings::WriteLong("/System/syncinterval", 10);
     for (const auto& c : cases)
     {
         SCOPED_TRACE(c.waitingIn);
+        std::atomic<long long> clock{0};
         ScriptedSite site;
         for (Kind kind : c.script)
             site.Add(kind);
-        TestDaemon thread(&site, nullptr);
+        TestDaemon thread(&site, c.fakeClock ? &clock : nullptr);
         ASSERT_EQ(wxTHREAD_NO_ERROR, thread.Run());
-        // In its first sleep after a success, else in the last refresh.
-        const bool sleeping = !c.script.empty() && c.script[0] == Kind::List;
-        ASSERT_TRUE(WaitFor([&] { return sleeping ? thread.sleeps > 0 : site.begun >= c.refreshes; }));
+        ASSERT_TRUE(WaitFor([&] { return c.asleep ? thread.sleeps > 0 : site.begun >= c.refreshes; }));
         const auto start = steady_clock::now();
         thread.Stop();
         EXPECT_LT(duration_cast<milliseconds>(steady_clock::now() - start).count(), 200);

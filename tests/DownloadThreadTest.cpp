@@ -1,6 +1,7 @@
 // The download thread against the simulated site: bodies, failures, receivers that go away, StopAll.
 #include "net/DownloadThread.h"
 
+#include "OddReplies.h"
 #include "SiteSim.h"
 
 #include <gtest/gtest.h>
@@ -93,6 +94,11 @@ TEST_F(DownloadThreadTest, EachDownloadRepliesOnceWithItsWholeBodyOrNull)
         big += static_cast<char>(i * 7 + i / 251);
     site.SetResource("/big", big, "application/octet-stream");
     site.SetResource("/empty", "", "text/plain");
+    sitesim::SiteSim stopped;
+    ASSERT_TRUE(stopped.Start());
+    stopped.Stop(); // nothing listens there any more
+    const std::string closed = "http://" + stopped.WebServer() + "/empty";
+    ServeOddReplies(site); // a redirect's page is not the picture
     const struct
     {
         std::string url;
@@ -101,8 +107,12 @@ TEST_F(DownloadThreadTest, EachDownloadRepliesOnceWithItsWholeBodyOrNull)
     } cases[] = {
         {"/big", false, false, big},
         {"/empty", false, false, ""}, // a buffer all the same: only null tells a failure
-        {"http://127.0.0.1:1/empty", false, true, ""}, // nothing listens there
-        {"http://127.0.0.1:1/empty", true, true, ""},
+        {closed, false, true, ""},
+        {closed, true, true, ""},
+        {"/301", false, true, ""},
+        {"/302", false, true, ""},
+        {"/304", false, true, ""},
+        {"/302", true, true, ""},
     };
     const auto receiver = Receiver(log);
     for (int id = 0; id < static_cast<int>(std::size(cases)); ++id)

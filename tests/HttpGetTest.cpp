@@ -1,13 +1,16 @@
 // The HTTP layer against the simulated site: bodies, statuses, faults, time-outs and aborts.
 #include "net/HttpGet.h"
 
+#include "OddReplies.h"
 #include "SiteSim.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <chrono>
+#include <cstdlib>
 #include <map>
+#include <new>
 #include <thread>
 
 #include <wx/filename.h>
@@ -15,6 +18,25 @@
 
 using namespace std::chrono;
 using sitesim::Fault;
+
+namespace
+{
+// The largest block the watching thread allocated: what a body held in memory grew to.
+thread_local bool watching = false;
+size_t largest = 0;
+} // namespace
+
+void* operator new(size_t size)
+{
+    if (watching && size > largest)
+        largest = size;
+    if (void* block = std::malloc(size ? size : 1))
+        return block;
+    throw std::bad_alloc();
+}
+// Not inlined where the compiler could pair them with a new it knows.
+__attribute__((noinline)) void operator delete(void* block) noexcept { std::free(block); }
+__attribute__((noinline)) void operator delete(void* block, size_t) noexcept { std::free(block); }
 
 namespace
 {
@@ -68,12 +90,13 @@ TEST_F(HttpGetTest, EachFaultFailsWithoutBodyWithinItsTimeout)
     for (Case c : {Case{Fault::NotFound, 404, false}, Case{Fault::ServerError, 500, false},
                    Case{Fault::Refuse, 0, false}, Case{Fault::DropMidBody, 200, false},
                    Case{Fault::Garbage, 0, false}, Case{Fault::NoAnswer, 0, true},
-                   Case{Fault::StallMidBody, 200, true}})
+                   Case{Fault::StallMidBody, 200, true}, Case{Fault::SlowDrip, 200, true}})
     {
         SCOPED_TRACE(sitesim::FaultName(c.fault));
         site.SetFault("/data.txt", c.fault);
         HttpGet get(Url("/data.txt"));
         get.SetStallTimeout(500);
+        get.SetOverallTimeout(700); // the only limit a steady trickle meets
         const auto start = steady_clock::now();
         EXPECT_FALSE(get.Fetch());
         const auto took = duration_cast<milliseconds>(steady_clock::now() - start).count();
@@ -140,4 +163,47 @@ TEST_F(HttpGetTest, FetchToFileWritesTheWholeBody)
     EXPECT_TRUE(read == body) << read.size() << " bytes";
     file.Close();
     wxRemoveFile(path);
+}
+
+// Only a 2xx reply is the resource, in memory or in a file; a reply past its limit fails as soon
+// as that shows, announced or not, with no more than the limit held for it.
+TEST_F(HttpGetTest, RedirectsAndRepliesPastTheLimitFail)
+{
+    sitesim::SiteSim server;
+    ASSERT_TRUE(server.Start());
+    ServeOddReplies(server);
+    const wxString path = wxFileName::CreateTempFileName("solvane-http");
+    wxRemoveFile(path);
+    const long long kLimit = 1 << 20;
+    const struct
+    {
+        std::string path;
+        bool toFile;
+        long long limit, length; // length: the Content-Length seen, -1 for none
+    } cases[] = {{"/301", false, 0, 18},        {"/302", false, 0, 18},     {"/304", false, 0, -1},
+                 {"/301", true, 0, 18},         {"/302", true, 0, 18},      {"/304", true, 0, -1},
+                 {"/endless", false, kLimit, -1}, {"/endless", true, kLimit, -1},
+                 {"/huge", false, kLimit, sitesim::kHugeLength}};
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.path + (c.toFile ? " to a file" : ""));
+        HttpGet get(wxString::FromUTF8("http://" + server.WebServer() + c.path));
+        get.SetSizeLimit(c.limit);
+        largest = 0;
+        watching = true;
+        EXPECT_FALSE(c.toFile ? get.FetchToFile(path) : get.Fetch());
+        watching = false;
+        EXPECT_EQ(c.limit ? 200 : std::stoi(c.path.substr(1)), get.GetStatus());
+        if (c.path != "/304") // the length of a 304 is the resource's, here none
+        {
+            EXPECT_EQ(c.length, get.GetContentLength());
+        }
+        EXPECT_EQ(c.limit != 0, get.WasTooLarge()) << get.GetError();
+        EXPECT_TRUE(get.GetBody().empty());
+        EXPECT_FALSE(wxFileExists(path));
+        if (c.limit)
+        {
+            EXPECT_LE(largest, static_cast<size_t>(c.limit) + 4096);
+        }
+    }
 }

@@ -10,6 +10,8 @@
 #include <gtest/gtest.h>
 
 #include <wx/app.h>
+#include <wx/bitmap.h>
+#include <wx/icon.h>
 #include <wx/menu.h>
 #include <wx/notebook.h>
 #include <wx/weakref.h>
@@ -20,6 +22,9 @@
 #include <functional>
 #include <mutex>
 #include <thread>
+
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
 
 using namespace std::chrono;
 
@@ -64,6 +69,55 @@ bool PumpUntil(const std::function<bool()>& done, milliseconds limit = milliseco
     }
     return true;
 }
+
+// What a window manager and a notification area do, from a connection of their own.
+class Desktop
+{
+public:
+    Desktop() : display(XOpenDisplay(nullptr)) {}
+    ~Desktop() { XCloseDisplay(display); } // which also ends a tray it opened
+
+    // A notification area is there while something owns the tray selection.
+    void OpenTray()
+    {
+        const Window tray = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 1, 1, 0, 0, 0);
+        XSetSelectionOwner(display, XInternAtom(display, "_NET_SYSTEM_TRAY_S0", False), tray, CurrentTime);
+        XSync(display, False);
+    }
+    // A window manager minimises a window by unmapping it.
+    void Minimise(const char* title)
+    {
+        XUnmapWindow(display, Find(DefaultRootWindow(display), title));
+        XSync(display, False);
+    }
+    // How the window asks to be mapped: NormalState, or IconicState (minimised).
+    int InitialState(const char* title)
+    {
+        XWMHints* hints = XGetWMHints(display, Find(DefaultRootWindow(display), title));
+        const int state = hints && (hints->flags & StateHint) ? hints->initial_state : NormalState;
+        XFree(hints);
+        return state;
+    }
+
+private:
+    Window Find(Window window, const char* title)
+    {
+        char* name = nullptr;
+        const bool found = XFetchName(display, window, &name) && std::string(name) == title;
+        XFree(name);
+        Window root, parent, *children = nullptr, match = found ? window : 0;
+        unsigned count = 0;
+        if (!match && XQueryTree(display, window, &root, &parent, &children, &count))
+        {
+            for (unsigned i = 0; i < count && !match; ++i)
+                match = Find(children[i], title);
+            XFree(children);
+        }
+        return match;
+    }
+
+    Display* display;
+};
 
 void ClearStore()
 {
@@ -173,18 +227,48 @@ TEST_F(MainFrameTest, StoredSettingsAreRestoredAndTheGeometryIsSavedAtExit)
     EXPECT_FALSE(Settings::HasEntry("/favorites"));
 }
 
-TEST_F(MainFrameTest, MinimisingWithoutANotificationAreaKeepsTheWindowReachable)
+// Minimising hides the window only while its icon can bring it back; "&Open" from the icon then
+// brings it back restored, not to be mapped minimised again.
+TEST_F(MainFrameTest, MinimisingHidesOnlyWhileTheIconCanBringTheWindowBack)
 {
-    MainFrame* main = Open();
-    ASSERT_FALSE(wxTaskBarIcon::IsAvailable()) << "this test expects a display without a tray";
-    wxIconizeEvent minimised(main->GetId(), true);
-    main->GetEventHandler()->ProcessEvent(minimised);
-    EXPECT_TRUE(main->IsShown());
+    const struct
+    {
+        const char* name;
+        bool tray, icon, hides;
+    } cases[] = {{"no notification area", false, true, false},
+                 {"no icon installed", true, false, false},
+                 {"icon in a notification area", true, true, true}};
+    const char* const title = "Solvane LoginChecker";
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.name);
+        Desktop desktop;
+        if (c.tray)
+            desktop.OpenTray();
+        MainFrame* main = Open();
+        PumpUntil([] { return false; }, milliseconds(300)); // mapped
+        NotifyIcon* icon = main->GetNotifyIcon();
+        wxIcon picture;
+        picture.CopyFromBitmap(wxBitmap(16, 16));
+        if (c.icon)
+            icon->SetIcon(picture);
+        ASSERT_EQ(c.icon, icon->IsIconInstalled());
+        ASSERT_EQ(c.tray, wxTaskBarIcon::IsAvailable());
 
-    main->Hide();
-    wxIconizeEvent restored(main->GetId(), false);
-    main->GetEventHandler()->ProcessEvent(restored);
-    EXPECT_TRUE(main->IsShown());
+        desktop.Minimise(title);
+        EXPECT_TRUE(PumpUntil([&] { return main->IsIconized(); }));
+        PumpUntil([] { return false; }, milliseconds(100));
+        EXPECT_EQ(!c.hides, main->IsShown());
+        if (c.hides)
+        {
+            wxCommandEvent open(wxEVT_MENU, wxID_OPEN);
+            icon->ProcessEvent(open);
+            EXPECT_TRUE(PumpUntil([&] { return main->IsShown(); }));
+            EXPECT_EQ(NormalState, desktop.InitialState(title));
+        }
+        delete main;
+        PumpUntil([] { return wxTopLevelWindows.empty(); });
+    }
 }
 
 TEST_F(MainFrameTest, DoubleClickOnTheIconTogglesTheWindow)

@@ -60,22 +60,39 @@ protected:
         sim.SetFault(kListPath, Fault::None);
     }
 
-    // Fails the fetch `count` times in the ways a site can fail, each silently.
+    // Fails the fetch `count` times in the ways a site can fail, each silently: a redirect is
+    // no list, and a list that never ends is cut off at its limit.
     void FailSilently(int count)
     {
-        const Fault faults[] = {Fault::NotFound, Fault::ServerError, Fault::Refuse, Fault::Garbage, Fault::DropMidBody};
+        const Fault faults[] = {Fault::NotFound, Fault::ServerError, Fault::Refuse,   Fault::Garbage,
+                                Fault::DropMidBody, Fault::Redirect, Fault::Endless};
         for (int i = 0; i < count; ++i)
         {
-            SCOPED_TRACE(sitesim::FaultName(faults[i % 5]));
-            sim.SetFault(kListPath, faults[i % 5]);
+            const Fault fault = faults[static_cast<size_t>(i) % std::size(faults)];
+            SCOPED_TRACE(sitesim::FaultName(fault));
+            sim.SetFault(kListPath, fault);
             EXPECT_EQ(0, site.UpdateUserList());
             EXPECT_TRUE(events.empty());
         }
     }
 
+    // Counts the parse's pauses instead of sleeping them; onPause runs at each.
+    struct CountingSite : TaveloSite
+    {
+        void Pause(int milliseconds) override
+        {
+            ++pauses;
+            paused += milliseconds;
+            if (onPause)
+                onPause();
+        }
+        int pauses = 0, paused = 0;
+        std::function<void()> onPause;
+    };
+
     sitesim::SiteSim sim;
     TestGuiServices gui;
-    TaveloSite site;
+    CountingSite site;
     std::atomic<bool> stop{false};
     // Written on the refreshing thread, read after a future or promise handed over.
     std::vector<std::string> events;
@@ -174,5 +191,29 @@ TEST_F(UpdateUserListTest, AStopRequestEndsATransferAtOnceAndIsNoFailure)
     ASSERT_EQ(std::future_status::ready, refresh.wait_for(seconds(10)));
     EXPECT_LT(duration_cast<milliseconds>(steady_clock::now() - asked).count(), 500);
     EXPECT_EQ(0, refresh.get());
+    EXPECT_TRUE(events.empty());
+}
+
+// 10,000 performers: the parse pauses now and then, but all its pauses stay a small share of
+// the interval, even a short one; a stop request during the parse abandons it, keeping the list.
+TEST_F(UpdateUserListTest, TheParsePausesWithinItsShareOfTheIntervalAndStopsWhenAsked)
+{
+    sim.UseGeneratedList(10000, false);
+    for (int seconds : {10, 1})
+    {
+        SCOPED_TRACE(seconds);
+        Settings::WriteLong("/System/syncinterval", seconds);
+        site.pauses = site.paused = 0;
+        EXPECT_EQ(seconds * 1000, site.UpdateUserList());
+        EXPECT_EQ(10000u, site.GetUserList().GetCount());
+        EXPECT_GE(site.pauses, 10);
+        EXPECT_LE(site.paused, seconds * 1000 / 10);
+    }
+    Serve("typical.js");
+    EXPECT_EQ(1000, site.UpdateUserList());
+    sim.UseGeneratedList(10000, false);
+    site.onPause = [this] { stop = true; };
+    EXPECT_EQ(0, site.UpdateUserList());
+    EXPECT_EQ(kTypical, StatusesOf(site.GetUserList()));
     EXPECT_TRUE(events.empty());
 }

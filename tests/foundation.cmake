@@ -8,3 +8,7 @@ add_dependencies(host_tests Solvane Solvane_module)
 # The module shows the host nothing of ours but its exports.
 add_test(NAME module_symbols COMMAND sh ${CMAKE_CURRENT_SOURCE_DIR}/ModuleSymbols.sh $<TARGET_FILE:Solvane_module>)
 set_tests_properties(module_symbols PROPERTIES LABELS core)
+# A loadable module without SiteRun, for the host's refusal.
+add_library(no_entry_module MODULE NoEntryModule.cpp)
+add_dependencies(host_tests no_entry_module)
+target_compile_definitions(host_tests PRIVATE NO_ENTRY_MODULE="$<TARGET_FILE:no_entry_module>")

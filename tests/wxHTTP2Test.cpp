@@ -1,6 +1,7 @@
 // The client with Basic authentication against the simulated site: what goes over the wire.
 #include "net/wxHTTP2.h"
 
+#include "OddReplies.h"
 #include "SiteSim.h"
 
 #include <gtest/gtest.h>
@@ -75,6 +76,15 @@ TEST_F(wxHTTP2Test, StreamHoldsTheBodyAndFailuresGiveNull)
     site.SetFault("/data.txt", sitesim::Fault::NotFound);
     EXPECT_EQ(nullptr, std::unique_ptr<wxInputStream>(client.GetInputStream("/data.txt")));
     EXPECT_EQ(404, client.GetResponse());
+    // A redirect is no reply; nor is one past the limit, which fails rather than fill the memory.
+    ServeOddReplies(site);
+    wxHTTP2 other;
+    ASSERT_TRUE(other.Connect(wxString::FromUTF8(site.WebServer())));
+    other.SetSizeLimit(1 << 20);
+    EXPECT_EQ(nullptr, std::unique_ptr<wxInputStream>(other.GetInputStream("/302")));
+    EXPECT_EQ(302, other.GetResponse());
+    EXPECT_EQ(nullptr, std::unique_ptr<wxInputStream>(other.GetInputStream("/endless")));
+    EXPECT_EQ(200, other.GetResponse());
     site.Stop();
     client.SetTimeout(2);
     EXPECT_EQ(nullptr, std::unique_ptr<wxInputStream>(client.GetInputStream("/data.txt")));

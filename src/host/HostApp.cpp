@@ -60,17 +60,22 @@ bool HostApp::OnInit()
     SetSignalHandler(SIGINT, [](int sig) { wxGetApp().OnSignal(sig); });
     SetSignalHandler(SIGTERM, [](int sig) { wxGetApp().OnSignal(sig); });
 
+    // Without its entry the module would open no window, and the program would run unseen
+    // until killed.
     using SiteRunFunction = bool (*)();
-    if (module->HasSymbol("SiteRun"))
+    if (!module->HasSymbol("SiteRun"))
     {
-        auto siteRun = reinterpret_cast<SiteRunFunction>(module->GetSymbol("SiteRun"));
-        if (!siteRun())
-        {
-            Fail("the module could not start its window");
-            exitCode = 1;
-            CloseModuleWindows();
-            return false;
-        }
+        Fail("the module " + modulePath + " has no SiteRun entry");
+        exitCode = 1;
+        return false;
+    }
+    auto siteRun = reinterpret_cast<SiteRunFunction>(module->GetSymbol("SiteRun"));
+    if (!siteRun())
+    {
+        Fail("the module could not start its window");
+        exitCode = 1;
+        CloseModuleWindows();
+        return false;
     }
 
     if (probe)

@@ -167,10 +167,13 @@ wxThread::ExitCode DownloadThread::Entry()
     const unsigned started = generation;
     auto stopped = [started] { return GetRegistry().generation.load() != started; };
 
+    // The event carries the length as an int: a longer reply fails before it is held.
+    auto capped = [](long long limit) { return limit > 0 && limit < INT_MAX ? limit : INT_MAX; };
     std::string body;
     bool ok = false;
     if (client)
     {
+        client->SetSizeLimit(capped(client->GetSizeLimit()));
         wxString host, pathAndQuery;
         SplitUrl(url, host, pathAndQuery);
         client->SetAbortHook(stopped);
@@ -185,14 +188,11 @@ wxThread::ExitCode DownloadThread::Entry()
     else
     {
         request->SetAbortHook(stopped);
+        request->SetSizeLimit(capped(request->GetSizeLimit()));
         ok = request->Fetch();
         if (ok)
             body = request->TakeBody();
     }
-    // The event carries the length as an int.
-    if (ok && body.size() > static_cast<size_t>(INT_MAX))
-        ok = false;
-
     std::shared_ptr<Reply> outgoing = std::move(reply);
     if (ok)
     {

@@ -9,6 +9,7 @@
 //   auto* thread = new DownloadThread(this, -1, "http://" + Settings::ImageServer() + path);
 //   thread->GetRequest().AddHeader("Host", Settings::WebServer());   // optional
 //   thread->GetRequest().SetStallTimeout(3000);                       // optional
+//   thread->GetRequest().SetSizeLimit(1 << 20);                       // optional
 //   if (thread->Run() != wxTHREAD_NO_ERROR)
 //       delete thread;               // never started: nothing will be posted
 //   // else forget the pointer: once its reply has been handled on the GUI thread, the thread
@@ -26,8 +27,9 @@
 // keeps a weak reference to it, so a pop-up or frame destroyed before the reply arrives gets
 // nothing and the buffer is freed. A handler that handles the event (without Skip) owns the
 // buffer; if nothing handles it, the buffer is lost with the event, so always bind it.
-// For a request with an account, hand over a wxHTTP2: its Connect gets the URL's "host:port"
-// and its GetInputStream the path and query.
+// For a request with an account, hand over a wxHTTP2 (its size limit set on it): its Connect
+// gets the URL's "host:port" and its GetInputStream the path and query. A reply longer than the
+// event's int can count fails whatever the limit.
 // The reply travels through the application object's pending events, so an application object
 // must exist; the thread is joinable (a detached one would outlive every wait) and is reaped by
 // the application's event processing.

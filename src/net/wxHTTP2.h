@@ -32,6 +32,11 @@ public:
     bool SetHeader(const wxString& name, const wxString& value);
     /// The socket time-out: connecting, or a reply that stops arriving, fails after this long.
     void SetTimeout(long seconds);
+    /// A reply past this many bytes fails without being held; 0 (the default): no limit.
+    void SetSizeLimit(long long bytes) { sizeLimit = bytes; }
+    long long GetSizeLimit() const { return sizeLimit; }
+    /// A request not done this long after it began fails; 0 (the default): no limit.
+    void SetOverallTimeout(long milliseconds) { overallTimeout = milliseconds; }
     /// Asked during a transfer; true ends it as a failure.
     void SetAbortHook(HttpGet::AbortHook hook);
 
@@ -50,6 +55,8 @@ private:
     wxString host;
     std::vector<std::pair<wxString, wxString>> headers;
     long timeoutSeconds = 30;
+    long long sizeLimit = 0;
+    long overallTimeout = 0;
     HttpGet::AbortHook abortHook;
     int response = 0;
 };

@@ -136,16 +136,30 @@ bool DaemonThread::PostToHandlers(const wxEvent& event)
     return true;
 }
 
+namespace
+{
+// A failed refresh is followed by the next no sooner than this after it began, as long as the
+// refresh's own time-out: a refused connection fails at once, and the failures that lead to the
+// server-failure box must span a real outage, not a moment's drop.
+constexpr int kRetryMilliseconds = 3000;
+} // namespace
+
 wxThread::ExitCode DaemonThread::Entry()
 {
     SOLVANE_TRACE("[%p]DaemonThread::Entry(void)", static_cast<void*>(this));
-    // No pause between failed first attempts: the refresh's own time-out paces them.
     int interval = 0;
     for (;;)
     {
+        const long long attempt = Now();
         interval = site->UpdateUserList();
         if (interval != 0)
             break;
+        while (Now() - attempt < kRetryMilliseconds)
+        {
+            if (ShouldExit())
+                return 0;
+            SleepStep(kRetryMilliseconds / 10);
+        }
         if (ShouldExit())
             return 0;
     }
@@ -173,8 +187,7 @@ wxThread::ExitCode DaemonThread::Entry()
         const int result = site->UpdateUserList();
         if (result == 0)
         {
-            // After a failure the next refresh follows at once.
-            interval = 0;
+            interval = kRetryMilliseconds;
             continue;
         }
 

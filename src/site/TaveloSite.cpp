@@ -30,9 +30,17 @@ namespace
 const char* const kPerformerListPath = "/include/js/online_performers.js";
 // A site that sends nothing for this long counts as unreachable.
 const long kTimeoutMilliseconds = 3000;
+// Far above any real list (10,000 performers are under 2 MiB); a server that keeps sending
+// fails here instead of filling the memory.
+const long long kListSizeLimit = 32LL << 20;
 // The user hears of failures only from this many in a row on.
 const int kFailuresBeforeReport = 10;
 const long kDefaultSyncSeconds = 10;
+// The parse sleeps this long after every so many performers (about a millisecond of parsing),
+// and all its sleeps together stay within this share of the interval.
+const int kPerformersPerPause = 250;
+const int kPauseMilliseconds = 1;
+const int kPauseShareOfInterval = 20;
 // How often the wait for the user's answer looks at the stop hook.
 const std::chrono::milliseconds kStopCheckStep(20);
 
@@ -122,6 +130,7 @@ int TaveloSite::UpdateUserList()
     HttpGet get("http://" + Settings::WebServer() + kPerformerListPath);
     get.SetConnectTimeout(kTimeoutMilliseconds);
     get.SetStallTimeout(kTimeoutMilliseconds);
+    get.SetSizeLimit(kListSizeLimit);
     get.SetAbortHook([this] { return IsStopRequested(); });
     if (!get.Fetch())
     {
@@ -134,20 +143,34 @@ int TaveloSite::UpdateUserList()
     }
     failureCount = 0;
 
+    // The parse gives the processor away regularly, but the pauses of one refresh add up to a
+    // small share of the interval whatever the list's length.
+    const int interval = SyncIntervalMilliseconds();
+    const int pauseBudget = interval / kPauseShareOfInterval;
+    int performers = 0;
+    int paused = 0;
     UserList users;
     PerformerListParser parser;
-    const bool parsed = parser.Parse(get.GetBody(), users, [this] {
-        // The lowest-priority polling thread gives the processor away after each performer;
-        // the main thread is never put to sleep.
-        if (!wxThread::IsMain())
-            wxThread::Sleep(10);
+    const bool parsed = parser.Parse(get.GetBody(), users, [&] {
+        if (++performers % kPerformersPerPause == 0 && paused + kPauseMilliseconds <= pauseBudget)
+        {
+            Pause(kPauseMilliseconds);
+            paused += kPauseMilliseconds;
+        }
         return !IsStopRequested();
     });
     // Abandoned for a stop: the thread is ending, and half a list would report false removals.
     if (!parsed)
         return 0;
     SetUserList(users);
-    return SyncIntervalMilliseconds();
+    return interval;
+}
+
+void TaveloSite::Pause(int milliseconds)
+{
+    SOLVANE_TRACE("[%p]TaveloSite::Pause(%d)", static_cast<void*>(this), milliseconds);
+    if (!wxThread::IsMain())
+        wxThread::Sleep(milliseconds);
 }
 
 // The message comes first, the exit command only after the user has closed it; a stop request

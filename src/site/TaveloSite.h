@@ -15,6 +15,11 @@ public:
     bool OnInit() override;
     void OnExit() override;
 
+protected:
+    /// One pause of the parse on the polling thread, to stay light on the processor; none on
+    /// the main thread.
+    virtual void Pause(int milliseconds);
+
 private:
     void ReportServerFailure();
 

@@ -86,6 +86,8 @@ void AllTreeCtrl::OnUserDeleted(UserEvent& event)
 void AllTreeCtrl::UpdateCount()
 {
     SOLVANE_TRACE("[%p]AllTreeCtrl::UpdateCount(void)", static_cast<void*>(this));
+    // Users sit right below the group: counting its own children is immediate, where counting
+    // recursively walks every item, once per deleted user of a poll.
     SetItemText(onlineGroup, wxString::Format("%s (%d)", onlineLabel,
-                                              static_cast<int>(GetChildrenCount(onlineGroup, true))));
+                                              static_cast<int>(GetChildrenCount(onlineGroup, false))));
 }

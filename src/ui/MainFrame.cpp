@@ -1,14 +1,18 @@
 // The main window: the All and Favorite trees, the menus, and the owner of the polling thread.
 #include "ui/MainFrame.h"
 
+#include "model/UserListEvent.h"
 #include "net/DownloadThread.h"
 #include "site/DaemonThread.h"
+#include "site/LoginCheck.h"
 #include "site/Site.h"
 #include "skin/SkinImageStore.h"
 #include "ui/AllTreeCtrl.h"
+#include "ui/AuthenticationDialog.h"
 #include "ui/FavoriteTreeCtrl.h"
 #include "ui/NotifyIcon.h"
 #include "ui/PopupDialogManager.h"
+#include "ui/ServerFailureBox.h"
 #include "util/Settings.h"
 #include "util/Trace.h"
 
@@ -30,6 +34,7 @@ const long kStopDownloadsMilliseconds = 500;
 } // namespace
 
 wxBEGIN_EVENT_TABLE(MainFrame, wxFrame)
+    EVT_DOWNLOAD_FINISHED(wxID_ANY, MainFrame::OnDownloadFinished)
     EVT_ICONIZE(MainFrame::OnIconize)
     EVT_MENU(wxID_ANY, MainFrame::OnMenu)
 wxEND_EVENT_TABLE()
@@ -166,10 +171,10 @@ void MainFrame::OnIconize(wxIconizeEvent& event)
     SOLVANE_TRACE("[%p]MainFrame::OnIconize(%d)", static_cast<void*>(this), event.IsIconized());
     if (event.IsIconized())
     {
-        // Hidden, the frame lives on only as the notification-area icon. Without a
-        // notification area it could never come back: it then stays an ordinary minimised
-        // window.
-        if (notifyIcon && wxTaskBarIcon::IsAvailable())
+        // Hidden, the frame lives on only as the notification-area icon. Without the icon in
+        // place (a skin without one) or a notification area to show it, it could never come
+        // back: it then stays an ordinary minimised window.
+        if (notifyIcon && notifyIcon->IsIconInstalled() && wxTaskBarIcon::IsAvailable())
             Show(false);
     }
     else
@@ -185,13 +190,30 @@ void MainFrame::OnMenu(wxCommandEvent& event)
     switch (event.GetId())
     {
     case wxID_OPEN:
+        // Restored before it is shown: a window hidden while minimised would otherwise ask the
+        // window manager to map it minimised again.
+        if (IsIconized())
+            Iconize(false);
         Show(true);
         break;
     case wxID_CLOSE:
         Show(false);
         break;
     case wxID_EXIT:
-        Destroy();
+        // The account dialog's loop runs on this frame's stack: it ends first, and the frame
+        // goes once that loop has returned (UpdateFavorite).
+        if (authenticationDialog)
+        {
+            exitAfterDialog = true;
+            authenticationDialog->EndModal(wxID_CANCEL);
+        }
+        else
+        {
+            Destroy();
+        }
+        break;
+    case ID_UPDATE_FAVORITE:
+        UpdateFavorite();
         break;
     case ID_POPUP_ONLY_FAVORITE:
         Settings::WriteBool("/PopupDialog/onlyFavorite", event.IsChecked());
@@ -200,4 +222,70 @@ void MainFrame::OnMenu(wxCommandEvent& event)
     default:
         break;
     }
+}
+
+void MainFrame::UpdateFavorite()
+{
+    SOLVANE_TRACE("[%p]MainFrame::UpdateFavorite(void)", static_cast<void*>(this));
+    if (!loggedIn)
+    {
+        AuthenticationDialog dialog(this, wxID_ANY, _("Authentication"));
+        authenticationDialog = &dialog;
+        const int answer = dialog.ShowModal();
+        authenticationDialog = nullptr;
+        if (exitAfterDialog)
+        {
+            Destroy();
+            return;
+        }
+        if (answer != wxID_OK)
+            return;
+    }
+    const wxString url = "http://" + Settings::WebServer() +
+                         LoginCheckPath(Settings::ReadString("/id", wxEmptyString),
+                                        Settings::ReadString("/password", wxEmptyString));
+    // A client without a user: the account travels in the query, with no authorisation header.
+    auto* thread = new DownloadThread(this, ++loginRequest, url, std::make_unique<wxHTTP2>());
+    if (thread->Run() != wxTHREAD_NO_ERROR)
+        delete thread;
+}
+
+void MainFrame::OnDownloadFinished(DownloadFinishedEvent& event)
+{
+    SOLVANE_TRACE("[%p]MainFrame::OnDownloadFinished(%d, %d)", static_cast<void*>(this),
+                  event.GetId(), event.GetInt());
+    void* body = event.GetClientData();
+    // Only the newest request speaks: an older reply may arrive after it.
+    if (event.GetId() != loginRequest)
+    {
+        ::operator delete(body);
+        return;
+    }
+    if (!body)
+    {
+        // Once logged in, a failed refresh leaves everything as it was. The box is the one the
+        // unreachable site gets: queued, without a parent, and ended by a closing frame.
+        if (!loggedIn)
+            ShowServerFailureBox(_("Error"), _("Could not login."), [] { return true; }, [] {});
+        return;
+    }
+    const std::vector<wxString> names =
+        ReadFavoriteNames(static_cast<const char*>(body), static_cast<size_t>(event.GetInt()));
+    ::operator delete(body);
+    Site* site = Site::GetInstance();
+    const UserList favorites = MakeFavoriteList(names, site ? site->GetUserList() : UserList());
+
+    if (!loggedIn)
+    {
+        daemonThread->AddEventHandler(favoriteTreeCtrl);
+        favoritePanel->Enable(true);
+        favoriteTreeCtrl->CreateGroups();
+        notebook->SetSelection(static_cast<size_t>(notebook->FindPage(favoritePanel)));
+        menuBar->Enable(ID_POPUP_ONLY_FAVORITE, true);
+    }
+    UserListEvent list(EVT_USER_LIST_INITIALIZED, FavoriteTreeCtrl::kFavoritesListId);
+    list.SetUserList(favorites);
+    favoriteTreeCtrl->GetEventHandler()->AddPendingEvent(list);
+    Settings::WriteString("/favorites", JoinFavoriteNames(names));
+    loggedIn = true;
 }

@@ -6,7 +6,9 @@
 #include <memory>
 
 class AllTreeCtrl;
+class AuthenticationDialog;
 class DaemonThread;
+class DownloadFinishedEvent;
 class FavoriteTreeCtrl;
 class NotifyIcon;
 class PopupDialogManager;
@@ -26,6 +28,7 @@ public:
     MainFrame();
     ~MainFrame() override;
 
+    void OnDownloadFinished(DownloadFinishedEvent& event);
     void OnIconize(wxIconizeEvent& event);
     void OnMenu(wxCommandEvent& event);
 
@@ -38,6 +41,8 @@ public:
 private:
     void SetProperties();
     void DoLayout();
+    /// Asks for the account while not logged in, then sends the login check.
+    void UpdateFavorite();
 
     wxMenuBar* menuBar;
     AllTreeCtrl* allTreeCtrl;
@@ -49,6 +54,11 @@ private:
     std::unique_ptr<PopupDialogManager> popupDialogManager;
     std::unique_ptr<NotifyIcon> notifyIcon;
     bool loggedIn;
+    // The newest login check: an older one's reply would overwrite newer favourites.
+    int loginRequest = 0;
+    // Set while the account dialog runs its own event loop within UpdateFavorite.
+    AuthenticationDialog* authenticationDialog = nullptr;
+    bool exitAfterDialog = false;
 
     wxDECLARE_EVENT_TABLE();
 };

@@ -30,6 +30,7 @@ const int kPictureHeight = 82;
 // A picture server that sends nothing for this long has failed; the pop-up then shows the
 // placeholder.
 const long kPictureTimeoutMilliseconds = 10000;
+const long kPictureOverallMilliseconds = 30000;
 const long kDefaultDurationSeconds = 8;
 const long kMaxDurationSeconds = 86400;
 } // namespace
@@ -140,6 +141,10 @@ void PopupDialog::StartDownload()
     request.AddHeader("Host", Settings::WebServer());
     request.SetConnectTimeout(kPictureTimeoutMilliseconds);
     request.SetStallTimeout(kPictureTimeoutMilliseconds);
+    // A larger body is never held, and a server that trickles can not keep one of the few
+    // download places for ever: the placeholder stands in either way.
+    request.SetSizeLimit(kMaxPictureBytes);
+    request.SetOverallTimeout(kPictureOverallMilliseconds);
     if (thread->Run() != wxTHREAD_NO_ERROR)
     {
         SOLVANE_TRACE("Could not run download thread.");

@@ -21,3 +21,7 @@ list(APPEND SOLVANE_GUI_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/ServerFailureBox.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ServerFailureBox.h
 )
+list(APPEND SOLVANE_GUI_SOURCES
+  ${CMAKE_CURRENT_LIST_DIR}/AuthenticationDialog.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/AuthenticationDialog.h
+)

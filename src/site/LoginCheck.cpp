@@ -1,0 +1,103 @@
+// The site's login check: the request that carries the account, and the favourites its reply names.
+#include "site/LoginCheck.h"
+
+#include "util/Trace.h"
+
+#include <string>
+#include <unordered_set>
+
+namespace
+{
+bool IsUnreserved(unsigned char c)
+{
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' ||
+           c == '.' || c == '_' || c == '~';
+}
+
+// The class of "[[:alnum:]_]" as the toolkit's expressions have it here: ASCII only.
+bool IsNameChar(char c)
+{
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_';
+}
+
+bool IsLineBreak(char c)
+{
+    return c == '\n' || c == '\r';
+}
+} // namespace
+
+wxString PercentEncode(const wxString& text)
+{
+    static const char kHex[] = "0123456789ABCDEF";
+    const wxScopedCharBuffer bytes = text.utf8_str();
+    std::string encoded;
+    for (size_t i = 0; i < bytes.length(); ++i)
+    {
+        const auto c = static_cast<unsigned char>(bytes.data()[i]);
+        if (IsUnreserved(c))
+        {
+            encoded += static_cast<char>(c);
+            continue;
+        }
+        encoded += '%';
+        encoded += kHex[c >> 4];
+        encoded += kHex[c & 0x0F];
+    }
+    return wxString::FromAscii(encoded.c_str());
+}
+
+wxString LoginCheckPath(const wxString& id, const wxString& password)
+{
+    // The password is never traced.
+    SOLVANE_TRACE("[static]LoginCheckPath(%s, ...)", id);
+    return "/loginchecker?username=" + PercentEncode(id) + "&password=" + PercentEncode(password);
+}
+
+std::vector<wxString> ReadFavoriteNames(const char* body, size_t length)
+{
+    SOLVANE_TRACE("[static]ReadFavoriteNames(%zu)", length);
+    std::vector<wxString> names;
+    std::unordered_set<std::string> seen;
+    size_t position = 0;
+    while (position < length)
+    {
+        size_t end = position;
+        while (end < length && !IsLineBreak(body[end]))
+            ++end;
+        size_t start = position;
+        while (start < end && !IsNameChar(body[start]))
+            ++start;
+        size_t stop = start;
+        while (stop < end && IsNameChar(body[stop]))
+            ++stop;
+        if (stop > start)
+        {
+            std::string name(body + start, stop - start);
+            if (seen.insert(name).second)
+                names.push_back(wxString::FromAscii(name.c_str()));
+        }
+        // An empty line between CR and LF names nobody, so each break character may end a line.
+        position = end + 1;
+    }
+    return names;
+}
+
+UserList MakeFavoriteList(const std::vector<wxString>& names, const UserList& current)
+{
+    SOLVANE_TRACE("[static]MakeFavoriteList(%zu, %zu)", names.size(), current.GetCount());
+    UserList favorites;
+    for (const wxString& name : names)
+    {
+        const User* online = current.FindUser(name);
+        favorites.AddUser(online ? *online : User(name, 0));
+    }
+    return favorites;
+}
+
+wxString JoinFavoriteNames(const std::vector<wxString>& names)
+{
+    wxString joined;
+    for (const wxString& name : names)
+        joined += name + ",";
+    return joined;
+}

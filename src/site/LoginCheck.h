@@ -1,0 +1,27 @@
+// The site's login check: the request that carries the account, and the favourites its reply names.
+#pragma once
+
+#include "model/UserList.h"
+
+#include <wx/string.h>
+
+#include <cstddef>
+#include <vector>
+
+/// Bytes of the UTF-8 text as a query value: ASCII letters, digits and "-._~" stay, every
+/// other byte becomes "%XX" (upper-case hex), so no "&", "#", "+" or "=" can cut the query.
+wxString PercentEncode(const wxString& text);
+
+/// "/loginchecker?username=...&password=..." with both fields percent-encoded.
+wxString LoginCheckPath(const wxString& id, const wxString& password);
+
+/// The favourite names of a reply, in order of first appearance, each once. Every line counts
+/// (LF, CR or CR LF ends one; the last with or without a break); a line's name is its first
+/// run of ASCII letters, digits and underscores, and a line without one names nobody.
+std::vector<wxString> ReadFavoriteNames(const char* body, size_t length);
+
+/// One user per name: the site's current one when it lists the name, otherwise offline (0).
+UserList MakeFavoriteList(const std::vector<wxString>& names, const UserList& current);
+
+/// The stored form of the favourites: every name followed by a comma ("" for none).
+wxString JoinFavoriteNames(const std::vector<wxString>& names);

@@ -1,0 +1,40 @@
+// The login check's request and the favourites read from its reply.
+#include "site/LoginCheck.h"
+
+#include "UserStatuses.h"
+
+#include <gtest/gtest.h>
+
+TEST(LoginCheck, RepliesNameEachFavouriteOnceWithEveryLineCounted)
+{
+    const std::pair<std::string, const char*> cases[] = {
+        {"anna\nbert\ncarl\n", "anna,bert,carl,"}, // the last line counts with its break
+        {"anna\r\nbert\rcarl", "anna,bert,carl,"}, // and without one; CR LF and CR end lines too
+        {":name word\n", "name,"},
+        {"anna\nbert\nanna\n", "anna,bert,"},
+        {"", ""},
+        {"\n-- !!\n\r\n  \n", ""},
+        {"  Mia_Heart67-x\n", "Mia_Heart67,"},
+    };
+    for (const auto& [body, favorites] : cases)
+        EXPECT_EQ(favorites, JoinFavoriteNames(ReadFavoriteNames(body.data(), body.size()))) << body;
+
+    UserList current;
+    current.AddUser(User("anna", 0x03));
+    current.AddUser(User("carl", 0x0D));
+    EXPECT_EQ((Statuses{{"anna", 0x03}, {"bert", 0}}), StatusesOf(MakeFavoriteList({"anna", "bert"}, current)));
+}
+
+TEST(LoginCheck, CredentialsArePercentEncoded)
+{
+    const std::pair<wxString, const char*> cases[] = {
+        {"demo", "demo"},
+        {"p&ss #1%", "p%26ss%20%231%25"},
+        {"a+b=c?d/e", "a%2Bb%3Dc%3Fd%2Fe"},
+        {"-._~AZaz09", "-._~AZaz09"},
+        {wxString::FromUTF8("\xC3\xA9"), "%C3%A9"},
+    };
+    for (const auto& [text, encoded] : cases)
+        EXPECT_EQ(encoded, PercentEncode(text)) << text;
+    EXPECT_EQ("/loginchecker?username=a%26b&password=%3D", LoginCheckPath("a&b", "="));
+}

@@ -1,0 +1,3 @@
+# The account: the login check's request and reply, the account dialog, the favourites download.
+solvane_test(login_check_tests SOURCES LoginCheckTest.cpp UserStatuses.h)
+solvane_test(account_tests GUI SOURCES AccountTest.cpp LIBS sitesim)
