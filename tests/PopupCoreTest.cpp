@@ -1,47 +1,10 @@
-// What pop-ups rest on without a display: the waiting line, names in addresses, picture headers.
-#include "model/PopupQueue.h"
+// What pop-ups rest on without a display: names in addresses and picture headers.
 #include "util/ImageHeader.h"
 #include "util/UrlEncode.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
-#include <vector>
-
-// Six slots, four downloads at most: the fifth waits for a picture, the seventh for a slot, and
-// each takes the lowest slot free, in arrival order.
-TEST(PopupQueueTest, BoundsDownloadsAndSlotsAndKeepsOrder)
-{
-    PopupQueue queue(4);
-    for (const char* name : {"a", "b", "c", "d", "e", "f", "g"})
-        queue.Add(User(name, 0x01), POPUP_ONLINE);
-    std::vector<std::string> started;
-    std::vector<int> slots;
-    auto take = [&] {
-        PopupQueue::Entry next;
-        int slot = 0;
-        while (queue.TakeNext(6, next, slot))
-        {
-            started.push_back(next.user.GetName().ToStdString());
-            slots.push_back(slot);
-        }
-    };
-    take();
-    EXPECT_EQ((std::vector<std::string>{"a", "b", "c", "d"}), started);
-    EXPECT_EQ(4u, queue.GetDownloadCount());
-    for (int i = 0; i < 4; ++i)
-        queue.DownloadEnded();
-    take();
-    EXPECT_EQ((std::vector<int>{1, 2, 3, 4, 5, 6}), slots);
-    EXPECT_EQ(1u, queue.GetWaitingCount());
-    queue.DownloadEnded();
-    queue.DownloadEnded();
-    queue.Release(2);
-    take();
-    EXPECT_EQ("g", started.back());
-    EXPECT_EQ(2, slots.back());
-    EXPECT_EQ(0u, queue.GetWaitingCount());
-}
 
 TEST(UrlEncodeTest, OnlyLettersDigitsAndUnderscoresStayAsTheyAre)
 {
