@@ -61,7 +61,8 @@ std::vector<PopupDialog*> ExistingPopups()
 
 const std::string kListPath = "/include/js/online_performers.js";
 
-size_t CountRequests(const sitesim::SiteSim& sim, const std::string& server, const std::string& path = "")
+size_t CountRequests(const sitesim::SiteSim& sim, const std::string& server,
+                     const std::string& path = "")
 {
     const auto requests = sim.Requests();
     return std::count_if(requests.begin(), requests.end(), [&](const sitesim::Request& request) {
@@ -74,7 +75,8 @@ std::string PerformerList(const std::vector<std::string>& names)
 {
     std::string body;
     for (const std::string& name : names)
-        body += name + ".viewers = 1;\nonline_performers.add(" + name + ");\nfree_performers.add(" + name + ");\n";
+        body += name + ".viewers = 1;\nonline_performers.add(" + name + ");\nfree_performers.add(" +
+                name + ");\n";
     return body;
 }
 
@@ -142,7 +144,8 @@ protected:
         EXPECT_TRUE(PumpUntil([&] {
             const auto& popups = manager.GetPopups();
             return popups.size() == count &&
-                   std::all_of(popups.begin(), popups.end(), [](PopupDialog* p) { return p->IsShown(); });
+                   std::all_of(popups.begin(), popups.end(),
+                               [](PopupDialog* p) { return p->IsShown(); });
         }));
         for (const PopupDialog* popup : manager.GetPopups())
             places[popup->GetUser().GetName().ToStdString()] = popup->GetPosition();
@@ -232,31 +235,38 @@ TEST_F(PopupTest, ShowsThePictureScaledOrThePlaceholderAndAlwaysCloses)
     const std::string wide = Red(400, 300, wxBITMAP_TYPE_JPEG);
     sim.SetResource(ImagePath("wide"), wide, "image/jpeg");
     // Decoders ignore what follows the picture: only the length makes it too much.
-    sim.SetResource(ImagePath("oversized"), wide + std::string(PopupDialog::kMaxPictureBytes, '\0'), "image/jpeg");
+    sim.SetResource(ImagePath("oversized"), wide + std::string(PopupDialog::kMaxPictureBytes, '\0'),
+                    "image/jpeg");
     sim.SetResource(ImagePath("text"), "<html>not a picture</html>", "text/html");
-    sim.SetResource(ImagePath("tall"), Red(1, PopupDialog::kMaxPictureSide + 1, wxBITMAP_TYPE_PNG), "image/png");
+    sim.SetResource(ImagePath("tall"), Red(1, PopupDialog::kMaxPictureSide + 1, wxBITMAP_TYPE_PNG),
+                    "image/png");
     sim.SetFault(ImagePath("failed"), sitesim::Fault::ServerError);
 
     const wxImage placeholder = SkinImageStore::GetInstance()->GetImage("PopupDialog_profileImage");
     ASSERT_TRUE(placeholder.IsOk());
     std::map<std::string, wxWeakRef<PopupDialog>> popups;
     for (const char* name : {"wide", "oversized", "text", "tall", "failed"})
-        popups[name] = new PopupDialog(User(name, 0x01), POPUP_ONLINE, nullptr, wxID_ANY, wxEmptyString);
+        popups[name] =
+            new PopupDialog(User(name, 0x01), POPUP_ONLINE, nullptr, wxID_ANY, wxEmptyString);
     ASSERT_TRUE(PumpUntil([&] {
-        return std::all_of(popups.begin(), popups.end(), [](auto& p) { return p.second && p.second->IsShown(); });
+        return std::all_of(popups.begin(), popups.end(),
+                           [](auto& p) { return p.second && p.second->IsShown(); });
     }));
     for (const auto& [name, popup] : popups)
     {
         SCOPED_TRACE(name);
         const wxImage shown = popup->GetProfileBitmap().ConvertToImage();
         ASSERT_EQ(wxSize(107, 82), shown.GetSize());
-        EXPECT_EQ(name != "wide", std::equal(shown.GetData(), shown.GetData() + 107 * 82 * 3, placeholder.GetData()));
+        EXPECT_EQ(name != "wide", std::equal(shown.GetData(), shown.GetData() + 107 * 82 * 3,
+                                             placeholder.GetData()));
         if (name == "wide")
         {
             EXPECT_GT(shown.GetRed(53, 41), 150);
         }
     }
-    EXPECT_TRUE(PumpUntil([&] { return std::none_of(popups.begin(), popups.end(), [](auto& p) { return p.second; }); }));
+    EXPECT_TRUE(PumpUntil([&] {
+        return std::none_of(popups.begin(), popups.end(), [](auto& p) { return p.second; });
+    }));
 }
 
 TEST_F(PopupTest, TheTimeCountsFromShowingNotFromCreation)
@@ -264,7 +274,8 @@ TEST_F(PopupTest, TheTimeCountsFromShowingNotFromCreation)
     Settings::WriteLong("/PopupDialog/duration", 1);
     sim.SetReplyDelays(ImagePath("late"), {1500});
     const auto created = steady_clock::now();
-    wxWeakRef<PopupDialog> popup = new PopupDialog(User("late", 0x01), POPUP_ONLINE, nullptr, wxID_ANY, wxEmptyString);
+    wxWeakRef<PopupDialog> popup =
+        new PopupDialog(User("late", 0x01), POPUP_ONLINE, nullptr, wxID_ANY, wxEmptyString);
     ASSERT_TRUE(PumpUntil([&] { return popup && popup->IsShown(); }));
     const auto shown = steady_clock::now();
     EXPECT_GE(duration_cast<milliseconds>(shown - created).count(), 1400);
@@ -280,11 +291,13 @@ TEST_F(PopupTest, PopupsTakeTheLowestFreeSlotAndWaitWhenTheColumnIsFull)
     PopupDialogManager manager;
     manager.SetWorkAreaSource([&] { return area; });
     Arrive(manager, {"p1", "p2", "p3"});
-    EXPECT_EQ((std::map<std::string, wxPoint>{{"p1", {950, 790}}, {"p2", {950, 640}}, {"p3", {950, 490}}}),
+    EXPECT_EQ((std::map<std::string, wxPoint>{
+                  {"p1", {950, 790}}, {"p2", {950, 640}}, {"p3", {950, 490}}}),
               Places(manager, 3));
     Expire(manager.GetPopups()[0]);
     Arrive(manager, {"p4"});
-    EXPECT_EQ((std::map<std::string, wxPoint>{{"p2", {950, 640}}, {"p3", {950, 490}}, {"p4", {950, 790}}}),
+    EXPECT_EQ((std::map<std::string, wxPoint>{
+                  {"p2", {950, 640}}, {"p3", {950, 490}}, {"p4", {950, 790}}}),
               Places(manager, 3));
 
     area.height = 600; // room for one more
@@ -315,16 +328,19 @@ TEST_F(PopupTest, ArrivalsFromTheSitePopUpOnceWithinTheBoundsAndGoWithTheWindow)
     EXPECT_EQ(0u, CountRequests(sim, "image"));
 
     sim.SetPerformerList(PerformerList({"anna", "bert", "cleo"}));
-    ASSERT_TRUE(PumpUntil([&] { return manager->GetPopups().size() == 1 && manager->GetPopups()[0]->IsShown(); }));
+    ASSERT_TRUE(PumpUntil(
+        [&] { return manager->GetPopups().size() == 1 && manager->GetPopups()[0]->IsShown(); }));
     const size_t polls = CountRequests(sim, "web", kListPath);
     ASSERT_TRUE(PumpUntil([&] { return CountRequests(sim, "web", kListPath) >= polls + 2; }));
     EXPECT_EQ(1u, ExistingPopups().size());
     const auto requests = sim.Requests();
-    const auto image = std::find_if(requests.begin(), requests.end(), [](auto& r) { return r.server == "image"; });
+    const auto image =
+        std::find_if(requests.begin(), requests.end(), [](auto& r) { return r.server == "image"; });
     ASSERT_NE(requests.end(), image);
     EXPECT_EQ(1u, CountRequests(sim, "image"));
     EXPECT_EQ("/WebArchive/cleo/thumbs/LinkedImage.jpg", image->path);
-    const auto host = std::find_if(image->headers.begin(), image->headers.end(), [](auto& h) { return h.first == "Host"; });
+    const auto host = std::find_if(image->headers.begin(), image->headers.end(),
+                                   [](auto& h) { return h.first == "Host"; });
     ASSERT_NE(image->headers.end(), host);
     EXPECT_EQ(sim.WebServer(), host->second);
 
@@ -335,12 +351,14 @@ TEST_F(PopupTest, ArrivalsFromTheSitePopUpOnceWithinTheBoundsAndGoWithTheWindow)
     sim.SetFault("/WebArchive/*", sitesim::Fault::NoAnswer);
     sim.ResetPeakConnections();
     sim.SetPerformerList(PerformerList(names));
-    const size_t slots = static_cast<size_t>(wxGetClientDisplayRect().height / PopupDialog::kHeight);
+    const size_t slots =
+        static_cast<size_t>(wxGetClientDisplayRect().height / PopupDialog::kHeight);
     const size_t bound = PopupDialogManager::kMaxDownloads;
     size_t mostWindows = 0;
     ASSERT_TRUE(PumpUntil([&] {
         mostWindows = std::max(mostWindows, ExistingPopups().size());
-        return CountRequests(sim, "image") == 1 + bound && manager->GetWaitingCount() == 300 - bound;
+        return CountRequests(sim, "image") == 1 + bound &&
+               manager->GetWaitingCount() == 300 - bound;
     }));
     EXPECT_LE(mostWindows, slots);
     EXPECT_EQ(static_cast<int>(bound), sim.PeakConnections("image"));

@@ -55,13 +55,14 @@ PopupDialog::PopupDialog(const User& user_, PopupKind kind_, wxWindow* parent, w
                                wxNO_BORDER | wxTAB_TRAVERSAL);
     titleBar = new wxStaticBitmap(framePanel, wxID_ANY, skin->GetBitmap("PopupDialog_titleBar"),
                                   wxDefaultPosition, wxDefaultSize, 0);
-    styleBar = new wxStaticBitmap(framePanel, wxID_ANY,
-                                  skin->GetBitmap(kind == POPUP_FREE ? "PopupDialog_styleBar_FREE"
-                                                                     : "PopupDialog_styleBar_ONLINE"),
-                                  wxDefaultPosition, wxDefaultSize, wxSTATIC_BORDER);
-    profileImage = new wxStaticBitmap(contentPanel, wxID_ANY,
-                                      skin->GetBitmap("PopupDialog_profileImage"),
-                                      wxDefaultPosition, wxDefaultSize, 0);
+    styleBar =
+        new wxStaticBitmap(framePanel, wxID_ANY,
+                           skin->GetBitmap(kind == POPUP_FREE ? "PopupDialog_styleBar_FREE"
+                                                              : "PopupDialog_styleBar_ONLINE"),
+                           wxDefaultPosition, wxDefaultSize, wxSTATIC_BORDER);
+    profileImage =
+        new wxStaticBitmap(contentPanel, wxID_ANY, skin->GetBitmap("PopupDialog_profileImage"),
+                           wxDefaultPosition, wxDefaultSize, 0);
     nameLabel = new wxStaticText(contentPanel, wxID_ANY, _("New Face"), wxDefaultPosition,
                                  wxDefaultSize, wxALIGN_CENTRE_HORIZONTAL | wxST_NO_AUTORESIZE);
 
@@ -206,9 +207,9 @@ void PopupDialog::PictureArrived(const wxBitmap& picture)
     if (!waitingForPicture || IsBeingDeleted() || wxPendingDelete.Member(this))
         return;
     waitingForPicture = false;
-    profileImage->SetBitmap(picture.IsOk()
-                                ? picture
-                                : SkinImageStore::GetInstance()->GetBitmap("PopupDialog_profileImage"));
+    profileImage->SetBitmap(
+        picture.IsOk() ? picture
+                       : SkinImageStore::GetInstance()->GetBitmap("PopupDialog_profileImage"));
     if (manager)
     {
         manager->OnPopupReady(this);

@@ -31,7 +31,8 @@ public:
     static constexpr int kWidth = 150;
     static constexpr int kHeight = 150;
     /// Shown on top, without a parent, the focus or a task-bar entry.
-    static constexpr long kStyle = wxSTAY_ON_TOP | wxDIALOG_NO_PARENT | wxFRAME_NO_TASKBAR | wxNO_BORDER;
+    static constexpr long kStyle =
+        wxSTAY_ON_TOP | wxDIALOG_NO_PARENT | wxFRAME_NO_TASKBAR | wxNO_BORDER;
     /// Bodies larger than this, or pictures wider or higher than kMaxPictureSide pixels, are
     /// never decoded: the placeholder stands in for them.
     static constexpr size_t kMaxPictureBytes = 2 * 1024 * 1024;

@@ -101,8 +101,8 @@ void PopupDialogManager::OnPopupReady(PopupDialog* popup)
     const wxRect area = GetWorkArea();
     const wxSize size = popup->GetSize();
     // Slot 1 in the bottom right corner, each further slot one pop-up higher.
-    popup->ShowAt(wxPoint(area.GetRight() + 1 - size.x,
-                          area.GetBottom() + 1 - popup->GetSlot() * size.y));
+    popup->ShowAt(
+        wxPoint(area.GetRight() + 1 - size.x, area.GetBottom() + 1 - popup->GetSlot() * size.y));
     StartWaiting();
 }
 

@@ -68,7 +68,8 @@ ImageHeader ImageHeader::Read(const void* data, size_t length)
         header.format = JPEG;
         read = ReadJpeg(p, length, header);
     }
-    else if (length >= 24 && std::memcmp(p, kPng, sizeof kPng) == 0 && std::memcmp(p + 12, "IHDR", 4) == 0)
+    else if (length >= 24 && std::memcmp(p, kPng, sizeof kPng) == 0 &&
+             std::memcmp(p + 12, "IHDR", 4) == 0)
     {
         header.format = PNG;
         header.width = BigEndian32(p + 16);
