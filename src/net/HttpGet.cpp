@@ -4,9 +4,13 @@
 #include "util/Trace.h"
 
 #include <curl/curl.h>
+#include <strings.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
+#include <string>
 #include <memory>
 #include <mutex>
 
@@ -87,17 +91,43 @@ bool HttpGet::FetchToFile(const wxString& path)
     return true;
 }
 
-// Header bytes count as activity for the stall clock; the values are read from libcurl.
-size_t HttpGet::OnHeader(char*, size_t size, size_t count, void* self)
+// Header bytes count as activity for the stall clock. The length is read here rather than
+// asked of libcurl afterwards, which forgets it when the transfer ends early; a length past the
+// limit ends the transfer before the body.
+size_t HttpGet::OnHeader(char* data, size_t size, size_t count, void* selfPtr)
 {
-    static_cast<HttpGet*>(self)->received += static_cast<long long>(size * count);
-    return size * count;
+    HttpGet* self = static_cast<HttpGet*>(selfPtr);
+    const size_t bytes = size * count;
+    self->received += static_cast<long long>(bytes);
+    const std::string line(data, bytes);
+    static const char kLengthName[] = "content-length:";
+    if (line.compare(0, 5, "HTTP/") == 0)
+        self->contentLength = -1; // a new reply begins (after a 100 Continue, say)
+    else if (strncasecmp(line.c_str(), kLengthName, sizeof kLengthName - 1) == 0)
+    {
+        char* end = nullptr;
+        const long long length = std::strtoll(line.c_str() + sizeof kLengthName - 1, &end, 10);
+        if (end != line.c_str() + sizeof kLengthName - 1 && length >= 0)
+            self->contentLength = length;
+        if (self->sizeLimit > 0 && self->contentLength > self->sizeLimit)
+        {
+            self->tooLarge = true;
+            return 0;
+        }
+    }
+    return bytes;
 }
 
 size_t HttpGet::OnBody(char* data, size_t size, size_t count, void* selfPtr)
 {
     HttpGet* self = static_cast<HttpGet*>(selfPtr);
     const size_t bytes = size * count;
+    // Past the limit the transfer ends here, before the bytes are kept anywhere.
+    if (self->sizeLimit > 0 && self->bodyReceived + static_cast<long long>(bytes) > self->sizeLimit)
+    {
+        self->tooLarge = true;
+        return 0;
+    }
     if (self->file)
     {
         if (std::fwrite(data, 1, bytes, static_cast<FILE*>(self->file)) != bytes)
@@ -105,10 +135,27 @@ size_t HttpGet::OnBody(char* data, size_t size, size_t count, void* selfPtr)
     }
     else
     {
+        self->ReserveBody(bytes);
         self->body.append(data, bytes);
     }
     self->received += static_cast<long long>(bytes);
+    self->bodyReceived += static_cast<long long>(bytes);
     return bytes;
+}
+
+void HttpGet::ReserveBody(size_t more)
+{
+    const size_t needed = body.size() + more;
+    if (needed <= body.capacity())
+        return;
+    size_t next = std::max(needed, body.capacity() * 2);
+    if (sizeLimit > 0)
+        next = std::min(next, static_cast<size_t>(sizeLimit));
+    // A string's own reserve may double past the size asked for; a fresh one takes it exactly.
+    std::string grown;
+    grown.reserve(next);
+    grown.append(body);
+    body.swap(grown);
 }
 
 bool HttpGet::Perform(void* out)
@@ -120,8 +167,10 @@ bool HttpGet::Perform(void* out)
     body.clear();
     error.clear();
     aborted = false;
+    tooLarge = false;
     file = out;
     received = 0;
+    bodyReceived = 0;
 
     std::unique_ptr<CURL, EasyDeleter> easy(curl_easy_init());
     std::unique_ptr<CURLM, MultiDeleter> multi(curl_multi_init());
@@ -168,11 +217,13 @@ bool HttpGet::Perform(void* out)
         curl_easy_setopt(h, CURLOPT_HTTPHEADER, headerList.get());
 
     curl_multi_add_handle(multi.get(), h);
-    Clock::time_point lastActivity = Clock::now();
+    const Clock::time_point begun = Clock::now();
+    Clock::time_point lastActivity = begun;
     long long seen = 0;
     int running = 1;
     CURLcode result = CURLE_OK;
     bool stalled = false;
+    bool late = false;
     while (running)
     {
         if (curl_multi_perform(multi.get(), &running) != CURLM_OK)
@@ -198,9 +249,14 @@ bool HttpGet::Perform(void* out)
             stalled = true;
             break;
         }
+        if (overallTimeout > 0 && now - begun > std::chrono::milliseconds(overallTimeout))
+        {
+            late = true;
+            break;
+        }
         curl_multi_poll(multi.get(), nullptr, 0, kPollMilliseconds, nullptr);
     }
-    if (!aborted && !stalled && !running)
+    if (!aborted && !stalled && !late && !running)
     {
         int left = 0;
         while (CURLMsg* message = curl_multi_info_read(multi.get(), &left))
@@ -216,24 +272,27 @@ bool HttpGet::Perform(void* out)
     char* type = nullptr;
     if (curl_easy_getinfo(h, CURLINFO_CONTENT_TYPE, &type) == CURLE_OK && type)
         contentType = wxString::FromUTF8(type);
-    curl_off_t length = -1;
-    if (curl_easy_getinfo(h, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length) == CURLE_OK)
-        contentLength = static_cast<long long>(length);
     curl_multi_remove_handle(multi.get(), h);
 
+    // Only a 2xx reply carries the resource: a redirect's page or a 304 without a body would
+    // otherwise read as the resource itself.
     bool ok = false;
     if (aborted)
         error = "aborted";
+    else if (tooLarge)
+        error = wxString::Format("reply larger than %lld bytes", sizeLimit);
     else if (stalled)
         error = "no data for too long";
+    else if (late)
+        error = wxString::Format("not done within %ld ms", overallTimeout);
     else if (result != CURLE_OK)
         error = wxString::FromUTF8(curl_easy_strerror(result));
-    else if (status < 200 || status >= 400)
+    else if (status < 200 || status >= 300)
         error = wxString::Format("HTTP status %d", status);
     else
         ok = true;
     if (!ok)
-        body.clear();
+        std::string().swap(body); // the memory goes too, not only the bytes
     file = nullptr;
     return ok;
 }

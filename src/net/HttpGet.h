@@ -25,9 +25,16 @@ public:
     void SetConnectTimeout(long milliseconds) { connectTimeout = milliseconds; }
     /// A transfer that receives nothing for this long fails, a body that stops arriving too.
     void SetStallTimeout(long milliseconds) { stallTimeout = milliseconds; }
+    /// A transfer that has not ended this long after it began fails; 0 (the default): no limit.
+    void SetOverallTimeout(long milliseconds) { overallTimeout = milliseconds; }
+    /// A reply whose body would pass this many bytes fails as soon as that shows, in memory or
+    /// on disk, and the memory held for it never passes the limit; 0 (the default): no limit.
+    void SetSizeLimit(long long bytes) { sizeLimit = bytes; }
+    long long GetSizeLimit() const { return sizeLimit; }
     void SetAbortHook(AbortHook hook) { abortHook = std::move(hook); }
 
-    /// Fetches into memory; false on a transfer error, an abort or an HTTP error status.
+    /// Fetches into memory; false on a transfer error, an abort, a time-out, a reply past the
+    /// size limit or any status other than 2xx (a redirect is not followed: it fails too).
     bool Fetch();
     /// Fetches into a file; on failure the file is removed.
     bool FetchToFile(const wxString& path);
@@ -41,6 +48,7 @@ public:
     std::string TakeBody() { return std::move(body); }
     const wxString& GetError() const { return error; }
     bool WasAborted() const { return aborted; }
+    bool WasTooLarge() const { return tooLarge; }
 
     /// Sets up libcurl; call once on the main thread before any transfer.
     static void GlobalInit();
@@ -50,6 +58,8 @@ public:
 
 private:
     bool Perform(void* file);
+    /// Room for bytes more in the body, grown by doubling but never past the size limit.
+    void ReserveBody(size_t more);
 
     static size_t OnHeader(char* data, size_t size, size_t count, void* self);
     static size_t OnBody(char* data, size_t size, size_t count, void* self);
@@ -58,6 +68,8 @@ private:
     std::vector<std::pair<wxString, wxString>> headers;
     long connectTimeout = 10000;
     long stallTimeout = 30000;
+    long overallTimeout = 0;
+    long long sizeLimit = 0;
     AbortHook abortHook;
 
     int status = 0;
@@ -66,6 +78,8 @@ private:
     std::string body;
     wxString error;
     bool aborted = false;
+    bool tooLarge = false;
     void* file = nullptr;
     long long received = 0;
+    long long bodyReceived = 0;
 };
