@@ -1,0 +1,2 @@
+# The self-update: file downloads, the module's update export and the host's side of it.
+solvane_test(download_file_tests SOURCES DownloadFileTest.cpp LIBS sitesim)
