@@ -1,2 +1,3 @@
 # The self-update: file downloads, the module's update export and the host's side of it.
 solvane_test(download_file_tests SOURCES DownloadFileTest.cpp LIBS sitesim)
+solvane_test(plugin_update_tests SOURCES PluginUpdateTest.cpp LIBS sitesim)
