@@ -62,9 +62,11 @@ public:
     }
     std::string Read(const std::string& name) const
     {
-        wxFFile file(folder + "/" + name, "rb");
+        const wxString path = folder + "/" + name;
+        wxFFile file;
         wxString text;
-        return file.IsOpened() && file.ReadAll(&text) ? text.ToStdString() : std::string();
+        return wxFileName::FileExists(path) && file.Open(path, "rb") && file.ReadAll(&text) ? text.ToStdString()
+                                                                                             : std::string();
     }
 
     sitesim::SiteSim site;
