@@ -7,6 +7,7 @@
 #include <wx/app.h>
 #include <wx/msgdlg.h> // declares the base of the toolkit's own message dialog
 #include <wx/generic/msgdlgg.h>
+#include <wx/splash.h>
 #include <wx/thread.h>
 
 #include <chrono>
@@ -37,6 +38,12 @@ bool AskNow(const wxString& caption, const wxString& message)
     SOLVANE_TRACE("[static]AskNow(%s)", caption);
     if (!wxTheApp->IsMainLoopRunning() || !FindMainWindow())
         return false;
+    // The splash screen stays above every other window and would hide the question.
+    for (wxWindow* window : wxWindowList(wxTopLevelWindows)) // Destroy() edits the list
+    {
+        if (dynamic_cast<wxSplashScreen*>(window))
+            window->Destroy();
+    }
     wxGenericMessageDialog box(nullptr, message, caption,
                                wxYES_NO | wxCENTRE | wxICON_INFORMATION | wxDIALOG_NO_PARENT);
     return box.ShowModal() == wxID_YES;
