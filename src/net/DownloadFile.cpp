@@ -44,7 +44,9 @@ bool DownloadFile(const wxString& url, const wxString& target, const DownloadLim
     get.SetStallTimeout(limits.stallMilliseconds);
     get.SetOverallTimeout(limits.overallMilliseconds);
     get.SetSizeLimit(limits.sizeLimit);
-    get.SetAbortHook(&StopRequested);
+    // A lambda rather than the function itself: the type information of a plain function pointer
+    // would be visible outside the module.
+    get.SetAbortHook([] { return StopRequested(); });
     const bool fetched = get.FetchToFile(part); // the part is gone again when this fails
     const bool offered = get.GetStatus() >= 200 && get.GetStatus() < 300 && get.GetContentType() == kFileType;
 

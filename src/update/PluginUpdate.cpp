@@ -62,9 +62,11 @@ wxFileName* PluginUpdate::GetNewPluginFileName()
     if (!DownloadFile(base, result.GetFullPath()))
         return nullptr;
 
-    // Without a GUI to ask, the user has not agreed.
+    // Without a GUI to ask, the user has not agreed. (A lambda: the type information of a plain
+    // function pointer would be visible outside the module.)
     GuiServices* gui = GuiServices::Get();
-    if (!gui || !gui->Confirm(_("Confirm"), _("The new plugin will be installed."), &StopRequested))
+    const auto stopped = [] { return StopRequested(); };
+    if (!gui || !gui->Confirm(_("Confirm"), _("The new plugin will be installed."), stopped))
     {
         wxLogNull quiet;
         wxRemoveFile(result.GetFullPath());
