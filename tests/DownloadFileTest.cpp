@@ -9,7 +9,6 @@
 
 #include <wx/ffile.h>
 #include <wx/filename.h>
-#include <wx/thread.h>
 
 #include <chrono>
 
@@ -18,8 +17,6 @@ using sitesim::Fault;
 
 namespace
 {
-const std::string kFileType = "application/octet-stream";
-
 // "(none)" when the file is not there.
 std::string Read(const wxString& path)
 {
@@ -29,51 +26,19 @@ std::string Read(const wxString& path)
         return "(none)";
     return std::string(text.mb_str(wxConvISO8859_1));
 }
-
-DownloadLimits Limits(long overallMilliseconds, long long sizeLimit)
-{
-    DownloadLimits limits;
-    limits.overallMilliseconds = overallMilliseconds;
-    limits.sizeLimit = sizeLimit;
-    return limits;
-}
-
-// A thread that a closing host stops.
-struct DownloadJob : wxThread
-{
-    DownloadJob(const wxString& url_, const wxString& target_) : wxThread(wxTHREAD_JOINABLE), url(url_), target(target_) {}
-    ExitCode Entry() override
-    {
-        result = DownloadFile(url, target);
-        return nullptr;
-    }
-    wxString url, target;
-    bool result = true;
-};
-
-class DownloadFileTest : public ::testing::Test
-{
-protected:
-    void SetUp() override
-    {
-        HttpGet::GlobalInit();
-        ASSERT_TRUE(site.Start());
-        url = wxString::FromUTF8("http://" + site.WebServer() + "/file");
-        target = wxFileName::CreateTempFileName("solvane-download");
-    }
-    void TearDown() override { wxRemoveFile(target); }
-
-    sitesim::SiteSim site;
-    wxString url, target;
-};
 } // namespace
 
 // An existing target is replaced only by a whole file, kept by a failure before the body and
 // deleted by a body of another length; no temporary file stays behind.
-TEST_F(DownloadFileTest, AcceptsOnlyAWholeFileOfTheExactTypeAndLength)
+TEST(DownloadFileTest, AcceptsOnlyAWholeFileOfTheExactTypeAndLength)
 {
-    const std::string body(3000, 'm');
-    const DownloadLimits standard;
+    HttpGet::GlobalInit();
+    sitesim::SiteSim site;
+    ASSERT_TRUE(site.Start());
+    const wxString url = wxString::FromUTF8("http://" + site.WebServer() + "/file");
+    const wxString target = wxFileName::CreateTempFileName("solvane-download");
+    const std::string file = "application/octet-stream", body(3000, 'm');
+    const DownloadLimits standard, small{5000, 60000, 1000}, slow{5000, 1000, 1 << 20};
     struct Case
     {
         const char* name;
@@ -84,20 +49,19 @@ TEST_F(DownloadFileTest, AcceptsOnlyAWholeFileOfTheExactTypeAndLength)
         std::string after; // "new": the body
     };
     for (const Case& c : {
-             Case{"a file", kFileType, Fault::None, body, standard, "new"},
-             Case{"an empty file without a length", kFileType, Fault::CloseDelimited, "", standard, "new"},
-             Case{"a type with parameters", kFileType + "; charset=binary", Fault::None, body, standard, "old"},
+             Case{"a file", file, Fault::None, body, standard, "new"},
+             Case{"an empty file without a length", file, Fault::CloseDelimited, "", standard, "new"},
+             Case{"a type with parameters", file + "; charset=binary", Fault::None, body, standard, "old"},
              Case{"a type in other letter case", "Application/Octet-Stream", Fault::None, body, standard, "old"},
              Case{"nothing to fetch", "text/plain", Fault::None, "no update\n", standard, "old"},
-             Case{"a status other than 2xx", kFileType, Fault::NotFound, body, standard, "old"},
-             Case{"a connection closed at once", kFileType, Fault::Refuse, body, standard, "old"},
-             Case{"a length declared past the limit", kFileType, Fault::None, body, Limits(60000, 1000), "old"},
-             Case{"a body without a length", kFileType, Fault::CloseDelimited, body, standard, "(none)"},
-             Case{"a body cut short", kFileType, Fault::DropMidBody, body, standard, "(none)"},
-             Case{"a trickle past the overall limit", kFileType, Fault::SlowDrip, body, Limits(1000, 1 << 20), "(none)"},
+             Case{"a status other than 2xx", file, Fault::NotFound, body, standard, "old"},
+             Case{"a length declared past the limit", file, Fault::None, body, small, "old"},
+             Case{"a body without a length", file, Fault::CloseDelimited, body, standard, "(none)"},
+             Case{"a body cut short", file, Fault::DropMidBody, body, standard, "(none)"},
+             Case{"a trickle past the overall limit", file, Fault::SlowDrip, body, slow, "(none)"},
              // These two end on the real stall time-out.
-             Case{"a server that never answers", kFileType, Fault::NoAnswer, body, standard, "old"},
-             Case{"a body that stalls", kFileType, Fault::StallMidBody, body, standard, "(none)"},
+             Case{"a server that never answers", file, Fault::NoAnswer, body, standard, "old"},
+             Case{"a body that stalls", file, Fault::StallMidBody, body, standard, "(none)"},
          })
     {
         SCOPED_TRACE(c.name);
@@ -110,18 +74,5 @@ TEST_F(DownloadFileTest, AcceptsOnlyAWholeFileOfTheExactTypeAndLength)
         EXPECT_EQ(c.after == "new" ? c.body : c.after, Read(target));
         EXPECT_FALSE(wxFileName::FileExists(target + ".part"));
     }
-}
-
-TEST_F(DownloadFileTest, AStopRequestEndsTheTransferAtOnce)
-{
-    site.SetResource("/file", "x", kFileType);
-    site.SetFault("/file", Fault::NoAnswer);
-    DownloadJob job(url, target);
-    ASSERT_EQ(wxTHREAD_NO_ERROR, job.Run());
-    ASSERT_TRUE(site.WaitForRequests(1, 10000));
-    const auto start = steady_clock::now();
-    job.Delete();
-    job.Wait();
-    EXPECT_LT(steady_clock::now() - start, seconds(2));
-    EXPECT_FALSE(job.result);
+    wxRemoveFile(target);
 }

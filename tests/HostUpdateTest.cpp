@@ -1,4 +1,4 @@
-// The host's side of the update: pending files put in place or rolled back, the check and its switch.
+// The host's side of the update: pending files put in place or rolled back, a check that a closing program ends.
 #include <gtest/gtest.h>
 
 #include <wx/ffile.h>
@@ -13,6 +13,8 @@
 
 #include "HostProcess.h"
 #include "SiteSim.h"
+
+using sitesim::Fault;
 
 namespace
 {
@@ -98,47 +100,30 @@ TEST(HostUpdateTest, PendingModuleGoesInOrIsRolledBack)
     }
 }
 
-// The check asks the service once, with the module's version, unless the setting turns it off.
-TEST(HostUpdateTest, TheCheckAsksOnceUnlessTurnedOff)
-{
-    for (const int check : {1, 0})
-    {
-        SCOPED_TRACE(check);
-        sitesim::SiteSim site;
-        ASSERT_TRUE(site.Start());
-        const Install install(wxString::Format("[Site]\nwebserver=%s\n[System]\nsyncinterval=1\n"
-                                               "[SplashScreen]\nduration=0\n[Update]\ncheck=%d\n",
-                                               site.WebServer(), check));
-        const auto host = install.Start();
-        EXPECT_TRUE(site.WaitForRequests(4, 30000)); // three refreshes and whatever else came
-        host->Signal(SIGTERM);
-        ASSERT_TRUE(host->Wait(kRunLimit)) << "hung; it wrote: " << host->err;
-        EXPECT_TRUE(host->ExitedWith(0)) << host->err;
-        EXPECT_EQ(check, UpdateRequests(site));
-        for (const sitesim::Request& request : site.Requests())
-            EXPECT_TRUE(request.query.empty() || request.query == "version=1.3.0") << request.query;
-    }
-}
-
-// Closing while the question is on its way or up answers No: the program ends at once, the
-// downloaded module is gone and no side file is fetched.
-TEST(HostUpdateTest, ClosingDuringTheQuestionAnswersNo)
+// Closing while the module comes, while the question is on its way or while the box is up
+// answers No: the program ends at once, no module stays and no side file is fetched.
+TEST(HostUpdateTest, ClosingDuringTheCheckEndsItAtOnce)
 {
     sitesim::SiteSim site;
     ASSERT_TRUE(site.Start());
     site.SetUpdateVersion("1.3.1");
     site.SetUpdateFile("", "a newer module");
     site.SetUpdateFile("skin", "a newer skin");
-    for (const bool boxUp : {false, true})
+    for (const std::string moment : {"transfer", "question", "box"})
     {
-        SCOPED_TRACE(boxUp);
+        SCOPED_TRACE(moment);
+        const bool transfer = moment == "transfer";
         site.ClearRequests();
+        site.SetFault("/cgi-bin/app/update.cgi", transfer ? Fault::StallMidBody : Fault::None);
         const Install install(wxString::Format("[Site]\nwebserver=%s\n", site.WebServer()));
         const auto host = install.Start();
-        for (int wait = 0; wait < 1000 && install.Read("Solvane.so.new") == "(none)"; ++wait)
+        const auto reached = [&] {
+            return transfer ? UpdateRequests(site) == 1 : install.Read("Solvane.so.new") == "a newer module";
+        };
+        for (int wait = 0; wait < 1000 && !reached(); ++wait)
             wxMilliSleep(20);
-        ASSERT_EQ("a newer module", install.Read("Solvane.so.new"));
-        if (boxUp)
+        ASSERT_TRUE(reached());
+        if (moment == "box")
         {
             EXPECT_FALSE(host->Wait(std::chrono::milliseconds(1500))) << "ended without an answer";
         }
