@@ -1,4 +1,4 @@
-// The host's side of the update: pending files put in place or rolled back, a check that a closing program ends.
+// The host's side of the update: pending files put in place or rolled back, the check ended at exit.
 #include <gtest/gtest.h>
 
 #include <wx/ffile.h>
