@@ -42,10 +42,15 @@ build: configure
 	cmake --build $(BUILD) -j $(JOBS)
 
 # The simulated site on its default ports, then the host; stopping the host stops the site.
+# The host runs from a copy of the program folder, which an update may change: the site offers
+# the module just built as version 1.3.1, so each new build shows the update once.
+RUN_DIR = $(BUILD)/run
 run: build
-	@$(BUILD)/sitesim/sitesim --update-dir sitesim/data/update --accounts sitesim/data/accounts.txt & \
+	@cmake --build $(BUILD) --target update_demo >/dev/null
+	@mkdir -p $(RUN_DIR) && cp -a -u $(BUILD)/bin/. $(RUN_DIR)/
+	@$(BUILD)/sitesim/sitesim --update-dir $(BUILD)/update-demo --accounts sitesim/data/accounts.txt & \
 	  site=$$!; trap 'kill $$site 2>/dev/null' EXIT INT TERM; \
-	  sleep 0.5; $(BUILD)/bin/Solvane; status=$$?; kill $$site 2>/dev/null; exit $$status
+	  sleep 0.5; $(RUN_DIR)/Solvane; status=$$?; kill $$site 2>/dev/null; exit $$status
 
 check: check-plain check-asan check-tsan
 

@@ -23,6 +23,10 @@ public:
         else
             closed();
     }
+    bool Confirm(const wxString& caption, const wxString& message, std::function<bool()>) override
+    {
+        return confirm && confirm(caption, message);
+    }
     void RequestExit() override
     {
         if (requestExit)
@@ -32,6 +36,7 @@ public:
     void Release() override {}
 
     FailureShower showServerFailure;
+    std::function<bool(const wxString& caption, const wxString& message)> confirm;
     std::function<void()> requestExit;
     std::function<bool(const wxString&)> openDefaultBrowser;
 };

@@ -1,6 +1,8 @@
 // The host program: owns the application object and the event loop, and loads Solvane.so.
 #include "host/HostApp.h"
 
+#include "host/PendingUpdate.h"
+#include "host/UpdateCheckThread.h"
 #include "util/ModuleFileName.h"
 
 #include <wx/config.h>
@@ -21,6 +23,7 @@
 wxIMPLEMENT_APP_NO_MAIN(HostApp);
 
 int HostApp::exitCode = 0;
+bool HostApp::restartRequested = false;
 
 namespace
 {
@@ -46,13 +49,16 @@ bool HostApp::OnInit()
 
     // The settings file lives where the desktop expects it: $XDG_CONFIG_HOME/Messenger.conf.
     wxStandardPaths::Get().SetFileLayout(wxStandardPaths::FileLayout_XDG);
-    SetUpTranslations(exe.GetPath());
 
-    if (!LoadModule() || !SetUpConfiguration())
+    if (!LoadUpdatedModule(exe) || !SetUpConfiguration())
     {
         exitCode = 1;
         return false;
     }
+    // Now that an update's files are in place: a new module starts with its own catalogue.
+    SetUpTranslations(exe.GetPath());
+    // Read before the module's polling thread shares the settings.
+    const bool checkForUpdate = wxConfigBase::Get()->ReadBool("/Update/check", true);
 
     exitRetry.Bind(wxEVT_TIMER, [this](wxTimerEvent&) { LeaveMainLoop(); });
 
@@ -77,6 +83,10 @@ bool HostApp::OnInit()
         CloseModuleWindows();
         return false;
     }
+
+    // A start-up check asks no update service.
+    if (checkForUpdate && !probe)
+        StartUpdateCheck();
 
     if (probe)
     {
@@ -125,6 +135,76 @@ bool HostApp::LoadModule()
         return false;
     }
     return true;
+}
+
+bool HostApp::LoadUpdatedModule(const wxFileName& exe)
+{
+    // An update the user accepted in an earlier run waits beside the module: it goes in before
+    // the module loads, and goes out again if it does not work, so that an update never leaves
+    // the user without a working program.
+    PendingUpdate update(exe, modulePath);
+    if (!update.PutModuleInPlace())
+        return LoadModule();
+    if (LoadModule() && HasExport("SiteRun") && HasExport("GetNewPluginFileName"))
+    {
+        update.InstallSideFiles();
+        return true;
+    }
+    // A module that loaded is unloaded, its site object with it, before the old one loads.
+    if (module)
+    {
+        module = nullptr;
+        wxPluginManager::UnloadLibrary(modulePath);
+    }
+    if (!update.RollBack())
+    {
+        Fail("the new module does not work and there is no previous module to go back to");
+        return false;
+    }
+    Fail("the new module does not work: it was put aside as " + modulePath + ".bad and the previous module runs");
+    return LoadModule();
+}
+
+bool HostApp::HasExport(const wxString& name) const
+{
+    if (module->HasSymbol(name))
+        return true;
+    Fail("the module " + modulePath + " has no " + name);
+    return false;
+}
+
+void HostApp::StartUpdateCheck()
+{
+    // The check waits for the network and for the user's answer: never on the main thread, so
+    // that the window is never held up.
+    if (!module->HasSymbol("GetNewPluginFileName"))
+        return;
+    auto getNewPluginFileName = reinterpret_cast<UpdateCheckThread::GetNewPluginFileNameFunction>(
+        module->GetSymbol("GetNewPluginFileName"));
+    updateCheck = std::make_unique<UpdateCheckThread>(getNewPluginFileName, [this] { OnUpdateAccepted(); });
+    if (updateCheck->Run() != wxTHREAD_NO_ERROR)
+        updateCheck.reset();
+}
+
+void HostApp::StopUpdateCheck()
+{
+    // A transfer or a question under way ends at once; the module's code has returned after this.
+    if (!updateCheck)
+        return;
+    updateCheck->Delete();
+    updateCheck->Wait();
+    updateCheck.reset();
+}
+
+void HostApp::OnUpdateAccepted()
+{
+    // A program that is ending anyway takes the new module at its next start.
+    if (exiting || wxTopLevelWindows.empty())
+        return;
+    // The program ends as its exit command ends it, its settings saved, and starts again.
+    restartRequested = true;
+    CloseModuleWindows();
+    LeaveMainLoop();
 }
 
 bool HostApp::SetUpConfiguration()
@@ -189,7 +269,9 @@ int HostApp::OnExit()
     // events already queued for them are delivered or dropped while it is still there.
     // Destroy() only schedules a window's deletion; it happens here, so that the main window
     // stops its polling thread before the module's site object is deleted.
+    exiting = true;
     exitRetry.Stop();
+    StopUpdateCheck();
     CloseModuleWindows();
     DeletePendingObjects();
     for (int round = 0; round < 10 && HasPendingEvents(); ++round)

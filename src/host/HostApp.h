@@ -5,6 +5,10 @@
 #include <wx/string.h>
 #include <wx/timer.h>
 
+#include <memory>
+
+class UpdateCheckThread;
+class wxFileName;
 class wxPluginLibrary;
 
 class HostApp : public wxApp
@@ -15,20 +19,30 @@ public:
 
     /// What main returns: 1 when the module could not be brought up.
     static int GetExitCode() { return exitCode; }
+    /// True when the program ended to start again on a new module.
+    static bool IsRestartRequested() { return restartRequested; }
 
 private:
     bool SetUpConfiguration();
     void SetUpTranslations(const wxString& folder);
     bool LoadModule();
+    bool LoadUpdatedModule(const wxFileName& exe);
+    bool HasExport(const wxString& name) const;
+    void StartUpdateCheck();
+    void StopUpdateCheck();
+    void OnUpdateAccepted();
     void CloseModuleWindows();
     void LeaveMainLoop();
     void OnSignal(int signal);
 
     static int exitCode;
+    static bool restartRequested;
 
     wxString modulePath;
     wxPluginLibrary* module = nullptr;
     bool probe = false;
+    bool exiting = false;
+    std::unique_ptr<UpdateCheckThread> updateCheck;
     // Retries the end of the main loop while a modal box's loop still runs.
     wxTimer exitRetry;
 };

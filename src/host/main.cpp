@@ -2,6 +2,7 @@
 #include "host/HostApp.h"
 
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <unistd.h>
@@ -35,7 +36,18 @@ int main(int argc, char** argv)
         args.push_back(nullptr);
     args[0] = exe.data();
     args.push_back(nullptr);
+    // The toolkit may take its own options out of the list it is given.
+    std::vector<char*> restartArgs(args);
     int count = argc > 0 ? argc : 1;
     const int result = wxEntry(count, args.data());
+    if (HostApp::IsRestartRequested())
+    {
+        // Everything is shut down and saved: the same program with the same arguments starts
+        // and puts the new module in place.
+        std::fflush(nullptr);
+        execv(exe.c_str(), restartArgs.data());
+        std::perror("Solvane: could not start again");
+        return 1;
+    }
     return HostApp::GetExitCode() != 0 ? HostApp::GetExitCode() : result;
 }

@@ -1,6 +1,8 @@
 list(APPEND SOLVANE_CORE_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/Base64.cpp
   ${CMAKE_CURRENT_LIST_DIR}/Base64.h
+  ${CMAKE_CURRENT_LIST_DIR}/DownloadFile.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/DownloadFile.h
   ${CMAKE_CURRENT_LIST_DIR}/DownloadFinishedEvent.cpp
   ${CMAKE_CURRENT_LIST_DIR}/DownloadFinishedEvent.h
   ${CMAKE_CURRENT_LIST_DIR}/DownloadThread.cpp

@@ -2,6 +2,7 @@
 #include "plugin/ModuleGuiServices.h"
 
 #include "skin/SkinImageStore.h"
+#include "ui/ConfirmBox.h"
 #include "ui/ServerFailureBox.h"
 #include "util/Trace.h"
 
@@ -18,6 +19,12 @@ void ModuleGuiServices::ShowServerFailure(const wxString& caption, const wxStrin
 {
     SOLVANE_TRACE("[%p]ModuleGuiServices::ShowServerFailure(%s)", static_cast<void*>(this), caption);
     ShowServerFailureBox(caption, message, std::move(waited), std::move(closed));
+}
+
+bool ModuleGuiServices::Confirm(const wxString& caption, const wxString& message, std::function<bool()> stopped)
+{
+    SOLVANE_TRACE("[%p]ModuleGuiServices::Confirm(%s)", static_cast<void*>(this), caption);
+    return AskYesNo(caption, message, std::move(stopped));
 }
 
 void ModuleGuiServices::RequestExit()

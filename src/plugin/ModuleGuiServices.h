@@ -11,6 +11,7 @@ public:
 
     void ShowServerFailure(const wxString& caption, const wxString& message, std::function<bool()> waited,
                            std::function<void()> closed) override;
+    bool Confirm(const wxString& caption, const wxString& message, std::function<bool()> stopped) override;
     void RequestExit() override;
     bool OpenDefaultBrowser(const wxString& url) override;
     void Release() override;

@@ -1,5 +1,6 @@
 list(APPEND SOLVANE_GUI_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/Exports.h
+  ${CMAKE_CURRENT_LIST_DIR}/GetNewPluginFileName.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ModuleGuiServices.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ModuleGuiServices.h
   ${CMAKE_CURRENT_LIST_DIR}/SiteRun.cpp

@@ -17,6 +17,8 @@ bool IsGoing(wxWindow* window)
     return window->IsBeingDeleted() || wxTheApp->IsScheduledForDestruction(window);
 }
 
+} // namespace
+
 // The window the box and its exit command speak for: the first top-level window that is
 // neither the splash screen nor a dialog and is not already going.
 wxWindow* FindMainWindow()
@@ -28,7 +30,6 @@ wxWindow* FindMainWindow()
     }
     return nullptr;
 }
-} // namespace
 
 // The refresh runs on the polling thread, where a window would never return: the box belongs
 // to the main thread.

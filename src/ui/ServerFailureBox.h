@@ -5,6 +5,8 @@
 
 #include <functional>
 
+class wxWindow;
+
 /// From any thread: shows the message box on the main thread, unless waited() says by then that
 /// the refresh no longer waits for it or the main window is already going, and calls closed()
 /// once it is gone.
@@ -13,3 +15,6 @@ void ShowServerFailureBox(const wxString& caption, const wxString& message, std:
 
 /// From any thread: posts the exit command to the application's top window on the main thread.
 void PostExitToTopWindow();
+
+/// On the main thread: the program's main window, null once it is going (the program is closing).
+wxWindow* FindMainWindow();

@@ -18,6 +18,8 @@ list(APPEND SOLVANE_GUI_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/UserListTreeItemData.h
 )
 list(APPEND SOLVANE_GUI_SOURCES
+  ${CMAKE_CURRENT_LIST_DIR}/ConfirmBox.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/ConfirmBox.h
   ${CMAKE_CURRENT_LIST_DIR}/ServerFailureBox.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ServerFailureBox.h
 )

@@ -1,1 +1,5 @@
-# Sources of this folder are added here as they arrive.
+list(APPEND SOLVANE_CORE_SOURCES
+  ${CMAKE_CURRENT_LIST_DIR}/PluginUpdate.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/PluginUpdate.h
+  ${CMAKE_CURRENT_LIST_DIR}/UpdateFileNames.h
+)

@@ -2,8 +2,8 @@
 //
 // The core (site, net, util, update) links only the toolkit's base library, yet a few of its
 // moments need a window: the message that the site stays unreachable, the exit that follows
-// it, the desktop's default-browser opener and the release of the GUI's resources as the
-// module exits. The GUI installs one implementation at start (SiteRun) and the site module
+// it, the consent to an update, the desktop's default-browser opener and the release of the
+// GUI's resources as the module exits. The GUI installs one implementation at start (SiteRun) and the site module
 // clears it at exit, before the module's code goes; tests install their own.
 #pragma once
 
@@ -21,6 +21,10 @@ public:
     /// because the program is closing: a message not shown by then is dropped.
     virtual void ShowServerFailure(const wxString& caption, const wxString& message,
                                    std::function<bool()> waited, std::function<void()> closed) = 0;
+    /// From any thread: asks the user a yes/no question in a box on the main thread and waits for
+    /// the answer; true for Yes. A program that is closing answers No without asking, and so does
+    /// the wait once stopped() (polled from the waiting thread) turns true.
+    virtual bool Confirm(const wxString& caption, const wxString& message, std::function<bool()> stopped) = 0;
     /// From any thread: asks the main window to end the program as "E&xit" does.
     virtual void RequestExit() = 0;
     /// Opens url through the desktop's default-browser opener; false when none could start.

@@ -1,0 +1,22 @@
+// One file over HTTP into one local file, accepted only when it is whole and declared as a file.
+#pragma once
+
+#include <wx/string.h>
+
+/// The limits of one file download; the defaults are the ones the update uses.
+struct DownloadLimits
+{
+    /// Nothing received for this long (before or during the body) ends the transfer.
+    long stallMilliseconds = 5000;
+    /// A transfer still running this long after it began ends, however steadily it trickles.
+    long overallMilliseconds = 60000;
+    /// A declared or received length above this is refused.
+    long long sizeLimit = 64LL << 20;
+};
+
+/// Fetches url into target and accepts the result only as "application/octet-stream" (exactly)
+/// with exactly the length that "Content-Length" declared (none declared: an empty body).
+/// Blocks the calling thread; a wxThread asked to stop (Delete) ends its transfer at once.
+/// The file is written beside target and renamed over it only when complete: a refused reply
+/// or a failure before the body leaves target untouched, a body of another length deletes it.
+bool DownloadFile(const wxString& url, const wxString& target, const DownloadLimits& limits = DownloadLimits());

@@ -1,0 +1,78 @@
+// File downloads against the simulated site: what is accepted, and what becomes of the target.
+#include "net/DownloadFile.h"
+
+#include "net/HttpGet.h"
+
+#include "SiteSim.h"
+
+#include <gtest/gtest.h>
+
+#include <wx/ffile.h>
+#include <wx/filename.h>
+
+#include <chrono>
+
+using namespace std::chrono;
+using sitesim::Fault;
+
+namespace
+{
+// "(none)" when the file is not there.
+std::string Read(const wxString& path)
+{
+    wxFFile file;
+    wxString text;
+    if (!wxFileName::FileExists(path) || !file.Open(path, "rb") || !file.ReadAll(&text, wxConvISO8859_1))
+        return "(none)";
+    return std::string(text.mb_str(wxConvISO8859_1));
+}
+} // namespace
+
+// An existing target is replaced only by a whole file, kept by a failure before the body and
+// deleted by a body of another length; no temporary file stays behind.
+TEST(DownloadFileTest, AcceptsOnlyAWholeFileOfTheExactTypeAndLength)
+{
+    HttpGet::GlobalInit();
+    sitesim::SiteSim site;
+    ASSERT_TRUE(site.Start());
+    const wxString url = wxString::FromUTF8("http://" + site.WebServer() + "/file");
+    const wxString target = wxFileName::CreateTempFileName("solvane-download");
+    const std::string file = "application/octet-stream", body(3000, 'm');
+    const DownloadLimits standard, small{5000, 60000, 1000}, slow{5000, 1000, 1 << 20};
+    struct Case
+    {
+        const char* name;
+        std::string type;
+        Fault fault;
+        std::string body;
+        DownloadLimits limits;
+        std::string after; // "new": the body
+    };
+    for (const Case& c : {
+             Case{"a file", file, Fault::None, body, standard, "new"},
+             Case{"an empty file without a length", file, Fault::CloseDelimited, "", standard, "new"},
+             Case{"a type with parameters", file + "; charset=binary", Fault::None, body, standard, "old"},
+             Case{"a type in other letter case", "Application/Octet-Stream", Fault::None, body, standard, "old"},
+             Case{"nothing to fetch", "text/plain", Fault::None, "no update\n", standard, "old"},
+             Case{"a status other than 2xx", file, Fault::NotFound, body, standard, "old"},
+             Case{"a length declared past the limit", file, Fault::None, body, small, "old"},
+             Case{"a body without a length", file, Fault::CloseDelimited, body, standard, "(none)"},
+             Case{"a body cut short", file, Fault::DropMidBody, body, standard, "(none)"},
+             Case{"a trickle past the overall limit", file, Fault::SlowDrip, body, slow, "(none)"},
+             // These two end on the real stall time-out.
+             Case{"a server that never answers", file, Fault::NoAnswer, body, standard, "old"},
+             Case{"a body that stalls", file, Fault::StallMidBody, body, standard, "(none)"},
+         })
+    {
+        SCOPED_TRACE(c.name);
+        site.SetResource("/file", c.body, c.type);
+        site.SetFault("/file", c.fault);
+        wxFFile(target, "wb").Write("old", 3);
+        const auto start = steady_clock::now();
+        EXPECT_EQ(c.after == "new", DownloadFile(url, target, c.limits));
+        EXPECT_LT(steady_clock::now() - start, seconds(12));
+        EXPECT_EQ(c.after == "new" ? c.body : c.after, Read(target));
+        EXPECT_FALSE(wxFileName::FileExists(target + ".part"));
+    }
+    wxRemoveFile(target);
+}
