@@ -6,22 +6,29 @@
 
 #include <string>
 
-TEST(UrlEncodeTest, OnlyLettersDigitsAndUnderscoresStayAsTheyAre)
+// Names keep letters, digits and underscores; query values (the account) also "-._~".
+TEST(UrlEncodeTest, NamesAndQueryValuesKeepOnlyTheirSafeCharacters)
 {
     const struct
     {
+        const char* text;
         const char* name;
-        const char* encoded;
+        const char* value;
     } cases[] = {
-        {"Luna_Star07", "Luna_Star07"},
-        {"a b", "a%20b"},
-        {"x/../y?z=1&w#", "x%2F%2E%2E%2Fy%3Fz%3D1%26w%23"},
-        {"100%", "100%25"},
-        {"\xC3\xA9mi", "%C3%A9mi"},
-        {"", ""},
+        {"Luna_Star07", "Luna_Star07", "Luna_Star07"},
+        {"a b", "a%20b", "a%20b"},
+        {"x/../y?z=1&w#", "x%2F%2E%2E%2Fy%3Fz%3D1%26w%23", "x%2F..%2Fy%3Fz%3D1%26w%23"},
+        {"p&ss #1%", "p%26ss%20%231%25", "p%26ss%20%231%25"},
+        {"a+b=-~", "a%2Bb%3D%2D%7E", "a%2Bb%3D-~"},
+        {"\xC3\xA9mi", "%C3%A9mi", "%C3%A9mi"},
+        {"", "", ""},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(c.encoded, PercentEncodeName(wxString::FromUTF8(c.name)).ToStdString()) << c.name;
+    {
+        const wxString text = wxString::FromUTF8(c.text);
+        EXPECT_EQ(c.name, PercentEncodeName(text).ToStdString()) << c.text;
+        EXPECT_EQ(c.value, PercentEncodeQueryValue(text).ToStdString()) << c.text;
+    }
 }
 
 TEST(ImageHeaderTest, ReadsTheSizeOfJpegAndPngAndNothingElse)

@@ -2,18 +2,13 @@
 #include "site/LoginCheck.h"
 
 #include "util/Trace.h"
+#include "util/UrlEncode.h"
 
 #include <string>
 #include <unordered_set>
 
 namespace
 {
-bool IsUnreserved(unsigned char c)
-{
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' ||
-           c == '.' || c == '_' || c == '~';
-}
-
 // The class of "[[:alnum:]_]" as the toolkit's expressions have it here: ASCII only.
 bool IsNameChar(char c)
 {
@@ -26,31 +21,11 @@ bool IsLineBreak(char c)
 }
 } // namespace
 
-wxString PercentEncode(const wxString& text)
-{
-    static const char kHex[] = "0123456789ABCDEF";
-    const wxScopedCharBuffer bytes = text.utf8_str();
-    std::string encoded;
-    for (size_t i = 0; i < bytes.length(); ++i)
-    {
-        const auto c = static_cast<unsigned char>(bytes.data()[i]);
-        if (IsUnreserved(c))
-        {
-            encoded += static_cast<char>(c);
-            continue;
-        }
-        encoded += '%';
-        encoded += kHex[c >> 4];
-        encoded += kHex[c & 0x0F];
-    }
-    return wxString::FromAscii(encoded.c_str());
-}
-
 wxString LoginCheckPath(const wxString& id, const wxString& password)
 {
     // The password is never traced.
     SOLVANE_TRACE("[static]LoginCheckPath(%s, ...)", id);
-    return "/loginchecker?username=" + PercentEncode(id) + "&password=" + PercentEncode(password);
+    return "/loginchecker?username=" + PercentEncodeQueryValue(id) + "&password=" + PercentEncodeQueryValue(password);
 }
 
 std::vector<wxString> ReadFavoriteNames(const char* body, size_t length)

@@ -8,10 +8,6 @@
 #include <cstddef>
 #include <vector>
 
-/// Bytes of the UTF-8 text as a query value: ASCII letters, digits and "-._~" stay, every
-/// other byte becomes "%XX" (upper-case hex), so no "&", "#", "+" or "=" can cut the query.
-wxString PercentEncode(const wxString& text);
-
 /// "/loginchecker?username=...&password=..." with both fields percent-encoded.
 wxString LoginCheckPath(const wxString& id, const wxString& password);
 

@@ -5,6 +5,7 @@
 #include "skin/SkinImageStore.h"
 #include "util/Settings.h"
 #include "util/Trace.h"
+#include "util/UrlEncode.h"
 #include "util/Util.h"
 
 #include <wx/intl.h>
@@ -174,5 +175,5 @@ void UserListTreeCtrl::OnMenu(wxCommandEvent& event)
     if (!data)
         return;
     Util::LaunchBrowser("http://" + Settings::PreviewServer() + "/preview.shtml?" +
-                        data->GetUser().GetName());
+                        PercentEncodeName(data->GetUser().GetName()));
 }
