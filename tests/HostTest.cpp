@@ -4,12 +4,12 @@
 
 #include <gtest/gtest.h>
 
-#include <wx/ffile.h>
 #include <wx/filename.h>
 
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <fstream>
 #include <functional>
 #include <string>
 #include <thread>
@@ -46,61 +46,13 @@ bool WaitFor(const std::function<bool()>& done, milliseconds limit)
 
 std::string Read(const wxString& path)
 {
-    wxFFile file;
-    std::string bytes;
-    if (!wxFileName::FileExists(path) || !file.Open(path, "rb"))
-        return "(none)";
-    bytes.resize(static_cast<size_t>(file.Length()));
-    file.Read(bytes.data(), bytes.size());
-    return bytes;
+    std::ifstream file(path.fn_str(), std::ios::binary);
+    return file ? std::string(std::istreambuf_iterator<char>(file), {}) : "(none)";
 }
 
-// A host started by a shell line that ends in "exec", its output kept in files of the folder, so
-// that a host that hangs is a failure with its output rather than a test that never ends.
-class Host
-{
-public:
-    Host(const wxString& dir, const wxString& line) : outPath(dir + "/out"), errPath(dir + "/err")
-    {
-        const std::string script = (line + " >" + outPath + " 2>" + errPath + " </dev/null").utf8_string();
-        pid = fork();
-        if (pid == 0)
-        {
-            sigset_t none; // what the test's threads block is not the host's business
-            sigemptyset(&none);
-            sigprocmask(SIG_SETMASK, &none, nullptr);
-            execl("/bin/sh", "sh", "-c", script.c_str(), static_cast<char*>(nullptr));
-            _exit(127);
-        }
-    }
-    ~Host()
-    {
-        if (!ended)
-        {
-            kill(pid, SIGKILL);
-            waitpid(pid, nullptr, 0);
-        }
-    }
-    // False when the host has not ended in time.
-    bool Wait(milliseconds limit)
-    {
-        ended = ended || WaitFor([this] { return waitpid(pid, &status, WNOHANG) == pid; }, limit);
-        out = Read(outPath);
-        err = Read(errPath);
-        return ended;
-    }
-    bool ExitedWith(int code) const { return ended && WIFEXITED(status) && WEXITSTATUS(status) == code; }
-
-    pid_t pid = -1;
-    std::string out, err;
-
-private:
-    wxString outPath, errPath;
-    int status = -1;
-    bool ended = false;
-};
-
-// A folder of the test's own: a copy of the built program and its settings.
+// A copy of the built program in a folder of its own, with its settings; the host is started by
+// a shell line ending in "exec", its output kept in files, so that a host that hangs is a failure
+// with its output rather than a test that never ends.
 struct Install
 {
     explicit Install(const wxString& settings = "[Site]\nwebserver=" + ClosedServer() + "\n[SplashScreen]\nduration=0\n")
@@ -112,20 +64,53 @@ struct Install
         for (const char* file : {"Solvane", "Solvane.skin", "Solvane.so"})
             wxCopyFile(kOutput + "/" + file, dir + "/" + file);
     }
-    ~Install() { wxFileName::Rmdir(dir, wxPATH_RMDIR_RECURSIVE); }
+    ~Install()
+    {
+        if (!ended)
+        {
+            kill(pid, SIGKILL);
+            waitpid(pid, nullptr, 0);
+        }
+        wxFileName::Rmdir(dir, wxPATH_RMDIR_RECURSIVE);
+    }
     std::string Read(const char* name) const { return ::Read(dir + "/" + name); }
     void Write(const char* name, const std::string& bytes) const
     {
         if (bytes == "(none)")
             std::remove((dir + "/" + name).fn_str());
         else
-            wxFFile(dir + "/" + name, "wb").Write(bytes.data(), bytes.size());
+            std::ofstream((dir + "/" + name).fn_str(), std::ios::binary) << bytes;
     }
-    std::unique_ptr<Host> Start(const wxString& arguments = "") const
+    void Start(const wxString& arguments = "") { Run("XDG_CONFIG_HOME=" + dir + "/config exec " + dir + "/Solvane" + arguments); }
+    void Run(const wxString& line)
     {
-        return std::make_unique<Host>(dir, "XDG_CONFIG_HOME=" + dir + "/config exec " + dir + "/Solvane" + arguments);
+        const std::string script = (line + " >" + dir + "/out 2>" + dir + "/err </dev/null").utf8_string();
+        ended = false;
+        pid = fork();
+        if (pid == 0)
+        {
+            sigset_t none; // what the test's threads block is not the host's business
+            sigemptyset(&none);
+            sigprocmask(SIG_SETMASK, &none, nullptr);
+            execl("/bin/sh", "sh", "-c", script.c_str(), static_cast<char*>(nullptr));
+            _exit(127);
+        }
     }
+    // False when the host has not ended in time.
+    bool Wait(milliseconds limit)
+    {
+        ended = ended || WaitFor([this] { return waitpid(pid, &status, WNOHANG) == pid; }, limit);
+        out = Read("out");
+        err = Read("err");
+        return ended;
+    }
+    bool ExitedWith(int code) const { return ended && WIFEXITED(status) && WEXITSTATUS(status) == code; }
+
     wxString dir;
+    pid_t pid = -1;
+    int status = -1;
+    bool ended = true;
+    std::string out, err;
 };
 
 int UpdateRequests(const sitesim::SiteSim& site)
@@ -141,7 +126,7 @@ int UpdateRequests(const sitesim::SiteSim& site)
 // application; a missing settings folder is created; the exit is clean.
 TEST(HostTest, LoadsTheModuleHoweverItIsStarted)
 {
-    const Install install;
+    Install install;
     ASSERT_EQ(0, symlink((kOutput + "/Solvane").fn_str(), (install.dir + "/watcher").fn_str()));
     const wxString fresh = "XDG_CONFIG_HOME=" + install.dir + "/fresh/config http_proxy=" + ClosedServer() + " ";
     for (const wxString& line : {fresh + "exec " + kOutput + "/Solvane --probe",
@@ -150,11 +135,11 @@ TEST(HostTest, LoadsTheModuleHoweverItIsStarted)
                                  "cd " + install.dir + " && " + fresh + "exec ./watcher --probe"})
     {
         SCOPED_TRACE(line);
-        Host host(install.dir, line);
-        ASSERT_TRUE(host.Wait(kRunLimit)) << "hung; it wrote: " << host.out << host.err;
-        EXPECT_TRUE(host.ExitedWith(0)) << host.err;
-        EXPECT_EQ("vendor=Tavelo app=Messenger\n", host.out);
-        EXPECT_EQ("", host.err);
+        install.Run(line);
+        ASSERT_TRUE(install.Wait(kRunLimit)) << "hung; it wrote: " << install.out << install.err;
+        EXPECT_TRUE(install.ExitedWith(0)) << install.err;
+        EXPECT_EQ("vendor=Tavelo app=Messenger\n", install.out);
+        EXPECT_EQ("", install.err);
     }
     EXPECT_TRUE(wxFileName::DirExists(install.dir + "/fresh/config"));
 }
@@ -182,15 +167,15 @@ TEST(HostTest, AModuleThatCanNotRunIsRefusedAndAPendingOneGoesInOrIsRolledBack)
     for (const auto& c : cases)
     {
         SCOPED_TRACE(testing::Message() << c.current.size() << " bytes, pending " << c.pending.size());
-        const Install install;
+        Install install;
         install.Write("Solvane.so", c.current);
         install.Write("Solvane.so.new", c.pending);
         install.Write("Solvane.manifest", "old manifest");
         install.Write("Solvane.manifest.new", "new manifest");
-        const auto host = install.Start(" --probe");
-        ASSERT_TRUE(host->Wait(kRunLimit)) << "hung; it wrote: " << host->err;
-        EXPECT_TRUE(host->ExitedWith(c.code)) << host->err;
-        EXPECT_TRUE(c.says ? host->err.find(c.says) != std::string::npos : host->err.empty()) << host->err;
+        install.Start(" --probe");
+        ASSERT_TRUE(install.Wait(kRunLimit)) << "hung; it wrote: " << install.err;
+        EXPECT_TRUE(install.ExitedWith(c.code)) << install.err;
+        EXPECT_TRUE(c.says ? install.err.find(c.says) != std::string::npos : install.err.empty()) << install.err;
         if (c.pending == none)
             continue;
         const bool rolledBack = c.says != nullptr;
@@ -209,18 +194,18 @@ TEST(HostTest, RunsAgainstTheSiteAndSavesItsSettingsOnAPoliteKill)
 {
     sitesim::SiteSim site;
     ASSERT_TRUE(site.Start());
-    const Install install(wxString::Format("[Site]\nwebserver=%s\n[System]\nsyncinterval=1\n"
+    Install install(wxString::Format("[Site]\nwebserver=%s\n[System]\nsyncinterval=1\n"
                                            "[SplashScreen]\nduration=1\n[MainFrame]\nx=40\ny=30\n"
                                            "[Update]\ncheck=0\n",
                                            site.WebServer()));
-    const auto host = install.Start();
+    install.Start();
     // Three refreshes a second apart: the program is up and polling.
     EXPECT_TRUE(site.WaitForRequests(3, 15000));
-    kill(host->pid, SIGTERM);
+    kill(install.pid, SIGTERM);
     const auto start = steady_clock::now();
-    ASSERT_TRUE(host->Wait(10s)) << "the host did not end after SIGTERM";
+    ASSERT_TRUE(install.Wait(10s)) << "the host did not end after SIGTERM";
     EXPECT_LT(duration_cast<milliseconds>(steady_clock::now() - start).count(), 1000);
-    EXPECT_TRUE(host->ExitedWith(0)) << host->err;
+    EXPECT_TRUE(install.ExitedWith(0)) << install.err;
     for (const auto& request : site.Requests())
         EXPECT_EQ("/include/js/online_performers.js", request.path);
 
@@ -248,18 +233,18 @@ TEST(HostTest, ClosingDuringTheUpdateCheckEndsItAtOnce)
         const bool transfer = moment == "transfer";
         site.ClearRequests();
         site.SetFault("/cgi-bin/app/update.cgi", transfer ? sitesim::Fault::StallMidBody : sitesim::Fault::None);
-        const Install install(wxString::Format("[Site]\nwebserver=%s\n", site.WebServer()));
-        const auto host = install.Start();
+        Install install(wxString::Format("[Site]\nwebserver=%s\n", site.WebServer()));
+        install.Start();
         ASSERT_TRUE(WaitFor(
             [&] { return transfer ? UpdateRequests(site) == 1 : install.Read("Solvane.so.new") == "a newer module"; },
             kRunLimit));
         if (moment == "box")
         {
-            EXPECT_FALSE(host->Wait(1500ms)) << "ended without an answer";
+            EXPECT_FALSE(install.Wait(1500ms)) << "ended without an answer";
         }
-        kill(host->pid, SIGTERM);
-        ASSERT_TRUE(host->Wait(5s)) << "did not end; it wrote: " << host->err;
-        EXPECT_TRUE(host->ExitedWith(0)) << host->err;
+        kill(install.pid, SIGTERM);
+        ASSERT_TRUE(install.Wait(5s)) << "did not end; it wrote: " << install.err;
+        EXPECT_TRUE(install.ExitedWith(0)) << install.err;
         EXPECT_EQ("(none)", install.Read("Solvane.so.new"));
         EXPECT_EQ(1, UpdateRequests(site));
     }
