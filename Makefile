@@ -9,7 +9,7 @@ CMAKE_ARGS ?=
 
 PACKAGES = build-essential cmake pkg-config libwxgtk3.2-dev libcurl4-openssl-dev \
            googletest libgtest-dev xvfb xauth gettext zip \
-           fonts-dejavu-core imagemagick librsvg2-bin xdg-utils libx11-dev
+           fonts-dejavu-core fonts-ipafont-gothic imagemagick librsvg2-bin xdg-utils libx11-dev
 
 SUDO = $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
