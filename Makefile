@@ -13,7 +13,7 @@ PACKAGES = build-essential cmake pkg-config libwxgtk3.2-dev libcurl4-openssl-dev
 
 SUDO = $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: all deps configure build run check check-plain check-asan check-tsan bench contact-sheet clean
+.PHONY: all deps configure build run package check check-plain check-asan check-tsan bench contact-sheet clean
 
 all: build
 
@@ -51,6 +51,10 @@ run: build
 	@$(BUILD)/sitesim/sitesim --update-dir $(BUILD)/update-demo --accounts sitesim/data/accounts.txt & \
 	  site=$$!; trap 'kill $$site 2>/dev/null' EXIT INT TERM; \
 	  sleep 0.5; $(RUN_DIR)/Solvane; status=$$?; kill $$site 2>/dev/null; exit $$status
+
+# A Debian package of the build: $(BUILD)/solvane_VERSION_ARCH.deb (apt-get install ./that.deb).
+package: build
+	cmake --build $(BUILD) --target package
 
 check: check-plain check-asan check-tsan
 
