@@ -43,7 +43,7 @@ cmake --install "$build" --prefix "$work/usr" > /dev/null || fail "cmake --insta
 export XDG_CONFIG_HOME=$work/config LANG=C LANGUAGE= LC_ALL=
 mkdir -p "$XDG_CONFIG_HOME"
 
-openbox --config-file /dev/null > /dev/null 2>&1 & pids+=($!)
+openbox > /dev/null 2>&1 & pids+=($!)
 until_true 10 wmctrl -m > /dev/null 2>&1 || fail "no window manager"
 
 "$work/usr/bin/sitesim" --web 0 --image 0 --preview 0 --log \
