@@ -8,12 +8,12 @@ JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE_ARGS ?=
 
 PACKAGES = build-essential cmake pkg-config libwxgtk3.2-dev libcurl4-openssl-dev \
-           googletest libgtest-dev xvfb xauth gettext zip \
-           fonts-dejavu-core imagemagick librsvg2-bin xdg-utils libx11-dev
+           googletest libgtest-dev xvfb xauth gettext zip openbox xdotool wmctrl x11-utils \
+           fonts-dejavu-core fonts-ipafont-gothic imagemagick librsvg2-bin xdg-utils libx11-dev
 
 SUDO = $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: all deps configure build run check check-plain check-asan check-tsan bench contact-sheet clean
+.PHONY: all deps configure build run package check check-plain check-asan check-tsan bench contact-sheet clean
 
 all: build
 
@@ -51,6 +51,10 @@ run: build
 	@$(BUILD)/sitesim/sitesim --update-dir $(BUILD)/update-demo --accounts sitesim/data/accounts.txt & \
 	  site=$$!; trap 'kill $$site 2>/dev/null' EXIT INT TERM; \
 	  sleep 0.5; $(RUN_DIR)/Solvane; status=$$?; kill $$site 2>/dev/null; exit $$status
+
+# A Debian package of the build: $(BUILD)/solvane_VERSION_ARCH.deb (apt-get install ./that.deb).
+package: build
+	cmake --build $(BUILD) --target package
 
 check: check-plain check-asan check-tsan
 

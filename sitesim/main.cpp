@@ -7,7 +7,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <pthread.h>
+#include <ctime>
 #include <string>
+#include <vector>
 
 namespace
 {
@@ -27,6 +29,7 @@ void PrintUsage(FILE* out)
                  "  --list FILE         serve this file as the performer list instead\n"
                  "  --accounts FILE     accounts, one a line: user:password:fav1,fav2\n"
                  "  --update-dir DIR    update files: module, skin, mo, manifest and version\n"
+                "  --log               print each request as it comes (server, method, path?query)\n"
                  "  --help              show this text\n",
                  sitesim::SiteSim::kDefaultWebPort, sitesim::SiteSim::kDefaultImagePort,
                  sitesim::SiteSim::kDefaultPreviewPort, kMaxPopulation);
@@ -49,6 +52,7 @@ int main(int argc, char** argv)
     options.imagePort = sitesim::SiteSim::kDefaultImagePort;
     options.previewPort = sitesim::SiteSim::kDefaultPreviewPort;
     std::string listFile;
+    bool logRequests = false;
 
     for (int i = 1; i < argc; ++i)
     {
@@ -86,6 +90,8 @@ int main(int argc, char** argv)
             options.population = static_cast<int>(number(0, kMaxPopulation));
         else if (arg == "--seed")
             options.seed = static_cast<unsigned>(number(0, 4294967295L));
+        else if (arg == "--log")
+            logRequests = true;
         else if (arg == "--no-churn")
             options.churn = false;
         else if (arg == "--list")
@@ -142,9 +148,21 @@ int main(int argc, char** argv)
                 site.WebServer().c_str(), site.ImageServer().c_str(), site.PreviewServer().c_str());
     std::fflush(stdout);
 
-    int received = 0;
-    while (sigwait(&stopSignals, &received) != 0)
+    // With the log on, the requests are looked at a few times a second while waiting.
+    const timespec logPause = {0, 100 * 1000 * 1000};
+    size_t logged = 0;
+    while (sigtimedwait(&stopSignals, nullptr, logRequests ? &logPause : nullptr) < 0)
     {
+        if (!logRequests)
+            continue;
+        const std::vector<sitesim::Request> requests = site.Requests();
+        for (; logged < requests.size(); ++logged)
+        {
+            const sitesim::Request& r = requests[logged];
+            std::printf("%s %s %s%s%s\n", r.server.c_str(), r.method.c_str(), r.path.c_str(),
+                        r.query.empty() ? "" : "?", r.query.c_str());
+        }
+        std::fflush(stdout);
     }
     site.Stop();
     return 0;

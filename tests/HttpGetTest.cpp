@@ -34,6 +34,14 @@ void* operator new(size_t size)
         return block;
     throw std::bad_alloc();
 }
+// The sanitizers bring their own allocation functions: every form that a replaced delete may
+// free must come from here too.
+void* operator new(size_t size, const std::nothrow_t&) noexcept
+{
+    if (watching && size > largest)
+        largest = size;
+    return std::malloc(size ? size : 1);
+}
 // Not inlined where the compiler could pair them with a new it knows.
 __attribute__((noinline)) void operator delete(void* block) noexcept { std::free(block); }
 __attribute__((noinline)) void operator delete(void* block, size_t) noexcept { std::free(block); }

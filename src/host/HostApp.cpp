@@ -94,6 +94,20 @@ bool HostApp::OnInit()
         // through the same road as a normal exit.
         std::printf("vendor=%s app=%s\n", static_cast<const char*>(GetVendorName().utf8_str()),
                     static_cast<const char*>(GetAppName().utf8_str()));
+        // Whether the module found its skin (a window with the application's icon) and which
+        // catalogue the texts come from: an installed tree that lost a file shows it here.
+        bool skin = false;
+        for (wxWindow* window : wxTopLevelWindows)
+        {
+            if (auto* top = dynamic_cast<wxTopLevelWindow*>(window))
+                skin = skin || top->GetIcon().IsOk();
+        }
+        wxTranslations* translations = wxTranslations::Get();
+        const wxString catalogue = translations && translations->IsLoaded("Solvane")
+                                       ? translations->GetBestTranslation("Solvane")
+                                       : wxString("none");
+        std::printf("skin=%s catalogue=%s\n", skin ? "yes" : "no",
+                    static_cast<const char*>(catalogue.utf8_str()));
         std::fflush(stdout);
         CallAfter([this] {
             CloseModuleWindows();

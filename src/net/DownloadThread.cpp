@@ -25,11 +25,14 @@ struct Registry
     std::atomic<unsigned> generation{0};
 };
 
-// Never destroyed: a download may still be ending while the process exits.
+// Part of the module's static data, so it goes when the module is unloaded: a registry on the
+// heap would be left behind, unreachable, by every unload (and a new module's start-up). By then
+// StopAll has waited for every transfer: a download still running would be running unloaded
+// code anyway.
 Registry& GetRegistry()
 {
-    static Registry* registry = new Registry;
-    return *registry;
+    static Registry registry;
+    return registry;
 }
 
 // "http://host:port/path?query" into "host:port" and "/path?query".

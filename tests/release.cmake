@@ -1,0 +1,17 @@
+# What a person installs: the catalogues, the installed tree and the whole program seen from outside.
+add_test(NAME catalogue COMMAND sh ${CMAKE_CURRENT_SOURCE_DIR}/Catalogue.sh ${PROJECT_SOURCE_DIR} ${PROJECT_VERSION})
+set_tests_properties(catalogue PROPERTIES LABELS core)
+add_test(NAME install COMMAND ${XVFB_RUN} -a -s "-screen 0 1280x1024x24"
+  sh ${CMAKE_CURRENT_SOURCE_DIR}/Install.sh ${CMAKE_BINARY_DIR})
+set_tests_properties(install PROPERTIES LABELS gui RUN_SERIAL TRUE TIMEOUT 300
+  ENVIRONMENT "${SOLVANE_TEST_ENV}")
+# Time limits three times longer in the sanitizer builds.
+if(SOLVANE_SANITIZE OR SOLVANE_TSAN)
+  set(SOLVANE_TIME_SCALE 3)
+else()
+  set(SOLVANE_TIME_SCALE 1)
+endif()
+add_test(NAME end_to_end COMMAND ${XVFB_RUN} -a -s "-screen 0 1280x1024x24"
+  bash ${CMAKE_CURRENT_SOURCE_DIR}/EndToEnd.sh ${CMAKE_BINARY_DIR} ${SOLVANE_TIME_SCALE})
+set_tests_properties(end_to_end PROPERTIES LABELS gui RUN_SERIAL TRUE TIMEOUT 300
+  ENVIRONMENT "${SOLVANE_TEST_ENV}")
