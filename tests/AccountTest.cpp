@@ -1,60 +1,23 @@
 // The account dialog as a person uses it, and "&UpdateFavorite" against the simulated site.
-#include "net/DownloadThread.h"
-#include "net/HttpGet.h"
-#include "site/TaveloSite.h"
 #include "ui/AllTreeCtrl.h"
 #include "ui/AuthenticationDialog.h"
 #include "ui/FavoriteTreeCtrl.h"
-#include "ui/MainFrame.h"
-#include "util/Settings.h"
 
-#include "SiteSim.h"
+#include "WindowTest.h"
 
-#include <gtest/gtest.h>
-
-#include <wx/app.h>
-#include <wx/fileconf.h>
 #include <wx/menu.h>
 #include <wx/modalhook.h>
 #include <wx/msgdlg.h>
 #include <wx/notebook.h>
-#include <wx/sstream.h>
 #include <wx/textctrl.h>
 #include <wx/timer.h>
 #include <wx/uiaction.h>
-#include <wx/weakref.h>
 
-#include <chrono>
-#include <functional>
 #include <set>
-#include <string>
-#include <thread>
-#include <vector>
-
-using namespace std::chrono;
 
 namespace
 {
 const char* const kLoginPath = "/loginchecker";
-
-bool PumpUntil(const std::function<bool()>& done, milliseconds limit = milliseconds(10000))
-{
-    for (const auto end = steady_clock::now() + limit; !done(); std::this_thread::sleep_for(milliseconds(2)))
-    {
-        if (steady_clock::now() > end)
-            return false;
-        wxTheApp->ProcessPendingEvents();
-        wxYield();
-    }
-    return true;
-}
-
-// A store in memory: nothing of an earlier run, nothing written to disk.
-void UseEmptyStore()
-{
-    wxStringInputStream nothing(wxEmptyString);
-    delete wxConfigBase::Set(new wxFileConfig(nothing));
-}
 
 void ClickOn(wxWindow* window)
 {
@@ -101,70 +64,13 @@ std::string Describe(FavoriteTreeCtrl* tree, const wxTreeItemId& group)
         text += item;
     return text;
 }
-} // namespace
 
-TEST(AuthenticationDialog, ShowsTheStoreAndStoresBothFieldsOnlyOnOK)
-{
-    enum Action { ClickOK, EnterInUsername, EnterInPassword, ClickCancel, Escape };
-    struct Step
-    {
-        wxString shown[2], typed[2];
-        Action action;
-        int answer;
-        wxString stored[2];
-    };
-    // Each step starts from the store that the one before left.
-    const Step steps[] = {
-        {{"", ""}, {"", ""}, ClickOK, wxID_OK, {"", ""}},
-        {{"", ""}, {"anna", "p&ss #1%"}, EnterInPassword, wxID_OK, {"anna", "p&ss #1%"}},
-        {{"anna", "p&ss #1%"}, {"bert", "p&ss #1%"}, EnterInUsername, wxID_OK, {"bert", "p&ss #1%"}},
-        {{"bert", "p&ss #1%"}, {"carl", "x"}, ClickCancel, wxID_CANCEL, {"bert", "p&ss #1%"}},
-        {{"bert", "p&ss #1%"}, {"dora", "y"}, Escape, wxID_CANCEL, {"bert", "p&ss #1%"}},
-    };
-    UseEmptyStore();
-    for (const Step& step : steps)
-    {
-        SCOPED_TRACE(step.action);
-        AuthenticationDialog dialog(nullptr, wxID_ANY, "Authentication");
-        const std::vector<wxWindow*> children(dialog.GetChildren().begin(), dialog.GetChildren().end());
-        wxTextCtrl* fields[] = {dynamic_cast<wxTextCtrl*>(children.at(2)), dynamic_cast<wxTextCtrl*>(children.at(4))};
-        ASSERT_TRUE(fields[0] && fields[1]);
-        EXPECT_FALSE(fields[0]->HasFlag(wxTE_PASSWORD));
-        EXPECT_TRUE(fields[1]->HasFlag(wxTE_PASSWORD));
-
-        // A key press that goes astray fails the step instead of hanging the test.
-        wxTimer guard;
-        guard.Bind(wxEVT_TIMER, [&](wxTimerEvent&) { dialog.EndModal(-1); });
-        guard.StartOnce(10000);
-        wxTheApp->CallAfter([&] {
-            for (int i = 0; i < 2; ++i)
-            {
-                EXPECT_EQ(step.shown[i], fields[i]->GetValue());
-                fields[i]->ChangeValue(step.typed[i]);
-            }
-            if (step.action == ClickOK || step.action == ClickCancel)
-                return ClickOn(dialog.FindWindow(step.action == ClickOK ? wxID_OK : wxID_CANCEL));
-            ClickOn(fields[step.action == EnterInPassword ? 1 : 0]);
-            wxUIActionSimulator().Char(step.action == Escape ? WXK_ESCAPE : WXK_RETURN);
-        });
-        EXPECT_EQ(step.answer, dialog.ShowModal());
-        EXPECT_EQ(step.stored[0], Settings::ReadString("/id", "-"));
-        EXPECT_EQ(step.stored[1], Settings::ReadString("/password", "-"));
-    }
-}
-
-class FavoritesTest : public ::testing::Test
+class AccountTest : public WindowTest
 {
 protected:
-    static void SetUpTestSuite() { HttpGet::GlobalInit(); }
-
     void SetUp() override
     {
-        UseEmptyStore();
-        // Online: AmberRose07 free, Luna_Star busy, MissKitty42 busy, sweetpeach.
-        ASSERT_TRUE(sim.SetPerformerListFromFile(std::string(SOLVANE_TEST_DATA) + "/performers/typical.js"));
-        ASSERT_TRUE(sim.Start());
-        Settings::WriteString("/Site/webserver", wxString::FromUTF8(sim.WebServer()));
+        WindowTest::SetUp();
         sim.AddAccount("bert", "b", {});
         watcher.Register();
     }
@@ -172,20 +78,7 @@ protected:
     void TearDown() override
     {
         watcher.Unregister();
-        if (frame)
-            delete frame.get();
-        // As the module's exit does: no login check outlives the test.
-        EXPECT_TRUE(DownloadThread::StopAll(5000));
-        PumpUntil([] { return wxTopLevelWindows.empty() && !wxTheApp->HasPendingEvents(); });
-    }
-
-    // A main window whose All page has the site's list, which gives favourites their statuses.
-    MainFrame* Open()
-    {
-        frame = new MainFrame;
-        AllTreeCtrl* all = frame->GetAllTreeCtrl();
-        EXPECT_TRUE(PumpUntil([&] { return all->GetItemText(all->GetOnlineGroup()) == "Online (4)"; }));
-        return frame;
+        WindowTest::TearDown();
     }
 
     // "&UpdateFavorite" with this account stored; returns once the site has the request.
@@ -202,29 +95,83 @@ protected:
     {
         std::vector<std::string> queries;
         for (const sitesim::Request& request : sim.Requests())
+        {
             if (request.path == kLoginPath)
                 queries.push_back(request.query);
+        }
         return queries;
     }
 
     // Every reply sent, then handled, and what it queued handled too.
     static void Settle()
     {
-        EXPECT_TRUE(PumpUntil([] { return DownloadThread::WaitForAll(0); }));
-        PumpUntil([] { return false; }, milliseconds(200));
+        EXPECT_TRUE(PumpUntil([] { return DownloadThread::WaitForAll(0) && !wxTheApp->HasPendingEvents(); }));
     }
 
     bool LoggedIn() const { return frame->GetMenuBar()->IsEnabled(ID_POPUP_ONLY_FAVORITE); }
 
-    sitesim::SiteSim sim;
-    TaveloSite site;
     DialogWatcher watcher;
-    wxWeakRef<MainFrame> frame;
 };
+} // namespace
 
-TEST_F(FavoritesTest, TheAccountDecidesTheFavoritePageAndTheNewestReplyWins)
+TEST_F(AccountTest, TheDialogShowsTheStoreAndStoresBothFieldsOnlyOnOK)
+{
+    // Each step starts from the store that the one before left; the dialog is ended by a click
+    // on a button (key 0) or by a key in a field.
+    const struct
+    {
+        wxString typed[2];
+        int target, key;
+    } steps[] = {
+        {{"", ""}, wxID_OK, 0},
+        {{"anna", "p&ss #1%"}, 1, WXK_RETURN},
+        {{"bert", "p&ss #1%"}, 0, WXK_RETURN},
+        {{"carl", "x"}, wxID_CANCEL, 0},
+        {{"dora", "y"}, 0, WXK_ESCAPE},
+    };
+    watcher.showAccountDialog = true;
+    wxString stored[2];
+    for (const auto& step : steps)
+    {
+        SCOPED_TRACE(step.typed[0]);
+        AuthenticationDialog dialog(nullptr, wxID_ANY, "Authentication");
+        const std::vector<wxWindow*> children(dialog.GetChildren().begin(), dialog.GetChildren().end());
+        wxTextCtrl* fields[] = {dynamic_cast<wxTextCtrl*>(children.at(2)), dynamic_cast<wxTextCtrl*>(children.at(4))};
+        ASSERT_TRUE(fields[0] && fields[1]);
+        EXPECT_FALSE(fields[0]->HasFlag(wxTE_PASSWORD));
+        EXPECT_TRUE(fields[1]->HasFlag(wxTE_PASSWORD));
+
+        // A key press that goes astray fails the step instead of hanging the test.
+        wxTimer guard;
+        guard.Bind(wxEVT_TIMER, [&](wxTimerEvent&) { dialog.EndModal(-1); });
+        guard.StartOnce(10000);
+        wxTheApp->CallAfter([&] {
+            for (int i = 0; i < 2; ++i)
+            {
+                EXPECT_EQ(stored[i], fields[i]->GetValue());
+                fields[i]->ChangeValue(step.typed[i]);
+            }
+            ClickOn(step.key ? fields[step.target] : dialog.FindWindow(step.target));
+            if (step.key)
+                wxUIActionSimulator().Char(step.key);
+        });
+        const bool ok = step.target == wxID_OK || step.key == WXK_RETURN;
+        EXPECT_EQ(ok ? wxID_OK : wxID_CANCEL, dialog.ShowModal());
+        if (ok)
+        {
+            stored[0] = step.typed[0];
+            stored[1] = step.typed[1];
+        }
+        EXPECT_EQ(stored[0], Settings::ReadString("/id", "-"));
+        EXPECT_EQ(stored[1], Settings::ReadString("/password", "-"));
+    }
+}
+
+TEST_F(AccountTest, TheAccountDecidesTheFavoritePageAndTheNewestReplyWins)
 {
     MainFrame* main = Open();
+    AllTreeCtrl* all = main->GetAllTreeCtrl();
+    ASSERT_TRUE(PumpUntil([&] { return all->GetItemText(all->GetOnlineGroup()) == "Online (4)"; }));
     FavoriteTreeCtrl* tree = main->GetFavoriteTreeCtrl();
     wxNotebook* pages = main->GetNotebook();
     Login("bert", "wrong");
@@ -274,8 +221,9 @@ TEST_F(FavoritesTest, TheAccountDecidesTheFavoritePageAndTheNewestReplyWins)
     EXPECT_EQ("MissKitty42,", Settings::ReadString("/favorites", "-"));
 }
 
-// Neither a login check without an answer nor an open account dialog holds up the exit.
-TEST_F(FavoritesTest, TheExitIsPromptWhileTheLoginIsUnderWay)
+// Neither a login check without an answer nor an open account dialog holds up the exit; the reply
+// that finds no window is freed.
+TEST_F(AccountTest, TheExitIsPromptWhileTheLoginIsUnderWay)
 {
     sim.SetFault(kLoginPath, sitesim::Fault::NoAnswer);
     for (const bool dialogOpen : {false, true})
@@ -283,22 +231,18 @@ TEST_F(FavoritesTest, TheExitIsPromptWhileTheLoginIsUnderWay)
         SCOPED_TRACE(dialogOpen ? "account dialog open" : "login check unanswered");
         watcher.showAccountDialog = dialogOpen;
         MainFrame* main = Open();
-        if (dialogOpen)
-        {
-            wxQueueEvent(main, new wxCommandEvent(wxEVT_MENU, ID_UPDATE_FAVORITE));
-            // Handled within the dialog's own loop, as the notification icon's "E&xit" would be.
-            wxTheApp->CallAfter([main] { wxQueueEvent(main, new wxCommandEvent(wxEVT_MENU, wxID_EXIT)); });
-        }
-        else
-        {
+        if (!dialogOpen)
             Login("bert", "b");
-            wxQueueEvent(main, new wxCommandEvent(wxEVT_MENU, wxID_EXIT));
-        }
         const auto start = steady_clock::now();
-        EXPECT_TRUE(PumpUntil([&] { return !frame; }));
-        // The module's exit ends the transfer; the reply finds no window and is freed.
-        EXPECT_TRUE(DownloadThread::StopAll(5000));
-        EXPECT_LT(duration_cast<milliseconds>(steady_clock::now() - start).count(), 1000);
+        ExitBy([&] {
+            if (dialogOpen)
+                wxQueueEvent(main, new wxCommandEvent(wxEVT_MENU, ID_UPDATE_FAVORITE));
+            // With the dialog open, handled within its own loop, as the notification icon's
+            // "E&xit" would be.
+            wxTheApp->CallAfter([main] { wxQueueEvent(main, new wxCommandEvent(wxEVT_MENU, wxID_EXIT)); });
+        });
+        EXPECT_TRUE(DownloadThread::StopAll(5000)); // as the module's exit does
+        EXPECT_LT(MillisecondsSince(start), 1000);
         EXPECT_EQ(1u, LoginQueries().size()); // none from the dialog the exit ended
     }
 }

@@ -1,64 +1,18 @@
 // The main window on a virtual display: first run, stored settings, hiding, and every way out.
-#include "site/Site.h"
 #include "ui/AllTreeCtrl.h"
 #include "ui/FavoriteTreeCtrl.h"
-#include "ui/MainFrame.h"
 #include "ui/NotifyIcon.h"
 #include "ui/ServerFailureBox.h"
-#include "util/Settings.h"
 
-#include <gtest/gtest.h>
+#include "WindowTest.h"
 
-#include <wx/app.h>
-#include <wx/bitmap.h>
-#include <wx/icon.h>
 #include <wx/menu.h>
-#include <wx/weakref.h>
-
-#include <atomic>
-#include <chrono>
-#include <functional>
-#include <thread>
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
-using namespace std::chrono;
-
 namespace
 {
-// A site whose refreshes the test scripts: a fixed list, or a refresh that hangs until the
-// polling thread is told to stop (a stalled server).
-class ScriptedSite : public Site
-{
-public:
-    int UpdateUserList() override
-    {
-        ++refreshes;
-        while (stall && !IsStopRequested())
-            std::this_thread::sleep_for(5ms);
-        SetUserList(list);
-        return stall ? 0 : 10000;
-    }
-    bool OnInit() override { return true; }
-    void OnExit() override {}
-
-    UserList list;
-    std::atomic<bool> stall{false};
-    std::atomic<int> refreshes{0};
-};
-
-bool PumpUntil(const std::function<bool()>& done, milliseconds limit = 10s)
-{
-    for (const auto end = steady_clock::now() + limit; !done(); std::this_thread::sleep_for(2ms))
-    {
-        if (steady_clock::now() > end)
-            return false;
-        wxYield();
-    }
-    return true;
-}
-
 // Every notice the window system has sent so far is handled: one that came late (the frame
 // mapped) would undo what the test does next (hiding it).
 void Settle()
@@ -116,42 +70,8 @@ private:
     Display* display;
 };
 
-class MainFrameTest : public ::testing::Test
+class MainFrameTest : public WindowTest
 {
-protected:
-    void SetUp() override
-    {
-        for (const char* key : {"/MainFrame/x", "/MainFrame/y", "/MainFrame/width", "/MainFrame/height",
-                                "/PopupDialog/onlyFavorite", "/favorites"})
-            Settings::DeleteEntry(key);
-        site.list.AddUser(User("anna", 0x03));
-        site.list.AddUser(User("bert", 0x0D));
-    }
-
-    void TearDown() override
-    {
-        delete frame.get();
-        PumpUntil([] { return wxTopLevelWindows.empty(); });
-    }
-
-    MainFrame* Open()
-    {
-        frame = new MainFrame;
-        Settle();
-        return frame;
-    }
-
-    // Sends a command; how long the frame took to go away.
-    long ExitBy(const std::function<void()>& command)
-    {
-        const auto start = steady_clock::now();
-        command();
-        EXPECT_TRUE(PumpUntil([this] { return !frame; }));
-        return static_cast<long>(duration_cast<milliseconds>(steady_clock::now() - start).count());
-    }
-
-    ScriptedSite site;
-    wxWeakRef<MainFrame> frame;
 };
 } // namespace
 
@@ -164,7 +84,7 @@ TEST_F(MainFrameTest, FirstRunThenTheStoredSettingsAtTheNextStart)
     EXPECT_FALSE(main->GetMenuBar()->IsChecked(ID_POPUP_ONLY_FAVORITE));
     EXPECT_FALSE(main->GetMenuBar()->IsEnabled(ID_POPUP_ONLY_FAVORITE));
     AllTreeCtrl* all = main->GetAllTreeCtrl();
-    EXPECT_TRUE(PumpUntil([&] { return all->GetItemText(all->GetOnlineGroup()) == "Online (2)"; }));
+    EXPECT_TRUE(PumpUntil([&] { return all->GetItemText(all->GetOnlineGroup()) == "Online (4)"; }));
     EXPECT_EQ(0u, main->GetFavoriteTreeCtrl()->GetCount());
     for (const int checked : {1, 0, 1}) // written at once
     {
@@ -207,11 +127,10 @@ TEST_F(MainFrameTest, MinimisingHidesOnlyWhileTheIconCanBringTheWindowBack)
         if (wxTaskBarIcon::IsAvailable() != c.tray)
             GTEST_SKIP() << "the stand-in notification area is " << (c.tray ? "not seen" : "not alone");
         MainFrame* main = Open();
+        Settle();
         NotifyIcon* icon = main->GetNotifyIcon();
-        wxIcon picture;
-        picture.CopyFromBitmap(wxBitmap(16, 16));
-        if (c.icon)
-            icon->SetIcon(picture);
+        if (!c.icon)
+            icon->RemoveIcon(); // as with a skin without the application's icon
         ASSERT_EQ(c.icon, icon->IsIconInstalled());
 
         desktop.Minimise(title);
@@ -262,10 +181,12 @@ TEST_F(MainFrameTest, EveryWayOutEndsWithinASecond)
     for (const auto& way : ways)
     {
         SCOPED_TRACE(way.name);
-        site.stall = way.stalled;
-        site.refreshes = 0;
+        sim.ClearFaults();
+        sim.ClearRequests();
+        if (way.stalled)
+            sim.SetFault(kListPath, sitesim::Fault::NoAnswer);
         MainFrame* main = Open();
-        ASSERT_TRUE(PumpUntil([&] { return site.refreshes > 0; }));
+        ASSERT_TRUE(PumpUntil([&] { return CountRequests(kListPath) > 0; }));
         EXPECT_LT(ExitBy([&] { way.command(main); }), 1000);
     }
 }

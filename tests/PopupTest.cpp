@@ -1,51 +1,19 @@
 // Pop-ups on a virtual display: who pops up, the picture or the placeholder, the time, the slots,
 // and the whole road from the simulated site through the polling thread to "Exit".
-#include "net/DownloadThread.h"
-#include "net/HttpGet.h"
-#include "site/TaveloSite.h"
-#include "skin/SkinImageStore.h"
-#include "ui/MainFrame.h"
 #include "ui/PopupDialog.h"
 #include "ui/PopupDialogManager.h"
-#include "util/Settings.h"
 
-#include "SiteSim.h"
+#include "WindowTest.h"
 
-#include <gtest/gtest.h>
-
-#include <wx/app.h>
 #include <wx/frame.h>
 #include <wx/menu.h>
 #include <wx/mstream.h>
-#include <wx/weakref.h>
 
-#include <algorithm>
-#include <chrono>
-#include <functional>
 #include <map>
-#include <thread>
-
-using namespace std::chrono;
+#include <regex>
 
 namespace
 {
-bool PumpUntil(const std::function<bool()>& done, milliseconds limit = 10s)
-{
-    for (const auto end = steady_clock::now() + limit; !done(); std::this_thread::sleep_for(2ms))
-    {
-        if (steady_clock::now() > end)
-            return false;
-        wxYield();
-        wxTheApp->ProcessIdle(); // where closed windows are deleted
-    }
-    return true;
-}
-
-long Milliseconds(steady_clock::duration time)
-{
-    return static_cast<long>(duration_cast<milliseconds>(time).count());
-}
-
 // A performer list in the site's format, each name online and free.
 std::string PerformerList(const std::vector<std::string>& names)
 {
@@ -72,45 +40,8 @@ std::string ImagePath(const std::string& name)
     return "/WebArchive/" + name + "/thumbs/LinkedImage.jpg";
 }
 
-class PopupTest : public ::testing::Test
+class PopupTest : public WindowTest
 {
-protected:
-    static void SetUpTestSuite()
-    {
-        HttpGet::GlobalInit();
-        // The store reads the skin beside the host: the test program poses as the host.
-        static const wxString host = SOLVANE_OUTPUT_DIR "/Solvane";
-        const wchar_t* args[] = {host.wc_str()};
-        wxTheApp->argv.Init(1, args);
-        SkinImageStore::Release();
-    }
-
-    void SetUp() override
-    {
-        ASSERT_TRUE(sim.Start());
-        // The web server stands in for the image server too: it serves any body the test sets.
-        Settings::WriteString("/Site/webserver", wxString::FromUTF8(sim.WebServer()));
-        Settings::WriteString("/Site/imageserver", wxString::FromUTF8(sim.WebServer()));
-        Settings::WriteLong("/PopupDialog/duration", 60);
-    }
-
-    void TearDown() override
-    {
-        for (wxWindow* window : wxTopLevelWindows)
-            window->Destroy();
-        EXPECT_TRUE(DownloadThread::StopAll(5000));
-        PumpUntil([] { return wxTopLevelWindows.empty(); });
-    }
-
-    size_t CountRequests(const std::string& server, const std::string& path = "") const
-    {
-        const auto requests = sim.Requests();
-        return std::count_if(requests.begin(), requests.end(), [&](const sitesim::Request& r) {
-            return r.server == server && (path.empty() || r.path == path);
-        });
-    }
-
-    sitesim::SiteSim sim;
 };
 } // namespace
 
@@ -180,139 +111,135 @@ TEST_F(PopupTest, ShowsThePictureScaledOrThePlaceholderForItsTimeFromShowing)
     ASSERT_TRUE(placeholder.IsOk());
 
     std::map<std::string, wxWeakRef<PopupDialog>> popups;
-    std::map<std::string, steady_clock::time_point> shown;
+    std::map<std::string, wxImage> pictures; // as each pop-up shows
+    std::map<std::string, steady_clock::time_point> shown, gone;
     const auto created = steady_clock::now();
     for (const char* name : {"wide", "late", "oversized", "text", "tall", "failed"})
         popups[name] = new PopupDialog(User(name, 0x01), POPUP_ONLINE, nullptr, wxID_ANY, wxEmptyString);
-    // Each picture is looked at as its pop-up shows, each pop-up's time as it goes.
     ASSERT_TRUE(PumpUntil([&] {
-        for (auto it = popups.begin(); it != popups.end();)
+        for (auto& [name, popup] : popups)
         {
-            const std::string& name = it->first;
-            if (it->second && it->second->IsShown() && !shown.count(name))
+            if (popup && popup->IsShown() && !shown.count(name))
             {
                 shown[name] = steady_clock::now();
-                const wxImage picture = it->second->GetProfileBitmap().ConvertToImage();
-                const bool real = name == "wide" || name == "late";
-                EXPECT_EQ(wxSize(107, 82), picture.GetSize()) << name;
-                EXPECT_EQ(!real, picture.GetSize() == wxSize(107, 82) &&
-                                     std::equal(picture.GetData(), picture.GetData() + 107 * 82 * 3,
-                                                placeholder.GetData()))
-                    << name;
-                EXPECT_TRUE(!real || picture.GetRed(53, 41) > 150) << name;
+                pictures[name] = popup->GetProfileBitmap().ConvertToImage();
             }
-            if (it->second)
-            {
-                ++it;
-                continue;
-            }
-            EXPECT_TRUE(shown.count(name) && Milliseconds(steady_clock::now() - shown[name]) >= 900) << name;
-            it = popups.erase(it);
+            if (!popup && !gone.count(name))
+                gone[name] = steady_clock::now();
         }
-        return popups.empty();
+        return gone.size() == popups.size();
     }));
-    EXPECT_GE(Milliseconds(shown["late"] - created), 1400);
+    ASSERT_EQ(popups.size(), pictures.size());
+    for (const auto& [name, picture] : pictures)
+    {
+        SCOPED_TRACE(name);
+        ASSERT_EQ(wxSize(107, 82), picture.GetSize());
+        const bool real = name == "wide" || name == "late";
+        EXPECT_EQ(!real, std::equal(picture.GetData(), picture.GetData() + 107 * 82 * 3, placeholder.GetData()));
+        EXPECT_TRUE(!real || picture.GetRed(53, 41) > 150);
+        EXPECT_GE(duration_cast<milliseconds>(gone[name] - shown[name]).count(), 900);
+    }
+    EXPECT_GE(duration_cast<milliseconds>(shown["late"] - created).count(), 1400);
 }
 
 // A work area less a task bar at the left and the top: the column stands in its bottom right
-// corner, a new pop-up takes the lowest free slot, and one that finds no slot waits for one.
+// corner, a new pop-up takes the lowest free slot, and one that finds no slot waits for one,
+// holding no window, until a slot frees.
 TEST_F(PopupTest, PopupsTakeTheLowestFreeSlotAndWaitWhenTheColumnIsFull)
 {
     wxRect area(100, 40, 1000, 900);
     PopupDialogManager manager;
     manager.SetWorkAreaSource([&] { return area; });
-    const auto arrive = [&](std::vector<std::string> names) {
-        for (const std::string& name : names)
+    // The pop-ups shown, by name, with their places.
+    const auto column = [&] {
+        std::map<wxString, wxPoint> places;
+        for (const PopupDialog* popup : manager.GetPopups())
+        {
+            if (popup->IsShown())
+                places[popup->GetUser().GetName()] = popup->GetPosition();
+        }
+        wxString text;
+        for (const auto& [name, at] : places)
+            text += wxString::Format("%s %d,%d ", name, at.x, at.y);
+        return text.Trim();
+    };
+    const struct
+    {
+        int height;
+        bool expire; // the oldest pop-up ends as its time does
+        std::vector<std::string> arrive;
+        const char* column;
+        size_t waiting;
+    } steps[] = {
+        {900, false, {"p1", "p2", "p3"}, "p1 950,790 p2 950,640 p3 950,490", 0},
+        {900, true, {"p4"}, "p2 950,640 p3 950,490 p4 950,790", 0},
+        {600, false, {"p5", "p6"}, "p2 950,640 p3 950,490 p4 950,790 p5 950,40", 1},
+        {600, true, {}, "p3 950,490 p4 950,790 p5 950,40 p6 950,340", 0},
+    };
+    for (const auto& step : steps)
+    {
+        area.height = step.height;
+        if (step.expire)
+        {
+            wxTimer timer;
+            wxTimerEvent event(timer);
+            manager.GetPopups()[0]->OnDestroyTimer(event);
+        }
+        for (const std::string& name : step.arrive)
         {
             UserEvent event(User(name, 0x01), EVT_USER_ADDED, UserEvent::kNoStatus);
             manager.ProcessEvent(event);
         }
-    };
-    // Where each pop-up shows, by name, once all count of them show.
-    const auto places = [&](size_t count) {
-        const auto& popups = manager.GetPopups();
-        EXPECT_TRUE(PumpUntil([&] {
-            return popups.size() == count && std::all_of(popups.begin(), popups.end(), [](PopupDialog* p) { return p->IsShown(); });
-        }));
-        std::map<std::string, wxPoint> where;
-        for (const PopupDialog* popup : popups)
-            where[popup->GetUser().GetName().ToStdString()] = popup->GetPosition();
-        return where;
-    };
-    // Ends the lowest pop-up as its time does.
-    const auto expire = [&] {
-        wxTimer timer;
-        wxTimerEvent event(timer);
-        manager.GetPopups()[0]->OnDestroyTimer(event);
-    };
-    arrive({"p1", "p2", "p3"});
-    EXPECT_EQ((std::map<std::string, wxPoint>{{"p1", {950, 790}}, {"p2", {950, 640}}, {"p3", {950, 490}}}), places(3));
-    expire();
-    arrive({"p4"});
-    EXPECT_EQ((std::map<std::string, wxPoint>{{"p2", {950, 640}}, {"p3", {950, 490}}, {"p4", {950, 790}}}), places(3));
-
-    area.height = 600; // room for one more
-    arrive({"p5", "p6"});
-    places(4);
-    EXPECT_EQ(1u, manager.GetWaitingCount());
-    EXPECT_EQ(4u, wxTopLevelWindows.size());
-    expire(); // p2, in slot 2
-    EXPECT_EQ(wxPoint(950, 340), places(4)["p6"]);
-    EXPECT_EQ(0u, manager.GetWaitingCount());
+        EXPECT_TRUE(PumpUntil([&] { return column() == step.column && wxTopLevelWindows.size() == manager.GetPopups().size(); }))
+            << column();
+        EXPECT_EQ(step.waiting, manager.GetWaitingCount());
+    }
 }
 
-// The first list announces nobody; a performer a later poll adds pops up once, her picture
-// asked for in the site's name; a burst of arrivals never opens more windows than there are
-// slots nor fetches more pictures at once than the bound; and "Exit" ends it all at once while
-// pictures stall.
+// The first list announces nobody; of a burst of arrivals each pops up once, but never more
+// windows than there are slots nor more pictures fetched at once than the bound, each asked
+// for in the site's name; and "Exit" ends it all at once while the pictures stall.
 TEST_F(PopupTest, ArrivalsFromTheSitePopUpOnceWithinTheBoundsAndGoWithTheWindow)
 {
-    const std::string list = "/include/js/online_performers.js";
-    Settings::WriteString("/Site/imageserver", wxString::FromUTF8(sim.ImageServer()));
+    Settings::WriteString("/Site/imageserver", sim.ImageServer());
     Settings::WriteLong("/System/syncinterval", 1);
     sim.SetPerformerList(PerformerList({"anna", "bert"}));
-    TaveloSite site;
-    wxWeakRef<MainFrame> frame = new MainFrame;
-    const auto& popups = frame->GetPopupDialogManager()->GetPopups();
-    ASSERT_TRUE(PumpUntil([&] { return CountRequests("web", list) >= 2; }));
+    sim.SetFault("/WebArchive/*", sitesim::Fault::NoAnswer);
+    const PopupDialogManager* manager = Open()->GetPopupDialogManager();
+    ASSERT_TRUE(PumpUntil([&] { return CountRequests(kListPath) >= 2; }));
     EXPECT_EQ(1u, wxTopLevelWindows.size());
-    EXPECT_EQ(0u, CountRequests("image"));
 
-    sim.SetPerformerList(PerformerList({"anna", "bert", "cleo"}));
-    ASSERT_TRUE(PumpUntil([&] { return popups.size() == 1 && popups[0]->IsShown(); }));
-    const size_t polls = CountRequests("web", list);
-    ASSERT_TRUE(PumpUntil([&] { return CountRequests("web", list) >= polls + 2; }));
-    EXPECT_EQ(2u, wxTopLevelWindows.size());
-    ASSERT_EQ(1u, CountRequests("image"));
-    const auto requests = sim.Requests();
-    const auto image = std::find_if(requests.begin(), requests.end(), [](auto& r) { return r.server == "image"; });
-    EXPECT_EQ("/WebArchive/cleo/thumbs/LinkedImage.jpg", image->path);
-    EXPECT_NE(image->headers.end(), std::find(image->headers.begin(), image->headers.end(),
-                                              std::make_pair(std::string("Host"), sim.WebServer())));
-
-    // 300 arrivals whose pictures never come.
-    std::vector<std::string> names{"anna", "bert", "cleo"};
+    std::vector<std::string> names{"anna", "bert"};
     for (int i = 0; i < 300; ++i)
         names.push_back("burst" + std::to_string(i));
-    sim.SetFault("/WebArchive/*", sitesim::Fault::NoAnswer);
-    sim.ResetPeakConnections();
     sim.SetPerformerList(PerformerList(names));
     const size_t slots = static_cast<size_t>(wxGetClientDisplayRect().height / PopupDialog::kHeight);
     const size_t bound = PopupDialogManager::kMaxDownloads;
-    size_t mostWindows = 0;
-    ASSERT_TRUE(PumpUntil([&] {
+    size_t mostWindows = 0, polls = 0;
+    const auto settled = [&] {
         mostWindows = std::max(mostWindows, wxTopLevelWindows.size() - 1);
-        return CountRequests("image") == 1 + bound && frame->GetPopupDialogManager()->GetWaitingCount() == 300 - bound;
-    }));
+        return CountRequests("/WebArchive/") == bound && manager->GetWaitingCount() == 300 - bound &&
+               CountRequests(kListPath) >= polls;
+    };
+    ASSERT_TRUE(PumpUntil(settled));
+    polls = CountRequests(kListPath) + 2; // and so it stays
+    ASSERT_TRUE(PumpUntil(settled));
     EXPECT_LE(mostWindows, slots);
     EXPECT_EQ(static_cast<int>(bound), sim.PeakConnections("image"));
-
-    const auto start = steady_clock::now();
-    wxCommandEvent exit(wxEVT_MENU, wxID_EXIT);
-    frame->GetEventHandler()->ProcessEvent(exit);
-    EXPECT_TRUE(PumpUntil([&] { return wxTopLevelWindows.empty(); }, 1s));
+    for (const sitesim::Request& request : sim.Requests())
+    {
+        if (request.server != "image")
+            continue;
+        EXPECT_TRUE(std::regex_match(request.path, std::regex("/WebArchive/burst[0-9]+/thumbs/LinkedImage.jpg")));
+        EXPECT_NE(request.headers.end(), std::find(request.headers.begin(), request.headers.end(),
+                                                   std::make_pair(std::string("Host"), sim.WebServer())));
+    }
+    EXPECT_LT(ExitBy([&] {
+                  wxCommandEvent exit(wxEVT_MENU, wxID_EXIT);
+                  frame->GetEventHandler()->ProcessEvent(exit);
+              }),
+              1000);
     // Every transfer has ended with the window: nothing is left to reply after the host's
     // last look at its queue.
     EXPECT_TRUE(DownloadThread::WaitForAll(0));
-    EXPECT_LT(Milliseconds(steady_clock::now() - start), 1000);
 }
