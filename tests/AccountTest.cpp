@@ -86,20 +86,9 @@ protected:
     {
         Settings::WriteString("/id", id);
         Settings::WriteString("/password", password);
-        const size_t before = LoginQueries().size();
+        const size_t before = CountRequests(kLoginPath);
         wxQueueEvent(frame.get(), new wxCommandEvent(wxEVT_MENU, ID_UPDATE_FAVORITE));
-        EXPECT_TRUE(PumpUntil([&] { return LoginQueries().size() > before; }));
-    }
-
-    std::vector<std::string> LoginQueries() const
-    {
-        std::vector<std::string> queries;
-        for (const sitesim::Request& request : sim.Requests())
-        {
-            if (request.path == kLoginPath)
-                queries.push_back(request.query);
-        }
-        return queries;
+        EXPECT_TRUE(PumpUntil([&] { return CountRequests(kLoginPath) > before; }));
     }
 
     // Every reply sent, then handled, and what it queued handled too.
@@ -200,7 +189,9 @@ TEST_F(AccountTest, TheAccountDecidesTheFavoritePageAndTheNewestReplyWins)
     wxLog::SetActiveTarget(log);
     for (const char* secret : {"p&ss", "p%26ss", "password="})
         EXPECT_EQ(std::string::npos, traces.text.find(secret)) << secret << " in\n" << traces.text;
-    EXPECT_EQ("username=ann%20%C3%A9&password=p%26ss%20%231%25", LoginQueries().back());
+    const auto requests = sim.Requests();
+    const auto login = std::find_if(requests.rbegin(), requests.rend(), [](auto& r) { return r.path == kLoginPath; });
+    EXPECT_EQ("username=ann%20%C3%A9&password=p%26ss%20%231%25", login->query);
     EXPECT_EQ("Online (2): AmberRose07[1] Luna_Star[2]", Describe(tree, tree->GetOnlineGroup()));
     EXPECT_EQ("AmberRose07,Luna_Star,nobody_here,", Settings::ReadString("/favorites", "-"));
     EXPECT_EQ(0, pages->GetSelection());
@@ -242,7 +233,7 @@ TEST_F(AccountTest, TheExitIsPromptWhileTheLoginIsUnderWay)
             wxTheApp->CallAfter([main] { wxQueueEvent(main, new wxCommandEvent(wxEVT_MENU, wxID_EXIT)); });
         });
         EXPECT_TRUE(DownloadThread::StopAll(5000)); // as the module's exit does
-        EXPECT_LT(MillisecondsSince(start), 1000);
-        EXPECT_EQ(1u, LoginQueries().size()); // none from the dialog the exit ended
+        EXPECT_LT(duration_cast<milliseconds>(steady_clock::now() - start).count(), 1000);
+        EXPECT_EQ(1u, CountRequests(kLoginPath)); // none from the dialog the exit ended
     }
 }

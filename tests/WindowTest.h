@@ -37,11 +37,6 @@ inline bool PumpUntil(const std::function<bool()>& done, milliseconds limit = 10
     return true;
 }
 
-inline long MillisecondsSince(steady_clock::time_point start)
-{
-    return static_cast<long>(duration_cast<milliseconds>(steady_clock::now() - start).count());
-}
-
 class WindowTest : public ::testing::Test
 {
 protected:
@@ -90,7 +85,7 @@ protected:
         const auto start = steady_clock::now();
         command();
         EXPECT_TRUE(PumpUntil([this] { return !frame; }));
-        return MillisecondsSince(start);
+        return static_cast<long>(duration_cast<milliseconds>(steady_clock::now() - start).count());
     }
 
     size_t CountRequests(const std::string& path) const
