@@ -9,8 +9,10 @@
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <functional>
+#include <future>
 #include <string>
 #include <thread>
 
@@ -66,11 +68,9 @@ struct Install
     }
     ~Install()
     {
-        if (!ended)
-        {
-            kill(pid, SIGKILL);
-            waitpid(pid, nullptr, 0);
-        }
+        if (run.valid() && run.wait_for(0s) != std::future_status::ready)
+            Kill(SIGKILL);
+        run = {}; // waits for the end
         wxFileName::Rmdir(dir, wxPATH_RMDIR_RECURSIVE);
     }
     std::string Read(const char* name) const { return ::Read(dir + "/" + name); }
@@ -84,32 +84,25 @@ struct Install
     void Start(const wxString& arguments = "") { Run("XDG_CONFIG_HOME=" + dir + "/config exec " + dir + "/Solvane" + arguments); }
     void Run(const wxString& line)
     {
-        const std::string script = (line + " >" + dir + "/out 2>" + dir + "/err </dev/null").utf8_string();
-        ended = false;
-        pid = fork();
-        if (pid == 0)
-        {
-            sigset_t none; // what the test's threads block is not the host's business
-            sigemptyset(&none);
-            sigprocmask(SIG_SETMASK, &none, nullptr);
-            execl("/bin/sh", "sh", "-c", script.c_str(), static_cast<char*>(nullptr));
-            _exit(127);
-        }
+        const std::string script =
+            ("echo $$ >" + dir + "/pid; " + line + " >" + dir + "/out 2>" + dir + "/err </dev/null").utf8_string();
+        run = std::async(std::launch::async, [script] { return std::system(script.c_str()); });
     }
-    // False when the host has not ended in time.
+    // False when the host has not ended in time; else its exit code is kept.
     bool Wait(milliseconds limit)
     {
-        ended = ended || WaitFor([this] { return waitpid(pid, &status, WNOHANG) == pid; }, limit);
+        const bool ended = run.valid() && run.wait_for(limit) == std::future_status::ready;
+        const int status = ended ? run.get() : 0;
+        code = !ended ? -1 : WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
         out = Read("out");
         err = Read("err");
         return ended;
     }
-    bool ExitedWith(int code) const { return ended && WIFEXITED(status) && WEXITSTATUS(status) == code; }
+    void Kill(int signal) const { kill(std::stoi(Read("pid")), signal); }
 
     wxString dir;
-    pid_t pid = -1;
-    int status = -1;
-    bool ended = true;
+    std::future<int> run;
+    int code = -1;
     std::string out, err;
 };
 
@@ -137,7 +130,7 @@ TEST(HostTest, LoadsTheModuleHoweverItIsStarted)
         SCOPED_TRACE(line);
         install.Run(line);
         ASSERT_TRUE(install.Wait(kRunLimit)) << "hung; it wrote: " << install.out << install.err;
-        EXPECT_TRUE(install.ExitedWith(0)) << install.err;
+        EXPECT_EQ(0, install.code) << install.err;
         EXPECT_EQ(0u, install.out.find("vendor=Tavelo app=Messenger\nskin=yes catalogue="));
         EXPECT_EQ("", install.err);
     }
@@ -174,7 +167,7 @@ TEST(HostTest, AModuleThatCanNotRunIsRefusedAndAPendingOneGoesInOrIsRolledBack)
         install.Write("Solvane.manifest.new", "new manifest");
         install.Start(" --probe");
         ASSERT_TRUE(install.Wait(kRunLimit)) << "hung; it wrote: " << install.err;
-        EXPECT_TRUE(install.ExitedWith(c.code)) << install.err;
+        EXPECT_EQ(c.code, install.code) << install.err;
         EXPECT_TRUE(c.says ? install.err.find(c.says) != std::string::npos : install.err.empty()) << install.err;
         if (c.pending == none)
             continue;
@@ -218,11 +211,11 @@ TEST(HostTest, APoliteKillEndsItAtOnceAndSavesTheSettings)
         {
             EXPECT_FALSE(install.Wait(1500ms)) << "ended without an answer";
         }
-        kill(install.pid, SIGTERM);
+        install.Kill(SIGTERM);
         const auto start = steady_clock::now();
         ASSERT_TRUE(install.Wait(10s)) << "did not end; it wrote: " << install.err;
         EXPECT_LT(duration_cast<milliseconds>(steady_clock::now() - start).count(), 1000);
-        EXPECT_TRUE(install.ExitedWith(0)) << install.err;
+        EXPECT_EQ(0, install.code) << install.err;
         EXPECT_EQ("(none)", install.Read("Solvane.so.new"));
         EXPECT_EQ(polling ? 0 : 1, UpdateRequests(site));
         wxStructStat info;
