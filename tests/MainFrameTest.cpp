@@ -70,9 +70,7 @@ private:
     Display* display;
 };
 
-class MainFrameTest : public WindowTest
-{
-};
+using MainFrameTest = WindowTest;
 } // namespace
 
 // Before a login the filter item is off and the favourites tree hears nothing, while the All

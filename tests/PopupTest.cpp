@@ -3,11 +3,11 @@
 #include "ui/PopupDialog.h"
 #include "ui/PopupDialogManager.h"
 
+#include "JpegWriter.h"
 #include "WindowTest.h"
 
 #include <wx/frame.h>
 #include <wx/menu.h>
-#include <wx/mstream.h>
 
 #include <map>
 #include <regex>
@@ -23,16 +23,13 @@ std::string PerformerList(const std::vector<std::string>& names)
     return body;
 }
 
-// A plain red picture in the given format.
-std::string Red(int width, int height, wxBitmapType type)
+// A plain red JPEG picture.
+std::string Red(int width, int height)
 {
-    wxImage image(width, height);
-    image.SetRGB(wxRect(0, 0, width, height), 200, 0, 0);
-    wxMemoryOutputStream out;
-    EXPECT_TRUE(image.SaveFile(out, type));
-    std::string bytes(out.GetSize(), '\0');
-    out.CopyTo(bytes.data(), bytes.size());
-    return bytes;
+    std::vector<uint8_t> rgb;
+    for (int i = 0; i < width * height; ++i)
+        rgb.insert(rgb.end(), {200, 0, 0});
+    return sitesim::JpegWriter::Encode(rgb, width, height);
 }
 
 std::string ImagePath(const std::string& name)
@@ -40,9 +37,7 @@ std::string ImagePath(const std::string& name)
     return "/WebArchive/" + name + "/thumbs/LinkedImage.jpg";
 }
 
-class PopupTest : public WindowTest
-{
-};
+using PopupTest = WindowTest;
 } // namespace
 
 TEST_F(PopupTest, ManagerPopsUpForComingOnlineAndBecomingFreeAndFiltersByTheFrameMenu)
@@ -93,13 +88,13 @@ TEST_F(PopupTest, ManagerPopsUpForComingOnlineAndBecomingFreeAndFiltersByTheFram
 TEST_F(PopupTest, ShowsThePictureScaledOrThePlaceholderForItsTimeFromShowing)
 {
     Settings::WriteLong("/PopupDialog/duration", 1);
-    const std::string wide = Red(400, 300, wxBITMAP_TYPE_JPEG);
+    const std::string wide = Red(400, 300);
     sim.SetResource(ImagePath("wide"), wide, "image/jpeg");
     sim.SetReplyDelays(ImagePath("wide"), {1500});
     // Decoders ignore what follows the picture: only the length makes it too much.
     sim.SetResource(ImagePath("oversized"), wide + std::string(PopupDialog::kMaxPictureBytes, '\0'), "image/jpeg");
     sim.SetResource(ImagePath("text"), "<html>not a picture</html>", "text/html");
-    sim.SetResource(ImagePath("tall"), Red(1, PopupDialog::kMaxPictureSide + 1, wxBITMAP_TYPE_PNG), "image/png");
+    sim.SetResource(ImagePath("tall"), Red(1, PopupDialog::kMaxPictureSide + 1), "image/jpeg");
     sim.SetFault(ImagePath("failed"), sitesim::Fault::ServerError);
     const wxImage placeholder = SkinImageStore::GetInstance()->GetImage("PopupDialog_profileImage");
     ASSERT_TRUE(placeholder.IsOk());
@@ -144,17 +139,11 @@ TEST_F(PopupTest, PopupsTakeTheLowestFreeSlotAndWaitWhenTheColumnIsFull)
     wxRect area(100, 40, 1000, 900);
     PopupDialogManager manager;
     manager.SetWorkAreaSource([&] { return area; });
-    // The pop-ups shown, by name, with their places.
+    // The pop-ups, oldest first, with their places.
     const auto column = [&] {
-        std::map<wxString, wxPoint> places;
-        for (const PopupDialog* popup : manager.GetPopups())
-        {
-            if (popup->IsShown())
-                places[popup->GetUser().GetName()] = popup->GetPosition();
-        }
         wxString text;
-        for (const auto& [name, at] : places)
-            text += wxString::Format("%s %d,%d ", name, at.x, at.y);
+        for (const PopupDialog* popup : manager.GetPopups())
+            text += wxString::Format("%s %d,%d ", popup->GetUser().GetName(), popup->GetPosition().x, popup->GetPosition().y);
         return text.Trim();
     };
     const struct
