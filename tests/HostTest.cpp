@@ -57,7 +57,8 @@ std::string Read(const wxString& path)
 // with its output rather than a test that never ends.
 struct Install
 {
-    explicit Install(const wxString& settings = "[Site]\nwebserver=" + ClosedServer() + "\n[SplashScreen]\nduration=0\n")
+    explicit Install(const wxString& settings = "[Site]\nwebserver=" + ClosedServer() +
+                                                "\n[SplashScreen]\nduration=0\n")
     {
         char name[] = "/tmp/solvane-XXXXXX";
         dir = mkdtemp(name);
@@ -81,11 +82,15 @@ struct Install
         else
             std::ofstream((dir + "/" + name).fn_str(), std::ios::binary) << bytes;
     }
-    void Start(const wxString& arguments = "") { Run("XDG_CONFIG_HOME=" + dir + "/config exec " + dir + "/Solvane" + arguments); }
+    void Start(const wxString& arguments = "")
+    {
+        Run("XDG_CONFIG_HOME=" + dir + "/config exec " + dir + "/Solvane" + arguments);
+    }
     void Run(const wxString& line)
     {
         const std::string script =
-            ("echo $$ >" + dir + "/pid; " + line + " >" + dir + "/out 2>" + dir + "/err </dev/null").utf8_string();
+            ("echo $$ >" + dir + "/pid; " + line + " >" + dir + "/out 2>" + dir + "/err </dev/null")
+                .utf8_string();
         run = std::async(std::launch::async, [script] { return std::system(script.c_str()); });
     }
     // False when the host has not ended in time; else its exit code is kept.
@@ -121,11 +126,13 @@ TEST(HostTest, LoadsTheModuleHoweverItIsStarted)
 {
     Install install;
     ASSERT_EQ(0, symlink((kOutput + "/Solvane").fn_str(), (install.dir + "/watcher").fn_str()));
-    const wxString fresh = "XDG_CONFIG_HOME=" + install.dir + "/fresh/config http_proxy=" + ClosedServer() + " ";
-    for (const wxString& line : {fresh + "exec " + kOutput + "/Solvane --probe",
-                                 "cd " + kOutput + " && " + fresh + "exec ./Solvane --probe",
-                                 "cd / && PATH=" + kOutput + ":/usr/bin:/bin " + fresh + "exec Solvane --probe",
-                                 "cd " + install.dir + " && " + fresh + "exec ./watcher --probe"})
+    const wxString fresh =
+        "XDG_CONFIG_HOME=" + install.dir + "/fresh/config http_proxy=" + ClosedServer() + " ";
+    for (const wxString& line :
+         {fresh + "exec " + kOutput + "/Solvane --probe",
+          "cd " + kOutput + " && " + fresh + "exec ./Solvane --probe",
+          "cd / && PATH=" + kOutput + ":/usr/bin:/bin " + fresh + "exec Solvane --probe",
+          "cd " + install.dir + " && " + fresh + "exec ./watcher --probe"})
     {
         SCOPED_TRACE(line);
         install.Run(line);
@@ -159,7 +166,8 @@ TEST(HostTest, AModuleThatCanNotRunIsRefusedAndAPendingOneGoesInOrIsRolledBack)
     };
     for (const auto& c : cases)
     {
-        SCOPED_TRACE(testing::Message() << c.current.size() << " bytes, pending " << c.pending.size());
+        SCOPED_TRACE(testing::Message()
+                     << c.current.size() << " bytes, pending " << c.pending.size());
         Install install;
         install.Write("Solvane.so", c.current);
         install.Write("Solvane.so.new", c.pending);
@@ -168,7 +176,8 @@ TEST(HostTest, AModuleThatCanNotRunIsRefusedAndAPendingOneGoesInOrIsRolledBack)
         install.Start(" --probe");
         ASSERT_TRUE(install.Wait(kRunLimit)) << "hung; it wrote: " << install.err;
         EXPECT_EQ(c.code, install.code) << install.err;
-        EXPECT_TRUE(c.says ? install.err.find(c.says) != std::string::npos : install.err.empty()) << install.err;
+        EXPECT_TRUE(c.says ? install.err.find(c.says) != std::string::npos : install.err.empty())
+            << install.err;
         if (c.pending == none)
             continue;
         const bool rolledBack = c.says != nullptr;
@@ -196,9 +205,11 @@ TEST(HostTest, APoliteKillEndsItAtOnceAndSavesTheSettings)
         SCOPED_TRACE(moment);
         const bool polling = moment == "polling", transfer = moment == "transfer";
         site.ClearRequests();
-        site.SetFault("/cgi-bin/app/update.cgi", transfer ? sitesim::Fault::StallMidBody : sitesim::Fault::None);
-        Install install(wxString::Format("[Site]\nwebserver=%s\n[System]\nsyncinterval=1\n[Update]\ncheck=%d\n",
-                                         site.WebServer(), !polling));
+        site.SetFault("/cgi-bin/app/update.cgi",
+                      transfer ? sitesim::Fault::StallMidBody : sitesim::Fault::None);
+        Install install(
+            wxString::Format("[Site]\nwebserver=%s\n[System]\nsyncinterval=1\n[Update]\ncheck=%d\n",
+                             site.WebServer(), !polling));
         install.Start();
         ASSERT_TRUE(WaitFor(
             [&] {
