@@ -223,9 +223,10 @@ TEST_F(PopupTest, ArrivalsFromTheSitePopUpOnceWithinTheBoundsAndGoWithTheWindow)
             continue;
         EXPECT_TRUE(std::regex_match(request.path,
                                      std::regex("/WebArchive/burst[0-9]+/thumbs/LinkedImage.jpg")));
-        EXPECT_NE(request.headers.end(),
-                  std::find(request.headers.begin(), request.headers.end(),
-                            std::make_pair(std::string("Host"), sim.WebServer())));
+        const auto host = std::find_if(request.headers.begin(), request.headers.end(),
+                                       [](auto& header) { return header.first == "Host"; });
+        EXPECT_TRUE(host != request.headers.end() && host->second == sim.WebServer())
+            << request.path;
     }
     EXPECT_LT(ExitBy([&] {
                   wxCommandEvent exit(wxEVT_MENU, wxID_EXIT);
