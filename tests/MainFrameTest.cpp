@@ -143,8 +143,8 @@ TEST_F(MainFrameTest, MinimisingHidesOnlyWhileTheIconCanBringTheWindowBack)
             wxCommandEvent open(wxEVT_MENU, wxID_OPEN);
             icon->ProcessEvent(open);
             EXPECT_TRUE(PumpUntil([&] { return main->IsShown(); }));
+            Settle(); // what the toolkit asked of the window system is there
             EXPECT_EQ(NormalState, desktop.InitialState(title));
-            Settle();
             // Two queue passes each: the icon's, then the frame's.
             wxTaskBarIconEvent click(wxEVT_TASKBAR_LEFT_DCLICK, icon);
             icon->ProcessEvent(click);
