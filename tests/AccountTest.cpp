@@ -48,6 +48,12 @@ protected:
     void Exit(wxDialog*) override {}
 };
 
+// What the store holds, "-" for nothing.
+std::string Stored(const char* key)
+{
+    return Settings::ReadString(key, "-").utf8_string();
+}
+
 // Collects the traces of every thread while it is the log target.
 struct TraceCollector : wxLog
 {
@@ -115,7 +121,7 @@ TEST_F(AccountTest, TheDialogShowsTheStoreAndStoresBothFieldsOnlyOnOK)
         {{"dora", "y"}, 0, WXK_ESCAPE},
     };
     watcher.showAccountDialog = true;
-    wxString stored[2];
+    std::string stored[2];
     for (const auto& step : steps)
     {
         SCOPED_TRACE(step.typed[0]);
@@ -135,7 +141,7 @@ TEST_F(AccountTest, TheDialogShowsTheStoreAndStoresBothFieldsOnlyOnOK)
         wxTheApp->CallAfter([&] {
             for (int i = 0; i < 2; ++i)
             {
-                EXPECT_EQ(stored[i], fields[i]->GetValue());
+                EXPECT_EQ(stored[i], fields[i]->GetValue().utf8_string());
                 fields[i]->ChangeValue(step.typed[i]);
             }
             ClickOn(step.key ? fields[step.target] : dialog.FindWindow(step.target));
@@ -146,11 +152,11 @@ TEST_F(AccountTest, TheDialogShowsTheStoreAndStoresBothFieldsOnlyOnOK)
         EXPECT_EQ(ok ? wxID_OK : wxID_CANCEL, dialog.ShowModal());
         if (ok)
         {
-            stored[0] = step.typed[0];
-            stored[1] = step.typed[1];
+            stored[0] = step.typed[0].utf8_string();
+            stored[1] = step.typed[1].utf8_string();
         }
-        EXPECT_EQ(stored[0], Settings::ReadString("/id", "-"));
-        EXPECT_EQ(stored[1], Settings::ReadString("/password", "-"));
+        EXPECT_EQ(stored[0], Stored("/id"));
+        EXPECT_EQ(stored[1], Stored("/password"));
     }
 }
 
@@ -173,7 +179,7 @@ TEST_F(AccountTest, TheAccountDecidesTheFavoritePageAndTheNewestReplyWins)
     ASSERT_TRUE(PumpUntil([&] { return LoggedIn(); }));
     EXPECT_TRUE(pages->GetPage(1)->IsEnabled());
     EXPECT_EQ(1, pages->GetSelection());
-    EXPECT_EQ("", Settings::ReadString("/favorites", "-"));
+    EXPECT_EQ("", Stored("/favorites"));
 
     // From now on no dialog: the stored account as it is, percent-encoded, and in no trace.
     const wxString id = wxString::FromUTF8("ann \xC3\xA9"), password = "p&ss #1%";
@@ -195,7 +201,7 @@ TEST_F(AccountTest, TheAccountDecidesTheFavoritePageAndTheNewestReplyWins)
                                     [](auto& r) { return r.path == kLoginPath; });
     EXPECT_EQ("username=ann%20%C3%A9&password=p%26ss%20%231%25", login->query);
     EXPECT_EQ("Online (2): AmberRose07[1] Luna_Star[2]", Describe(tree, tree->GetOnlineGroup()));
-    EXPECT_EQ("AmberRose07,Luna_Star,nobody_here,", Settings::ReadString("/favorites", "-"));
+    EXPECT_EQ("AmberRose07,Luna_Star,nobody_here,", Stored("/favorites"));
     EXPECT_EQ(0, pages->GetSelection());
 
     // The older request's reply comes last.
@@ -205,13 +211,13 @@ TEST_F(AccountTest, TheAccountDecidesTheFavoritePageAndTheNewestReplyWins)
     Login(id, password);
     Settle();
     EXPECT_EQ("Online (1): MissKitty42[2]", Describe(tree, tree->GetOnlineGroup()));
-    EXPECT_EQ("MissKitty42,", Settings::ReadString("/favorites", "-"));
+    EXPECT_EQ("MissKitty42,", Stored("/favorites"));
 
     // A failure once logged in says nothing and changes nothing.
     Login("bert", "wrong");
     Settle();
     EXPECT_EQ(3u, watcher.shown.size());
-    EXPECT_EQ("MissKitty42,", Settings::ReadString("/favorites", "-"));
+    EXPECT_EQ("MissKitty42,", Stored("/favorites"));
 }
 
 // Neither a login check without an answer nor an open account dialog holds up the exit; the reply
