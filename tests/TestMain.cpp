@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <wx/init.h>
+#include <wx/string.h>
 #ifdef SOLVANE_GUI_TEST
 #include <wx/app.h>
 #include <wx/image.h>
