@@ -19,7 +19,7 @@ UserList ListOf(int count, uint32_t status)
 }
 } // namespace
 
-TEST(SiteTest, TheLastSiteMadeIsTheInstanceNamesTheApplicationAndKeepsItsOwnList)
+TEST(SiteTest, TheLastSiteMadeIsTheInstanceAndNamesTheApplication)
 {
     TaveloSite site;
     EXPECT_EQ(&site, Site::GetInstance());
@@ -27,10 +27,6 @@ TEST(SiteTest, TheLastSiteMadeIsTheInstanceNamesTheApplicationAndKeepsItsOwnList
     EXPECT_TRUE(site.OnInit());
     EXPECT_EQ("Tavelo", wxAppConsole::GetInstance()->GetVendorName());
     EXPECT_EQ("Messenger", wxAppConsole::GetInstance()->GetAppName());
-    UserList list = ListOf(3, 0x03);
-    site.SetUserList(list);
-    list.AddUser(User("performer1", 0x15));
-    EXPECT_EQ(0x03u, site.GetUserList().GetUser("performer1").GetStatus());
     {
         TaveloSite later;
         EXPECT_EQ(&later, Site::GetInstance());

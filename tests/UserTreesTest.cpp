@@ -4,6 +4,7 @@
 #include "ui/UserListTreeItemData.h"
 
 #include "TimeLimit.h"
+#include "UserStatuses.h"
 
 #include <gtest/gtest.h>
 
@@ -36,13 +37,6 @@ protected:
         event.SetUserList(list);
         tree->GetEventHandler()->ProcessEvent(event);
     }
-    static UserList ListOf(std::initializer_list<User> users)
-    {
-        UserList list;
-        for (const User& user : users)
-            list.AddUser(user);
-        return list;
-    }
     // A group as a person sees it: label/picture, then each item's name/picture/status in order.
     static wxString Show(wxTreeCtrl* tree, const wxTreeItemId& group)
     {
@@ -69,7 +63,7 @@ TEST_F(TreeTest, AllTreeCountsAndKeepsItemsInPlace)
     const wxTreeItemId group = tree->GetOnlineGroup();
     EXPECT_EQ("Online (Loading)/0:", Show(tree, group));
     EXPECT_FALSE(tree->IsExpanded(group));
-    SendList(tree, ListOf({User("a", 0x0D)}));
+    SendList(tree, ListOf({{"a", 0x0D}}));
     EXPECT_TRUE(tree->IsExpanded(group));
     Send(tree, EVT_USER_ADDED, User("b", 0x03));
     Send(tree, EVT_USER_ADDED, User("c", 0x15));
@@ -89,8 +83,8 @@ TEST_F(TreeTest, AllTreeCountsAndKeepsItemsInPlace)
 TEST_F(TreeTest, BaseTreeAppendsListsAndFindsNamesOnlyWhereAsked)
 {
     auto* tree = Make<UserListTreeCtrl>();
-    SendList(tree, ListOf({User("y", 0x0D)}));
-    SendList(tree, ListOf({User("y", 0x0D)})); // a second list adds its users again
+    SendList(tree, ListOf({{"y", 0x0D}}));
+    SendList(tree, ListOf({{"y", 0x0D}})); // a second list adds its users again
     Send(tree, EVT_USER_ADDED, User("x", 0x03));
     // The first item of a name takes a change; one item goes at a time, the first.
     Send(tree, EVT_USER_CHANGED, User("y", 0x15), 0x0D);
@@ -116,13 +110,13 @@ TEST_F(TreeTest, FavouritesMoveBetweenGroupsAsTheyComeAndGo)
     tree->CreateGroups();
     const wxTreeItemId online = tree->GetOnlineGroup(), offline = tree->GetOfflineGroup();
     EXPECT_EQ("Offline (Loading)/4:", Show(tree, offline));
-    SendList(tree, ListOf({User("amy", 0x03), User("bea", 0)}), FavoriteTreeCtrl::kFavoritesListId);
+    SendList(tree, ListOf({{"amy", 0x03}, {"bea", 0}}), FavoriteTreeCtrl::kFavoritesListId);
     EXPECT_TRUE(tree->IsExpanded(online) && tree->IsExpanded(offline));
     EXPECT_EQ("Online (1)/3: amy/1/3", Show(tree, online));
     EXPECT_EQ("Offline (1)/4: bea/0/0", Show(tree, offline));
 
     // The polling thread's own first list (identifier -1) names no favourites.
-    SendList(tree, ListOf({User("amy", 0x03), User("bob", 0x03)}));
+    SendList(tree, ListOf({{"amy", 0x03}, {"bob", 0x03}}));
     Send(tree, EVT_USER_ADDED, User("bea", 0x0D));
     Send(tree, EVT_USER_CHANGED, User("amy", 0x15), 0x03);
     EXPECT_EQ("Online (2)/3: amy/2/15 bea/2/d", Show(tree, online));
@@ -133,7 +127,7 @@ TEST_F(TreeTest, FavouritesMoveBetweenGroupsAsTheyComeAndGo)
     EXPECT_EQ("Offline (1)/4: amy/0/0", Show(tree, offline));
 
     // A new download replaces everything.
-    SendList(tree, ListOf({User("dee", 0)}), FavoriteTreeCtrl::kFavoritesListId);
+    SendList(tree, ListOf({{"dee", 0}}), FavoriteTreeCtrl::kFavoritesListId);
     EXPECT_EQ("Online (0)/3:", Show(tree, online));
     EXPECT_EQ("Offline (1)/4: dee/0/0", Show(tree, offline));
     EXPECT_FALSE(tree->FindItem(User("amy", 0), tree->GetRootItem(), true).IsOk());
