@@ -66,26 +66,24 @@ TEST(ServerFailureBox, ComesOnTheMainThreadUnlessTheProgramIsClosing)
 // first seconds, and nowhere once the main window is going.
 TEST(ServerFailureBox, ExitGoesToTheMainWindow)
 {
-    for (const bool splashFirst : {false, true})
+    for (const int state : {0, 1, 2, 3})
     {
-        for (const bool going : {false, true})
-        {
-            SCOPED_TRACE(testing::Message() << "splash " << splashFirst << ", going " << going);
-            wxSplashScreen* splash = nullptr;
-            if (splashFirst)
-                splash = new wxSplashScreen(wxBitmap(40, 30), wxSPLASH_CENTRE_ON_SCREEN | wxSPLASH_NO_TIMEOUT, 0,
-                                            nullptr, wxID_ANY);
-            auto* main = new wxFrame(nullptr, wxID_ANY, "Solvane");
-            bool exited = false;
-            main->Bind(wxEVT_MENU, [&](wxCommandEvent&) { exited = true; }, wxID_EXIT);
-            EXPECT_EQ(splash ? static_cast<wxWindow*>(splash) : main, wxTheApp->GetTopWindow());
-            if (going)
-                main->Destroy();
-            PostExitToTopWindow();
-            wxTheApp->ProcessPendingEvents();
-            EXPECT_EQ(!going, exited);
-            delete main;
-            delete splash;
-        }
+        const bool splashFirst = state & 1, going = state & 2;
+        SCOPED_TRACE(testing::Message() << "splash " << splashFirst << ", going " << going);
+        wxSplashScreen* splash = nullptr;
+        if (splashFirst)
+            splash = new wxSplashScreen(wxBitmap(40, 30), wxSPLASH_CENTRE_ON_SCREEN | wxSPLASH_NO_TIMEOUT, 0, nullptr,
+                                        wxID_ANY);
+        auto* main = new wxFrame(nullptr, wxID_ANY, "Solvane");
+        bool exited = false;
+        main->Bind(wxEVT_MENU, [&](wxCommandEvent&) { exited = true; }, wxID_EXIT);
+        EXPECT_EQ(splash ? static_cast<wxWindow*>(splash) : main, wxTheApp->GetTopWindow());
+        if (going)
+            main->Destroy();
+        PostExitToTopWindow();
+        wxTheApp->ProcessPendingEvents();
+        EXPECT_EQ(!going, exited);
+        delete main;
+        delete splash;
     }
 }

@@ -2,12 +2,9 @@
 // real application object on the virtual display.
 #include <gtest/gtest.h>
 
-#include <wx/init.h>
-#include <wx/string.h>
-#ifdef SOLVANE_GUI_TEST
 #include <wx/app.h>
 #include <wx/image.h>
-#endif
+#include <wx/init.h>
 
 namespace
 {

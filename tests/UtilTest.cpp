@@ -59,23 +59,18 @@ TEST(UtilTest, FileNamesFollowTheHostExecutable)
 namespace
 {
 // Keeps the errors logged while it lives.
-class ErrorLog : public wxLog
+struct ErrorLog : wxLog
 {
-public:
     ErrorLog() : previous(wxLog::SetActiveTarget(this)) {}
     ~ErrorLog() override { wxLog::SetActiveTarget(previous); }
-
-    std::vector<wxString> errors;
-
-protected:
     void DoLogRecord(wxLogLevel level, const wxString& message, const wxLogRecordInfo&) override
     {
         if (level == wxLOG_Error)
             errors.push_back(message);
     }
 
-private:
     wxLog* previous;
+    std::vector<wxString> errors;
 };
 } // namespace
 
