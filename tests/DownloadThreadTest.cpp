@@ -47,7 +47,6 @@ protected:
 
     void SetUp() override
     {
-        HttpGet::SetDefaultProxy(ProxySetting());
         ASSERT_TRUE(site.Start());
     }
 

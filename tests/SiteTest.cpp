@@ -8,22 +8,10 @@
 
 #include <wx/app.h>
 
-namespace
-{
-UserList ListOf(int count, uint32_t status)
-{
-    UserList list;
-    for (int i = 0; i < count; ++i)
-        list.AddUser(User(wxString::Format("performer%d", i), status));
-    return list;
-}
-} // namespace
-
 TEST(SiteTest, TheLastSiteMadeIsTheInstanceAndNamesTheApplication)
 {
     TaveloSite site;
     EXPECT_EQ(&site, Site::GetInstance());
-    EXPECT_TRUE(site.GetUserList().IsEmpty());
     EXPECT_TRUE(site.OnInit());
     EXPECT_EQ("Tavelo", wxAppConsole::GetInstance()->GetVendorName());
     EXPECT_EQ("Messenger", wxAppConsole::GetInstance()->GetAppName());
@@ -39,8 +27,13 @@ TEST(SiteTest, TheLastSiteMadeIsTheInstanceAndNamesTheApplication)
 TEST(SiteTest, ConcurrentReplaceAndReadSeeWholeLists)
 {
     TaveloSite site;
-    const UserList small = ListOf(50, 0x03);
-    const UserList large = ListOf(200, 0x15);
+    UserList small, large;
+    for (int i = 0; i < 200; ++i)
+    {
+        large.AddUser(User(wxString::Format("performer%d", i), 0x15));
+        if (i < 50)
+            small.AddUser(User(wxString::Format("performer%d", i), 0x03));
+    }
     site.SetUserList(small);
     std::atomic<bool> done{false};
     std::thread writer([&] {

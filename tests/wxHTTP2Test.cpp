@@ -10,7 +10,6 @@
 TEST(wxHTTP2Test, AuthorizationFollowsTheUserNameAndFailuresGiveNoStream)
 {
     HttpGet::GlobalInit();
-    HttpGet::SetDefaultProxy(ProxySetting());
     sitesim::SiteSim site;
     ASSERT_TRUE(site.Start());
     site.SetResource("/data.txt", "first\nsecond\n", "text/plain");
