@@ -6,29 +6,6 @@
 
 #include <gtest/gtest.h>
 
-namespace
-{
-UserList ListOf(const Statuses& statuses)
-{
-    UserList list;
-    for (const auto& [name, status] : statuses)
-        list.AddUser(User(wxString::FromUTF8(name), status));
-    return list;
-}
-} // namespace
-
-TEST(UserListTest, AddReplacesTheStatusOfAnExactNameAndFindMissesAbsentNames)
-{
-    UserList list = ListOf({{"amber", 0x03}, {"Amber", 0x0D}});
-    list.AddUser(User("amber", 0x15));
-    EXPECT_EQ(2u, list.GetCount());
-    EXPECT_EQ((Statuses{{"amber", 0x15}, {"Amber", 0x0D}}), StatusesOf(list));
-    ASSERT_NE(nullptr, list.FindUser("Amber"));
-    EXPECT_EQ(0x0Du, list.FindUser("Amber")->GetStatus());
-    EXPECT_EQ(nullptr, list.FindUser("AMBER"));
-    EXPECT_EQ(nullptr, list.FindUser("ambe"));
-}
-
 TEST(UserListTest, DifferenceOfTwoPolls)
 {
     struct Lists
@@ -42,7 +19,6 @@ TEST(UserListTest, DifferenceOfTwoPolls)
         Statuses older, newer;
         Lists expected, before = {};
     } cases[] = {
-        {"same lists", two, two, {}},
         {"empty older list", {}, two, {two, {}, {}}},
         {"empty newer list", two, {}, {{}, two, {}}},
         {"changed, kept, gone and new",
