@@ -7,12 +7,11 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <string>
-#include <vector>
 #include <chrono>
 #include <cstdlib>
 #include <new>
+#include <string>
+#include <vector>
 
 #include <wx/filename.h>
 
@@ -24,22 +23,7 @@ namespace
 // The largest block the watching thread allocated: what a body held in memory grew to.
 thread_local bool watching = false;
 size_t largest = 0;
-} // namespace
 
-void* operator new(size_t size)
-{
-    if (watching && size > largest)
-        largest = size;
-    if (void* block = std::malloc(size ? size : 1))
-        return block;
-    throw std::bad_alloc();
-}
-// Not inlined where the compiler could pair them with a new it knows.
-__attribute__((noinline)) void operator delete(void* block) noexcept { std::free(block); }
-__attribute__((noinline)) void operator delete(void* block, size_t) noexcept { std::free(block); }
-
-namespace
-{
 class HttpGetTest : public ::testing::Test
 {
 protected:
@@ -62,9 +46,18 @@ protected:
 };
 } // namespace
 
-// Whatever the framing, a body arrives whole; a reply that fails does so without a body, at once
-// when it ends, on its time-out when it is silent. A "Host" header of the caller's replaces the
-// one of the URL: the pictures need the web server's.
+void* operator new(size_t size)
+{
+    if (watching && size > largest)
+        largest = size;
+    if (void* block = std::malloc(size ? size : 1))
+        return block;
+    throw std::bad_alloc();
+}
+// Not inlined where the compiler could pair them with a new it knows.
+__attribute__((noinline)) void operator delete(void* block) noexcept { std::free(block); }
+__attribute__((noinline)) void operator delete(void* block, size_t) noexcept { std::free(block); }
+
 TEST_F(HttpGetTest, BodiesArriveWholeAndFaultsFailWithinTheirTimeouts)
 {
     enum End { Whole, Failed, Silent }; // Silent: only a time-out can end it
