@@ -41,7 +41,8 @@ protected:
         return wxString::FromUTF8("http://" + site.WebServer() + path);
     }
 
-    const std::string kBody = "line one\nline two\nline three\n";
+    // Long enough that a trickle of it outlasts every limit but the overall one.
+    const std::string kBody = std::string(4000, 'x');
     sitesim::SiteSim site;
 };
 } // namespace
