@@ -54,6 +54,12 @@ void* operator new(size_t size)
         return block;
     throw std::bad_alloc();
 }
+// The library's own sorts ask for memory without exceptions; it comes back through the delete
+// below, so it must come from malloc too (AddressSanitizer checks that pairs match).
+void* operator new(size_t size, const std::nothrow_t&) noexcept
+{
+    return std::malloc(size ? size : 1);
+}
 // Not inlined where the compiler could pair them with a new it knows.
 __attribute__((noinline)) void operator delete(void* block) noexcept { std::free(block); }
 __attribute__((noinline)) void operator delete(void* block, size_t) noexcept { std::free(block); }
