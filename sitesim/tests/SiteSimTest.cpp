@@ -53,11 +53,6 @@ std::string Body(const std::string& reply)
 
 const char* const kList = "/include/js/online_performers.js";
 
-std::string Picture(const std::string& name)
-{
-    return "/WebArchive/" + name + "/thumbs/LinkedImage.jpg";
-}
-
 class SiteSimTest : public testing::Test
 {
 protected:
@@ -98,17 +93,13 @@ TEST_F(SiteSimTest, GeneratedListChurnsAFewPerformersASetOneNever)
         EXPECT_EQ(Body(Get(site.WebPort(), kList)), exact) << "a set list does not churn";
 
     // The client's benchmark refreshes ten thousand performers in half a second, the fetch
-    // included: processor time of the whole process, so that other processes do not count.
+    // included: 50 ms of processor time each, on average, so that other processes do not count.
     site.UseGeneratedList(10000, true);
-    double fastestMs = 1e9;
+    const std::clock_t start = std::clock();
     for (int i = 0; i < 3; ++i)
-    {
-        const std::clock_t start = std::clock();
         Get(site.WebPort(), kList);
-        fastestMs = std::min(fastestMs, 1000.0 * static_cast<double>(std::clock() - start) / CLOCKS_PER_SEC);
-    }
 #if defined(NDEBUG) && !defined(__SANITIZE_ADDRESS__)
-    EXPECT_LT(fastestMs, 50);
+    EXPECT_LT(1000.0 * static_cast<double>(std::clock() - start) / CLOCKS_PER_SEC, 3 * 50);
 #endif
 }
 
@@ -117,7 +108,7 @@ TEST_F(SiteSimTest, EachPerformerHasHerOwnPictureAndOlderVersionsAnUpdate)
     std::set<std::string> pictures;
     for (const std::string name : {"Amber_Rose", "luna88", "JustArrived_42"})
     {
-        const std::string reply = Get(site.ImagePort(), Picture(name));
+        const std::string reply = Get(site.ImagePort(), "/WebArchive/" + name + "/thumbs/LinkedImage.jpg");
         EXPECT_NE(reply.find("\r\nContent-Type: image/jpeg\r\n"), std::string::npos) << name;
         // Baseline frame header: 8-bit samples, 82 rows, 107 columns.
         EXPECT_NE(reply.find(std::string("\xFF\xC0\x00\x11\x08\x00\x52\x00\x6B", 9)), std::string::npos);
@@ -169,11 +160,13 @@ TEST_F(SiteSimTest, FaultsApplyByExactPathThenLongestPrefix)
 // The n-th request on a path waits its delay, none past the list; Stop ends the wait at once.
 TEST_F(SiteSimTest, ReplyDelaysReorderRepliesAndEndOnStop)
 {
-    site.SetReplyDelays("/WebArchive/*", {60000, 0});
-    auto delayed = std::async(std::launch::async, [&] { return Get(site.ImagePort(), Picture("a")); });
+    for (const char* path : {"/d/a", "/d/b", "/d/c"})
+        site.SetResource(path, path, "text/plain");
+    site.SetReplyDelays("/d/*", {60000, 0});
+    auto delayed = std::async(std::launch::async, [&] { return Get(site.WebPort(), "/d/a"); });
     ASSERT_TRUE(site.WaitForRequests(1, 10000));
-    EXPECT_EQ(Body(Get(site.ImagePort(), Picture("b"))), sitesim::ProfileImage("b"));
-    EXPECT_EQ(Body(Get(site.ImagePort(), Picture("c"))), sitesim::ProfileImage("c"));
+    EXPECT_EQ(Body(Get(site.WebPort(), "/d/b")), "/d/b");
+    EXPECT_EQ(Body(Get(site.WebPort(), "/d/c")), "/d/c");
     EXPECT_EQ(delayed.wait_for(std::chrono::seconds(0)), std::future_status::timeout);
     const auto stop = std::chrono::steady_clock::now();
     site.Stop();
@@ -187,7 +180,7 @@ TEST_F(SiteSimTest, PeakConnectionsCountOnlyConnectionsStillOpen)
     for (int wait = 0; wait < 1000 && site.PeakConnections("image") < 3; ++wait)
         usleep(10000);
     close(fds[0]);
-    EXPECT_EQ(Body(Get(site.ImagePort(), Picture("a"))), sitesim::ProfileImage("a"));
+    EXPECT_NE(Get(site.ImagePort(), "/a"), "");
     EXPECT_EQ(site.PeakConnections("image"), 3) << "the closed one made room for the new one";
     EXPECT_EQ(site.PeakConnections("web"), 0);
     site.ResetPeakConnections();
