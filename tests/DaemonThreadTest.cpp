@@ -110,16 +110,13 @@ std::string Describe(const wxEvent& event)
     const wxEventType type = event.GetEventType();
     if (const auto* list = dynamic_cast<const UserListEvent*>(&event))
         return wxString::Format("%s %d n%zu bob=%x", type == EVT_USER_LIST_INITIALIZED ? "list" : "?", event.GetId(),
-                                list->GetUserList().GetCount(), list->GetUserList().GetUser("bob").GetStatus())
-            .ToStdString();
+                                list->GetUserList().GetCount(), list->GetUserList().GetUser("bob").GetStatus()).ToStdString();
     const auto& change = dynamic_cast<const UserEvent&>(event);
     const char* kind = type == EVT_USER_ADDED     ? "added"
                        : type == EVT_USER_DELETED ? "deleted"
-                       : type == EVT_USER_CHANGED ? "changed"
-                                                  : "?";
+                                                  : type == EVT_USER_CHANGED ? "changed" : "?";
     return wxString::Format("%s %d %s %x %x", kind, event.GetId(), change.GetUser().GetName(),
-                            change.GetUser().GetStatus(), change.GetOldStatus())
-        .ToStdString();
+                            change.GetUser().GetStatus(), change.GetOldStatus()).ToStdString();
 }
 
 UserList ListOf(std::initializer_list<User> users)
