@@ -49,10 +49,12 @@ void* operator new(size_t size)
         return block;
     throw std::bad_alloc();
 }
-// The library's own sorts ask for memory without exceptions; it comes back through the delete
-// below, so it must come from malloc too (AddressSanitizer checks that pairs match).
+// The sanitizers bring their own allocation functions: every form that a replaced delete may
+// free must come from here too.
 void* operator new(size_t size, const std::nothrow_t&) noexcept
 {
+    if (watching && size > largest)
+        largest = size;
     return std::malloc(size ? size : 1);
 }
 // Not inlined where the compiler could pair them with a new it knows.
