@@ -1,146 +1,237 @@
-// The host program: loads the real module beside itself, starts however it is called, exits cleanly.
+// The host program: finds the module beside itself however it is started, refuses one that can
+// not run, puts a pending update in place or rolls it back, and ends at once when told to.
+#include "SiteSim.h"
+
 #include <gtest/gtest.h>
 
-#include <wx/filefn.h>
 #include <wx/filename.h>
-#include <wx/file.h>
-#include <wx/utils.h>
-
-#include <csignal>
 
 #include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <functional>
+#include <future>
 #include <string>
+#include <thread>
 
-#include "HostProcess.h"
-#include "SiteSim.h"
+#include <sys/wait.h>
+#include <unistd.h>
+
+using namespace std::chrono;
 
 namespace
 {
 const wxString kOutput = SOLVANE_OUTPUT_DIR;
-} // namespace
+const milliseconds kRunLimit(20000);
 
-constexpr std::chrono::seconds kRunLimit{20};
+// Where nothing listens any more: a run that is not about the site reaches no other machine.
+wxString ClosedServer()
+{
+    static const std::string server = [] {
+        sitesim::SiteSim stopped;
+        return stopped.Start() ? stopped.WebServer() : std::string();
+    }();
+    return server;
+}
+
+bool WaitFor(const std::function<bool()>& done, milliseconds limit)
+{
+    for (const auto end = steady_clock::now() + limit; !done(); std::this_thread::sleep_for(10ms))
+    {
+        if (steady_clock::now() > end)
+            return false;
+    }
+    return true;
+}
+
+std::string Read(const wxString& path)
+{
+    std::ifstream file(path.fn_str(), std::ios::binary);
+    return file ? std::string(std::istreambuf_iterator<char>(file), {}) : "(none)";
+}
+
+// A copy of the built program in a folder of its own, with its settings; the host is started by
+// a shell line ending in "exec", its output kept in files, so that a host that hangs is a failure
+// with its output rather than a test that never ends.
+struct Install
+{
+    explicit Install(const wxString& settings = "[Site]\nwebserver=" + ClosedServer() +
+                                                "\n[SplashScreen]\nduration=0\n")
+    {
+        char name[] = "/tmp/solvane-XXXXXX";
+        dir = mkdtemp(name);
+        wxFileName::Mkdir(dir + "/config");
+        Write("config/Messenger.conf", settings.utf8_string());
+        for (const char* file : {"Solvane", "Solvane.skin", "Solvane.so"})
+            wxCopyFile(kOutput + "/" + file, dir + "/" + file);
+    }
+    ~Install()
+    {
+        if (run.valid() && run.wait_for(0s) != std::future_status::ready)
+            Kill(SIGKILL);
+        run = {}; // waits for the end
+        wxFileName::Rmdir(dir, wxPATH_RMDIR_RECURSIVE);
+    }
+    std::string Read(const char* name) const { return ::Read(dir + "/" + name); }
+    void Write(const char* name, const std::string& bytes) const
+    {
+        if (bytes == "(none)")
+            std::remove((dir + "/" + name).fn_str());
+        else
+            std::ofstream((dir + "/" + name).fn_str(), std::ios::binary) << bytes;
+    }
+    void Start(const wxString& arguments = "")
+    {
+        Run("XDG_CONFIG_HOME=" + dir + "/config exec " + dir + "/Solvane" + arguments);
+    }
+    void Run(const wxString& line)
+    {
+        const std::string script =
+            ("echo $$ >" + dir + "/pid; " + line + " >" + dir + "/out 2>" + dir + "/err </dev/null")
+                .utf8_string();
+        run = std::async(std::launch::async, [script] { return std::system(script.c_str()); });
+    }
+    // False when the host has not ended in time; else its exit code is kept.
+    bool Wait(milliseconds limit)
+    {
+        const bool ended = run.valid() && run.wait_for(limit) == std::future_status::ready;
+        const int status = ended ? run.get() : 0;
+        code = !ended ? -1 : WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        out = Read("out");
+        err = Read("err");
+        return ended;
+    }
+    void Kill(int signal) const { kill(std::stoi(Read("pid")), signal); }
+
+    wxString dir;
+    std::future<int> run;
+    int code = -1;
+    std::string out, err;
+};
+
+int UpdateRequests(const sitesim::SiteSim& site)
+{
+    int count = 0;
+    for (const sitesim::Request& request : site.Requests())
+        count += request.path == "/cgi-bin/app/update.cgi";
+    return count;
+}
+} // namespace
 
 // However it is started, the host finds the module beside its real file; the module names the
 // application; a missing settings folder is created; the exit is clean.
 TEST(HostTest, LoadsTheModuleHoweverItIsStarted)
 {
-    const wxString dir = TempDir("solvane-host");
-    ASSERT_EQ(0, symlink((kOutput + "/Solvane").fn_str(), (dir + "/watcher").fn_str()));
-    wxSetEnv("XDG_CONFIG_HOME", dir + "/fresh/config");
-    struct Start
+    Install install;
+    ASSERT_EQ(0, symlink((kOutput + "/Solvane").fn_str(), (install.dir + "/watcher").fn_str()));
+    const wxString fresh =
+        "XDG_CONFIG_HOME=" + install.dir + "/fresh/config http_proxy=" + ClosedServer() + " ";
+    for (const wxString& line :
+         {fresh + "exec " + kOutput + "/Solvane --probe",
+          "cd " + kOutput + " && " + fresh + "exec ./Solvane --probe",
+          "cd / && PATH=" + kOutput + ":/usr/bin:/bin " + fresh + "exec Solvane --probe",
+          "cd " + install.dir + " && " + fresh + "exec ./watcher --probe"})
     {
-        wxString command, cwd, path;
-    };
-    for (const Start& start : {Start{kOutput + "/Solvane --probe", "", ""},
-                               Start{"./Solvane --probe", kOutput, ""},
-                               Start{"Solvane --probe", "/", kOutput + ":/usr/bin:/bin"},
-                               Start{dir + "/watcher --probe", dir, ""}})
-    {
-        SCOPED_TRACE(start.command);
-        HostProcess host(start.command, start.cwd, start.path);
-        ASSERT_TRUE(host.Wait(kRunLimit)) << "hung; it wrote: " << host.out << host.err;
-        EXPECT_TRUE(host.ExitedWith(0)) << host.err;
-        EXPECT_EQ(0u, host.out.find("vendor=Tavelo app=Messenger\nskin=yes catalogue="));
-        EXPECT_EQ("", host.err);
+        SCOPED_TRACE(line);
+        install.Run(line);
+        ASSERT_TRUE(install.Wait(kRunLimit)) << "hung; it wrote: " << install.out << install.err;
+        EXPECT_EQ(0, install.code) << install.err;
+        EXPECT_EQ(0u, install.out.find("vendor=Tavelo app=Messenger\nskin=yes catalogue="));
+        EXPECT_EQ("", install.err);
     }
-    wxUnsetEnv("XDG_CONFIG_HOME");
-    EXPECT_TRUE(wxFileName::DirExists(dir + "/fresh/config"));
-    wxFileName::Rmdir(dir, wxPATH_RMDIR_RECURSIVE);
+    EXPECT_TRUE(wxFileName::DirExists(install.dir + "/fresh/config"));
 }
 
-TEST(HostTest, MissingBrokenOrEntrylessModuleIsAClearErrorNotACrash)
+// A module that is missing, no library or without its entry is a clear error. A pending module
+// goes in before loading (the current one here could not even load); one that can not load or
+// lacks an export goes aside as ".bad", the old one runs, and the side files fetched with it go.
+TEST(HostTest, AModuleThatCanNotRunIsRefusedAndAPendingOneGoesInOrIsRolledBack)
 {
-    const wxString dir = TempDir("solvane-host");
-    wxCopyFile(kOutput + "/Solvane", dir + "/Solvane");
-    wxFileName(dir + "/Solvane").SetPermissions(wxPOSIX_USER_READ | wxPOSIX_USER_WRITE | wxPOSIX_USER_EXECUTE);
+    const std::string module = Read(kOutput + "/Solvane.so"), garbage = "not a shared library\n",
+                      noEntry = Read(NO_ENTRY_MODULE), none = "(none)";
     const struct
     {
-        const char* module; // copied in as Solvane.so; null: none, else a file or a text
-        const char* says;
-    } cases[] = {{nullptr, "Solvane.so is missing"},
-                 {"this is not a shared library\n", "could not be loaded"},
-                 {NO_ENTRY_MODULE, "has no SiteRun entry"}};
+        std::string current, pending;
+        int code;
+        const char* says; // null: nothing
+    } cases[] = {
+        {none, none, 1, "Solvane.so is missing"},
+        {garbage, none, 1, "could not be loaded"},
+        {noEntry, none, 1, "has no SiteRun entry"},
+        {garbage, module, 0, nullptr},
+        {module, garbage, 0, "the previous module runs"},
+        {module, noEntry, 0, "the previous module runs"},
+    };
     for (const auto& c : cases)
     {
-        SCOPED_TRACE(c.says);
-        if (c.module && wxFileName::FileExists(c.module))
-            wxCopyFile(c.module, dir + "/Solvane.so");
-        else if (c.module)
-            wxFile(dir + "/Solvane.so", wxFile::write).Write(c.module);
-        HostProcess host(dir + "/Solvane --probe");
-        ASSERT_TRUE(host.Wait(kRunLimit)) << "hung; it wrote: " << host.out << host.err;
-        EXPECT_TRUE(host.ExitedWith(1));
-        EXPECT_NE(std::string::npos, host.err.find(c.says)) << host.err;
+        SCOPED_TRACE(testing::Message()
+                     << c.current.size() << " bytes, pending " << c.pending.size());
+        Install install;
+        install.Write("Solvane.so", c.current);
+        install.Write("Solvane.so.new", c.pending);
+        install.Write("Solvane.manifest", "old manifest");
+        install.Write("Solvane.manifest.new", "new manifest");
+        install.Start(" --probe");
+        ASSERT_TRUE(install.Wait(kRunLimit)) << "hung; it wrote: " << install.err;
+        EXPECT_EQ(c.code, install.code) << install.err;
+        EXPECT_TRUE(c.says ? install.err.find(c.says) != std::string::npos : install.err.empty())
+            << install.err;
+        if (c.pending == none)
+            continue;
+        const bool rolledBack = c.says != nullptr;
+        EXPECT_TRUE(module == install.Read("Solvane.so"));
+        EXPECT_TRUE((rolledBack ? c.pending : none) == install.Read("Solvane.so.bad"));
+        EXPECT_TRUE((rolledBack ? none : c.current) == install.Read("Solvane.so.old"));
+        EXPECT_EQ(rolledBack ? "old manifest" : "new manifest", install.Read("Solvane.manifest"));
+        EXPECT_EQ(none, install.Read("Solvane.manifest.new"));
     }
-    wxFileName::Rmdir(dir, wxPATH_RMDIR_RECURSIVE);
 }
 
-// With the site unreachable the program keeps retrying a few seconds apart (the failure box
-// waits for half a minute of failures), and told to close meanwhile it ends at once. Repeated,
-// as the moment of closing against a refresh depends on timing.
-TEST(HostTest, EndsPromptlyWhileTheSiteIsUnreachable)
-{
-    sitesim::SiteSim stopped;
-    ASSERT_TRUE(stopped.Start());
-    stopped.Stop(); // nothing listens there any more
-    const wxString home = ConfigHome(wxString::Format("[Site]\nwebserver=%s\n[SplashScreen]\nduration=0\n", stopped.WebServer()));
-    wxSetEnv("XDG_CONFIG_HOME", home + "/config");
-    for (int run = 0; run < 10; ++run)
-    {
-        SCOPED_TRACE(run);
-        HostProcess probe(kOutput + "/Solvane --probe");
-        ASSERT_TRUE(probe.Wait(kRunLimit)) << "the start-up check hung";
-        EXPECT_TRUE(probe.ExitedWith(0)) << probe.err;
-    }
-
-    // A polite kill while it waits to retry closes the program.
-    HostProcess host(kOutput + "/Solvane");
-    wxUnsetEnv("XDG_CONFIG_HOME");
-    EXPECT_FALSE(host.Wait(std::chrono::milliseconds(1500)));
-    host.Signal(SIGTERM);
-    EXPECT_TRUE(host.Wait(std::chrono::seconds(1))) << "did not end within a second of SIGTERM";
-    EXPECT_TRUE(host.ExitedWith(0)) << host.err;
-    wxFileName::Rmdir(home, wxPATH_RMDIR_RECURSIVE);
-}
-
-// A whole run against the simulated site: the window polls, a polite kill closes it through
-// the same road as the menu, the settings are saved privately, and the exit is clean.
-TEST(HostTest, RunsAgainstTheSiteAndSavesItsSettingsOnAPoliteKill)
+// A polite kill ends the program at once, through the same road as the menu, whether it is
+// polling (the update check off: the site hears only the refreshes), the module is coming, the
+// question is on its way or the box is up (which answers No: no module stays and no side file
+// is fetched); the settings are saved, privately.
+TEST(HostTest, APoliteKillEndsItAtOnceAndSavesTheSettings)
 {
     sitesim::SiteSim site;
     ASSERT_TRUE(site.Start());
-    // With the update check off, the site hears only the refreshes.
-    const wxString home = ConfigHome(wxString::Format("[Site]\nwebserver=%s\n[System]\nsyncinterval=1\n"
-                                                      "[SplashScreen]\nduration=1\n[MainFrame]\nx=40\ny=30\n"
-                                                      "[Update]\ncheck=0\n",
-                                                      site.WebServer()));
-    wxSetEnv("XDG_CONFIG_HOME", home + "/config");
-    HostProcess host(kOutput + "/Solvane");
-    wxUnsetEnv("XDG_CONFIG_HOME");
-
-    // Three refreshes of the performer list a second apart: the program is up and polling.
-    const bool polled = site.WaitForRequests(3, 15000);
-    host.Signal(SIGTERM);
-    const auto start = std::chrono::steady_clock::now();
-    const bool ended = host.Wait(std::chrono::seconds(10));
-    EXPECT_TRUE(polled);
-    ASSERT_TRUE(ended) << "the host did not end after SIGTERM";
-    const auto took = std::chrono::steady_clock::now() - start;
-    EXPECT_LT(std::chrono::duration_cast<std::chrono::milliseconds>(took).count(), 1000);
-    EXPECT_TRUE(host.ExitedWith(0)) << host.err;
-    for (const auto& request : site.Requests())
-        EXPECT_EQ("/include/js/online_performers.js", request.path);
-
-    const wxString saved = home + "/config/Messenger.conf";
-    wxStructStat info;
-    ASSERT_EQ(0, wxStat(saved, &info));
-    EXPECT_EQ(0600, info.st_mode & 0777);
-    wxFile file(saved);
-    wxString text;
-    file.ReadAll(&text);
-    EXPECT_NE(wxNOT_FOUND, text.Find("width=240")) << text;
-    EXPECT_NE(wxNOT_FOUND, text.Find("x=40")) << text;
-    EXPECT_EQ(wxNOT_FOUND, text.Find("favorites")) << text;
-    wxFileName::Rmdir(home, wxPATH_RMDIR_RECURSIVE);
+    site.SetUpdateVersion("1.3.1");
+    site.SetUpdateFile("", "a newer module");
+    site.SetUpdateFile("skin", "a newer skin");
+    for (const std::string moment : {"polling", "transfer", "question", "box"})
+    {
+        SCOPED_TRACE(moment);
+        const bool polling = moment == "polling", transfer = moment == "transfer";
+        site.ClearRequests();
+        site.SetFault("/cgi-bin/app/update.cgi",
+                      transfer ? sitesim::Fault::StallMidBody : sitesim::Fault::None);
+        Install install(
+            wxString::Format("[Site]\nwebserver=%s\n[System]\nsyncinterval=1\n[Update]\ncheck=%d\n",
+                             site.WebServer(), !polling));
+        install.Start();
+        ASSERT_TRUE(WaitFor(
+            [&] {
+                return polling    ? site.Requests().size() >= 3 // a second apart: up and polling
+                       : transfer ? UpdateRequests(site) == 1
+                                  : install.Read("Solvane.so.new") == "a newer module";
+            },
+            kRunLimit));
+        if (moment == "box")
+        {
+            EXPECT_FALSE(install.Wait(1500ms)) << "ended without an answer";
+        }
+        install.Kill(SIGTERM);
+        const auto start = steady_clock::now();
+        ASSERT_TRUE(install.Wait(10s)) << "did not end; it wrote: " << install.err;
+        EXPECT_LT(duration_cast<milliseconds>(steady_clock::now() - start).count(), 1000);
+        EXPECT_EQ(0, install.code) << install.err;
+        EXPECT_EQ("(none)", install.Read("Solvane.so.new"));
+        EXPECT_EQ(polling ? 0 : 1, UpdateRequests(site));
+        wxStructStat info;
+        ASSERT_EQ(0, wxStat(install.dir + "/config/Messenger.conf", &info));
+        EXPECT_EQ(0600, info.st_mode & 0777);
+        EXPECT_NE(std::string::npos, install.Read("config/Messenger.conf").find("width=240"));
+    }
 }

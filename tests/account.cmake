@@ -1,3 +1,4 @@
 # The account: the login check's request and reply, the account dialog, the favourites download.
 solvane_test(login_check_tests SOURCES LoginCheckTest.cpp UserStatuses.h)
-solvane_test(account_tests GUI SOURCES AccountTest.cpp LIBS sitesim)
+solvane_test(account_tests GUI SOURCES AccountTest.cpp WindowTest.h LIBS sitesim)
+add_dependencies(account_tests solvane_skin)

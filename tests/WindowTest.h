@@ -1,0 +1,102 @@
+// What the GUI tests of the main window and its pop-ups share: the toolkit's loop run until a
+// condition holds, and the simulated site, the site object and a settings store of their own.
+#pragma once
+
+#include "net/DownloadThread.h"
+#include "net/HttpGet.h"
+#include "site/TaveloSite.h"
+#include "skin/SkinImageStore.h"
+#include "ui/MainFrame.h"
+#include "util/Settings.h"
+
+#include "SiteSim.h"
+
+#include <gtest/gtest.h>
+
+#include <wx/app.h>
+#include <wx/fileconf.h>
+#include <wx/sstream.h>
+#include <wx/weakref.h>
+
+#include <algorithm>
+#include <chrono>
+#include <functional>
+#include <thread>
+
+using namespace std::chrono;
+
+inline bool PumpUntil(const std::function<bool()>& done, milliseconds limit = 10s)
+{
+    for (const auto end = steady_clock::now() + limit; !done(); std::this_thread::sleep_for(2ms))
+    {
+        if (steady_clock::now() > end)
+            return false;
+        wxYield();
+        wxTheApp->ProcessIdle(); // where closed windows are deleted
+    }
+    return true;
+}
+
+class WindowTest : public ::testing::Test
+{
+protected:
+    static void SetUpTestSuite()
+    {
+        HttpGet::GlobalInit();
+        // The skin is read beside the host: the test program poses as the host.
+        static const wxString host = SOLVANE_OUTPUT_DIR "/Solvane";
+        const wchar_t* args[] = {host.wc_str()};
+        wxTheApp->argv.Init(1, args);
+        SkinImageStore::Release();
+    }
+
+    void SetUp() override
+    {
+        // A store in memory: nothing of an earlier run, nothing written to disk.
+        wxStringInputStream nothing(wxEmptyString);
+        delete wxConfigBase::Set(new wxFileConfig(nothing));
+        // Online: AmberRose07 free, Luna_Star busy, MissKitty42 busy, sweetpeach.
+        ASSERT_TRUE(sim.SetPerformerListFromFile(SOLVANE_TEST_DATA "/performers/typical.js"));
+        ASSERT_TRUE(sim.Start());
+        // The web server stands in for the image server too: it serves any body a test sets.
+        Settings::WriteString("/Site/webserver", sim.WebServer());
+        Settings::WriteString("/Site/imageserver", sim.WebServer());
+        Settings::WriteLong("/PopupDialog/duration", 60);
+    }
+
+    void TearDown() override
+    {
+        for (wxWindow* window : wxTopLevelWindows)
+            window->Destroy();
+        // As the module's exit does: no transfer outlives the test.
+        EXPECT_TRUE(DownloadThread::StopAll(5000));
+        PumpUntil([] { return wxTopLevelWindows.empty() && !wxTheApp->HasPendingEvents(); });
+    }
+
+    MainFrame* Open()
+    {
+        frame = new MainFrame;
+        return frame;
+    }
+
+    // Sends a command; how long the main window took to go.
+    long ExitBy(const std::function<void()>& command)
+    {
+        const auto start = steady_clock::now();
+        command();
+        EXPECT_TRUE(PumpUntil([this] { return !frame; }));
+        return static_cast<long>(duration_cast<milliseconds>(steady_clock::now() - start).count());
+    }
+
+    size_t CountRequests(const std::string& path) const
+    {
+        const auto requests = sim.Requests();
+        return std::count_if(requests.begin(), requests.end(),
+                             [&](const sitesim::Request& r) { return r.path.rfind(path, 0) == 0; });
+    }
+
+    static constexpr const char* kListPath = "/include/js/online_performers.js";
+    sitesim::SiteSim sim;
+    TaveloSite site;
+    wxWeakRef<MainFrame> frame;
+};
