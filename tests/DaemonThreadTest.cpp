@@ -112,9 +112,8 @@ std::string Describe(const wxEvent& event)
         return wxString::Format("%s %d n%zu bob=%x", type == EVT_USER_LIST_INITIALIZED ? "list" : "?", event.GetId(),
                                 list->GetUserList().GetCount(), list->GetUserList().GetUser("bob").GetStatus()).ToStdString();
     const auto& change = dynamic_cast<const UserEvent&>(event);
-    const char* kind = type == EVT_USER_ADDED     ? "added"
-                       : type == EVT_USER_DELETED ? "deleted"
-                                                  : type == EVT_USER_CHANGED ? "changed" : "?";
+    const char* kind = type == EVT_USER_ADDED ? "added" : type == EVT_USER_DELETED ? "deleted" : "?";
+    kind = type == EVT_USER_CHANGED ? "changed" : kind;
     return wxString::Format("%s %d %s %x %x", kind, event.GetId(), change.GetUser().GetName(),
                             change.GetUser().GetStatus(), change.GetOldStatus()).ToStdString();
 }

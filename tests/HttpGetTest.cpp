@@ -22,23 +22,6 @@ namespace
 // The largest block the watching thread allocated: what a body held in memory grew to.
 thread_local bool watching = false;
 size_t largest = 0;
-
-class HttpGetTest : public ::testing::Test
-{
-protected:
-    static void SetUpTestSuite() { HttpGet::GlobalInit(); }
-
-    void SetUp() override
-    {
-        HttpGet::SetDefaultProxy(ProxySetting());
-        ASSERT_TRUE(site.Start());
-        site.SetResource("/data.txt", kBody, "text/plain");
-    }
-
-    // Long enough that a trickle of it outlasts every limit but the overall one.
-    const std::string kBody = std::string(4000, 'x');
-    sitesim::SiteSim site;
-};
 } // namespace
 
 void* operator new(size_t size)
@@ -61,6 +44,29 @@ void* operator new(size_t size, const std::nothrow_t&) noexcept
 __attribute__((noinline)) void operator delete(void* block) noexcept { std::free(block); }
 __attribute__((noinline)) void operator delete(void* block, size_t) noexcept { std::free(block); }
 
+namespace
+{
+class HttpGetTest : public ::testing::Test
+{
+protected:
+    static void SetUpTestSuite() { HttpGet::GlobalInit(); }
+
+    void SetUp() override
+    {
+        HttpGet::SetDefaultProxy(ProxySetting());
+        ASSERT_TRUE(site.Start());
+        site.SetResource("/data.txt", kBody, "text/plain");
+    }
+
+    // Long enough that a trickle of it outlasts every limit but the overall one.
+    const std::string kBody = std::string(4000, 'x');
+    sitesim::SiteSim site;
+};
+} // namespace
+
+// Whatever the framing, a body arrives whole; a reply that fails does so without a body, at once
+// when it ends, on its time-out when it is silent. (A "Host" header of the caller's shows in the
+// pop-up test's picture request.)
 TEST_F(HttpGetTest, BodiesArriveWholeAndFaultsFailWithinTheirTimeouts)
 {
     enum End { Whole, Failed, Silent }; // Silent: only a time-out can end it
