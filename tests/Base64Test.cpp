@@ -21,7 +21,12 @@ TEST(Base64Test, StandardVectorsPaddingAndALineBreakAfterEvery72Characters)
     const std::string line1 = "AAECAwQFBgcICQoLDA0ODxAREhMUFRYXGBkaGxwdHh8gISIjJCUmJygpKissLS4vMDEy";
     const std::pair<std::string, std::string> cases[] = {
         // RFC 4648, section 10.
-        {"", ""}, {"f", "Zg=="}, {"fo", "Zm8="}, {"foo", "Zm9v"}, {"foob", "Zm9vYg=="}, {"fooba", "Zm9vYmE="},
+        {"", ""},
+        {"f", "Zg=="},
+        {"fo", "Zm8="},
+        {"foo", "Zm9v"},
+        {"foob", "Zm9vYg=="},
+        {"fooba", "Zm9vYmE="},
         {"foobar", "Zm9vYmFy"},
         // Bytes above 0x7F are taken unsigned; the last two characters of the alphabet appear.
         {std::string("\xFF\xFE\xFD\x00\x80", 5), "//79AIA="},

@@ -110,12 +110,14 @@ std::string Describe(const wxEvent& event)
     const wxEventType type = event.GetEventType();
     if (const auto* list = dynamic_cast<const UserListEvent*>(&event))
         return wxString::Format("%s %d n%zu bob=%x", type == EVT_USER_LIST_INITIALIZED ? "list" : "?", event.GetId(),
-                                list->GetUserList().GetCount(), list->GetUserList().GetUser("bob").GetStatus()).ToStdString();
+                                list->GetUserList().GetCount(), list->GetUserList().GetUser("bob").GetStatus())
+            .ToStdString();
     const auto& change = dynamic_cast<const UserEvent&>(event);
     const char* kind = type == EVT_USER_ADDED ? "added" : type == EVT_USER_DELETED ? "deleted" : "?";
     kind = type == EVT_USER_CHANGED ? "changed" : kind;
     return wxString::Format("%s %d %s %x %x", kind, event.GetId(), change.GetUser().GetName(),
-                            change.GetUser().GetStatus(), change.GetOldStatus()).ToStdString();
+                            change.GetUser().GetStatus(), change.GetOldStatus())
+        .ToStdString();
 }
 
 UserList ListOf(std::initializer_list<User> users)
@@ -138,7 +140,12 @@ TEST(DaemonThreadTest, FirstListThenDifferencesToEveryHandlerAnIntervalOrAFailur
     // The second list is unchanged: no event. Then alice changes to 0x0D, bob leaves, dave
     // arrives, carol stays as she was.
     ScriptedSite site;
-    site.script = {std::nullopt, std::nullopt, first, first, std::nullopt, std::nullopt,
+    site.script = {std::nullopt,
+                   std::nullopt,
+                   first,
+                   first,
+                   std::nullopt,
+                   std::nullopt,
                    ListOf({User("alice", 0x0D), User("carol", 0x15), User("dave", 0x01)})};
     site.clock = &clock;
     Log log;

@@ -46,10 +46,7 @@ protected:
         std::thread([] { wxLogTrace("solvane", "first worker"); }).join();
     }
 
-    void SetUp() override
-    {
-        ASSERT_TRUE(site.Start());
-    }
+    void SetUp() override { ASSERT_TRUE(site.Start()); }
 
     void TearDown() override
     {
@@ -61,8 +58,8 @@ protected:
     void Start(wxEvtHandler* receiver, int id, const std::string& url, bool client = false)
     {
         const std::string whole = url[0] == '/' ? "http://" + site.WebServer() + url : url;
-        auto* thread = new DownloadThread(receiver, id, wxString::FromUTF8(whole),
-                                          client ? std::make_unique<wxHTTP2>() : nullptr);
+        auto* thread =
+            new DownloadThread(receiver, id, wxString::FromUTF8(whole), client ? std::make_unique<wxHTTP2>() : nullptr);
         thread->GetRequest().SetConnectTimeout(2000);
         ASSERT_EQ(wxTHREAD_NO_ERROR, thread->Run());
     }
@@ -113,7 +110,8 @@ TEST_F(DownloadThreadTest, EachDownloadRepliesOnceWithItsWholeBodyOrNullToARecei
     wxAppConsole::GetInstance()->ProcessPendingEvents();
 
     EXPECT_TRUE(goneLog.empty());
-    std::vector<std::string> expected{"1:" + big, "2:", "3:null", "4:null", "5:0123456789", "8:null", "9:null", "10:null"};
+    std::vector<std::string> expected{"1:" + big,     "2:",     "3:null", "4:null",
+                                      "5:0123456789", "8:null", "9:null", "10:null"};
     std::sort(expected.begin(), expected.end());
     std::sort(log.begin(), log.end());
     EXPECT_TRUE(expected == log) << log.size() << " replies";

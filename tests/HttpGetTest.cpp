@@ -41,8 +41,14 @@ void* operator new(size_t size, const std::nothrow_t&) noexcept
     return std::malloc(size ? size : 1);
 }
 // Not inlined where the compiler could pair them with a new it knows.
-__attribute__((noinline)) void operator delete(void* block) noexcept { std::free(block); }
-__attribute__((noinline)) void operator delete(void* block, size_t) noexcept { std::free(block); }
+__attribute__((noinline)) void operator delete(void* block) noexcept
+{
+    std::free(block);
+}
+__attribute__((noinline)) void operator delete(void* block, size_t) noexcept
+{
+    std::free(block);
+}
 
 namespace
 {
@@ -69,17 +75,24 @@ protected:
 // pop-up test's picture request.)
 TEST_F(HttpGetTest, BodiesArriveWholeAndFaultsFailWithinTheirTimeouts)
 {
-    enum End { Whole, Failed, Silent }; // Silent: only a time-out can end it
+    enum End
+    {
+        Whole,
+        Failed,
+        Silent
+    }; // Silent: only a time-out can end it
     struct Case
     {
         Fault fault;
         int status; // 0: no status line arrived
         End end;
     };
+    // clang-format off
     for (Case c : {Case{Fault::None, 200, Whole}, {Fault::Chunked, 200, Whole}, {Fault::CloseDelimited, 200, Whole},
                    {Fault::NotFound, 404, Failed}, {Fault::ServerError, 500, Failed}, {Fault::Refuse, 0, Failed},
                    {Fault::DropMidBody, 200, Failed}, {Fault::Garbage, 0, Failed}, {Fault::NoAnswer, 0, Silent},
                    {Fault::StallMidBody, 200, Silent}, {Fault::SlowDrip, 200, Silent}})
+    // clang-format on
     {
         SCOPED_TRACE(sitesim::FaultName(c.fault));
         site.SetFault("/data.txt", c.fault);
@@ -110,12 +123,14 @@ TEST_F(HttpGetTest, RedirectsAndRepliesPastTheLimitFail)
     const wxString path = wxFileName::CreateTempFileName("solvane-http");
     wxRemoveFile(path);
     const long long kLimit = 1 << 20;
+    // clang-format off
     const struct
     {
         std::string path;
         long long limit, length; // length: the Content-Length seen, -1 for none, -2 not looked at
     } cases[] = {{"/301", 0, 18}, {"/302", 0, 18}, {"/304", 0, -2}, // a 304's is the resource's
                  {"/endless", kLimit, -1}, {"/huge", kLimit, sitesim::kHugeLength}};
+    // clang-format on
     for (const auto& c : cases)
     {
         for (const bool toFile : {false, true})

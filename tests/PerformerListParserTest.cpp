@@ -74,6 +74,7 @@ TEST(PerformerListParserTest, FilesGiveTheirPerformersAndStatuses)
 {
     // The status after each order of category words, the performer named after its order.
     // "busy" after "private" keeps the show private; "public" after it makes it public.
+    // clang-format off
     const Statuses categoryOrders = {
         {"online", 0x01}, {"free", 0x03}, {"busy", 0x0D}, {"public", 0x0D}, {"private", 0x15},
         {"online_online", 0x01}, {"online_free", 0x03}, {"online_busy", 0x0D},
@@ -87,7 +88,9 @@ TEST(PerformerListParserTest, FilesGiveTheirPerformersAndStatuses)
         {"online_busy_private", 0x15}, {"private_public_busy", 0x0D}, {"private_free_busy", 0x0D},
         {"public_private_busy", 0x15}, {"busy_private_free_online", 0x03},
     };
+    // clang-format on
     const Statuses lineEnds = {{"alpha", 0x15}, {"beta", 0x03}, {"gamma", 0x0D}};
+    // clang-format off
     const struct
     {
         const char* file;
@@ -115,6 +118,7 @@ TEST(PerformerListParserTest, FilesGiveTheirPerformersAndStatuses)
         // Bytes are characters, a zero byte too; names are ASCII letters, digits and "_".
         {"binary.js", {{"g_1", 0x15}, {"h", 0x03}}},
     };
+    // clang-format on
     // One parser and one list for all: nothing may carry over from an earlier parse.
     PerformerListParser parser;
     UserList users;
@@ -138,6 +142,7 @@ TEST(PerformerListParserTest, LongLinesAndListsAreReadWholeAndQuicklyWithAPauseA
         words += "lorem ipsum performer online ";
     Statuses tenThousand;
     const struct
+    // clang-format off
     {
         std::string data;
         Statuses expected;
@@ -156,6 +161,7 @@ TEST(PerformerListParserTest, LongLinesAndListsAreReadWholeAndQuicklyWithAPauseA
          {{run, 0}}, 1},
         {TenThousand(tenThousand), tenThousand, 10000},
     };
+    // clang-format on
     PerformerListParser parser;
     for (const auto& c : cases)
     {
@@ -176,10 +182,32 @@ TEST(PerformerListParserTest, LongLinesAndListsAreReadWholeAndQuicklyWithAPauseA
 // parser finds the same performers and statuses as the patterns applied to each whole line.
 TEST(PerformerListParserTest, AgreesWithThePatternsOverWholeLines)
 {
-    const char* const pieces[] = {"a", "Zq", "_", "7", "42", ".", " ", "=", "(", ")", ";", "\xE9", "\xA0",
-                                  "\x01", "viewers", "viewers = ", "_performers", "add(", "free",
-                                  "busy", "private", "public", "online", "x.viewers = 3",
-                                  "busy_performers.add(x)", "free_performers.add(x)"};
+    const char* const pieces[] = {"a",
+                                  "Zq",
+                                  "_",
+                                  "7",
+                                  "42",
+                                  ".",
+                                  " ",
+                                  "=",
+                                  "(",
+                                  ")",
+                                  ";",
+                                  "\xE9",
+                                  "\xA0",
+                                  "\x01",
+                                  "viewers",
+                                  "viewers = ",
+                                  "_performers",
+                                  "add(",
+                                  "free",
+                                  "busy",
+                                  "private",
+                                  "public",
+                                  "online",
+                                  "x.viewers = 3",
+                                  "busy_performers.add(x)",
+                                  "free_performers.add(x)"};
     std::mt19937 random(20261206);
     std::uniform_int_distribution<size_t> piece(0, std::size(pieces) - 1), length(1, 10);
     for (int round = 0; round < 200; ++round)

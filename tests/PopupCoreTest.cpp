@@ -32,10 +32,13 @@ TEST(UrlEncodeTest, NamesAndQueryValuesKeepOnlyTheirSafeCharacters)
 
 TEST(ImageHeaderTest, ReadsTheSizeOfJpegAndPngAndNothingElse)
 {
-    const std::string png = std::string("\x89PNG\r\n\x1A\n\0\0\0\x0DIHDR", 16) +
-                            std::string("\0\0\x10\x01\0\0\0\x02", 8); // 4097 x 2
+    const std::string png =
+        std::string("\x89PNG\r\n\x1A\n\0\0\0\x0DIHDR", 16) + std::string("\0\0\x10\x01\0\0\0\x02", 8); // 4097 x 2
     // Start of image, an APP0 segment, then a progressive frame header: 300 high, 400 wide.
-    const std::string jpeg = std::string("\xFF\xD8\xFF\xE0\0\x04" "ab" "\xFF\xC2\0\x11\x08\x01\x2C\x01\x90", 17);
+    const std::string jpeg = std::string("\xFF\xD8\xFF\xE0\0\x04"
+                                         "ab"
+                                         "\xFF\xC2\0\x11\x08\x01\x2C\x01\x90",
+                                         17);
     const struct
     {
         std::string bytes;

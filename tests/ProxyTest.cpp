@@ -1,6 +1,6 @@
 // The proxy rule of the environment and a request that travels through a proxy.
-#include "net/HttpGet.h"
 #include "net/Proxy.h"
+#include "net/HttpGet.h"
 
 #include "SiteSim.h"
 
@@ -31,9 +31,12 @@ TEST(ProxyRule, LowerCaseFirstAndTheServerNormalised)
         {{{"http_proxy", "  10.0.0.1:8080 \n"}}, "10.0.0.1:8080", ""},
         // Without a server there is nothing to bypass.
         {{{"http_proxy", " http:// "}, {"no_proxy", "localhost"}}, "", ""},
-        {{{"http_proxy", "HTTP://proxy.lan:3128//"}, {"HTTP_PROXY", "other:1"}, {"no_proxy", "localhost,.internal"},
+        {{{"http_proxy", "HTTP://proxy.lan:3128//"},
+          {"HTTP_PROXY", "other:1"},
+          {"no_proxy", "localhost,.internal"},
           {"NO_PROXY", "a"}},
-         "proxy.lan:3128", "localhost,.internal"},
+         "proxy.lan:3128",
+         "localhost,.internal"},
         {{{"HTTP_PROXY", "http://other:1/"}, {"NO_PROXY", "a"}}, "other:1", "a"},
     };
     for (const auto& c : cases)

@@ -43,7 +43,8 @@ TEST(ServerFailureBox, ComesOnTheMainThreadUnlessTheProgramIsClosing)
     {
         bool waited, going;
         std::vector<std::string> seen;
-    } cases[] = {{true, false, {"main: Error|No reply", "closed"}}, {false, false, {"closed"}}, {true, true, {"closed"}}};
+    } cases[] = {
+        {true, false, {"main: Error|No reply", "closed"}}, {false, false, {"closed"}}, {true, true, {"closed"}}};
     for (const auto& c : cases)
     {
         SCOPED_TRACE(testing::Message() << "waited " << c.waited << ", going " << c.going);
@@ -52,8 +53,9 @@ TEST(ServerFailureBox, ComesOnTheMainThreadUnlessTheProgramIsClosing)
         if (c.going)
             main->Destroy();
         std::thread([&] {
-            ShowServerFailureBox("Error", "No reply", [&] { return c.waited; },
-                                 [&] { watcher.seen.push_back(wxThread::IsMain() ? "closed" : "closed on the worker"); });
+            ShowServerFailureBox(
+                "Error", "No reply", [&] { return c.waited; },
+                [&] { watcher.seen.push_back(wxThread::IsMain() ? "closed" : "closed on the worker"); });
         }).join();
         wxTheApp->ProcessPendingEvents(); // what the worker handed over
         EXPECT_EQ(c.seen, watcher.seen);
@@ -76,7 +78,8 @@ TEST(ServerFailureBox, ExitGoesToTheMainWindow)
                                         wxID_ANY);
         auto* main = new wxFrame(nullptr, wxID_ANY, "Solvane");
         bool exited = false;
-        main->Bind(wxEVT_MENU, [&](wxCommandEvent&) { exited = true; }, wxID_EXIT);
+        main->Bind(
+            wxEVT_MENU, [&](wxCommandEvent&) { exited = true; }, wxID_EXIT);
         EXPECT_EQ(splash ? static_cast<wxWindow*>(splash) : main, wxTheApp->GetTopWindow());
         if (going)
             main->Destroy();

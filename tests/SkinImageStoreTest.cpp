@@ -1,7 +1,7 @@
 // The skin image store over archives written here, and the skin that the build packs.
+#include "skin/SkinImageStore.h"
 #include "plugin/ModuleGuiServices.h"
 #include "site/TaveloSite.h"
-#include "skin/SkinImageStore.h"
 
 #include <gtest/gtest.h>
 
@@ -70,6 +70,7 @@ TEST(SkinTest, ReadsTheRootPicturesOfTheArchiveBesideTheHostUntilReleased)
     };
     setHost(bin + "/Solvane");
     const std::string png = Encode(5, 5, wxBITMAP_TYPE_PNG);
+    // clang-format off
     Write(bin + "/Solvane.skin", {
         {"fromBmp.bmp", Encode(3, 4, wxBITMAP_TYPE_BMP)},
         {"fromIco.ico", Encode(16, 16, wxBITMAP_TYPE_ICO)},
@@ -84,10 +85,11 @@ TEST(SkinTest, ReadsTheRootPicturesOfTheArchiveBesideTheHostUntilReleased)
         // An undecodable entry is kept, empty, over an earlier one of the same name.
         {"broken.gif", Encode(2, 2, wxBITMAP_TYPE_GIF)}, {"broken.png", "this is no picture"},
     });
+    // clang-format on
     const SkinImageStore& store = *SkinImageStore::GetInstance();
     const std::pair<const char*, wxSize> found[] = {
-        {"fromBmp", {3, 4}},  {"fromIco", {16, 16}}, {"fromXpm", {7, 2}}, {"fromJpg", {16, 8}},
-        {"fromJpeg", {8, 16}}, {"fromPng", {5, 5}},  {"fromGif", {9, 6}}, {"twice", {6, 6}},
+        {"fromBmp", {3, 4}},   {"fromIco", {16, 16}}, {"fromXpm", {7, 2}}, {"fromJpg", {16, 8}},
+        {"fromJpeg", {8, 16}}, {"fromPng", {5, 5}},   {"fromGif", {9, 6}}, {"twice", {6, 6}},
     };
     for (const auto& [name, size] : found)
     {
@@ -119,16 +121,19 @@ TEST(ProductSkinTest, HoldsEveryPictureTheWindowsAskFor)
     // The trees' image lists take 16x16 pictures.
     const std::pair<const char*, wxSize> pictures[] = {
         {"UserListTreeCtrl_onlineGroupIcon", {16, 16}}, {"UserListTreeCtrl_offlineGroupIcon", {16, 16}},
-        {"UserListTreeCtrl_freeIcon", {16, 16}}, {"UserListTreeCtrl_busyIcon", {16, 16}},
-        {"UserListTreeCtrl_offlineIcon", {16, 16}}, {"PopupDialog_titleBar", {144, 18}},
-        {"PopupDialog_styleBar_ONLINE", {144, 12}}, {"PopupDialog_styleBar_FREE", {144, 12}},
-        {"PopupDialog_profileImage", {107, 82}}, {"PopupDialog_contentPanel", {150, 150}},
+        {"UserListTreeCtrl_freeIcon", {16, 16}},        {"UserListTreeCtrl_busyIcon", {16, 16}},
+        {"UserListTreeCtrl_offlineIcon", {16, 16}},     {"PopupDialog_titleBar", {144, 18}},
+        {"PopupDialog_styleBar_ONLINE", {144, 12}},     {"PopupDialog_styleBar_FREE", {144, 12}},
+        {"PopupDialog_profileImage", {107, 82}},        {"PopupDialog_contentPanel", {150, 150}},
     };
     for (const auto& [name, size] : pictures)
     {
         EXPECT_EQ(size, SizeOf(skin.GetImage(name))) << name;
         // Transparency keeps the tree rows' colour around the icons.
-        if (size == wxSize(16, 16)) { EXPECT_TRUE(skin.GetImage(name).HasAlpha()) << name; }
+        if (size == wxSize(16, 16))
+        {
+            EXPECT_TRUE(skin.GetImage(name).HasAlpha()) << name;
+        }
     }
     const wxSize splash = SizeOf(skin.GetImage("SplashScreen_bitmap"));
     EXPECT_GE(splash.x, 300);

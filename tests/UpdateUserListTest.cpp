@@ -38,8 +38,8 @@ protected:
         Settings::DeleteEntry("/System/syncinterval");
         // Stands in for the box: closes it at once, unless the test holds it to close it (or not)
         // on its own thread.
-        gui.showServerFailure = [this](const wxString& caption, const wxString& message,
-                                       std::function<bool()> waited, std::function<void()> closed) {
+        gui.showServerFailure = [this](const wxString& caption, const wxString& message, std::function<bool()> waited,
+                                       std::function<void()> closed) {
             events.push_back("report: " + caption + ": " + message);
             if (!std::exchange(holdBox, false))
                 return closed();
@@ -59,8 +59,8 @@ protected:
     // no list, and a list that never ends is cut off at its limit.
     void FailSilently(int count)
     {
-        const Fault faults[] = {Fault::NotFound, Fault::ServerError, Fault::Refuse,   Fault::Garbage,
-                                Fault::DropMidBody, Fault::Redirect, Fault::Endless};
+        const Fault faults[] = {Fault::NotFound,    Fault::ServerError, Fault::Refuse, Fault::Garbage,
+                                Fault::DropMidBody, Fault::Redirect,    Fault::Endless};
         for (int i = 0; i < count; ++i)
         {
             const Fault fault = faults[static_cast<size_t>(i) % std::size(faults)];
@@ -104,12 +104,14 @@ TEST_F(UpdateUserListTest, SuccessReplacesTheListAndReturnsTheIntervalWithBounde
 {
     const struct
     {
-        const char* file; // null: 10,000 generated performers
+        const char* file;     // null: 10,000 generated performers
         const char* interval; // null: no entry
         int expected;
         size_t users;
-    } cases[] = {{"typical.js", nullptr, 10000, 4}, {"empty.js", "0", 10000, 0},
-                 {nullptr, "10", 10000, 10000}, {nullptr, "1", 1000, 10000}};
+    } cases[] = {{"typical.js", nullptr, 10000, 4},
+                 {"empty.js", "0", 10000, 0},
+                 {nullptr, "10", 10000, 10000},
+                 {nullptr, "1", 1000, 10000}};
     for (const auto& c : cases)
     {
         SCOPED_TRACE(std::string(c.file ? c.file : "10,000") + " " + (c.interval ? c.interval : "-"));
@@ -141,8 +143,9 @@ TEST_F(UpdateUserListTest, TheTenthFailureInARowReportsThenAsksToExitOnceTheBoxI
     auto [waited, closed] = box.get();
     EXPECT_EQ(std::future_status::timeout, refresh.wait_for(milliseconds(100)));
     EXPECT_TRUE(waited());
-    EXPECT_EQ(std::vector<wxString>{"report: Error: Could not get response from server\nPlease execute it after a while."},
-              events);
+    EXPECT_EQ(
+        std::vector<wxString>{"report: Error: Could not get response from server\nPlease execute it after a while."},
+        events);
     std::thread(closed).join();
     ASSERT_EQ(std::future_status::ready, refresh.wait_for(seconds(10)));
     EXPECT_EQ(0, refresh.get());

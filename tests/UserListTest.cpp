@@ -1,6 +1,6 @@
 // Users kept by exact name, and the difference between two polls' lists.
-#include "model/UserGroups.h"
 #include "model/UserList.h"
+#include "model/UserGroups.h"
 
 #include "UserStatuses.h"
 
@@ -35,15 +35,12 @@ TEST(UserListTest, DifferenceOfTwoPolls)
          {{"amber", 0x03}, {"luna", 0x0D}, {"rosa", 0x01}},
          {{"amber", 0x03}, {"luna", 0x15}, {"nova", 0x0D}},
          {{{"earlier", 0x01}, {"nova", 0x0D}}, {{"rosa", 0x01}}, {{"old", 0x0D}, {"luna", 0x15}}},
-         {{{"earlier", 0x01}, {"nova", 0x01}},
-          {{"stale", 0x03}, {"luna", 0x0D}},
-          {{"old", 0x0D}, {"luna", 0x01}}}},
+         {{{"earlier", 0x01}, {"nova", 0x01}}, {{"stale", 0x03}, {"luna", 0x0D}}, {{"old", 0x0D}, {"luna", 0x01}}}},
     };
     for (const auto& c : cases)
     {
         SCOPED_TRACE(c.what);
-        UserList added = ListOf(c.before.added), deleted = ListOf(c.before.deleted),
-                 changed = ListOf(c.before.changed);
+        UserList added = ListOf(c.before.added), deleted = ListOf(c.before.deleted), changed = ListOf(c.before.changed);
         ListOf(c.older).GetDifference(ListOf(c.newer), added, deleted, changed);
         EXPECT_EQ(c.expected.added, StatusesOf(added));
         EXPECT_EQ(c.expected.deleted, StatusesOf(deleted));
@@ -59,9 +56,10 @@ TEST(UserGroupsTest, IconsAndFavouriteMovesOfEveryStatusTheSiteProduces)
         uint32_t status;
         StatusIcon icon;
         FavoriteGroup group;
-    } statuses[] = {{0x00, StatusIcon::Offline, FavoriteGroup::Offline}, {0x01, StatusIcon::None, FavoriteGroup::Online},
-                    {0x03, StatusIcon::Free, FavoriteGroup::Online},     {0x0D, StatusIcon::Busy, FavoriteGroup::Online},
-                    {0x15, StatusIcon::Busy, FavoriteGroup::Online},     {0x07, StatusIcon::Free, FavoriteGroup::Online}};
+    } statuses[] = {
+        {0x00, StatusIcon::Offline, FavoriteGroup::Offline}, {0x01, StatusIcon::None, FavoriteGroup::Online},
+        {0x03, StatusIcon::Free, FavoriteGroup::Online},     {0x0D, StatusIcon::Busy, FavoriteGroup::Online},
+        {0x15, StatusIcon::Busy, FavoriteGroup::Online},     {0x07, StatusIcon::Free, FavoriteGroup::Online}};
     for (const auto& s : statuses)
     {
         SCOPED_TRACE(s.status);

@@ -46,8 +46,9 @@ protected:
              item = tree->GetNextChild(group, cookie))
         {
             EXPECT_EQ(tree->GetItemImage(item), tree->GetItemImage(item, wxTreeItemIcon_Selected));
-            shown += wxString::Format(" %s/%d/%x", tree->GetItemText(item), tree->GetItemImage(item),
-                                      static_cast<UserListTreeItemData*>(tree->GetItemData(item))->GetUser().GetStatus());
+            shown +=
+                wxString::Format(" %s/%d/%x", tree->GetItemText(item), tree->GetItemImage(item),
+                                 static_cast<UserListTreeItemData*>(tree->GetItemData(item))->GetUser().GetStatus());
         }
         return shown;
     }
