@@ -17,8 +17,7 @@ namespace bench
 /// "performer0" ... with statuses that cycle through free, public and private.
 inline UserList MakeUsers(int count, int first = 0)
 {
-    static const uint32_t kStatuses[] = {STATUS_ONLINE | STATUS_FREE,
-                                         STATUS_ONLINE | STATUS_BUSY | STATUS_PUBLIC,
+    static const uint32_t kStatuses[] = {STATUS_ONLINE | STATUS_FREE, STATUS_ONLINE | STATUS_BUSY | STATUS_PUBLIC,
                                          STATUS_ONLINE | STATUS_BUSY | STATUS_PRIVATE};
     UserList users;
     for (int i = first; i < first + count; ++i)

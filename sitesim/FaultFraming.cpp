@@ -33,8 +33,7 @@ const char* ReasonPhrase(int status)
 // Short words, so that a long line is not one endless token.
 std::string Words(size_t bytes)
 {
-    static const char* const kWords[] = {"lorem ", "ipsum ",     "dolor ", "sit ",
-                                         "amet ",  "performer ", "online "};
+    static const char* const kWords[] = {"lorem ", "ipsum ", "dolor ", "sit ", "amet ", "performer ", "online "};
     std::string text = "// ";
     for (size_t i = 0; text.size() < bytes; ++i)
         text += kWords[i % 7];
@@ -96,37 +95,29 @@ bool FaultFraming::Answer(const Socket& socket, const Request& request, Fault fa
         return socket.Send(Head(reply, keepAlive) + "Transfer-Encoding: chunked\r\n\r\n" +
                            (head ? std::string() : Chunked(body))) &&
                keepAlive;
-    case Fault::CloseDelimited:
-        socket.Send(Head(reply, false) + "\r\n" + (head ? std::string() : body));
-        return false;
+    case Fault::CloseDelimited: socket.Send(Head(reply, false) + "\r\n" + (head ? std::string() : body)); return false;
     case Fault::Endless:
         if (socket.Send(Head(reply, false) + "\r\n") && !head)
             SendEndless(socket, body);
         return false;
     case Fault::HugeLength:
-        if (socket.Send(Head(reply, false) + "Content-Length: " + std::to_string(kHugeLength) +
-                        "\r\n\r\n") &&
-            !head)
+        if (socket.Send(Head(reply, false) + "Content-Length: " + std::to_string(kHugeLength) + "\r\n\r\n") && !head)
             SendEndless(socket, body);
         return false;
     case Fault::SlowDrip:
-        return socket.Send(Head(reply, keepAlive) + length) && (head || SendDrip(socket, body)) &&
-               keepAlive;
+        return socket.Send(Head(reply, keepAlive) + length) && (head || SendDrip(socket, body)) && keepAlive;
     case Fault::StallMidBody:
     case Fault::DropMidBody:
         if (socket.Send(Head(reply, keepAlive) + length + body.substr(0, body.size() / 2)) &&
             fault == Fault::StallMidBody)
             socket.HoldUntilStopOrHangUp();
         return false;
-    default:
-        return socket.Send(Head(reply, keepAlive) + length + (head ? std::string() : body)) &&
-               keepAlive;
+    default: return socket.Send(Head(reply, keepAlive) + length + (head ? std::string() : body)) && keepAlive;
     }
 }
 
 // The reply a fault sends instead of the site's own, or the site's own, changed as it says.
-Reply FaultFraming::Substitute(Fault fault, const Request& request,
-                               const std::function<Reply()>& route)
+Reply FaultFraming::Substitute(Fault fault, const Request& request, const std::function<Reply()>& route)
 {
     switch (fault)
     {
@@ -135,8 +126,7 @@ Reply FaultFraming::Substitute(Fault fault, const Request& request,
     case Fault::Redirect: {
         // To the same target under /moved on the server that the client asked for.
         const std::string* host = RequestReader::FindHeader(request, "Host");
-        const std::string location = (host ? "http://" + *host : std::string()) + "/moved" +
-                                     request.path +
+        const std::string location = (host ? "http://" + *host : std::string()) + "/moved" + request.path +
                                      (request.query.empty() ? "" : "?" + request.query);
         Reply reply;
         reply.status = 302;
@@ -159,8 +149,7 @@ Reply FaultFraming::Substitute(Fault fault, const Request& request,
 
 std::string FaultFraming::Head(const Reply& reply, bool keepAlive)
 {
-    std::string head = "HTTP/1.1 " + std::to_string(reply.status) + " " +
-                       ReasonPhrase(reply.status) +
+    std::string head = "HTTP/1.1 " + std::to_string(reply.status) + " " + ReasonPhrase(reply.status) +
                        "\r\nServer: sitesim\r\nContent-Type: " + reply.contentType + "\r\n";
     for (const auto& header : reply.headers)
         head += header.first + ": " + header.second + "\r\n";

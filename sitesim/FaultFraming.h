@@ -26,8 +26,7 @@ public:
 
 private:
     std::string GarbageBytes();
-    static Reply Substitute(Fault fault, const Request& request,
-                            const std::function<Reply()>& route);
+    static Reply Substitute(Fault fault, const Request& request, const std::function<Reply()>& route);
     static std::string Head(const Reply& reply, bool keepAlive);
     static std::string Chunked(const std::string& body);
     static bool SendDrip(const Socket& socket, const std::string& body);

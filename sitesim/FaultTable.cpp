@@ -45,8 +45,7 @@ int FaultTable::TakeDelay(const std::string& path)
     return found->millis[found->next++];
 }
 
-template <typename Map>
-auto FaultTable::Find(Map& map, const std::string& path) -> decltype(&map.begin()->second)
+template <typename Map> auto FaultTable::Find(Map& map, const std::string& path) -> decltype(&map.begin()->second)
 {
     auto exact = map.find(path);
     if (exact != map.end())

@@ -34,8 +34,7 @@ private:
         size_t next = 0;
     };
 
-    template <typename Map>
-    static auto Find(Map& map, const std::string& path) -> decltype(&map.begin()->second);
+    template <typename Map> static auto Find(Map& map, const std::string& path) -> decltype(&map.begin()->second);
 
     mutable std::mutex mutex;
     std::map<std::string, Fault> faults;

@@ -22,8 +22,7 @@
 namespace sitesim
 {
 
-HttpServer::HttpServer(std::string name_, Handler handler_)
-    : name(std::move(name_)), handler(std::move(handler_))
+HttpServer::HttpServer(std::string name_, Handler handler_) : name(std::move(name_)), handler(std::move(handler_))
 {
 }
 
@@ -114,8 +113,7 @@ int HttpServer::OpenListener(const std::string& host, int port, int& boundPort)
     // listens on is refused all the same.
     setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
     socklen_t length = sizeof address;
-    if (bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-        listen(fd, SOMAXCONN) != 0 ||
+    if (bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 || listen(fd, SOMAXCONN) != 0 ||
         getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0)
     {
         close(fd);
@@ -139,8 +137,8 @@ void HttpServer::AcceptLoop()
             {
                 // Out of descriptors and the like: back off instead of spinning on a ready
                 // listener.
-                if (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR &&
-                    errno != ECONNABORTED && !listener.Pause(50))
+                if (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR && errno != ECONNABORTED &&
+                    !listener.Pause(50))
                     return;
                 break;
             }

@@ -20,8 +20,7 @@ class HttpServer
 {
 public:
     /// Answers one request; false when the connection must be closed afterwards.
-    using Handler =
-        std::function<bool(const Socket& socket, const Request& request, bool keepAlive)>;
+    using Handler = std::function<bool(const Socket& socket, const Request& request, bool keepAlive)>;
 
     /// name goes into the server field of every request ("web", "image", "preview").
     HttpServer(std::string name, Handler handler);

@@ -188,15 +188,14 @@ void ForwardDct(const float in[64], float out[64])
         }
 }
 
-void EncodeBlock(BitWriter& bits, const float samples[64], const int quant[64], int& previousDc,
-                 const HuffmanCode& dc, const HuffmanCode& ac)
+void EncodeBlock(BitWriter& bits, const float samples[64], const int quant[64], int& previousDc, const HuffmanCode& dc,
+                 const HuffmanCode& ac)
 {
     float coefficients[64];
     ForwardDct(samples, coefficients);
     int zz[64];
     for (int i = 0; i < 64; ++i)
-        zz[i] = static_cast<int>(
-            std::lround(coefficients[kZigzag[i]] / static_cast<float>(quant[kZigzag[i]])));
+        zz[i] = static_cast<int>(std::lround(coefficients[kZigzag[i]] / static_cast<float>(quant[kZigzag[i]])));
 
     int diff = zz[0] - previousDc;
     previousDc = zz[0];
@@ -228,8 +227,7 @@ void EncodeBlock(BitWriter& bits, const float samples[64], const int quant[64], 
         bits.Put(ac.code[0x00], ac.length[0x00]);
 }
 
-void PutHuffmanTable(std::string& out, int classAndId, const uint8_t bits[16],
-                     const uint8_t* values)
+void PutHuffmanTable(std::string& out, int classAndId, const uint8_t bits[16], const uint8_t* values)
 {
     int count = 0;
     for (int i = 0; i < 16; ++i)

@@ -10,24 +10,21 @@ namespace sitesim
 namespace
 {
 const char* const kFirstWords[] = {
-    "Amber",   "Luna",   "Bella",   "Chloe",  "Daisy",  "Ella",   "Faye",  "Gigi",   "Hazel",
-    "Ivy",     "Jade",   "Kira",    "Lexi",   "Mia",    "Nina",   "Olive", "Penny",  "Quinn",
-    "Ruby",    "Sasha",  "Tara",    "Vera",   "Willow", "Xena",   "Yara",  "Zoe",    "Aria",
-    "Bianca",  "Candy",  "Dolly",   "Eva",    "Flora",  "Gina",   "Holly", "Iris",   "Jolie",
-    "Kitty",   "Lola",   "Maya",    "Nova",   "Opal",   "Pixie",  "Rosa",  "Sky",    "Tess",
-    "Vicky",   "Wendy",  "Ashley",  "Brooke", "Cassie", "Dana",   "Emma",  "Fiona",  "Grace",
-    "Heidi",   "Isla",   "Jenna",   "Kayla",  "Lily",   "Misty",  "Naomi", "Paige",  "Roxy",
-    "Sophie",  "Tina",   "Valerie", "Zara",   "Carmen", "Dakota", "Erin",  "Gemma",  "Harper",
-    "Jasmine", "Karina", "Leah",    "Megan",  "Nadia",  "Olivia", "Riley", "Stella", "Trixie",
-    "Violet",  "Yasmin", "Alina",   "Bonnie", "Celia",  "Dina",   "Elena", "Freya",  "Greta"};
-const char* const kSecondWords[] = {
-    "Rose",  "Star",  "Moon",   "Sweet", "Angel",  "Fox",   "Kiss",  "Honey",  "Sugar",
-    "Dream", "Bunny", "Lace",   "Silk",  "Velvet", "Blue",  "Wild",  "Cherry", "Peach",
-    "Berry", "Sun",   "Night",  "Storm", "Dove",   "Pearl", "Gold",  "Spark",  "Flame",
-    "Glow",  "Doll",  "Kitten", "Bloom", "Skye",   "Rain",  "Snow",  "Heart",  "Belle",
-    "Grey",  "Lane",  "Cruz",   "West",  "Stone",  "Vale",  "Bliss", "Jewel"};
-const char* const kPrefixes[] = {"Miss",  "Lady", "Little", "Sexy",
-                                 "Sweet", "Hot",  "Cute",   "Naughty"};
+    "Amber",  "Luna",   "Bella",   "Chloe",  "Daisy",  "Ella",    "Faye",  "Gigi",   "Hazel",  "Ivy",
+    "Jade",   "Kira",   "Lexi",    "Mia",    "Nina",   "Olive",   "Penny", "Quinn",  "Ruby",   "Sasha",
+    "Tara",   "Vera",   "Willow",  "Xena",   "Yara",   "Zoe",     "Aria",  "Bianca", "Candy",  "Dolly",
+    "Eva",    "Flora",  "Gina",    "Holly",  "Iris",   "Jolie",   "Kitty", "Lola",   "Maya",   "Nova",
+    "Opal",   "Pixie",  "Rosa",    "Sky",    "Tess",   "Vicky",   "Wendy", "Ashley", "Brooke", "Cassie",
+    "Dana",   "Emma",   "Fiona",   "Grace",  "Heidi",  "Isla",    "Jenna", "Kayla",  "Lily",   "Misty",
+    "Naomi",  "Paige",  "Roxy",    "Sophie", "Tina",   "Valerie", "Zara",  "Carmen", "Dakota", "Erin",
+    "Gemma",  "Harper", "Jasmine", "Karina", "Leah",   "Megan",   "Nadia", "Olivia", "Riley",  "Stella",
+    "Trixie", "Violet", "Yasmin",  "Alina",  "Bonnie", "Celia",   "Dina",  "Elena",  "Freya",  "Greta"};
+const char* const kSecondWords[] = {"Rose",  "Star",  "Moon",   "Sweet", "Angel",  "Fox",   "Kiss",  "Honey",  "Sugar",
+                                    "Dream", "Bunny", "Lace",   "Silk",  "Velvet", "Blue",  "Wild",  "Cherry", "Peach",
+                                    "Berry", "Sun",   "Night",  "Storm", "Dove",   "Pearl", "Gold",  "Spark",  "Flame",
+                                    "Glow",  "Doll",  "Kitten", "Bloom", "Skye",   "Rain",  "Snow",  "Heart",  "Belle",
+                                    "Grey",  "Lane",  "Cruz",   "West",  "Stone",  "Vale",  "Bliss", "Jewel"};
+const char* const kPrefixes[] = {"Miss", "Lady", "Little", "Sexy", "Sweet", "Hot", "Cute", "Naughty"};
 
 template <size_t N> const char* Pick(Rng& rng, const char* const (&words)[N])
 {
@@ -119,8 +116,7 @@ std::string Population::Render() const
         if (p.show != kFree)
             AppendAdd(out, p.show == kPublic ? "public" : "private", p.name);
     }
-    out +=
-        "\nif (typeof onPerformersLoaded == \"function\") onPerformersLoaded(online_performers);\n";
+    out += "\nif (typeof onPerformersLoaded == \"function\") onPerformersLoaded(online_performers);\n";
     return out;
 }
 
@@ -188,8 +184,7 @@ void Population::Arrive(size_t count, size_t earlierLeavers)
         arrivals.emplace_back(place, Arrival(std::move(name)));
     }
     // The arrivals take their places in one merging pass.
-    std::stable_sort(arrivals.begin(), arrivals.end(),
-                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::stable_sort(arrivals.begin(), arrivals.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
     std::vector<Performer> merged;
     merged.reserve(online.size() + arrivals.size());
     auto next = arrivals.begin();

@@ -25,12 +25,10 @@ ProfilePicture::ProfilePicture(const std::string& name)
     // FNV alone leaves similar short names with similar low bits; a round of mixing spreads the
     // hues.
     Rng mixer(Rng::Hash(name));
-    const uint32_t h = static_cast<uint32_t>(mixer.Next()),
-                   h2 = static_cast<uint32_t>(mixer.Next());
+    const uint32_t h = static_cast<uint32_t>(mixer.Next()), h2 = static_cast<uint32_t>(mixer.Next());
     const float hue = static_cast<float>(h % 360) / 360.0f;
     top = FromHue(hue, 0.55f, 0.95f);
-    bottom = FromHue(std::fmod(hue + 0.08f + static_cast<float>((h >> 9) % 20) / 100.0f, 1.0f),
-                     0.8f, 0.55f);
+    bottom = FromHue(std::fmod(hue + 0.08f + static_cast<float>((h >> 9) % 20) / 100.0f, 1.0f), 0.8f, 0.55f);
     figure = FromHue(std::fmod(hue + 0.5f, 1.0f), 0.35f, (h >> 16) & 1 ? 0.2f : 0.98f);
     pattern = static_cast<int>((h >> 20) % 4);
     period = 6 + static_cast<int>((h2 >> 3) % 10);
@@ -59,8 +57,7 @@ ProfilePicture::Rgb ProfilePicture::FromHue(float hue, float saturation, float v
     const float h = hue * 6.0f;
     const int sector = static_cast<int>(h) % 6;
     const float f = h - static_cast<float>(static_cast<int>(h));
-    const float p = value * (1 - saturation), q = value * (1 - saturation * f),
-                t = value * (1 - saturation * (1 - f));
+    const float p = value * (1 - saturation), q = value * (1 - saturation * f), t = value * (1 - saturation * (1 - f));
     switch (sector)
     {
     case 0: return {value, t, p};
@@ -75,8 +72,7 @@ ProfilePicture::Rgb ProfilePicture::FromHue(float hue, float saturation, float v
 ProfilePicture::Rgb ProfilePicture::PixelAt(int x, int y) const
 {
     const float t = static_cast<float>(y) / (kHeight - 1);
-    Rgb c{top.r + (bottom.r - top.r) * t, top.g + (bottom.g - top.g) * t,
-          top.b + (bottom.b - top.b) * t};
+    Rgb c{top.r + (bottom.r - top.r) * t, top.g + (bottom.g - top.g) * t, top.b + (bottom.b - top.b) * t};
     bool mark = false;
     switch (pattern)
     {
@@ -91,8 +87,7 @@ ProfilePicture::Rgb ProfilePicture::PixelAt(int x, int y) const
     const float r2 = headRadius * headRadius;
     const bool head = dx * dx + dy * dy <= r2;
     const float sy = static_cast<float>(y) - (headY + headRadius * 2.6f);
-    const bool shoulders =
-        sy > -headRadius * 1.2f && (dx * dx) / (r2 * 3.2f) + (sy * sy) / (r2 * 1.6f) <= 1.0f;
+    const bool shoulders = sy > -headRadius * 1.2f && (dx * dx) / (r2 * 3.2f) + (sy * sy) / (r2 * 1.6f) <= 1.0f;
     return head || shoulders ? figure : c;
 }
 

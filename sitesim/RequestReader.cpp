@@ -17,8 +17,7 @@ const size_t kMaxRequestBody = 16 * 1024 * 1024;
 const int kIdleTimeoutMs = 10000;
 } // namespace
 
-RequestReader::RequestReader(const Socket& socket_, std::string server_)
-    : socket(socket_), server(std::move(server_))
+RequestReader::RequestReader(const Socket& socket_, std::string server_) : socket(socket_), server(std::move(server_))
 {
 }
 
@@ -51,9 +50,8 @@ bool RequestReader::Next(Request& request, bool& keepAlive)
     buffer.erase(0, bodyLength);
 
     const std::string* connection = FindHeader(request, "Connection");
-    keepAlive = version == "HTTP/1.1"
-                    ? !(connection && Text::EqualsIgnoreCase(*connection, "close"))
-                    : (connection && Text::EqualsIgnoreCase(*connection, "keep-alive"));
+    keepAlive = version == "HTTP/1.1" ? !(connection && Text::EqualsIgnoreCase(*connection, "close"))
+                                      : (connection && Text::EqualsIgnoreCase(*connection, "keep-alive"));
     return true;
 }
 
@@ -98,8 +96,7 @@ bool RequestReader::ParseHead(const std::string& head, Request& request, std::st
             line.pop_back();
         const size_t colon = line.find(':');
         if (colon != std::string::npos)
-            request.headers.emplace_back(Text::Trim(line.substr(0, colon)),
-                                         Text::Trim(line.substr(colon + 1)));
+            request.headers.emplace_back(Text::Trim(line.substr(0, colon)), Text::Trim(line.substr(colon + 1)));
     }
     return true;
 }

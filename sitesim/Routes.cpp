@@ -70,8 +70,7 @@ void Routes::SetStatusReply(const std::string& path, int status)
     resources[path] = std::move(reply);
 }
 
-void Routes::AddAccount(const std::string& user, const std::string& password,
-                        std::vector<std::string> favourites)
+void Routes::AddAccount(const std::string& user, const std::string& password, std::vector<std::string> favourites)
 {
     std::lock_guard<std::mutex> lock(mutex);
     accounts[user] = Account{password, std::move(favourites)};
@@ -111,8 +110,7 @@ bool Routes::LoadAccountsFile(const std::string& path)
             if (!(name = Text::Trim(name)).empty())
                 favourites.push_back(name);
         const size_t passwordEnd = last == first ? line.size() : last;
-        AddAccount(line.substr(0, first), line.substr(first + 1, passwordEnd - first - 1),
-                   std::move(favourites));
+        AddAccount(line.substr(0, first), line.substr(first + 1, passwordEnd - first - 1), std::move(favourites));
     }
     return true;
 }
@@ -229,8 +227,7 @@ Reply Routes::Update(const std::string& query)
 
 Reply Routes::Picture(const std::string& path)
 {
-    const size_t nameLength =
-        path.size() - std::min(path.size(), kImagePrefix.size() + kImageSuffix.size());
+    const size_t nameLength = path.size() - std::min(path.size(), kImagePrefix.size() + kImageSuffix.size());
     const std::string name = path.substr(kImagePrefix.size(), nameLength);
     if (nameLength == 0 || name.find('/') != std::string::npos ||
         path.compare(kImagePrefix.size() + nameLength, std::string::npos, kImageSuffix) != 0)
@@ -247,10 +244,9 @@ Reply Routes::Preview(const std::string& name, const std::string& imageServer)
     Reply reply;
     reply.contentType = "text/html";
     reply.body = "<!DOCTYPE html>\n<html>\n<head><meta charset=\"utf-8\"><title>" + shown +
-                 " - live preview</title></head>\n<body>\n<h1>" + shown +
-                 "</h1>\n<p><img src=\"http://" + imageServer + kImagePrefix + shown +
-                 kImageSuffix + "\" width=\"107\" height=\"82\" alt=\"" + shown + "\"></p>\n<p>" +
-                 shown + " is live. Join the free chat to watch.</p>\n</body>\n</html>\n";
+                 " - live preview</title></head>\n<body>\n<h1>" + shown + "</h1>\n<p><img src=\"http://" + imageServer +
+                 kImagePrefix + shown + kImageSuffix + "\" width=\"107\" height=\"82\" alt=\"" + shown +
+                 "\"></p>\n<p>" + shown + " is live. Join the free chat to watch.</p>\n</body>\n</html>\n";
     return reply;
 }
 

@@ -25,8 +25,7 @@ public:
     void UseGeneratedList(int population, bool churn);
     void SetResource(const std::string& path, std::string body, std::string contentType);
     void SetStatusReply(const std::string& path, int status);
-    void AddAccount(const std::string& user, const std::string& password,
-                    std::vector<std::string> favourites);
+    void AddAccount(const std::string& user, const std::string& password, std::vector<std::string> favourites);
     void SetUpdateFile(const std::string& type, std::string body);
     void SetUpdateVersion(const std::string& latest);
     /// Adds the accounts of a file ("user:password:fav1,fav2" per line, '#' starts a comment);

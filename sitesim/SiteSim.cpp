@@ -40,13 +40,11 @@ int CompareVersions(const std::string& a, const std::string& b)
 struct SiteSim::Impl
 {
     explicit Impl(Options options_)
-        : options(std::move(options_)), routes(options.population, options.seed, options.churn),
-          framing(options.seed)
+        : options(std::move(options_)), routes(options.population, options.seed, options.churn), framing(options.seed)
     {
         for (int i = 0; i < 3; ++i)
             servers[i] = std::make_unique<HttpServer>(
-                kServerNames[i],
-                [this](const Socket& socket, const Request& request, bool keepAlive) {
+                kServerNames[i], [this](const Socket& socket, const Request& request, bool keepAlive) {
                     return Answer(socket, request, keepAlive);
                 });
     }
@@ -61,8 +59,7 @@ struct SiteSim::Impl
         Log(request);
         if (delay > 0 && !socket.Pause(delay))
             return false;
-        return framing.Answer(socket, request, fault, keepAlive,
-                              [&] { return routes.Route(request, Address(1)); });
+        return framing.Answer(socket, request, fault, keepAlive, [&] { return routes.Route(request, Address(1)); });
     }
 
     void Log(const Request& request)
@@ -210,8 +207,7 @@ void SiteSim::SetResource(const std::string& path, std::string body, std::string
     impl->routes.SetResource(path, std::move(body), std::move(contentType));
 }
 
-void SiteSim::AddAccount(const std::string& user, const std::string& password,
-                         std::vector<std::string> favourites)
+void SiteSim::AddAccount(const std::string& user, const std::string& password, std::vector<std::string> favourites)
 {
     impl->routes.AddAccount(user, password, std::move(favourites));
 }

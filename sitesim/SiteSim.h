@@ -72,8 +72,7 @@ int CompareVersions(const std::string& a, const std::string& b);
 class SiteSim
 {
 public:
-    static constexpr int kDefaultWebPort = 18080, kDefaultImagePort = 18081,
-                         kDefaultPreviewPort = 18082;
+    static constexpr int kDefaultWebPort = 18080, kDefaultImagePort = 18081, kDefaultPreviewPort = 18082;
 
     explicit SiteSim(Options options = Options());
     ~SiteSim();
@@ -118,8 +117,7 @@ public:
     void SetStatusReply(const std::string& path, int status);
 
     /// The login check compares the percent-decoded fields of its query with these.
-    void AddAccount(const std::string& user, const std::string& password,
-                    std::vector<std::string> favourites);
+    void AddAccount(const std::string& user, const std::string& password, std::vector<std::string> favourites);
     /// Adds the accounts of a file ("user:password:fav1,fav2" per line); false when it cannot
     /// be read.
     bool LoadAccountsFile(const std::string& path);

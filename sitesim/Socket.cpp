@@ -39,8 +39,7 @@ int Socket::Poll(int pollFd, short events, int timeoutMs) const
         if (timeoutMs >= 0)
         {
             // Rounded up: poll may wake a little early, and a drip must never run fast.
-            const auto left = std::chrono::ceil<std::chrono::milliseconds>(
-                deadline - std::chrono::steady_clock::now());
+            const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
             wait = static_cast<int>(std::max<std::chrono::milliseconds::rep>(0, left.count()));
         }
         const int r = poll(fds, pollFd >= 0 ? 2 : 1, wait);

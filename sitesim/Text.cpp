@@ -57,8 +57,7 @@ Text::Fields Text::SplitQuery(const std::string& query)
         {
             const size_t eq = field.find('=');
             fields.emplace_back(PercentDecode(field.substr(0, eq)),
-                                eq == std::string::npos ? std::string()
-                                                        : PercentDecode(field.substr(eq + 1)));
+                                eq == std::string::npos ? std::string() : PercentDecode(field.substr(eq + 1)));
         }
         start = end + 1;
     }
@@ -106,8 +105,7 @@ std::string Text::Trim(const std::string& text)
 bool Text::EqualsIgnoreCase(const std::string& a, const std::string& b)
 {
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return tolower(static_cast<unsigned char>(x)) ==
-                      tolower(static_cast<unsigned char>(y));
+               return tolower(static_cast<unsigned char>(x)) == tolower(static_cast<unsigned char>(y));
            });
 }
 

@@ -6,8 +6,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <pthread.h>
 #include <ctime>
+#include <pthread.h>
 #include <string>
 #include <vector>
 
@@ -29,7 +29,7 @@ void PrintUsage(FILE* out)
                  "  --list FILE         serve this file as the performer list instead\n"
                  "  --accounts FILE     accounts, one a line: user:password:fav1,fav2\n"
                  "  --update-dir DIR    update files: module, skin, mo, manifest and version\n"
-                "  --log               print each request as it comes (server, method, path?query)\n"
+                 "  --log               print each request as it comes (server, method, path?query)\n"
                  "  --help              show this text\n",
                  sitesim::SiteSim::kDefaultWebPort, sitesim::SiteSim::kDefaultImagePort,
                  sitesim::SiteSim::kDefaultPreviewPort, kMaxPopulation);
@@ -139,13 +139,12 @@ int main(int argc, char** argv)
 
     if (!site.Start())
     {
-        std::fprintf(stderr, "sitesim: cannot listen on %s ports %d, %d, %d\n",
-                     options.bindHost.c_str(), options.webPort, options.imagePort,
-                     options.previewPort);
+        std::fprintf(stderr, "sitesim: cannot listen on %s ports %d, %d, %d\n", options.bindHost.c_str(),
+                     options.webPort, options.imagePort, options.previewPort);
         return 1;
     }
-    std::printf("sitesim: web http://%s image http://%s preview http://%s\n",
-                site.WebServer().c_str(), site.ImageServer().c_str(), site.PreviewServer().c_str());
+    std::printf("sitesim: web http://%s image http://%s preview http://%s\n", site.WebServer().c_str(),
+                site.ImageServer().c_str(), site.PreviewServer().c_str());
     std::fflush(stdout);
 
     // With the log on, the requests are looked at a few times a second while waiting.

@@ -41,8 +41,7 @@ protected:
     int Enter(wxDialog* dialog) override
     {
         const auto* box = dynamic_cast<wxMessageDialogBase*>(dialog);
-        shown.push_back(box ? (box->GetCaption() + "|" + box->GetMessage()).utf8_string()
-                            : "account");
+        shown.push_back(box ? (box->GetCaption() + "|" + box->GetMessage()).utf8_string() : "account");
         return box || !showAccountDialog ? wxID_OK : wxID_NONE;
     }
     void Exit(wxDialog*) override {}
@@ -58,10 +57,7 @@ std::string Stored(const char* key)
 struct TraceCollector : wxLog
 {
     std::string text;
-    void DoLogTextAtLevel(wxLogLevel, const wxString& message) override
-    {
-        text += message.utf8_string() + "\n";
-    }
+    void DoLogTextAtLevel(wxLogLevel, const wxString& message) override { text += message.utf8_string() + "\n"; }
 };
 
 // "Online (2): AmberRose07[1] Luna_Star[2]": the label, then the items (sorted) with their icons.
@@ -69,10 +65,9 @@ std::string Describe(FavoriteTreeCtrl* tree, const wxTreeItemId& group)
 {
     std::set<std::string> items;
     wxTreeItemIdValue cookie;
-    for (wxTreeItemId item = tree->GetFirstChild(group, cookie); item.IsOk();
-         item = tree->GetNextChild(group, cookie))
-        items.insert(" " + tree->GetItemText(item).utf8_string() + "[" +
-                     std::to_string(tree->GetItemImage(item)) + "]");
+    for (wxTreeItemId item = tree->GetFirstChild(group, cookie); item.IsOk(); item = tree->GetNextChild(group, cookie))
+        items.insert(" " + tree->GetItemText(item).utf8_string() + "[" + std::to_string(tree->GetItemImage(item)) +
+                     "]");
     std::string text = tree->GetItemText(group).utf8_string() + ":";
     for (const std::string& item : items)
         text += item;
@@ -95,8 +90,7 @@ protected:
     // Every reply sent, then handled, and what it queued handled too.
     static void Settle()
     {
-        EXPECT_TRUE(PumpUntil(
-            [] { return DownloadThread::WaitForAll(0) && !wxTheApp->HasPendingEvents(); }));
+        EXPECT_TRUE(PumpUntil([] { return DownloadThread::WaitForAll(0) && !wxTheApp->HasPendingEvents(); }));
     }
 
     bool LoggedIn() const { return frame->GetMenuBar()->IsEnabled(ID_POPUP_ONLY_FAVORITE); }
@@ -114,11 +108,8 @@ TEST_F(AccountTest, TheDialogShowsTheStoreAndStoresBothFieldsOnlyOnOK)
         wxString typed[2];
         int target, key;
     } steps[] = {
-        {{"", ""}, wxID_OK, 0},
-        {{"anna", "p&ss #1%"}, 1, WXK_RETURN},
-        {{"bert", "p&ss #1%"}, 0, WXK_RETURN},
-        {{"carl", "x"}, wxID_CANCEL, 0},
-        {{"dora", "y"}, 0, WXK_ESCAPE},
+        {{"", ""}, wxID_OK, 0},          {{"anna", "p&ss #1%"}, 1, WXK_RETURN}, {{"bert", "p&ss #1%"}, 0, WXK_RETURN},
+        {{"carl", "x"}, wxID_CANCEL, 0}, {{"dora", "y"}, 0, WXK_ESCAPE},
     };
     watcher.showAccountDialog = true;
     std::string stored[2];
@@ -126,10 +117,8 @@ TEST_F(AccountTest, TheDialogShowsTheStoreAndStoresBothFieldsOnlyOnOK)
     {
         SCOPED_TRACE(step.typed[0]);
         AuthenticationDialog dialog(nullptr, wxID_ANY, "Authentication");
-        const std::vector<wxWindow*> children(dialog.GetChildren().begin(),
-                                              dialog.GetChildren().end());
-        wxTextCtrl* fields[] = {dynamic_cast<wxTextCtrl*>(children.at(2)),
-                                dynamic_cast<wxTextCtrl*>(children.at(4))};
+        const std::vector<wxWindow*> children(dialog.GetChildren().begin(), dialog.GetChildren().end());
+        wxTextCtrl* fields[] = {dynamic_cast<wxTextCtrl*>(children.at(2)), dynamic_cast<wxTextCtrl*>(children.at(4))};
         ASSERT_TRUE(fields[0] && fields[1]);
         EXPECT_FALSE(fields[0]->HasFlag(wxTE_PASSWORD));
         EXPECT_TRUE(fields[1]->HasFlag(wxTE_PASSWORD));
@@ -183,22 +172,19 @@ TEST_F(AccountTest, TheAccountDecidesTheFavoritePageAndTheNewestReplyWins)
 
     // From now on no dialog: the stored account as it is, percent-encoded, and in no trace.
     const wxString id = wxString::FromUTF8("ann \xC3\xA9"), password = "p&ss #1%";
-    sim.AddAccount(id.utf8_string(), password.utf8_string(),
-                   {"AmberRose07", "Luna_Star", "nobody_here"});
+    sim.AddAccount(id.utf8_string(), password.utf8_string(), {"AmberRose07", "Luna_Star", "nobody_here"});
     pages->SetSelection(0);
     TraceCollector traces;
     wxLog* log = wxLog::SetActiveTarget(&traces);
     wxLog::AddTraceMask("solvane");
     Login(id, password);
-    EXPECT_TRUE(PumpUntil(
-        [&] { return Describe(tree, tree->GetOfflineGroup()) == "Offline (1): nobody_here[0]"; }));
+    EXPECT_TRUE(PumpUntil([&] { return Describe(tree, tree->GetOfflineGroup()) == "Offline (1): nobody_here[0]"; }));
     wxLog::FlushActive();
     wxLog::SetActiveTarget(log);
     for (const char* secret : {"p&ss", "p%26ss", "password="})
         EXPECT_EQ(std::string::npos, traces.text.find(secret)) << secret << " in\n" << traces.text;
     const auto requests = sim.Requests();
-    const auto login = std::find_if(requests.rbegin(), requests.rend(),
-                                    [](auto& r) { return r.path == kLoginPath; });
+    const auto login = std::find_if(requests.rbegin(), requests.rend(), [](auto& r) { return r.path == kLoginPath; });
     EXPECT_EQ("username=ann%20%C3%A9&password=p%26ss%20%231%25", login->query);
     EXPECT_EQ("Online (2): AmberRose07[1] Luna_Star[2]", Describe(tree, tree->GetOnlineGroup()));
     EXPECT_EQ("AmberRose07,Luna_Star,nobody_here,", Stored("/favorites"));
@@ -239,8 +225,7 @@ TEST_F(AccountTest, TheExitIsPromptWhileTheLoginIsUnderWay)
                 wxQueueEvent(main, new wxCommandEvent(wxEVT_MENU, ID_UPDATE_FAVORITE));
             // With the dialog open, handled within its own loop, as the notification icon's
             // "E&xit" would be.
-            wxTheApp->CallAfter(
-                [main] { wxQueueEvent(main, new wxCommandEvent(wxEVT_MENU, wxID_EXIT)); });
+            wxTheApp->CallAfter([main] { wxQueueEvent(main, new wxCommandEvent(wxEVT_MENU, wxID_EXIT)); });
         });
         EXPECT_TRUE(DownloadThread::StopAll(5000)); // as the module's exit does
         EXPECT_LT(duration_cast<milliseconds>(steady_clock::now() - start).count(), 1000);

@@ -11,6 +11,8 @@
 #include <wx/filename.h>
 
 #include <chrono>
+#include <fstream>
+#include <iterator>
 
 using namespace std::chrono;
 using sitesim::Fault;
@@ -20,11 +22,8 @@ namespace
 // "(none)" when the file is not there.
 std::string Read(const wxString& path)
 {
-    wxFFile file;
-    wxString text;
-    if (!wxFileName::FileExists(path) || !file.Open(path, "rb") || !file.ReadAll(&text, wxConvISO8859_1))
-        return "(none)";
-    return std::string(text.mb_str(wxConvISO8859_1));
+    std::ifstream in(path.fn_str(), std::ios::binary);
+    return in ? std::string(std::istreambuf_iterator<char>(in), {}) : "(none)";
 }
 } // namespace
 

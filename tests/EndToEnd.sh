@@ -75,13 +75,23 @@ until_true 10 grep -q '^web GET /.*' "$work/site.out" || fail "the list was neve
 
 # Somebody the site brings online pops up at the bottom right of the screen.
 read -r sw sh < <(xdotool getdisplaygeometry)
-popup=""
-find_popup() { popup=$(window '^Popup$'); [ -n "$popup" ]; }
-until_true 20 find_popup || fail "no pop-up"
-geometry "$popup"
-popupAt="${gx},${gy} ${gw}x${gh}"
-[ $((sw - gx - gw)) -ge 0 ] && [ $((sw - gx - gw)) -le 40 ] && [ $((sh - gy - gh)) -ge 0 ] && [ $((sh - gy - gh)) -le 80 ] ||
-    fail "pop-up at ${gx},${gy} ${gw}x${gh} on a ${sw}x${sh} screen"
+# Several may be up at once, stacked upwards: the lowest one sits in the corner.
+popupAt=""
+lowest_popup()
+{
+    local id best=-1
+    for id in $(xdotool search --onlyvisible --name '^Popup$' 2>/dev/null); do
+        geometry "$id"
+        if [ "$gy" -gt "$best" ]; then best=$gy; popupAt="${gx},${gy} ${gw}x${gh}"; px=$gx; py=$gy; pw=$gw; ph=$gh; fi
+    done
+    [ "$best" -ge 0 ]
+}
+in_corner()
+{
+    lowest_popup && [ $((sw - px - pw)) -ge 0 ] && [ $((sw - px - pw)) -le 40 ] && [ $((sh - py - ph)) -ge 0 ] &&
+        [ $((sh - py - ph)) -le 80 ]
+}
+until_true 20 in_corner || fail "no pop-up in the bottom right corner (lowest: ${popupAt:-none}) of ${sw}x${sh}"
 
 # "&UpdateFavorite" from the keyboard, the demo account typed into the dialog.
 dialog=""

@@ -5,8 +5,10 @@
 
 #include <gtest/gtest.h>
 
-TEST(LoginCheck, RepliesNameEachFavouriteOnceWithEveryLineCounted)
+// The account goes out percent-encoded; the reply names each favourite once, every line counted.
+TEST(LoginCheck, RequestCarriesTheAccountEncodedAndEveryLineOfTheReplyCounts)
 {
+    EXPECT_EQ("/loginchecker?username=a%26b&password=%3D", LoginCheckPath("a&b", "="));
     const std::pair<std::string, const char*> cases[] = {
         {"anna\nbert\ncarl\n", "anna,bert,carl,"}, // the last line counts with its break
         {"anna\r\nbert\rcarl", "anna,bert,carl,"}, // and without one; CR LF and CR end lines too
@@ -23,9 +25,4 @@ TEST(LoginCheck, RepliesNameEachFavouriteOnceWithEveryLineCounted)
     current.AddUser(User("anna", 0x03));
     current.AddUser(User("carl", 0x0D));
     EXPECT_EQ((Statuses{{"anna", 0x03}, {"bert", 0}}), StatusesOf(MakeFavoriteList({"anna", "bert"}, current)));
-}
-
-TEST(LoginCheck, CredentialsArePercentEncoded)
-{
-    EXPECT_EQ("/loginchecker?username=a%26b&password=%3D", LoginCheckPath("a&b", "="));
 }

@@ -31,10 +31,8 @@ public:
     // A notification area is there while something owns the tray selection.
     void OpenTray()
     {
-        const Window tray =
-            XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 1, 1, 0, 0, 0);
-        XSetSelectionOwner(display, XInternAtom(display, "_NET_SYSTEM_TRAY_S0", False), tray,
-                           CurrentTime);
+        const Window tray = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 1, 1, 0, 0, 0);
+        XSetSelectionOwner(display, XInternAtom(display, "_NET_SYSTEM_TRAY_S0", False), tray, CurrentTime);
         XSync(display, False);
     }
     // A window manager minimises a window by unmapping it.
@@ -125,8 +123,7 @@ TEST_F(MainFrameTest, MinimisingHidesOnlyWhileTheIconCanBringTheWindowBack)
         if (c.tray)
             desktop.OpenTray();
         if (wxTaskBarIcon::IsAvailable() != c.tray)
-            GTEST_SKIP() << "the stand-in notification area is "
-                         << (c.tray ? "not seen" : "not alone");
+            GTEST_SKIP() << "the stand-in notification area is " << (c.tray ? "not seen" : "not alone");
         MainFrame* main = Open();
         Settle();
         NotifyIcon* icon = main->GetNotifyIcon();
@@ -168,8 +165,7 @@ TEST_F(MainFrameTest, EveryWayOutEndsWithinASecond)
         bool stalled;
         std::function<void(MainFrame*)> command;
     } ways[] = {
-        {"menu", true,
-         [](MainFrame* m) { wxQueueEvent(m, new wxCommandEvent(wxEVT_MENU, wxID_EXIT)); }},
+        {"menu", true, [](MainFrame* m) { wxQueueEvent(m, new wxCommandEvent(wxEVT_MENU, wxID_EXIT)); }},
         {"close box", false, [](MainFrame* m) { m->Close(); }},
         {"tray menu, failure box open", true,
          [](MainFrame* m) {

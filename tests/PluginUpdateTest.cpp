@@ -52,6 +52,7 @@ TEST(PluginUpdateTest, InstallsPendingFilesAndFetchesANewModuleOnlyWithConsent)
     };
     const std::string skin = "Solvane.skin", mo = "ja/LC_MESSAGES/Solvane.mo", manifest = "Solvane.manifest",
                       module = "Solvane.so.new";
+    // clang-format off
     for (const Flow& flow : {
              Flow{"no update: pending side files installed, nobody asked",
                   {{skin + ".new", "new skin"}, {mo + ".new", "new mo"}, {manifest + ".new", "new manifest"}},
@@ -65,6 +66,7 @@ TEST(PluginUpdateTest, InstallsPendingFilesAndFetchesANewModuleOnlyWithConsent)
                   {"version=1.3.0", "version=1.3.0&type=skin", "version=1.3.0&type=mo", "version=1.3.0&type=manifest"},
                   {{module, "offered "}, {skin, "old"}, {skin + ".new", ""}, {mo + ".new", "offered mo"},
                    {manifest + ".new", "offered manifest"}}},
+             // clang-format on
          })
     {
         SCOPED_TRACE(flow.name);

@@ -16,7 +16,6 @@ TEST(UrlEncodeTest, NamesAndQueryValuesKeepOnlyTheirSafeCharacters)
         const char* value;
     } cases[] = {
         {"Luna_Star07", "Luna_Star07", "Luna_Star07"},
-        {"a b", "a%20b", "a%20b"},
         {"x/../y?z=1&w#", "x%2F%2E%2E%2Fy%3Fz%3D1%26w%23", "x%2F..%2Fy%3Fz%3D1%26w%23"},
         {"p&ss #1%", "p%26ss%20%231%25", "p%26ss%20%231%25"},
         {"a+b=-~", "a%2Bb%3D%2D%7E", "a%2Bb%3D-~"},
@@ -33,8 +32,8 @@ TEST(UrlEncodeTest, NamesAndQueryValuesKeepOnlyTheirSafeCharacters)
 
 TEST(ImageHeaderTest, ReadsTheSizeOfJpegAndPngAndNothingElse)
 {
-    const std::string png = std::string("\x89PNG\r\n\x1A\n\0\0\0\x0DIHDR", 16) +
-                            std::string("\0\0\x10\x01\0\0\0\x02", 8); // 4097 x 2
+    const std::string png =
+        std::string("\x89PNG\r\n\x1A\n\0\0\0\x0DIHDR", 16) + std::string("\0\0\x10\x01\0\0\0\x02", 8); // 4097 x 2
     // Start of image, an APP0 segment, then a progressive frame header: 300 high, 400 wide.
     const std::string jpeg = std::string("\xFF\xD8\xFF\xE0\0\x04"
                                          "ab"

@@ -19,8 +19,7 @@ std::string PerformerList(const std::vector<std::string>& names)
 {
     std::string body;
     for (const std::string& name : names)
-        body += name + ".viewers = 1;\nonline_performers.add(" + name + ");\nfree_performers.add(" +
-                name + ");\n";
+        body += name + ".viewers = 1;\nonline_performers.add(" + name + ");\nfree_performers.add(" + name + ");\n";
     return body;
 }
 
@@ -93,8 +92,7 @@ TEST_F(PopupTest, ShowsThePictureScaledOrThePlaceholderForItsTimeFromShowing)
     sim.SetResource(ImagePath("wide"), wide, "image/jpeg");
     sim.SetReplyDelays(ImagePath("wide"), {1500});
     // Decoders ignore what follows the picture: only the length makes it too much.
-    sim.SetResource(ImagePath("oversized"), wide + std::string(PopupDialog::kMaxPictureBytes, '\0'),
-                    "image/jpeg");
+    sim.SetResource(ImagePath("oversized"), wide + std::string(PopupDialog::kMaxPictureBytes, '\0'), "image/jpeg");
     sim.SetResource(ImagePath("text"), "<html>not a picture</html>", "text/html");
     sim.SetResource(ImagePath("tall"), Red(1, PopupDialog::kMaxPictureSide + 1), "image/jpeg");
     sim.SetFault(ImagePath("failed"), sitesim::Fault::ServerError);
@@ -106,8 +104,7 @@ TEST_F(PopupTest, ShowsThePictureScaledOrThePlaceholderForItsTimeFromShowing)
     std::map<std::string, steady_clock::time_point> shown, gone;
     const auto created = steady_clock::now();
     for (const char* name : {"wide", "oversized", "text", "tall", "failed"})
-        popups[name] =
-            new PopupDialog(User(name, 0x01), POPUP_ONLINE, nullptr, wxID_ANY, wxEmptyString);
+        popups[name] = new PopupDialog(User(name, 0x01), POPUP_ONLINE, nullptr, wxID_ANY, wxEmptyString);
     ASSERT_TRUE(PumpUntil([&] {
         for (auto& [name, popup] : popups)
         {
@@ -127,8 +124,7 @@ TEST_F(PopupTest, ShowsThePictureScaledOrThePlaceholderForItsTimeFromShowing)
         SCOPED_TRACE(name);
         ASSERT_EQ(wxSize(107, 82), picture.GetSize());
         const bool real = name == "wide";
-        EXPECT_EQ(!real, std::equal(picture.GetData(), picture.GetData() + 107 * 82 * 3,
-                                    placeholder.GetData()));
+        EXPECT_EQ(!real, std::equal(picture.GetData(), picture.GetData() + 107 * 82 * 3, placeholder.GetData()));
         EXPECT_TRUE(!real || picture.GetRed(53, 41) > 150);
         EXPECT_GE(duration_cast<milliseconds>(gone[name] - shown[name]).count(), 900);
     }
@@ -147,8 +143,8 @@ TEST_F(PopupTest, PopupsTakeTheLowestFreeSlotAndWaitWhenTheColumnIsFull)
     const auto column = [&] {
         wxString text;
         for (const PopupDialog* popup : manager.GetPopups())
-            text += wxString::Format("%s %d,%d ", popup->GetUser().GetName(),
-                                     popup->GetPosition().x, popup->GetPosition().y);
+            text += wxString::Format("%s %d,%d ", popup->GetUser().GetName(), popup->GetPosition().x,
+                                     popup->GetPosition().y);
         return text.Trim();
     };
     const struct
@@ -179,8 +175,7 @@ TEST_F(PopupTest, PopupsTakeTheLowestFreeSlotAndWaitWhenTheColumnIsFull)
             manager.ProcessEvent(event);
         }
         EXPECT_TRUE(PumpUntil([&] {
-            return column() == step.column &&
-                   wxTopLevelWindows.size() == manager.GetPopups().size();
+            return column() == step.column && wxTopLevelWindows.size() == manager.GetPopups().size();
         })) << column();
         EXPECT_EQ(step.waiting, manager.GetWaitingCount());
     }
@@ -203,14 +198,13 @@ TEST_F(PopupTest, ArrivalsFromTheSitePopUpOnceWithinTheBoundsAndGoWithTheWindow)
     for (int i = 0; i < 300; ++i)
         names.push_back("burst" + std::to_string(i));
     sim.SetPerformerList(PerformerList(names));
-    const size_t slots =
-        static_cast<size_t>(wxGetClientDisplayRect().height / PopupDialog::kHeight);
+    const size_t slots = static_cast<size_t>(wxGetClientDisplayRect().height / PopupDialog::kHeight);
     const size_t bound = PopupDialogManager::kMaxDownloads;
     size_t mostWindows = 0, polls = 0;
     const auto settled = [&] {
         mostWindows = std::max(mostWindows, wxTopLevelWindows.size() - 1);
-        return CountRequests("/WebArchive/") == bound &&
-               manager->GetWaitingCount() == 300 - bound && CountRequests(kListPath) >= polls;
+        return CountRequests("/WebArchive/") == bound && manager->GetWaitingCount() == 300 - bound &&
+               CountRequests(kListPath) >= polls;
     };
     ASSERT_TRUE(PumpUntil(settled));
     polls = CountRequests(kListPath) + 2; // and so it stays
@@ -221,12 +215,10 @@ TEST_F(PopupTest, ArrivalsFromTheSitePopUpOnceWithinTheBoundsAndGoWithTheWindow)
     {
         if (request.server != "image")
             continue;
-        EXPECT_TRUE(std::regex_match(request.path,
-                                     std::regex("/WebArchive/burst[0-9]+/thumbs/LinkedImage.jpg")));
+        EXPECT_TRUE(std::regex_match(request.path, std::regex("/WebArchive/burst[0-9]+/thumbs/LinkedImage.jpg")));
         const auto host = std::find_if(request.headers.begin(), request.headers.end(),
                                        [](auto& header) { return header.first == "Host"; });
-        EXPECT_TRUE(host != request.headers.end() && host->second == sim.WebServer())
-            << request.path;
+        EXPECT_TRUE(host != request.headers.end() && host->second == sim.WebServer()) << request.path;
     }
     EXPECT_LT(ExitBy([&] {
                   wxCommandEvent exit(wxEVT_MENU, wxID_EXIT);

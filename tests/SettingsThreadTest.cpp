@@ -21,15 +21,14 @@ public:
 protected:
     bool DoReadLong(const wxString& key, long* value) const override
     {
-        return Touch() && wxFileConfig::DoReadLong(key, value);
+        return ++touches && wxFileConfig::DoReadLong(key, value);
     }
     bool DoWriteLong(const wxString& key, long value) override
     {
-        return Touch() && wxFileConfig::DoWriteLong(key, value);
+        return ++touches && wxFileConfig::DoWriteLong(key, value);
     }
 
 private:
-    bool Touch() const { return ++touches > 0; }
     mutable long touches = 0;
 };
 } // namespace

@@ -1,4 +1,4 @@
-// The site object: one instance, and a list that crosses threads as copies.
+// The site object: one instance, the application's names, and a list that crosses threads as copies.
 #include "site/TaveloSite.h"
 
 #include <gtest/gtest.h>
@@ -8,54 +8,18 @@
 
 #include <wx/app.h>
 
-namespace
-{
-UserList ListOf(int count, uint32_t status)
-{
-    UserList list;
-    for (int i = 0; i < count; ++i)
-        list.AddUser(User(wxString::Format("performer%d", i), status));
-    return list;
-}
-} // namespace
-
-TEST(SiteTest, FreshSiteIsTheInstanceAndHasAnEmptyList)
+TEST(SiteTest, TheLastSiteMadeIsTheInstanceAndNamesTheApplication)
 {
     TaveloSite site;
     EXPECT_EQ(&site, Site::GetInstance());
-    EXPECT_TRUE(site.GetUserList().IsEmpty());
+    EXPECT_TRUE(site.OnInit());
+    EXPECT_EQ("Tavelo", wxAppConsole::GetInstance()->GetVendorName());
+    EXPECT_EQ("Messenger", wxAppConsole::GetInstance()->GetAppName());
     {
         TaveloSite later;
         EXPECT_EQ(&later, Site::GetInstance());
     }
-    // A destroyed site is not handed out.
-    EXPECT_EQ(nullptr, Site::GetInstance());
-}
-
-TEST(SiteTest, SetUserListKeepsItsOwnCopy)
-{
-    TaveloSite site;
-    UserList list = ListOf(3, 0x03);
-    site.SetUserList(list);
-    list.AddUser(User("newcomer", 0x01));
-    list.RemoveUser("performer0");
-    list.AddUser(User("performer1", 0x15));
-
-    const UserList held = site.GetUserList();
-    EXPECT_EQ(3u, held.GetCount());
-    EXPECT_EQ(nullptr, held.FindUser("newcomer"));
-    ASSERT_NE(nullptr, held.FindUser("performer0"));
-    EXPECT_EQ(0x03u, held.GetUser("performer1").GetStatus());
-}
-
-TEST(SiteTest, OnInitNamesTheApplication)
-{
-    TaveloSite site;
-    wxAppConsole* app = wxAppConsole::GetInstance();
-    ASSERT_NE(nullptr, app);
-    EXPECT_TRUE(site.OnInit());
-    EXPECT_EQ("Tavelo", app->GetVendorName());
-    EXPECT_EQ("Messenger", app->GetAppName());
+    EXPECT_EQ(nullptr, Site::GetInstance()); // a destroyed site is not handed out
 }
 
 // The polling thread replaces the list while the GUI thread copies it: every copy must be one
@@ -63,8 +27,13 @@ TEST(SiteTest, OnInitNamesTheApplication)
 TEST(SiteTest, ConcurrentReplaceAndReadSeeWholeLists)
 {
     TaveloSite site;
-    const UserList small = ListOf(50, 0x03);
-    const UserList large = ListOf(200, 0x15);
+    UserList small, large;
+    for (int i = 0; i < 200; ++i)
+    {
+        large.AddUser(User(wxString::Format("performer%d", i), 0x15));
+        if (i < 50)
+            small.AddUser(User(wxString::Format("performer%d", i), 0x03));
+    }
     site.SetUserList(small);
     std::atomic<bool> done{false};
     std::thread writer([&] {

@@ -1,7 +1,7 @@
 // The skin image store over archives written here, and the skin that the build packs.
+#include "skin/SkinImageStore.h"
 #include "plugin/ModuleGuiServices.h"
 #include "site/TaveloSite.h"
-#include "skin/SkinImageStore.h"
 
 #include <gtest/gtest.h>
 
@@ -39,41 +39,39 @@ template <class Picture> wxSize SizeOf(const Picture& picture)
     return picture.IsOk() ? picture.GetSize() : wxDefaultSize;
 }
 
-class SkinTest : public ::testing::Test
+// Writes a skin archive, entries in order; a name ending in '/' is a folder.
+void Write(const wxString& path, const std::vector<std::pair<wxString, std::string>>& entries)
 {
-protected:
-    void SetUp() override
+    wxFFileOutputStream file(path);
+    wxZipOutputStream zip(file);
+    for (const auto& [name, bytes] : entries)
     {
-        folder = wxFileName::CreateTempFileName("solvane-skin");
-        wxRemoveFile(folder);
-        ASSERT_TRUE(wxFileName::Mkdir(folder, 0700));
+        if (name.EndsWith("/"))
+            zip.PutNextDirEntry(name);
+        else if (zip.PutNextEntry(name))
+            zip.Write(bytes.data(), bytes.size());
     }
-    void TearDown() override { wxFileName::Rmdir(folder, wxPATH_RMDIR_RECURSIVE); }
-
-    // Entries in order; a name ending in '/' is a folder.
-    static wxString Write(const wxString& path, const std::vector<std::pair<wxString, std::string>>& entries)
-    {
-        wxFFileOutputStream file(path);
-        wxZipOutputStream zip(file);
-        for (const auto& [name, bytes] : entries)
-        {
-            if (name.EndsWith("/"))
-                zip.PutNextDirEntry(name);
-            else if (zip.PutNextEntry(name))
-                zip.Write(bytes.data(), bytes.size());
-        }
-        EXPECT_TRUE(zip.Close());
-        return path;
-    }
-
-    wxString folder;
-};
+    EXPECT_TRUE(zip.Close());
+}
 } // namespace
 
-TEST_F(SkinTest, ReadsThePictureEntriesAtTheRootByExactExtension)
+// The instance reads the pictures at the root of the archive beside the host, by exact extension,
+// until the module's exit releases it.
+TEST(SkinTest, ReadsTheRootPicturesOfTheArchiveBesideTheHostUntilReleased)
 {
+    // Blanks, '#' and '%' in the host's folder are part of a file name, not of a location.
+    const wxString folder = wxFileName::CreateTempFileName("solvane-skin"), bin = folder + "/my bin#2%41";
+    wxRemoveFile(folder);
+    ASSERT_TRUE(wxFileName::Mkdir(bin, 0700, wxPATH_MKDIR_FULL));
+    const wxString saved = wxTheApp->argv[0];
+    const auto setHost = [](const wxString& path) {
+        const wchar_t* args[] = {path.wc_str()};
+        wxTheApp->argv.Init(1, args);
+    };
+    setHost(bin + "/Solvane");
     const std::string png = Encode(5, 5, wxBITMAP_TYPE_PNG);
-    const SkinImageStore store(Write(folder + "/all.skin", {
+    // clang-format off
+    Write(bin + "/Solvane.skin", {
         {"fromBmp.bmp", Encode(3, 4, wxBITMAP_TYPE_BMP)},
         {"fromIco.ico", Encode(16, 16, wxBITMAP_TYPE_ICO)},
         {"fromXpm.xpm", Encode(7, 2, wxBITMAP_TYPE_XPM)},
@@ -86,11 +84,12 @@ TEST_F(SkinTest, ReadsThePictureEntriesAtTheRootByExactExtension)
         {"twice.png", png}, {"twice.gif", Encode(6, 6, wxBITMAP_TYPE_GIF)},
         // An undecodable entry is kept, empty, over an earlier one of the same name.
         {"broken.gif", Encode(2, 2, wxBITMAP_TYPE_GIF)}, {"broken.png", "this is no picture"},
-    }));
-
+    });
+    // clang-format on
+    const SkinImageStore& store = *SkinImageStore::GetInstance();
     const std::pair<const char*, wxSize> found[] = {
-        {"fromBmp", {3, 4}},  {"fromIco", {16, 16}}, {"fromXpm", {7, 2}}, {"fromJpg", {16, 8}},
-        {"fromJpeg", {8, 16}}, {"fromPng", {5, 5}},  {"fromGif", {9, 6}}, {"twice", {6, 6}},
+        {"fromBmp", {3, 4}},   {"fromIco", {16, 16}}, {"fromXpm", {7, 2}}, {"fromJpg", {16, 8}},
+        {"fromJpeg", {8, 16}}, {"fromPng", {5, 5}},   {"fromGif", {9, 6}}, {"twice", {6, 6}},
     };
     for (const auto& [name, size] : found)
     {
@@ -98,45 +97,22 @@ TEST_F(SkinTest, ReadsThePictureEntriesAtTheRootByExactExtension)
         EXPECT_EQ(size, SizeOf(store.GetIcon(name))) << name;
     }
     // Extension, folder or case left a name out; the broken entry is there but empty.
-    for (const char* absent :
-         {"notes", "upper", "folder", "inner", "sub/inner", "broken", "fromPng.png", "frompng"})
-    {
-        EXPECT_FALSE(store.GetImage(absent).IsOk()) << absent;
-        EXPECT_FALSE(store.GetBitmap(absent).IsOk()) << absent;
-        EXPECT_FALSE(store.GetIcon(absent).IsOk()) << absent;
-    }
-}
-
-TEST_F(SkinTest, AMissingArchiveGivesAnEmptyStore)
-{
-    const SkinImageStore store(folder + "/missing.skin");
-    EXPECT_FALSE(store.GetImage("Application_icon").IsOk());
-    EXPECT_FALSE(store.GetIcon("Application_icon").IsOk());
-}
-
-TEST_F(SkinTest, TheInstanceReadsTheArchiveBesideTheHostUntilTheModuleExits)
-{
-    // Blanks, '#' and '%' in the host's folder are part of a file name, not of a location.
-    const wxString bin = folder + "/my bin#2%41", saved = wxTheApp->argv[0];
-    ASSERT_TRUE(wxFileName::Mkdir(bin, 0700));
-    const auto setHost = [](const wxString& path) {
-        const wchar_t* args[] = {path.wc_str()};
-        wxTheApp->argv.Init(1, args);
-    };
-    setHost(bin + "/Solvane");
-    EXPECT_EQ(bin + "/Solvane.skin", SkinImageStore::GetArchivePath());
-    Write(bin + "/Solvane.skin", {{"Application_icon.png", Encode(32, 32, wxBITMAP_TYPE_PNG)}});
-    EXPECT_EQ(wxSize(32, 32), SizeOf(SkinImageStore::GetInstance()->GetIcon("Application_icon")));
+    for (const char* absent : {"notes", "upper", "folder", "inner", "sub/inner", "broken", "fromPng.png", "frompng"})
+        EXPECT_FALSE(store.GetImage(absent).IsOk() || store.GetBitmap(absent).IsOk() || store.GetIcon(absent).IsOk())
+            << absent;
+    const SkinImageStore missing(folder + "/missing.skin");
+    EXPECT_FALSE(missing.GetImage("fromPng").IsOk() || missing.GetIcon("fromPng").IsOk());
 
     // A new skin (the update brings one) is read only after the module's exit released the store.
-    Write(bin + "/Solvane.skin", {{"Application_icon.png", Encode(48, 48, wxBITMAP_TYPE_PNG)}});
-    EXPECT_EQ(wxSize(32, 32), SizeOf(SkinImageStore::GetInstance()->GetIcon("Application_icon")));
+    Write(bin + "/Solvane.skin", {{"fromPng.png", Encode(48, 48, wxBITMAP_TYPE_PNG)}});
+    EXPECT_EQ(wxSize(5, 5), SizeOf(SkinImageStore::GetInstance()->GetIcon("fromPng")));
     GuiServices::Install(&ModuleGuiServices::Instance());
     TaveloSite().OnExit();
     EXPECT_EQ(nullptr, GuiServices::Get()); // nothing of the module may be called once it is gone
-    EXPECT_EQ(wxSize(48, 48), SizeOf(SkinImageStore::GetInstance()->GetIcon("Application_icon")));
+    EXPECT_EQ(wxSize(48, 48), SizeOf(SkinImageStore::GetInstance()->GetIcon("fromPng")));
     SkinImageStore::Release();
     setHost(saved);
+    wxFileName::Rmdir(folder, wxPATH_RMDIR_RECURSIVE);
 }
 
 TEST(ProductSkinTest, HoldsEveryPictureTheWindowsAskFor)
@@ -145,16 +121,19 @@ TEST(ProductSkinTest, HoldsEveryPictureTheWindowsAskFor)
     // The trees' image lists take 16x16 pictures.
     const std::pair<const char*, wxSize> pictures[] = {
         {"UserListTreeCtrl_onlineGroupIcon", {16, 16}}, {"UserListTreeCtrl_offlineGroupIcon", {16, 16}},
-        {"UserListTreeCtrl_freeIcon", {16, 16}}, {"UserListTreeCtrl_busyIcon", {16, 16}},
-        {"UserListTreeCtrl_offlineIcon", {16, 16}}, {"PopupDialog_titleBar", {144, 18}},
-        {"PopupDialog_styleBar_ONLINE", {144, 12}}, {"PopupDialog_styleBar_FREE", {144, 12}},
-        {"PopupDialog_profileImage", {107, 82}}, {"PopupDialog_contentPanel", {150, 150}},
+        {"UserListTreeCtrl_freeIcon", {16, 16}},        {"UserListTreeCtrl_busyIcon", {16, 16}},
+        {"UserListTreeCtrl_offlineIcon", {16, 16}},     {"PopupDialog_titleBar", {144, 18}},
+        {"PopupDialog_styleBar_ONLINE", {144, 12}},     {"PopupDialog_styleBar_FREE", {144, 12}},
+        {"PopupDialog_profileImage", {107, 82}},        {"PopupDialog_contentPanel", {150, 150}},
     };
     for (const auto& [name, size] : pictures)
     {
         EXPECT_EQ(size, SizeOf(skin.GetImage(name))) << name;
         // Transparency keeps the tree rows' colour around the icons.
-        if (size == wxSize(16, 16)) { EXPECT_TRUE(skin.GetImage(name).HasAlpha()) << name; }
+        if (size == wxSize(16, 16))
+        {
+            EXPECT_TRUE(skin.GetImage(name).HasAlpha()) << name;
+        }
     }
     const wxSize splash = SizeOf(skin.GetImage("SplashScreen_bitmap"));
     EXPECT_GE(splash.x, 300);

@@ -1,4 +1,4 @@
-// Test helper: a user list as a sorted map from name to status, easy to compare and print.
+// Test helper: a user list as a sorted map from name to status, easy to write, compare and print.
 #pragma once
 
 #include "model/UserList.h"
@@ -20,4 +20,12 @@ inline Statuses StatusesOf(const UserList& users)
         statuses[entry.first.utf8_string()] = entry.second.GetStatus();
     }
     return statuses;
+}
+
+inline UserList ListOf(const Statuses& statuses)
+{
+    UserList list;
+    for (const auto& [name, status] : statuses)
+        list.AddUser(User(wxString::FromUTF8(name), status));
+    return list;
 }

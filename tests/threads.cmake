@@ -1,5 +1,4 @@
-# Change events, the polling thread, Basic authentication and background downloads.
-solvane_test(user_event_tests SOURCES UserEventTest.cpp)
+# The polling thread, Basic authentication and background downloads.
 solvane_test(daemon_thread_tests THREADS SOURCES DaemonThreadTest.cpp LIBS sitesim)
 solvane_test(http2_tests SOURCES Base64Test.cpp wxHTTP2Test.cpp LIBS sitesim)
 solvane_test(download_thread_tests THREADS SOURCES DownloadThreadTest.cpp LIBS sitesim)

@@ -7,8 +7,8 @@
 
 #include <wx/config.h>
 #include <wx/dialog.h>
-#include <wx/evtloop.h>
 #include <wx/dynload.h>
+#include <wx/evtloop.h>
 #include <wx/fileconf.h>
 #include <wx/filename.h>
 #include <wx/intl.h>
@@ -106,8 +106,7 @@ bool HostApp::OnInit()
         const wxString catalogue = translations && translations->IsLoaded("Solvane")
                                        ? translations->GetBestTranslation("Solvane")
                                        : wxString("none");
-        std::printf("skin=%s catalogue=%s\n", skin ? "yes" : "no",
-                    static_cast<const char*>(catalogue.utf8_str()));
+        std::printf("skin=%s catalogue=%s\n", skin ? "yes" : "no", static_cast<const char*>(catalogue.utf8_str()));
         std::fflush(stdout);
         CallAfter([this] {
             CloseModuleWindows();
@@ -143,8 +142,7 @@ bool HostApp::LoadModule()
     {
         wxString why = reasons.GetBuffer();
         why.Trim();
-        Fail("the module " + modulePath + " could not be loaded" +
-             (why.empty() ? wxString() : ": " + why));
+        Fail("the module " + modulePath + " could not be loaded" + (why.empty() ? wxString() : ": " + why));
         module = nullptr;
         return false;
     }
@@ -193,8 +191,8 @@ void HostApp::StartUpdateCheck()
     // that the window is never held up.
     if (!module->HasSymbol("GetNewPluginFileName"))
         return;
-    auto getNewPluginFileName = reinterpret_cast<UpdateCheckThread::GetNewPluginFileNameFunction>(
-        module->GetSymbol("GetNewPluginFileName"));
+    auto getNewPluginFileName =
+        reinterpret_cast<UpdateCheckThread::GetNewPluginFileNameFunction>(module->GetSymbol("GetNewPluginFileName"));
     updateCheck = std::make_unique<UpdateCheckThread>(getNewPluginFileName, [this] { OnUpdateAccepted(); });
     if (updateCheck->Run() != wxTHREAD_NO_ERROR)
         updateCheck.reset();
@@ -236,8 +234,7 @@ bool HostApp::SetUpConfiguration()
     // others is made private too (saving keeps an existing file's permissions).
     if (wxFileName::FileExists(file))
         wxFileName(file).SetPermissions(wxPOSIX_USER_READ | wxPOSIX_USER_WRITE);
-    auto* config = new wxFileConfig(GetAppName(), GetVendorName(), file, wxEmptyString,
-                                    wxCONFIG_USE_LOCAL_FILE);
+    auto* config = new wxFileConfig(GetAppName(), GetVendorName(), file, wxEmptyString, wxCONFIG_USE_LOCAL_FILE);
     config->SetUmask(0077);
     delete wxConfigBase::Set(config);
     return true;

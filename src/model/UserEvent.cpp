@@ -12,15 +12,12 @@ const wxEventTypeTag<UserEvent> EVT_USER_CHANGED{wxNewEventType()};
 UserEvent::UserEvent(const User& user_, wxEventType type, uint32_t oldStatus_)
     : wxEvent(-1, type), user(user_), oldStatus(oldStatus_)
 {
-    SOLVANE_TRACE("[%p]UserEvent::UserEvent(%s, %d, %x)", static_cast<void*>(this),
-                  user_.GetName(), type, oldStatus_);
+    SOLVANE_TRACE("[%p]UserEvent::UserEvent(%s, %d, %x)", static_cast<void*>(this), user_.GetName(), type, oldStatus_);
 }
 
-UserEvent::UserEvent(const UserEvent& other)
-    : wxEvent(other), user(other.user), oldStatus(other.oldStatus)
+UserEvent::UserEvent(const UserEvent& other) : wxEvent(other), user(other.user), oldStatus(other.oldStatus)
 {
-    SOLVANE_TRACE("[%p]UserEvent::UserEvent(%p)", static_cast<void*>(this),
-                  static_cast<const void*>(&other));
+    SOLVANE_TRACE("[%p]UserEvent::UserEvent(%p)", static_cast<void*>(this), static_cast<const void*>(&other));
 }
 
 UserEvent::~UserEvent()

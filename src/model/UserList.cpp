@@ -33,8 +33,7 @@ const User& UserList::GetUser(const wxString& name) const
     return user ? *user : absent;
 }
 
-void UserList::GetDifference(const UserList& newer, UserList& added, UserList& deleted,
-                             UserList& changed) const
+void UserList::GetDifference(const UserList& newer, UserList& added, UserList& deleted, UserList& changed) const
 {
     deleted = *this;
     for (const_iterator it = newer.begin(); it != newer.end(); ++it)

@@ -36,8 +36,7 @@ public:
 
     /// Called on the older list: fills what the newer list added, deleted and changed.
     /// The deleted list is overwritten; added and changed are appended to.
-    void GetDifference(const UserList& newer, UserList& added, UserList& deleted,
-                       UserList& changed) const;
+    void GetDifference(const UserList& newer, UserList& added, UserList& deleted, UserList& changed) const;
 
 private:
     UserHashMap users;

@@ -14,8 +14,7 @@ UserListEvent::UserListEvent(wxEventType type, int id) : wxEvent(id, type)
 
 UserListEvent::UserListEvent(const UserListEvent& other) : wxEvent(other), userList(other.userList)
 {
-    SOLVANE_TRACE("[%p]UserListEvent::UserListEvent(%p)", static_cast<void*>(this),
-                  static_cast<const void*>(&other));
+    SOLVANE_TRACE("[%p]UserListEvent::UserListEvent(%p)", static_cast<void*>(this), static_cast<const void*>(&other));
 }
 
 UserListEvent::~UserListEvent()

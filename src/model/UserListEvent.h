@@ -36,5 +36,4 @@ wxDECLARE_EVENT(EVT_USER_LIST_INITIALIZED, UserListEvent);
 typedef void (wxEvtHandler::*UserListEventFunction)(UserListEvent&);
 #define UserListEventHandler(func) wxEVENT_HANDLER_CAST(UserListEventFunction, func)
 
-#define EVT_USER_LIST_INITIALIZED(id, func) \
-    wx__DECLARE_EVT1(EVT_USER_LIST_INITIALIZED, id, UserListEventHandler(func))
+#define EVT_USER_LIST_INITIALIZED(id, func) wx__DECLARE_EVT1(EVT_USER_LIST_INITIALIZED, id, UserListEventHandler(func))

@@ -9,8 +9,7 @@ const wxEventTypeTag<DownloadFinishedEvent> EVT_DOWNLOAD_FINISHED{wxNewEventType
 
 DownloadFinishedEvent::DownloadFinishedEvent(wxEventType type, int id) : wxEvent(id, type)
 {
-    SOLVANE_TRACE("[%p]DownloadFinishedEvent::DownloadFinishedEvent(%d, %d)",
-                  static_cast<void*>(this), type, id);
+    SOLVANE_TRACE("[%p]DownloadFinishedEvent::DownloadFinishedEvent(%d, %d)", static_cast<void*>(this), type, id);
 }
 
 DownloadFinishedEvent::DownloadFinishedEvent(const DownloadFinishedEvent& other)
@@ -22,8 +21,7 @@ DownloadFinishedEvent::DownloadFinishedEvent(const DownloadFinishedEvent& other)
 
 DownloadFinishedEvent::~DownloadFinishedEvent()
 {
-    SOLVANE_TRACE("[%p]DownloadFinishedEvent::~DownloadFinishedEvent(void)",
-                  static_cast<void*>(this));
+    SOLVANE_TRACE("[%p]DownloadFinishedEvent::~DownloadFinishedEvent(void)", static_cast<void*>(this));
 }
 
 wxEvent* DownloadFinishedEvent::Clone() const

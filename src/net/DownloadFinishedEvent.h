@@ -42,8 +42,6 @@ private:
 wxDECLARE_EVENT(EVT_DOWNLOAD_FINISHED, DownloadFinishedEvent);
 
 typedef void (wxEvtHandler::*DownloadFinishedEventFunction)(DownloadFinishedEvent&);
-#define DownloadFinishedEventHandler(func) \
-    wxEVENT_HANDLER_CAST(DownloadFinishedEventFunction, func)
+#define DownloadFinishedEventHandler(func) wxEVENT_HANDLER_CAST(DownloadFinishedEventFunction, func)
 
-#define EVT_DOWNLOAD_FINISHED(id, func) \
-    wx__DECLARE_EVT1(EVT_DOWNLOAD_FINISHED, id, DownloadFinishedEventHandler(func))
+#define EVT_DOWNLOAD_FINISHED(id, func) wx__DECLARE_EVT1(EVT_DOWNLOAD_FINISHED, id, DownloadFinishedEventHandler(func))

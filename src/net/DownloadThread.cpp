@@ -84,8 +84,7 @@ struct DownloadThread::Reply
     // Joins and deletes the thread that sent the reply; it has ended or is about to.
     void Reap()
     {
-        SOLVANE_TRACE("[%p]DownloadThread::Reply::Reap(%p)", static_cast<void*>(this),
-                      static_cast<void*>(thread));
+        SOLVANE_TRACE("[%p]DownloadThread::Reply::Reap(%p)", static_cast<void*>(this), static_cast<void*>(thread));
         if (!thread)
             return;
         thread->Wait();
@@ -105,10 +104,7 @@ struct DownloadThread::Reply
 class DownloadThread::ReplyCall : public wxAsyncMethodCallEvent
 {
 public:
-    ReplyCall(wxObject* app, std::shared_ptr<Reply> reply_)
-        : wxAsyncMethodCallEvent(app), reply(std::move(reply_))
-    {
-    }
+    ReplyCall(wxObject* app, std::shared_ptr<Reply> reply_) : wxAsyncMethodCallEvent(app), reply(std::move(reply_)) {}
     ReplyCall(const ReplyCall& other) : wxAsyncMethodCallEvent(other), reply(other.reply) {}
 
     wxEvent* Clone() const override { return new ReplyCall(*this); }
@@ -123,15 +119,14 @@ private:
     std::shared_ptr<Reply> reply;
 };
 
-DownloadThread::DownloadThread(wxEvtHandler* handler, int id, const wxString& url_,
-                               std::unique_ptr<wxHTTP2> client_, unsigned priority)
+DownloadThread::DownloadThread(wxEvtHandler* handler, int id, const wxString& url_, std::unique_ptr<wxHTTP2> client_,
+                               unsigned priority)
     : wxThread(wxTHREAD_JOINABLE), reply(std::make_shared<Reply>(handler, id)), url(url_),
       request(std::make_unique<HttpGet>(url_)), client(std::move(client_))
 {
     // Without the query: the login check carries the password there.
-    SOLVANE_TRACE("[%p]DownloadThread::DownloadThread(%p, %d, %s, %p, %u)",
-                  static_cast<void*>(this), static_cast<void*>(handler), id,
-                  url_.BeforeFirst('?'), static_cast<void*>(client.get()), priority);
+    SOLVANE_TRACE("[%p]DownloadThread::DownloadThread(%p, %d, %s, %p, %u)", static_cast<void*>(this),
+                  static_cast<void*>(handler), id, url_.BeforeFirst('?'), static_cast<void*>(client.get()), priority);
     Registry& registry = GetRegistry();
     {
         std::lock_guard<std::mutex> lock(registry.mutex);
@@ -233,8 +228,7 @@ bool DownloadThread::WaitForAll(long timeoutMs)
     SOLVANE_TRACE("[static]DownloadThread::WaitForAll(%ld)", timeoutMs);
     Registry& registry = GetRegistry();
     std::unique_lock<std::mutex> lock(registry.mutex);
-    return registry.ended.wait_for(lock, std::chrono::milliseconds(timeoutMs),
-                                   [&] { return registry.live == 0; });
+    return registry.ended.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] { return registry.live == 0; });
 }
 
 bool DownloadThread::StopAll(long timeoutMs)

@@ -49,8 +49,8 @@ class DownloadThread : public wxThread
 {
 public:
     /// Built on the GUI thread. The priority applies where the platform has a gentle one.
-    DownloadThread(wxEvtHandler* handler, int id, const wxString& url,
-                   std::unique_ptr<wxHTTP2> client = nullptr, unsigned priority = wxPRIORITY_MIN);
+    DownloadThread(wxEvtHandler* handler, int id, const wxString& url, std::unique_ptr<wxHTTP2> client = nullptr,
+                   unsigned priority = wxPRIORITY_MIN);
     ~DownloadThread() override;
 
     /// The request for the URL when no client was given: set headers and time-outs before Run.

@@ -7,8 +7,8 @@
 
 struct ProxySetting
 {
-    wxString server;   ///< "host:port", empty for a direct connection
-    wxString noProxy;  ///< hosts that bypass the proxy, as the no_proxy variable lists them
+    wxString server;  ///< "host:port", empty for a direct connection
+    wxString noProxy; ///< hosts that bypass the proxy, as the no_proxy variable lists them
     bool IsEnabled() const { return !server.empty(); }
 };
 

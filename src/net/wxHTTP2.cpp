@@ -93,8 +93,7 @@ bool wxHTTP2::Connect(const wxString& host_)
 wxInputStream* wxHTTP2::GetInputStream(const wxString& path)
 {
     // Without the query: the login check carries the password there.
-    SOLVANE_TRACE("[%p]wxHTTP2::GetInputStream(%s)", static_cast<void*>(this),
-                  path.BeforeFirst('?'));
+    SOLVANE_TRACE("[%p]wxHTTP2::GetInputStream(%s)", static_cast<void*>(this), path.BeforeFirst('?'));
     response = 0;
     if (host.empty() || HasLineBreak(path))
         return nullptr;

@@ -12,8 +12,8 @@
 DaemonThread::DaemonThread(Site* site_, unsigned priority_)
     : wxThread(wxTHREAD_JOINABLE), site(site_), priority(priority_)
 {
-    SOLVANE_TRACE("[%p]DaemonThread::DaemonThread(%p, %u)", static_cast<void*>(this),
-                  static_cast<void*>(site_), priority_);
+    SOLVANE_TRACE("[%p]DaemonThread::DaemonThread(%p, %u)", static_cast<void*>(this), static_cast<void*>(site_),
+                  priority_);
 }
 
 DaemonThread::~DaemonThread()
@@ -25,16 +25,14 @@ DaemonThread::~DaemonThread()
 
 void DaemonThread::AddEventHandler(wxEvtHandler* handler)
 {
-    SOLVANE_TRACE("[%p]DaemonThread::AddEventHandler(%p)", static_cast<void*>(this),
-                  static_cast<void*>(handler));
+    SOLVANE_TRACE("[%p]DaemonThread::AddEventHandler(%p)", static_cast<void*>(this), static_cast<void*>(handler));
     std::lock_guard<std::mutex> lock(handlersMutex);
     handlers.push_back(handler);
 }
 
 void DaemonThread::RemoveEventHandler(wxEvtHandler* handler)
 {
-    SOLVANE_TRACE("[%p]DaemonThread::RemoveEventHandler(%p)", static_cast<void*>(this),
-                  static_cast<void*>(handler));
+    SOLVANE_TRACE("[%p]DaemonThread::RemoveEventHandler(%p)", static_cast<void*>(this), static_cast<void*>(handler));
     std::lock_guard<std::mutex> lock(handlersMutex);
     handlers.erase(std::remove(handlers.begin(), handlers.end(), handler), handlers.end());
 }
@@ -106,8 +104,7 @@ void DaemonThread::SleepStep(int milliseconds)
 {
     SOLVANE_TRACE("[%p]DaemonThread::SleepStep(%d)", static_cast<void*>(this), milliseconds);
     std::unique_lock<std::mutex> lock(stopMutex);
-    stopCondition.wait_for(lock, std::chrono::milliseconds(milliseconds),
-                           [this] { return stopRequested.load(); });
+    stopCondition.wait_for(lock, std::chrono::milliseconds(milliseconds), [this] { return stopRequested.load(); });
 }
 
 bool DaemonThread::ShouldExit()
@@ -121,8 +118,7 @@ bool DaemonThread::ShouldExit()
 
 bool DaemonThread::PostToHandlers(const wxEvent& event)
 {
-    SOLVANE_TRACE("[%p]DaemonThread::PostToHandlers(%d)", static_cast<void*>(this),
-                  event.GetEventType());
+    SOLVANE_TRACE("[%p]DaemonThread::PostToHandlers(%d)", static_cast<void*>(this), event.GetEventType());
     // Posting under the lock: a handler that RemoveEventHandler has taken out is never posted
     // to afterwards, even by a walk that had already begun.
     std::lock_guard<std::mutex> lock(handlersMutex);

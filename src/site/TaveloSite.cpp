@@ -71,13 +71,11 @@ struct FailureBoxState
 ProxySetting DetectRegistryProxy()
 {
     ProxySetting setting;
-    wxRegConfig config("Windows", "Microsoft", wxEmptyString, wxEmptyString,
-                       wxCONFIG_USE_GLOBAL_FILE);
+    wxRegConfig config("Windows", "Microsoft", wxEmptyString, wxEmptyString, wxCONFIG_USE_GLOBAL_FILE);
     config.SetPath("/CurrentVersion/Internet Settings");
     long enabled = 0;
     wxString server;
-    if (config.Read("ProxyEnable", &enabled) && enabled != 0 &&
-        config.Read("ProxyServer", &server) && !server.empty())
+    if (config.Read("ProxyEnable", &enabled) && enabled != 0 && config.Read("ProxyServer", &server) && !server.empty())
         setting.server = server;
     return setting;
 }
@@ -181,8 +179,8 @@ void TaveloSite::ReportServerFailure()
     GuiServices* gui = GuiServices::Get();
     if (gui)
     {
-        const wxString message = wxString::Format("%s\n%s", _("Could not get response from server"),
-                                                  _("Please execute it after a while."));
+        const wxString message =
+            wxString::Format("%s\n%s", _("Could not get response from server"), _("Please execute it after a while."));
         auto state = std::make_shared<FailureBoxState>();
         auto waited = [state] {
             std::lock_guard<std::mutex> lock(state->mutex);

@@ -30,7 +30,7 @@ bool ImageTypeOf(const wxString& extension, wxBitmapType& type)
         const char* extension;
         wxBitmapType type;
     } table[] = {
-        {"bmp", wxBITMAP_TYPE_BMP}, {"ico", wxBITMAP_TYPE_ICO},   {"xpm", wxBITMAP_TYPE_XPM},
+        {"bmp", wxBITMAP_TYPE_BMP},  {"ico", wxBITMAP_TYPE_ICO},   {"xpm", wxBITMAP_TYPE_XPM},
         {"jpg", wxBITMAP_TYPE_JPEG}, {"jpeg", wxBITMAP_TYPE_JPEG}, {"png", wxBITMAP_TYPE_PNG},
         {"gif", wxBITMAP_TYPE_GIF},
     };
@@ -133,8 +133,7 @@ void SkinImageStore::Load(const wxString& archivePath)
             // A missing or damaged archive leaves the skin empty, without a message.
             wxLogNull quiet;
             // Files only, at the root: a folder named like a picture is no picture.
-            for (wxString match = files.FindFirst(archive + "*", wxFILE); !match.empty();
-                 match = files.FindNext())
+            for (wxString match = files.FindFirst(archive + "*", wxFILE); !match.empty(); match = files.FindNext())
                 matches.push_back(match);
         }
         for (const wxString& match : matches)
@@ -157,8 +156,7 @@ void SkinImageStore::Load(const wxString& archivePath)
 
 void SkinImageStore::EnsureHandler(wxBitmapType type)
 {
-    SOLVANE_TRACE("[%p]SkinImageStore::EnsureHandler(%d)", static_cast<void*>(this),
-                  static_cast<int>(type));
+    SOLVANE_TRACE("[%p]SkinImageStore::EnsureHandler(%d)", static_cast<void*>(this), static_cast<int>(type));
     if (wxImage::FindHandler(type))
         return;
     std::unique_ptr<wxImageHandler> handler = NewHandler(type);

@@ -15,12 +15,11 @@ wxBEGIN_EVENT_TABLE(AllTreeCtrl, UserListTreeCtrl)
     EVT_USER_LIST_INITIALIZED(-1, AllTreeCtrl::OnUserListInitialized)
 wxEND_EVENT_TABLE()
 
-AllTreeCtrl::AllTreeCtrl(wxWindow* parent, wxWindowID id, const wxPoint& pos, const wxSize& size,
-                         long style, const wxValidator& validator, const wxString& name)
+AllTreeCtrl::AllTreeCtrl(wxWindow* parent, wxWindowID id, const wxPoint& pos, const wxSize& size, long style,
+                         const wxValidator& validator, const wxString& name)
     : UserListTreeCtrl(parent, id, pos, size, style, validator, name)
 {
-    SOLVANE_TRACE("[%p]AllTreeCtrl::AllTreeCtrl(%p)", static_cast<void*>(this),
-                  static_cast<void*>(parent));
+    SOLVANE_TRACE("[%p]AllTreeCtrl::AllTreeCtrl(%p)", static_cast<void*>(this), static_cast<void*>(parent));
     auto* images = new wxImageList(16, 16, true, 1);
     const int groupImage = images->Add(SkinIcon("UserListTreeCtrl_onlineGroupIcon"));
     freeImage = images->Add(SkinIcon("UserListTreeCtrl_freeIcon"));
@@ -28,8 +27,8 @@ AllTreeCtrl::AllTreeCtrl(wxWindow* parent, wxWindowID id, const wxPoint& pos, co
     AssignImageList(images);
 
     onlineLabel = _("Online");
-    onlineGroup = AppendItem(GetRootItem(), wxString::Format("%s (%s)", onlineLabel, _("Loading")),
-                             groupImage, groupImage);
+    onlineGroup =
+        AppendItem(GetRootItem(), wxString::Format("%s (%s)", onlineLabel, _("Loading")), groupImage, groupImage);
     SetItemHasChildren(onlineGroup, true);
 }
 
@@ -40,8 +39,7 @@ AllTreeCtrl::~AllTreeCtrl()
 
 void AllTreeCtrl::OnUserListInitialized(UserListEvent& event)
 {
-    SOLVANE_TRACE("[%p]AllTreeCtrl::OnUserListInitialized(%p)", static_cast<void*>(this),
-                  static_cast<void*>(&event));
+    SOLVANE_TRACE("[%p]AllTreeCtrl::OnUserListInitialized(%p)", static_cast<void*>(this), static_cast<void*>(&event));
     UserListTreeCtrl::OnUserListInitialized(event);
     Expand(onlineGroup);
     UpdateCount();
@@ -49,8 +47,7 @@ void AllTreeCtrl::OnUserListInitialized(UserListEvent& event)
 
 void AllTreeCtrl::OnUserAdded(UserEvent& event)
 {
-    SOLVANE_TRACE("[%p]AllTreeCtrl::OnUserAdded(%p)", static_cast<void*>(this),
-                  static_cast<void*>(&event));
+    SOLVANE_TRACE("[%p]AllTreeCtrl::OnUserAdded(%p)", static_cast<void*>(this), static_cast<void*>(&event));
     AppendUserItem(onlineGroup, event.GetUser(), -1);
     UserEvent changed(event.GetUser(), EVT_USER_CHANGED, UserEvent::kNoStatus);
     ProcessEvent(changed);
@@ -60,8 +57,7 @@ void AllTreeCtrl::OnUserAdded(UserEvent& event)
 
 void AllTreeCtrl::OnUserChanged(UserEvent& event)
 {
-    SOLVANE_TRACE("[%p]AllTreeCtrl::OnUserChanged(%p)", static_cast<void*>(this),
-                  static_cast<void*>(&event));
+    SOLVANE_TRACE("[%p]AllTreeCtrl::OnUserChanged(%p)", static_cast<void*>(this), static_cast<void*>(&event));
     const wxTreeItemId item = FindItem(event.GetUser(), onlineGroup, false);
     if (item.IsOk())
     {
@@ -77,8 +73,7 @@ void AllTreeCtrl::OnUserChanged(UserEvent& event)
 
 void AllTreeCtrl::OnUserDeleted(UserEvent& event)
 {
-    SOLVANE_TRACE("[%p]AllTreeCtrl::OnUserDeleted(%p)", static_cast<void*>(this),
-                  static_cast<void*>(&event));
+    SOLVANE_TRACE("[%p]AllTreeCtrl::OnUserDeleted(%p)", static_cast<void*>(this), static_cast<void*>(&event));
     UserListTreeCtrl::OnUserDeleted(event);
     UpdateCount();
 }
@@ -88,6 +83,6 @@ void AllTreeCtrl::UpdateCount()
     SOLVANE_TRACE("[%p]AllTreeCtrl::UpdateCount(void)", static_cast<void*>(this));
     // Users sit right below the group: counting its own children is immediate, where counting
     // recursively walks every item, once per deleted user of a poll.
-    SetItemText(onlineGroup, wxString::Format("%s (%d)", onlineLabel,
-                                              static_cast<int>(GetChildrenCount(onlineGroup, false))));
+    SetItemText(onlineGroup,
+                wxString::Format("%s (%d)", onlineLabel, static_cast<int>(GetChildrenCount(onlineGroup, false))));
 }

@@ -8,8 +8,7 @@ class AllTreeCtrl : public UserListTreeCtrl
 public:
     AllTreeCtrl(wxWindow* parent, wxWindowID id = wxID_ANY, const wxPoint& pos = wxDefaultPosition,
                 const wxSize& size = wxDefaultSize, long style = wxTR_HAS_BUTTONS,
-                const wxValidator& validator = wxDefaultValidator,
-                const wxString& name = wxTreeCtrlNameStr);
+                const wxValidator& validator = wxDefaultValidator, const wxString& name = wxTreeCtrlNameStr);
     ~AllTreeCtrl() override;
 
     void OnUserListInitialized(UserListEvent& event);

@@ -15,8 +15,8 @@ wxBEGIN_EVENT_TABLE(AuthenticationDialog, wxDialog)
     EVT_BUTTON(wxID_OK, AuthenticationDialog::OnOK)
 wxEND_EVENT_TABLE()
 
-AuthenticationDialog::AuthenticationDialog(wxWindow* parent, wxWindowID id, const wxString& title,
-                                           const wxPoint& pos, const wxSize& size, long style)
+AuthenticationDialog::AuthenticationDialog(wxWindow* parent, wxWindowID id, const wxString& title, const wxPoint& pos,
+                                           const wxSize& size, long style)
     : wxDialog(parent, id, title, pos, size, style)
 {
     SOLVANE_TRACE("[%p]AuthenticationDialog::AuthenticationDialog(%p)", static_cast<void*>(this),
@@ -25,8 +25,7 @@ AuthenticationDialog::AuthenticationDialog(wxWindow* parent, wxWindowID id, cons
     usernameLabel = new wxStaticText(this, wxID_ANY, _("Username"));
     usernameText = new wxTextCtrl(this, wxID_ANY, wxEmptyString);
     passwordLabel = new wxStaticText(this, wxID_ANY, _("Password"));
-    passwordText = new wxTextCtrl(this, wxID_ANY, wxEmptyString, wxDefaultPosition,
-                                  wxDefaultSize, wxTE_PASSWORD);
+    passwordText = new wxTextCtrl(this, wxID_ANY, wxEmptyString, wxDefaultPosition, wxDefaultSize, wxTE_PASSWORD);
     okButton = new wxButton(this, wxID_OK, _("OK"));
     cancelButton = new wxButton(this, wxID_CANCEL, _("Cancel"));
 

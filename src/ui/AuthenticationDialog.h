@@ -12,9 +12,8 @@ class AuthenticationDialog : public wxDialog
 {
 public:
     /// Filled from "/id" and "/password"; ShowModal gives wxID_OK once "OK" has stored both.
-    AuthenticationDialog(wxWindow* parent, wxWindowID id, const wxString& title,
-                         const wxPoint& pos = wxDefaultPosition, const wxSize& size = wxDefaultSize,
-                         long style = wxDEFAULT_DIALOG_STYLE);
+    AuthenticationDialog(wxWindow* parent, wxWindowID id, const wxString& title, const wxPoint& pos = wxDefaultPosition,
+                         const wxSize& size = wxDefaultSize, long style = wxDEFAULT_DIALOG_STYLE);
 
     void OnOK(wxCommandEvent& event);
 

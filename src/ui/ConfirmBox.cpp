@@ -6,9 +6,9 @@
 
 #include <wx/app.h>
 #include <wx/msgdlg.h> // declares the base of the toolkit's own message dialog
-#include <wx/generic/msgdlgg.h>
 #include <wx/splash.h>
 #include <wx/thread.h>
+#include <wx/generic/msgdlgg.h>
 
 #include <chrono>
 #include <condition_variable>

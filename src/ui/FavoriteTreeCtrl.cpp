@@ -15,13 +15,11 @@ wxBEGIN_EVENT_TABLE(FavoriteTreeCtrl, UserListTreeCtrl)
     EVT_USER_CHANGED(-1, FavoriteTreeCtrl::OnUserStatusChanged)
 wxEND_EVENT_TABLE()
 
-FavoriteTreeCtrl::FavoriteTreeCtrl(wxWindow* parent, wxWindowID id, const wxPoint& pos,
-                                   const wxSize& size, long style, const wxValidator& validator,
-                                   const wxString& name)
+FavoriteTreeCtrl::FavoriteTreeCtrl(wxWindow* parent, wxWindowID id, const wxPoint& pos, const wxSize& size, long style,
+                                   const wxValidator& validator, const wxString& name)
     : UserListTreeCtrl(parent, id, pos, size, style, validator, name)
 {
-    SOLVANE_TRACE("[%p]FavoriteTreeCtrl::FavoriteTreeCtrl(%p)", static_cast<void*>(this),
-                  static_cast<void*>(parent));
+    SOLVANE_TRACE("[%p]FavoriteTreeCtrl::FavoriteTreeCtrl(%p)", static_cast<void*>(this), static_cast<void*>(parent));
     auto* images = new wxImageList(16, 16, true, 1);
     offlineImage = images->Add(SkinIcon("UserListTreeCtrl_offlineIcon"));
     freeImage = images->Add(SkinIcon("UserListTreeCtrl_freeIcon"));
@@ -41,47 +39,44 @@ void FavoriteTreeCtrl::CreateGroups()
     const int onlineGroupImage = images->Add(SkinIcon("UserListTreeCtrl_onlineGroupIcon"));
     const int offlineGroupImage = images->Add(SkinIcon("UserListTreeCtrl_offlineGroupIcon"));
     onlineLabel = _("Online");
-    onlineGroup = AppendItem(GetRootItem(), wxString::Format("%s (%s)", onlineLabel, _("Loading")),
-                             onlineGroupImage, onlineGroupImage);
+    onlineGroup = AppendItem(GetRootItem(), wxString::Format("%s (%s)", onlineLabel, _("Loading")), onlineGroupImage,
+                             onlineGroupImage);
     offlineLabel = _("Offline");
-    offlineGroup = AppendItem(GetRootItem(), wxString::Format("%s (%s)", offlineLabel, _("Loading")),
-                              offlineGroupImage, offlineGroupImage);
+    offlineGroup = AppendItem(GetRootItem(), wxString::Format("%s (%s)", offlineLabel, _("Loading")), offlineGroupImage,
+                              offlineGroupImage);
 }
 
 int FavoriteTreeCtrl::ImageFor(StatusIcon icon) const
 {
     switch (icon)
     {
-    case StatusIcon::Offline:
-        return offlineImage;
-    case StatusIcon::Free:
-        return freeImage;
-    case StatusIcon::Busy:
-        return busyImage;
-    case StatusIcon::None:
-        break;
+    case StatusIcon::Offline: return offlineImage;
+    case StatusIcon::Free: return freeImage;
+    case StatusIcon::Busy: return busyImage;
+    case StatusIcon::None: break;
     }
     return -1;
 }
 
 wxTreeItemId FavoriteTreeCtrl::GroupItem(FavoriteGroup group) const
 {
-    return group == FavoriteGroup::Online ? onlineGroup : group == FavoriteGroup::Offline ? offlineGroup : wxTreeItemId();
+    return group == FavoriteGroup::Online    ? onlineGroup
+           : group == FavoriteGroup::Offline ? offlineGroup
+                                             : wxTreeItemId();
 }
 
 void FavoriteTreeCtrl::UpdateCount()
 {
     SOLVANE_TRACE("[%p]FavoriteTreeCtrl::UpdateCount(void)", static_cast<void*>(this));
-    SetItemText(onlineGroup, wxString::Format("%s (%d)", onlineLabel,
-                                              static_cast<int>(GetChildrenCount(onlineGroup, true))));
-    SetItemText(offlineGroup, wxString::Format("%s (%d)", offlineLabel,
-                                               static_cast<int>(GetChildrenCount(offlineGroup, true))));
+    SetItemText(onlineGroup,
+                wxString::Format("%s (%d)", onlineLabel, static_cast<int>(GetChildrenCount(onlineGroup, true))));
+    SetItemText(offlineGroup,
+                wxString::Format("%s (%d)", offlineLabel, static_cast<int>(GetChildrenCount(offlineGroup, true))));
 }
 
 void FavoriteTreeCtrl::OnUserListInitialized(UserListEvent& event)
 {
-    SOLVANE_TRACE("[%p]FavoriteTreeCtrl::OnUserListInitialized(%d)", static_cast<void*>(this),
-                  event.GetId());
+    SOLVANE_TRACE("[%p]FavoriteTreeCtrl::OnUserListInitialized(%d)", static_cast<void*>(this), event.GetId());
     // Only the favourites download names favourites. The polling thread's own first list
     // (identifier -1) reaches this tree too when the user logged in before the first poll
     // succeeded; taking it would make every online performer a favourite.
@@ -106,8 +101,7 @@ void FavoriteTreeCtrl::OnUserListInitialized(UserListEvent& event)
 
 void FavoriteTreeCtrl::OnUserAdded(UserEvent& event)
 {
-    SOLVANE_TRACE("[%p]FavoriteTreeCtrl::OnUserAdded(%p)", static_cast<void*>(this),
-                  static_cast<void*>(&event));
+    SOLVANE_TRACE("[%p]FavoriteTreeCtrl::OnUserAdded(%p)", static_cast<void*>(this), static_cast<void*>(&event));
     if (!favorites.FindUser(event.GetUser().GetName()))
         return;
     UserEvent changed(event.GetUser(), EVT_USER_CHANGED, 0);
@@ -116,8 +110,7 @@ void FavoriteTreeCtrl::OnUserAdded(UserEvent& event)
 
 void FavoriteTreeCtrl::OnUserDeleted(UserEvent& event)
 {
-    SOLVANE_TRACE("[%p]FavoriteTreeCtrl::OnUserDeleted(%p)", static_cast<void*>(this),
-                  static_cast<void*>(&event));
+    SOLVANE_TRACE("[%p]FavoriteTreeCtrl::OnUserDeleted(%p)", static_cast<void*>(this), static_cast<void*>(&event));
     if (!favorites.FindUser(event.GetUser().GetName()))
         return;
     User gone(event.GetUser());

@@ -8,10 +8,9 @@
 class FavoriteTreeCtrl : public UserListTreeCtrl
 {
 public:
-    FavoriteTreeCtrl(wxWindow* parent, wxWindowID id = wxID_ANY,
-                     const wxPoint& pos = wxDefaultPosition, const wxSize& size = wxDefaultSize,
-                     long style = wxTR_HAS_BUTTONS, const wxValidator& validator = wxDefaultValidator,
-                     const wxString& name = wxTreeCtrlNameStr);
+    FavoriteTreeCtrl(wxWindow* parent, wxWindowID id = wxID_ANY, const wxPoint& pos = wxDefaultPosition,
+                     const wxSize& size = wxDefaultSize, long style = wxTR_HAS_BUTTONS,
+                     const wxValidator& validator = wxDefaultValidator, const wxString& name = wxTreeCtrlNameStr);
     ~FavoriteTreeCtrl() override;
 
     /// Makes the two groups; once, at the first successful favourites download.

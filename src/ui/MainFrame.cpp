@@ -27,8 +27,7 @@
 
 namespace
 {
-const long kTreeStyle =
-    wxSUNKEN_BORDER | wxTR_HIDE_ROOT | wxTR_LINES_AT_ROOT | wxTR_NO_LINES | wxTR_HAS_BUTTONS;
+const long kTreeStyle = wxSUNKEN_BORDER | wxTR_HIDE_ROOT | wxTR_LINES_AT_ROOT | wxTR_NO_LINES | wxTR_HAS_BUTTONS;
 // Stopped transfers end within a few of their 20 ms checks; this only bounds a wedged one.
 const long kStopDownloadsMilliseconds = 500;
 } // namespace
@@ -39,15 +38,12 @@ wxBEGIN_EVENT_TABLE(MainFrame, wxFrame)
     EVT_MENU(wxID_ANY, MainFrame::OnMenu)
 wxEND_EVENT_TABLE()
 
-MainFrame::MainFrame()
-    : wxFrame(nullptr, wxID_ANY, wxEmptyString), loggedIn(false)
+MainFrame::MainFrame() : wxFrame(nullptr, wxID_ANY, wxEmptyString), loggedIn(false)
 {
     SOLVANE_TRACE("[%p]MainFrame::MainFrame(void)", static_cast<void*>(this));
     notebook = new wxNotebook(this, wxID_ANY, wxDefaultPosition, wxDefaultSize, 0, "notebook");
-    favoritePanel = new wxPanel(notebook, wxID_ANY, wxDefaultPosition, wxDefaultSize,
-                                wxTAB_TRAVERSAL | wxNO_BORDER);
-    allPanel = new wxPanel(notebook, wxID_ANY, wxDefaultPosition, wxDefaultSize,
-                           wxTAB_TRAVERSAL | wxNO_BORDER);
+    favoritePanel = new wxPanel(notebook, wxID_ANY, wxDefaultPosition, wxDefaultSize, wxTAB_TRAVERSAL | wxNO_BORDER);
+    allPanel = new wxPanel(notebook, wxID_ANY, wxDefaultPosition, wxDefaultSize, wxTAB_TRAVERSAL | wxNO_BORDER);
 
     menuBar = new wxMenuBar;
     SetMenuBar(menuBar);
@@ -60,8 +56,7 @@ MainFrame::MainFrame()
     menuBar->Append(toolMenu, _("&Tool"));
 
     allTreeCtrl = new AllTreeCtrl(allPanel, wxID_ANY, wxDefaultPosition, wxDefaultSize, kTreeStyle);
-    favoriteTreeCtrl =
-        new FavoriteTreeCtrl(favoritePanel, wxID_ANY, wxDefaultPosition, wxDefaultSize, kTreeStyle);
+    favoriteTreeCtrl = new FavoriteTreeCtrl(favoritePanel, wxID_ANY, wxDefaultPosition, wxDefaultSize, kTreeStyle);
 
     SetProperties();
     DoLayout();
@@ -93,8 +88,7 @@ MainFrame::MainFrame()
     daemonThread->Run();
 
     const wxString appName = wxTheApp->GetAppName();
-    notifyIcon = std::make_unique<NotifyIcon>(
-        this, icon, appName.empty() ? wxTheApp->GetClassName() : appName);
+    notifyIcon = std::make_unique<NotifyIcon>(this, icon, appName.empty() ? wxTheApp->GetClassName() : appName);
 }
 
 MainFrame::~MainFrame()
@@ -196,9 +190,7 @@ void MainFrame::OnMenu(wxCommandEvent& event)
             Iconize(false);
         Show(true);
         break;
-    case wxID_CLOSE:
-        Show(false);
-        break;
+    case wxID_CLOSE: Show(false); break;
     case wxID_EXIT:
         // The account dialog's loop runs on this frame's stack: it ends first, and the frame
         // goes once that loop has returned (UpdateFavorite).
@@ -212,15 +204,12 @@ void MainFrame::OnMenu(wxCommandEvent& event)
             Destroy();
         }
         break;
-    case ID_UPDATE_FAVORITE:
-        UpdateFavorite();
-        break;
+    case ID_UPDATE_FAVORITE: UpdateFavorite(); break;
     case ID_POPUP_ONLY_FAVORITE:
         Settings::WriteBool("/PopupDialog/onlyFavorite", event.IsChecked());
         Settings::Flush();
         break;
-    default:
-        break;
+    default: break;
     }
 }
 
@@ -241,9 +230,9 @@ void MainFrame::UpdateFavorite()
         if (answer != wxID_OK)
             return;
     }
-    const wxString url = "http://" + Settings::WebServer() +
-                         LoginCheckPath(Settings::ReadString("/id", wxEmptyString),
-                                        Settings::ReadString("/password", wxEmptyString));
+    const wxString url =
+        "http://" + Settings::WebServer() +
+        LoginCheckPath(Settings::ReadString("/id", wxEmptyString), Settings::ReadString("/password", wxEmptyString));
     // A client without a user: the account travels in the query, with no authorisation header.
     auto* thread = new DownloadThread(this, ++loginRequest, url, std::make_unique<wxHTTP2>());
     if (thread->Run() != wxTHREAD_NO_ERROR)
@@ -252,8 +241,7 @@ void MainFrame::UpdateFavorite()
 
 void MainFrame::OnDownloadFinished(DownloadFinishedEvent& event)
 {
-    SOLVANE_TRACE("[%p]MainFrame::OnDownloadFinished(%d, %d)", static_cast<void*>(this),
-                  event.GetId(), event.GetInt());
+    SOLVANE_TRACE("[%p]MainFrame::OnDownloadFinished(%d, %d)", static_cast<void*>(this), event.GetId(), event.GetInt());
     void* body = event.GetClientData();
     // Only the newest request speaks: an older reply may arrive after it.
     if (event.GetId() != loginRequest)
@@ -266,7 +254,8 @@ void MainFrame::OnDownloadFinished(DownloadFinishedEvent& event)
         // Once logged in, a failed refresh leaves everything as it was. The box is the one the
         // unreachable site gets: queued, without a parent, and ended by a closing frame.
         if (!loggedIn)
-            ShowServerFailureBox(_("Error"), _("Could not login."), [] { return true; }, [] {});
+            ShowServerFailureBox(
+                _("Error"), _("Could not login."), [] { return true; }, [] {});
         return;
     }
     const std::vector<wxString> names =

@@ -14,8 +14,7 @@ wxBEGIN_EVENT_TABLE(NotifyIcon, wxTaskBarIcon)
     EVT_TASKBAR_RIGHT_UP(NotifyIcon::OnRButtonUp)
 wxEND_EVENT_TABLE()
 
-NotifyIcon::NotifyIcon(wxWindow* frame_, const wxIcon& icon, const wxString& tooltip)
-    : frame(frame_)
+NotifyIcon::NotifyIcon(wxWindow* frame_, const wxIcon& icon, const wxString& tooltip) : frame(frame_)
 {
     SOLVANE_TRACE("[%p]NotifyIcon::NotifyIcon(%p)", static_cast<void*>(this), static_cast<void*>(frame_));
     if (icon.IsOk())

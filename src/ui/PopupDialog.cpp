@@ -40,31 +40,24 @@ wxBEGIN_EVENT_TABLE(PopupDialog, wxDialog)
     EVT_TIMER(wxID_ANY, PopupDialog::OnDestroyTimer)
 wxEND_EVENT_TABLE()
 
-PopupDialog::PopupDialog(const User& user_, PopupKind kind_, wxWindow* parent, wxWindowID id,
-                         const wxString& title, const wxPoint& pos, const wxSize& size, long style,
-                         PopupDialogManager* manager_, int slot_)
-    : wxDialog(parent, id, title, pos, size, style), user(user_), kind(kind_), manager(manager_),
-      slot(slot_)
+PopupDialog::PopupDialog(const User& user_, PopupKind kind_, wxWindow* parent, wxWindowID id, const wxString& title,
+                         const wxPoint& pos, const wxSize& size, long style, PopupDialogManager* manager_, int slot_)
+    : wxDialog(parent, id, title, pos, size, style), user(user_), kind(kind_), manager(manager_), slot(slot_)
 {
-    SOLVANE_TRACE("[%p]PopupDialog::PopupDialog(%s, %d, %d)", static_cast<void*>(this),
-                  user_.GetName(), kind_, slot_);
+    SOLVANE_TRACE("[%p]PopupDialog::PopupDialog(%s, %d, %d)", static_cast<void*>(this), user_.GetName(), kind_, slot_);
     SkinImageStore* skin = SkinImageStore::GetInstance();
-    framePanel = new wxPanel(this, wxID_ANY, wxDefaultPosition, wxDefaultSize,
-                             wxSTATIC_BORDER | wxTAB_TRAVERSAL);
-    contentPanel = new wxPanel(framePanel, wxID_ANY, wxDefaultPosition, wxDefaultSize,
-                               wxNO_BORDER | wxTAB_TRAVERSAL);
-    titleBar = new wxStaticBitmap(framePanel, wxID_ANY, skin->GetBitmap("PopupDialog_titleBar"),
-                                  wxDefaultPosition, wxDefaultSize, 0);
-    styleBar =
-        new wxStaticBitmap(framePanel, wxID_ANY,
-                           skin->GetBitmap(kind == POPUP_FREE ? "PopupDialog_styleBar_FREE"
-                                                              : "PopupDialog_styleBar_ONLINE"),
-                           wxDefaultPosition, wxDefaultSize, wxSTATIC_BORDER);
-    profileImage =
-        new wxStaticBitmap(contentPanel, wxID_ANY, skin->GetBitmap("PopupDialog_profileImage"),
-                           wxDefaultPosition, wxDefaultSize, 0);
-    nameLabel = new wxStaticText(contentPanel, wxID_ANY, _("New Face"), wxDefaultPosition,
-                                 wxDefaultSize, wxALIGN_CENTRE_HORIZONTAL | wxST_NO_AUTORESIZE);
+    framePanel = new wxPanel(this, wxID_ANY, wxDefaultPosition, wxDefaultSize, wxSTATIC_BORDER | wxTAB_TRAVERSAL);
+    contentPanel = new wxPanel(framePanel, wxID_ANY, wxDefaultPosition, wxDefaultSize, wxNO_BORDER | wxTAB_TRAVERSAL);
+    titleBar = new wxStaticBitmap(framePanel, wxID_ANY, skin->GetBitmap("PopupDialog_titleBar"), wxDefaultPosition,
+                                  wxDefaultSize, 0);
+    styleBar = new wxStaticBitmap(
+        framePanel, wxID_ANY,
+        skin->GetBitmap(kind == POPUP_FREE ? "PopupDialog_styleBar_FREE" : "PopupDialog_styleBar_ONLINE"),
+        wxDefaultPosition, wxDefaultSize, wxSTATIC_BORDER);
+    profileImage = new wxStaticBitmap(contentPanel, wxID_ANY, skin->GetBitmap("PopupDialog_profileImage"),
+                                      wxDefaultPosition, wxDefaultSize, 0);
+    nameLabel = new wxStaticText(contentPanel, wxID_ANY, _("New Face"), wxDefaultPosition, wxDefaultSize,
+                                 wxALIGN_CENTRE_HORIZONTAL | wxST_NO_AUTORESIZE);
 
     SetProperties();
     DoLayout();
@@ -99,8 +92,7 @@ void PopupDialog::SetProperties()
     nameLabel->SetMinSize(wxSize(108, 18));
     nameLabel->SetBackgroundColour(wxColour(90, 146, 239));
     nameLabel->SetForegroundColour(wxColour(255, 255, 255));
-    nameLabel->SetFont(wxFont(10, wxFONTFAMILY_DEFAULT, wxFONTSTYLE_NORMAL, wxFONTWEIGHT_NORMAL,
-                              false, wxEmptyString));
+    nameLabel->SetFont(wxFont(10, wxFONTFAMILY_DEFAULT, wxFONTSTYLE_NORMAL, wxFONTWEIGHT_NORMAL, false, wxEmptyString));
     contentPanel->SetBackgroundColour(wxColour(99, 150, 255));
 }
 
@@ -134,8 +126,8 @@ void PopupDialog::DoLayout()
 void PopupDialog::StartDownload()
 {
     SOLVANE_TRACE("[%p]PopupDialog::StartDownload(void)", static_cast<void*>(this));
-    const wxString url = "http://" + Settings::ImageServer() + "/WebArchive/" +
-                         PercentEncodeName(user.GetName()) + "/thumbs/LinkedImage.jpg";
+    const wxString url = "http://" + Settings::ImageServer() + "/WebArchive/" + PercentEncodeName(user.GetName()) +
+                         "/thumbs/LinkedImage.jpg";
     auto* thread = new DownloadThread(this, wxID_ANY, url);
     HttpGet& request = thread->GetRequest();
     // The image server answers for the site's own name, not for its own.
@@ -163,15 +155,13 @@ wxBitmap PopupDialog::DecodeProfileImage(const void* data, size_t length)
     // The size comes from the header first: a small body can announce a picture whose pixels
     // would not fit into memory.
     const ImageHeader header = ImageHeader::Read(data, length);
-    if (header.format == ImageHeader::UNKNOWN || header.width > kMaxPictureSide ||
-        header.height > kMaxPictureSide)
+    if (header.format == ImageHeader::UNKNOWN || header.width > kMaxPictureSide || header.height > kMaxPictureSide)
         return wxBitmap();
 
     // Handlers of our own: the toolkit's list holds only what the skin needed.
     wxJPEGHandler jpeg;
     wxPNGHandler png;
-    wxImageHandler& handler =
-        header.format == ImageHeader::JPEG ? static_cast<wxImageHandler&>(jpeg) : png;
+    wxImageHandler& handler = header.format == ImageHeader::JPEG ? static_cast<wxImageHandler&>(jpeg) : png;
     wxMemoryInputStream stream(data, length);
     wxImage image;
     {
@@ -188,8 +178,8 @@ wxBitmap PopupDialog::DecodeProfileImage(const void* data, size_t length)
 
 void PopupDialog::OnDownloadFinished(DownloadFinishedEvent& event)
 {
-    SOLVANE_TRACE("[%p]PopupDialog::OnDownloadFinished(%p, %d)", static_cast<void*>(this),
-                  event.GetClientData(), event.GetInt());
+    SOLVANE_TRACE("[%p]PopupDialog::OnDownloadFinished(%p, %d)", static_cast<void*>(this), event.GetClientData(),
+                  event.GetInt());
     void* body = event.GetClientData();
     const size_t length = event.GetInt() > 0 ? static_cast<size_t>(event.GetInt()) : 0;
     wxBitmap picture = DecodeProfileImage(body, length);
@@ -207,9 +197,8 @@ void PopupDialog::PictureArrived(const wxBitmap& picture)
     if (!waitingForPicture || IsBeingDeleted() || wxPendingDelete.Member(this))
         return;
     waitingForPicture = false;
-    profileImage->SetBitmap(
-        picture.IsOk() ? picture
-                       : SkinImageStore::GetInstance()->GetBitmap("PopupDialog_profileImage"));
+    profileImage->SetBitmap(picture.IsOk() ? picture
+                                           : SkinImageStore::GetInstance()->GetBitmap("PopupDialog_profileImage"));
     if (manager)
     {
         manager->OnPopupReady(this);
@@ -226,8 +215,7 @@ wxBitmap PopupDialog::GetProfileBitmap() const
 
 void PopupDialog::ShowAt(const wxPoint& position)
 {
-    SOLVANE_TRACE("[%p]PopupDialog::ShowAt(%d, %d)", static_cast<void*>(this), position.x,
-                  position.y);
+    SOLVANE_TRACE("[%p]PopupDialog::ShowAt(%d, %d)", static_cast<void*>(this), position.x, position.y);
     Move(position);
     // Read anew for each pop-up and never written: a setting for those who want it otherwise.
     long seconds = Settings::ReadLong("/PopupDialog/duration", kDefaultDurationSeconds);
@@ -275,6 +263,5 @@ void PopupDialog::OnLeftDownForControl(wxMouseEvent&)
 {
     SOLVANE_TRACE("[%p]PopupDialog::OnLeftDownForControl(void)", static_cast<void*>(this));
     // Not passed on: the pop-up stays as it is.
-    Util::LaunchBrowser("http://" + Settings::PreviewServer() + "/preview.shtml?" +
-                        PercentEncodeName(user.GetName()));
+    Util::LaunchBrowser("http://" + Settings::PreviewServer() + "/preview.shtml?" + PercentEncodeName(user.GetName()));
 }

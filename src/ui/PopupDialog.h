@@ -31,8 +31,7 @@ public:
     static constexpr int kWidth = 150;
     static constexpr int kHeight = 150;
     /// Shown on top, without a parent, the focus or a task-bar entry.
-    static constexpr long kStyle =
-        wxSTAY_ON_TOP | wxDIALOG_NO_PARENT | wxFRAME_NO_TASKBAR | wxNO_BORDER;
+    static constexpr long kStyle = wxSTAY_ON_TOP | wxDIALOG_NO_PARENT | wxFRAME_NO_TASKBAR | wxNO_BORDER;
     /// Bodies larger than this, or pictures wider or higher than kMaxPictureSide pixels, are
     /// never decoded: the placeholder stands in for them.
     static constexpr size_t kMaxPictureBytes = 2 * 1024 * 1024;
@@ -40,9 +39,8 @@ public:
 
     /// Starts the picture's download. manager (not owned) is told of the picture and the end;
     /// slot is the place in the column that the manager keeps for this pop-up.
-    PopupDialog(const User& user, PopupKind kind, wxWindow* parent, wxWindowID id,
-                const wxString& title, const wxPoint& pos = wxDefaultPosition,
-                const wxSize& size = wxDefaultSize, long style = kStyle,
+    PopupDialog(const User& user, PopupKind kind, wxWindow* parent, wxWindowID id, const wxString& title,
+                const wxPoint& pos = wxDefaultPosition, const wxSize& size = wxDefaultSize, long style = kStyle,
                 PopupDialogManager* manager = nullptr, int slot = 1);
     ~PopupDialog() override;
 

@@ -17,8 +17,7 @@ wxBEGIN_EVENT_TABLE(PopupDialogManager, wxEvtHandler)
     EVT_USER_CHANGED(wxID_ANY, PopupDialogManager::OnUserChanged)
 wxEND_EVENT_TABLE()
 
-PopupDialogManager::PopupDialogManager(wxMenuBar* menuBar_)
-    : menuBar(menuBar_), queue(kMaxDownloads)
+PopupDialogManager::PopupDialogManager(wxMenuBar* menuBar_) : menuBar(menuBar_), queue(kMaxDownloads)
 {
     SOLVANE_TRACE("[%p]PopupDialogManager::PopupDialogManager(%p)", static_cast<void*>(this),
                   static_cast<void*>(menuBar_));
@@ -37,8 +36,7 @@ PopupDialogManager::~PopupDialogManager()
 
 void PopupDialogManager::OnUserAdded(UserEvent& event)
 {
-    SOLVANE_TRACE("[%p]PopupDialogManager::OnUserAdded(%s)", static_cast<void*>(this),
-                  event.GetUser().GetName());
+    SOLVANE_TRACE("[%p]PopupDialogManager::OnUserAdded(%s)", static_cast<void*>(this), event.GetUser().GetName());
     // A newly listed user counts as one whose status changed from 0.
     UserEvent changed(event);
     changed.SetEventType(EVT_USER_CHANGED);
@@ -49,8 +47,8 @@ void PopupDialogManager::OnUserAdded(UserEvent& event)
 void PopupDialogManager::OnUserChanged(UserEvent& event)
 {
     const User& user = event.GetUser();
-    SOLVANE_TRACE("[%p]PopupDialogManager::OnUserChanged(%s, %x, %x)", static_cast<void*>(this),
-                  user.GetName(), event.GetOldStatus(), user.GetStatus());
+    SOLVANE_TRACE("[%p]PopupDialogManager::OnUserChanged(%s, %x, %x)", static_cast<void*>(this), user.GetName(),
+                  event.GetOldStatus(), user.GetStatus());
     const PopupKind kind = PopupKindFor(event.GetOldStatus(), user.GetStatus());
     if (kind == POPUP_NONE || !PassesFavoritesFilter(user.GetName()))
         return;
@@ -60,13 +58,12 @@ void PopupDialogManager::OnUserChanged(UserEvent& event)
 
 bool PopupDialogManager::PassesFavoritesFilter(const wxString& name) const
 {
-    SOLVANE_TRACE("[%p]PopupDialogManager::PassesFavoritesFilter(%s)",
-                  static_cast<const void*>(this), name);
+    SOLVANE_TRACE("[%p]PopupDialogManager::PassesFavoritesFilter(%s)", static_cast<const void*>(this), name);
     // The main window's own menu decides, whatever window is on top (the splash screen, say).
     // The item is enabled only once there are favourites to limit the pop-ups to.
     const wxMenuBar* menus = menuBar.get();
-    if (!menus || !menus->FindItem(ID_POPUP_ONLY_FAVORITE) ||
-        !menus->IsEnabled(ID_POPUP_ONLY_FAVORITE) || !menus->IsChecked(ID_POPUP_ONLY_FAVORITE))
+    if (!menus || !menus->FindItem(ID_POPUP_ONLY_FAVORITE) || !menus->IsEnabled(ID_POPUP_ONLY_FAVORITE) ||
+        !menus->IsChecked(ID_POPUP_ONLY_FAVORITE))
         return true;
     // Read anew each time: a new login rewrites it.
     return IsFavoriteName(Settings::ReadString("/favorites", wxEmptyString), name);
@@ -87,29 +84,26 @@ void PopupDialogManager::StartWaiting()
     int slot = 0;
     while (queue.TakeNext(slotCount, next, slot))
     {
-        popups.push_back(new PopupDialog(next.user, next.kind, nullptr, wxID_ANY, wxEmptyString,
-                                         wxDefaultPosition, wxDefaultSize, PopupDialog::kStyle,
-                                         this, slot));
+        popups.push_back(new PopupDialog(next.user, next.kind, nullptr, wxID_ANY, wxEmptyString, wxDefaultPosition,
+                                         wxDefaultSize, PopupDialog::kStyle, this, slot));
     }
 }
 
 void PopupDialogManager::OnPopupReady(PopupDialog* popup)
 {
-    SOLVANE_TRACE("[%p]PopupDialogManager::OnPopupReady(%p)", static_cast<void*>(this),
-                  static_cast<void*>(popup));
+    SOLVANE_TRACE("[%p]PopupDialogManager::OnPopupReady(%p)", static_cast<void*>(this), static_cast<void*>(popup));
     queue.DownloadEnded();
     const wxRect area = GetWorkArea();
     const wxSize size = popup->GetSize();
     // Slot 1 in the bottom right corner, each further slot one pop-up higher.
-    popup->ShowAt(
-        wxPoint(area.GetRight() + 1 - size.x, area.GetBottom() + 1 - popup->GetSlot() * size.y));
+    popup->ShowAt(wxPoint(area.GetRight() + 1 - size.x, area.GetBottom() + 1 - popup->GetSlot() * size.y));
     StartWaiting();
 }
 
 void PopupDialogManager::OnPopupClosed(PopupDialog* popup, bool startNext)
 {
-    SOLVANE_TRACE("[%p]PopupDialogManager::OnPopupClosed(%p, %d)", static_cast<void*>(this),
-                  static_cast<void*>(popup), startNext);
+    SOLVANE_TRACE("[%p]PopupDialogManager::OnPopupClosed(%p, %d)", static_cast<void*>(this), static_cast<void*>(popup),
+                  startNext);
     const auto found = std::find(popups.begin(), popups.end(), popup);
     if (found == popups.end())
         return;

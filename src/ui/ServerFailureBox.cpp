@@ -5,8 +5,8 @@
 
 #include <wx/app.h>
 #include <wx/dialog.h>
-#include <wx/splash.h>
 #include <wx/msgdlg.h> // declares the base of the toolkit's own message dialog
+#include <wx/splash.h>
 #include <wx/generic/msgdlgg.h>
 
 namespace
@@ -53,8 +53,7 @@ void ShowServerFailureBox(const wxString& caption, const wxString& message, std:
             // Without a parent: the toolkit would otherwise make the main window its parent,
             // and the main window deletes its children as it goes, this box included, while
             // the box is still on the stack.
-            wxGenericMessageDialog box(nullptr, message, caption,
-                                       wxOK | wxCENTRE | wxICON_ERROR | wxDIALOG_NO_PARENT);
+            wxGenericMessageDialog box(nullptr, message, caption, wxOK | wxCENTRE | wxICON_ERROR | wxDIALOG_NO_PARENT);
             box.ShowModal();
         }
         closed();

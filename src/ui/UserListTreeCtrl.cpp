@@ -1,8 +1,8 @@
 // A tree of users kept in step with the user events; the base of the All and Favorite trees.
 #include "ui/UserListTreeCtrl.h"
 
-#include "ui/UserListTreeItemData.h"
 #include "skin/SkinImageStore.h"
+#include "ui/UserListTreeItemData.h"
 #include "util/Settings.h"
 #include "util/Trace.h"
 #include "util/UrlEncode.h"
@@ -24,13 +24,11 @@ wxBEGIN_EVENT_TABLE(UserListTreeCtrl, wxTreeCtrl)
     EVT_USER_LIST_INITIALIZED(-1, UserListTreeCtrl::OnUserListInitialized)
 wxEND_EVENT_TABLE()
 
-UserListTreeCtrl::UserListTreeCtrl(wxWindow* parent, wxWindowID id, const wxPoint& pos,
-                                   const wxSize& size, long style, const wxValidator& validator,
-                                   const wxString& name)
+UserListTreeCtrl::UserListTreeCtrl(wxWindow* parent, wxWindowID id, const wxPoint& pos, const wxSize& size, long style,
+                                   const wxValidator& validator, const wxString& name)
     : wxTreeCtrl(parent, id, pos, size, style, validator, name)
 {
-    SOLVANE_TRACE("[%p]UserListTreeCtrl::UserListTreeCtrl(%p)", static_cast<void*>(this),
-                  static_cast<void*>(parent));
+    SOLVANE_TRACE("[%p]UserListTreeCtrl::UserListTreeCtrl(%p)", static_cast<void*>(this), static_cast<void*>(parent));
     AddRoot(wxEmptyString);
 }
 
@@ -124,15 +122,13 @@ void UserListTreeCtrl::OnUserListInitialized(UserListEvent& event)
 
 void UserListTreeCtrl::OnUserAdded(UserEvent& event)
 {
-    SOLVANE_TRACE("[%p]UserListTreeCtrl::OnUserAdded(%p)", static_cast<void*>(this),
-                  static_cast<void*>(&event));
+    SOLVANE_TRACE("[%p]UserListTreeCtrl::OnUserAdded(%p)", static_cast<void*>(this), static_cast<void*>(&event));
     AppendUserItem(GetRootItem(), event.GetUser(), -1);
 }
 
 void UserListTreeCtrl::OnUserDeleted(UserEvent& event)
 {
-    SOLVANE_TRACE("[%p]UserListTreeCtrl::OnUserDeleted(%p)", static_cast<void*>(this),
-                  static_cast<void*>(&event));
+    SOLVANE_TRACE("[%p]UserListTreeCtrl::OnUserDeleted(%p)", static_cast<void*>(this), static_cast<void*>(&event));
     const wxTreeItemId item = FindItem(event.GetUser(), GetRootItem(), true);
     if (item.IsOk())
         Delete(item);
@@ -140,8 +136,7 @@ void UserListTreeCtrl::OnUserDeleted(UserEvent& event)
 
 void UserListTreeCtrl::OnUserChanged(UserEvent& event)
 {
-    SOLVANE_TRACE("[%p]UserListTreeCtrl::OnUserChanged(%p)", static_cast<void*>(this),
-                  static_cast<void*>(&event));
+    SOLVANE_TRACE("[%p]UserListTreeCtrl::OnUserChanged(%p)", static_cast<void*>(this), static_cast<void*>(&event));
     const wxTreeItemId item = FindItem(event.GetUser(), GetRootItem(), true);
     if (UserListTreeItemData* data = GetUserData(item))
         data->SetUser(event.GetUser());

@@ -14,10 +14,9 @@ class UserListTreeItemData;
 class UserListTreeCtrl : public wxTreeCtrl
 {
 public:
-    UserListTreeCtrl(wxWindow* parent, wxWindowID id = wxID_ANY,
-                     const wxPoint& pos = wxDefaultPosition, const wxSize& size = wxDefaultSize,
-                     long style = wxTR_HAS_BUTTONS, const wxValidator& validator = wxDefaultValidator,
-                     const wxString& name = wxTreeCtrlNameStr);
+    UserListTreeCtrl(wxWindow* parent, wxWindowID id = wxID_ANY, const wxPoint& pos = wxDefaultPosition,
+                     const wxSize& size = wxDefaultSize, long style = wxTR_HAS_BUTTONS,
+                     const wxValidator& validator = wxDefaultValidator, const wxString& name = wxTreeCtrlNameStr);
     ~UserListTreeCtrl() override;
 
     /// The first item below parent (depth first) whose user has that name; invalid if none.

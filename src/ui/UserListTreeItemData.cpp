@@ -4,8 +4,7 @@
 #include "ui/UserListTreeCtrl.h"
 #include "util/Trace.h"
 
-UserListTreeItemData::UserListTreeItemData(const User& user_, UserListTreeCtrl* tree_)
-    : user(user_), tree(tree_)
+UserListTreeItemData::UserListTreeItemData(const User& user_, UserListTreeCtrl* tree_) : user(user_), tree(tree_)
 {
 }
 

@@ -19,8 +19,8 @@ public:
     /// From any thread: tells the user that the site stays unreachable and calls closed() (from
     /// any thread) once the message is gone. waited() turns false when the caller stops waiting
     /// because the program is closing: a message not shown by then is dropped.
-    virtual void ShowServerFailure(const wxString& caption, const wxString& message,
-                                   std::function<bool()> waited, std::function<void()> closed) = 0;
+    virtual void ShowServerFailure(const wxString& caption, const wxString& message, std::function<bool()> waited,
+                                   std::function<void()> closed) = 0;
     /// From any thread: asks the user a yes/no question in a box on the main thread and waits for
     /// the answer; true for Yes. A program that is closing answers No without asking, and so does
     /// the wait once stopped() (polled from the waiting thread) turns true.

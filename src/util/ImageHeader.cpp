@@ -12,8 +12,8 @@ uint32_t BigEndian16(const unsigned char* p)
 
 uint32_t BigEndian32(const unsigned char* p)
 {
-    return static_cast<uint32_t>(p[0]) << 24 | static_cast<uint32_t>(p[1]) << 16 |
-           static_cast<uint32_t>(p[2]) << 8 | p[3];
+    return static_cast<uint32_t>(p[0]) << 24 | static_cast<uint32_t>(p[1]) << 16 | static_cast<uint32_t>(p[2]) << 8 |
+           p[3];
 }
 
 // The first frame header (SOF0 to SOF15, less the table and arithmetic-coding markers that
@@ -68,8 +68,7 @@ ImageHeader ImageHeader::Read(const void* data, size_t length)
         header.format = JPEG;
         read = ReadJpeg(p, length, header);
     }
-    else if (length >= 24 && std::memcmp(p, kPng, sizeof kPng) == 0 &&
-             std::memcmp(p + 12, "IHDR", 4) == 0)
+    else if (length >= 24 && std::memcmp(p, kPng, sizeof kPng) == 0 && std::memcmp(p + 12, "IHDR", 4) == 0)
     {
         header.format = PNG;
         header.width = BigEndian32(p + 16);

@@ -61,8 +61,7 @@ std::vector<wxString> OpenCommand(const wxFileType& fileType, const wxString& ur
     if (!fileType.GetOpenCommand(&command, params) || command.empty())
         return {};
     // The same splitting that wxExecute applies to a command line.
-    const wxArrayString parts =
-        wxCmdLineParser::ConvertStringToArgs(command, wxCMD_LINE_SPLIT_UNIX);
+    const wxArrayString parts = wxCmdLineParser::ConvertStringToArgs(command, wxCMD_LINE_SPLIT_UNIX);
     std::vector<wxString> arguments;
     for (wxString part : parts)
     {
