@@ -10,6 +10,7 @@
 #include "util/Settings.h"
 
 #include "SiteSim.h"
+#include "TimeLimit.h"
 
 #include <gtest/gtest.h>
 
@@ -25,7 +26,7 @@
 
 using namespace std::chrono;
 
-inline bool PumpUntil(const std::function<bool()>& done, milliseconds limit = 10s)
+inline bool PumpUntil(const std::function<bool()>& done, milliseconds limit = TimeLimit(10000))
 {
     for (const auto end = steady_clock::now() + limit; !done(); std::this_thread::sleep_for(2ms))
     {
@@ -69,7 +70,7 @@ protected:
         for (wxWindow* window : wxTopLevelWindows)
             window->Destroy();
         // As the module's exit does: no transfer outlives the test.
-        EXPECT_TRUE(DownloadThread::StopAll(5000));
+        EXPECT_TRUE(DownloadThread::StopAll(TimeLimit(5000).count()));
         PumpUntil([] { return wxTopLevelWindows.empty() && !wxTheApp->HasPendingEvents(); });
     }
 
