@@ -6,8 +6,6 @@
 #include "WindowTest.h"
 
 #include <wx/menu.h>
-#include <wx/modalhook.h>
-#include <wx/msgdlg.h>
 #include <wx/notebook.h>
 #include <wx/textctrl.h>
 #include <wx/timer.h>
@@ -17,8 +15,6 @@
 
 namespace
 {
-const char* const kLoginPath = "/loginchecker";
-
 void ClickOn(wxWindow* window)
 {
     wxUIActionSimulator input;
@@ -27,25 +23,6 @@ void ClickOn(wxWindow* window)
     input.MouseClick();
     wxYield();
 }
-
-// Notes every modal dialog and answers it with OK at once, unless the account dialog is to come up.
-class DialogWatcher : public wxModalDialogHook
-{
-public:
-    DialogWatcher() { Register(); }
-    ~DialogWatcher() override { Unregister(); }
-    std::vector<std::string> shown;
-    bool showAccountDialog = false;
-
-protected:
-    int Enter(wxDialog* dialog) override
-    {
-        const auto* box = dynamic_cast<wxMessageDialogBase*>(dialog);
-        shown.push_back(box ? (box->GetCaption() + "|" + box->GetMessage()).utf8_string() : "account");
-        return box || !showAccountDialog ? wxID_OK : wxID_NONE;
-    }
-    void Exit(wxDialog*) override {}
-};
 
 // What the store holds, "-" for nothing.
 std::string Stored(const char* key)
@@ -94,8 +71,6 @@ protected:
     }
 
     bool LoggedIn() const { return frame->GetMenuBar()->IsEnabled(ID_POPUP_ONLY_FAVORITE); }
-
-    DialogWatcher watcher;
 };
 } // namespace
 
@@ -111,7 +86,7 @@ TEST_F(AccountTest, TheDialogShowsTheStoreAndStoresBothFieldsOnlyOnOK)
         {{"", ""}, wxID_OK, 0},          {{"anna", "p&ss #1%"}, 1, WXK_RETURN}, {{"bert", "p&ss #1%"}, 0, WXK_RETURN},
         {{"carl", "x"}, wxID_CANCEL, 0}, {{"dora", "y"}, 0, WXK_ESCAPE},
     };
-    watcher.showAccountDialog = true;
+    watcher.show = true;
     std::string stored[2];
     for (const auto& step : steps)
     {
@@ -159,7 +134,7 @@ TEST_F(AccountTest, TheAccountDecidesTheFavoritePageAndTheNewestReplyWins)
     wxNotebook* pages = main->GetNotebook();
     Login("bert", "wrong");
     ASSERT_TRUE(PumpUntil([&] { return watcher.shown.size() == 2; }));
-    EXPECT_EQ((std::vector<std::string>{"account", "Error|Could not login."}), watcher.shown);
+    EXPECT_EQ((std::vector<std::string>{"dialog", "Error|Could not login."}), watcher.shown);
     EXPECT_FALSE(LoggedIn());
     EXPECT_FALSE(pages->GetPage(1)->IsEnabled());
 
@@ -204,31 +179,4 @@ TEST_F(AccountTest, TheAccountDecidesTheFavoritePageAndTheNewestReplyWins)
     Settle();
     EXPECT_EQ(3u, watcher.shown.size());
     EXPECT_EQ("MissKitty42,", Stored("/favorites"));
-}
-
-// Neither a login check without an answer nor an open account dialog holds up the exit; the reply
-// that finds no window is freed.
-TEST_F(AccountTest, TheExitIsPromptWhileTheLoginIsUnderWay)
-{
-    sim.AddAccount("bert", "b", {});
-    sim.SetFault(kLoginPath, sitesim::Fault::NoAnswer);
-    for (const bool dialogOpen : {false, true})
-    {
-        SCOPED_TRACE(dialogOpen ? "account dialog open" : "login check unanswered");
-        watcher.showAccountDialog = dialogOpen;
-        MainFrame* main = Open();
-        if (!dialogOpen)
-            Login("bert", "b");
-        const auto start = steady_clock::now();
-        ExitBy([&] {
-            if (dialogOpen)
-                wxQueueEvent(main, new wxCommandEvent(wxEVT_MENU, ID_UPDATE_FAVORITE));
-            // With the dialog open, handled within its own loop, as the notification icon's
-            // "E&xit" would be.
-            wxTheApp->CallAfter([main] { wxQueueEvent(main, new wxCommandEvent(wxEVT_MENU, wxID_EXIT)); });
-        });
-        EXPECT_TRUE(DownloadThread::StopAll(TimeLimit(5000).count())); // as the module's exit does
-        EXPECT_LT(steady_clock::now() - start, TimeLimit(1000));
-        EXPECT_EQ(1u, CountRequests(kLoginPath)); // none from the dialog the exit ended
-    }
 }

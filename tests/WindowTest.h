@@ -16,6 +16,8 @@
 
 #include <wx/app.h>
 #include <wx/fileconf.h>
+#include <wx/modalhook.h>
+#include <wx/msgdlg.h>
 #include <wx/sstream.h>
 #include <wx/weakref.h>
 
@@ -37,6 +39,26 @@ inline bool PumpUntil(const std::function<bool()>& done, milliseconds limit = Ti
     }
     return true;
 }
+
+// Notes every modal dialog ("caption|message" for a box) and answers it with OK at once, unless
+// the test wants them to stay up.
+class DialogWatcher : public wxModalDialogHook
+{
+public:
+    DialogWatcher() { Register(); }
+    ~DialogWatcher() override { Unregister(); }
+    std::vector<std::string> shown;
+    bool show = false;
+
+protected:
+    int Enter(wxDialog* dialog) override
+    {
+        const auto* box = dynamic_cast<wxMessageDialogBase*>(dialog);
+        shown.push_back(box ? (box->GetCaption() + "|" + box->GetMessage()).utf8_string() : "dialog");
+        return show ? wxID_NONE : wxID_OK;
+    }
+    void Exit(wxDialog*) override {}
+};
 
 class WindowTest : public ::testing::Test
 {
@@ -97,7 +119,9 @@ protected:
     }
 
     static constexpr const char* kListPath = "/include/js/online_performers.js";
+    static constexpr const char* kLoginPath = "/loginchecker";
     sitesim::SiteSim sim;
     TaveloSite site;
     wxWeakRef<MainFrame> frame;
+    DialogWatcher watcher;
 };
