@@ -101,7 +101,7 @@ TEST_F(AccountTest, TheDialogShowsTheStoreAndStoresBothFieldsOnlyOnOK)
         // A key press that goes astray fails the step instead of hanging the test.
         wxTimer guard;
         guard.Bind(wxEVT_TIMER, [&](wxTimerEvent&) { dialog.EndModal(-1); });
-        guard.StartOnce(10000);
+        guard.StartOnce(static_cast<int>(TimeLimit(10000).count()));
         wxTheApp->CallAfter([&] {
             for (int i = 0; i < 2; ++i)
             {

@@ -208,6 +208,6 @@ TEST_F(MainFrameTest, EveryWayOutEndsWithinASecond)
         ExitBy([&] { way.command(main); });
         EXPECT_TRUE(DownloadThread::StopAll(TimeLimit(5000).count())); // as the module's exit does
         EXPECT_LT(steady_clock::now() - start, TimeLimit(1000));
-        EXPECT_EQ(way.stalled == kLoginPath ? 1u : 0u, CountRequests(kLoginPath));
+        EXPECT_EQ(std::string(way.stalled) == kLoginPath ? 1u : 0u, CountRequests(kLoginPath));
     }
 }
