@@ -6,8 +6,6 @@
 #include "WindowTest.h"
 
 #include <wx/menu.h>
-#include <wx/modalhook.h>
-#include <wx/msgdlg.h>
 #include <wx/notebook.h>
 #include <wx/textctrl.h>
 #include <wx/timer.h>
@@ -17,8 +15,6 @@
 
 namespace
 {
-const char* const kLoginPath = "/loginchecker";
-
 void ClickOn(wxWindow* window)
 {
     wxUIActionSimulator input;
@@ -28,24 +24,11 @@ void ClickOn(wxWindow* window)
     wxYield();
 }
 
-// Notes every modal dialog and answers it with OK at once, unless the account dialog is to come up.
-class DialogWatcher : public wxModalDialogHook
+// What the store holds, "-" for nothing.
+std::string Stored(const char* key)
 {
-public:
-    DialogWatcher() { Register(); }
-    ~DialogWatcher() override { Unregister(); }
-    std::vector<std::string> shown;
-    bool showAccountDialog = false;
-
-protected:
-    int Enter(wxDialog* dialog) override
-    {
-        const auto* box = dynamic_cast<wxMessageDialogBase*>(dialog);
-        shown.push_back(box ? (box->GetCaption() + "|" + box->GetMessage()).utf8_string() : "account");
-        return box || !showAccountDialog ? wxID_OK : wxID_NONE;
-    }
-    void Exit(wxDialog*) override {}
-};
+    return Settings::ReadString(key, "-").utf8_string();
+}
 
 // Collects the traces of every thread while it is the log target.
 struct TraceCollector : wxLog
@@ -88,8 +71,6 @@ protected:
     }
 
     bool LoggedIn() const { return frame->GetMenuBar()->IsEnabled(ID_POPUP_ONLY_FAVORITE); }
-
-    DialogWatcher watcher;
 };
 } // namespace
 
@@ -105,8 +86,8 @@ TEST_F(AccountTest, TheDialogShowsTheStoreAndStoresBothFieldsOnlyOnOK)
         {{"", ""}, wxID_OK, 0},          {{"anna", "p&ss #1%"}, 1, WXK_RETURN}, {{"bert", "p&ss #1%"}, 0, WXK_RETURN},
         {{"carl", "x"}, wxID_CANCEL, 0}, {{"dora", "y"}, 0, WXK_ESCAPE},
     };
-    watcher.showAccountDialog = true;
-    wxString stored[2];
+    watcher.show = true;
+    std::string stored[2];
     for (const auto& step : steps)
     {
         SCOPED_TRACE(step.typed[0]);
@@ -120,11 +101,11 @@ TEST_F(AccountTest, TheDialogShowsTheStoreAndStoresBothFieldsOnlyOnOK)
         // A key press that goes astray fails the step instead of hanging the test.
         wxTimer guard;
         guard.Bind(wxEVT_TIMER, [&](wxTimerEvent&) { dialog.EndModal(-1); });
-        guard.StartOnce(10000);
+        guard.StartOnce(static_cast<int>(TimeLimit(10000).count()));
         wxTheApp->CallAfter([&] {
             for (int i = 0; i < 2; ++i)
             {
-                EXPECT_EQ(stored[i], fields[i]->GetValue());
+                EXPECT_EQ(stored[i], fields[i]->GetValue().utf8_string());
                 fields[i]->ChangeValue(step.typed[i]);
             }
             ClickOn(step.key ? fields[step.target] : dialog.FindWindow(step.target));
@@ -135,11 +116,11 @@ TEST_F(AccountTest, TheDialogShowsTheStoreAndStoresBothFieldsOnlyOnOK)
         EXPECT_EQ(ok ? wxID_OK : wxID_CANCEL, dialog.ShowModal());
         if (ok)
         {
-            stored[0] = step.typed[0];
-            stored[1] = step.typed[1];
+            stored[0] = step.typed[0].utf8_string();
+            stored[1] = step.typed[1].utf8_string();
         }
-        EXPECT_EQ(stored[0], Settings::ReadString("/id", "-"));
-        EXPECT_EQ(stored[1], Settings::ReadString("/password", "-"));
+        EXPECT_EQ(stored[0], Stored("/id"));
+        EXPECT_EQ(stored[1], Stored("/password"));
     }
 }
 
@@ -153,7 +134,7 @@ TEST_F(AccountTest, TheAccountDecidesTheFavoritePageAndTheNewestReplyWins)
     wxNotebook* pages = main->GetNotebook();
     Login("bert", "wrong");
     ASSERT_TRUE(PumpUntil([&] { return watcher.shown.size() == 2; }));
-    EXPECT_EQ((std::vector<std::string>{"account", "Error|Could not login."}), watcher.shown);
+    EXPECT_EQ((std::vector<std::string>{"dialog", "Error|Could not login."}), watcher.shown);
     EXPECT_FALSE(LoggedIn());
     EXPECT_FALSE(pages->GetPage(1)->IsEnabled());
 
@@ -162,7 +143,7 @@ TEST_F(AccountTest, TheAccountDecidesTheFavoritePageAndTheNewestReplyWins)
     ASSERT_TRUE(PumpUntil([&] { return LoggedIn(); }));
     EXPECT_TRUE(pages->GetPage(1)->IsEnabled());
     EXPECT_EQ(1, pages->GetSelection());
-    EXPECT_EQ("", Settings::ReadString("/favorites", "-"));
+    EXPECT_EQ("", Stored("/favorites"));
 
     // From now on no dialog: the stored account as it is, percent-encoded, and in no trace.
     const wxString id = wxString::FromUTF8("ann \xC3\xA9"), password = "p&ss #1%";
@@ -181,7 +162,7 @@ TEST_F(AccountTest, TheAccountDecidesTheFavoritePageAndTheNewestReplyWins)
     const auto login = std::find_if(requests.rbegin(), requests.rend(), [](auto& r) { return r.path == kLoginPath; });
     EXPECT_EQ("username=ann%20%C3%A9&password=p%26ss%20%231%25", login->query);
     EXPECT_EQ("Online (2): AmberRose07[1] Luna_Star[2]", Describe(tree, tree->GetOnlineGroup()));
-    EXPECT_EQ("AmberRose07,Luna_Star,nobody_here,", Settings::ReadString("/favorites", "-"));
+    EXPECT_EQ("AmberRose07,Luna_Star,nobody_here,", Stored("/favorites"));
     EXPECT_EQ(0, pages->GetSelection());
 
     // The older request's reply comes last.
@@ -191,38 +172,11 @@ TEST_F(AccountTest, TheAccountDecidesTheFavoritePageAndTheNewestReplyWins)
     Login(id, password);
     Settle();
     EXPECT_EQ("Online (1): MissKitty42[2]", Describe(tree, tree->GetOnlineGroup()));
-    EXPECT_EQ("MissKitty42,", Settings::ReadString("/favorites", "-"));
+    EXPECT_EQ("MissKitty42,", Stored("/favorites"));
 
     // A failure once logged in says nothing and changes nothing.
     Login("bert", "wrong");
     Settle();
     EXPECT_EQ(3u, watcher.shown.size());
-    EXPECT_EQ("MissKitty42,", Settings::ReadString("/favorites", "-"));
-}
-
-// Neither a login check without an answer nor an open account dialog holds up the exit; the reply
-// that finds no window is freed.
-TEST_F(AccountTest, TheExitIsPromptWhileTheLoginIsUnderWay)
-{
-    sim.AddAccount("bert", "b", {});
-    sim.SetFault(kLoginPath, sitesim::Fault::NoAnswer);
-    for (const bool dialogOpen : {false, true})
-    {
-        SCOPED_TRACE(dialogOpen ? "account dialog open" : "login check unanswered");
-        watcher.showAccountDialog = dialogOpen;
-        MainFrame* main = Open();
-        if (!dialogOpen)
-            Login("bert", "b");
-        const auto start = steady_clock::now();
-        ExitBy([&] {
-            if (dialogOpen)
-                wxQueueEvent(main, new wxCommandEvent(wxEVT_MENU, ID_UPDATE_FAVORITE));
-            // With the dialog open, handled within its own loop, as the notification icon's
-            // "E&xit" would be.
-            wxTheApp->CallAfter([main] { wxQueueEvent(main, new wxCommandEvent(wxEVT_MENU, wxID_EXIT)); });
-        });
-        EXPECT_TRUE(DownloadThread::StopAll(5000)); // as the module's exit does
-        EXPECT_LT(duration_cast<milliseconds>(steady_clock::now() - start).count(), 1000);
-        EXPECT_EQ(1u, CountRequests(kLoginPath)); // none from the dialog the exit ended
-    }
+    EXPECT_EQ("MissKitty42,", Stored("/favorites"));
 }

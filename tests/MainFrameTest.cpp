@@ -154,27 +154,44 @@ TEST_F(MainFrameTest, MinimisingHidesOnlyWhileTheIconCanBringTheWindowBack)
     }
 }
 
-// Every way out ends the window within a second, whether the refresh is waiting for its time or
-// stalled on the server, and with the server-failure box open (which must end with it, or the
-// program would wait for somebody to answer it).
+// Every way out ends the window within a second, the transfers under way with it: whether the
+// refresh is waiting for its time or stalled on the server, with the server-failure box open
+// (which must end with it, or the program would wait for somebody to answer it), while the login
+// check waits for its answer, and with the account dialog open (handled within its own loop, as the
+// notification icon's "E&xit" would be), which sends no login check then.
 TEST_F(MainFrameTest, EveryWayOutEndsWithinASecond)
 {
+    const auto exitLater = [](MainFrame* m) {
+        wxTheApp->CallAfter([m] {
+            wxCommandEvent exit(wxEVT_MENU, wxID_EXIT);
+            m->GetNotifyIcon()->ProcessEvent(exit);
+        });
+    };
     const struct
     {
         const char* name;
-        bool stalled;
+        const char* stalled; // the path whose requests get no answer
+        bool show;           // dialogs stay up
         std::function<void(MainFrame*)> command;
     } ways[] = {
-        {"menu", true, [](MainFrame* m) { wxQueueEvent(m, new wxCommandEvent(wxEVT_MENU, wxID_EXIT)); }},
-        {"close box", false, [](MainFrame* m) { m->Close(); }},
-        {"tray menu, failure box open", true,
-         [](MainFrame* m) {
+        {"menu", kListPath, false, [](MainFrame* m) { wxQueueEvent(m, new wxCommandEvent(wxEVT_MENU, wxID_EXIT)); }},
+        {"close box", "", false, [](MainFrame* m) { m->Close(); }},
+        {"tray menu, failure box open", kListPath, true,
+         [&](MainFrame* m) {
              ShowServerFailureBox(
                  "Error", "Could not get response from server", [] { return true; }, [] {});
-             wxTheApp->CallAfter([m] {
-                 wxCommandEvent exit(wxEVT_MENU, wxID_EXIT);
-                 m->GetNotifyIcon()->ProcessEvent(exit);
-             });
+             exitLater(m);
+         }},
+        {"tray menu, login check unanswered", kLoginPath, false,
+         [&](MainFrame* m) {
+             wxQueueEvent(m, new wxCommandEvent(wxEVT_MENU, ID_UPDATE_FAVORITE));
+             EXPECT_TRUE(PumpUntil([&] { return CountRequests(kLoginPath) > 0; }));
+             exitLater(m);
+         }},
+        {"tray menu, account dialog open", "", true,
+         [&](MainFrame* m) {
+             wxQueueEvent(m, new wxCommandEvent(wxEVT_MENU, ID_UPDATE_FAVORITE));
+             exitLater(m);
          }},
     };
     for (const auto& way : ways)
@@ -182,10 +199,15 @@ TEST_F(MainFrameTest, EveryWayOutEndsWithinASecond)
         SCOPED_TRACE(way.name);
         sim.ClearFaults();
         sim.ClearRequests();
-        if (way.stalled)
-            sim.SetFault(kListPath, sitesim::Fault::NoAnswer);
+        if (*way.stalled)
+            sim.SetFault(way.stalled, sitesim::Fault::NoAnswer);
+        watcher.show = way.show;
         MainFrame* main = Open();
         ASSERT_TRUE(PumpUntil([&] { return CountRequests(kListPath) > 0; }));
-        EXPECT_LT(ExitBy([&] { way.command(main); }), 1000);
+        const auto start = steady_clock::now();
+        ExitBy([&] { way.command(main); });
+        EXPECT_TRUE(DownloadThread::StopAll(TimeLimit(5000).count())); // as the module's exit does
+        EXPECT_LT(steady_clock::now() - start, TimeLimit(1000));
+        EXPECT_EQ(std::string(way.stalled) == kLoginPath ? 1u : 0u, CountRequests(kLoginPath));
     }
 }

@@ -224,7 +224,7 @@ TEST_F(PopupTest, ArrivalsFromTheSitePopUpOnceWithinTheBoundsAndGoWithTheWindow)
                   wxCommandEvent exit(wxEVT_MENU, wxID_EXIT);
                   frame->GetEventHandler()->ProcessEvent(exit);
               }),
-              1000);
+              TimeLimit(1000).count());
     // Every transfer has ended with the window: nothing is left to reply after the host's
     // last look at its queue.
     EXPECT_TRUE(DownloadThread::WaitForAll(0));

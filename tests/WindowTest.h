@@ -10,11 +10,14 @@
 #include "util/Settings.h"
 
 #include "SiteSim.h"
+#include "TimeLimit.h"
 
 #include <gtest/gtest.h>
 
 #include <wx/app.h>
 #include <wx/fileconf.h>
+#include <wx/modalhook.h>
+#include <wx/msgdlg.h>
 #include <wx/sstream.h>
 #include <wx/weakref.h>
 
@@ -25,7 +28,7 @@
 
 using namespace std::chrono;
 
-inline bool PumpUntil(const std::function<bool()>& done, milliseconds limit = 10s)
+inline bool PumpUntil(const std::function<bool()>& done, milliseconds limit = TimeLimit(10000))
 {
     for (const auto end = steady_clock::now() + limit; !done(); std::this_thread::sleep_for(2ms))
     {
@@ -36,6 +39,26 @@ inline bool PumpUntil(const std::function<bool()>& done, milliseconds limit = 10
     }
     return true;
 }
+
+// Notes every modal dialog ("caption|message" for a box) and answers it with OK at once, unless
+// the test wants them to stay up.
+class DialogWatcher : public wxModalDialogHook
+{
+public:
+    DialogWatcher() { Register(); }
+    ~DialogWatcher() override { Unregister(); }
+    std::vector<std::string> shown;
+    bool show = false;
+
+protected:
+    int Enter(wxDialog* dialog) override
+    {
+        const auto* box = dynamic_cast<wxMessageDialogBase*>(dialog);
+        shown.push_back(box ? (box->GetCaption() + "|" + box->GetMessage()).utf8_string() : "dialog");
+        return show ? wxID_NONE : wxID_OK;
+    }
+    void Exit(wxDialog*) override {}
+};
 
 class WindowTest : public ::testing::Test
 {
@@ -69,7 +92,7 @@ protected:
         for (wxWindow* window : wxTopLevelWindows)
             window->Destroy();
         // As the module's exit does: no transfer outlives the test.
-        EXPECT_TRUE(DownloadThread::StopAll(5000));
+        EXPECT_TRUE(DownloadThread::StopAll(TimeLimit(5000).count()));
         PumpUntil([] { return wxTopLevelWindows.empty() && !wxTheApp->HasPendingEvents(); });
     }
 
@@ -96,7 +119,9 @@ protected:
     }
 
     static constexpr const char* kListPath = "/include/js/online_performers.js";
+    static constexpr const char* kLoginPath = "/loginchecker";
     sitesim::SiteSim sim;
     TaveloSite site;
     wxWeakRef<MainFrame> frame;
+    DialogWatcher watcher;
 };
