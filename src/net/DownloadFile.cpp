@@ -17,13 +17,6 @@ namespace
 // means there is nothing to fetch.
 const char* const kFileType = "application/octet-stream";
 
-// A program that is closing stops the thread that waits for the transfer.
-bool StopRequested()
-{
-    wxThread* self = wxThread::This();
-    return self && self->TestDestroy();
-}
-
 // Quietly: a file that is not there is no error, and a message box from a worker is not wanted.
 void RemoveIfThere(const wxString& file)
 {
@@ -32,6 +25,13 @@ void RemoveIfThere(const wxString& file)
         wxRemoveFile(file);
 }
 } // namespace
+
+// A program that is closing stops the thread that waits for the transfer.
+bool CurrentThreadStopRequested()
+{
+    wxThread* self = wxThread::This();
+    return self && self->TestDestroy();
+}
 
 bool DownloadFile(const wxString& url, const wxString& target, const DownloadLimits& limits)
 {
@@ -46,7 +46,7 @@ bool DownloadFile(const wxString& url, const wxString& target, const DownloadLim
     get.SetSizeLimit(limits.sizeLimit);
     // A lambda rather than the function itself: the type information of a plain function pointer
     // would be visible outside the module.
-    get.SetAbortHook([] { return StopRequested(); });
+    get.SetAbortHook([] { return CurrentThreadStopRequested(); });
     const bool fetched = get.FetchToFile(part); // the part is gone again when this fails
     const bool offered = get.GetStatus() >= 200 && get.GetStatus() < 300 && get.GetContentType() == kFileType;
 

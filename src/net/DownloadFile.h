@@ -14,6 +14,9 @@ struct DownloadLimits
     long long sizeLimit = 64LL << 20;
 };
 
+/// True on a wxThread that has been asked to stop (Delete); false on the main thread.
+bool CurrentThreadStopRequested();
+
 /// Fetches url into target and accepts the result only as "application/octet-stream" (exactly)
 /// with exactly the length that "Content-Length" declared (none declared: an empty body).
 /// Blocks the calling thread; a wxThread asked to stop (Delete) ends its transfer at once.

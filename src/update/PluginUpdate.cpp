@@ -21,13 +21,6 @@ namespace
 {
 const char* const kUpdateQuery = "/cgi-bin/app/update.cgi?version=%s";
 
-// A program that is closing stops the thread that waits for the answer.
-bool StopRequested()
-{
-    wxThread* self = wxThread::This();
-    return self && self->TestDestroy();
-}
-
 // A pending copy that can not be installed now stays pending for the next call.
 void InstallPending(const wxString& path)
 {
@@ -65,7 +58,7 @@ wxFileName* PluginUpdate::GetNewPluginFileName()
     // Without a GUI to ask, the user has not agreed. (A lambda: the type information of a plain
     // function pointer would be visible outside the module.)
     GuiServices* gui = GuiServices::Get();
-    const auto stopped = [] { return StopRequested(); };
+    const auto stopped = [] { return CurrentThreadStopRequested(); };
     if (!gui || !gui->Confirm(_("Confirm"), _("The new plugin will be installed."), stopped))
     {
         wxLogNull quiet;
