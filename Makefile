@@ -13,7 +13,7 @@ PACKAGES = build-essential cmake pkg-config libwxgtk3.2-dev libcurl4-openssl-dev
 
 SUDO = $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: all deps configure build run package check check-plain check-asan check-tsan bench contact-sheet clean
+.PHONY: all deps configure build run package check check-plain check-asan check-tsan bench soak contact-sheet clean
 
 all: build
 
@@ -71,6 +71,12 @@ check-tsan: deps
 	cmake -S . -B $(BUILD_TSAN) -DCMAKE_BUILD_TYPE=Debug -DSOLVANE_TSAN=ON $(CMAKE_ARGS)
 	cmake --build $(BUILD_TSAN) -j $(JOBS)
 	cd $(BUILD_TSAN) && ctest --output-on-failure -j $(JOBS) --timeout 600 -L threads
+
+# The real program against a fast-changing site for SOAK_MINUTES (30) minutes, logged in, pop-ups on:
+# a row a minute of memory, CPU, threads, descriptors and windows (see README). Not part of check.
+SOAK_MINUTES ?= 30
+soak: build
+	xvfb-run -a -s "-screen 0 1280x1024x24" bash tests/Soak.sh $(BUILD) $(SOAK_MINUTES) 5 | tee $(BUILD)/soak.txt
 
 # Benchmarks of the parser, the list difference, a whole refresh and the All tree (see README);
 # only this target needs Google Benchmark.
