@@ -9,6 +9,7 @@
 #include <ctime>
 #include <pthread.h>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace
@@ -29,6 +30,11 @@ void PrintUsage(FILE* out)
                  "  --list FILE         serve this file as the performer list instead\n"
                  "  --accounts FILE     accounts, one a line: user:password:fav1,fav2\n"
                  "  --update-dir DIR    update files: module, skin, mo, manifest and version\n"
+                 "  --fault PATH=NAME   mishandle requests for PATH (a trailing '*' makes it a prefix)\n"
+                 "                      with the fault NAME (refuse, no-answer, stall-mid-body,\n"
+                 "                      drop-mid-body, not-found, server-error, chunked,\n"
+                 "                      close-delimited, garbage, long-lines, slow-drip, redirect,\n"
+                 "                      endless, huge-length); may be given again\n"
                  "  --log               print each request as it comes (server, method, path?query)\n"
                  "  --help              show this text\n",
                  sitesim::SiteSim::kDefaultWebPort, sitesim::SiteSim::kDefaultImagePort,
@@ -43,6 +49,25 @@ bool ParseNumber(const char* text, long low, long high, long& value)
     return errno == 0 && end != text && *end == '\0' && value >= low && value <= high;
 }
 
+// "PATH=NAME" with NAME a fault's short name.
+bool ParseFault(const std::string& text, std::string& path, sitesim::Fault& fault)
+{
+    const size_t equals = text.rfind('=');
+    if (equals == std::string::npos || equals == 0 || text[0] != '/')
+        return false;
+    path = text.substr(0, equals);
+    const std::string name = text.substr(equals + 1);
+    for (int f = static_cast<int>(sitesim::Fault::Refuse); f <= static_cast<int>(sitesim::Fault::HugeLength); ++f)
+    {
+        if (name == sitesim::FaultName(static_cast<sitesim::Fault>(f)))
+        {
+            fault = static_cast<sitesim::Fault>(f);
+            return true;
+        }
+    }
+    return false;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -53,6 +78,7 @@ int main(int argc, char** argv)
     options.previewPort = sitesim::SiteSim::kDefaultPreviewPort;
     std::string listFile;
     bool logRequests = false;
+    std::vector<std::pair<std::string, sitesim::Fault>> faults;
 
     for (int i = 1; i < argc; ++i)
     {
@@ -92,6 +118,17 @@ int main(int argc, char** argv)
             options.seed = static_cast<unsigned>(number(0, 4294967295L));
         else if (arg == "--log")
             logRequests = true;
+        else if (arg == "--fault")
+        {
+            const char* text = needValue("PATH=NAME");
+            std::pair<std::string, sitesim::Fault> fault;
+            if (!ParseFault(text, fault.first, fault.second))
+            {
+                std::fprintf(stderr, "sitesim: bad value for --fault: %s\n", text);
+                return 2;
+            }
+            faults.push_back(fault);
+        }
         else if (arg == "--no-churn")
             options.churn = false;
         else if (arg == "--list")
@@ -128,6 +165,9 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "sitesim: cannot read list file %s\n", listFile.c_str());
         return 1;
     }
+
+    for (const auto& fault : faults)
+        site.SetFault(fault.first, fault.second);
 
     // Block the stop signals before any server thread exists, so that all of them inherit the
     // mask and the signals reach only the sigwait below.

@@ -46,14 +46,14 @@ start_site()
     read -r web image preview < <(sed -n 's|^sitesim: web http://\(.*\) image http://\(.*\) preview http://\(.*\)$|\1 \2 \3|p' "$work/site.out")
 }
 
-# write_settings [LINES...]: the settings of a fast-polling program against the site, a short
-# splash, then the given lines ("[Group]" or "key=value").
+# write_settings [LINES...]: the settings of a fast-polling program against the site, a splash of
+# ${splash:-1} seconds, then the given lines ("[Group]" or "key=value").
 write_settings()
 {
     mkdir -p "$XDG_CONFIG_HOME"
     {
         printf '[Site]\nwebserver=%s\nimageserver=%s\npreviewserver=%s\n' "$web" "$image" "$preview"
-        printf '[System]\nsyncinterval=1\n[SplashScreen]\nduration=1\n'
+        printf '[System]\nsyncinterval=1\n[SplashScreen]\nduration=%s\n' "${splash:-1}"
         local line
         for line in "$@"; do printf '%s\n' "$line"; done
     } > "$XDG_CONFIG_HOME/Messenger.conf"
@@ -62,11 +62,13 @@ write_settings()
 # find_main: sets main to the main window once it is shown.
 find_main() { main=$(window '^Solvane LoginChecker$'); [ -n "$main" ]; }
 
-# menu_key MENU ITEM: a command of the main window's menu bar from the keyboard (Alt+MENU, ITEM).
+# menu_key MENU ITEM: a command of the main window's menu bar from the keyboard (Alt+MENU, ITEM);
+# key_ms is the time the ITEM key went.
 menu_key()
 {
     xdotool windowactivate --sync "$main" key --clearmodifiers "alt+$1" 2>/dev/null
     sleep 0.3
+    key_ms=$(now_ms)
     xdotool key "$2"
 }
 

@@ -15,3 +15,11 @@ add_test(NAME end_to_end COMMAND ${XVFB_RUN} -a -s "-screen 0 1280x1024x24"
   bash ${CMAKE_CURRENT_SOURCE_DIR}/EndToEnd.sh ${CMAKE_BINARY_DIR} ${SOLVANE_TIME_SCALE})
 set_tests_properties(end_to_end PROPERTIES LABELS gui RUN_SERIAL TRUE TIMEOUT 300
   ENVIRONMENT "${SOLVANE_TEST_ENV}")
+# Every fault of the simulated site on each kind of request, the event loop timed from inside the
+# real program by a GTK module.
+add_library(event_loop_probe MODULE EventLoopProbe.cpp)
+target_link_libraries(event_loop_probe PRIVATE ${CMAKE_DL_LIBS})
+add_test(NAME fault_matrix COMMAND ${XVFB_RUN} -a -s "-screen 0 1280x1024x24"
+  bash ${CMAKE_CURRENT_SOURCE_DIR}/FaultMatrix.sh ${CMAKE_BINARY_DIR} $<TARGET_FILE:event_loop_probe> ${SOLVANE_TIME_SCALE})
+set_tests_properties(fault_matrix PROPERTIES LABELS gui RUN_SERIAL TRUE TIMEOUT 1200
+  ENVIRONMENT "${SOLVANE_TEST_ENV}")

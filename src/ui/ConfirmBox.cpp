@@ -46,6 +46,9 @@ bool AskNow(const wxString& caption, const wxString& message)
     }
     wxGenericMessageDialog box(nullptr, message, caption,
                                wxYES_NO | wxCENTRE | wxICON_INFORMATION | wxDIALOG_NO_PARENT);
+    // Escape and the close box mean No: the toolkit would otherwise take them for the
+    // affirmative answer and install the update.
+    box.SetEscapeId(wxID_NO);
     return box.ShowModal() == wxID_YES;
 }
 } // namespace

@@ -30,6 +30,8 @@ namespace
 const long kTreeStyle = wxSUNKEN_BORDER | wxTR_HIDE_ROOT | wxTR_LINES_AT_ROOT | wxTR_NO_LINES | wxTR_HAS_BUTTONS;
 // Stopped transfers end within a few of their 20 ms checks; this only bounds a wedged one.
 const long kStopDownloadsMilliseconds = 500;
+// The login reply names the favourites, a few bytes each: a reply past this is not the site's.
+const long long kLoginReplyLimit = 1 << 20;
 } // namespace
 
 wxBEGIN_EVENT_TABLE(MainFrame, wxFrame)
@@ -234,7 +236,9 @@ void MainFrame::UpdateFavorite()
         "http://" + Settings::WebServer() +
         LoginCheckPath(Settings::ReadString("/id", wxEmptyString), Settings::ReadString("/password", wxEmptyString));
     // A client without a user: the account travels in the query, with no authorisation header.
-    auto* thread = new DownloadThread(this, ++loginRequest, url, std::make_unique<wxHTTP2>());
+    auto client = std::make_unique<wxHTTP2>();
+    client->SetSizeLimit(kLoginReplyLimit);
+    auto* thread = new DownloadThread(this, ++loginRequest, url, std::move(client));
     if (thread->Run() != wxTHREAD_NO_ERROR)
         delete thread;
 }
