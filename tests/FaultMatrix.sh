@@ -25,7 +25,7 @@ hold_s=2
 declare -A path=([list]=/include/js/online_performers.js [picture]='/WebArchive/*' [login]=/loginchecker
                  [update]=/cgi-bin/app/update.cgi)
 declare -A asked=([list]='^web GET /include/js/online_performers.js' [picture]='^image GET /WebArchive/'
-                  [login]='^web GET /loginchecker?' [update]='^web GET /cgi-bin/app/update.cgi?')
+                  [login]='^web GET /loginchecker?username=demo&password=demo$' [update]='^web GET /cgi-bin/app/update.cgi?')
 # An update newer than the program, small enough to arrive whole where the fault lets it.
 mkdir -p "$work/update"
 echo 9.9.9 > "$work/update/version"
@@ -47,7 +47,8 @@ run_cell()
     [ "$kind" = update ] && check=1
     splash=0 write_settings '[Update]' "check=$check" '[PopupDialog]' 'duration=8' 'onlyFavorite=0' \
         '[MainFrame]' 'x=40' 'y=40' 'width=240' 'height=480' '[Matrix]' "cell=$kind-$fault"
-    printf 'id=demo\npassword=demo\n' >> "$XDG_CONFIG_HOME/Messenger.conf"
+    # The account, at the root: before every group.
+    sed -i '1i id=demo\npassword=demo' "$XDG_CONFIG_HOME/Messenger.conf"
     flat_settings "$XDG_CONFIG_HOME/Messenger.conf" | grep -v '^\[MainFrame\]' > "$work/before"
     : > "$work/loop"
     # From a copy of the program's folder, which the update may write into.
@@ -64,6 +65,8 @@ run_cell()
         cell="FAIL never asked"
     fi
     host_ended && { cell="FAIL ended by the fault"; kill "$site"; wait "$site"; return; }
+    # MATRIX_SHOTS=FOLDER keeps a picture of the screen as the fault has played.
+    [ -n "${MATRIX_SHOTS:-}" ] && import -window root "$MATRIX_SHOTS/$kind-$fault.png"
     # A box the fault brought up is answered as a person would: OK to a failure, No to an update.
     # An update that arrives whole is offered: its question is waited for.
     local box="" answered=""
@@ -74,7 +77,6 @@ run_cell()
         xdotool windowactivate --sync "$box" key Escape
         until_true 2 eval '! box_up' || cell="FAIL box stayed"
     fi
-    [ -n "${MATRIX_SHOTS:-}" ] && import -window root "$MATRIX_SHOTS/$kind-$fault.png"
     menu_key f x
     local waited=0
     until host_ended || [ $waited -ge $((5000 * scale)) ]; do sleep 0.01; waited=$(( $(now_ms) - key_ms )); done
