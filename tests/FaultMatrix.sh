@@ -16,7 +16,7 @@ work=$(mktemp -d)
 accounts=$(cd "$(dirname "$0")/../sitesim/data" && pwd)/accounts.txt
 
 # Limits; a sanitizer build runs slower and holds more memory, by its time scale.
-max_gap_ms=100
+max_gap_ms=$((100 * scale))
 max_exit_ms=$((1000 * scale))
 max_growth_kib=$((64 * 1024 * scale))
 # How long each fault plays once its request has been made.
