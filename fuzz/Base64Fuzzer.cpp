@@ -22,7 +22,8 @@ bool Unwrap(const std::string& text, std::string& joined)
     {
         const std::string line = text.substr(at, 72);
         const bool full = line.size() == 72;
-        if (full != (at + 74 <= text.size() && text.compare(at + 72, 2, "\r\n") == 0) || line.find_first_of("\r\n") != std::string::npos)
+        if (full != (at + 74 <= text.size() && text.compare(at + 72, 2, "\r\n") == 0) ||
+            line.find_first_of("\r\n") != std::string::npos)
             return false;
         joined += line;
     }

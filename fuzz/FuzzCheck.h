@@ -14,11 +14,11 @@
 // clang-format on
 
 inline const bool kToolkitAssertsAbort = [] {
-    wxSetAssertHandler([](const wxString& file, int line, const wxString&, const wxString& condition,
-                          const wxString& message) {
-        std::fprintf(stderr, "toolkit assertion %s:%d: %s %s\n", static_cast<const char*>(file.utf8_str()), line,
-                     static_cast<const char*>(condition.utf8_str()), static_cast<const char*>(message.utf8_str()));
-        std::abort();
-    });
+    wxSetAssertHandler(
+        [](const wxString& file, int line, const wxString&, const wxString& condition, const wxString& message) {
+            std::fprintf(stderr, "toolkit assertion %s:%d: %s %s\n", static_cast<const char*>(file.utf8_str()), line,
+                         static_cast<const char*>(condition.utf8_str()), static_cast<const char*>(message.utf8_str()));
+            std::abort();
+        });
     return true;
 }();

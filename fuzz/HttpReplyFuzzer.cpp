@@ -20,10 +20,7 @@ struct HttpGetProbe
     {
         return HttpGet::OnHeader(line.data(), 1, line.size(), &get);
     }
-    static size_t Body(HttpGet& get, std::string piece)
-    {
-        return HttpGet::OnBody(piece.data(), 1, piece.size(), &get);
-    }
+    static size_t Body(HttpGet& get, std::string piece) { return HttpGet::OnBody(piece.data(), 1, piece.size(), &get); }
     static long long Received(const HttpGet& get) { return get.received; }
 };
 
@@ -35,8 +32,8 @@ long long ReferenceLength(std::string_view line)
 {
     const std::string_view name = "content-length:";
     const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
-    if (line.size() < name.size() || !std::equal(name.begin(), name.end(), line.begin(),
-                                                  [&](char a, char b) { return a == lower(b); }))
+    if (line.size() < name.size() ||
+        !std::equal(name.begin(), name.end(), line.begin(), [&](char a, char b) { return a == lower(b); }))
         return -2;
     size_t at = std::min(line.find_first_not_of(" \t", name.size()), line.size());
     const size_t digits = std::min(line.find_first_not_of("0123456789", at), line.size());
@@ -61,7 +58,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (input.size() < 2)
         return 0;
     const unsigned char scale = static_cast<unsigned char>(input[0]);
-    const long long limit = scale == 0 ? 0 : static_cast<long long>(scale) << (static_cast<unsigned char>(input[1]) % 48);
+    const long long limit =
+        scale == 0 ? 0 : static_cast<long long>(scale) << (static_cast<unsigned char>(input[1]) % 48);
     input.remove_prefix(2);
 
     HttpGet get("http://127.0.0.1/");

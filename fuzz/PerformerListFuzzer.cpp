@@ -34,8 +34,8 @@ bool NamedInLine(const wxString& name, const std::vector<std::string_view>& line
     for (const wxUniChar c : name)
     {
         const unsigned code = c.GetValue();
-        const bool ascii = (code >= '0' && code <= '9') || (code >= 'A' && code <= 'Z') ||
-                           (code >= 'a' && code <= 'z') || code == '_';
+        const bool ascii =
+            (code >= '0' && code <= '9') || (code >= 'A' && code <= 'Z') || (code >= 'a' && code <= 'z') || code == '_';
         if (code >= 256 || (code < 128 && !ascii))
             return false;
         bytes += static_cast<char>(code);
