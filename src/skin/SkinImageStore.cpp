@@ -1,6 +1,7 @@
 // The skin: every picture the GUI shows, read once from the zip archive beside the host.
 #include "skin/SkinImageStore.h"
 
+#include "util/ImageHeader.h"
 #include "util/Trace.h"
 #include "util/Util.h"
 
@@ -15,7 +16,11 @@
 #include <wx/log.h>
 #include <wx/mstream.h>
 
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
 #include <memory>
+#include <string>
 #include <vector>
 
 namespace
@@ -59,9 +64,143 @@ std::unique_ptr<wxImageHandler> NewHandler(wxBitmapType type)
     }
 }
 
-// One entry, decoded. Zip streams can not seek, and the decoders must: the format is recognised
-// by peeking at the first bytes, and GIF reads back and forth. What can not be read or decoded
-// gives an empty image, silently: a damaged skin only shows fewer pictures.
+// The decoders allocate whatever size a picture announces before they find out that the data
+// is not there, so a damaged skin of a few bytes could ask for gigabytes (a GIF frame of
+// 65535 x 65535, say). A picture is decoded only when its first bytes announce one of the skin's
+// formats within these bounds, by its own decoder.
+constexpr int64_t kMaxSide = 4096;
+constexpr int64_t kMaxPixels = kMaxSide * kMaxSide;
+constexpr int64_t kMaxXpmColors = 65536;
+
+uint32_t Le16(const std::string& bytes, size_t at)
+{
+    return at + 2 <= bytes.size()
+               ? static_cast<unsigned char>(bytes[at]) | static_cast<unsigned char>(bytes[at + 1]) << 8
+               : 0;
+}
+
+uint32_t Le32(const std::string& bytes, size_t at)
+{
+    return at + 4 <= bytes.size() ? Le16(bytes, at) | Le16(bytes, at + 2) << 16 : 0;
+}
+
+bool SaneSides(int64_t width, int64_t height)
+{
+    return width > 0 && width <= kMaxSide && height > 0 && height <= kMaxSide;
+}
+
+bool StartsWith(const std::string& bytes, size_t at, const char* text, size_t length)
+{
+    return at <= bytes.size() && bytes.compare(at, length, text, length) == 0;
+}
+
+bool PngOrJpegIsSane(const std::string& bytes, size_t at)
+{
+    const ImageHeader header = ImageHeader::Read(bytes.data() + at, bytes.size() - at);
+    return header.format != ImageHeader::UNKNOWN && SaneSides(header.width, header.height);
+}
+
+// A device-independent bitmap's header: the old one of 12 bytes or a newer one; an icon's
+// height counts its mask too.
+bool DibIsSane(const std::string& bytes, size_t at, int heightFactor)
+{
+    const uint32_t size = Le32(bytes, at);
+    if (size == 12)
+        return SaneSides(Le16(bytes, at + 4), Le16(bytes, at + 6) / heightFactor);
+    const int64_t width = static_cast<int32_t>(Le32(bytes, at + 4));
+    const int64_t height = static_cast<int32_t>(Le32(bytes, at + 8));
+    return size >= 16 && at + 16 <= bytes.size() && SaneSides(std::abs(width), std::abs(height) / heightFactor);
+}
+
+// Every image of the icon, each a bitmap or a PNG.
+bool IconIsSane(const std::string& bytes)
+{
+    const uint32_t count = Le16(bytes, 4);
+    if (count == 0 || 6 + 16 * count > bytes.size())
+        return false;
+    for (uint32_t i = 0; i < count; ++i)
+    {
+        const uint32_t offset = Le32(bytes, 6 + 16 * i + 12);
+        const bool png = StartsWith(bytes, offset, "\x89PNG", 4);
+        if (offset >= bytes.size() || !(png ? PngOrJpegIsSane(bytes, offset) : DibIsSane(bytes, offset, 2)))
+            return false;
+    }
+    return true;
+}
+
+// The GIF decoder reads every frame: the screen and each frame within the sides, all frames
+// together within the pixels. Where the data ends the decoder stops too.
+bool GifIsSane(const std::string& bytes)
+{
+    if (!SaneSides(Le16(bytes, 6), Le16(bytes, 8)) || bytes.size() < 13)
+        return false;
+    const auto colourTable = [](unsigned char flags) { return flags & 0x80 ? 3u << ((flags & 7) + 1) : 0u; };
+    size_t at = 13 + colourTable(static_cast<unsigned char>(bytes[10]));
+    int64_t pixels = 0;
+    while (at < bytes.size() && bytes[at] != 0x3B)
+    {
+        if (bytes[at] == 0x21)
+            at += 2; // an extension: its label, then its blocks
+        else if (bytes[at] == 0x2C && at + 10 <= bytes.size())
+        {
+            const int64_t width = Le16(bytes, at + 5), height = Le16(bytes, at + 7);
+            pixels += width * height;
+            if (!SaneSides(width, height) || pixels > kMaxPixels)
+                return false;
+            at += 10 + colourTable(static_cast<unsigned char>(bytes[at + 9])) + 1; // and the code size
+        }
+        else
+            return false;
+        while (at < bytes.size() && bytes[at] != 0)
+            at += 1 + static_cast<unsigned char>(bytes[at]);
+        ++at;
+    }
+    return true;
+}
+
+// The first string of an XPM: width, height, colours and characters per pixel.
+bool XpmIsSane(const std::string& bytes)
+{
+    const size_t quote = bytes.find('"');
+    if (quote == std::string::npos)
+        return false;
+    const std::string values = bytes.substr(quote + 1, bytes.find('"', quote + 1) - quote - 1);
+    const char* at = values.c_str();
+    int64_t numbers[4];
+    for (int64_t& number : numbers)
+    {
+        char* end = nullptr;
+        number = std::strtoll(at, &end, 10);
+        if (end == at)
+            return false;
+        at = end;
+    }
+    return SaneSides(numbers[0], numbers[1]) && numbers[2] > 0 && numbers[2] <= kMaxXpmColors && numbers[3] > 0 &&
+           numbers[3] < 64;
+}
+
+// The type of the picture that the bytes announce at a sane size; wxBITMAP_TYPE_INVALID for
+// anything else.
+wxBitmapType SaneTypeOf(const std::string& bytes)
+{
+    if (StartsWith(bytes, 0, "\x89PNG", 4))
+        return PngOrJpegIsSane(bytes, 0) ? wxBITMAP_TYPE_PNG : wxBITMAP_TYPE_INVALID;
+    if (StartsWith(bytes, 0, "\xFF\xD8", 2))
+        return PngOrJpegIsSane(bytes, 0) ? wxBITMAP_TYPE_JPEG : wxBITMAP_TYPE_INVALID;
+    if (StartsWith(bytes, 0, "GIF87a", 6) || StartsWith(bytes, 0, "GIF89a", 6))
+        return GifIsSane(bytes) ? wxBITMAP_TYPE_GIF : wxBITMAP_TYPE_INVALID;
+    if (StartsWith(bytes, 0, "BM", 2))
+        return DibIsSane(bytes, 14, 1) ? wxBITMAP_TYPE_BMP : wxBITMAP_TYPE_INVALID;
+    if (StartsWith(bytes, 0, "\0\0\1\0", 4))
+        return IconIsSane(bytes) ? wxBITMAP_TYPE_ICO : wxBITMAP_TYPE_INVALID;
+    if (StartsWith(bytes, 0, "/* XPM */", 9))
+        return XpmIsSane(bytes) ? wxBITMAP_TYPE_XPM : wxBITMAP_TYPE_INVALID;
+    return wxBITMAP_TYPE_INVALID;
+}
+
+// One entry, decoded. Zip streams can not seek, and the decoders must: GIF reads back and forth.
+// What can not be read or decoded gives an empty image, silently: a damaged skin only shows
+// fewer pictures.
 wxImage ReadPicture(wxFileSystem& files, const wxString& location)
 {
     wxLogNull quiet;
@@ -73,9 +212,14 @@ wxImage ReadPicture(wxFileSystem& files, const wxString& location)
     copy.Write(*entry);
     if (entry->GetLastError() == wxSTREAM_READ_ERROR || copy.GetLength() == 0)
         return wxImage();
-    wxMemoryInputStream data(copy);
+    std::string bytes(copy.GetLength(), '\0');
+    copy.CopyTo(bytes.data(), bytes.size());
+    const wxBitmapType type = SaneTypeOf(bytes);
     wxImage image;
-    image.LoadFile(data, wxBITMAP_TYPE_ANY, -1);
+    if (type == wxBITMAP_TYPE_INVALID || !wxImage::FindHandler(type))
+        return image;
+    wxMemoryInputStream data(bytes.data(), bytes.size());
+    image.LoadFile(data, type, -1);
     return image;
 }
 } // namespace
