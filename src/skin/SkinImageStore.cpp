@@ -17,6 +17,7 @@
 #include <wx/mstream.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -158,25 +159,57 @@ bool GifIsSane(const std::string& bytes)
     return true;
 }
 
-// The first string of an XPM: width, height, colours and characters per pixel.
-bool XpmIsSane(const std::string& bytes)
+// The strings of an XPM file in order, outside comments. The toolkit's reader of the file moves
+// text about in place with overlapping copies; its decoder takes the strings read here instead.
+std::vector<std::string> XpmStrings(const std::string& bytes)
 {
-    const size_t quote = bytes.find('"');
-    if (quote == std::string::npos)
-        return false;
-    const std::string values = bytes.substr(quote + 1, bytes.find('"', quote + 1) - quote - 1);
-    const char* at = values.c_str();
-    int64_t numbers[4];
-    for (int64_t& number : numbers)
+    std::vector<std::string> strings;
+    size_t at = 0;
+    while (at < bytes.size())
     {
-        char* end = nullptr;
-        number = std::strtoll(at, &end, 10);
-        if (end == at)
-            return false;
-        at = end;
+        if (StartsWith(bytes, at, "/*", 2))
+        {
+            const size_t end = bytes.find("*/", at + 2);
+            if (end == std::string::npos)
+                break;
+            at = end + 2;
+        }
+        else if (bytes[at] == '"')
+        {
+            const size_t end = bytes.find('"', at + 1);
+            if (end == std::string::npos)
+                break;
+            strings.push_back(bytes.substr(at + 1, end - at - 1));
+            at = end + 1;
+        }
+        else
+            ++at;
     }
-    return SaneSides(numbers[0], numbers[1]) && numbers[2] > 0 && numbers[2] <= kMaxXpmColors && numbers[3] > 0 &&
-           numbers[3] < 64;
+    return strings;
+}
+
+// The picture when the strings are whole and within bounds: width, height, colours and
+// characters per pixel, a line per colour, then a row of pixels per line.
+wxImage ReadXpm(const std::string& bytes)
+{
+    const std::vector<std::string> strings = XpmStrings(bytes);
+    long long width = 0, height = 0, colours = 0, perPixel = 0;
+    if (strings.empty() ||
+        std::sscanf(strings[0].c_str(), "%lld %lld %lld %lld", &width, &height, &colours, &perPixel) != 4 ||
+        !SaneSides(width, height) || colours < 1 || colours > kMaxXpmColors || perPixel < 1 || perPixel >= 64 ||
+        static_cast<long long>(strings.size()) < 1 + colours + height)
+        return wxImage();
+    std::vector<const char*> lines;
+    for (const std::string& text : strings)
+    {
+        const long long index = static_cast<long long>(lines.size());
+        const size_t least = index == 0 ? 0 : index <= colours ? perPixel : width * perPixel;
+        if (text.find('\0') != std::string::npos || (index <= colours + height && text.size() < least))
+            return wxImage();
+        lines.push_back(text.c_str());
+    }
+    lines.push_back(nullptr);
+    return wxImage(lines.data());
 }
 
 // The type of the picture that the bytes announce at a sane size; wxBITMAP_TYPE_INVALID for
@@ -194,7 +227,7 @@ wxBitmapType SaneTypeOf(const std::string& bytes)
     if (StartsWith(bytes, 0, "\0\0\1\0", 4))
         return IconIsSane(bytes) ? wxBITMAP_TYPE_ICO : wxBITMAP_TYPE_INVALID;
     if (StartsWith(bytes, 0, "/* XPM */", 9))
-        return XpmIsSane(bytes) ? wxBITMAP_TYPE_XPM : wxBITMAP_TYPE_INVALID;
+        return wxBITMAP_TYPE_XPM;
     return wxBITMAP_TYPE_INVALID;
 }
 
@@ -218,6 +251,8 @@ wxImage ReadPicture(wxFileSystem& files, const wxString& location)
     wxImage image;
     if (type == wxBITMAP_TYPE_INVALID || !wxImage::FindHandler(type))
         return image;
+    if (type == wxBITMAP_TYPE_XPM)
+        return ReadXpm(bytes);
     wxMemoryInputStream data(bytes.data(), bytes.size());
     image.LoadFile(data, type, -1);
     return image;
