@@ -148,7 +148,11 @@ bool GifIsSane(const std::string& bytes)
             pixels += width * height;
             if (!SaneSides(width, height) || pixels > kMaxPixels)
                 return false;
-            at += 10 + colourTable(static_cast<unsigned char>(bytes[at + 9])) + 1; // and the code size
+            at += 10 + colourTable(static_cast<unsigned char>(bytes[at + 9]));
+            // The decoder keeps a frame's memory when it gives up on a code size it can not use.
+            if (at >= bytes.size() || bytes[at] < 2 || bytes[at] > 8)
+                return false;
+            ++at;
         }
         else
             return false;
