@@ -130,7 +130,9 @@ bool IconIsSane(const std::string& bytes)
 }
 
 // The GIF decoder reads every frame: the screen and each frame within the sides, all frames
-// together within the pixels. Where the data ends the decoder stops too.
+// together within the pixels. It keeps a frame's memory when it gives up on a code size it can
+// not use, and reads a graphic control block by its fixed size, so the file must be whole and
+// well formed for the frames seen here to be the frames it decodes.
 bool GifIsSane(const std::string& bytes)
 {
     if (!SaneSides(Le16(bytes, 6), Le16(bytes, 8)) || bytes.size() < 13)
@@ -141,7 +143,12 @@ bool GifIsSane(const std::string& bytes)
     while (at < bytes.size() && bytes[at] != 0x3B)
     {
         if (bytes[at] == 0x21)
+        {
+            const bool control = StartsWith(bytes, at + 1, "\xF9", 1);
+            if (control && !(at + 8 <= bytes.size() && bytes[at + 2] == 4 && bytes[at + 7] == 0))
+                return false;
             at += 2; // an extension: its label, then its blocks
+        }
         else if (bytes[at] == 0x2C && at + 10 <= bytes.size())
         {
             const int64_t width = Le16(bytes, at + 5), height = Le16(bytes, at + 7);
@@ -149,7 +156,6 @@ bool GifIsSane(const std::string& bytes)
             if (!SaneSides(width, height) || pixels > kMaxPixels)
                 return false;
             at += 10 + colourTable(static_cast<unsigned char>(bytes[at + 9]));
-            // The decoder keeps a frame's memory when it gives up on a code size it can not use.
             if (at >= bytes.size() || bytes[at] < 2 || bytes[at] > 8)
                 return false;
             ++at;
@@ -160,7 +166,7 @@ bool GifIsSane(const std::string& bytes)
             at += 1 + static_cast<unsigned char>(bytes[at]);
         ++at;
     }
-    return true;
+    return at < bytes.size();
 }
 
 // The strings of an XPM file in order, outside comments. The toolkit's reader of the file moves
