@@ -6,8 +6,6 @@
 #include "util/Util.h"
 
 #include <wx/filename.h>
-#include <wx/filesys.h>
-#include <wx/fs_zip.h>
 #include <wx/imagbmp.h>
 #include <wx/imaggif.h>
 #include <wx/imagjpeg.h>
@@ -15,6 +13,8 @@
 #include <wx/imagxpm.h>
 #include <wx/log.h>
 #include <wx/mstream.h>
+#include <wx/wfstream.h>
+#include <wx/zipstrm.h>
 
 #include <cstdint>
 #include <cstdio>
@@ -241,19 +241,15 @@ wxBitmapType SaneTypeOf(const std::string& bytes)
     return wxBITMAP_TYPE_INVALID;
 }
 
-// One entry, decoded. Zip streams can not seek, and the decoders must: GIF reads back and forth.
+// The entry the archive stands at, decoded. Zip streams can not seek, and the decoders must: GIF
+// reads back and forth.
 // What can not be read or decoded gives an empty image, silently: a damaged skin only shows
 // fewer pictures.
-wxImage ReadPicture(wxFileSystem& files, const wxString& location)
+wxImage ReadPicture(wxInputStream& entry)
 {
-    wxLogNull quiet;
-    const std::unique_ptr<wxFSFile> file(files.OpenFile(location));
-    wxInputStream* entry = file ? file->GetStream() : nullptr;
-    if (!entry)
-        return wxImage();
     wxMemoryOutputStream copy;
-    copy.Write(*entry);
-    if (entry->GetLastError() == wxSTREAM_READ_ERROR || copy.GetLength() == 0)
+    copy.Write(entry);
+    if (entry.GetLastError() == wxSTREAM_READ_ERROR || copy.GetLength() == 0)
         return wxImage();
     std::string bytes(copy.GetLength(), '\0');
     copy.CopyTo(bytes.data(), bytes.size());
@@ -310,37 +306,30 @@ SkinImageStore::~SkinImageStore()
 void SkinImageStore::Load(const wxString& archivePath)
 {
     SOLVANE_TRACE("[%p]SkinImageStore::Load(%s)", static_cast<void*>(this), archivePath);
-    // The zip handler is needed only while the archive is read, so it leaves right after.
-    const auto zip = std::make_unique<wxZipFSHandler>();
-    wxFileSystem::AddHandler(zip.get());
+    // Read entry by entry rather than through the toolkit's archive file system, which loses
+    // its streams on some damaged archives. A missing or damaged archive leaves the skin empty,
+    // without a message; a damaged entry only that picture.
+    wxLogNull quiet;
+    wxFFileInputStream file(archivePath);
+    if (!file.IsOk())
+        return;
+    wxZipInputStream zip(file);
+    for (std::unique_ptr<wxZipEntry> entry(zip.GetNextEntry()); entry; entry.reset(zip.GetNextEntry()))
     {
-        wxFileSystem files;
-        // As a URL, so that blanks, '#' or '%' in the host's folder do not break the location.
-        const wxString archive = wxFileSystem::FileNameToURL(wxFileName(archivePath)) + "#zip:";
-        std::vector<wxString> matches;
-        {
-            // A missing or damaged archive leaves the skin empty, without a message.
-            wxLogNull quiet;
-            // Files only, at the root: a folder named like a picture is no picture.
-            for (wxString match = files.FindFirst(archive + "*", wxFILE); !match.empty(); match = files.FindNext())
-                matches.push_back(match);
-        }
-        for (const wxString& match : matches)
-        {
-            const size_t at = match.rfind("#zip:");
-            if (at == wxString::npos)
-                continue;
-            wxString name, extension;
-            wxFileName::SplitPath(match.Mid(at + 5), nullptr, &name, &extension, wxPATH_UNIX);
-            wxBitmapType type;
-            if (name.empty() || !ImageTypeOf(extension, type))
-                continue;
-            EnsureHandler(type);
-            // A later entry of the same name replaces an earlier one, whatever their formats.
-            images[name] = ReadPicture(files, match);
-        }
+        // Files only, at the root: a folder named like a picture is no picture.
+        const wxString path = entry->GetName(wxPATH_UNIX);
+        if (entry->IsDir() || path.find('/') != wxString::npos)
+            continue;
+        wxString name, extension;
+        wxFileName::SplitPath(path, nullptr, &name, &extension, wxPATH_UNIX);
+        wxBitmapType type;
+        if (name.empty() || !ImageTypeOf(extension, type))
+            continue;
+        EnsureHandler(type);
+        // A later entry of the same name replaces an earlier one, whatever their formats.
+        images[name] = ReadPicture(zip);
+        zip.Reset();
     }
-    wxFileSystem::RemoveHandler(zip.get());
 }
 
 void SkinImageStore::EnsureHandler(wxBitmapType type)
