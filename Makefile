@@ -13,7 +13,7 @@ PACKAGES = build-essential cmake pkg-config libwxgtk3.2-dev libcurl4-openssl-dev
 
 SUDO = $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: all deps configure build run package check check-plain check-asan check-tsan bench soak contact-sheet clean
+.PHONY: all deps configure build run package check check-plain check-asan check-tsan bench fuzz soak contact-sheet clean
 
 all: build
 
@@ -86,6 +86,23 @@ bench: deps
 	cmake --build $(BUILD) -j $(JOBS) --target core_bench tree_bench
 	$(BUILD)/bench/core_bench
 	NO_AT_BRIDGE=1 xvfb-run -a -s "-screen 0 1280x1024x24" $(BUILD)/bench/tree_bench
+
+# Each fuzz harness for FUZZ_SECONDS on its corpus in fuzz/corpus (see README), built with clang;
+# new inputs go to $(BUILD_FUZZ)/finds, failing ones to $(BUILD_FUZZ)/artifacts, never into the
+# repository.
+BUILD_FUZZ     ?= build-fuzz
+FUZZ_SECONDS   ?= 60
+FUZZ_HARNESSES  = performer_list favorite_names skin_archive http_reply base64
+fuzz: deps
+	$(call install-missing,clang libclang-rt-14-dev)
+	CC=clang CXX=clang++ cmake -S . -B $(BUILD_FUZZ) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSOLVANE_FUZZ=ON \
+	  -DBUILD_TESTING=OFF $(CMAKE_ARGS)
+	cmake --build $(BUILD_FUZZ) -j $(JOBS)
+	@set -e; for h in $(FUZZ_HARNESSES); do \
+	  echo "== $$h"; mkdir -p $(BUILD_FUZZ)/finds/$$h $(BUILD_FUZZ)/artifacts; \
+	  $(BUILD_FUZZ)/fuzz/$${h}_fuzzer -max_total_time=$(FUZZ_SECONDS) -timeout=10 -rss_limit_mb=2048 \
+	    -print_final_stats=1 -artifact_prefix=$(BUILD_FUZZ)/artifacts/$$h- $(BUILD_FUZZ)/finds/$$h fuzz/corpus/$$h; \
+	done
 
 contact-sheet: build
 	cmake --build $(BUILD) --target contact_sheet

@@ -151,10 +151,10 @@ void HttpGet::ReserveBody(size_t more)
     size_t next = std::max(needed, body.capacity() * 2);
     if (sizeLimit > 0)
         next = std::min(next, static_cast<size_t>(sizeLimit));
-    // A string's own reserve may double past the size asked for; a fresh one takes it exactly.
-    std::string grown;
-    grown.reserve(next);
-    grown.append(body);
+    // A string's own reserve may round the size asked for up, even a fresh one's (to twice the
+    // room of a short string); one made at that size holds exactly that.
+    std::string grown(next, '\0');
+    grown.assign(body);
     body.swap(grown);
 }
 

@@ -57,6 +57,9 @@ public:
     static ProxySetting GetDefaultProxy();
 
 private:
+    // The fuzz harness of the reply handling calls the callbacks as libcurl does.
+    friend struct HttpGetProbe;
+
     bool Perform(void* file);
     /// Room for bytes more in the body, grown by doubling but never past the size limit.
     void ReserveBody(size_t more);
