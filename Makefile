@@ -108,4 +108,4 @@ contact-sheet: build
 	cmake --build $(BUILD) --target contact_sheet
 
 clean:
-	rm -rf $(BUILD) $(BUILD_ASAN) $(BUILD_TSAN)
+	rm -rf $(BUILD) $(BUILD_ASAN) $(BUILD_TSAN) $(BUILD_FUZZ)
