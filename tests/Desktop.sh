@@ -29,6 +29,9 @@ geometry()
                                       /Width:/ {print "gw=" $2} /Height:/ {print "gh=" $2}')"
 }
 now_ms() { echo $(( $(date +%s%N) / 1000000 )); }
+# The program under test, by its process id in `host`: whether it has ended, its resident memory.
+host_ended() { ! kill -0 "$host" 2>/dev/null; }
+rss_kib() { awk '/^VmRSS:/ {print $2}' "/proc/$host/status" 2>/dev/null || echo 0; }
 
 start_openbox()
 {

@@ -69,7 +69,6 @@ until_true 3 refresh || fail "no second login after the first was accepted"
 
 # Closed through the window manager: the program ends well and keeps the window's place.
 wmctrl -i -c "$main"
-host_ended() { ! kill -0 "$host" 2>/dev/null; }
 until_true 20 host_ended || fail "the host did not end"
 wait "$host"; code=$?
 [ "$code" -eq 0 ] || fail "the host ended with $code"

@@ -31,10 +31,13 @@ mkdir -p "$work/update"
 echo 9.9.9 > "$work/update/version"
 head -c 65536 /dev/urandom > "$work/update/module"
 
-rss_kib() { awk '/^VmRSS:/ {print $2}' "/proc/$host/status" 2>/dev/null || echo 0; }
 # The settings as "[group]key=value" lines, sorted.
 flat_settings() { awk '/^\[/ {group = $0; next} /=/ {print group $0}' "$1" | sort; }
-host_ended() { ! kill -0 "$host" 2>/dev/null; }
+
+# sample: notes the peak of memory; true once the cell's request has reached the site.
+sample() { rss=$(rss_kib); [ "$rss" -gt "$peak" ] && peak=$rss; grep -q "${asked[$kind]}" "$work/site.out"; }
+# box_up: sets box to a failure box or the update's question on screen.
+box_up() { box=$(window '^Error$|^Confirm$'); [ -n "$box" ]; }
 
 # run_cell KIND FAULT: sets cell to the table's text, "ok ..." or "FAIL ...".
 run_cell()
@@ -58,7 +61,6 @@ run_cell()
     if ! until_true 20 find_main; then cell="FAIL no main window"; kill "$host"; wait "$host"; kill "$site"; wait "$site"; return; fi
     t0=$(now_ms); base=$(rss_kib); peak=$base
     [ "$kind" = login ] && { until_true 2 open_login_dialog && xdotool key Return; }
-    sample() { rss=$(rss_kib); [ "$rss" -gt "$peak" ] && peak=$rss; grep -q "${asked[$kind]}" "$work/site.out"; }
     if until_true 15 sample; then
         for ((i = 0; i < hold_s * 5; ++i)); do sample; sleep 0.2; done
     else
@@ -70,7 +72,6 @@ run_cell()
     # A box the fault brought up is answered as a person would: OK to a failure, No to an update.
     # An update that arrives whole is offered: its question is waited for.
     local box="" answered=""
-    box_up() { box=$(window '^Error$|^Confirm$'); [ -n "$box" ]; }
     case $kind-$fault in update-long-lines) until_true 10 box_up || cell="FAIL not offered";; esac
     if box_up; then
         answered=" $(xdotool getwindowname "$box" | cut -c1)"
@@ -94,10 +95,11 @@ run_cell()
     [ "$gap" -le "$max_gap_ms" ] || { cell="FAIL loop ${gap}ms"; return; }
     [ $((peak - base)) -le "$max_growth_kib" ] || { cell="FAIL memory +$(( (peak - base) / 1024 ))M"; return; }
     # Nothing for a person to see on the terminal either: no toolkit warning, no failed assertion.
-    # GTK's complaint about a scrollbar squeezed below its size during a layout comes rarely and
-    # from inside the toolkit: it is counted, not failed.
+    # GTK's complaint about a scrollbar squeezed below its size comes from inside the toolkit's
+    # first layout of the main window, now and then when the update check runs beside the start:
+    # the cells it came in are named, not failed.
     local said scrollbar='gtk_box_gadget_distribute: .* in GtkScrollbar'
-    grep -q "$scrollbar" "$work/host.out" && scrollbar_cells=$((scrollbar_cells + 1))
+    grep -q "$scrollbar" "$work/host.out" && scrollbar_cells="$scrollbar_cells $kind-$fault"
     said=$(grep -vE "$scrollbar" "$work/host.out" | grep -m1 -iE 'critical|warning|assert|error')
     [ -z "$said" ] || { cell="FAIL said ${said:0:40}"; return; }
     # Answered No, or never offered: the program's folder is as it was.
@@ -115,7 +117,7 @@ start_openbox || { echo "no window manager"; exit 1; }
 echo "Cells: the longest wait of the event loop, the time from E&xit to the end, memory growth."
 printf '%-15s' fault; for kind in $kinds; do printf ' | %-21s' "$kind"; done; echo
 failed=0
-scrollbar_cells=0
+scrollbar_cells=""
 for fault in $faults; do
     printf '%-15s' "$fault"
     for kind in $kinds; do
@@ -126,5 +128,5 @@ for fault in $faults; do
     done
     echo
 done
-[ "$scrollbar_cells" -eq 0 ] || echo "GTK's scrollbar message came in $scrollbar_cells cells."
+[ -z "$scrollbar_cells" ] || echo "GTK's scrollbar message came in:$scrollbar_cells"
 [ "$failed" -eq 0 ] || { cat "$work/failures"; echo "$failed cells failed"; exit 1; }

@@ -33,7 +33,6 @@ until_true 10 grep -q '^web GET /loginchecker?' "$work/site.out" || fail "the lo
 
 ticks=$(getconf CLK_TCK)
 cpu_ticks() { awk '{print $14 + $15}' "/proc/$host/stat"; }
-rss_kib() { awk '/^VmRSS:/ {print $2}' "/proc/$host/status"; }
 threads() { awk '/^Threads:/ {print $2}' "/proc/$host/status"; }
 descriptors() { ls "/proc/$host/fd" | wc -l; }
 windows() { xdotool search --onlyvisible --pid "$host" 2>/dev/null | wc -l; }
@@ -47,7 +46,7 @@ check_popups()
     declare -A visible
     for id in $(xdotool search --onlyvisible --name '^Popup$' 2>/dev/null); do
         visible[$id]=1
-        [ -n "${seen[$id]:-}" ] || seen[$id]=$t
+        [ -n "${seen[$id]:-}" ] || { seen[$id]=$t; popups_total=$((popups_total + 1)); }
         age=$(( (t - seen[$id]) / 1000 ))
         [ "$age" -gt "$oldest" ] && oldest=$age
         [ "$age" -le $((popup_seconds + popup_slack)) ] || fail "pop-up $id shown for ${age} s"
@@ -58,7 +57,6 @@ check_popups()
 printf '%6s %9s %6s %11s %11s %8s %10s %11s\n' minute rss_mib cpu_% threads descriptors windows popups_seen oldest_popup
 declare -a rss thr_min thr_max fd_min fd_max
 popups_total=0
-declare -A counted
 last_cpu=$(cpu_ticks)
 for ((m = 1; m <= minutes; ++m)); do
     end=$(( $(now_ms) + 60000 ))
@@ -66,7 +64,6 @@ for ((m = 1; m <= minutes; ++m)); do
     while [ "$(now_ms)" -lt "$end" ]; do
         kill -0 "$host" 2>/dev/null || fail "the program ended in minute $m"
         check_popups
-        for id in "${!seen[@]}"; do [ -n "${counted[$id]:-}" ] || { counted[$id]=1; popups_total=$((popups_total + 1)); }; done
         if [ "$(now_ms)" -ge "$next_sample" ]; then
             next_sample=$(( $(now_ms) + 5000 ))
             t=$(threads); f=$(descriptors); w=$(windows)
@@ -98,7 +95,6 @@ done
 [ "$popups_total" -gt 0 ] || fail "no pop-up was ever shown"
 
 menu_key f x
-host_ended() { ! kill -0 "$host" 2>/dev/null; }
 until_true 2 host_ended || fail "the host did not end after E&xit"
 wait "$host"; code=$?
 [ "$code" -eq 0 ] || fail "the host ended with $code"
