@@ -6,10 +6,15 @@ BUILD_ASAN ?= build-asan
 BUILD_TSAN ?= build-tsan
 JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE_ARGS ?=
+# The builds made here trust a demo signing key made in each build folder, so that `make run` can
+# show a signed update and the tests can sign theirs; a release build is given the publisher's key
+# instead (see README, "Updates").
+DEMO_KEY   ?= -DSOLVANE_DEMO_UPDATE_KEY=ON
 
 PACKAGES = build-essential cmake pkg-config libwxgtk3.2-dev libcurl4-openssl-dev \
            googletest libgtest-dev xvfb xauth gettext zip openbox xdotool wmctrl x11-utils \
-           fonts-dejavu-core fonts-ipafont-gothic imagemagick librsvg2-bin xdg-utils libx11-dev
+           fonts-dejavu-core fonts-ipafont-gothic imagemagick librsvg2-bin xdg-utils libx11-dev \
+           libsodium-dev openssl
 
 SUDO = $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
@@ -34,7 +39,7 @@ deps:
 	$(call install-missing,$(PACKAGES))
 
 $(BUILD)/CMakeCache.txt: | deps
-	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_ARGS)
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo $(DEMO_KEY) $(CMAKE_ARGS)
 
 configure: deps $(BUILD)/CMakeCache.txt
 
@@ -43,12 +48,14 @@ build: configure
 
 # The simulated site on its default ports, then the host; stopping the host stops the site.
 # The host runs from a copy of the program folder, which an update may change: the site offers
-# the module just built as version 1.3.1, so each new build shows the update once.
+# the module just built as version 1.3.1, signed with the build's demo key, so each new build
+# shows the update once.
 RUN_DIR = $(BUILD)/run
 run: build
 	@cmake --build $(BUILD) --target update_demo >/dev/null
 	@mkdir -p $(RUN_DIR) && cp -a -u $(BUILD)/bin/. $(RUN_DIR)/
-	@$(BUILD)/sitesim/sitesim --update-dir $(BUILD)/update-demo --accounts sitesim/data/accounts.txt & \
+	@$(BUILD)/sitesim/sitesim --update-dir $(BUILD)/update-demo \
+	  --update-key $(BUILD)/update-key/demo.key --accounts sitesim/data/accounts.txt & \
 	  site=$$!; trap 'kill $$site 2>/dev/null' EXIT INT TERM; \
 	  sleep 0.5; $(RUN_DIR)/Solvane; status=$$?; kill $$site 2>/dev/null; exit $$status
 
@@ -62,13 +69,13 @@ check-plain: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS) --timeout 300
 
 check-asan: deps
-	cmake -S . -B $(BUILD_ASAN) -DCMAKE_BUILD_TYPE=Debug -DSOLVANE_SANITIZE=ON $(CMAKE_ARGS)
+	cmake -S . -B $(BUILD_ASAN) -DCMAKE_BUILD_TYPE=Debug -DSOLVANE_SANITIZE=ON $(DEMO_KEY) $(CMAKE_ARGS)
 	cmake --build $(BUILD_ASAN) -j $(JOBS)
 	cd $(BUILD_ASAN) && ctest --output-on-failure -j $(JOBS) --timeout 600
 
 # The threaded parts under ThreadSanitizer.
 check-tsan: deps
-	cmake -S . -B $(BUILD_TSAN) -DCMAKE_BUILD_TYPE=Debug -DSOLVANE_TSAN=ON $(CMAKE_ARGS)
+	cmake -S . -B $(BUILD_TSAN) -DCMAKE_BUILD_TYPE=Debug -DSOLVANE_TSAN=ON $(DEMO_KEY) $(CMAKE_ARGS)
 	cmake --build $(BUILD_TSAN) -j $(JOBS)
 	cd $(BUILD_TSAN) && ctest --output-on-failure -j $(JOBS) --timeout 600 -L threads
 
@@ -82,7 +89,7 @@ soak: build
 # only this target needs Google Benchmark.
 bench: deps
 	$(call install-missing,libbenchmark-dev)
-	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSOLVANE_BENCH=ON $(CMAKE_ARGS)
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSOLVANE_BENCH=ON $(DEMO_KEY) $(CMAKE_ARGS)
 	cmake --build $(BUILD) -j $(JOBS) --target core_bench tree_bench
 	$(BUILD)/bench/core_bench
 	NO_AT_BRIDGE=1 xvfb-run -a -s "-screen 0 1280x1024x24" $(BUILD)/bench/tree_bench

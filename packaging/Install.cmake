@@ -10,6 +10,9 @@ set(SOLVANE_INSTALL_DIR ${CMAKE_INSTALL_LIBDIR}/solvane)
 install(TARGETS Solvane RUNTIME DESTINATION ${SOLVANE_INSTALL_DIR})
 install(TARGETS Solvane_module LIBRARY DESTINATION ${SOLVANE_INSTALL_DIR})
 install(FILES ${SOLVANE_OUTPUT_DIR}/Solvane.skin DESTINATION ${SOLVANE_INSTALL_DIR})
+# An installed copy is updated by the package manager: this file beside the host turns the
+# program's own update off.
+install(FILES ${CMAKE_CURRENT_LIST_DIR}/Solvane.no-self-update DESTINATION ${SOLVANE_INSTALL_DIR})
 foreach(lang ${SOLVANE_LANGUAGES})
   install(FILES ${SOLVANE_OUTPUT_DIR}/${lang}/LC_MESSAGES/Solvane.mo
           DESTINATION ${SOLVANE_INSTALL_DIR}/${lang}/LC_MESSAGES)

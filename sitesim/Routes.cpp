@@ -4,8 +4,10 @@
 
 #include "ProfilePicture.h"
 #include "Text.h"
+#include "UpdateSigner.h"
 
 #include <algorithm>
+#include <ctime>
 #include <sstream>
 
 namespace sitesim
@@ -86,6 +88,32 @@ void Routes::SetUpdateVersion(const std::string& latest)
 {
     std::lock_guard<std::mutex> lock(mutex);
     latestVersion = Text::Trim(latest);
+}
+
+bool Routes::SetUpdateKey(const std::string& seedHex)
+{
+    if (UpdatePublicKey(seedHex).empty())
+        return false;
+    std::string stranger, unused;
+    MakeUpdateKey(stranger, unused);
+    std::lock_guard<std::mutex> lock(mutex);
+    updateKey = seedHex;
+    strangerKey = stranger;
+    // Fixed once, so that the statement and its signature, fetched one after the other, agree.
+    statementExpires = static_cast<long long>(std::time(nullptr)) + 30 * 24 * 3600;
+    return true;
+}
+
+void Routes::SetUpdateTrick(UpdateTrick trick)
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    updateTrick = trick;
+}
+
+void Routes::SetStatementVersion(const std::string& version)
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    statementVersion = version;
 }
 
 bool Routes::LoadAccountsFile(const std::string& path)
@@ -214,14 +242,47 @@ Reply Routes::Update(const std::string& query)
     const Text::Fields fields = Text::SplitQuery(query);
     const std::string* version = Text::FindField(fields, "version");
     const std::string* type = Text::FindField(fields, "type");
+    const std::string kind = type ? *type : std::string();
     std::lock_guard<std::mutex> lock(mutex);
-    auto file = updateFiles.find(type ? *type : std::string());
-    if (file == updateFiles.end() || latestVersion.empty() ||
-        Text::CompareVersions(latestVersion, version ? *version : std::string()) <= 0)
+    if (latestVersion.empty() || Text::CompareVersions(latestVersion, version ? *version : std::string()) <= 0)
         return Reply::Text(200, "no update\n");
     Reply reply;
     reply.contentType = "application/octet-stream";
+    if (kind == "statement" || kind == "signature")
+    {
+        if (updateKey.empty() || updateTrick == UpdateTrick::NoStatement ||
+            (kind == "signature" && updateTrick == UpdateTrick::Unsigned))
+            return Reply::Text(200, "no update\n");
+        std::map<std::string, std::string> signedFiles;
+        for (const auto& [name, body] : updateFiles)
+            signedFiles[name.empty() ? "module" : name] = body;
+        const std::string statement = UpdateSigner::Statement(
+            updateTrick == UpdateTrick::Older ? "1.0.0"
+            : statementVersion.empty()        ? latestVersion
+                                              : statementVersion,
+            updateTrick == UpdateTrick::Expired ? static_cast<long long>(std::time(nullptr)) - 24 * 3600
+                                                : statementExpires,
+            signedFiles);
+        const std::string signature =
+            SignDetached(statement, updateTrick == UpdateTrick::WrongKey ? strangerKey : updateKey);
+        reply.body = kind == "statement" ? statement : signature;
+        if ((kind == "statement" && updateTrick == UpdateTrick::TamperedStatement) ||
+            (kind == "signature" && updateTrick == UpdateTrick::BadSignature))
+            reply.body[reply.body.size() / 2] ^= 0x01;
+        return reply;
+    }
+    auto file = updateFiles.find(kind);
+    if (file == updateFiles.end())
+        return Reply::Text(200, "no update\n");
     reply.body = file->second;
+    const bool module = kind.empty();
+    if (!reply.body.empty() && ((module && updateTrick == UpdateTrick::Mismatch) ||
+                                (kind == "skin" && updateTrick == UpdateTrick::BadSkin)))
+        reply.body[reply.body.size() / 2] ^= 0x01;
+    if (module && updateTrick == UpdateTrick::Truncated)
+        reply.body.resize(reply.body.size() / 2);
+    if (module && updateTrick == UpdateTrick::Oversized)
+        reply.body += std::string(4096, '\0');
     return reply;
 }
 

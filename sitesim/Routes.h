@@ -5,6 +5,7 @@
 #include "Population.h"
 #include "Reply.h"
 #include "SiteSim.h"
+#include "UpdateSigner.h"
 
 #include <map>
 #include <mutex>
@@ -28,6 +29,11 @@ public:
     void AddAccount(const std::string& user, const std::string& password, std::vector<std::string> favourites);
     void SetUpdateFile(const std::string& type, std::string body);
     void SetUpdateVersion(const std::string& latest);
+    /// Signs the release statement with this secret seed (64 hexadecimal digits); false for a bad
+    /// one. Without a key no statement is offered.
+    bool SetUpdateKey(const std::string& seedHex);
+    void SetUpdateTrick(UpdateTrick trick);
+    void SetStatementVersion(const std::string& version);
     /// Adds the accounts of a file ("user:password:fav1,fav2" per line, '#' starts a comment);
     /// false when it cannot be read.
     bool LoadAccountsFile(const std::string& path);
@@ -61,6 +67,9 @@ private:
     std::map<std::string, Account> accounts;
     std::map<std::string, std::string> updateFiles;
     std::string latestVersion;
+    std::string updateKey, strangerKey, statementVersion;
+    UpdateTrick updateTrick = UpdateTrick::None;
+    long long statementExpires = 0;
 };
 
 } // namespace sitesim

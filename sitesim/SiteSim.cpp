@@ -109,6 +109,8 @@ SiteSim::SiteSim(Options options) : impl(std::make_unique<Impl>(std::move(option
         LoadAccountsFile(impl->options.accountsFile);
     if (!impl->options.updateDir.empty())
         LoadUpdateDir(impl->options.updateDir);
+    if (!impl->options.updateKeyFile.empty())
+        LoadUpdateKeyFile(impl->options.updateKeyFile);
 }
 
 SiteSim::~SiteSim()
@@ -230,6 +232,27 @@ void SiteSim::SetUpdateVersion(const std::string& latest)
 bool SiteSim::LoadUpdateDir(const std::string& dir)
 {
     return impl->routes.LoadUpdateDir(dir);
+}
+
+bool SiteSim::SetUpdateKey(const std::string& seedHex)
+{
+    return impl->routes.SetUpdateKey(seedHex);
+}
+
+bool SiteSim::LoadUpdateKeyFile(const std::string& path)
+{
+    std::string text;
+    return Text::ReadWholeFile(path, text) && SetUpdateKey(Text::Trim(text.substr(0, text.find('\n'))));
+}
+
+void SiteSim::SetUpdateTrick(UpdateTrick trick)
+{
+    impl->routes.SetUpdateTrick(trick);
+}
+
+void SiteSim::SetStatementVersion(const std::string& version)
+{
+    impl->routes.SetStatementVersion(version);
 }
 
 std::vector<Request> SiteSim::Requests() const

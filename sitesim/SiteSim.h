@@ -2,6 +2,8 @@
 // injectable faults.
 #pragma once
 
+#include "UpdateSigner.h"
+
 #include <cstddef>
 #include <memory>
 #include <string>
@@ -57,6 +59,7 @@ struct Options
     bool churn = true;        // the generated list changes between requests
     std::string accountsFile; // optional: lines "user:password:fav1,fav2", '#' starts a comment
     std::string updateDir;    // optional: files "module", "skin", "mo", "manifest" and "version"
+    std::string updateKeyFile; // optional: the secret seed that signs the release statement
 };
 
 /// The first `population` performer names of the generated list for `seed`, in list order,
@@ -128,6 +131,15 @@ public:
     void SetUpdateVersion(const std::string& latest);
     /// Takes the update files and the "version" file from a folder; false when it holds neither.
     bool LoadUpdateDir(const std::string& dir);
+    /// Signs the release statement with this secret seed (64 hexadecimal digits); false for a bad
+    /// one. Without a key the service offers updates without a statement.
+    bool SetUpdateKey(const std::string& seedHex);
+    /// Reads the seed from the first line of a file; false when it can not.
+    bool LoadUpdateKeyFile(const std::string& path);
+    /// Misbehaves on purpose in one of the ways a program must refuse.
+    void SetUpdateTrick(UpdateTrick trick);
+    /// The version the statement names, whatever the service offers; "" (the default): the same.
+    void SetStatementVersion(const std::string& version);
 
     std::vector<Request> Requests() const;
     void ClearRequests();

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <ctime>
 #include <pthread.h>
+#include <sys/stat.h>
 #include <string>
 #include <utility>
 #include <vector>
@@ -30,6 +31,13 @@ void PrintUsage(FILE* out)
                  "  --list FILE         serve this file as the performer list instead\n"
                  "  --accounts FILE     accounts, one a line: user:password:fav1,fav2\n"
                  "  --update-dir DIR    update files: module, skin, mo, manifest and version\n"
+                 "  --update-key FILE   sign the update's release statement with the secret seed\n"
+                 "                      in FILE (64 hexadecimal digits)\n"
+                 "  --update-trick NAME offer a bad update on purpose: unsigned, no-statement,\n"
+                 "                      wrong-key, bad-signature, tampered-statement, older,\n"
+                 "                      expired, mismatch, truncated, oversized or bad-skin\n"
+                 "  --make-key FILE     write a new secret seed to FILE (mode 0600) and its public\n"
+                 "                      key to FILE.pub, then end\n"
                  "  --fault PATH=NAME   mishandle requests for PATH (a trailing '*' makes it a prefix)\n"
                  "                      with the fault NAME (refuse, no-answer, stall-mid-body,\n"
                  "                      drop-mid-body, not-found, server-error, chunked,\n"
@@ -68,6 +76,26 @@ bool ParseFault(const std::string& text, std::string& path, sitesim::Fault& faul
     return false;
 }
 
+// A key pair for signing updates: the secret seed private to its owner, the public key beside it.
+int MakeKey(const std::string& file)
+{
+    std::string seed, publicKey;
+    sitesim::MakeUpdateKey(seed, publicKey);
+    FILE* secret = seed.empty() ? nullptr : std::fopen(file.c_str(), "wx");
+    if (secret)
+        ::fchmod(fileno(secret), 0600);
+    FILE* pub = secret ? std::fopen((file + ".pub").c_str(), "w") : nullptr;
+    const bool written = pub && std::fprintf(secret, "%s\n", seed.c_str()) > 0 &&
+                         std::fprintf(pub, "%s\n", publicKey.c_str()) > 0;
+    const bool closed = (!secret || std::fclose(secret) == 0) && (!pub || std::fclose(pub) == 0);
+    if (!written || !closed)
+    {
+        std::fprintf(stderr, "sitesim: cannot write a new key to %s (it must not exist yet)\n", file.c_str());
+        return 1;
+    }
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -76,7 +104,8 @@ int main(int argc, char** argv)
     options.webPort = sitesim::SiteSim::kDefaultWebPort;
     options.imagePort = sitesim::SiteSim::kDefaultImagePort;
     options.previewPort = sitesim::SiteSim::kDefaultPreviewPort;
-    std::string listFile;
+    std::string listFile, updateKeyFile;
+    sitesim::UpdateTrick trick = sitesim::UpdateTrick::None;
     bool logRequests = false;
     std::vector<std::pair<std::string, sitesim::Fault>> faults;
 
@@ -137,6 +166,19 @@ int main(int argc, char** argv)
             options.accountsFile = needValue("a file");
         else if (arg == "--update-dir")
             options.updateDir = needValue("a folder");
+        else if (arg == "--update-key")
+            updateKeyFile = needValue("a file");
+        else if (arg == "--update-trick")
+        {
+            const char* name = needValue("a trick");
+            if (!sitesim::ParseUpdateTrick(name, trick))
+            {
+                std::fprintf(stderr, "sitesim: bad value for --update-trick: %s\n", name);
+                return 2;
+            }
+        }
+        else if (arg == "--make-key")
+            return MakeKey(needValue("a file"));
         else
         {
             std::fprintf(stderr, "sitesim: unknown option %s\n", arg.c_str());
@@ -160,6 +202,12 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "sitesim: no update files in %s\n", updateDir.c_str());
         return 1;
     }
+    if (!updateKeyFile.empty() && !site.LoadUpdateKeyFile(updateKeyFile))
+    {
+        std::fprintf(stderr, "sitesim: no secret seed in %s\n", updateKeyFile.c_str());
+        return 1;
+    }
+    site.SetUpdateTrick(trick);
     if (!listFile.empty() && !site.SetPerformerListFromFile(listFile))
     {
         std::fprintf(stderr, "sitesim: cannot read list file %s\n", listFile.c_str());

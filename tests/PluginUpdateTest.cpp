@@ -1,26 +1,30 @@
-// The module's update against the simulated update service, the user's answer given by the test.
+// The module's update against the simulated update service: only what the publisher signed, newer
+// than what runs and not expired, is fetched and offered; a refused update leaves the program's
+// folder as it was and asks nothing.
 #include "update/PluginUpdate.h"
 
 #include "net/HttpGet.h"
+#include "update/ReleaseStatement.h"
 #include "util/Settings.h"
 
 #include "SiteSim.h"
 #include "TestGuiServices.h"
+#include "UpdateSigner.h"
 
 #include <gtest/gtest.h>
 
 #include <wx/app.h>
+#include <wx/dir.h>
 #include <wx/ffile.h>
 #include <wx/filename.h>
 
 #include <map>
-#include <set>
 #include <string>
 #include <vector>
 
 namespace
 {
-// Files by their place beside the host, "" for one that is not there.
+// Every file of a folder, by its path inside it, with its bytes.
 using Files = std::map<std::string, std::string>;
 
 void SetHost(const wxString& path)
@@ -31,78 +35,202 @@ void SetHost(const wxString& path)
 
 std::string Read(const wxString& path)
 {
-    wxFFile file;
-    wxString text;
-    return wxFileName::FileExists(path) && file.Open(path, "rb") && file.ReadAll(&text) ? text.ToStdString() : "";
+    wxFFile file(path, "rb");
+    std::string bytes(file.IsOpened() ? static_cast<size_t>(file.Length()) : 0, '\0');
+    return file.IsOpened() && file.Read(bytes.data(), bytes.size()) == bytes.size() ? bytes : "(unread)";
 }
-} // namespace
 
-TEST(PluginUpdateTest, InstallsPendingFilesAndFetchesANewModuleOnlyWithConsent)
+Files Snapshot(const wxString& dir)
 {
-    HttpGet::GlobalInit();
-    const wxString savedHost = wxAppConsole::GetInstance()->argv[0];
-    struct Flow
+    wxArrayString names;
+    wxDir::GetAllFiles(dir, &names);
+    Files files;
+    for (const wxString& name : names)
+        files[name.Mid(dir.size() + 1).ToStdString()] = Read(name);
+    return files;
+}
+
+void Write(const wxString& path, const std::string& bytes)
+{
+    wxFFile(path, "wb").Write(bytes.data(), bytes.size());
+}
+
+// A program's folder with its module and side files, the host's name pointing into it.
+struct Folder
+{
+    Folder()
     {
-        const char* name;
-        Files pending;                 // side files an earlier call fetched
-        std::set<std::string> offered; // what the service delivers, "" being the module
-        bool yes;
-        std::vector<std::string> queries;
-        Files after;
-    };
-    const std::string skin = "Solvane.skin", mo = "ja/LC_MESSAGES/Solvane.mo", manifest = "Solvane.manifest",
-                      module = "Solvane.so.new";
-    // clang-format off
-    for (const Flow& flow : {
-             Flow{"no update: pending side files installed, nobody asked",
-                  {{skin + ".new", "new skin"}, {mo + ".new", "new mo"}, {manifest + ".new", "new manifest"}},
-                  {}, false, {"version=1.3.0"},
-                  {{skin, "new skin"}, {mo, "new mo"}, {manifest, "new manifest"}, {skin + ".new", ""}}},
-             Flow{"only a pending catalogue: only the catalogue installed", {{mo + ".new", "new mo"}}, {}, false,
-                  {"version=1.3.0"}, {{skin, "old"}, {mo, "new mo"}, {manifest, "old"}}},
-             Flow{"No: no module stays, no side file fetched", {}, {"", "skin", "mo", "manifest"}, false,
-                  {"version=1.3.0"}, {{module, ""}, {skin + ".new", ""}, {mo + ".new", ""}}},
-             Flow{"Yes without a skin on offer: the old skin stays", {}, {"", "mo", "manifest"}, true,
-                  {"version=1.3.0", "version=1.3.0&type=skin", "version=1.3.0&type=mo", "version=1.3.0&type=manifest"},
-                  {{module, "offered "}, {skin, "old"}, {skin + ".new", ""}, {mo + ".new", "offered mo"},
-                   {manifest + ".new", "offered manifest"}}},
-             // clang-format on
-         })
-    {
-        SCOPED_TRACE(flow.name);
-        sitesim::SiteSim site;
-        ASSERT_TRUE(site.Start());
-        site.SetUpdateVersion("1.3.1");
-        for (const std::string& type : flow.offered)
-            site.SetUpdateFile(type, "offered " + type);
-        Settings::WriteString("/Site/webserver", wxString::FromUTF8(site.WebServer()));
-        const wxString dir = wxFileName::CreateTempFileName("solvane-update");
+        dir = wxFileName::CreateTempFileName("solvane-update");
         wxRemoveFile(dir);
         wxFileName::Mkdir(dir + "/ja/LC_MESSAGES", 0700, wxPATH_MKDIR_FULL);
-        Files files = flow.pending;
-        files.insert({{"Solvane.so", "old"}, {skin, "old"}, {mo, "old"}, {manifest, "old"}});
-        for (const auto& [name, text] : files)
-            wxFFile(dir + "/" + name, "wb").Write(wxString(text));
+        for (const char* name : {"Solvane.so", "Solvane.skin", "ja/LC_MESSAGES/Solvane.mo", "Solvane.manifest"})
+            Write(dir + "/" + name, "old");
+        saved = wxAppConsole::GetInstance()->argv[0];
         SetHost(dir + "/Solvane");
+    }
+    ~Folder()
+    {
+        SetHost(saved);
+        wxFileName::Rmdir(dir, wxPATH_RMDIR_RECURSIVE);
+    }
+    wxString dir, saved;
+};
+
+const Files kOffered = {{"module", "the new module"}, {"skin", "the new skin"}, {"mo", "the new mo"},
+                        {"manifest", "the new manifest"}};
+} // namespace
+
+// Every way an offer can be wrong, each refused before anybody is asked and without a trace in the
+// folder; a good one is asked about, and kept only after "Yes", with its statement and approval.
+TEST(PluginUpdateTest, OnlyASignedNewerUnexpiredUpdateIsOfferedAndKept)
+{
+    HttpGet::GlobalInit();
+    std::string seed, publicKey, otherSeed, otherKey;
+    sitesim::MakeUpdateKey(seed, publicKey);
+    sitesim::MakeUpdateKey(otherSeed, otherKey);
+    using sitesim::UpdateTrick;
+    struct Offer
+    {
+        const char* name;
+        UpdateTrick trick;
+        bool offered; // the person is asked
+        bool yes;
+        std::string statementVersion = "", highestAccepted = "";
+        std::vector<std::string> keys = {};
+        bool putAsideBefore = false;
+    };
+    // clang-format off
+    const Offer offers[] = {
+        {"good, Yes", UpdateTrick::None, true, true},
+        {"good, No", UpdateTrick::None, true, false},
+        {"good, equal to the highest accepted", UpdateTrick::None, true, true, "", "1.3.1"},
+        {"skin differs from the statement: the rest comes", UpdateTrick::BadSkin, true, true},
+        {"no statement", UpdateTrick::NoStatement, false, true},
+        {"no signature", UpdateTrick::Unsigned, false, true},
+        {"another key", UpdateTrick::WrongKey, false, true},
+        {"signature bit flipped", UpdateTrick::BadSignature, false, true},
+        {"statement bit flipped", UpdateTrick::TamperedStatement, false, true},
+        {"module bit flipped", UpdateTrick::Mismatch, false, true},
+        {"module shorter than signed", UpdateTrick::Truncated, false, true},
+        {"module longer than signed", UpdateTrick::Oversized, false, true},
+        {"older version", UpdateTrick::Older, false, true},
+        {"equal version", UpdateTrick::None, false, true, "1.3.0"},
+        {"below the highest accepted", UpdateTrick::None, false, true, "", "1.4.0"},
+        {"expired", UpdateTrick::Expired, false, true},
+        {"signed by a key the build does not trust", UpdateTrick::None, false, true, "", "", {otherKey}},
+        {"a build that trusts no key", UpdateTrick::None, false, true, "", "", {""}},
+        {"a module put aside before", UpdateTrick::None, false, true, "", "", {}, true},
+    };
+    // clang-format on
+    for (const Offer& offer : offers)
+    {
+        SCOPED_TRACE(offer.name);
+        sitesim::SiteSim site;
+        ASSERT_TRUE(site.Start());
+        ASSERT_TRUE(site.SetUpdateKey(seed));
+        site.SetUpdateVersion("1.3.1");
+        site.SetUpdateTrick(offer.trick);
+        site.SetStatementVersion(offer.statementVersion);
+        for (const auto& [kind, body] : kOffered)
+            site.SetUpdateFile(kind == "module" ? "" : kind, body);
+        Settings::WriteString("/Site/webserver", wxString::FromUTF8(site.WebServer()));
+        Settings::WriteString("/Update/highestAccepted", offer.highestAccepted);
+        Folder folder;
+        if (offer.putAsideBefore)
+            Write(folder.dir + "/Solvane.so.refused", sitesim::Sha256Hex(kOffered.at("module")) + "\n");
+        const Files before = Snapshot(folder.dir);
         TestGuiServices gui;
         int asked = 0;
         gui.confirm = [&](const wxString& caption, const wxString& message) {
             EXPECT_EQ("Confirm: The new plugin will be installed.", caption + ": " + message);
             ++asked;
-            return flow.yes;
+            return offer.yes;
         };
 
-        const wxFileName* name = PluginUpdate::GetNewPluginFileName();
+        const std::vector<std::string> keys = offer.keys.empty() ? std::vector<std::string>{publicKey} : offer.keys;
+        const wxFileName* name = PluginUpdate::GetNewPluginFileName(keys);
 
-        EXPECT_EQ(flow.yes ? dir + "/" + module : "", name ? name->GetFullPath() : "");
-        EXPECT_EQ(flow.offered.count(""), asked);
-        std::vector<std::string> queries;
-        for (const sitesim::Request& request : site.Requests())
-            queries.push_back(request.query);
-        EXPECT_EQ(flow.queries, queries);
-        for (const auto& [file, text] : flow.after)
-            EXPECT_EQ(text, Read(dir + "/" + file)) << file;
-        SetHost(savedHost);
-        wxFileName::Rmdir(dir, wxPATH_RMDIR_RECURSIVE);
+        EXPECT_EQ(offer.offered, asked == 1);
+        const bool kept = offer.offered && offer.yes;
+        EXPECT_EQ(kept ? folder.dir + "/Solvane.so.new" : "", name ? name->GetFullPath() : "");
+        Files after = Snapshot(folder.dir);
+        if (!kept)
+        {
+            EXPECT_EQ(before, after);
+            continue;
+        }
+        EXPECT_EQ("the new module", after["Solvane.so.new"]);
+        EXPECT_EQ(offer.trick == UpdateTrick::BadSkin ? "" : "the new skin", after["Solvane.skin.new"]);
+        EXPECT_EQ("the new mo", after["ja/LC_MESSAGES/Solvane.mo.new"]);
+        EXPECT_EQ("the new manifest", after["Solvane.manifest.new"]);
+        EXPECT_EQ(sitesim::Sha256Hex(after["Solvane.so.statement"]) + "\n", after["Solvane.so.approved"]);
+        EXPECT_EQ("old", after["Solvane.so"]);
+        EXPECT_EQ("1.3.1", Settings::ReadString("/Update/highestAccepted", ""));
+    }
+}
+
+// Side files an earlier call left pending go in only when an approved statement signed by the
+// publisher vouches for them; without one they are deleted, never installed.
+TEST(PluginUpdateTest, PendingSideFilesGoInOnlyAsAnApprovedStatementVouchesForThem)
+{
+    HttpGet::GlobalInit();
+    std::string seed, publicKey;
+    sitesim::MakeUpdateKey(seed, publicKey);
+    sitesim::SiteSim site; // offers nothing
+    ASSERT_TRUE(site.Start());
+    Settings::WriteString("/Site/webserver", wxString::FromUTF8(site.WebServer()));
+    const std::string statement = sitesim::UpdateSigner::Statement(
+        "1.3.1", 4102444800LL, {{"module", "installed already"}, {"mo", "vouched mo"}, {"skin", "vouched skin"}});
+    for (const bool approved : {true, false})
+    {
+        SCOPED_TRACE(approved ? "approved" : "not approved");
+        Folder folder;
+        Write(folder.dir + "/Solvane.so.statement", statement);
+        Write(folder.dir + "/Solvane.so.statement.sig", sitesim::SignDetached(statement, seed));
+        if (approved)
+            Write(folder.dir + "/Solvane.so.approved", sitesim::Sha256Hex(statement) + "\n");
+        Write(folder.dir + "/ja/LC_MESSAGES/Solvane.mo.new", "vouched mo");
+        Write(folder.dir + "/Solvane.skin.new", "another skin");
+        Write(folder.dir + "/Solvane.manifest.new", "a manifest nobody vouched for");
+
+        EXPECT_EQ(nullptr, PluginUpdate::GetNewPluginFileName({publicKey}));
+
+        const Files expected = {{"Solvane.so", "old"},
+                                {"Solvane.skin", "old"},
+                                {"ja/LC_MESSAGES/Solvane.mo", approved ? "vouched mo" : "old"},
+                                {"Solvane.manifest", "old"}};
+        EXPECT_EQ(expected, Snapshot(folder.dir));
+    }
+}
+
+// A statement is read strictly: anything but the expected lines makes it no statement at all.
+TEST(PluginUpdateTest, AReleaseStatementIsReadStrictly)
+{
+    const std::string hash(64, 'a'), file = "file module 10 " + hash + "\n";
+    const std::string good = "product Solvane\nversion 1.3.1\nexpires 100\n" + file;
+    const struct
+    {
+        std::string text;
+        bool valid;
+    } cases[] = {
+        {good, true},
+        {good + "file skin 3 " + hash + "\n", true},
+        {good + "version 1.3.2\n", false},
+        {good + file, false},
+        {good + "file plugin 3 " + hash + "\n", false},
+        {"product Solvane\nversion 1.3.1\nexpires 100\n", false},
+        {"product Solvane\nversion 1.3\nexpires 100\n" + file, false},
+        {"product Solvane\nversion 1.3.1\nexpires soon\n" + file, false},
+        {"product Solvane\nversion 1.3.1\nexpires 100\nfile module 10 " + std::string(64, 'A') + "\n", false},
+        {"product Solvane\nversion 1.3.1\nexpires 100\nfile module 99999999999 " + hash + "\n", false},
+        {good + "signed-by someone\n", false},
+        {good + std::string(ReleaseStatement::kMaxLength, '\n'), false},
+    };
+    for (const auto& c : cases)
+    {
+        ReleaseStatement statement;
+        wxString why;
+        EXPECT_EQ(c.valid, statement.Parse(c.text, &why)) << c.text.substr(0, 200) << why;
+        EXPECT_EQ(c.valid, why.empty());
     }
 }

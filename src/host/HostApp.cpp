@@ -3,6 +3,7 @@
 
 #include "host/PendingUpdate.h"
 #include "host/UpdateCheckThread.h"
+#include "update/TrustedKeys.h"
 #include "util/ModuleFileName.h"
 
 #include <wx/config.h>
@@ -28,6 +29,8 @@ bool HostApp::restartRequested = false;
 namespace
 {
 constexpr int kExitRetryMilliseconds = 20;
+// A new module that has run this long works: it is no longer rolled back at the next start.
+constexpr int kTrialMilliseconds = 60000;
 
 void Fail(const wxString& message)
 {
@@ -58,9 +61,10 @@ bool HostApp::OnInit()
     // Now that an update's files are in place: a new module starts with its own catalogue.
     SetUpTranslations(exe.GetPath());
     // Read before the module's polling thread shares the settings.
-    const bool checkForUpdate = wxConfigBase::Get()->ReadBool("/Update/check", true);
+    const bool checkForUpdate = selfUpdate && wxConfigBase::Get()->ReadBool("/Update/check", true);
 
     exitRetry.Bind(wxEVT_TIMER, [this](wxTimerEvent&) { LeaveMainLoop(); });
+    trialTimer.Bind(wxEVT_TIMER, [this](wxTimerEvent&) { ConfirmTrial(); });
 
     // Ctrl-C and a polite kill take the same road as closing the window.
     SetSignalHandler(SIGINT, [](int sig) { wxGetApp().OnSignal(sig); });
@@ -78,11 +82,21 @@ bool HostApp::OnInit()
     auto siteRun = reinterpret_cast<SiteRunFunction>(module->GetSymbol("SiteRun"));
     if (!siteRun())
     {
+        CloseModuleWindows();
+        // A new module that can not start makes way for the previous one, in a fresh process.
+        if (trial)
+        {
+            restartRequested = RollBackTrial("could not start its window");
+            exitCode = restartRequested ? 0 : 1;
+            return false;
+        }
         Fail("the module could not start its window");
         exitCode = 1;
-        CloseModuleWindows();
         return false;
     }
+    started = true;
+    if (trial)
+        trialTimer.StartOnce(kTrialMilliseconds);
 
     // A start-up check asks no update service.
     if (checkForUpdate && !probe)
@@ -151,30 +165,59 @@ bool HostApp::LoadModule()
 
 bool HostApp::LoadUpdatedModule(const wxFileName& exe)
 {
-    // An update the user accepted in an earlier run waits beside the module: it goes in before
-    // the module loads, and goes out again if it does not work, so that an update never leaves
-    // the user without a working program.
-    PendingUpdate update(exe, modulePath);
-    if (!update.PutModuleInPlace())
+    // A copy installed by the package manager is updated by it, never by itself.
+    selfUpdate = !IsSelfUpdateOff(exe);
+    if (!selfUpdate)
         return LoadModule();
-    if (LoadModule() && HasExport("SiteRun") && HasExport("GetNewPluginFileName"))
+    // An update the user accepted in an earlier run waits beside the module: it goes in before
+    // the module loads, only as the publisher signed it and the user approved it, and goes out
+    // again if it does not work, so that an update never leaves the user without a working program.
+    trial = std::make_unique<PendingUpdate>(exe, modulePath, TrustedUpdateKeys());
+    // The last start put a new module in and never saw it run: it crashed or was killed.
+    if (trial->IsTrialUnconfirmed() && !RollBackTrial("did not start properly last time"))
+        return false;
+    wxString refused;
+    if (!trial->PutModuleInPlace(refused))
     {
-        update.InstallSideFiles();
-        return true;
+        if (!refused.empty())
+            Fail("update refused: " + refused);
+        trial.reset();
+        return LoadModule();
     }
+    if (LoadModule() && HasExport("SiteRun") && HasExport("GetNewPluginFileName"))
+        return true;
     // A module that loaded is unloaded, its site object with it, before the old one loads.
     if (module)
     {
         module = nullptr;
         wxPluginManager::UnloadLibrary(modulePath);
     }
-    if (!update.RollBack())
+    return RollBackTrial("does not work") && LoadModule();
+}
+
+bool HostApp::IsSelfUpdateOff(const wxFileName& exe) const
+{
+    return wxFileName::FileExists(exe.GetFullPath() + ".no-self-update");
+}
+
+bool HostApp::RollBackTrial(const wxString& what)
+{
+    const bool back = trial->RollBack();
+    trial.reset();
+    if (!back)
     {
-        Fail("the new module does not work and there is no previous module to go back to");
+        Fail("the new module " + what + " and there is no previous module to go back to");
         return false;
     }
-    Fail("the new module does not work: it was put aside as " + modulePath + ".bad and the previous module runs");
-    return LoadModule();
+    Fail("the new module " + what + ": it was put aside as " + modulePath + ".bad and the previous module runs");
+    return true;
+}
+
+void HostApp::ConfirmTrial()
+{
+    if (trial && started)
+        trial->ConfirmTrial();
+    trial.reset();
 }
 
 bool HostApp::HasExport(const wxString& name) const
@@ -282,6 +325,9 @@ int HostApp::OnExit()
     // stops its polling thread before the module's site object is deleted.
     exiting = true;
     exitRetry.Stop();
+    // A new module that ran until a clean end works.
+    trialTimer.Stop();
+    ConfirmTrial();
     StopUpdateCheck();
     CloseModuleWindows();
     DeletePendingObjects();

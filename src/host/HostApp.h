@@ -7,6 +7,7 @@
 
 #include <memory>
 
+class PendingUpdate;
 class UpdateCheckThread;
 class wxFileName;
 class wxPluginLibrary;
@@ -27,6 +28,9 @@ private:
     void SetUpTranslations(const wxString& folder);
     bool LoadModule();
     bool LoadUpdatedModule(const wxFileName& exe);
+    bool IsSelfUpdateOff(const wxFileName& exe) const;
+    bool RollBackTrial(const wxString& what);
+    void ConfirmTrial();
     bool HasExport(const wxString& name) const;
     void StartUpdateCheck();
     void StopUpdateCheck();
@@ -43,6 +47,11 @@ private:
     bool probe = false;
     bool exiting = false;
     std::unique_ptr<UpdateCheckThread> updateCheck;
+    bool selfUpdate = true;
+    // A newly installed module on trial: confirmed once it has run for a while or ended cleanly.
+    std::unique_ptr<PendingUpdate> trial;
+    bool started = false;
+    wxTimer trialTimer;
     // Retries the end of the main loop while a modal box's loop still runs.
     wxTimer exitRetry;
 };

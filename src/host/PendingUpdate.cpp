@@ -1,11 +1,17 @@
-// The files an accepted update leaves beside the host: put in place before the module loads, and
-// put aside again when the new module does not work.
+// The files an accepted update leaves beside the host: checked against the publisher's signed
+// statement and the person's approval, put in place before the module loads, tried, and put aside
+// again when the new module does not start.
 #include "host/PendingUpdate.h"
 
+#include "update/UpdateSignature.h"
 #include "util/Trace.h"
 
 #include <wx/filefn.h>
 #include <wx/log.h>
+
+#include <cstdio>
+#include <sstream>
+#include <unistd.h>
 
 namespace
 {
@@ -16,53 +22,113 @@ bool Move(const wxString& from, const wxString& to)
     return wxRenameFile(from, to, true);
 }
 
-// The file goes in, the current one is kept as ".old" for going back by hand.
+void RemoveIfThere(const wxString& path)
+{
+    wxLogNull quiet;
+    if (wxFileName::FileExists(path))
+        wxRemoveFile(path);
+}
+
+// The current file is kept as ".old" by a second name (a copy where links are not possible), then
+// the pending one is renamed over it: at every moment the file is whole, old or new.
 bool Install(const wxString& pending, const wxString& path)
 {
-    if (wxFileName::FileExists(path) && !Move(path, path + ".old"))
-        return false;
-    if (Move(pending, path))
-        return true;
-    Move(path + ".old", path);
-    return false;
+    const wxString old = path + ".old";
+    RemoveIfThere(old);
+    if (wxFileName::FileExists(path) && ::link(path.fn_str(), old.fn_str()) != 0)
+    {
+        wxLogNull quiet;
+        if (!wxCopyFile(path, old, true))
+            return false;
+    }
+    return std::rename(pending.fn_str(), path.fn_str()) == 0;
 }
 } // namespace
 
-PendingUpdate::PendingUpdate(const wxFileName& executable, const wxString& modulePath_)
-    : modulePath(modulePath_), sideFiles(SideFileNamesFor(executable))
+PendingUpdate::PendingUpdate(const wxFileName& executable, const wxString& modulePath, std::vector<std::string> keys_)
+    : staged(executable, modulePath), keys(std::move(keys_))
 {
 }
 
-bool PendingUpdate::PutModuleInPlace()
+bool PendingUpdate::IsTrialUnconfirmed() const
+{
+    return wxFileName::FileExists(TrialPath());
+}
+
+bool PendingUpdate::PutModuleInPlace(wxString& refused)
 {
     SOLVANE_TRACE("[%p]PendingUpdate::PutModuleInPlace(void)", static_cast<void*>(this));
-    const wxString pending = PendingFileName(modulePath);
-    return wxFileName::FileExists(pending) && Install(pending, modulePath);
+    refused.clear();
+    const wxString modulePath = staged.GetModulePath(), pending = PendingFileName(modulePath);
+    ReleaseStatement statement;
+    if (!wxFileName::FileExists(pending))
+    {
+        // Side files alone wait for the module's next check, which installs them only with an
+        // approved statement; without one they go now.
+        if (!staged.CheckStatement(keys, statement, nullptr))
+            staged.Discard();
+        return false;
+    }
+    if (!staged.Check(keys, statement, &refused))
+    {
+        staged.Discard();
+        return false;
+    }
+    // The marker names what was replaced, so that a roll-back restores exactly that.
+    std::vector<SideFileName> vouched;
+    std::string trial = "starts 1\n";
+    for (const SideFileName& side : staged.GetSideFiles())
+    {
+        if (!wxFileName::FileExists(PendingFileName(side.path)))
+            continue;
+        if (!staged.IsSideFileVouchedFor(side, statement))
+        {
+            RemoveIfThere(PendingFileName(side.path));
+            continue;
+        }
+        vouched.push_back(side);
+        trial += (wxFileName::FileExists(side.path) ? "replaced " : "added ") + side.kind.ToStdString() + "\n";
+    }
+    if (!StagedUpdate::WriteWhole(TrialPath(), trial) || !Install(pending, modulePath))
+    {
+        RemoveIfThere(TrialPath());
+        staged.Discard();
+        refused = "it can not be put in place beside the program";
+        return false;
+    }
+    // A side file that can not be installed now stays out: unverified later, it would be deleted.
+    for (const SideFileName& side : vouched)
+        if (!Install(PendingFileName(side.path), side.path))
+            RemoveIfThere(PendingFileName(side.path));
+    staged.DiscardStatement();
+    return true;
 }
 
-void PendingUpdate::InstallSideFiles()
+void PendingUpdate::ConfirmTrial()
 {
-    SOLVANE_TRACE("[%p]PendingUpdate::InstallSideFiles(void)", static_cast<void*>(this));
-    // One that can not be installed now stays pending; the module installs it on its next check.
-    for (const SideFileName& side : sideFiles)
-    {
-        const wxString pending = PendingFileName(side.path);
-        if (wxFileName::FileExists(pending))
-            Install(pending, side.path);
-    }
+    SOLVANE_TRACE("[%p]PendingUpdate::ConfirmTrial(void)", static_cast<void*>(this));
+    RemoveIfThere(TrialPath());
 }
 
 bool PendingUpdate::RollBack()
 {
     SOLVANE_TRACE("[%p]PendingUpdate::RollBack(void)", static_cast<void*>(this));
-    // The skin and catalogue of a module that does not run must not stay behind for the old one.
-    for (const SideFileName& side : sideFiles)
-    {
-        wxLogNull quiet;
-        const wxString pending = PendingFileName(side.path);
-        if (wxFileName::FileExists(pending))
-            wxRemoveFile(pending);
-    }
+    const wxString modulePath = staged.GetModulePath();
+    std::string trial;
+    StagedUpdate::ReadWhole(TrialPath(), trial, 4096);
+    staged.Refuse(UpdateSignature::Sha256OfFile(modulePath));
     Move(modulePath, modulePath + ".bad");
-    return wxFileName::FileExists(modulePath + ".old") && Move(modulePath + ".old", modulePath);
+    const bool restored = wxFileName::FileExists(modulePath + ".old") && Move(modulePath + ".old", modulePath);
+    // The skin and catalogue of a module that does not run must not stay behind for the old one.
+    std::istringstream lines(trial);
+    std::string how, kind;
+    while (lines >> how >> kind)
+        for (const SideFileName& side : staged.GetSideFiles())
+            if (side.kind == kind && how == "replaced")
+                Move(side.path + ".old", side.path);
+            else if (side.kind == kind && how == "added")
+                RemoveIfThere(side.path);
+    staged.Discard();
+    RemoveIfThere(TrialPath());
+    return restored;
 }

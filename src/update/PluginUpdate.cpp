@@ -1,39 +1,134 @@
 // The module's own update: side files an earlier call fetched are installed, a newer module is
-// fetched with the user's consent.
+// fetched with the user's consent, each file only as the publisher's signed statement describes it.
 #include "update/PluginUpdate.h"
 
 #include "net/DownloadFile.h"
+#include "net/HttpGet.h"
+#include "update/ReleaseStatement.h"
+#include "update/StagedUpdate.h"
+#include "update/TrustedKeys.h"
 #include "update/UpdateFileNames.h"
+#include "update/UpdateSignature.h"
 #include "util/GuiServices.h"
 #include "util/Settings.h"
 #include "util/Trace.h"
 #include "util/Util.h"
 #include "util/Version.h"
 
+#include <wx/datetime.h>
 #include <wx/filefn.h>
 #include <wx/intl.h>
 #include <wx/log.h>
 #include <wx/thread.h>
 
+#include <cstdio>
+#include <ctime>
+#include <string>
 #include <vector>
 
 namespace
 {
 const char* const kUpdateQuery = "/cgi-bin/app/update.cgi?version=%s";
+// The highest version the person ever said "Yes" to: an offer below it is a replayed old one.
+const char* const kHighestAcceptedKey = "/Update/highestAccepted";
+const char* const kFileType = "application/octet-stream";
 
-// A pending copy that can not be installed now stays pending for the next call.
-void InstallPending(const wxString& path)
+bool IsOlder(const Version& a, const Version& b)
 {
-    const wxString pending = PendingFileName(path);
+    if (a.GetMajor() != b.GetMajor())
+        return a.GetMajor() < b.GetMajor();
+    if (a.GetMinor() != b.GetMinor())
+        return a.GetMinor() < b.GetMinor();
+    return a.GetPatch() < b.GetPatch();
+}
+
+void RemoveIfThere(const wxString& path)
+{
     wxLogNull quiet;
-    if (wxFileName::FileExists(pending))
-        wxRenameFile(pending, path, true);
+    if (wxFileName::FileExists(path))
+        wxRemoveFile(path);
+}
+
+// A small reply of the update service, kept only when it is delivered as a file.
+bool FetchSmall(const wxString& url, std::string& body, long long limit)
+{
+    HttpGet get(url);
+    const DownloadLimits limits;
+    get.SetConnectTimeout(limits.stallMilliseconds);
+    get.SetStallTimeout(limits.stallMilliseconds);
+    get.SetOverallTimeout(limits.overallMilliseconds);
+    get.SetSizeLimit(limit);
+    get.SetAbortHook([] { return CurrentThreadStopRequested(); });
+    const bool fetched = get.Fetch() && get.GetContentType() == kFileType;
+    body = fetched ? get.TakeBody() : std::string();
+    return fetched;
+}
+
+// Whether the service offers a module at all, from the reply's head: the body is not taken.
+bool IsModuleOffered(const wxString& url)
+{
+    HttpGet get(url);
+    get.SetConnectTimeout(DownloadLimits().stallMilliseconds);
+    get.SetStallTimeout(DownloadLimits().stallMilliseconds);
+    get.SetSizeLimit(1);
+    get.SetAbortHook([] { return CurrentThreadStopRequested(); });
+    get.Fetch();
+    return get.GetStatus() >= 200 && get.GetStatus() < 300 && get.GetContentType() == kFileType;
+}
+
+// One file of the update under its pending name, read no further than its signed size and kept
+// only with its signed SHA-256.
+bool FetchVouched(const wxString& url, const wxString& target, const ReleaseFile& file)
+{
+    DownloadLimits limits;
+    limits.sizeLimit = std::max(1LL, file.size);
+    if (DownloadFile(url, target, limits) && UpdateSignature::Sha256OfFile(target) == file.sha256)
+        return true;
+    RemoveIfThere(target);
+    return false;
+}
+
+// The person is told nothing of a refused update; whoever reads the program's output is told why.
+wxFileName* Refuse(const StagedUpdate& staged, const wxString& why)
+{
+    SOLVANE_TRACE("update refused: %s", why);
+    std::fprintf(stderr, "Solvane: update refused: %s\n", static_cast<const char*>(why.utf8_str()));
+    staged.Discard();
+    return nullptr;
+}
+
+// Side files of an update the person approved wait here when the host could not install them;
+// only those the signed statement vouches for go in, the others go.
+void InstallPendingSideFiles(const StagedUpdate& staged, const std::vector<std::string>& keys)
+{
+    ReleaseStatement statement;
+    const bool approved = staged.CheckStatement(keys, statement, nullptr);
+    for (const SideFileName& side : staged.GetSideFiles())
+    {
+        const wxString pending = PendingFileName(side.path);
+        if (!wxFileName::FileExists(pending))
+            continue;
+        wxLogNull quiet;
+        if (approved && staged.IsSideFileVouchedFor(side, statement))
+            wxRenameFile(pending, side.path, true);
+        else
+            wxRemoveFile(pending);
+        SOLVANE_TRACE("install %s", side.kind);
+    }
+    if (!wxFileName::FileExists(PendingFileName(staged.GetModulePath())))
+        staged.DiscardStatement();
 }
 } // namespace
 
 wxFileName* PluginUpdate::GetNewPluginFileName()
 {
     SOLVANE_TRACE("[static]PluginUpdate::GetNewPluginFileName(void)");
+    return GetNewPluginFileName(TrustedUpdateKeys());
+}
+
+wxFileName* PluginUpdate::GetNewPluginFileName(const std::vector<std::string>& keys)
+{
+    SOLVANE_TRACE("[static]PluginUpdate::GetNewPluginFileName(%zu keys)", keys.size());
     // The module's one answer, rewritten by every call and gone with the module.
     static wxFileName result;
 
@@ -43,17 +138,50 @@ wxFileName* PluginUpdate::GetNewPluginFileName()
     const wxFileName executable = Util::GetApplicationFileName();
     if (!executable.IsOk())
         return nullptr;
+    const StagedUpdate staged(executable, Util::GetPluginFileName().GetFullPath());
+    InstallPendingSideFiles(staged, keys);
+    result.Assign(PendingFileName(staged.GetModulePath()));
 
-    const std::vector<SideFileName> sideFiles = SideFileNamesFor(executable);
-    for (const SideFileName& side : sideFiles)
+    // The signed statement comes first: nothing else is fetched, and nobody is asked, unless the
+    // publisher vouches for it.
+    std::string text, signature;
+    if (!FetchSmall(base + "&type=statement", text, ReleaseStatement::kMaxLength))
     {
-        InstallPending(side.path);
-        SOLVANE_TRACE("install %s", side.kind);
+        if (!IsModuleOffered(base))
+        {
+            SOLVANE_TRACE("no update offered");
+            return nullptr;
+        }
+        return Refuse(staged, "the update service offers a module without a release statement");
     }
+    if (!FetchSmall(base + "&type=signature", signature, 1024))
+        return Refuse(staged, "the release statement comes without a signature");
+    ReleaseStatement statement;
+    wxString why;
+    if (!UpdateSignature::Verify(text, signature, keys))
+        return Refuse(staged, keys.empty() ? "this build trusts no publisher's key"
+                                           : "the release statement is not signed by the publisher");
+    if (!statement.Parse(text, &why))
+        return Refuse(staged, why);
+    if (statement.GetProduct() != ReleaseStatement::kProduct)
+        return Refuse(staged, "the release statement is for " + statement.GetProduct());
+    const Version offered(statement.GetVersion());
+    if (!IsOlder(CurrentVersion, offered))
+        return Refuse(staged, "version " + statement.GetVersion() + " is not newer than the running " + version);
+    const wxString highest = Settings::ReadString(kHighestAcceptedKey, wxString());
+    if (!highest.empty() && IsOlder(offered, Version(highest)))
+        return Refuse(staged, "version " + statement.GetVersion() + " is older than " + highest + ", accepted before");
+    if (statement.GetExpires() <= static_cast<long long>(std::time(nullptr)))
+        return Refuse(staged, "the release statement expired on " +
+                                  wxDateTime(static_cast<time_t>(statement.GetExpires())).FormatISOCombined(' '));
+    const ReleaseFile& module = *statement.Find("module");
+    if (staged.IsRefused(module.sha256))
+        return Refuse(staged, "this module was put aside before, after it failed to start");
 
-    result.Assign(PendingFileName(Util::GetPluginFileName().GetFullPath()));
-    if (!DownloadFile(base, result.GetFullPath()))
-        return nullptr;
+    if (!staged.SaveStatement(text, signature))
+        return Refuse(staged, "the release statement can not be kept beside the program");
+    if (!FetchVouched(base, result.GetFullPath(), module))
+        return Refuse(staged, "the module did not arrive as its release statement describes it");
 
     // Without a GUI to ask, the user has not agreed. (A lambda: the type information of a plain
     // function pointer would be visible outside the module.)
@@ -61,15 +189,20 @@ wxFileName* PluginUpdate::GetNewPluginFileName()
     const auto stopped = [] { return CurrentThreadStopRequested(); };
     if (!gui || !gui->Confirm(_("Confirm"), _("The new plugin will be installed."), stopped))
     {
-        wxLogNull quiet;
-        wxRemoveFile(result.GetFullPath());
+        staged.Discard();
         return nullptr;
     }
+    // The approval is on disk before anything else: a session that ends now still installs it.
+    Settings::WriteString(kHighestAcceptedKey, statement.GetVersion());
+    if (!staged.Approve())
+        return Refuse(staged, "the approval can not be kept beside the program");
 
-    // A side file that does not come keeps its old version.
-    for (const SideFileName& side : sideFiles)
+    // A side file that does not come, or not as signed, keeps its old version.
+    for (const SideFileName& side : staged.GetSideFiles())
     {
-        DownloadFile(base + "&type=" + side.kind, PendingFileName(side.path));
+        const ReleaseFile* file = statement.Find(side.kind);
+        if (file)
+            FetchVouched(base + "&type=" + side.kind, PendingFileName(side.path), *file);
         SOLVANE_TRACE("download %s", side.kind);
     }
     return &result;

@@ -1,8 +1,11 @@
 // The module's own update: side files an earlier call fetched are installed, a newer module is
-// fetched with the user's consent.
+// fetched with the user's consent, each file only as the publisher's signed statement describes it.
 #pragma once
 
 #include <wx/filename.h>
+
+#include <string>
+#include <vector>
 
 class PluginUpdate
 {
@@ -14,4 +17,6 @@ public:
     /// returns its name, valid until the module is unloaded. Null when there is nothing to
     /// install. Blocks the calling thread; calls must not overlap.
     static wxFileName* GetNewPluginFileName();
+    /// The same, trusting the statements signed by one of keys (the build's own keys above).
+    static wxFileName* GetNewPluginFileName(const std::vector<std::string>& keys);
 };

@@ -1,0 +1,183 @@
+// An update waiting beside the program: the downloaded files under their pending names, the signed
+// release statement that vouches for them, and the person's approval. The module stages it; the
+// host checks it again before anything of it is installed or loaded.
+#include "update/StagedUpdate.h"
+
+#include "update/UpdateSignature.h"
+#include "util/Trace.h"
+
+#include <wx/filefn.h>
+#include <wx/log.h>
+
+#include <cstdio>
+#include <fcntl.h>
+#include <sstream>
+#include <unistd.h>
+
+namespace
+{
+void RemoveIfThere(const wxString& path)
+{
+    wxLogNull quiet;
+    if (wxFileName::FileExists(path))
+        wxRemoveFile(path);
+}
+
+bool Fail(wxString* why, const wxString& reason)
+{
+    if (why)
+        *why = reason;
+    return false;
+}
+
+bool Vouches(const ReleaseFile* file, const wxString& path)
+{
+    const wxULongLong size = wxFileName::GetSize(path);
+    return file && size != wxInvalidSize && static_cast<long long>(size.GetValue()) == file->size &&
+           UpdateSignature::Sha256OfFile(path) == file->sha256;
+}
+} // namespace
+
+StagedUpdate::StagedUpdate(const wxFileName& executable, const wxString& modulePath_)
+    : modulePath(modulePath_), sideFiles(SideFileNamesFor(executable))
+{
+    SOLVANE_TRACE("[%p]StagedUpdate::StagedUpdate(%s)", static_cast<void*>(this), modulePath);
+}
+
+bool StagedUpdate::WriteWhole(const wxString& path, const std::string& bytes)
+{
+    SOLVANE_TRACE("[static]StagedUpdate::WriteWhole(%s, %zu bytes)", path, bytes.size());
+    const std::string target(path.fn_str());
+    const std::string temporary = target + ".tmp";
+    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return false;
+    size_t done = 0;
+    while (done < bytes.size())
+    {
+        const ssize_t wrote = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (wrote <= 0)
+            break;
+        done += static_cast<size_t>(wrote);
+    }
+    const bool written = done == bytes.size() && ::fsync(fd) == 0;
+    if (::close(fd) != 0 || !written || std::rename(temporary.c_str(), target.c_str()) != 0)
+    {
+        std::remove(temporary.c_str());
+        return false;
+    }
+    // The rename itself reaches the disk with the folder.
+    const std::string folder = wxFileName(path).GetPath().fn_str().data();
+    const int dir = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir >= 0)
+    {
+        ::fsync(dir);
+        ::close(dir);
+    }
+    return true;
+}
+
+bool StagedUpdate::ReadWhole(const wxString& path, std::string& bytes, size_t limit)
+{
+    bytes.clear();
+    std::FILE* file = std::fopen(path.fn_str(), "rb");
+    if (!file)
+        return false;
+    char buffer[4096];
+    size_t got = 0;
+    while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0 && bytes.size() <= limit)
+        bytes.append(buffer, got);
+    const bool ok = !std::ferror(file) && bytes.size() <= limit;
+    std::fclose(file);
+    return ok;
+}
+
+bool StagedUpdate::SaveStatement(const std::string& statement, const std::string& signature) const
+{
+    SOLVANE_TRACE("[%p]StagedUpdate::SaveStatement(void)", static_cast<const void*>(this));
+    return WriteWhole(StatementPath(), statement) && WriteWhole(SignaturePath(), signature);
+}
+
+bool StagedUpdate::Approve() const
+{
+    SOLVANE_TRACE("[%p]StagedUpdate::Approve(void)", static_cast<const void*>(this));
+    std::string statement;
+    return ReadWhole(StatementPath(), statement, ReleaseStatement::kMaxLength) &&
+           WriteWhole(ApprovalPath(), UpdateSignature::Sha256(statement) + "\n");
+}
+
+bool StagedUpdate::CheckStatement(const std::vector<std::string>& keys, ReleaseStatement& statement,
+                                  wxString* why) const
+{
+    SOLVANE_TRACE("[%p]StagedUpdate::CheckStatement(void)", static_cast<const void*>(this));
+    std::string text, signature, approval;
+    if (!ReadWhole(StatementPath(), text, ReleaseStatement::kMaxLength) ||
+        !ReadWhole(SignaturePath(), signature, 1024))
+        return Fail(why, "it has no release statement with a signature");
+    if (!UpdateSignature::Verify(text, signature, keys))
+        return Fail(why, "its release statement is not signed by the publisher");
+    if (!statement.Parse(text, why))
+        return false;
+    if (statement.GetProduct() != ReleaseStatement::kProduct)
+        return Fail(why, "its release statement is for another product");
+    if (!ReadWhole(ApprovalPath(), approval, 1024) || approval != UpdateSignature::Sha256(text) + "\n")
+        return Fail(why, "it was not approved");
+    return true;
+}
+
+bool StagedUpdate::Check(const std::vector<std::string>& keys, ReleaseStatement& statement, wxString* why) const
+{
+    SOLVANE_TRACE("[%p]StagedUpdate::Check(void)", static_cast<const void*>(this));
+    if (!CheckStatement(keys, statement, why))
+        return false;
+    const wxString pending = PendingFileName(modulePath);
+    if (!Vouches(statement.Find("module"), pending))
+        return Fail(why, "the module differs from the one its release statement describes");
+    if (IsRefused(statement.Find("module")->sha256))
+        return Fail(why, "this module was put aside before");
+    return true;
+}
+
+bool StagedUpdate::IsSideFileVouchedFor(const SideFileName& side, const ReleaseStatement& statement) const
+{
+    return Vouches(statement.Find(side.kind), PendingFileName(side.path));
+}
+
+void StagedUpdate::DiscardStatement() const
+{
+    SOLVANE_TRACE("[%p]StagedUpdate::DiscardStatement(void)", static_cast<const void*>(this));
+    // The approval first: a crash half-way leaves nothing that could pass the check.
+    for (const wxString& path : {ApprovalPath(), StatementPath(), SignaturePath()})
+        RemoveIfThere(path);
+}
+
+void StagedUpdate::Discard() const
+{
+    SOLVANE_TRACE("[%p]StagedUpdate::Discard(void)", static_cast<const void*>(this));
+    DiscardStatement();
+    RemoveIfThere(PendingFileName(modulePath));
+    for (const SideFileName& side : sideFiles)
+        RemoveIfThere(PendingFileName(side.path));
+}
+
+bool StagedUpdate::IsRefused(const std::string& sha256) const
+{
+    std::string list;
+    ReadWhole(RefusedListPath(), list, 1 << 20);
+    std::istringstream lines(list);
+    std::string line;
+    while (std::getline(lines, line))
+        if (line == sha256)
+            return true;
+    return false;
+}
+
+void StagedUpdate::Refuse(const std::string& sha256) const
+{
+    SOLVANE_TRACE("[%p]StagedUpdate::Refuse(%s)", static_cast<const void*>(this), sha256);
+    std::string list;
+    ReadWhole(RefusedListPath(), list, 1 << 20);
+    if (sha256.empty() || IsRefused(sha256))
+        return;
+    WriteWhole(RefusedListPath(), list + sha256 + "\n");
+}
