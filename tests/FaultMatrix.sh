@@ -26,7 +26,8 @@ declare -A path=([list]=/include/js/online_performers.js [picture]='/WebArchive/
                  [update]=/cgi-bin/app/update.cgi)
 declare -A asked=([list]='^web GET /include/js/online_performers.js' [picture]='^image GET /WebArchive/'
                   [login]='^web GET /loginchecker?username=demo&password=demo$' [update]='^web GET /cgi-bin/app/update.cgi?')
-# An update newer than the program, small enough to arrive whole where the fault lets it.
+# An update newer than the program, signed with the build's demo key, small enough to arrive whole
+# where the fault lets it.
 mkdir -p "$work/update"
 echo 9.9.9 > "$work/update/version"
 head -c 65536 /dev/urandom > "$work/update/module"
@@ -46,6 +47,7 @@ run_cell()
     export XDG_CONFIG_HOME=$work/$kind-$fault/config
     mkdir -p "$XDG_CONFIG_HOME"
     start_site "$build/sitesim/sitesim" --population 300 --accounts "$accounts" --update-dir "$work/update" \
+        --update-key "$build/update-key/demo.key" \
         --fault "${path[$kind]}=$fault" || { cell="FAIL no site"; cat "$work/site.out" > "$work/host.out"; return; }
     [ "$kind" = update ] && check=1
     splash=0 write_settings '[Update]' "check=$check" '[PopupDialog]' 'duration=8' 'onlyFavorite=0' \
@@ -70,9 +72,12 @@ run_cell()
     # MATRIX_SHOTS=FOLDER keeps a picture of the screen as the fault has played.
     [ -n "${MATRIX_SHOTS:-}" ] && import -window root "$MATRIX_SHOTS/$kind-$fault.png"
     # A box the fault brought up is answered as a person would: OK to a failure, No to an update.
-    # An update that arrives whole is offered: its question is waited for.
+    # An update whose files the fault changed is refused without a question.
     local box="" answered=""
-    case $kind-$fault in update-long-lines) until_true 10 box_up || cell="FAIL not offered";; esac
+    case $kind-$fault in
+        update-long-lines) until_true 10 grep -q 'update refused' "$work/host.out" || cell="FAIL not refused"
+                           box_up && cell="FAIL asked about a changed update";;
+    esac
     if box_up; then
         answered=" $(xdotool getwindowname "$box" | cut -c1)"
         xdotool windowactivate --sync "$box" key Escape

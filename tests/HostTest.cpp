@@ -2,6 +2,7 @@
 // not run, puts a pending update in place or rolls it back, and ends at once when told to.
 #include "SiteSim.h"
 #include "TimeLimit.h"
+#include "UpdateSigner.h"
 
 #include <gtest/gtest.h>
 
@@ -117,34 +118,55 @@ int UpdateRequests(const sitesim::SiteSim& site)
         count += request.path == "/cgi-bin/app/update.cgi";
     return count;
 }
+
+// The build's demo key signs the updates the host must accept.
+std::string DemoKey()
+{
+    std::string key = Read(DEMO_KEY_FILE);
+    return key == "(none)" ? std::string() : key.substr(0, key.find('\n'));
+}
+
+// An update waiting beside the module as the module leaves it after "Yes": the new module, a new
+// manifest, the statement vouching for signedModule (the module itself unless the test says
+// otherwise) signed with seed, and the approval when approved.
+void Stage(const Install& install, const std::string& module, bool approved = true, std::string signedModule = "",
+           std::string seed = DemoKey())
+{
+    if (signedModule.empty())
+        signedModule = module;
+    const std::string statement = sitesim::UpdateSigner::Statement(
+        "1.3.1", 4102444800LL, {{"module", signedModule}, {"manifest", "new manifest"}});
+    install.Write("Solvane.so.new", module);
+    install.Write("Solvane.manifest", "old manifest");
+    install.Write("Solvane.manifest.new", "new manifest");
+    install.Write("Solvane.so.statement", statement);
+    install.Write("Solvane.so.statement.sig", sitesim::SignDetached(statement, seed));
+    if (approved)
+        install.Write("Solvane.so.approved", sitesim::Sha256Hex(statement) + "\n");
+}
 } // namespace
 
-// A module that is missing, no library or without its entry is a clear error. A pending module
-// goes in before loading (the current one here could not even load); one that can not load or
-// lacks an export goes aside as ".bad", the old one runs, and the side files fetched with it go.
-// A module that runs names the application, finds its skin and creates the settings folder.
-TEST(HostTest, AModuleThatCanNotRunIsRefusedAndAPendingOneGoesInOrIsRolledBack)
+// A module that is missing, no library or without its entry is a clear error; one that runs names
+// the application, finds its skin and creates the settings folder.
+TEST(HostTest, AModuleThatCanNotRunIsRefused)
 {
-    const std::string module = Read(kOutput + "/Solvane.so"), garbage = "not a shared library\n",
-                      noEntry = Read(NO_ENTRY_MODULE), none = "(none)";
+    const std::string module = Read(kOutput + "/Solvane.so"), none = "(none)";
     const struct
     {
-        std::string current, pending;
+        std::string current;
         int code;
         const char* says; // null: nothing
     } cases[] = {
-        {none, none, 1, "Solvane.so is missing"},         {garbage, none, 1, "could not be loaded"},
-        {noEntry, none, 1, "has no SiteRun entry"},       {garbage, module, 0, nullptr},
-        {module, garbage, 0, "the previous module runs"}, {module, noEntry, 0, "the previous module runs"},
+        {none, 1, "Solvane.so is missing"},
+        {"not a shared library\n", 1, "could not be loaded"},
+        {Read(NO_ENTRY_MODULE), 1, "has no SiteRun entry"},
+        {module, 0, nullptr},
     };
     for (const auto& c : cases)
     {
-        SCOPED_TRACE(testing::Message() << c.current.size() << " bytes, pending " << c.pending.size());
+        SCOPED_TRACE(testing::Message() << c.current.size() << " bytes");
         Install install;
         install.Write("Solvane.so", c.current);
-        install.Write("Solvane.so.new", c.pending);
-        install.Write("Solvane.manifest", "old manifest");
-        install.Write("Solvane.manifest.new", "new manifest");
         install.Start(" --probe");
         ASSERT_TRUE(install.Wait(kRunLimit)) << "hung; it wrote: " << install.err;
         EXPECT_EQ(c.code, install.code) << install.err;
@@ -154,32 +176,144 @@ TEST(HostTest, AModuleThatCanNotRunIsRefusedAndAPendingOneGoesInOrIsRolledBack)
             EXPECT_EQ(0u, install.out.find("vendor=Tavelo app=Messenger\nskin=yes catalogue=")) << install.out;
             EXPECT_TRUE(wxFileName::DirExists(install.dir + "/config"));
         }
-        if (c.pending == none)
-            continue;
-        const bool rolledBack = c.says != nullptr;
+    }
+}
+
+// A waiting module that the publisher did not sign, that differs from what was signed, that the
+// person did not approve or that was put aside before is deleted with all that came with it, and
+// never loaded: the module it would have been never leaves its mark.
+TEST(HostTest, AnUnverifiedOrUnapprovedModuleIsDeletedAndNeverLoaded)
+{
+    if (DemoKey().empty())
+        GTEST_SKIP() << "a build without the demo key";
+    const std::string module = Read(kOutput + "/Solvane.so"), stranger = Read(TRIAL_MODULE_WORKS);
+    std::string otherSeed, otherKey;
+    sitesim::MakeUpdateKey(otherSeed, otherKey);
+    const struct
+    {
+        const char* name;
+        std::function<void(const Install&)> stage;
+        const char* says;
+    } cases[] = {
+        {"no statement", [&](const Install& i) { i.Write("Solvane.so.new", stranger); },
+         "it has no release statement with a signature"},
+        {"not approved", [&](const Install& i) { Stage(i, stranger, false); }, "it was not approved"},
+        {"another module signed", [&](const Install& i) { Stage(i, stranger, true, module); },
+         "the module differs from the one its release statement describes"},
+        {"another key", [&](const Install& i) { Stage(i, stranger, true, "", otherSeed); },
+         "its release statement is not signed by the publisher"},
+        {"put aside before",
+         [&](const Install& i) {
+             Stage(i, stranger);
+             i.Write("Solvane.so.refused", sitesim::Sha256Hex(stranger) + "\n");
+         },
+         "this module was put aside before"},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.name);
+        Install install;
+        c.stage(install);
+        install.Start(" --probe");
+        ASSERT_TRUE(install.Wait(kRunLimit)) << "hung; it wrote: " << install.err;
+        EXPECT_EQ(0, install.code) << install.err;
+        EXPECT_NE(std::string::npos, install.err.find(std::string("update refused: ") + c.says)) << install.err;
+        EXPECT_EQ("(none)", install.Read("module-was-loaded"));
         EXPECT_TRUE(module == install.Read("Solvane.so"));
-        EXPECT_TRUE((rolledBack ? c.pending : none) == install.Read("Solvane.so.bad"));
-        EXPECT_TRUE((rolledBack ? none : c.current) == install.Read("Solvane.so.old"));
-        EXPECT_EQ(rolledBack ? "old manifest" : "new manifest", install.Read("Solvane.manifest"));
-        EXPECT_EQ(none, install.Read("Solvane.manifest.new"));
+        for (const char* gone : {"Solvane.so.new", "Solvane.manifest.new", "Solvane.so.statement", "Solvane.so.approved",
+                                 "Solvane.so.trial"})
+            EXPECT_EQ("(none)", install.Read(gone)) << gone;
+        EXPECT_EQ(install.Read("Solvane.manifest"), c.name == std::string("no statement") ? "(none)" : "old manifest");
+    }
+}
+
+// A verified, approved module goes in with its side files and is tried: one that runs until a
+// clean end stays; one that can not be loaded or started is put aside at once, and one that
+// crashes (while loading or in SiteRun) at the next start; the previous module and side files come
+// back and run, and the module put aside is never installed again.
+TEST(HostTest, ANewModuleIsTriedAndRolledBackWhenItDoesNotStart)
+{
+    if (DemoKey().empty())
+        GTEST_SKIP() << "a build without the demo key";
+    const std::string module = Read(kOutput + "/Solvane.so"), none = "(none)";
+    const struct
+    {
+        const char* name;
+        std::string pending;
+        bool crashes;     // the first start dies
+        const char* says; // null: it stays
+    } cases[] = {
+        {"works", Read(TRIAL_MODULE_WORKS), false, nullptr},
+        {"no library", "not a shared library\n", false, "the new module does not work: it was put aside"},
+        {"no entry", Read(NO_ENTRY_MODULE), false, "the new module does not work: it was put aside"},
+        {"SiteRun fails", Read(TRIAL_MODULE_SITERUN_FAILS), false, "could not start its window: it was put aside"},
+        {"crash while loading", Read(TRIAL_MODULE_CRASH_IN_CONSTRUCTOR), true, "did not start properly last time"},
+        {"crash in SiteRun", Read(TRIAL_MODULE_CRASH_IN_SITERUN), true, "did not start properly last time"},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.name);
+        Install install;
+        Stage(install, c.pending);
+        install.Start(" --probe");
+        ASSERT_TRUE(install.Wait(kRunLimit)) << "hung; it wrote: " << install.err;
+        if (c.crashes)
+        {
+            EXPECT_NE(0, install.code);
+            EXPECT_TRUE(c.pending == install.Read("Solvane.so"));
+            EXPECT_NE(none, install.Read("Solvane.so.trial"));
+            install.Start(" --probe");
+            ASSERT_TRUE(install.Wait(kRunLimit)) << "hung; it wrote: " << install.err;
+        }
+        EXPECT_EQ(0, install.code) << install.err;
+        EXPECT_EQ(none, install.Read("Solvane.so.trial"));
+        if (!c.says)
+        {
+            EXPECT_TRUE(install.err.empty()) << install.err;
+            EXPECT_TRUE(c.pending == install.Read("Solvane.so"));
+            EXPECT_TRUE(module == install.Read("Solvane.so.old"));
+            EXPECT_EQ("new manifest", install.Read("Solvane.manifest"));
+            EXPECT_EQ("old manifest", install.Read("Solvane.manifest.old"));
+            continue;
+        }
+        EXPECT_NE(std::string::npos, install.err.find(c.says)) << install.err;
+        EXPECT_EQ(0u, install.out.find("vendor=Tavelo app=Messenger\n")) << install.out;
+        EXPECT_TRUE(module == install.Read("Solvane.so"));
+        EXPECT_TRUE(c.pending == install.Read("Solvane.so.bad"));
+        EXPECT_EQ("old manifest", install.Read("Solvane.manifest"));
+        EXPECT_EQ(sitesim::Sha256Hex(c.pending) + "\n", install.Read("Solvane.so.refused"));
+
+        // Offered and approved once more, it is refused before it is loaded.
+        install.Write("module-was-loaded", none);
+        Stage(install, c.pending);
+        install.Start(" --probe");
+        ASSERT_TRUE(install.Wait(kRunLimit)) << "hung; it wrote: " << install.err;
+        EXPECT_NE(std::string::npos, install.err.find("update refused: this module was put aside before"))
+            << install.err;
+        EXPECT_EQ(none, install.Read("module-was-loaded"));
+        EXPECT_TRUE(module == install.Read("Solvane.so"));
     }
 }
 
 // A polite kill ends the program at once, through the same road as the menu, whether it is
 // polling (the update check off: the site hears only the refreshes), the module is coming, the
 // question is on its way or the box is up (which answers No: no module stays and no side file
-// is fetched); the settings are saved, privately.
+// is fetched); the settings are saved, privately. Killed outright while the box is up, it leaves
+// a module nobody approved: the next start deletes it.
 TEST(HostTest, APoliteKillEndsItAtOnceAndSavesTheSettings)
 {
+    if (DemoKey().empty())
+        GTEST_SKIP() << "a build without the demo key";
     sitesim::SiteSim site;
     ASSERT_TRUE(site.Start());
+    ASSERT_TRUE(site.SetUpdateKey(DemoKey()));
     site.SetUpdateVersion("1.3.1");
     site.SetUpdateFile("", "a newer module");
     site.SetUpdateFile("skin", "a newer skin");
-    for (const std::string moment : {"polling", "transfer", "question", "box"})
+    for (const std::string moment : {"polling", "transfer", "question", "box", "killed at the box"})
     {
         SCOPED_TRACE(moment);
-        const bool polling = moment == "polling", transfer = moment == "transfer";
+        const bool polling = moment == "polling", transfer = moment == "transfer", killed = moment == "killed at the box";
         site.ClearRequests();
         site.SetFault("/cgi-bin/app/update.cgi", transfer ? sitesim::Fault::StallMidBody : sitesim::Fault::None);
         Install install(wxString::Format("[Site]\nwebserver=%s\n[System]\nsyncinterval=1\n[Update]\ncheck=%d\n",
@@ -192,20 +326,85 @@ TEST(HostTest, APoliteKillEndsItAtOnceAndSavesTheSettings)
                                   : install.Read("Solvane.so.new") == "a newer module";
             },
             kRunLimit));
-        if (moment == "box")
+        if (moment == "box" || killed)
         {
             EXPECT_FALSE(install.Wait(1500ms)) << "ended without an answer";
         }
-        install.Kill(SIGTERM);
+        install.Kill(killed ? SIGKILL : SIGTERM);
         const auto start = steady_clock::now();
         ASSERT_TRUE(install.Wait(TimeLimit(10000))) << "did not end; it wrote: " << install.err;
         EXPECT_LT(steady_clock::now() - start, TimeLimit(1000));
+        // The statement, its signature and the module: no side file after "No".
+        EXPECT_EQ(polling ? 0 : transfer ? 1 : 3, UpdateRequests(site));
+        if (killed)
+        {
+            EXPECT_EQ(128 + SIGKILL, install.code);
+            EXPECT_EQ("a newer module", install.Read("Solvane.so.new"));
+            install.Start(" --probe");
+            ASSERT_TRUE(install.Wait(kRunLimit)) << "hung; it wrote: " << install.err;
+            EXPECT_NE(std::string::npos, install.err.find("update refused: it was not approved")) << install.err;
+        }
         EXPECT_EQ(0, install.code) << install.err;
         EXPECT_EQ("(none)", install.Read("Solvane.so.new"));
-        EXPECT_EQ(polling ? 0 : 1, UpdateRequests(site));
+        EXPECT_EQ("(none)", install.Read("Solvane.so.statement"));
         wxStructStat info;
         ASSERT_EQ(0, wxStat(install.dir + "/config/Messenger.conf", &info));
         EXPECT_EQ(0600, info.st_mode & 0777);
         EXPECT_NE(std::string::npos, install.Read("config/Messenger.conf").find("width=240"));
+    }
+}
+
+// Through the real program: "Yes" to the demo update, signed with the build's key, restarts the
+// program on the new module, which asks the service with its own version; an update offered
+// without a statement is refused and nobody is asked.
+TEST(HostTest, YesToASignedUpdateRestartsOnItAndAnUnsignedOneAsksNothing)
+{
+    if (DemoKey().empty())
+        GTEST_SKIP() << "a build without the demo key";
+    for (const bool signedUpdate : {true, false})
+    {
+        SCOPED_TRACE(signedUpdate ? "signed" : "unsigned");
+        sitesim::SiteSim site;
+        ASSERT_TRUE(site.LoadUpdateDir(UPDATE_DEMO_DIR));
+        ASSERT_TRUE(site.Start());
+        if (signedUpdate)
+        {
+            ASSERT_TRUE(site.SetUpdateKey(DemoKey()));
+        }
+        Install install(wxString::Format("[Site]\nwebserver=%s\n[SplashScreen]\nduration=0\n", site.WebServer()));
+        install.Start();
+        const auto box = [] {
+            return std::system("xdotool search --onlyvisible --name '^Confirm$' >/dev/null 2>&1") == 0;
+        };
+        if (!signedUpdate)
+        {
+            ASSERT_TRUE(WaitFor([&] { return UpdateRequests(site) >= 2; }, kRunLimit));
+            EXPECT_FALSE(WaitFor(box, 1500ms)) << "asked about an unsigned update";
+            install.Kill(SIGTERM);
+            ASSERT_TRUE(install.Wait(kRunLimit));
+            EXPECT_NE(std::string::npos, install.err.find("update refused: the update service offers a module "
+                                                          "without a release statement"))
+                << install.err;
+            EXPECT_EQ("(none)", install.Read("Solvane.so.new"));
+            continue;
+        }
+        ASSERT_TRUE(WaitFor(box, kRunLimit)) << install.err;
+        // "Yes" is the box's default button; without a window manager the box gets the keyboard
+        // by hand.
+        ASSERT_EQ(0, std::system("id=$(xdotool search --onlyvisible --name '^Confirm$' | head -1) && "
+                                 "xdotool windowfocus --sync \"$id\" && xdotool key --window \"$id\" Return"));
+        const auto restarted = [&] {
+            for (const sitesim::Request& request : site.Requests())
+                if (request.path == "/cgi-bin/app/update.cgi" && request.query.find("version=1.3.1") == 0)
+                    return true;
+            return false;
+        };
+        EXPECT_TRUE(WaitFor(restarted, kRunLimit)) << install.err;
+        EXPECT_EQ(Read(UPDATE_DEMO_DIR "/module"), install.Read("Solvane.so"));
+        EXPECT_EQ(Read(kOutput + "/Solvane.so"), install.Read("Solvane.so.old"));
+        install.Kill(SIGTERM);
+        ASSERT_TRUE(install.Wait(kRunLimit));
+        EXPECT_EQ(0, install.code) << install.err;
+        EXPECT_EQ("(none)", install.Read("Solvane.so.trial"));
     }
 }

@@ -14,3 +14,17 @@ set_tests_properties(module_symbols PROPERTIES LABELS core)
 add_library(no_entry_module MODULE NoEntryModule.cpp)
 add_dependencies(host_tests no_entry_module)
 target_compile_definitions(host_tests PRIVATE NO_ENTRY_MODULE="$<TARGET_FILE:no_entry_module>")
+# New modules on trial: one that works, one that crashes while it loads, one that crashes in
+# SiteRun and one whose SiteRun fails; each notes in the current folder that it was loaded.
+foreach(kind works crash_in_constructor crash_in_siterun siterun_fails)
+  string(TOUPPER ${kind} define)
+  add_library(trial_module_${kind} MODULE TrialModule.cpp)
+  target_compile_definitions(trial_module_${kind} PRIVATE TRIAL_${define})
+  add_dependencies(host_tests trial_module_${kind})
+  target_compile_definitions(host_tests PRIVATE TRIAL_MODULE_${define}="$<TARGET_FILE:trial_module_${kind}>")
+endforeach()
+# The update a person accepts through the real program: the demo update, signed with the build's
+# demo key (none: those cases are skipped).
+add_dependencies(host_tests update_demo)
+target_compile_definitions(host_tests PRIVATE UPDATE_DEMO_DIR="${CMAKE_BINARY_DIR}/update-demo"
+  DEMO_KEY_FILE="${SOLVANE_DEMO_KEY_FILE}")

@@ -87,6 +87,7 @@ bool HostApp::OnInit()
         if (trial)
         {
             restartRequested = RollBackTrial("could not start its window");
+            trial.reset();
             exitCode = restartRequested ? 0 : 1;
             return false;
         }
@@ -192,7 +193,9 @@ bool HostApp::LoadUpdatedModule(const wxFileName& exe)
         module = nullptr;
         wxPluginManager::UnloadLibrary(modulePath);
     }
-    return RollBackTrial("does not work") && LoadModule();
+    const bool back = RollBackTrial("does not work");
+    trial.reset();
+    return back && LoadModule();
 }
 
 bool HostApp::IsSelfUpdateOff(const wxFileName& exe) const
@@ -203,7 +206,6 @@ bool HostApp::IsSelfUpdateOff(const wxFileName& exe) const
 bool HostApp::RollBackTrial(const wxString& what)
 {
     const bool back = trial->RollBack();
-    trial.reset();
     if (!back)
     {
         Fail("the new module " + what + " and there is no previous module to go back to");

@@ -1,0 +1,36 @@
+// A module for the host's tests of new modules: it leaves a file in the current folder when it is
+// loaded, then crashes or fails where the build asks it to.
+#include <csignal>
+#include <cstdio>
+
+namespace
+{
+struct Loaded
+{
+    Loaded()
+    {
+        if (std::FILE* file = std::fopen("module-was-loaded", "w"))
+            std::fclose(file);
+#ifdef TRIAL_CRASH_IN_CONSTRUCTOR
+        std::raise(SIGSEGV);
+#endif
+    }
+} loaded;
+} // namespace
+
+extern "C" __attribute__((visibility("default"))) bool SiteRun()
+{
+#ifdef TRIAL_CRASH_IN_SITERUN
+    std::raise(SIGSEGV);
+#endif
+#ifdef TRIAL_SITERUN_FAILS
+    return false;
+#else
+    return true;
+#endif
+}
+
+extern "C" __attribute__((visibility("default"))) void* GetNewPluginFileName()
+{
+    return nullptr;
+}
