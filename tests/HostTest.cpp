@@ -181,7 +181,7 @@ TEST(HostTest, AModuleThatCanNotRunIsRefused)
 
 // A waiting module that the publisher did not sign, that differs from what was signed, that the
 // person did not approve or that was put aside before is deleted with all that came with it, and
-// never loaded: the module it would have been never leaves its mark.
+// never loaded: the module it would have been never leaves its mark. A packaged copy installs none.
 TEST(HostTest, AnUnverifiedOrUnapprovedModuleIsDeletedAndNeverLoaded)
 {
     if (DemoKey().empty())
@@ -225,6 +225,17 @@ TEST(HostTest, AnUnverifiedOrUnapprovedModuleIsDeletedAndNeverLoaded)
             EXPECT_EQ("(none)", install.Read(gone)) << gone;
         EXPECT_EQ(install.Read("Solvane.manifest"), c.name == std::string("no statement") ? "(none)" : "old manifest");
     }
+
+    // A copy the package manager updates takes nothing of its own, not even a verified update.
+    Install packaged;
+    Stage(packaged, stranger);
+    packaged.Write("Solvane.no-self-update", "updated by the package manager\n");
+    packaged.Start(" --probe");
+    ASSERT_TRUE(packaged.Wait(kRunLimit)) << "hung; it wrote: " << packaged.err;
+    EXPECT_EQ(0, packaged.code) << packaged.err;
+    EXPECT_TRUE(packaged.err.empty()) << packaged.err;
+    EXPECT_EQ("(none)", packaged.Read("module-was-loaded"));
+    EXPECT_TRUE(module == packaged.Read("Solvane.so"));
 }
 
 // A verified, approved module goes in with its side files and is tried: one that runs until a
