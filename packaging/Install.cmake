@@ -1,11 +1,16 @@
 # The installed layout and the Debian package.
-#   lib/solvane/     the host, the module beside it, the skin and the catalogues: the update
-#                    replaces files here and the host finds everything beside itself
+#   lib/ARCH/solvane/ the host, the module beside it, the skin and the catalogues: the host finds
+#                    everything beside itself (the multiarch folder, as for any private plug-in:
+#                    a module there is no system library and needs no ldconfig)
 #   bin/solvane      a link to the host, on PATH
 #   bin/sitesim      the simulated site, for trying Solvane without the real one
 #   share/applications, share/icons/hicolor: the desktop entry and the application icon
 include(GNUInstallDirs)
-set(SOLVANE_INSTALL_DIR ${CMAKE_INSTALL_LIBDIR}/solvane)
+if(CMAKE_LIBRARY_ARCHITECTURE)
+  set(SOLVANE_INSTALL_DIR lib/${CMAKE_LIBRARY_ARCHITECTURE}/solvane)
+else()
+  set(SOLVANE_INSTALL_DIR ${CMAKE_INSTALL_LIBDIR}/solvane)
+endif()
 
 install(TARGETS Solvane RUNTIME DESTINATION ${SOLVANE_INSTALL_DIR})
 install(TARGETS Solvane_module LIBRARY DESTINATION ${SOLVANE_INSTALL_DIR})
@@ -35,13 +40,42 @@ install(FILES ${PROJECT_SOURCE_DIR}/data/skin/Application_icon.png
 install(FILES ${PROJECT_SOURCE_DIR}/data/skin/src/Application_icon.svg
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps RENAME solvane.svg)
 
+# What Debian asks of every package: the copyright, the changelog and manual pages, compressed as
+# it wants them, and the AppStream metainfo that software centres list.
+set(SOLVANE_PACKAGING_OUT ${CMAKE_BINARY_DIR}/packaging)
+set(SOLVANE_COMPRESSED)
+foreach(file changelog solvane.1 sitesim.1)
+  add_custom_command(OUTPUT ${SOLVANE_PACKAGING_OUT}/${file}.gz
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${SOLVANE_PACKAGING_OUT}
+    COMMAND gzip -9n -c ${CMAKE_CURRENT_LIST_DIR}/${file} > ${SOLVANE_PACKAGING_OUT}/${file}.gz
+    DEPENDS ${CMAKE_CURRENT_LIST_DIR}/${file} VERBATIM)
+  list(APPEND SOLVANE_COMPRESSED ${SOLVANE_PACKAGING_OUT}/${file}.gz)
+endforeach()
+add_custom_target(solvane_packaging_docs ALL DEPENDS ${SOLVANE_COMPRESSED})
+install(FILES ${CMAKE_CURRENT_LIST_DIR}/copyright ${SOLVANE_PACKAGING_OUT}/changelog.gz
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/solvane)
+install(FILES ${SOLVANE_PACKAGING_OUT}/solvane.1.gz ${SOLVANE_PACKAGING_OUT}/sitesim.1.gz
+        DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+install(FILES ${CMAKE_CURRENT_LIST_DIR}/solvane.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo
+        RENAME org.example.solvane.metainfo.xml)
+
 # make package: a .deb whose library dependencies are read from the programs, plus a Japanese
 # font so that the Japanese texts show on a machine that had none.
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME solvane)
 set(CPACK_PACKAGE_VENDOR "Solvane team")
-set(CPACK_PACKAGE_CONTACT "Solvane team <solvane@localhost>")
+set(CPACK_PACKAGE_CONTACT "Solvane team <team@solvane.example.org>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Desktop watcher for a live-video performer site")
+# CPack puts the summary above this, as the first line.
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "Solvane keeps a live list of every performer who is online on the site, free
+or busy, and a list of your favourites once you log in. When somebody comes
+online or becomes free, a small window with the performer's picture pops up
+at the bottom right of the screen, and a double click opens the performer's
+page in the web browser. It lives in the notification area and is meant to
+run all day. Its texts are in English and Japanese.
+.
+The package also holds sitesim, a simulated site on this machine, so that the
+program can be tried without the real one.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION net)

@@ -7,8 +7,11 @@ prefix=$(mktemp -d)
 trap 'rm -rf "$prefix"' EXIT
 cmake --install "$build" --prefix "$prefix" > "$prefix/install.log" || { cat "$prefix/install.log"; exit 1; }
 status=0
-for file in bin/solvane bin/sitesim lib/solvane/Solvane lib/solvane/Solvane.so lib/solvane/Solvane.skin \
-        lib/solvane/ja/LC_MESSAGES/Solvane.mo share/applications/solvane.desktop \
+# The program's folder: lib/ARCH/solvane where the build knows its multiarch name.
+lib=$(cd "$prefix" && ls -d lib/*/solvane lib/solvane 2>/dev/null | head -1)
+for file in bin/solvane bin/sitesim $lib/Solvane $lib/Solvane.so $lib/Solvane.skin $lib/Solvane.no-self-update \
+        $lib/ja/LC_MESSAGES/Solvane.mo share/applications/solvane.desktop share/man/man1/solvane.1.gz \
+        share/doc/solvane/copyright share/metainfo/org.example.solvane.metainfo.xml \
         share/icons/hicolor/32x32/apps/solvane.png share/solvane/demo-accounts.txt; do
     [ -e "$prefix/$file" ] || { echo "missing: $file"; status=1; }
 done

@@ -5,6 +5,11 @@ add_test(NAME install COMMAND ${XVFB_RUN} -a -s "-screen 0 1280x1024x24"
   sh ${CMAKE_CURRENT_SOURCE_DIR}/Install.sh ${CMAKE_BINARY_DIR})
 set_tests_properties(install PROPERTIES LABELS gui RUN_SERIAL TRUE TIMEOUT 300
   ENVIRONMENT "${SOLVANE_TEST_ENV}")
+# The package as Debian judges it; only the normal build makes one.
+if(NOT SOLVANE_SANITIZE AND NOT SOLVANE_TSAN)
+  add_test(NAME package COMMAND sh ${CMAKE_CURRENT_SOURCE_DIR}/Package.sh ${CMAKE_BINARY_DIR} ${PROJECT_SOURCE_DIR})
+  set_tests_properties(package PROPERTIES LABELS core TIMEOUT 300 RUN_SERIAL TRUE)
+endif()
 # Time limits three times longer in the sanitizer builds.
 if(SOLVANE_SANITIZE OR SOLVANE_TSAN)
   set(SOLVANE_TIME_SCALE 3)
