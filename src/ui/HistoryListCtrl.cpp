@@ -53,7 +53,7 @@ HistoryListCtrl::~HistoryListCtrl()
 
 void HistoryListCtrl::SetProperties()
 {
-    AppendColumn(_("Time"), wxLIST_FORMAT_LEFT, FromDIP(130));
+    AppendColumn(_("Time"), wxLIST_FORMAT_LEFT, FromDIP(150));
     AppendColumn(_("Name"), wxLIST_FORMAT_LEFT, FromDIP(110));
     AppendColumn(_("Event"), wxLIST_FORMAT_LEFT, FromDIP(120));
 }
