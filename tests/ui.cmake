@@ -6,3 +6,5 @@ solvane_test(main_frame_tests GUI SOURCES MainFrameTest.cpp WindowTest.h LIBS X1
 add_dependencies(main_frame_tests solvane_skin)
 # The label test reads the Japanese catalogue that the build puts beside the host.
 add_dependencies(tree_tests solvane_catalogues)
+# The History page and the favourites' last-seen tooltip.
+solvane_test(history_page_tests GUI SOURCES HistoryPageTest.cpp UserStatuses.h)

@@ -9,6 +9,7 @@ list(APPEND SOLVANE_CORE_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/UserEvent.h
   ${CMAKE_CURRENT_LIST_DIR}/UserListEvent.cpp
   ${CMAKE_CURRENT_LIST_DIR}/UserListEvent.h
+  ${CMAKE_CURRENT_LIST_DIR}/UserListObserver.h
   ${CMAKE_CURRENT_LIST_DIR}/PopupQueue.cpp
   ${CMAKE_CURRENT_LIST_DIR}/PopupQueue.h
   ${CMAKE_CURRENT_LIST_DIR}/PopupRules.cpp

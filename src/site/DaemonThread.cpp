@@ -3,6 +3,7 @@
 
 #include "model/UserEvent.h"
 #include "model/UserListEvent.h"
+#include "model/UserListObserver.h"
 #include "site/Site.h"
 #include "util/Trace.h"
 
@@ -35,6 +36,13 @@ void DaemonThread::RemoveEventHandler(wxEvtHandler* handler)
     SOLVANE_TRACE("[%p]DaemonThread::RemoveEventHandler(%p)", static_cast<void*>(this), static_cast<void*>(handler));
     std::lock_guard<std::mutex> lock(handlersMutex);
     handlers.erase(std::remove(handlers.begin(), handlers.end(), handler), handlers.end());
+}
+
+void DaemonThread::SetObserver(UserListObserver* newObserver)
+{
+    SOLVANE_TRACE("[%p]DaemonThread::SetObserver(%p)", static_cast<void*>(this), static_cast<void*>(newObserver));
+    std::lock_guard<std::mutex> lock(observerMutex);
+    observer = newObserver;
 }
 
 wxThreadError DaemonThread::Run()
@@ -162,6 +170,11 @@ wxThread::ExitCode DaemonThread::Entry()
 
     UserList current = site->GetUserList();
     {
+        std::lock_guard<std::mutex> lock(observerMutex);
+        if (observer)
+            observer->OnFirstList(current);
+    }
+    {
         UserListEvent initialized(EVT_USER_LIST_INITIALIZED, -1);
         initialized.SetUserList(current);
         if (!PostToHandlers(initialized))
@@ -190,6 +203,11 @@ wxThread::ExitCode DaemonThread::Entry()
         const UserList newer = site->GetUserList();
         UserList added, deleted, changed;
         current.GetDifference(newer, added, deleted, changed);
+        {
+            std::lock_guard<std::mutex> lock(observerMutex);
+            if (observer)
+                observer->OnDifference(current, added, deleted, changed);
+        }
         for (const auto& entry : added)
         {
             if (!PostToHandlers(UserEvent(entry.second, EVT_USER_ADDED, UserEvent::kNoStatus)))

@@ -19,6 +19,9 @@
 // Run() makes the site's stop hook (Site::SetStopHook) answer this thread's stop request, so
 // that a refresh under way ends its transfer or its wait for the user as soon as Stop() is
 // called; Stop() clears the hook again once the thread has ended. One polling thread per site.
+//
+// An observer (SetObserver) sees each refresh on the polling thread before its events are
+// posted, so that what it records is in place when the handlers hear of the change.
 #pragma once
 
 #include <wx/event.h>
@@ -30,6 +33,7 @@
 #include <vector>
 
 class Site;
+class UserListObserver;
 
 class DaemonThread : public wxThread
 {
@@ -44,6 +48,9 @@ public:
     /// Takes a handler out; once this returns, nothing more is posted to it, so the handler
     /// may go while the thread runs.
     void RemoveEventHandler(wxEvtHandler* handler);
+    /// Sets the one observer (not owned), null for none; from any thread. Once this returns,
+    /// the previous observer is no longer called, so it may go.
+    void SetObserver(UserListObserver* newObserver);
     /// Starts the thread; once, and not after a stop request.
     wxThreadError Run();
     /// Asks the thread to stop and returns at once; from any thread, also from a handler's
@@ -72,6 +79,10 @@ private:
     Site* site;
     std::mutex handlersMutex;
     std::vector<wxEvtHandler*> handlers;
+
+    // Held while the observer is called: SetObserver waits for a call under way.
+    std::mutex observerMutex;
+    UserListObserver* observer = nullptr;
 
     std::mutex stopMutex;
     std::condition_variable stopCondition;

@@ -1,6 +1,7 @@
 // The "Favorite" tree: the user's favourites under "Online" and "Offline", moved as they come and go.
 #include "ui/FavoriteTreeCtrl.h"
 
+#include "history/HistoryView.h"
 #include "model/UserGroups.h"
 #include "ui/UserListTreeItemData.h"
 #include "util/Trace.h"
@@ -8,11 +9,14 @@
 #include <wx/imaglist.h>
 #include <wx/intl.h>
 
+#include <ctime>
+
 wxBEGIN_EVENT_TABLE(FavoriteTreeCtrl, UserListTreeCtrl)
     EVT_USER_LIST_INITIALIZED(-1, FavoriteTreeCtrl::OnUserListInitialized)
     EVT_USER_ADDED(-1, FavoriteTreeCtrl::OnUserAdded)
     EVT_USER_DELETED(-1, FavoriteTreeCtrl::OnUserDeleted)
     EVT_USER_CHANGED(-1, FavoriteTreeCtrl::OnUserStatusChanged)
+    EVT_TREE_ITEM_GETTOOLTIP(wxID_ANY, FavoriteTreeCtrl::OnItemGetToolTip)
 wxEND_EVENT_TABLE()
 
 FavoriteTreeCtrl::FavoriteTreeCtrl(wxWindow* parent, wxWindowID id, const wxPoint& pos, const wxSize& size, long style,
@@ -151,4 +155,16 @@ void FavoriteTreeCtrl::OnUserStatusChanged(UserEvent& event)
     }
     if (UserListTreeItemData* data = GetUserData(item))
         data->SetUser(user);
+}
+
+void FavoriteTreeCtrl::OnItemGetToolTip(wxTreeEvent& event)
+{
+    SOLVANE_TRACE("[%p]FavoriteTreeCtrl::OnItemGetToolTip(void)", static_cast<void*>(this));
+    const wxTreeItemId item = event.GetItem();
+    const UserListTreeItemData* data = GetUserData(item);
+    if (!lastSeen || !data || !offlineGroup.IsOk() || GetItemParent(item) != offlineGroup)
+        return;
+    const long long when = lastSeen(data->GetUser().GetName());
+    if (when > 0)
+        event.SetToolTip(HistoryView::LastSeenText(when, static_cast<long long>(std::time(nullptr))));
 }

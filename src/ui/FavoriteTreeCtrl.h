@@ -5,6 +5,8 @@
 #include "model/UserList.h"
 #include "ui/UserListTreeCtrl.h"
 
+#include <functional>
+
 class FavoriteTreeCtrl : public UserListTreeCtrl
 {
 public:
@@ -21,6 +23,11 @@ public:
     void OnUserAdded(UserEvent& event);
     void OnUserDeleted(UserEvent& event);
     void OnUserStatusChanged(UserEvent& event);
+    /// An offline favourite's tooltip says when it was last online, when the lookup knows.
+    void OnItemGetToolTip(wxTreeEvent& event);
+
+    /// Gives a name's last time online (seconds since the epoch, 0 when unknown).
+    void SetLastSeenLookup(std::function<long long(const wxString&)> lookup) { lastSeen = std::move(lookup); }
 
     wxTreeItemId GetOnlineGroup() const { return onlineGroup; }
     wxTreeItemId GetOfflineGroup() const { return offlineGroup; }
@@ -41,6 +48,7 @@ private:
     int offlineImage;
     int freeImage;
     int busyImage;
+    std::function<long long(const wxString&)> lastSeen;
 
     wxDECLARE_EVENT_TABLE();
 };

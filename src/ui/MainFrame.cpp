@@ -1,6 +1,8 @@
 // The main window: the All and Favorite trees, the menus, and the owner of the polling thread.
 #include "ui/MainFrame.h"
 
+#include "history/HistoryRecorder.h"
+#include "history/HistoryStore.h"
 #include "model/UserListEvent.h"
 #include "net/DownloadThread.h"
 #include "site/DaemonThread.h"
@@ -10,6 +12,8 @@
 #include "ui/AllTreeCtrl.h"
 #include "ui/AuthenticationDialog.h"
 #include "ui/FavoriteTreeCtrl.h"
+#include "ui/HistoryListCtrl.h"
+#include "ui/HistoryPanel.h"
 #include "ui/NotifyIcon.h"
 #include "ui/PopupDialogManager.h"
 #include "ui/ServerFailureBox.h"
@@ -24,6 +28,8 @@
 #include <wx/panel.h>
 #include <wx/sizer.h>
 #include <wx/splash.h>
+
+#include <cstdio>
 
 namespace
 {
@@ -59,6 +65,7 @@ MainFrame::MainFrame() : wxFrame(nullptr, wxID_ANY, wxEmptyString), loggedIn(fal
 
     allTreeCtrl = new AllTreeCtrl(allPanel, wxID_ANY, wxDefaultPosition, wxDefaultSize, kTreeStyle);
     favoriteTreeCtrl = new FavoriteTreeCtrl(favoritePanel, wxID_ANY, wxDefaultPosition, wxDefaultSize, kTreeStyle);
+    OpenHistory();
 
     SetProperties();
     DoLayout();
@@ -75,6 +82,9 @@ MainFrame::MainFrame() : wxFrame(nullptr, wxID_ANY, wxEmptyString), loggedIn(fal
     // Second in line: the All tree has its item when a pop-up announces the user.
     popupDialogManager = std::make_unique<PopupDialogManager>(menuBar);
     daemonThread->AddEventHandler(popupDialogManager.get());
+    // The recorder writes each refresh before its events go out, so the page finds them.
+    daemonThread->SetObserver(historyRecorder.get());
+    daemonThread->AddEventHandler(historyPanel->GetListCtrl());
 
     const wxIcon icon = skin->GetIcon("Application_icon");
     if (icon.IsOk())
@@ -130,6 +140,32 @@ MainFrame::~MainFrame()
     }
 }
 
+void MainFrame::OpenHistory()
+{
+    SOLVANE_TRACE("[%p]MainFrame::OpenHistory(void)", static_cast<void*>(this));
+    historyStore = std::make_unique<HistoryStore>();
+    wxString error;
+    switch (historyStore->Open(HistoryStore::DefaultPath(), &error))
+    {
+    case HistoryStore::OpenResult::Opened: break;
+    case HistoryStore::OpenResult::Replaced:
+        std::fprintf(stderr, "Solvane: %s\n", static_cast<const char*>(error.utf8_str()));
+        break;
+    case HistoryStore::OpenResult::Failed:
+        std::fprintf(stderr, "Solvane: the history is off for this run: %s\n", static_cast<const char*>(error.utf8_str()));
+        break;
+    }
+    historyRecorder = std::make_unique<HistoryRecorder>(historyStore.get());
+    HistoryStore* store = historyStore.get();
+    favoriteTreeCtrl->SetLastSeenLookup([store](const wxString& name) { return store->GetLastSeen(name); });
+    historyPanel = new HistoryPanel(notebook, store, [this] {
+        std::vector<wxString> names;
+        for (const auto& entry : favoriteTreeCtrl->GetFavorites())
+            names.push_back(entry.first);
+        return names;
+    });
+}
+
 void MainFrame::SetProperties()
 {
     SetTitle(_("Solvane LoginChecker"));
@@ -154,6 +190,7 @@ void MainFrame::DoLayout()
 
     notebook->AddPage(allPanel, _("All"));
     notebook->AddPage(favoritePanel, _("Favorite"));
+    notebook->AddPage(historyPanel, _("History"));
 
     auto* frameSizer = new wxBoxSizer(wxVERTICAL);
     frameSizer->Add(notebook, 1, wxEXPAND, 0);

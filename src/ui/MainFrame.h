@@ -10,6 +10,9 @@ class AuthenticationDialog;
 class DaemonThread;
 class DownloadFinishedEvent;
 class FavoriteTreeCtrl;
+class HistoryPanel;
+class HistoryRecorder;
+class HistoryStore;
 class NotifyIcon;
 class PopupDialogManager;
 class wxMenuBar;
@@ -35,12 +38,15 @@ public:
     AllTreeCtrl* GetAllTreeCtrl() const { return allTreeCtrl; }
     FavoriteTreeCtrl* GetFavoriteTreeCtrl() const { return favoriteTreeCtrl; }
     wxNotebook* GetNotebook() const { return notebook; }
+    HistoryPanel* GetHistoryPanel() const { return historyPanel; }
     NotifyIcon* GetNotifyIcon() const { return notifyIcon.get(); }
     PopupDialogManager* GetPopupDialogManager() const { return popupDialogManager.get(); }
 
 private:
     void SetProperties();
     void DoLayout();
+    /// Opens the history (off for this run when it cannot) and makes its page.
+    void OpenHistory();
     /// Asks for the account while not logged in, then sends the login check.
     void UpdateFavorite();
 
@@ -50,6 +56,10 @@ private:
     FavoriteTreeCtrl* favoriteTreeCtrl;
     wxPanel* favoritePanel;
     wxNotebook* notebook;
+    HistoryPanel* historyPanel;
+    // Both outlive the polling thread, which writes through the recorder.
+    std::unique_ptr<HistoryStore> historyStore;
+    std::unique_ptr<HistoryRecorder> historyRecorder;
     std::unique_ptr<DaemonThread> daemonThread;
     std::unique_ptr<PopupDialogManager> popupDialogManager;
     std::unique_ptr<NotifyIcon> notifyIcon;

@@ -30,6 +30,9 @@ public:
     void OnTreeItemRightClick(wxTreeEvent& event);
     void OnMenu(wxCommandEvent& event);
 
+    /// A skin bitmap for an image list; a transparent square when the skin lacks it.
+    static wxBitmap SkinIcon(const wxString& name);
+
     /// Called by an item's data as the item goes.
     void ForgetItem(const wxString& name, const wxTreeItemId& item);
 
@@ -38,9 +41,6 @@ protected:
     wxTreeItemId AppendUserItem(const wxTreeItemId& parent, const User& user, int image);
     /// The user data of an item, null for the root and the groups.
     UserListTreeItemData* GetUserData(const wxTreeItemId& item) const;
-    /// A skin bitmap for an image list; a transparent square when the skin lacks it.
-    static wxBitmap SkinIcon(const wxString& name);
-
     /// True while a whole list is being added, so that labels are written once at the end.
     bool IsFilling() const { return filling; }
 

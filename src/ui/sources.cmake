@@ -4,6 +4,10 @@ list(APPEND SOLVANE_GUI_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/AllTreeCtrl.h
   ${CMAKE_CURRENT_LIST_DIR}/FavoriteTreeCtrl.cpp
   ${CMAKE_CURRENT_LIST_DIR}/FavoriteTreeCtrl.h
+  ${CMAKE_CURRENT_LIST_DIR}/HistoryListCtrl.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/HistoryListCtrl.h
+  ${CMAKE_CURRENT_LIST_DIR}/HistoryPanel.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/HistoryPanel.h
   ${CMAKE_CURRENT_LIST_DIR}/MainFrame.cpp
   ${CMAKE_CURRENT_LIST_DIR}/MainFrame.h
   ${CMAKE_CURRENT_LIST_DIR}/NotifyIcon.cpp

@@ -1,0 +1,114 @@
+// Turns each refresh of the polling thread into history events, one transaction per list.
+#include "history/HistoryRecorder.h"
+
+#include "model/UserGroups.h"
+#include "util/Settings.h"
+#include "util/Trace.h"
+
+#include <climits>
+#include <ctime>
+#include <cstdio>
+
+namespace
+{
+const long long kSecondsADay = 24 * 60 * 60;
+} // namespace
+
+HistoryRecorder::HistoryRecorder(HistoryStore* store_, std::function<long long()> clock_)
+    : store(store_), clock(std::move(clock_))
+{
+    SOLVANE_TRACE("[%p]HistoryRecorder::HistoryRecorder(%p)", static_cast<void*>(this), static_cast<void*>(store_));
+}
+
+long long HistoryRecorder::Now() const
+{
+    return clock ? clock() : static_cast<long long>(std::time(nullptr));
+}
+
+std::vector<HistoryEvent> HistoryRecorder::MakeEvents(long long time, const UserList& older, const UserList& added,
+                                                      const UserList& deleted, const UserList& changed)
+{
+    SOLVANE_TRACE("HistoryRecorder::MakeEvents(%lld)", time);
+    std::vector<HistoryEvent> events;
+    events.reserve(added.GetCount() + deleted.GetCount() + changed.GetCount());
+    auto add = [&](const User& user, HistoryKind kind) {
+        HistoryEvent event;
+        event.time = time;
+        event.name = user.GetName();
+        event.kind = kind;
+        event.status = user.GetStatus();
+        events.push_back(event);
+    };
+    for (const auto& entry : added)
+        add(entry.second, HistoryKind::CameOnline);
+    for (const auto& entry : deleted)
+        add(entry.second, HistoryKind::WentOffline);
+    for (const auto& entry : changed)
+    {
+        const User* before = older.FindUser(entry.first);
+        if (!before || IconForStatus(before->GetStatus()) != IconForStatus(entry.second.GetStatus()))
+            add(entry.second, HistoryKind::Changed);
+    }
+    return events;
+}
+
+void HistoryRecorder::OnFirstList(const UserList& list)
+{
+    SOLVANE_TRACE("[%p]HistoryRecorder::OnFirstList(%zu)", static_cast<void*>(this), list.GetCount());
+    const long long now = Now();
+    PruneIfDue(now, true);
+    std::vector<HistoryEvent> events;
+    events.reserve(list.GetCount());
+    for (const auto& entry : list)
+    {
+        HistoryEvent event;
+        event.time = now;
+        event.name = entry.second.GetName();
+        event.kind = HistoryKind::OnlineAtStart;
+        event.status = entry.second.GetStatus();
+        events.push_back(event);
+    }
+    Write(events);
+}
+
+void HistoryRecorder::OnDifference(const UserList& older, const UserList& added, const UserList& deleted,
+                                   const UserList& changed)
+{
+    SOLVANE_TRACE("[%p]HistoryRecorder::OnDifference(%zu, %zu, %zu)", static_cast<void*>(this), added.GetCount(),
+                  deleted.GetCount(), changed.GetCount());
+    const long long now = Now();
+    PruneIfDue(now, false);
+    Write(MakeEvents(now, older, added, deleted, changed));
+}
+
+void HistoryRecorder::Write(const std::vector<HistoryEvent>& events)
+{
+    if (!store || !store->IsWritable())
+        return;
+    wxString error;
+    if (!store->Record(events, &error) && !reported)
+    {
+        reported = true;
+        std::fprintf(stderr, "Solvane: the history is off for this run: %s\n", static_cast<const char*>(error.utf8_str()));
+    }
+}
+
+void HistoryRecorder::PruneIfDue(long long now, bool force)
+{
+    if (!store || !store->IsWritable())
+        return;
+    if (!force && now - lastPrune < kSecondsADay)
+    {
+        // The size bound holds between the daily prunings too: on a busy site a day's events
+        // alone can pass it.
+        long long oldest = 0, newest = 0;
+        if (store->GetIdRange(oldest, newest) && newest - oldest + 1 > kMaxEvents)
+            store->Prune(LLONG_MIN, kMaxEvents);
+        return;
+    }
+    lastPrune = now;
+    long days = Settings::ReadLong("/History/days", kDefaultDays);
+    if (days < 1)
+        days = kDefaultDays;
+    store->Prune(now - days * kSecondsADay, kMaxEvents);
+}

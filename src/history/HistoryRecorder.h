@@ -1,0 +1,48 @@
+// Turns each refresh of the polling thread into history events, one transaction per list.
+//
+// Usage:
+//   HistoryRecorder recorder(&store);
+//   daemonThread->SetObserver(&recorder);   // before Run(); the recorder outlives the thread
+//
+// The first list of a run is recorded as online at start. A change of status is recorded when
+// the status's icon changes (free, busy, or neither); the rest of a status only shows on the
+// site. Old events go at the start and once a day: those older than "/History/days" and the
+// oldest beyond kMaxEvents. A failed write turns the history off for the run with one line on
+// standard error; the refreshes go on as before.
+#pragma once
+
+#include "history/HistoryStore.h"
+#include "model/UserListObserver.h"
+
+#include <functional>
+#include <vector>
+
+class HistoryRecorder : public UserListObserver
+{
+public:
+    /// Keeps the file under 200 MB however busy the site is (an event takes about 55 bytes
+    /// with its share of the index); on a quiet site the days bound it first.
+    static const long long kMaxEvents = 3500000;
+    static const long kDefaultDays = 30;
+
+    /// The store is not owned; clock gives seconds since the epoch (the wall clock when empty).
+    explicit HistoryRecorder(HistoryStore* store, std::function<long long()> clock = {});
+
+    void OnFirstList(const UserList& list) override;
+    void OnDifference(const UserList& older, const UserList& added, const UserList& deleted,
+                      const UserList& changed) override;
+
+    /// The events of one refresh, in the order the polling thread posts them.
+    static std::vector<HistoryEvent> MakeEvents(long long time, const UserList& older, const UserList& added,
+                                                const UserList& deleted, const UserList& changed);
+
+private:
+    void Write(const std::vector<HistoryEvent>& events);
+    void PruneIfDue(long long now, bool force);
+    long long Now() const;
+
+    HistoryStore* store;
+    std::function<long long()> clock;
+    long long lastPrune = 0;
+    bool reported = false;
+};

@@ -1,0 +1,106 @@
+// The history of performers' comings and goings, kept in an SQLite database: the one unit that
+// speaks to SQLite.
+//
+// Usage:
+//   HistoryStore store;
+//   wxString error;
+//   if (store.Open(HistoryStore::DefaultPath(), &error) == HistoryStore::OpenResult::Failed)
+//       ...history is off for this run; error says why
+//   store.Record(events);                 // one transaction (polling thread)
+//   store.GetIdRange(oldest, newest);     // lazy reading (GUI thread)
+//   store.ReadRange(first, last);
+//
+// Every call is serialised on one connection. The connection holds the file exclusively, so a
+// second running program finds the file busy and goes without history. Ids are contiguous from
+// the oldest to the newest event: only the oldest events are ever removed.
+#pragma once
+
+#include <wx/string.h>
+
+#include <cstdint>
+#include <mutex>
+#include <unordered_map>
+#include <vector>
+
+struct sqlite3;
+
+/// What happened to a performer; the numbers are stored.
+enum class HistoryKind : int
+{
+    OnlineAtStart = 0,
+    CameOnline = 1,
+    Changed = 2,
+    WentOffline = 3
+};
+
+struct HistoryEvent
+{
+    long long id = 0;
+    /// Seconds since the epoch.
+    long long time = 0;
+    wxString name;
+    HistoryKind kind = HistoryKind::OnlineAtStart;
+    /// The status after the event; for a departure the last status seen.
+    uint32_t status = 0;
+};
+
+class HistoryStore
+{
+public:
+    enum class OpenResult
+    {
+        Opened,
+        /// The file was damaged: it was set aside and a new one started.
+        Replaced,
+        Failed
+    };
+
+    static const int kSchemaVersion = 1;
+
+    HistoryStore();
+    ~HistoryStore();
+    HistoryStore(const HistoryStore&) = delete;
+    HistoryStore& operator=(const HistoryStore&) = delete;
+
+    /// $XDG_DATA_HOME/solvane/history.sqlite, with ~/.local/share when the variable is unset.
+    static wxString DefaultPath();
+
+    /// Opens or creates the database (folder 0700, file 0600). A damaged file is renamed to
+    /// "PATH.damaged-TIME" and a new one made. Failed, with the reason in error, when another
+    /// program holds the file, the folder cannot be written or the file is of a newer release.
+    OpenResult Open(const wxString& path, wxString* error = nullptr);
+    void Close();
+    bool IsOpen() const;
+    /// False once a write failed (full disk, lost lock): the events stay readable.
+    bool IsWritable() const;
+
+    /// Adds the events in one transaction; false, and no writes from then on, on failure.
+    bool Record(const std::vector<HistoryEvent>& events, wxString* error = nullptr);
+    /// Removes the events older than the time, and the oldest beyond keepAtMost; the count
+    /// removed, -1 on failure.
+    long long Prune(long long before, long long keepAtMost);
+    /// The oldest and newest ids; false when there are none.
+    bool GetIdRange(long long& oldest, long long& newest);
+    /// The events with ids from first to last, newest first.
+    std::vector<HistoryEvent> ReadRange(long long first, long long last);
+    /// Ids newer than afterId, newest first, at most limit: the name contains text (ignoring
+    /// case) and, when names is not empty, is one of names.
+    std::vector<long long> FindIds(const wxString& text, const std::vector<wxString>& names, long long afterId,
+                                   size_t limit);
+    /// The time of the name's newest event, 0 when there is none.
+    long long GetLastSeen(const wxString& name);
+
+private:
+    /// SQLite's result of opening and preparing the file; the connection stays open on success.
+    int OpenFile(const wxString& file, wxString* error);
+    bool Execute(const char* sql);
+    /// The name's row id, made when new; 0 on failure. Called within a transaction.
+    long long NameId(const wxString& name);
+    wxString LastError() const;
+    void CloseLocked();
+
+    mutable std::mutex mutex;
+    sqlite3* db = nullptr;
+    bool writable = false;
+    std::unordered_map<wxString, long long> nameIds;
+};

@@ -1,0 +1,9 @@
+# The history of comings and goings: the SQLite store, the recorder and the page's rows.
+list(APPEND SOLVANE_CORE_SOURCES
+  ${CMAKE_CURRENT_LIST_DIR}/HistoryStore.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/HistoryStore.h
+  ${CMAKE_CURRENT_LIST_DIR}/HistoryRecorder.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/HistoryRecorder.h
+  ${CMAKE_CURRENT_LIST_DIR}/HistoryView.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/HistoryView.h
+)

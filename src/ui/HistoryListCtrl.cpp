@@ -1,0 +1,136 @@
+// The History page's list: the events newest first, read from the store only as rows are shown.
+#include "ui/HistoryListCtrl.h"
+
+#include "model/UserGroups.h"
+#include "ui/UserListTreeCtrl.h"
+#include "util/Settings.h"
+#include "util/Trace.h"
+#include "util/UrlEncode.h"
+#include "util/Util.h"
+
+#include <wx/datetime.h>
+#include <wx/imaglist.h>
+#include <wx/intl.h>
+
+namespace
+{
+enum Column
+{
+    kTimeColumn,
+    kNameColumn,
+    kEventColumn
+};
+} // namespace
+
+wxBEGIN_EVENT_TABLE(HistoryListCtrl, wxListCtrl)
+    EVT_USER_ADDED(-1, HistoryListCtrl::OnUserEvent)
+    EVT_USER_DELETED(-1, HistoryListCtrl::OnUserEvent)
+    EVT_USER_CHANGED(-1, HistoryListCtrl::OnUserEvent)
+    EVT_USER_LIST_INITIALIZED(-1, HistoryListCtrl::OnUserListInitialized)
+    EVT_LIST_ITEM_ACTIVATED(wxID_ANY, HistoryListCtrl::OnItemActivated)
+wxEND_EVENT_TABLE()
+
+HistoryListCtrl::HistoryListCtrl(wxWindow* parent, wxWindowID id, HistoryStore* store)
+    : wxListCtrl(parent, id, wxDefaultPosition, wxDefaultSize,
+                 wxLC_REPORT | wxLC_VIRTUAL | wxLC_SINGLE_SEL | wxSUNKEN_BORDER),
+      view(store)
+{
+    SOLVANE_TRACE("[%p]HistoryListCtrl::HistoryListCtrl(%p)", static_cast<void*>(this), static_cast<void*>(parent));
+    auto* images = new wxImageList(16, 16, true, 3);
+    offlineImage = images->Add(UserListTreeCtrl::SkinIcon("UserListTreeCtrl_offlineIcon"));
+    freeImage = images->Add(UserListTreeCtrl::SkinIcon("UserListTreeCtrl_freeIcon"));
+    busyImage = images->Add(UserListTreeCtrl::SkinIcon("UserListTreeCtrl_busyIcon"));
+    AssignImageList(images, wxIMAGE_LIST_SMALL);
+    SetProperties();
+    view.SetFilter(wxEmptyString, {}, false);
+    SetItemCount(static_cast<long>(view.GetCount()));
+}
+
+HistoryListCtrl::~HistoryListCtrl()
+{
+    SOLVANE_TRACE("[%p]HistoryListCtrl::~HistoryListCtrl(void)", static_cast<void*>(this));
+}
+
+void HistoryListCtrl::SetProperties()
+{
+    AppendColumn(_("Time"), wxLIST_FORMAT_LEFT, FromDIP(150));
+    AppendColumn(_("Name"), wxLIST_FORMAT_LEFT, FromDIP(110));
+    AppendColumn(_("Event"), wxLIST_FORMAT_LEFT, FromDIP(120));
+}
+
+void HistoryListCtrl::SetFilter(const wxString& text, const std::vector<wxString>& names, bool favoritesOnly)
+{
+    SOLVANE_TRACE("[%p]HistoryListCtrl::SetFilter(%s, %d)", static_cast<void*>(this), text, favoritesOnly);
+    view.SetFilter(text, names, favoritesOnly);
+    SetItemCount(static_cast<long>(view.GetCount()));
+    Refresh();
+}
+
+void HistoryListCtrl::UpdateRows()
+{
+    SOLVANE_TRACE("[%p]HistoryListCtrl::UpdateRows(void)", static_cast<void*>(this));
+    updatePending = false;
+    if (!view.Update())
+        return;
+    SetItemCount(static_cast<long>(view.GetCount()));
+    Refresh();
+}
+
+// A refresh brings its events one by one, all written before the first: one look for all.
+void HistoryListCtrl::ScheduleUpdate()
+{
+    if (updatePending)
+        return;
+    updatePending = true;
+    CallAfter(&HistoryListCtrl::UpdateRows);
+}
+
+void HistoryListCtrl::OnUserEvent(UserEvent& WXUNUSED(event))
+{
+    ScheduleUpdate();
+}
+
+void HistoryListCtrl::OnUserListInitialized(UserListEvent& WXUNUSED(event))
+{
+    ScheduleUpdate();
+}
+
+void HistoryListCtrl::OnItemActivated(wxListEvent& event)
+{
+    SOLVANE_TRACE("[%p]HistoryListCtrl::OnItemActivated(%ld)", static_cast<void*>(this), event.GetIndex());
+    const HistoryEvent& row = view.GetRow(static_cast<size_t>(event.GetIndex()));
+    if (row.id == 0)
+        return;
+    Util::LaunchBrowser("http://" + Settings::PreviewServer() + "/preview.shtml?" + PercentEncodeName(row.name));
+}
+
+wxString HistoryListCtrl::OnGetItemText(long item, long column) const
+{
+    const HistoryEvent& row = view.GetRow(static_cast<size_t>(item));
+    if (row.id == 0)
+        return wxEmptyString;
+    switch (column)
+    {
+    case kTimeColumn: return wxDateTime(static_cast<time_t>(row.time)).Format("%Y-%m-%d %H:%M:%S");
+    case kNameColumn: return row.name;
+    case kEventColumn: return HistoryView::Describe(row.kind, row.status);
+    default: return wxEmptyString;
+    }
+}
+
+int HistoryListCtrl::OnGetItemColumnImage(long item, long column) const
+{
+    if (column != kEventColumn)
+        return -1;
+    const HistoryEvent& row = view.GetRow(static_cast<size_t>(item));
+    if (row.id == 0)
+        return -1;
+    if (row.kind == HistoryKind::WentOffline)
+        return offlineImage;
+    switch (IconForStatus(row.status))
+    {
+    case StatusIcon::Free: return freeImage;
+    case StatusIcon::Busy: return busyImage;
+    default: return -1;
+    }
+}

@@ -1,0 +1,43 @@
+// The History page's list: the events newest first, read from the store only as rows are shown,
+// following each refresh of the polling thread.
+#pragma once
+
+#include "history/HistoryView.h"
+#include "model/UserEvent.h"
+#include "model/UserListEvent.h"
+
+#include <wx/listctrl.h>
+
+class HistoryListCtrl : public wxListCtrl
+{
+public:
+    /// The store is not owned and may be null (no history this run).
+    HistoryListCtrl(wxWindow* parent, wxWindowID id, HistoryStore* store);
+    ~HistoryListCtrl() override;
+
+    /// Shows the events of names containing text; with favoritesOnly, of those of names only.
+    void SetFilter(const wxString& text, const std::vector<wxString>& names, bool favoritesOnly);
+    /// Takes in what the store gained since the last look.
+    void UpdateRows();
+
+    void OnUserEvent(UserEvent& event);
+    void OnUserListInitialized(UserListEvent& event);
+    void OnItemActivated(wxListEvent& event);
+
+protected:
+    wxString OnGetItemText(long item, long column) const override;
+    int OnGetItemColumnImage(long item, long column) const override;
+
+private:
+    void SetProperties();
+    void ScheduleUpdate();
+
+    // Reading fills the view's cache, which the const getters of the control may do.
+    mutable HistoryView view;
+    int offlineImage;
+    int freeImage;
+    int busyImage;
+    bool updatePending = false;
+
+    wxDECLARE_EVENT_TABLE();
+};

@@ -1,0 +1,149 @@
+// The History page and the last-seen tooltip as a person sees them: rows in order, a new poll
+// followed, the filters, and an offline favourite's last time.
+#include "history/HistoryRecorder.h"
+#include "history/HistoryStore.h"
+#include "history/HistoryView.h"
+#include "ui/FavoriteTreeCtrl.h"
+#include "ui/HistoryListCtrl.h"
+#include "ui/HistoryPanel.h"
+
+#include "TimeLimit.h"
+#include "UserStatuses.h"
+
+#include <gtest/gtest.h>
+
+#include <wx/app.h>
+#include <wx/checkbox.h>
+#include <wx/filename.h>
+#include <wx/frame.h>
+#include <wx/textctrl.h>
+
+#include <chrono>
+#include <cstdlib>
+
+namespace
+{
+class HistoryPageTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        char pattern[] = "/tmp/solvane-history-page-XXXXXX";
+        ASSERT_NE(nullptr, mkdtemp(pattern));
+        folder = pattern;
+        ASSERT_EQ(HistoryStore::OpenResult::Opened, store.Open(folder + "/history.sqlite"));
+    }
+    void TearDown() override
+    {
+        delete frame;
+        store.Close();
+        wxFileName::Rmdir(folder, wxPATH_RMDIR_RECURSIVE);
+    }
+    // Hands a list to the recorder as the polling thread does.
+    void Poll(const Statuses& statuses)
+    {
+        const UserList newer = ListOf(statuses);
+        if (first)
+        {
+            recorder.OnFirstList(newer);
+            first = false;
+        }
+        else
+        {
+            UserList added, deleted, changed;
+            current.GetDifference(newer, added, deleted, changed);
+            recorder.OnDifference(current, added, deleted, changed);
+        }
+        current = newer;
+        now += 60;
+    }
+    // The rows as shown: "name event" each, top to bottom.
+    static std::string Rows(HistoryListCtrl* list)
+    {
+        std::string shown;
+        for (long row = 0; row < list->GetItemCount(); ++row)
+            shown += (row ? ", " : "") + (list->GetItemText(row, 1) + " " + list->GetItemText(row, 2)).utf8_string();
+        return shown;
+    }
+    // Runs the GUI thread's queue until the page shows count rows, or gives up.
+    static bool WaitForRows(HistoryListCtrl* list, long count)
+    {
+        const auto deadline = std::chrono::steady_clock::now() + TimeLimit(5000);
+        while (list->GetItemCount() != count && std::chrono::steady_clock::now() < deadline)
+            wxTheApp->ProcessPendingEvents();
+        return list->GetItemCount() == count;
+    }
+
+    wxString folder;
+    HistoryStore store;
+    long long now = wxDateTime(15, wxDateTime::Jun, 2024, 12, 0, 0).GetTicks();
+    HistoryRecorder recorder{&store, [this] { return now; }};
+    UserList current;
+    bool first = true;
+    wxFrame* frame = new wxFrame(nullptr, wxID_ANY, "history");
+};
+} // namespace
+
+TEST_F(HistoryPageTest, ShowsEventsNewestFirstFollowsPollsAndFilters)
+{
+    Poll({{"ann", 0x03}, {"bob", 0x05}});
+    Poll({{"ann", 0x05}, {"bob", 0x05}, {"cat", 0x03}});
+    auto* panel = new HistoryPanel(frame, &store, [] { return std::vector<wxString>{"bob"}; });
+    HistoryListCtrl* list = panel->GetListCtrl();
+    EXPECT_EQ(wxLC_REPORT | wxLC_VIRTUAL, list->GetWindowStyle() & (wxLC_REPORT | wxLC_VIRTUAL));
+    ASSERT_EQ(4, list->GetItemCount());
+    // Within one list the order is the polling thread's: arrivals before changes.
+    EXPECT_EQ("ann busy, cat came online", Rows(list).substr(0, 25));
+    EXPECT_EQ("2024-06-15 12:01:00", list->GetItemText(0, 0));
+    EXPECT_EQ("online at start", list->GetItemText(3, 2));
+
+    // A new poll, then its events reaching the page: it shows them on top.
+    Poll({{"ann", 0x05}, {"cat", 0x03}});
+    UserEvent gone(User("bob", 0x05), EVT_USER_DELETED, UserEvent::kNoStatus);
+    list->GetEventHandler()->AddPendingEvent(gone);
+    ASSERT_TRUE(WaitForRows(list, 5));
+    EXPECT_EQ("bob went offline", Rows(list).substr(0, 16));
+
+    // The name filter narrows, ignoring case; the favourites switch keeps the favourites'.
+    panel->GetFilterText()->SetValue("AN");
+    EXPECT_EQ("ann busy, ann online at start", Rows(list));
+    panel->GetFilterText()->SetValue("");
+    panel->GetFavoritesOnly()->SetValue(true);
+    wxCommandEvent toggled(wxEVT_CHECKBOX, panel->GetFavoritesOnly()->GetId());
+    toggled.SetInt(1);
+    panel->GetFavoritesOnly()->GetEventHandler()->ProcessEvent(toggled);
+    EXPECT_EQ("bob went offline, bob online at start", Rows(list));
+    EXPECT_EQ(list->GetImageList(wxIMAGE_LIST_SMALL)->GetImageCount(), 3);
+}
+
+// An offline favourite's tooltip gives its last time online; an online one, or one never seen,
+// gets none.
+TEST_F(HistoryPageTest, OfflineFavoriteTooltipGivesLastTime)
+{
+    Poll({{"ann", 0x03}, {"bob", 0x03}});
+    now += 2 * 3600;
+    Poll({{"ann", 0x03}});
+    const long long left = now - 60;
+    now += 3 * 3600;
+
+    auto* tree = new FavoriteTreeCtrl(frame, wxID_ANY, wxDefaultPosition, wxDefaultSize,
+                                      wxTR_HIDE_ROOT | wxTR_HAS_BUTTONS);
+    tree->SetLastSeenLookup([this](const wxString& name) { return store.GetLastSeen(name); });
+    tree->CreateGroups();
+    UserListEvent favorites(EVT_USER_LIST_INITIALIZED, FavoriteTreeCtrl::kFavoritesListId);
+    favorites.SetUserList(ListOf({{"ann", 0x03}, {"bob", 0x00}, {"dan", 0x00}}));
+    tree->GetEventHandler()->ProcessEvent(favorites);
+
+    auto tip = [tree](const char* name, const wxTreeItemId& group) {
+        const wxTreeItemId item = tree->FindItem(User(name, 0), group, false);
+        EXPECT_TRUE(item.IsOk()) << name;
+        wxTreeEvent event(wxEVT_TREE_ITEM_GETTOOLTIP, tree, item);
+        tree->GetEventHandler()->ProcessEvent(event);
+        return event.GetToolTip();
+    };
+    const wxString expected = HistoryView::LastSeenText(left, static_cast<long long>(std::time(nullptr)));
+    EXPECT_TRUE(expected.StartsWith("last online " + wxDateTime(static_cast<time_t>(left)).Format("%Y-%m-%d %H:%M")));
+    EXPECT_EQ(expected, tip("bob", tree->GetOfflineGroup()));
+    EXPECT_EQ("", tip("dan", tree->GetOfflineGroup()));
+    EXPECT_EQ("", tip("ann", tree->GetOnlineGroup()));
+}

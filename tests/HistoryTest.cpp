@@ -1,0 +1,326 @@
+// The history store and its recorder on databases in a temporary folder: the events a run of
+// lists gives, pruning, a damaged or busy file, and a writer killed in mid-transaction.
+#include "history/HistoryRecorder.h"
+#include "history/HistoryStore.h"
+#include "history/HistoryView.h"
+
+#include "TimeLimit.h"
+#include "UserStatuses.h"
+
+#include <gtest/gtest.h>
+
+#include <wx/dir.h>
+#include <wx/file.h>
+#include <wx/filefn.h>
+#include <wx/filename.h>
+
+#include <sqlite3.h>
+
+#include <chrono>
+#include <csignal>
+#include <map>
+#include <poll.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace
+{
+class HistoryTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        char pattern[] = "/tmp/solvane-history-XXXXXX";
+        ASSERT_NE(nullptr, mkdtemp(pattern));
+        folder = pattern;
+        path = folder + "/solvane/history.sqlite";
+    }
+    void TearDown() override
+    {
+        chmod((folder + "/solvane").fn_str(), 0700);
+        wxFileName::Rmdir(folder, wxPATH_RMDIR_RECURSIVE);
+    }
+    // Every event, oldest first, one "time:name/kind/status" each; sorted within one time,
+    // as the order inside one list is the hash map's.
+    static std::string All(HistoryStore& store)
+    {
+        long long oldest = 0, newest = 0;
+        if (!store.GetIdRange(oldest, newest))
+            return "";
+        std::map<long long, std::vector<std::string>> byTime;
+        for (const HistoryEvent& event : store.ReadRange(oldest, newest))
+            byTime[event.time].push_back(wxString::Format("%s/%d/%x", event.name, static_cast<int>(event.kind),
+                                                          event.status)
+                                             .utf8_string());
+        std::string shown;
+        for (auto& [time, events] : byTime)
+        {
+            std::sort(events.begin(), events.end());
+            shown += (shown.empty() ? "" : " | ") + std::to_string(time) + ":";
+            for (const std::string& event : events)
+                shown += " " + event;
+        }
+        return shown;
+    }
+    static HistoryEvent Event(long long time, const char* name, HistoryKind kind = HistoryKind::CameOnline)
+    {
+        HistoryEvent event;
+        event.time = time;
+        event.name = name;
+        event.kind = kind;
+        event.status = 3;
+        return event;
+    }
+
+    wxString folder;
+    wxString path;
+};
+} // namespace
+
+// A run of lists as the polling thread hands them over, and what the history keeps of each.
+TEST_F(HistoryTest, ScriptedRunGivesExactlyTheExpectedEvents)
+{
+    HistoryStore store;
+    ASSERT_EQ(HistoryStore::OpenResult::Opened, store.Open(path));
+    long long now = 1000;
+    HistoryRecorder recorder(&store, [&now] { return now; });
+
+    const std::vector<Statuses> lists = {
+        {{"ann", 0x03}, {"bea", 0x05}},                  // online at start
+        {{"ann", 0x03}, {"bea", 0x05}, {"cid", 0x03}},   // cid arrives
+        {{"ann", 0x05}, {"bea", 0x15}, {"cid", 0x03}},   // ann busy; bea busy still: not recorded
+        {{"ann", 0x05}, {"cid", 0x03}},                  // bea leaves
+        {{"ann", 0x03}, {"bea", 0x03}, {"cid", 0x01}},   // bea returns, ann free, cid neither
+        {{"ann", 0x03}, {"bea", 0x03}, {"cid", 0x01}},   // nothing
+    };
+    UserList current = ListOf(lists[0]);
+    recorder.OnFirstList(current);
+    for (size_t i = 1; i < lists.size(); ++i)
+    {
+        now += 10;
+        const UserList newer = ListOf(lists[i]);
+        UserList added, deleted, changed;
+        current.GetDifference(newer, added, deleted, changed);
+        recorder.OnDifference(current, added, deleted, changed);
+        current = newer;
+    }
+    EXPECT_EQ("1000: ann/0/3 bea/0/5 | 1010: cid/1/3 | 1020: ann/2/5 | 1030: bea/3/15 | "
+              "1040: ann/2/3 bea/1/3 cid/2/1",
+              All(store));
+
+    // The page's rows: newest first, lazily; a name filter and the favourites filter.
+    HistoryView view(&store);
+    view.SetFilter("", {}, false);
+    ASSERT_EQ(8u, view.GetCount());
+    EXPECT_EQ(1040, view.GetRow(0).time);
+    EXPECT_EQ(1000, view.GetRow(7).time);
+    EXPECT_EQ(0, view.GetRow(8).id);
+    view.SetFilter("BE", {}, false);
+    ASSERT_EQ(3u, view.GetCount());
+    EXPECT_EQ(HistoryKind::CameOnline, view.GetRow(0).kind);
+    EXPECT_EQ(HistoryKind::WentOffline, view.GetRow(1).kind);
+    EXPECT_EQ(HistoryKind::OnlineAtStart, view.GetRow(2).kind);
+    view.SetFilter("", {"cid", "nobody"}, true);
+    EXPECT_EQ(2u, view.GetCount());
+    view.SetFilter("", {}, true);
+    EXPECT_EQ(0u, view.GetCount());
+
+    // A new list reaches a filtered view too.
+    view.SetFilter("cid", {}, false);
+    EXPECT_FALSE(view.Update());
+    now += 10;
+    UserList added, deleted, changed;
+    current.GetDifference(ListOf({{"ann", 0x03}, {"bea", 0x03}}), added, deleted, changed);
+    recorder.OnDifference(current, added, deleted, changed);
+    EXPECT_TRUE(view.Update());
+    ASSERT_EQ(3u, view.GetCount());
+    EXPECT_EQ(HistoryKind::WentOffline, view.GetRow(0).kind);
+    EXPECT_EQ("cid", view.GetRow(0).name);
+    EXPECT_EQ(1060, store.GetLastSeen("cid"));
+    EXPECT_EQ(0, store.GetLastSeen("nobody"));
+}
+
+// Pruning by age removes exactly the events older than the bound; the size bound the oldest.
+TEST_F(HistoryTest, PruningRemovesExactlyTheOldRows)
+{
+    struct Case
+    {
+        std::vector<long long> times;
+        long long before;
+        long long keepAtMost;
+        long long removed;
+        std::string left;
+    };
+    const std::vector<Case> cases = {
+        {{10, 20, 30, 40}, 25, -1, 2, "30: ann/1/3 | 40: ann/1/3"},
+        {{10, 20, 30, 40}, 10, -1, 0, "10: ann/1/3 | 20: ann/1/3 | 30: ann/1/3 | 40: ann/1/3"},
+        {{10, 20, 30, 40}, 41, -1, 4, ""},
+        {{10, 20, 30, 40}, 0, 1, 3, "40: ann/1/3"},
+        {{10, 20, 30, 40}, 25, 3, 2, "30: ann/1/3 | 40: ann/1/3"},
+        {{}, 25, 3, 0, ""},
+    };
+    for (size_t i = 0; i < cases.size(); ++i)
+    {
+        SCOPED_TRACE(i);
+        if (wxFileExists(path))
+            wxRemoveFile(path);
+        HistoryStore store;
+        ASSERT_EQ(HistoryStore::OpenResult::Opened, store.Open(path));
+        for (long long time : cases[i].times)
+            ASSERT_TRUE(store.Record({Event(time, "ann")}));
+        EXPECT_EQ(cases[i].removed, store.Prune(cases[i].before, cases[i].keepAtMost));
+        EXPECT_EQ(cases[i].left, All(store));
+        // The rows that are left are still numbered without gaps, as the page reads them.
+        HistoryView view(&store);
+        view.SetFilter("", {}, false);
+        EXPECT_EQ(cases[i].times.size() - static_cast<size_t>(cases[i].removed), view.GetCount());
+        for (size_t row = 0; row < view.GetCount(); ++row)
+            EXPECT_NE(0, view.GetRow(row).id);
+    }
+}
+
+// A new file is private and carries its schema's version; a damaged one is set aside and a new
+// one works; a busy file, a newer release's file or a folder that cannot be written turn the
+// history off, and the recorder then writes nothing and fails nothing.
+TEST_F(HistoryTest, DamagedBusyAndUnwritableFiles)
+{
+    {
+        HistoryStore store;
+        ASSERT_EQ(HistoryStore::OpenResult::Opened, store.Open(path));
+        ASSERT_TRUE(store.Record({Event(1, "ann")}));
+        struct stat info;
+        ASSERT_EQ(0, stat(path.fn_str(), &info));
+        EXPECT_EQ(0600u, info.st_mode & 0777);
+        ASSERT_EQ(0, stat((folder + "/solvane").fn_str(), &info));
+        EXPECT_EQ(0700u, info.st_mode & 0777);
+
+        // Another program's store finds it busy; the recorder over it stays quiet.
+        HistoryStore second;
+        wxString error;
+        EXPECT_EQ(HistoryStore::OpenResult::Failed, second.Open(path, &error));
+        EXPECT_FALSE(error.empty());
+        EXPECT_FALSE(second.IsOpen());
+        HistoryRecorder recorder(&second, [] { return 5LL; });
+        recorder.OnFirstList(ListOf({{"bea", 3}}));
+        recorder.OnDifference(ListOf({{"bea", 3}}), ListOf({{"cid", 3}}), UserList(), UserList());
+        EXPECT_EQ("1: ann/1/3", All(store));
+    }
+
+    // Damaged: the header overwritten.
+    {
+        wxFile file(path, wxFile::read_write);
+        ASSERT_TRUE(file.IsOpened());
+        ASSERT_EQ(size_t(16), file.Write("not a database!!", 16));
+    }
+    HistoryStore store;
+    wxString error;
+    EXPECT_EQ(HistoryStore::OpenResult::Replaced, store.Open(path, &error));
+    wxArrayString aside;
+    wxDir::GetAllFiles(folder + "/solvane", &aside, "history.sqlite.damaged-*");
+    EXPECT_EQ(1u, aside.size());
+    EXPECT_EQ("", All(store));
+    EXPECT_TRUE(store.Record({Event(2, "bea")}));
+    EXPECT_EQ("2: bea/1/3", All(store));
+    store.Close();
+
+    // A file of a later schema is left alone, not taken for damage.
+    {
+        sqlite3* raw = nullptr;
+        ASSERT_EQ(SQLITE_OK, sqlite3_open(path.utf8_str(), &raw));
+        EXPECT_EQ(SQLITE_OK, sqlite3_exec(raw, "PRAGMA user_version=2;", nullptr, nullptr, nullptr));
+        sqlite3_close(raw);
+        HistoryStore newer;
+        EXPECT_EQ(HistoryStore::OpenResult::Failed, newer.Open(path));
+        aside.clear();
+        wxDir::GetAllFiles(folder + "/solvane", &aside, "history.sqlite.damaged-*");
+        EXPECT_EQ(1u, aside.size());
+    }
+    if (geteuid() != 0) // root writes everywhere
+    {
+        if (wxFileExists(path))
+            wxRemoveFile(path);
+        ASSERT_EQ(0, chmod((folder + "/solvane").fn_str(), 0500));
+        HistoryStore readOnly;
+        EXPECT_EQ(HistoryStore::OpenResult::Failed, readOnly.Open(path));
+        EXPECT_FALSE(readOnly.IsWritable());
+    }
+}
+
+// A writer killed while it writes loses nothing it committed, and leaves no half list.
+TEST_F(HistoryTest, KillDuringTransactionKeepsEveryCommittedList)
+{
+    const int kListSize = 500;
+    int pipeFds[2];
+    ASSERT_EQ(0, pipe(pipeFds));
+    {
+        // The folder exists before the child makes the file in it.
+        HistoryStore store;
+        ASSERT_EQ(HistoryStore::OpenResult::Opened, store.Open(path));
+    }
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0)
+    {
+        close(pipeFds[0]);
+        HistoryStore store;
+        if (store.Open(path) != HistoryStore::OpenResult::Opened)
+            _exit(3);
+        for (int list = 1;; ++list)
+        {
+            std::vector<HistoryEvent> events;
+            for (int i = 0; i < kListSize; ++i)
+                events.push_back(Event(list, wxString::Format("p%d", i).c_str()));
+            if (!store.Record(events))
+                _exit(4);
+            const char committed = 1;
+            if (write(pipeFds[1], &committed, 1) != 1)
+                _exit(5);
+        }
+    }
+    close(pipeFds[1]);
+    // A handful of lists committed, and the child in the middle of the next one.
+    int committed = 0;
+    const auto deadline = std::chrono::steady_clock::now() + TimeLimit(10000);
+    while (committed < 5 && std::chrono::steady_clock::now() < deadline)
+    {
+        pollfd readable{pipeFds[0], POLLIN, 0};
+        char byte;
+        if (poll(&readable, 1, 100) == 1 && read(pipeFds[0], &byte, 1) == 1)
+            ++committed;
+    }
+    kill(child, SIGKILL);
+    int status = 0;
+    waitpid(child, &status, 0);
+    close(pipeFds[0]);
+    ASSERT_EQ(5, committed);
+    ASSERT_TRUE(WIFSIGNALED(status));
+
+    HistoryStore store;
+    ASSERT_EQ(HistoryStore::OpenResult::Opened, store.Open(path));
+    long long oldest = 0, newest = 0;
+    ASSERT_TRUE(store.GetIdRange(oldest, newest));
+    const long long count = newest - oldest + 1;
+    EXPECT_GE(count, committed * kListSize);
+    EXPECT_EQ(0, count % kListSize);
+    std::map<long long, int> perList;
+    for (const HistoryEvent& event : store.ReadRange(oldest, newest))
+        ++perList[event.time];
+    for (const auto& [list, events] : perList)
+        EXPECT_EQ(kListSize, events) << "list " << list;
+}
+
+// The page's texts, and the last-seen line in its two forms.
+TEST(HistoryTexts, DescribeAndLastSeen)
+{
+    EXPECT_EQ("online at start", HistoryView::Describe(HistoryKind::OnlineAtStart, 3));
+    EXPECT_EQ("now free", HistoryView::Describe(HistoryKind::Changed, 0x03));
+    EXPECT_EQ("busy", HistoryView::Describe(HistoryKind::Changed, 0x15));
+    EXPECT_EQ("online", HistoryView::Describe(HistoryKind::Changed, 0x01));
+    EXPECT_EQ("went offline", HistoryView::Describe(HistoryKind::WentOffline, 0x03));
+    const wxDateTime noon(15, wxDateTime::Jun, 2024, 12, 0, 0);
+    const long long now = noon.GetTicks();
+    EXPECT_EQ("last online 09:57, 2 h ago", HistoryView::LastSeenText(now - 2 * 3600 - 180, now));
+    EXPECT_EQ("last online 11:55, 5 min ago", HistoryView::LastSeenText(now - 300, now));
+    EXPECT_EQ("last online 2024-06-12 12:00, 3 days ago", HistoryView::LastSeenText(now - 3 * 86400, now));
+}
