@@ -150,6 +150,11 @@ int HistoryStore::OpenFile(const wxString& file, wxString* error)
     }
     if (code == SQLITE_OK)
         code = sqlite3_exec(db, "PRAGMA journal_mode=WAL;", nullptr, nullptr, nullptr);
+    // With the write-ahead log, NORMAL syncs at each checkpoint rather than at each list: a
+    // killed program keeps every committed list and the file is never damaged; only a power cut
+    // may lose the last few lists. A full sync per list took over 100 ms of the polling thread.
+    if (code == SQLITE_OK)
+        code = sqlite3_exec(db, "PRAGMA synchronous=NORMAL;", nullptr, nullptr, nullptr);
     int version = -1;
     if (code == SQLITE_OK)
     {
