@@ -14,7 +14,7 @@ DEMO_KEY   ?= -DSOLVANE_DEMO_UPDATE_KEY=ON
 PACKAGES = build-essential cmake pkg-config libwxgtk3.2-dev libcurl4-openssl-dev \
            googletest libgtest-dev xvfb xauth gettext zip openbox xdotool wmctrl x11-utils \
            fonts-dejavu-core fonts-ipafont-gothic imagemagick librsvg2-bin xdg-utils libx11-dev \
-           libsodium-dev openssl
+           libsodium-dev openssl desktop-file-utils
 
 SUDO = $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
