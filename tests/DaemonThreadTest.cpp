@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <memory>
@@ -226,4 +227,97 @@ TEST(DaemonThreadTest, StopEndsASleepAtOnce)
         EXPECT_LT(steady_clock::now() - start, milliseconds(1000));
         EXPECT_EQ(1u, site.starts.size());
     }
+}
+
+// The real refresh against a site that refuses for two minutes and then answers again. By
+// default the tenth failure brings the box and the exit; keeping on trying, the handlers hear
+// once that the site is unreachable, nothing asks the user or the program to go, and the list
+// arrives within the longest quiet delay of the site's return, after word that it is back.
+TEST(DaemonThreadTest, KeepTryingRidesOutAnOutage)
+{
+    HttpGet::GlobalInit();
+    const char* const listPath = "/include/js/online_performers.js";
+    struct OutageSite : TaveloSite
+    {
+        int UpdateUserList() override
+        {
+            if (clock->load() >= 120000)
+                sim->SetFault(listPath, sitesim::Fault::None);
+            const int result = TaveloSite::UpdateUserList();
+            if (result != 0 && listAt < 0)
+                listAt = clock->load();
+            return result;
+        }
+        std::atomic<long long> listAt{-1};
+        long long Now() const override { return clock->load(); }
+        std::atomic<long long>* clock = nullptr;
+        sitesim::SiteSim* sim = nullptr;
+        const char* listPath = nullptr;
+    };
+    for (const bool keepTrying : {false, true})
+    {
+        SCOPED_TRACE(keepTrying ? "keep trying" : "end after the box");
+        sitesim::SiteSim sim;
+        ASSERT_TRUE(sim.Start());
+        ASSERT_TRUE(sim.SetPerformerListFromFile(SOLVANE_TEST_DATA "/performers/typical.js"));
+        sim.SetFault(listPath, sitesim::Fault::Refuse);
+        Settings::WriteString("/Site/webserver", wxString::FromUTF8(sim.WebServer()));
+        Settings::WriteLong("/System/syncinterval", 10);
+        Settings::WriteBool("/System/keeptrying", keepTrying);
+        Settings::WriteLong("/System/retrymaxdelay", 10);
+        std::atomic<long long> clock{0};
+        OutageSite site;
+        site.clock = &clock;
+        site.sim = &sim;
+        site.listPath = listPath;
+        TestDaemon thread(&site, &clock);
+        Log log;
+        Recorder handler(log, "tree");
+        thread.AddEventHandler(&handler);
+        std::atomic<long long> boxAt{-1};
+        std::atomic<bool> exitAsked{false};
+        TestGuiServices gui;
+        gui.showServerFailure = [&](const wxString&, const wxString&, std::function<bool()>,
+                                    std::function<void()> closed) {
+            boxAt = clock.load();
+            closed();
+        };
+        gui.requestExit = [&] {
+            thread.RequestStop();
+            exitAsked = true;
+        };
+        ASSERT_EQ(wxTHREAD_NO_ERROR, thread.Run());
+        ASSERT_TRUE(WaitFor([&] { return exitAsked.load() || site.listAt >= 0; }));
+        thread.Stop();
+        const long long listAt = site.listAt;
+        if (!keepTrying)
+        {
+            EXPECT_EQ(27000, boxAt);
+            EXPECT_TRUE(log.empty());
+            continue;
+        }
+        EXPECT_EQ(-1, boxAt);
+        EXPECT_FALSE(exitAsked);
+        EXPECT_GE(listAt, 120000);
+        EXPECT_LE(listAt, 130000);
+        std::vector<std::string> got;
+        for (const auto& entry : log)
+        {
+            const wxEventType type = entry.second->GetEventType();
+            const auto* list = dynamic_cast<const UserListEvent*>(entry.second.get());
+            got.push_back(type == EVT_SITE_UNREACHABLE ? "unreachable"
+                          : type == EVT_SITE_REACHABLE ? "reachable"
+                          : type == EVT_USER_LIST_INITIALIZED && list
+                              ? wxString::Format("list n%zu", list->GetUserList().GetCount()).ToStdString()
+                              : "other");
+        }
+        ASSERT_FALSE(got.empty());
+        EXPECT_EQ("unreachable", got.front());
+        EXPECT_EQ(std::count(got.begin(), got.end(), "unreachable"), 1);
+        ASSERT_GE(got.size(), 3u);
+        EXPECT_EQ("reachable", got[1]);
+        EXPECT_EQ("list n4", got[2]);
+    }
+    Settings::DeleteEntry("/System/keeptrying");
+    Settings::DeleteEntry("/System/retrymaxdelay");
 }

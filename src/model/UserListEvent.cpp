@@ -6,6 +6,8 @@
 // Braces, not the toolkit's definition macro: the name followed by "(" would expand as the
 // event-table macro of the same name.
 const wxEventTypeTag<UserListEvent> EVT_USER_LIST_INITIALIZED{wxNewEventType()};
+const wxEventTypeTag<UserListEvent> EVT_SITE_UNREACHABLE{wxNewEventType()};
+const wxEventTypeTag<UserListEvent> EVT_SITE_REACHABLE{wxNewEventType()};
 
 UserListEvent::UserListEvent(wxEventType type, int id) : wxEvent(id, type)
 {

@@ -32,8 +32,13 @@ private:
 };
 
 wxDECLARE_EVENT(EVT_USER_LIST_INITIALIZED, UserListEvent);
+/// Without a list: the site stopped answering and is being retried quietly, and its return.
+wxDECLARE_EVENT(EVT_SITE_UNREACHABLE, UserListEvent);
+wxDECLARE_EVENT(EVT_SITE_REACHABLE, UserListEvent);
 
 typedef void (wxEvtHandler::*UserListEventFunction)(UserListEvent&);
 #define UserListEventHandler(func) wxEVENT_HANDLER_CAST(UserListEventFunction, func)
 
 #define EVT_USER_LIST_INITIALIZED(id, func) wx__DECLARE_EVT1(EVT_USER_LIST_INITIALIZED, id, UserListEventHandler(func))
+#define EVT_SITE_UNREACHABLE(id, func) wx__DECLARE_EVT1(EVT_SITE_UNREACHABLE, id, UserListEventHandler(func))
+#define EVT_SITE_REACHABLE(id, func) wx__DECLARE_EVT1(EVT_SITE_REACHABLE, id, UserListEventHandler(func))

@@ -83,6 +83,16 @@ void DaemonThread::RequestStop()
     stopCondition.notify_all();
 }
 
+void DaemonThread::RefreshNow()
+{
+    SOLVANE_TRACE("[%p]DaemonThread::RefreshNow(void)", static_cast<void*>(this));
+    {
+        std::lock_guard<std::mutex> lock(stopMutex);
+        refreshRequested = true;
+    }
+    stopCondition.notify_all();
+}
+
 void DaemonThread::Stop()
 {
     SOLVANE_TRACE("[%p]DaemonThread::Stop(void)", static_cast<void*>(this));
@@ -112,7 +122,8 @@ void DaemonThread::SleepStep(int milliseconds)
 {
     SOLVANE_TRACE("[%p]DaemonThread::SleepStep(%d)", static_cast<void*>(this), milliseconds);
     std::unique_lock<std::mutex> lock(stopMutex);
-    stopCondition.wait_for(lock, std::chrono::milliseconds(milliseconds), [this] { return stopRequested.load(); });
+    stopCondition.wait_for(lock, std::chrono::milliseconds(milliseconds),
+                           [this] { return stopRequested.load() || refreshRequested.load(); });
 }
 
 bool DaemonThread::ShouldExit()
@@ -152,13 +163,24 @@ wxThread::ExitCode DaemonThread::Entry()
 {
     SOLVANE_TRACE("[%p]DaemonThread::Entry(void)", static_cast<void*>(this));
     int interval = 0;
+    // A site retried quietly is announced once as unreachable, and once as back.
+    bool reportedOffline = false;
+    const auto noteReachability = [&](bool reachable) {
+        if (reachable == !reportedOffline || (!reachable && !site->IsOffline()))
+            return true;
+        reportedOffline = !reachable;
+        return PostToHandlers(UserListEvent(reachable ? EVT_SITE_REACHABLE : EVT_SITE_UNREACHABLE, -1));
+    };
     for (;;)
     {
         const long long attempt = Now();
         interval = site->UpdateUserList();
+        if (!noteReachability(interval != 0))
+            return 0;
         if (interval != 0)
             break;
-        while (Now() - attempt < kRetryMilliseconds)
+        // A refresh asked for ends the wait too: new servers are tried at once.
+        while (Now() - attempt < kRetryMilliseconds && !refreshRequested.exchange(false))
         {
             if (ShouldExit())
                 return 0;
@@ -187,13 +209,16 @@ wxThread::ExitCode DaemonThread::Entry()
     {
         if (ShouldExit())
             return 0;
-        if (Now() - started < interval)
+        const bool refreshNow = refreshRequested.exchange(false);
+        if (!refreshNow && Now() - started < interval)
         {
             SleepStep(interval / 10);
             continue;
         }
         started = Now();
         const int result = site->UpdateUserList();
+        if (!noteReachability(result != 0))
+            return 0;
         if (result == 0)
         {
             interval = kRetryMilliseconds;

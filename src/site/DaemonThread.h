@@ -59,6 +59,8 @@ public:
     /// Asks the thread to stop and returns when it has ended: afterwards nothing more is
     /// posted. From the GUI thread; a later call returns at once.
     void Stop();
+    /// Ends the wait for the interval: the next refresh starts now (new settings apply at once).
+    void RefreshNow();
 
 protected:
     ExitCode Entry() override;
@@ -87,6 +89,7 @@ private:
     std::mutex stopMutex;
     std::condition_variable stopCondition;
     std::atomic<bool> stopRequested{false};
+    std::atomic<bool> refreshRequested{false};
 
     // Touched by the owner's thread only.
     bool started = false;

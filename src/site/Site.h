@@ -31,6 +31,8 @@ public:
     using StopHook = std::function<bool()>;
     void SetStopHook(StopHook hook);
     bool IsStopRequested() const;
+    /// True while failures are being retried quietly instead of reported; from any thread.
+    virtual bool IsOffline() const { return false; }
 
 private:
     static Site* instance;

@@ -5,8 +5,10 @@
 #include "net/HttpGet.h"
 #include "net/Proxy.h"
 #include "site/PerformerListParser.h"
+#include "site/RetryBackoff.h"
 #include "util/GuiServices.h"
 #include "util/Settings.h"
+#include "util/SettingsKeys.h"
 #include "util/Trace.h"
 
 #include <wx/app.h>
@@ -36,6 +38,9 @@ const long long kListSizeLimit = 32LL << 20;
 // The user hears of failures only from this many in a row on.
 const int kFailuresBeforeReport = 10;
 const long kDefaultSyncSeconds = 10;
+// Quiet retries start as far apart as the polling thread's own and double up to this.
+const long long kFirstQuietDelayMilliseconds = 3000;
+const long kDefaultRetryMaxDelaySeconds = 300;
 // The parse sleeps this long after every so many performers (about a millisecond of parsing),
 // and all its sleeps together stay within this share of the interval.
 const int kPerformersPerPause = 250;
@@ -125,6 +130,9 @@ void TaveloSite::OnExit()
 int TaveloSite::UpdateUserList()
 {
     SOLVANE_TRACE("[%p]TaveloSite::UpdateUserList(void)", static_cast<void*>(this));
+    // While quiet, the site is left alone until its next attempt is due.
+    if (offline && Now() < nextAttempt)
+        return 0;
     HttpGet get("http://" + Settings::WebServer() + kPerformerListPath);
     get.SetConnectTimeout(kTimeoutMilliseconds);
     get.SetStallTimeout(kTimeoutMilliseconds);
@@ -136,10 +144,17 @@ int TaveloSite::UpdateUserList()
         if (get.WasAborted())
             return 0;
         if (++failureCount >= kFailuresBeforeReport)
-            ReportServerFailure();
+        {
+            if (Settings::ReadBool(SettingsKeys::kKeepTrying, false))
+                WaitQuietly();
+            else
+                ReportServerFailure();
+        }
         return 0;
     }
     failureCount = 0;
+    quietFailures = 0;
+    offline = false;
 
     // The parse gives the processor away regularly, but the pauses of one refresh add up to a
     // small share of the interval whatever the list's length.
@@ -162,6 +177,22 @@ int TaveloSite::UpdateUserList()
         return 0;
     SetUserList(users);
     return interval;
+}
+
+long long TaveloSite::Now() const
+{
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+void TaveloSite::WaitQuietly()
+{
+    SOLVANE_TRACE("[%p]TaveloSite::WaitQuietly(void)", static_cast<void*>(this));
+    long seconds = Settings::ReadLong(SettingsKeys::kRetryMaxDelay, kDefaultRetryMaxDelaySeconds);
+    if (seconds < 1 || seconds > kDefaultRetryMaxDelaySeconds)
+        seconds = kDefaultRetryMaxDelaySeconds;
+    nextAttempt = Now() + RetryDelayMilliseconds(++quietFailures, kFirstQuietDelayMilliseconds, seconds * 1000LL);
+    offline = true;
 }
 
 void TaveloSite::Pause(int milliseconds)

@@ -5,6 +5,8 @@
 
 #include <wx/module.h>
 
+#include <atomic>
+
 class TaveloSite : public Site, public wxModule
 {
 public:
@@ -19,13 +21,25 @@ protected:
     /// One pause of the parse on the polling thread, to stay light on the processor; none on
     /// the main thread.
     virtual void Pause(int milliseconds);
+    /// A monotonic clock in milliseconds for the quiet retries; tests put in one they drive.
+    virtual long long Now() const;
+
+public:
+    bool IsOffline() const override { return offline.load(); }
 
 private:
     void ReportServerFailure();
+    /// Instead of the report: the site is marked offline and its next attempt put off.
+    void WaitQuietly();
 
     // Fetches failed in a row; one site lives as long as the module, so this is the process's
     // count. Touched by the polling thread only.
     int failureCount = 0;
+    // Set from the tenth failure in a row when the program keeps trying instead of ending: the
+    // attempts then wait longer each time, up to the longest delay set.
+    std::atomic<bool> offline{false};
+    int quietFailures = 0;
+    long long nextAttempt = 0;
 
     wxDECLARE_DYNAMIC_CLASS(TaveloSite);
 };

@@ -12,3 +12,7 @@ list(APPEND SOLVANE_CORE_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/PerformerListParser.cpp
   ${CMAKE_CURRENT_LIST_DIR}/PerformerListParser.h
 )
+list(APPEND SOLVANE_CORE_SOURCES
+  ${CMAKE_CURRENT_LIST_DIR}/RetryBackoff.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/RetryBackoff.h
+)

@@ -13,6 +13,8 @@ wxBEGIN_EVENT_TABLE(AllTreeCtrl, UserListTreeCtrl)
     EVT_USER_CHANGED(-1, AllTreeCtrl::OnUserChanged)
     EVT_USER_DELETED(-1, AllTreeCtrl::OnUserDeleted)
     EVT_USER_LIST_INITIALIZED(-1, AllTreeCtrl::OnUserListInitialized)
+    EVT_SITE_UNREACHABLE(-1, AllTreeCtrl::OnSiteUnreachable)
+    EVT_SITE_REACHABLE(-1, AllTreeCtrl::OnSiteReachable)
 wxEND_EVENT_TABLE()
 
 AllTreeCtrl::AllTreeCtrl(wxWindow* parent, wxWindowID id, const wxPoint& pos, const wxSize& size, long style,
@@ -62,8 +64,7 @@ void AllTreeCtrl::OnUserChanged(UserEvent& event)
     if (item.IsOk())
     {
         // The All tree lists online users only: it has no offline picture.
-        const StatusIcon icon = IconForStatus(event.GetUser().GetStatus());
-        const int image = icon == StatusIcon::Free ? freeImage : icon == StatusIcon::Busy ? busyImage : -1;
+        const int image = ImageForUser(event.GetUser());
         SetItemImage(item, image, wxTreeItemIcon_Normal);
         SetItemImage(item, image, wxTreeItemIcon_Selected);
     }
@@ -83,6 +84,29 @@ void AllTreeCtrl::UpdateCount()
     SOLVANE_TRACE("[%p]AllTreeCtrl::UpdateCount(void)", static_cast<void*>(this));
     // Users sit right below the group: counting its own children is immediate, where counting
     // recursively walks every item, once per deleted user of a poll.
-    SetItemText(onlineGroup,
-                wxString::Format("%s (%d)", onlineLabel, static_cast<int>(GetChildrenCount(onlineGroup, false))));
+    if (offline)
+        SetItemText(onlineGroup, wxString::Format("%s (%s)", onlineLabel, _("No connection")));
+    else
+        SetItemText(onlineGroup, GroupLabel(onlineLabel, onlineGroup));
+}
+
+int AllTreeCtrl::ImageForUser(const User& user) const
+{
+    // The All tree lists online users only: it has no offline picture.
+    const StatusIcon icon = IconForStatus(user.GetStatus());
+    return icon == StatusIcon::Free ? freeImage : icon == StatusIcon::Busy ? busyImage : -1;
+}
+
+void AllTreeCtrl::OnSiteUnreachable(UserListEvent& WXUNUSED(event))
+{
+    SOLVANE_TRACE("[%p]AllTreeCtrl::OnSiteUnreachable(void)", static_cast<void*>(this));
+    offline = true;
+    UpdateCount();
+}
+
+void AllTreeCtrl::OnSiteReachable(UserListEvent& WXUNUSED(event))
+{
+    SOLVANE_TRACE("[%p]AllTreeCtrl::OnSiteReachable(void)", static_cast<void*>(this));
+    offline = false;
+    UpdateCount();
 }

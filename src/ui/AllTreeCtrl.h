@@ -16,10 +16,19 @@ public:
     void OnUserChanged(UserEvent& event);
     void OnUserDeleted(UserEvent& event);
     void UpdateCount();
+    /// The site is being retried quietly: the group says so until it answers again.
+    void OnSiteUnreachable(UserListEvent& event);
+    void OnSiteReachable(UserListEvent& event);
+    bool IsOffline() const { return offline; }
 
     wxTreeItemId GetOnlineGroup() const { return onlineGroup; }
 
+protected:
+    int ImageForUser(const User& user) const override;
+    void OnFilterChanged() override { UpdateCount(); }
+
 private:
+    bool offline = false;
     wxString onlineLabel;
     wxTreeItemId onlineGroup;
     int freeImage;

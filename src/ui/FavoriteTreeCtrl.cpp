@@ -72,10 +72,15 @@ wxTreeItemId FavoriteTreeCtrl::GroupItem(FavoriteGroup group) const
 void FavoriteTreeCtrl::UpdateCount()
 {
     SOLVANE_TRACE("[%p]FavoriteTreeCtrl::UpdateCount(void)", static_cast<void*>(this));
-    SetItemText(onlineGroup,
-                wxString::Format("%s (%d)", onlineLabel, static_cast<int>(GetChildrenCount(onlineGroup, true))));
-    SetItemText(offlineGroup,
-                wxString::Format("%s (%d)", offlineLabel, static_cast<int>(GetChildrenCount(offlineGroup, true))));
+    SetItemText(onlineGroup, GroupLabel(onlineLabel, onlineGroup));
+    SetItemText(offlineGroup, GroupLabel(offlineLabel, offlineGroup));
+}
+
+void FavoriteTreeCtrl::OnFilterChanged()
+{
+    // Before the first login there are no groups to count in.
+    if (onlineGroup.IsOk())
+        UpdateCount();
 }
 
 void FavoriteTreeCtrl::OnUserListInitialized(UserListEvent& event)

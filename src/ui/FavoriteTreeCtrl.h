@@ -36,6 +36,10 @@ public:
     /// The identifier of the list event that carries the favourites download's result.
     static const int kFavoritesListId = 0;
 
+protected:
+    int ImageForUser(const User& user) const override { return ImageFor(IconForStatus(user.GetStatus())); }
+    void OnFilterChanged() override;
+
 private:
     int ImageFor(StatusIcon icon) const;
     wxTreeItemId GroupItem(FavoriteGroup group) const;

@@ -3,6 +3,8 @@
 
 #include "history/HistoryRecorder.h"
 #include "history/HistoryStore.h"
+#include "model/NameFilter.h"
+#include "model/PopupPause.h"
 #include "model/UserListEvent.h"
 #include "net/DownloadThread.h"
 #include "site/DaemonThread.h"
@@ -17,7 +19,9 @@
 #include "ui/NotifyIcon.h"
 #include "ui/PopupDialogManager.h"
 #include "ui/ServerFailureBox.h"
+#include "ui/SettingsDialog.h"
 #include "util/Settings.h"
+#include "util/SettingsKeys.h"
 #include "util/Trace.h"
 
 #include <wx/app.h>
@@ -27,9 +31,14 @@
 #include <wx/notebook.h>
 #include <wx/panel.h>
 #include <wx/sizer.h>
+#include <wx/datetime.h>
+#include <wx/srchctrl.h>
 #include <wx/splash.h>
 
 #include <cstdio>
+#include <algorithm>
+#include <climits>
+#include <ctime>
 
 namespace
 {
@@ -61,8 +70,18 @@ MainFrame::MainFrame() : wxFrame(nullptr, wxID_ANY, wxEmptyString), loggedIn(fal
     auto* toolMenu = new wxMenu;
     toolMenu->Append(ID_UPDATE_FAVORITE, _("&UpdateFavorite"));
     toolMenu->AppendCheckItem(ID_POPUP_ONLY_FAVORITE, _("&PopupOnlyFavorite"));
+    toolMenu->AppendSeparator();
+    auto* pauseMenu = new wxMenu;
+    pauseMenu->Append(ID_PAUSE_ONE_HOUR, _("For 1 &hour"));
+    pauseMenu->Append(ID_PAUSE_UNTIL_MORNING, _("Until tomorrow 0&6:00"));
+    pauseMenu->Append(ID_PAUSE_UNTIL_RESUMED, _("Until &resumed"));
+    toolMenu->AppendSubMenu(pauseMenu, _("P&ause pop-ups"));
+    toolMenu->Append(ID_RESUME_POPUPS, _("Resu&me pop-ups"));
+    toolMenu->AppendSeparator();
+    toolMenu->Append(ID_SETTINGS, _("&Settings..."));
     menuBar->Append(toolMenu, _("&Tool"));
 
+    searchCtrl = new wxSearchCtrl(this, ID_FIND, wxEmptyString, wxDefaultPosition, wxDefaultSize, wxTE_PROCESS_ENTER);
     allTreeCtrl = new AllTreeCtrl(allPanel, wxID_ANY, wxDefaultPosition, wxDefaultSize, kTreeStyle);
     favoriteTreeCtrl = new FavoriteTreeCtrl(favoritePanel, wxID_ANY, wxDefaultPosition, wxDefaultSize, kTreeStyle);
     OpenHistory();
@@ -101,6 +120,13 @@ MainFrame::MainFrame() : wxFrame(nullptr, wxID_ANY, wxEmptyString), loggedIn(fal
 
     const wxString appName = wxTheApp->GetAppName();
     notifyIcon = std::make_unique<NotifyIcon>(this, icon, appName.empty() ? wxTheApp->GetClassName() : appName);
+
+    searchCtrl->Bind(wxEVT_TEXT, &MainFrame::OnSearchText, this);
+    Bind(wxEVT_CHAR_HOOK, &MainFrame::OnCharHook, this);
+    const wxAcceleratorEntry find(wxACCEL_CTRL, 'F', ID_FIND);
+    SetAcceleratorTable(wxAcceleratorTable(1, &find));
+    pauseTimer.Bind(wxEVT_TIMER, [this](wxTimerEvent&) { UpdatePauseState(); });
+    UpdatePauseState();
 }
 
 MainFrame::~MainFrame()
@@ -192,7 +218,10 @@ void MainFrame::DoLayout()
     notebook->AddPage(favoritePanel, _("Favorite"));
     notebook->AddPage(historyPanel, _("History"));
 
+    searchCtrl->SetDescriptiveText(_("Find a performer"));
+
     auto* frameSizer = new wxBoxSizer(wxVERTICAL);
+    frameSizer->Add(searchCtrl, 0, wxEXPAND, 0);
     frameSizer->Add(notebook, 1, wxEXPAND, 0);
     SetAutoLayout(true);
     SetSizer(frameSizer);
@@ -247,6 +276,26 @@ void MainFrame::OnMenu(wxCommandEvent& event)
     case ID_POPUP_ONLY_FAVORITE:
         Settings::WriteBool("/PopupDialog/onlyFavorite", event.IsChecked());
         Settings::Flush();
+        break;
+    case ID_SETTINGS: ShowSettings(); break;
+    case ID_FIND: searchCtrl->SetFocus(); break;
+    case ID_PAUSE_ONE_HOUR:
+    case ID_PAUSE_UNTIL_MORNING:
+    case ID_PAUSE_UNTIL_RESUMED:
+    {
+        const PopupPause::Length length = event.GetId() == ID_PAUSE_ONE_HOUR       ? PopupPause::ONE_HOUR
+                                          : event.GetId() == ID_PAUSE_UNTIL_MORNING ? PopupPause::UNTIL_MORNING
+                                                                                    : PopupPause::UNTIL_RESUMED;
+        Settings::WriteLong(SettingsKeys::kPopupPausedUntil,
+                            static_cast<long>(PopupPause::EndFor(length, std::time(nullptr))));
+        Settings::Flush();
+        UpdatePauseState();
+        break;
+    }
+    case ID_RESUME_POPUPS:
+        Settings::DeleteEntry(SettingsKeys::kPopupPausedUntil);
+        Settings::Flush();
+        UpdatePauseState();
         break;
     default: break;
     }
@@ -319,3 +368,68 @@ void MainFrame::OnDownloadFinished(DownloadFinishedEvent& event)
     Settings::WriteString("/favorites", JoinFavoriteNames(names));
     loggedIn = true;
 }
+
+void MainFrame::ShowSettings()
+{
+    SOLVANE_TRACE("[%p]MainFrame::ShowSettings(void)", static_cast<void*>(this));
+    SettingsDialog dialog(this, wxID_ANY, _("Settings"));
+    if (dialog.ShowModal() != wxID_OK)
+        return;
+    menuBar->Check(ID_POPUP_ONLY_FAVORITE, Settings::ReadBool(SettingsKeys::kPopupOnlyFavorite, false));
+    // The servers and the interval are read by each refresh: the next one starts now.
+    if (daemonThread)
+        daemonThread->RefreshNow();
+}
+
+void MainFrame::UpdatePauseState()
+{
+    SOLVANE_TRACE("[%p]MainFrame::UpdatePauseState(void)", static_cast<void*>(this));
+    const long long end = Settings::ReadLong(SettingsKeys::kPopupPausedUntil, 0);
+    const std::time_t now = std::time(nullptr);
+    const bool paused = PopupPause::IsPaused(end, now);
+    menuBar->Enable(ID_RESUME_POPUPS, paused);
+    if (notifyIcon)
+    {
+        if (wxMenuItem* resume = notifyIcon->GetMenu()->FindItem(ID_RESUME_POPUPS))
+            resume->Enable(paused);
+    }
+    pauseTimer.Stop();
+    wxString note;
+    if (paused && end == PopupPause::kUntilResumed)
+    {
+        note = _("Pop-ups paused until resumed");
+    }
+    else if (paused)
+    {
+        note = wxString::Format(_("Pop-ups paused until %s"), wxDateTime(static_cast<time_t>(end)).Format("%a %H:%M"));
+        // A second late, so that the pause has surely ended when it runs out.
+        const long long milliseconds = (end - static_cast<long long>(now)) * 1000 + 1000;
+        pauseTimer.StartOnce(static_cast<int>(std::min<long long>(milliseconds, INT_MAX)));
+    }
+    if (notifyIcon && notifyIcon->IsIconInstalled())
+    {
+        const wxString appName = wxTheApp->GetAppName();
+        const wxString name = appName.empty() ? wxTheApp->GetClassName() : appName;
+        notifyIcon->SetIcon(GetIcon(), note.empty() ? name : name + "\n" + note);
+    }
+}
+
+void MainFrame::OnSearchText(wxCommandEvent& WXUNUSED(event))
+{
+    SOLVANE_TRACE("[%p]MainFrame::OnSearchText(void)", static_cast<void*>(this));
+    const NameFilter filter(searchCtrl->GetValue());
+    allTreeCtrl->SetFilter(filter);
+    favoriteTreeCtrl->SetFilter(filter);
+}
+
+void MainFrame::OnCharHook(wxKeyEvent& event)
+{
+    // Escape in the search field empties it, which shows every performer again.
+    if (event.GetKeyCode() == WXK_ESCAPE && searchCtrl && wxWindow::FindFocus() == searchCtrl)
+    {
+        searchCtrl->Clear();
+        return;
+    }
+    event.Skip();
+}
+

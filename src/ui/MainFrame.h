@@ -2,6 +2,7 @@
 #pragma once
 
 #include <wx/frame.h>
+#include <wx/timer.h>
 
 #include <memory>
 
@@ -18,11 +19,18 @@ class PopupDialogManager;
 class wxMenuBar;
 class wxNotebook;
 class wxPanel;
+class wxSearchCtrl;
 
 enum
 {
     ID_UPDATE_FAVORITE = 6000,
-    ID_POPUP_ONLY_FAVORITE = 6001
+    ID_POPUP_ONLY_FAVORITE = 6001,
+    ID_SETTINGS = 6010,
+    ID_PAUSE_ONE_HOUR = 6011,
+    ID_PAUSE_UNTIL_MORNING = 6012,
+    ID_PAUSE_UNTIL_RESUMED = 6013,
+    ID_RESUME_POPUPS = 6014,
+    ID_FIND = 6015
 };
 
 class MainFrame : public wxFrame
@@ -41,6 +49,15 @@ public:
     HistoryPanel* GetHistoryPanel() const { return historyPanel; }
     NotifyIcon* GetNotifyIcon() const { return notifyIcon.get(); }
     PopupDialogManager* GetPopupDialogManager() const { return popupDialogManager.get(); }
+    wxSearchCtrl* GetSearchCtrl() const { return searchCtrl; }
+    DaemonThread* GetDaemonThread() const { return daemonThread.get(); }
+
+    /// Shows the settings dialog; on "OK" its values apply at once.
+    void ShowSettings();
+    /// The pop-ups' pause as stored: the menus' items and the icon's tooltip follow it.
+    void UpdatePauseState();
+    void OnSearchText(wxCommandEvent& event);
+    void OnCharHook(wxKeyEvent& event);
 
 private:
     void SetProperties();
@@ -69,6 +86,9 @@ private:
     // Set while the account dialog runs its own event loop within UpdateFavorite.
     AuthenticationDialog* authenticationDialog = nullptr;
     bool exitAfterDialog = false;
+    wxSearchCtrl* searchCtrl = nullptr;
+    // Runs out at the end of a pause, to show that pop-ups are back.
+    wxTimer pauseTimer;
 
     wxDECLARE_EVENT_TABLE();
 };

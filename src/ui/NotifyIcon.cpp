@@ -1,6 +1,7 @@
 // The icon in the notification area: the way back to a hidden main window, and a way out.
 #include "ui/NotifyIcon.h"
 
+#include "ui/MainFrame.h"
 #include "util/Trace.h"
 
 #include <wx/icon.h>
@@ -20,6 +21,15 @@ NotifyIcon::NotifyIcon(wxWindow* frame_, const wxIcon& icon, const wxString& too
     if (icon.IsOk())
         SetIcon(icon, tooltip);
     menu = std::make_unique<wxMenu>();
+    // The frame's own commands: it handles them as it does its menu's.
+    auto* pauseMenu = new wxMenu;
+    pauseMenu->Append(ID_PAUSE_ONE_HOUR, _("For 1 &hour"));
+    pauseMenu->Append(ID_PAUSE_UNTIL_MORNING, _("Until tomorrow 0&6:00"));
+    pauseMenu->Append(ID_PAUSE_UNTIL_RESUMED, _("Until &resumed"));
+    menu->AppendSubMenu(pauseMenu, _("P&ause pop-ups"));
+    menu->Append(ID_RESUME_POPUPS, _("Resu&me pop-ups"));
+    menu->Append(ID_SETTINGS, _("&Settings..."));
+    menu->AppendSeparator();
     menu->Append(wxID_EXIT, _("E&xit"), _("Exit the application."));
 }
 

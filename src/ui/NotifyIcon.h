@@ -17,6 +17,8 @@ public:
     void OnMenu(wxCommandEvent& event);
     void OnLButtonDClick(wxTaskBarIconEvent& event);
     void OnRButtonUp(wxTaskBarIconEvent& event);
+    /// The icon's menu, whose items the frame enables.
+    wxMenu* GetMenu() const { return menu.get(); }
 
 private:
     wxWindow* frame; // receives every command; owns this icon

@@ -1,16 +1,30 @@
 // Turns the polling thread's changes into pop-ups: a performer who comes online or becomes free.
 #include "ui/PopupDialogManager.h"
 
+#include "model/PopupPause.h"
 #include "model/PopupRules.h"
 #include "ui/MainFrame.h"
 #include "ui/PopupDialog.h"
 #include "util/Settings.h"
+#include "util/SettingsKeys.h"
 #include "util/Trace.h"
 
 #include <wx/display.h>
 #include <wx/menu.h>
 
 #include <algorithm>
+#include <ctime>
+
+namespace
+{
+// Each kind can be switched off, and a pause silences both until it ends.
+bool IsPopupWanted(PopupKind kind)
+{
+    if (PopupPause::IsPaused(Settings::ReadLong(SettingsKeys::kPopupPausedUntil, 0), std::time(nullptr)))
+        return false;
+    return Settings::ReadBool(kind == POPUP_FREE ? SettingsKeys::kPopupFree : SettingsKeys::kPopupOnline, true);
+}
+} // namespace
 
 wxBEGIN_EVENT_TABLE(PopupDialogManager, wxEvtHandler)
     EVT_USER_ADDED(wxID_ANY, PopupDialogManager::OnUserAdded)
@@ -50,7 +64,7 @@ void PopupDialogManager::OnUserChanged(UserEvent& event)
     SOLVANE_TRACE("[%p]PopupDialogManager::OnUserChanged(%s, %x, %x)", static_cast<void*>(this), user.GetName(),
                   event.GetOldStatus(), user.GetStatus());
     const PopupKind kind = PopupKindFor(event.GetOldStatus(), user.GetStatus());
-    if (kind == POPUP_NONE || !PassesFavoritesFilter(user.GetName()))
+    if (kind == POPUP_NONE || !IsPopupWanted(kind) || !PassesFavoritesFilter(user.GetName()))
         return;
     queue.Add(user, kind);
     StartWaiting();

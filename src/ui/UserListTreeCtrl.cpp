@@ -13,6 +13,7 @@
 #include <wx/utils.h>
 
 #include <algorithm>
+#include <iterator>
 
 wxBEGIN_EVENT_TABLE(UserListTreeCtrl, wxTreeCtrl)
     EVT_MENU(wxID_OPEN, UserListTreeCtrl::OnMenu)
@@ -79,6 +80,11 @@ void UserListTreeCtrl::ForgetItem(const wxString& name, const wxTreeItemId& item
 
 wxTreeItemId UserListTreeCtrl::AppendUserItem(const wxTreeItemId& parent, const User& user, int image)
 {
+    if (!nameFilter.Matches(user.GetName()))
+    {
+        hiddenUsers[user.GetName()] = HiddenUser{user, parent};
+        return wxTreeItemId();
+    }
     auto* data = new UserListTreeItemData(user, this);
     const wxTreeItemId item = AppendItem(parent, user.GetName(), image, image, data);
     nameIndex[user.GetName()].push_back(item);
@@ -132,6 +138,8 @@ void UserListTreeCtrl::OnUserDeleted(UserEvent& event)
     const wxTreeItemId item = FindItem(event.GetUser(), GetRootItem(), true);
     if (item.IsOk())
         Delete(item);
+    else
+        hiddenUsers.erase(event.GetUser().GetName());
 }
 
 void UserListTreeCtrl::OnUserChanged(UserEvent& event)
@@ -140,6 +148,8 @@ void UserListTreeCtrl::OnUserChanged(UserEvent& event)
     const wxTreeItemId item = FindItem(event.GetUser(), GetRootItem(), true);
     if (UserListTreeItemData* data = GetUserData(item))
         data->SetUser(event.GetUser());
+    else if (const auto hidden = hiddenUsers.find(event.GetUser().GetName()); hidden != hiddenUsers.end())
+        hidden->second.user = event.GetUser();
 }
 
 void UserListTreeCtrl::OnTreeItemActivated(wxTreeEvent& WXUNUSED(event))
@@ -172,3 +182,93 @@ void UserListTreeCtrl::OnMenu(wxCommandEvent& event)
     Util::LaunchBrowser("http://" + Settings::PreviewServer() + "/preview.shtml?" +
                         PercentEncodeName(data->GetUser().GetName()));
 }
+
+int UserListTreeCtrl::ImageForUser(const User& WXUNUSED(user)) const
+{
+    return -1;
+}
+
+int UserListTreeCtrl::CountHidden(const wxTreeItemId& group) const
+{
+    int count = 0;
+    for (const auto& entry : hiddenUsers)
+    {
+        if (entry.second.parent == group)
+            ++count;
+    }
+    return count;
+}
+
+wxString UserListTreeCtrl::GroupLabel(const wxString& label, const wxTreeItemId& group) const
+{
+    const int shown = static_cast<int>(GetChildrenCount(group, false));
+    if (nameFilter.IsEmpty())
+        return wxString::Format("%s (%d)", label, shown);
+    // TRANSLATORS: a group of the trees while the search field hides some: "Online (12 of 300)".
+    return wxString::Format(_("%s (%d of %d)"), label, shown, shown + CountHidden(group));
+}
+
+void UserListTreeCtrl::DeleteChildren(const wxTreeItemId& item)
+{
+    SOLVANE_TRACE("[%p]UserListTreeCtrl::DeleteChildren(void)", static_cast<void*>(this));
+    for (auto entry = hiddenUsers.begin(); entry != hiddenUsers.end();)
+        entry = entry->second.parent == item ? hiddenUsers.erase(entry) : std::next(entry);
+    wxTreeCtrl::DeleteChildren(item);
+}
+
+void UserListTreeCtrl::SetFilter(const NameFilter& filter)
+{
+    SOLVANE_TRACE("[%p]UserListTreeCtrl::SetFilter(%s)", static_cast<void*>(this), filter.GetText());
+    // Every user with the group it belongs below, shown ones first in their order. Groups are
+    // emptied whole and filled again: taking thousands of items out one by one costs the
+    // square of their number.
+    std::vector<HiddenUser> users;
+    std::vector<wxTreeItemId> groups;
+    const wxTreeItemId root = GetRootItem();
+    wxTreeItemIdValue rootCookie;
+    for (wxTreeItemId child = GetFirstChild(root, rootCookie); child.IsOk(); child = GetNextChild(root, rootCookie))
+    {
+        if (const UserListTreeItemData* data = GetUserData(child))
+        {
+            users.push_back(HiddenUser{data->GetUser(), root});
+            continue;
+        }
+        groups.push_back(child);
+        wxTreeItemIdValue cookie;
+        for (wxTreeItemId item = GetFirstChild(child, cookie); item.IsOk(); item = GetNextChild(child, cookie))
+        {
+            if (const UserListTreeItemData* data = GetUserData(item))
+                users.push_back(HiddenUser{data->GetUser(), child});
+        }
+    }
+    for (auto& entry : hiddenUsers)
+        users.push_back(std::move(entry.second));
+    hiddenUsers.clear();
+
+    Freeze();
+    std::vector<wxTreeItemId> expanded;
+    for (const wxTreeItemId& group : groups)
+    {
+        if (IsExpanded(group))
+            expanded.push_back(group);
+        wxTreeCtrl::DeleteChildren(group);
+    }
+    for (const HiddenUser& entry : users)
+    {
+        if (entry.parent == root)
+        {
+            const wxTreeItemId item = FindItem(entry.user, root, false);
+            if (item.IsOk())
+                Delete(item);
+        }
+    }
+    nameFilter = filter;
+    for (const HiddenUser& entry : users)
+        AppendUserItem(entry.parent, entry.user, ImageForUser(entry.user));
+    // A group open before stays open, also when it was emptied for a moment.
+    for (const wxTreeItemId& group : expanded)
+        Expand(group);
+    Thaw();
+    OnFilterChanged();
+}
+

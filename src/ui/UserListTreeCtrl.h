@@ -1,6 +1,7 @@
 // A tree of users kept in step with the user events; the base of the All and Favorite trees.
 #pragma once
 
+#include "model/NameFilter.h"
 #include "model/UserEvent.h"
 #include "model/UserListEvent.h"
 
@@ -36,9 +37,24 @@ public:
     /// Called by an item's data as the item goes.
     void ForgetItem(const wxString& name, const wxTreeItemId& item);
 
+    /// Shows only the users whose names pass; the others are kept aside, still following the
+    /// events, and come back when the filter lets them.
+    void SetFilter(const NameFilter& filter);
+    const NameFilter& GetFilter() const { return nameFilter; }
+    /// The users kept aside below a group.
+    int CountHidden(const wxTreeItemId& group) const;
+    void DeleteChildren(const wxTreeItemId& item) override;
+
 protected:
-    /// Appends an item for the user under parent and lists it in the name index.
+    /// Appends an item for the user under parent and lists it in the name index; while a filter
+    /// keeps the name out, the user is kept aside instead and the result is invalid.
     wxTreeItemId AppendUserItem(const wxTreeItemId& parent, const User& user, int image);
+    /// The picture a user's item gets when the filter brings it back.
+    virtual int ImageForUser(const User& user) const;
+    /// "Label (n)", or "Label (shown of all)" while a filter hides some.
+    wxString GroupLabel(const wxString& label, const wxTreeItemId& group) const;
+    /// After a new filter: the groups' counts are written anew.
+    virtual void OnFilterChanged() {}
     /// The user data of an item, null for the root and the groups.
     UserListTreeItemData* GetUserData(const wxTreeItemId& item) const;
     /// True while a whole list is being added, so that labels are written once at the end.
@@ -51,6 +67,15 @@ private:
     // every event looks one up.
     std::unordered_map<wxString, std::vector<wxTreeItemId>> nameIndex;
     bool filling = false;
+
+    // Users the filter keeps out, by name, with the group they belong below.
+    struct HiddenUser
+    {
+        User user;
+        wxTreeItemId parent;
+    };
+    std::unordered_map<wxString, HiddenUser> hiddenUsers;
+    NameFilter nameFilter;
 
     wxDECLARE_EVENT_TABLE();
 };

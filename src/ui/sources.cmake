@@ -31,3 +31,7 @@ list(APPEND SOLVANE_GUI_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/AuthenticationDialog.cpp
   ${CMAKE_CURRENT_LIST_DIR}/AuthenticationDialog.h
 )
+list(APPEND SOLVANE_GUI_SOURCES
+  ${CMAKE_CURRENT_LIST_DIR}/SettingsDialog.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/SettingsDialog.h
+)

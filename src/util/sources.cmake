@@ -14,3 +14,10 @@ list(APPEND SOLVANE_CORE_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/Version.cpp
   ${CMAKE_CURRENT_LIST_DIR}/Version.h
 )
+list(APPEND SOLVANE_CORE_SOURCES
+  ${CMAKE_CURRENT_LIST_DIR}/AutostartEntry.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/AutostartEntry.h
+  ${CMAKE_CURRENT_LIST_DIR}/ServerAddress.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/ServerAddress.h
+  ${CMAKE_CURRENT_LIST_DIR}/SettingsKeys.h
+)

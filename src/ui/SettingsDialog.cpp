@@ -1,0 +1,229 @@
+// The settings dialog: the servers, the polling, the pop-ups, the start and what an outage does.
+#include "ui/SettingsDialog.h"
+
+#include "util/AutostartEntry.h"
+#include "util/ServerAddress.h"
+#include "util/Settings.h"
+#include "util/SettingsKeys.h"
+#include "util/Trace.h"
+
+#include <wx/button.h>
+#include <wx/checkbox.h>
+#include <wx/intl.h>
+#include <wx/radiobut.h>
+#include <wx/settings.h>
+#include <wx/sizer.h>
+#include <wx/spinctrl.h>
+#include <wx/statbox.h>
+#include <wx/stattext.h>
+#include <wx/stdpaths.h>
+#include <wx/textctrl.h>
+
+namespace
+{
+const int kServerTextIds[] = {wxID_HIGHEST + 101, wxID_HIGHEST + 102, wxID_HIGHEST + 103};
+const char* const kServerKeys[] = {SettingsKeys::kWebServer, SettingsKeys::kImageServer, SettingsKeys::kPreviewServer};
+const long kDefaultIntervalSeconds = 10;
+const long kDefaultDurationSeconds = 8;
+const long kDefaultHistoryDays = 30;
+// A marked field: the light red of a form's error, readable with dark text.
+const wxColour kBadServerBackground(255, 204, 204);
+
+int Clamped(long value, int low, int high)
+{
+    return static_cast<int>(value < low ? low : value > high ? high : value);
+}
+} // namespace
+
+wxBEGIN_EVENT_TABLE(SettingsDialog, wxDialog)
+    EVT_BUTTON(wxID_OK, SettingsDialog::OnOK)
+    EVT_TEXT(wxID_ANY, SettingsDialog::OnServerText)
+wxEND_EVENT_TABLE()
+
+SettingsDialog::SettingsDialog(wxWindow* parent, wxWindowID id, const wxString& title, const wxPoint& pos,
+                               const wxSize& size, long style)
+    : wxDialog(parent, id, title, pos, size, style)
+{
+    SOLVANE_TRACE("[%p]SettingsDialog::SettingsDialog(%p)", static_cast<void*>(this), static_cast<void*>(parent));
+    serversBox = new wxStaticBox(this, wxID_ANY, _("Servers"));
+    const wxString serverLabels[] = {_("&Web server"), _("&Image server"), _("&Preview server")};
+    for (int i = 0; i < SERVER_COUNT; ++i)
+    {
+        serverLabel[i] = new wxStaticText(this, wxID_ANY, serverLabels[i]);
+        serverText[i] = new wxTextCtrl(this, kServerTextIds[i], wxEmptyString);
+    }
+    pollingBox = new wxStaticBox(this, wxID_ANY, _("Polling"));
+    intervalLabel = new wxStaticText(this, wxID_ANY, _("&Refresh every (seconds)"));
+    intervalSpin = new wxSpinCtrl(this, wxID_ANY, wxEmptyString, wxDefaultPosition, wxDefaultSize, wxSP_ARROW_KEYS, 1,
+                                  3600, kDefaultIntervalSeconds);
+    endRadio = new wxRadioButton(this, wxID_ANY, _("When the site cannot be reached, end after the &message"),
+                                 wxDefaultPosition, wxDefaultSize, wxRB_GROUP);
+    keepTryingRadio = new wxRadioButton(this, wxID_ANY, _("When the site cannot be reached, keep &trying quietly"));
+    popupBox = new wxStaticBox(this, wxID_ANY, _("Pop-ups"));
+    durationLabel = new wxStaticText(this, wxID_ANY, _("Pop-up &duration (seconds)"));
+    durationSpin = new wxSpinCtrl(this, wxID_ANY, wxEmptyString, wxDefaultPosition, wxDefaultSize, wxSP_ARROW_KEYS, 1,
+                                  60, kDefaultDurationSeconds);
+    onlineCheck = new wxCheckBox(this, wxID_ANY, _("When a performer comes &online"));
+    freeCheck = new wxCheckBox(this, wxID_ANY, _("When a performer becomes &free"));
+    onlyFavoriteCheck = new wxCheckBox(this, wxID_ANY, _("Only for fa&vorites"));
+    startBox = new wxStaticBox(this, wxID_ANY, _("Start"));
+    updateCheck = new wxCheckBox(this, wxID_ANY, _("Check for &updates at start"));
+    autostartCheck = new wxCheckBox(this, wxID_ANY, _("Start at &login"));
+    historyLabel = new wxStaticText(this, wxID_ANY, _("&History keeps (days)"));
+    historySpin = new wxSpinCtrl(this, wxID_ANY, wxEmptyString, wxDefaultPosition, wxDefaultSize, wxSP_ARROW_KEYS, 1,
+                                 3650, kDefaultHistoryDays);
+    okButton = new wxButton(this, wxID_OK, _("OK"));
+    cancelButton = new wxButton(this, wxID_CANCEL, _("Cancel"));
+
+    SetProperties();
+    DoLayout();
+    ReadValues();
+}
+
+void SettingsDialog::SetProperties()
+{
+    SetTitle(_("Settings"));
+    // Enter presses "OK" while it is enabled; Escape presses "Cancel" (the toolkit's default).
+    okButton->SetDefault();
+    normalBackground = serverText[WEB_SERVER]->GetBackgroundColour();
+    for (wxTextCtrl* text : serverText)
+        text->SetToolTip(_("A host name or address, optionally followed by a colon and a port"));
+}
+
+void SettingsDialog::DoLayout()
+{
+    auto* serverGrid = new wxFlexGridSizer(SERVER_COUNT, 2, 4, 8);
+    for (int i = 0; i < SERVER_COUNT; ++i)
+    {
+        serverGrid->Add(serverLabel[i], 0, wxALIGN_CENTER_VERTICAL, 0);
+        serverGrid->Add(serverText[i], 1, wxEXPAND, 0);
+    }
+    serverGrid->AddGrowableCol(1);
+    auto* serversSizer = new wxStaticBoxSizer(serversBox, wxVERTICAL);
+    serversSizer->Add(serverGrid, 0, wxEXPAND | wxALL, 4);
+
+    auto* intervalRow = new wxBoxSizer(wxHORIZONTAL);
+    intervalRow->Add(intervalLabel, 1, wxALIGN_CENTER_VERTICAL | wxRIGHT, 8);
+    intervalRow->Add(intervalSpin, 0, 0, 0);
+    auto* pollingSizer = new wxStaticBoxSizer(pollingBox, wxVERTICAL);
+    pollingSizer->Add(intervalRow, 0, wxEXPAND | wxALL, 4);
+    pollingSizer->Add(endRadio, 0, wxALL, 4);
+    pollingSizer->Add(keepTryingRadio, 0, wxALL, 4);
+
+    auto* durationRow = new wxBoxSizer(wxHORIZONTAL);
+    durationRow->Add(durationLabel, 1, wxALIGN_CENTER_VERTICAL | wxRIGHT, 8);
+    durationRow->Add(durationSpin, 0, 0, 0);
+    auto* popupSizer = new wxStaticBoxSizer(popupBox, wxVERTICAL);
+    popupSizer->Add(durationRow, 0, wxEXPAND | wxALL, 4);
+    popupSizer->Add(onlineCheck, 0, wxALL, 4);
+    popupSizer->Add(freeCheck, 0, wxALL, 4);
+    popupSizer->Add(onlyFavoriteCheck, 0, wxALL, 4);
+
+    auto* historyRow = new wxBoxSizer(wxHORIZONTAL);
+    historyRow->Add(historyLabel, 1, wxALIGN_CENTER_VERTICAL | wxRIGHT, 8);
+    historyRow->Add(historySpin, 0, 0, 0);
+    auto* startSizer = new wxStaticBoxSizer(startBox, wxVERTICAL);
+    startSizer->Add(updateCheck, 0, wxALL, 4);
+    startSizer->Add(autostartCheck, 0, wxALL, 4);
+    startSizer->Add(historyRow, 0, wxEXPAND | wxALL, 4);
+
+    auto* buttons = new wxBoxSizer(wxHORIZONTAL);
+    buttons->Add(okButton, 0, 0, 0);
+    buttons->Add(cancelButton, 0, 0, 0);
+
+    auto* dialogSizer = new wxBoxSizer(wxVERTICAL);
+    dialogSizer->Add(serversSizer, 0, wxEXPAND | wxLEFT | wxRIGHT | wxTOP, 8);
+    dialogSizer->Add(pollingSizer, 0, wxEXPAND | wxLEFT | wxRIGHT | wxTOP, 8);
+    dialogSizer->Add(popupSizer, 0, wxEXPAND | wxLEFT | wxRIGHT | wxTOP, 8);
+    dialogSizer->Add(startSizer, 0, wxEXPAND | wxALL, 8);
+    dialogSizer->Add(buttons, 0, wxALL | wxALIGN_RIGHT, 4);
+    SetAutoLayout(true);
+    SetSizer(dialogSizer);
+    dialogSizer->Fit(this);
+    dialogSizer->SetSizeHints(this);
+    Layout();
+}
+
+void SettingsDialog::ReadValues()
+{
+    SOLVANE_TRACE("[%p]SettingsDialog::ReadValues(void)", static_cast<void*>(this));
+    const wxString servers[] = {Settings::WebServer(), Settings::ImageServer(), Settings::PreviewServer()};
+    for (int i = 0; i < SERVER_COUNT; ++i)
+    {
+        serverText[i]->ChangeValue(servers[i]);
+        MarkServer(static_cast<Server>(i));
+    }
+    intervalSpin->SetValue(Clamped(Settings::ReadLong(SettingsKeys::kSyncInterval, kDefaultIntervalSeconds), 1, 3600));
+    const bool keepTrying = Settings::ReadBool(SettingsKeys::kKeepTrying, false);
+    endRadio->SetValue(!keepTrying);
+    keepTryingRadio->SetValue(keepTrying);
+    durationSpin->SetValue(Clamped(Settings::ReadLong(SettingsKeys::kPopupDuration, kDefaultDurationSeconds), 1, 60));
+    onlineCheck->SetValue(Settings::ReadBool(SettingsKeys::kPopupOnline, true));
+    freeCheck->SetValue(Settings::ReadBool(SettingsKeys::kPopupFree, true));
+    onlyFavoriteCheck->SetValue(Settings::ReadBool(SettingsKeys::kPopupOnlyFavorite, false));
+    updateCheck->SetValue(Settings::ReadBool(SettingsKeys::kUpdateCheck, true));
+    autostartWas = AutostartEntry::Exists();
+    autostartCheck->SetValue(autostartWas);
+    historySpin->SetValue(Clamped(Settings::ReadLong(SettingsKeys::kHistoryDays, kDefaultHistoryDays), 1, 3650));
+}
+
+bool SettingsDialog::IsServerValid(Server server) const
+{
+    return IsValidServerAddress(serverText[server]->GetValue());
+}
+
+void SettingsDialog::MarkServer(Server server)
+{
+    const bool valid = IsServerValid(server);
+    serverText[server]->SetBackgroundColour(valid ? normalBackground : kBadServerBackground);
+    serverText[server]->Refresh();
+    bool allValid = true;
+    for (int i = 0; i < SERVER_COUNT; ++i)
+        allValid = allValid && IsServerValid(static_cast<Server>(i));
+    okButton->Enable(allValid);
+}
+
+void SettingsDialog::OnServerText(wxCommandEvent& event)
+{
+    SOLVANE_TRACE("[%p]SettingsDialog::OnServerText(%d)", static_cast<void*>(this), event.GetId());
+    for (int i = 0; i < SERVER_COUNT; ++i)
+    {
+        if (event.GetId() == kServerTextIds[i])
+            MarkServer(static_cast<Server>(i));
+    }
+    event.Skip();
+}
+
+void SettingsDialog::WriteValues()
+{
+    SOLVANE_TRACE("[%p]SettingsDialog::WriteValues(void)", static_cast<void*>(this));
+    for (int i = 0; i < SERVER_COUNT; ++i)
+        Settings::WriteString(kServerKeys[i], serverText[i]->GetValue());
+    Settings::WriteLong(SettingsKeys::kSyncInterval, intervalSpin->GetValue());
+    Settings::WriteBool(SettingsKeys::kKeepTrying, keepTryingRadio->GetValue());
+    Settings::WriteLong(SettingsKeys::kPopupDuration, durationSpin->GetValue());
+    Settings::WriteBool(SettingsKeys::kPopupOnline, onlineCheck->GetValue());
+    Settings::WriteBool(SettingsKeys::kPopupFree, freeCheck->GetValue());
+    Settings::WriteBool(SettingsKeys::kPopupOnlyFavorite, onlyFavoriteCheck->GetValue());
+    Settings::WriteBool(SettingsKeys::kUpdateCheck, updateCheck->GetValue());
+    Settings::WriteLong(SettingsKeys::kHistoryDays, historySpin->GetValue());
+    Settings::Flush();
+    if (autostartCheck->GetValue() != autostartWas)
+    {
+        if (autostartCheck->GetValue())
+            AutostartEntry::Write(wxStandardPaths::Get().GetExecutablePath());
+        else
+            AutostartEntry::Remove();
+    }
+}
+
+void SettingsDialog::OnOK(wxCommandEvent& event)
+{
+    SOLVANE_TRACE("[%p]SettingsDialog::OnOK(void)", static_cast<void*>(this));
+    // Enter reaches the default button even while it is disabled on some desktops.
+    if (!okButton->IsEnabled())
+        return;
+    WriteValues();
+    // The toolkit's own handling ends the dialog with wxID_OK.
+    event.Skip();
+}

@@ -1,0 +1,178 @@
+// The everyday-use logic without windows: server addresses, the pause's end, the autostart
+// entry, the name filter and the quiet retries' delays.
+#include "model/NameFilter.h"
+#include "model/PopupPause.h"
+#include "site/RetryBackoff.h"
+#include "util/AutostartEntry.h"
+#include "util/ServerAddress.h"
+
+#include <gtest/gtest.h>
+
+#include <wx/ffile.h>
+#include <wx/filefn.h>
+#include <wx/filename.h>
+#include <wx/utils.h>
+
+#include <cstdlib>
+#include <ctime>
+
+namespace
+{
+// A local time in the zone the test set.
+std::time_t LocalTime(int year, int month, int day, int hour, int minute)
+{
+    std::tm t{};
+    t.tm_year = year - 1900;
+    t.tm_mon = month - 1;
+    t.tm_mday = day;
+    t.tm_hour = hour;
+    t.tm_min = minute;
+    t.tm_isdst = -1;
+    return mktime(&t);
+}
+
+wxString ReadFile(const wxString& path)
+{
+    wxString text;
+    wxFFile file(path, "rb");
+    if (file.IsOpened())
+        file.ReadAll(&text, wxConvUTF8);
+    return text;
+}
+} // namespace
+
+TEST(EverydayTest, ServerAddressesAsTheDialogChecksThem)
+{
+    const struct
+    {
+        const char* address;
+        bool valid;
+    } cases[] = {
+        {"", false},
+        {"host:", false},
+        {"host:99999", false},
+        {"host:0", false},
+        {"host:80a", false},
+        {"a b", false},
+        {"http://x", false},
+        {"site.example/path", false},
+        {"a..b", false},
+        {"-a.example", false},
+        {"a-.example", false},
+        {"[::1", false},
+        {"[::1]8080", false},
+        {"[xyz::1]:80", false},
+        {"site.example", true},
+        {"localhost", true},
+        {"127.0.0.1:8080", true},
+        {"[::1]:8080", true},
+        {"[::1]", true},
+        {"my-host.example:65535", true},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(c.valid, IsValidServerAddress(c.address)) << '"' << c.address << '"';
+}
+
+// "Until tomorrow 06:00" is the next 06:00: the next day's in the evening, the same day's after
+// midnight, and six hours of wall clock across the night the clocks go forward.
+TEST(EverydayTest, PauseEndsAcrossMidnightAndTheClockChange)
+{
+    const char* const oldZone = std::getenv("TZ");
+    const std::string savedZone = oldZone ? oldZone : "";
+    setenv("TZ", "Europe/Berlin", 1);
+    tzset();
+    const struct
+    {
+        const char* name;
+        PopupPause::Length length;
+        std::time_t start;
+        long long end;
+    } cases[] = {
+        {"evening", PopupPause::UNTIL_MORNING, LocalTime(2024, 5, 14, 23, 30), LocalTime(2024, 5, 15, 6, 0)},
+        {"after midnight", PopupPause::UNTIL_MORNING, LocalTime(2024, 5, 15, 0, 30), LocalTime(2024, 5, 15, 6, 0)},
+        {"at six", PopupPause::UNTIL_MORNING, LocalTime(2024, 5, 15, 6, 0), LocalTime(2024, 5, 16, 6, 0)},
+        {"end of month", PopupPause::UNTIL_MORNING, LocalTime(2024, 12, 31, 22, 0), LocalTime(2025, 1, 1, 6, 0)},
+        {"clocks go forward", PopupPause::UNTIL_MORNING, LocalTime(2024, 3, 30, 23, 0), LocalTime(2024, 3, 30, 23, 0) + 6 * 3600},
+        {"one hour", PopupPause::ONE_HOUR, LocalTime(2024, 5, 14, 23, 30), LocalTime(2024, 5, 15, 0, 30)},
+        {"until resumed", PopupPause::UNTIL_RESUMED, LocalTime(2024, 5, 14, 23, 30), PopupPause::kUntilResumed},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(c.end, PopupPause::EndFor(c.length, c.start)) << c.name;
+    if (oldZone)
+        setenv("TZ", savedZone.c_str(), 1);
+    else
+        unsetenv("TZ");
+    tzset();
+
+    const std::time_t now = 1700000000;
+    const struct
+    {
+        long long stored;
+        bool paused;
+    } states[] = {{0, false}, {PopupPause::kUntilResumed, true}, {now + 1, true}, {now, false}, {now - 60, false}};
+    for (const auto& s : states)
+        EXPECT_EQ(s.paused, PopupPause::IsPaused(s.stored, now)) << s.stored;
+}
+
+TEST(EverydayTest, NamesContainingTheTextWhateverTheCase)
+{
+    const struct
+    {
+        const char* text;
+        const char* name;
+        bool matches;
+    } cases[] = {{"", "anyone", true},      {"kit", "MissKitty42", true}, {"KITTY", "MissKitty42", true},
+                 {"42", "MissKitty42", true}, {"kat", "MissKitty42", false}, {"Rose07 ", "AmberRose07", false},
+                 {"", "", true}};
+    for (const auto& c : cases)
+        EXPECT_EQ(c.matches, NameFilter(wxString::FromUTF8(c.text)).Matches(wxString::FromUTF8(c.name)))
+            << c.text << " in " << c.name;
+}
+
+TEST(EverydayTest, QuietRetriesDoubleUpToTheLongestDelay)
+{
+    const struct
+    {
+        int failures;
+        long long first, longest, delay;
+    } cases[] = {{1, 3000, 300000, 3000},    {2, 3000, 300000, 6000},     {7, 3000, 300000, 192000},
+                 {8, 3000, 300000, 300000},  {1000, 3000, 300000, 300000}, {1, 3000, 1000, 1000},
+                 {3, 3000, 10000, 10000}};
+    for (const auto& c : cases)
+        EXPECT_EQ(c.delay, RetryDelayMilliseconds(c.failures, c.first, c.longest)) << c.failures;
+}
+
+// The entry lands where the desktop looks, passes the desktop's own check with an awkward path,
+// and goes again; removing nothing is no failure.
+TEST(EverydayTest, AutostartEntryWrittenValidAndRemoved)
+{
+    wxString home;
+    ASSERT_TRUE(wxGetEnv("XDG_CONFIG_HOME", &home));
+    wxFileName::Rmdir(home + "/autostart", wxPATH_RMDIR_RECURSIVE);
+    EXPECT_EQ(home + "/autostart/solvane.desktop", AutostartEntry::GetPath());
+    EXPECT_FALSE(AutostartEntry::Exists());
+
+    const struct
+    {
+        const char* program;
+        const char* exec;
+    } cases[] = {{"/usr/bin/Solvane", "Exec=/usr/bin/Solvane\n"},
+                 {"/home/a b/build/bin/Solvane", "Exec=\"/home/a b/build/bin/Solvane\"\n"},
+                 {"/opt/100%/$x/Solvane", "Exec=\"/opt/100%%/\\\\$x/Solvane\"\n"}};
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.program);
+        ASSERT_TRUE(AutostartEntry::Write(c.program));
+        EXPECT_TRUE(AutostartEntry::Exists());
+        const wxString text = ReadFile(AutostartEntry::GetPath());
+        EXPECT_NE(wxNOT_FOUND, text.Find(c.exec)) << text;
+        // The desktop's own check: silent and successful for a valid entry.
+        const wxString report = home + "/validate.txt";
+        const wxString command = "desktop-file-validate '" + AutostartEntry::GetPath() + "' >'" + report + "' 2>&1";
+        EXPECT_EQ(0, std::system(command.utf8_str()));
+        EXPECT_EQ("", ReadFile(report));
+    }
+    EXPECT_TRUE(AutostartEntry::Remove());
+    EXPECT_FALSE(AutostartEntry::Exists());
+    EXPECT_TRUE(AutostartEntry::Remove());
+}
