@@ -78,6 +78,9 @@ SettingsDialog::SettingsDialog(wxWindow* parent, wxWindowID id, const wxString& 
     SetProperties();
     DoLayout();
     ReadValues();
+    // Over the window it belongs to, not in the screen's corner; kept on the screen when that
+    // window is at its edge.
+    CentreOnParent();
 }
 
 void SettingsDialog::SetProperties()
