@@ -4,6 +4,7 @@
 #include "host/PendingUpdate.h"
 #include "host/UpdateCheckThread.h"
 #include "util/ModuleFileName.h"
+#include "util/SettingsFile.h"
 
 #include <wx/config.h>
 #include <wx/dialog.h>
@@ -19,6 +20,7 @@
 
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 
 wxIMPLEMENT_APP_NO_MAIN(HostApp);
 
@@ -28,12 +30,39 @@ bool HostApp::restartRequested = false;
 namespace
 {
 constexpr int kExitRetryMilliseconds = 20;
+// A stopped transfer ends within a few of its 20 ms checks; past this the module's threads are
+// taken to be stuck, and the exit still ends within a second.
+constexpr long kModuleThreadsMilliseconds = 500;
 
 void Fail(const wxString& message)
 {
     std::fprintf(stderr, "Solvane: %s\n", static_cast<const char*>(message.utf8_str()));
 }
+
+#ifdef NDEBUG
+// A release build never stops the user with the toolkit's assertion dialog: the assertion is
+// traced (WXTRACE=solvane, even in a release build) and the program goes on.
+void TraceAssert(const wxString& file, int line, const wxString& function, const wxString& condition,
+                 const wxString& message)
+{
+    // The trace may assert in turn.
+    static thread_local bool inside = false;
+    if (inside)
+        return;
+    inside = true;
+    wxLogTrace("solvane", "assertion \"%s\" failed in %s (%s:%d) %s", condition, function, file, line, message);
+    inside = false;
+}
+#endif
 } // namespace
+
+HostApp::HostApp()
+{
+    // Before the toolkit starts: its own start may assert too.
+#ifdef NDEBUG
+    wxSetAssertHandler(TraceAssert);
+#endif
+}
 
 bool HostApp::OnInit()
 {
@@ -234,9 +263,10 @@ bool HostApp::SetUpConfiguration()
     // others is made private too (saving keeps an existing file's permissions).
     if (wxFileName::FileExists(file))
         wxFileName(file).SetPermissions(wxPOSIX_USER_READ | wxPOSIX_USER_WRITE);
-    auto* config = new wxFileConfig(GetAppName(), GetVendorName(), file, wxEmptyString, wxCONFIG_USE_LOCAL_FILE);
-    config->SetUmask(0077);
-    delete wxConfigBase::Set(config);
+    // Any file starts the program: what can not be read of it is left out (and kept aside), and
+    // saving never loses it. The toolkit must not make a store of its own later.
+    delete wxConfigBase::Set(new SettingsFile(file));
+    wxConfigBase::DontCreateOnDemand();
     return true;
 }
 
@@ -285,17 +315,56 @@ int HostApp::OnExit()
     StopUpdateCheck();
     CloseModuleWindows();
     DeletePendingObjects();
+    DeliverPendingEvents();
+    UnloadModule();
+    SaveSettings();
+    return wxApp::OnExit();
+}
+
+void HostApp::DeliverPendingEvents()
+{
     for (int round = 0; round < 10 && HasPendingEvents(); ++round)
     {
         ProcessPendingEvents();
         DeletePendingObjects();
     }
-    if (module)
+}
+
+void HostApp::UnloadModule()
+{
+    if (!module)
+        return;
+    // None of the module's threads may outlive its code: the module ends their transfers and the
+    // host waits for them, within a limit. A module without the export unloads as it is.
+    using SiteStopFunction = bool (*)(long);
+    if (module->HasSymbol("SiteStop"))
     {
-        module = nullptr;
-        wxPluginManager::UnloadLibrary(modulePath);
+        auto siteStop = reinterpret_cast<SiteStopFunction>(module->GetSymbol("SiteStop"));
+        if (!siteStop(kModuleThreadsMilliseconds))
+            EndWithoutUnloading();
+        // The threads that just ended have queued their replies, which are the module's code too.
+        DeliverPendingEvents();
     }
-    if (wxConfigBase* config = wxConfigBase::Get(false))
-        config->Flush();
-    return wxApp::OnExit();
+    module = nullptr;
+    wxPluginManager::UnloadLibrary(modulePath);
+}
+
+void HostApp::EndWithoutUnloading()
+{
+    // Unloading now, or any clean-up that follows it, would pull the code from under a running
+    // thread: the process ends here, its settings saved.
+    Fail(wxString::Format("the module's threads did not end within %ld ms: the program ends without unloading it",
+                          kModuleThreadsMilliseconds));
+    SaveSettings();
+    std::fflush(nullptr);
+    std::_Exit(0);
+}
+
+void HostApp::SaveSettings()
+{
+    // The store saves itself as it goes, here while the application object still exists; a
+    // failure to save goes to stderr and the exit goes on. From here on every message of the
+    // toolkit goes to stderr too: a box shown after the application object is gone crashes.
+    delete wxConfigBase::Set(nullptr);
+    delete wxLog::SetActiveTarget(new wxLogStderr);
 }
