@@ -355,7 +355,9 @@ void HostApp::EndWithoutUnloading()
     // thread: the process ends here, its settings saved.
     Fail(wxString::Format("the module's threads did not end within %ld ms: the program ends without unloading it",
                           kModuleThreadsMilliseconds));
-    SaveSettings();
+    // Saved, but left in place: a thread that wakes up may still read a setting.
+    if (wxConfigBase* config = wxConfigBase::Get(false))
+        config->Flush();
     std::fflush(nullptr);
     std::_Exit(0);
 }
