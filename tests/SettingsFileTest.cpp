@@ -92,7 +92,7 @@ TEST(SettingsFileTest, AnyFileGivesItsReadableEntriesAndIsKeptAsItWasBeforeItIsN
          {{"/Site/webserver", "b:2"}, {"/System/syncinterval", "4"}}},
         {"2 MiB", twoMiB, false, true, {{"/k", nullptr}}},
         {"an empty file", "", false, false, {}},
-        {"a symbolic link", "[System]\nsyncinterval=5\n; kept\n", true, false, {{"/System/syncinterval", "5"}}},
+        {"a symbolic link, a byte order mark", "\xEF\xBB\xBF[System]\nsyncinterval=5\n; kept\n", true, false, {{"/System/syncinterval", "5"}}},
         {"a damaged symbolic link", "[PopupDialog]\nonlyFavorite=2\n=\n", true, true, {{"/PopupDialog/onlyFavorite", "2"}}},
     };
     for (const auto& c : cases)

@@ -250,7 +250,10 @@ std::string SettingsFile::ReadableText(const std::string& text, size_t& damagedL
         ++damagedLines;
         SOLVANE_TRACE("[static]SettingsFile::ReadableText: line %zu skipped: %s", number + 1, why);
     };
-    for (size_t begin = 0; begin < text.size(); ++number)
+    // A byte order mark, as some editors put before UTF-8, is no part of the first line.
+    static const char kByteOrderMark[] = "\xEF\xBB\xBF";
+    const size_t first = text.compare(0, 3, kByteOrderMark) == 0 ? 3 : 0;
+    for (size_t begin = first; begin < text.size(); ++number)
     {
         size_t end = text.find('\n', begin);
         if (end == std::string::npos)
