@@ -3,16 +3,14 @@
 // to the system's resolver. Linked into a test program, or preloaded into the host (LD_PRELOAD),
 // where each slow lookup that begins is noted on stderr as "slow lookup: NAME".
 //
-// With SOLVANE_HOLD_STOP_MS set, taking a transfer of such a name out of its libcurl multi handle
+// With SOLVANE_HOLD_STOP_MS set, taking a transfer to such a name out of its libcurl multi handle
 // takes that long too: a library that waits for its lookup before it lets a stopped transfer go.
 #include "SlowLookup.h"
 
 #include <curl/curl.h>
 #include <dlfcn.h>
 #include <netdb.h>
-#include <strings.h>
 
-#include <chrono>
 #include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
@@ -23,44 +21,28 @@
 
 namespace
 {
-constexpr char kSlowSuffix[] = ".slow.test";
-
 std::mutex lookupMutex;
 std::condition_variable lookupBegun;
 int lookupsBegun = 0;
 
 bool IsSlow(const char* name)
 {
-    const size_t length = name ? std::strlen(name) : 0;
-    const size_t suffix = sizeof kSlowSuffix - 1;
-    return length > suffix && strcasecmp(name + length - suffix, kSlowSuffix) == 0;
+    const char* dot = name ? std::strstr(name, ".slow.test") : nullptr;
+    return dot && dot != name && std::strcmp(dot, ".slow.test") == 0;
 }
 
-long Milliseconds(const char* variable, long fallback)
+void Delay(const char* variable, long fallback)
 {
     const char* text = std::getenv(variable);
-    return text && *text ? std::atol(text) : fallback;
-}
-
-template <typename Function> Function Next(const char* name)
-{
-    return reinterpret_cast<Function>(dlsym(RTLD_NEXT, name));
-}
-
-// libcurl comes with the module, loaded apart from the program's own libraries: found by name.
-template <typename Function> Function FromCurl(const char* name)
-{
-    void* curl = dlopen("libcurl.so.4", RTLD_LAZY | RTLD_NOLOAD);
-    return curl ? reinterpret_cast<Function>(dlsym(curl, name)) : nullptr;
+    std::this_thread::sleep_for(std::chrono::milliseconds(text && *text ? std::atol(text) : fallback));
 }
 } // namespace
 
-extern "C" __attribute__((visibility("default"))) int getaddrinfo(const char* node, const char* service,
-                                                                  const struct addrinfo* hints,
-                                                                  struct addrinfo** result)
+extern "C" SLOW_LOOKUP_API int getaddrinfo(const char* node, const char* service, const struct addrinfo* hints,
+                                           struct addrinfo** result)
 {
     using Real = int (*)(const char*, const char*, const struct addrinfo*, struct addrinfo**);
-    static const Real real = Next<Real>("getaddrinfo");
+    static const Real real = reinterpret_cast<Real>(dlsym(RTLD_NEXT, "getaddrinfo"));
     if (!IsSlow(node))
         return real(node, service, hints, result);
     std::fprintf(stderr, "slow lookup: %s\n", node);
@@ -70,26 +52,26 @@ extern "C" __attribute__((visibility("default"))) int getaddrinfo(const char* no
     }
     lookupBegun.notify_all();
     // The name server's delay: nothing can shorten a lookup once asked.
-    std::this_thread::sleep_for(std::chrono::milliseconds(Milliseconds("SOLVANE_SLOW_LOOKUP_MS", 8000)));
+    Delay("SOLVANE_SLOW_LOOKUP_MS", 8000);
     return real("127.0.0.1", service, hints, result);
 }
 
-extern "C" __attribute__((visibility("default"))) CURLMcode curl_multi_remove_handle(CURLM* multi, CURL* easy)
+extern "C" SLOW_LOOKUP_API CURLMcode curl_multi_remove_handle(CURLM* multi, CURL* easy)
 {
+    // libcurl comes with the module, apart from the program's own libraries: found by its name.
     using Real = CURLMcode (*)(CURLM*, CURL*);
     using GetInfo = CURLcode (*)(CURL*, CURLINFO, ...);
-    static const Real real = FromCurl<Real>("curl_multi_remove_handle");
-    static const GetInfo getInfo = FromCurl<GetInfo>("curl_easy_getinfo");
-    const long hold = Milliseconds("SOLVANE_HOLD_STOP_MS", 0);
+    void* curl = dlopen("libcurl.so.4", RTLD_LAZY | RTLD_NOLOAD);
+    static const Real real = reinterpret_cast<Real>(dlsym(curl, "curl_multi_remove_handle"));
+    static const GetInfo getInfo = reinterpret_cast<GetInfo>(dlsym(curl, "curl_easy_getinfo"));
+    dlclose(curl);
     char* url = nullptr;
-    if (hold > 0 && getInfo(easy, CURLINFO_EFFECTIVE_URL, &url) == CURLE_OK && url)
+    if (std::getenv("SOLVANE_HOLD_STOP_MS") && getInfo(easy, CURLINFO_EFFECTIVE_URL, &url) == CURLE_OK && url)
     {
-        // "http://NAME[:PORT]/...": the name alone.
-        const char* name = std::strstr(url, "://");
-        std::string host(name ? name + 3 : url);
-        host = host.substr(0, host.find_first_of(":/"));
-        if (IsSlow(host.c_str()))
-            std::this_thread::sleep_for(std::chrono::milliseconds(hold));
+        // "http://NAME:PORT/...": the name alone.
+        std::string name(std::strstr(url, "://") ? std::strstr(url, "://") + 3 : url);
+        if (IsSlow(name.substr(0, name.find_first_of(":/")).c_str()))
+            Delay("SOLVANE_HOLD_STOP_MS", 0);
     }
     return real(multi, easy);
 }
