@@ -260,7 +260,7 @@ bool HostApp::SetUpConfiguration()
         return false;
     }
     // It holds the account's password: a file an older version or the user left readable by
-    // others is made private too (saving keeps an existing file's permissions).
+    // others is made private now, not only at its next save (which writes it private).
     if (wxFileName::FileExists(file))
         wxFileName(file).SetPermissions(wxPOSIX_USER_READ | wxPOSIX_USER_WRITE);
     // Any file starts the program: what can not be read of it is left out (and kept aside), and
@@ -364,9 +364,9 @@ void HostApp::EndWithoutUnloading()
 
 void HostApp::SaveSettings()
 {
-    // The store saves itself as it goes, here while the application object still exists; a
-    // failure to save goes to stderr and the exit goes on. From here on every message of the
-    // toolkit goes to stderr too: a box shown after the application object is gone crashes.
+    // The store's last save happens here, while the application object still exists; a failure
+    // goes to stderr and the exit goes on. From here on every message of the toolkit goes to
+    // stderr too: a box shown after the application object is gone crashes.
     delete wxConfigBase::Set(nullptr);
     delete wxLog::SetActiveTarget(new wxLogStderr);
 }
