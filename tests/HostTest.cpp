@@ -87,10 +87,11 @@ struct Install
     // prelude: shell commands run first ("export NAME=value; ", "ulimit ...; ").
     void Start(const wxString& arguments = "", const wxString& prelude = "")
     {
-        const std::string script = ("echo $$ >" + dir + "/pid; cd " + dir + " || exit 1; " + prelude + "XDG_CONFIG_HOME=" + dir + "/config " +
-                                    (fresh ? "http_proxy=" + ClosedServer() + " " : wxString()) + "exec ./Solvane" +
-                                    arguments + " >" + dir + "/out 2>" + dir + "/err </dev/null")
-                                       .utf8_string();
+        const std::string script =
+            ("echo $$ >" + dir + "/pid; cd " + dir + " || exit 1; " + prelude + "XDG_CONFIG_HOME=" + dir + "/config " +
+             (fresh ? "http_proxy=" + ClosedServer() + " " : wxString()) + "exec ./Solvane" + arguments + " >" + dir +
+             "/out 2>" + dir + "/err </dev/null")
+                .utf8_string();
         run = std::async(std::launch::async, [script] { return std::system(script.c_str()); });
     }
     // False when the host has not ended in time; else its exit code is kept.
@@ -265,9 +266,10 @@ TEST(HostTest, AnExitDuringSlowNameLookupsTakesUnderASecondAndUnloadsNoRunningTh
     for (const bool held : {false, true})
     {
         SCOPED_TRACE(held ? "held" : "left to the lookup");
-        Install install(wxString::Format("[Site]\nwebserver=%s\nimageserver=img.slow.test:%d\n[System]\nsyncinterval=1\n"
-                                         "[SplashScreen]\nduration=0\n[Update]\ncheck=0\n",
-                                         site.WebServer(), site.ImagePort()));
+        Install install(
+            wxString::Format("[Site]\nwebserver=%s\nimageserver=img.slow.test:%d\n[System]\nsyncinterval=1\n"
+                             "[SplashScreen]\nduration=0\n[Update]\ncheck=0\n",
+                             site.WebServer(), site.ImagePort()));
         install.Start("", wxString::Format("export LD_PRELOAD='%s %s' SOLVANE_HOLD_STOP_MS=%d "
                                            "ASAN_OPTIONS=$ASAN_OPTIONS:verify_asan_link_order=0; ",
                                            SLOW_LOOKUP, UNLOAD_WATCH, held ? 8000 : 0));
@@ -282,9 +284,11 @@ TEST(HostTest, AnExitDuringSlowNameLookupsTakesUnderASecondAndUnloadsNoRunningTh
         ASSERT_TRUE(install.Wait(TimeLimit(10000))) << "did not end; it wrote: " << install.err;
         EXPECT_LT(steady_clock::now() - start, TimeLimit(1000));
         EXPECT_EQ(0, install.code) << install.err;
-        const bool unloaded = install.err.find("unload watch: Solvane.so unloaded, 0 of its threads running") != std::string::npos;
+        const bool unloaded =
+            install.err.find("unload watch: Solvane.so unloaded, 0 of its threads running") != std::string::npos;
         const bool leftLoaded = install.err.find("threads did not end within") != std::string::npos;
-        EXPECT_TRUE(held ? leftLoaded && install.err.find("unload watch") == std::string::npos : unloaded && !leftLoaded)
+        EXPECT_TRUE(held ? leftLoaded && install.err.find("unload watch") == std::string::npos
+                         : unloaded && !leftLoaded)
             << install.err;
     }
 }

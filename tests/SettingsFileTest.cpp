@@ -1,7 +1,7 @@
 // The settings file: whatever it holds starts the program with its readable entries and is kept
 // aside, and a save leaves the old file or the new one, never less, whatever stops it.
-#include "util/AtomicFile.h"
 #include "util/SettingsFile.h"
+#include "util/AtomicFile.h"
 
 #include <gtest/gtest.h>
 
@@ -26,7 +26,10 @@ struct LogCount : wxLog
 {
     LogCount() : previous(wxLog::SetActiveTarget(this)) {}
     ~LogCount() override { wxLog::SetActiveTarget(previous); }
-    void DoLogRecord(wxLogLevel, const wxString& message, const wxLogRecordInfo&) override { logged.push_back(message); }
+    void DoLogRecord(wxLogLevel, const wxString& message, const wxLogRecordInfo&) override
+    {
+        logged.push_back(message);
+    }
     wxLog* previous;
     std::vector<wxString> logged;
 };
@@ -73,7 +76,10 @@ TEST(SettingsFileTest, AnyFileGivesItsReadableEntriesAndIsKeptAsItWasBeforeItIsN
         bool link, damaged;
         std::vector<std::pair<const char*, const char*>> entries; // value null: absent
     } cases[] = {
-        {"an entry without a name, after a byte order mark", "\xEF\xBB\xBF[System]\nsyncinterval=7\n=x\n", false, true,
+        {"an entry without a name, after a byte order mark",
+         "\xEF\xBB\xBF[System]\nsyncinterval=7\n=x\n",
+         false,
+         true,
          {{"/System/syncinterval", "7"}}},
         {"a line without =",
          "id=me\nno equals\npassword=pa$HOME${x\n",
@@ -85,7 +91,11 @@ TEST(SettingsFileTest, AnyFileGivesItsReadableEntriesAndIsKeptAsItWasBeforeItIsN
          false,
          true,
          {{"/Site/webserver", nullptr}, {"/webserver", nullptr}, {"/System/syncinterval", "3"}}},
-        {"binary bytes", std::string("a=1\n\x01\xff\xfe\0junk\nb=\xe3\x81\x82\n", 20), false, true, {{"/a", "1"}, {"/b", "\xe3\x81\x82"}}},
+        {"binary bytes",
+         std::string("a=1\n\x01\xff\xfe\0junk\nb=\xe3\x81\x82\n", 20),
+         false,
+         true,
+         {{"/a", "1"}, {"/b", "\xe3\x81\x82"}}},
         {"a group and a key given twice",
          "[Site]\nwebserver=a:1\n[System]\nsyncinterval=4\n[site]\nWebServer=b:2\n",
          false,
@@ -93,7 +103,11 @@ TEST(SettingsFileTest, AnyFileGivesItsReadableEntriesAndIsKeptAsItWasBeforeItIsN
          {{"/Site/webserver", "b:2"}, {"/System/syncinterval", "4"}}},
         {"2 MiB", twoMiB, false, true, {{"/k", nullptr}}},
         {"an empty file", "", false, false, {}},
-        {"a damaged symbolic link", "[PopupDialog]\nonlyFavorite=2\n=\n", true, true, {{"/PopupDialog/onlyFavorite", "2"}}},
+        {"a damaged symbolic link",
+         "[PopupDialog]\nonlyFavorite=2\n=\n",
+         true,
+         true,
+         {{"/PopupDialog/onlyFavorite", "2"}}},
     };
     for (const auto& c : cases)
     {
@@ -140,7 +154,8 @@ TEST(SettingsFileTest, ASaveThatCanNotBeWrittenLeavesTheOldFileByteForByte)
     {
         SCOPED_TRACE(damaged ? "damaged" : "sound");
         Folder folder;
-        const std::string old = std::string(damaged ? "=x\n" : "") + "[Site]\nwebserver=a:1\n# " + std::string(8192, 'x') + "\n";
+        const std::string old =
+            std::string(damaged ? "=x\n" : "") + "[Site]\nwebserver=a:1\n# " + std::string(8192, 'x') + "\n";
         folder.Write("Messenger.conf", old);
         SettingsFile store(folder.path + "/Messenger.conf");
         store.Write("/MainFrame/width", 300);
@@ -202,8 +217,9 @@ TEST(SettingsFileTest, AWriterKilledAtAnyMomentLeavesOneWholeVersion)
 // What is kept of any text reads without a word from the toolkit, and reads again unchanged.
 TEST(SettingsFileTest, TheReadableTextOfAnyLinesDrawsNoWarningAndIsReadableAsItIs)
 {
-    const char* const pieces[] = {"[", "]", "=", "\\", "\"", "/", ".", "..", " ", "\t", "a", "A", "b", "#", ";",
-                                  "\xe3\x81\x82", "\xff", "\r", "$", "${", "\xc0\x80", "[a]", "[A/]", "a=", "A ="};
+    const char* const pieces[] = {"[",    "]",  "=",  "\\", "\"",           "/",    ".",  "..", " ",  "\t",       "a",
+                                  "A",    "b",  "#",  ";",  "\xe3\x81\x82", "\xff", "\r", "$",  "${", "\xc0\x80", "[a]",
+                                  "[A/]", "a=", "A ="};
     std::mt19937 random(1);
     for (int round = 0; round < 300; ++round)
     {

@@ -34,7 +34,8 @@ void* RunCounted(void* start)
 }
 } // namespace
 
-extern "C" __attribute__((visibility("default"))) int pthread_create(pthread_t* thread, const pthread_attr_t* attributes,
+extern "C" __attribute__((visibility("default"))) int pthread_create(pthread_t* thread,
+                                                                     const pthread_attr_t* attributes,
                                                                      void* (*routine)(void*), void* argument)
 {
     using Real = int (*)(pthread_t*, const pthread_attr_t*, void* (*)(void*), void*);

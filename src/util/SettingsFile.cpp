@@ -210,7 +210,8 @@ SettingsFile::Loaded SettingsFile::Load(const wxString& path)
         // A file that is there but can not be read would be lost by the next save.
         const wxString reason = wxString::FromUTF8(std::strerror(errno));
         loaded.setAsidePending = !SetAside(target);
-        std::fprintf(stderr, "Solvane: the settings file %s can not be read (%s): %s; the program starts with its defaults\n",
+        std::fprintf(stderr,
+                     "Solvane: the settings file %s can not be read (%s): %s; the program starts with its defaults\n",
                      static_cast<const char*>(target.utf8_str()), static_cast<const char*>(reason.utf8_str()),
                      loaded.setAsidePending ? "it is left as it is" : "it was put aside as .bad");
         return loaded;
