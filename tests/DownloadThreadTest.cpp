@@ -3,6 +3,7 @@
 
 #include "OddReplies.h"
 #include "SiteSim.h"
+#include "SlowLookup.h"
 #include "TimeLimit.h"
 
 #include <gtest/gtest.h>
@@ -117,19 +118,29 @@ TEST_F(DownloadThreadTest, EachDownloadRepliesOnceWithItsWholeBodyOrNullToARecei
     EXPECT_TRUE(expected == log) << log.size() << " replies";
 }
 
+// A stop ends a transfer whose reply stalls, and one whose name the name server takes 8 s to find.
 TEST_F(DownloadThreadTest, StopAllEndsStalledTransfersAtOnce)
 {
     site.SetResource("/stalled", std::string(4000, 'x'), "text/plain");
     site.SetFault("/stalled", Fault::StallMidBody);
-    const auto receiver = Receiver(log);
-    Start(receiver.get(), 1, "/stalled");
-    Start(receiver.get(), 2, "/stalled", true);
-    ASSERT_TRUE(site.WaitForRequests(2, TimeLimit(10000).count()));
+    const std::string slowName = "http://site.slow.test:" + std::to_string(site.WebPort()) + "/stalled";
+    for (const bool lookup : {false, true})
+    {
+        SCOPED_TRACE(lookup ? "in the name lookup" : "stalled mid-body");
+        log.clear();
+        site.ClearRequests();
+        const int lookups = SlowLookupsBegun();
+        const auto receiver = Receiver(log);
+        Start(receiver.get(), 1, lookup ? slowName : "/stalled");
+        Start(receiver.get(), 2, lookup ? slowName : "/stalled", true);
+        ASSERT_TRUE(lookup ? WaitForSlowLookups(lookups + 2, TimeLimit(10000))
+                           : site.WaitForRequests(2, TimeLimit(10000).count()));
 
-    const auto start = std::chrono::steady_clock::now();
-    EXPECT_TRUE(DownloadThread::StopAll(TimeLimit(5000).count()));
-    EXPECT_LT(std::chrono::steady_clock::now() - start, TimeLimit(200));
-    wxAppConsole::GetInstance()->ProcessPendingEvents();
-    std::sort(log.begin(), log.end());
-    EXPECT_EQ((std::vector<std::string>{"1:null", "2:null"}), log);
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_TRUE(DownloadThread::StopAll(TimeLimit(5000).count()));
+        EXPECT_LT(std::chrono::steady_clock::now() - start, TimeLimit(200));
+        wxAppConsole::GetInstance()->ProcessPendingEvents();
+        std::sort(log.begin(), log.end());
+        EXPECT_EQ((std::vector<std::string>{"1:null", "2:null"}), log);
+    }
 }

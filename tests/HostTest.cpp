@@ -15,6 +15,7 @@
 #include <fstream>
 #include <functional>
 #include <future>
+#include <random>
 #include <string>
 #include <thread>
 
@@ -84,12 +85,14 @@ struct Install
         else
             std::ofstream((dir + "/" + name).fn_str(), std::ios::binary) << bytes;
     }
-    void Start(const wxString& arguments = "")
+    // prelude: shell commands run first ("export NAME=value; ", "ulimit ...; ").
+    void Start(const wxString& arguments = "", const wxString& prelude = "")
     {
-        const std::string script = ("echo $$ >" + dir + "/pid; cd " + dir + " && XDG_CONFIG_HOME=" + dir + "/config " +
-                                    (fresh ? "http_proxy=" + ClosedServer() + " " : wxString()) + "exec ./Solvane" +
-                                    arguments + " >" + dir + "/out 2>" + dir + "/err </dev/null")
-                                       .utf8_string();
+        const std::string script =
+            ("echo $$ >" + dir + "/pid; cd " + dir + " || exit 1; " + prelude + "XDG_CONFIG_HOME=" + dir + "/config " +
+             (fresh ? "http_proxy=" + ClosedServer() + " " : wxString()) + "exec ./Solvane" + arguments + " >" + dir +
+             "/out 2>" + dir + "/err </dev/null")
+                .utf8_string();
         run = std::async(std::launch::async, [script] { return std::system(script.c_str()); });
     }
     // False when the host has not ended in time; else its exit code is kept.
@@ -419,5 +422,85 @@ TEST(HostTest, YesToASignedUpdateRestartsOnItAndAnUnsignedOneAsksNothing)
         ASSERT_TRUE(install.Wait(kRunLimit));
         EXPECT_EQ(0, install.code) << install.err;
         EXPECT_EQ("(none)", install.Read("Solvane.so.trial"));
+    }
+}
+
+// A damaged settings file brings the main window and no box; its readable entries are used and
+// it is kept as it was (one too large to read at once). An exit that can not save the settings
+// (a full disk: the size the program may write is limited) ends with 0 and leaves the old file.
+TEST(HostTest, ADamagedSettingsFileOrAFullDiskNeitherStopsTheProgramNorLosesTheFile)
+{
+    const std::string sound = "[Site]\nwebserver=" + ClosedServer().utf8_string() + "\n";
+    std::string junk(10 << 20, '\0');
+    std::mt19937 random(23);
+    for (char& byte : junk)
+        byte = static_cast<char>(random());
+    const struct
+    {
+        const char* name;
+        std::string text;
+        const char* prelude;
+        const char* says; // "": nothing
+        bool keptAside;
+    } cases[] = {
+        {"an entry without a name", sound + "=x\n", "", "", true},
+        {"a line without =", sound + "no equals\n", "", "", true},
+        {"10 MB of junk", junk, "", "larger than 1 MiB", true},
+        {"a full disk", sound + "# " + std::string(8192, 'x') + "\n", "ulimit -f 4; trap '' XFSZ; ",
+         "the settings could not be saved", false},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.name);
+        Install install(sound);
+        install.Write("config/Messenger.conf", c.text); // bytes, which need not be text
+        install.Start(" --probe", c.prelude);
+        ASSERT_TRUE(install.Wait(kRunLimit)) << "hung; it wrote: " << install.err;
+        EXPECT_EQ(0, install.code) << install.err;
+        EXPECT_EQ(0u, install.out.find("vendor=Tavelo app=Messenger\nskin=yes")) << install.out;
+        EXPECT_TRUE(*c.says ? install.err.find(c.says) != std::string::npos : install.err.empty()) << install.err;
+        EXPECT_TRUE((c.keptAside ? c.text : "(none)") == install.Read("config/Messenger.conf.bad"));
+        const std::string saved = install.Read("config/Messenger.conf");
+        if (c.keptAside)
+            EXPECT_EQ(0u, saved.find(c.text == junk ? "[MainFrame]\n" : sound + "[MainFrame]\n")) << saved;
+        else
+            EXPECT_TRUE(c.text == saved);
+    }
+}
+
+// Picture downloads wait for a name server that takes 8 s: the exit still takes under a second,
+// and no thread of the module runs as it is unloaded. When a stopped transfer is held all the same
+// (here by a library that waits for its lookup), the program ends without unloading the module.
+TEST(HostTest, AnExitDuringSlowNameLookupsTakesUnderASecondAndUnloadsNoRunningThread)
+{
+    sitesim::SiteSim site;
+    ASSERT_TRUE(site.Start());
+    for (const bool held : {false, true})
+    {
+        SCOPED_TRACE(held ? "held" : "left to the lookup");
+        Install install(
+            wxString::Format("[Site]\nwebserver=%s\nimageserver=img.slow.test:%d\n[System]\nsyncinterval=1\n"
+                             "[SplashScreen]\nduration=0\n[Update]\ncheck=0\n",
+                             site.WebServer(), site.ImagePort()));
+        install.Start("", wxString::Format("export LD_PRELOAD='%s %s' SOLVANE_HOLD_STOP_MS=%d "
+                                           "ASAN_OPTIONS=$ASAN_OPTIONS:verify_asan_link_order=0; ",
+                                           SLOW_LOOKUP, UNLOAD_WATCH, held ? 8000 : 0));
+        const auto lookups = [&] {
+            const std::string err = install.Read("err");
+            const size_t first = err.find("slow lookup: img.slow.test");
+            return first != std::string::npos && err.find("slow lookup: img.slow.test", first + 1) != std::string::npos;
+        };
+        ASSERT_TRUE(WaitFor(lookups, kRunLimit)) << install.Read("err");
+        install.Kill(SIGTERM);
+        const auto start = steady_clock::now();
+        ASSERT_TRUE(install.Wait(TimeLimit(10000))) << "did not end; it wrote: " << install.err;
+        EXPECT_LT(steady_clock::now() - start, TimeLimit(1000));
+        EXPECT_EQ(0, install.code) << install.err;
+        const bool unloaded =
+            install.err.find("unload watch: Solvane.so unloaded, 0 of its threads running") != std::string::npos;
+        const bool leftLoaded = install.err.find("threads did not end within") != std::string::npos;
+        EXPECT_TRUE(held ? leftLoaded && install.err.find("unload watch") == std::string::npos
+                         : unloaded && !leftLoaded)
+            << install.err;
     }
 }

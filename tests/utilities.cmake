@@ -1,5 +1,7 @@
 # The version number, the host's file names, the browser launch and the skin image store.
 solvane_test(util_tests SOURCES UtilTest.cpp)
+# The settings file: damaged files, a full disk, a writer killed at any moment.
+solvane_test(settings_file_tests SOURCES SettingsFileTest.cpp)
 solvane_test(skin_tests GUI SOURCES SkinImageStoreTest.cpp)
 # One test reads the skin that the build packs beside the host.
 add_dependencies(skin_tests solvane_skin)

@@ -5,6 +5,7 @@
 #include "host/UpdateCheckThread.h"
 #include "update/TrustedKeys.h"
 #include "util/ModuleFileName.h"
+#include "util/SettingsFile.h"
 
 #include <wx/config.h>
 #include <wx/dialog.h>
@@ -20,6 +21,7 @@
 
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 
 wxIMPLEMENT_APP_NO_MAIN(HostApp);
 
@@ -31,12 +33,39 @@ namespace
 constexpr int kExitRetryMilliseconds = 20;
 // A new module that has run this long works: it is no longer rolled back at the next start.
 constexpr int kTrialMilliseconds = 60000;
+// A stopped transfer ends within a few of its 20 ms checks; past this the module's threads are
+// taken to be stuck, and the exit still ends within a second.
+constexpr long kModuleThreadsMilliseconds = 500;
 
 void Fail(const wxString& message)
 {
     std::fprintf(stderr, "Solvane: %s\n", static_cast<const char*>(message.utf8_str()));
 }
+
+#ifdef NDEBUG
+// A release build never stops the user with the toolkit's assertion dialog: the assertion is
+// traced (WXTRACE=solvane, even in a release build) and the program goes on.
+void TraceAssert(const wxString& file, int line, const wxString& function, const wxString& condition,
+                 const wxString& message)
+{
+    // The trace may assert in turn.
+    static thread_local bool inside = false;
+    if (inside)
+        return;
+    inside = true;
+    wxLogTrace("solvane", "assertion \"%s\" failed in %s (%s:%d) %s", condition, function, file, line, message);
+    inside = false;
+}
+#endif
 } // namespace
+
+HostApp::HostApp()
+{
+    // Before the toolkit starts: its own start may assert too.
+#ifdef NDEBUG
+    wxSetAssertHandler(TraceAssert);
+#endif
+}
 
 bool HostApp::OnInit()
 {
@@ -276,12 +305,13 @@ bool HostApp::SetUpConfiguration()
         return false;
     }
     // It holds the account's password: a file an older version or the user left readable by
-    // others is made private too (saving keeps an existing file's permissions).
+    // others is made private now, not only at its next save (which writes it private).
     if (wxFileName::FileExists(file))
         wxFileName(file).SetPermissions(wxPOSIX_USER_READ | wxPOSIX_USER_WRITE);
-    auto* config = new wxFileConfig(GetAppName(), GetVendorName(), file, wxEmptyString, wxCONFIG_USE_LOCAL_FILE);
-    config->SetUmask(0077);
-    delete wxConfigBase::Set(config);
+    // Any file starts the program: what can not be read of it is left out (and kept aside), and
+    // saving never loses it. The toolkit must not make a store of its own later.
+    delete wxConfigBase::Set(new SettingsFile(file));
+    wxConfigBase::DontCreateOnDemand();
     return true;
 }
 
@@ -333,17 +363,58 @@ int HostApp::OnExit()
     StopUpdateCheck();
     CloseModuleWindows();
     DeletePendingObjects();
+    DeliverPendingEvents();
+    UnloadModule();
+    SaveSettings();
+    return wxApp::OnExit();
+}
+
+void HostApp::DeliverPendingEvents()
+{
     for (int round = 0; round < 10 && HasPendingEvents(); ++round)
     {
         ProcessPendingEvents();
         DeletePendingObjects();
     }
-    if (module)
+}
+
+void HostApp::UnloadModule()
+{
+    if (!module)
+        return;
+    // None of the module's threads may outlive its code: the module ends their transfers and the
+    // host waits for them, within a limit. A module without the export unloads as it is.
+    using SiteStopFunction = bool (*)(long);
+    if (module->HasSymbol("SiteStop"))
     {
-        module = nullptr;
-        wxPluginManager::UnloadLibrary(modulePath);
+        auto siteStop = reinterpret_cast<SiteStopFunction>(module->GetSymbol("SiteStop"));
+        if (!siteStop(kModuleThreadsMilliseconds))
+            EndWithoutUnloading();
+        // The threads that just ended have queued their replies, which are the module's code too.
+        DeliverPendingEvents();
     }
+    module = nullptr;
+    wxPluginManager::UnloadLibrary(modulePath);
+}
+
+void HostApp::EndWithoutUnloading()
+{
+    // Unloading now, or any clean-up that follows it, would pull the code from under a running
+    // thread: the process ends here, its settings saved.
+    Fail(wxString::Format("the module's threads did not end within %ld ms: the program ends without unloading it",
+                          kModuleThreadsMilliseconds));
+    // Saved, but left in place: a thread that wakes up may still read a setting.
     if (wxConfigBase* config = wxConfigBase::Get(false))
         config->Flush();
-    return wxApp::OnExit();
+    std::fflush(nullptr);
+    std::_Exit(0);
+}
+
+void HostApp::SaveSettings()
+{
+    // The store's last save happens here, while the application object still exists; a failure
+    // goes to stderr and the exit goes on. From here on every message of the toolkit goes to
+    // stderr too: a box shown after the application object is gone crashes.
+    delete wxConfigBase::Set(nullptr);
+    delete wxLog::SetActiveTarget(new wxLogStderr);
 }

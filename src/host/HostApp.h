@@ -15,6 +15,7 @@ class wxPluginLibrary;
 class HostApp : public wxApp
 {
 public:
+    HostApp();
     bool OnInit() override;
     int OnExit() override;
 
@@ -36,6 +37,10 @@ private:
     void StopUpdateCheck();
     void OnUpdateAccepted();
     void CloseModuleWindows();
+    void DeliverPendingEvents();
+    void UnloadModule();
+    [[noreturn]] void EndWithoutUnloading();
+    void SaveSettings();
     void LeaveMainLoop();
     void OnSignal(int signal);
 

@@ -4,6 +4,7 @@
 #include "util/Trace.h"
 
 #include <curl/curl.h>
+#include <dlfcn.h>
 #include <strings.h>
 
 #include <algorithm>
@@ -52,6 +53,12 @@ void HttpGet::GlobalInit()
 {
     SOLVANE_TRACE("[static]HttpGet::GlobalInit(void)");
     curl_global_init(CURL_GLOBAL_DEFAULT);
+    // A stopped transfer leaves its name lookup to finish on libcurl's own thread (see Perform):
+    // the library stays in the process for good, so that unloading the module, which brought it,
+    // never takes that thread's code away.
+    Dl_info library;
+    if (dladdr(reinterpret_cast<void*>(&curl_easy_init), &library) && library.dli_fname)
+        dlopen(library.dli_fname, RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE);
 }
 
 void HttpGet::SetDefaultProxy(const ProxySetting& proxy)
@@ -191,6 +198,11 @@ bool HttpGet::Perform(void* out)
     curl_easy_setopt(h, CURLOPT_HEADERFUNCTION, &HttpGet::OnHeader);
     curl_easy_setopt(h, CURLOPT_HEADERDATA, this);
     curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, "http");
+#if LIBCURL_VERSION_NUM >= 0x075700
+    // A name lookup can not be interrupted, and a slow name server holds it for seconds: a transfer
+    // stopped meanwhile leaves it behind instead of waiting for its end.
+    curl_easy_setopt(h, CURLOPT_QUICK_EXIT, 1L);
+#endif
 
     // The proxy is the one taken at start; an empty text keeps libcurl from reading the
     // environment on its own.

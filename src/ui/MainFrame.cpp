@@ -43,8 +43,9 @@
 namespace
 {
 const long kTreeStyle = wxSUNKEN_BORDER | wxTR_HIDE_ROOT | wxTR_LINES_AT_ROOT | wxTR_NO_LINES | wxTR_HAS_BUTTONS;
-// Stopped transfers end within a few of their 20 ms checks; this only bounds a wedged one.
-const long kStopDownloadsMilliseconds = 500;
+// Stopped transfers end within a few of their 20 ms checks; this only bounds a wedged one, which
+// the host then waits for before it unloads the module (within the second an exit may take).
+const long kStopDownloadsMilliseconds = 100;
 // The login reply names the favourites, a few bytes each: a reply past this is not the site's.
 const long long kLoginReplyLimit = 1 << 20;
 } // namespace

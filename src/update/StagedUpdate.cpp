@@ -4,15 +4,14 @@
 #include "update/StagedUpdate.h"
 
 #include "update/UpdateSignature.h"
+#include "util/AtomicFile.h"
 #include "util/Trace.h"
 
 #include <wx/filefn.h>
 #include <wx/log.h>
 
 #include <cstdio>
-#include <fcntl.h>
 #include <sstream>
-#include <unistd.h>
 
 namespace
 {
@@ -47,34 +46,8 @@ StagedUpdate::StagedUpdate(const wxFileName& executable, const wxString& moduleP
 bool StagedUpdate::WriteWhole(const wxString& path, const std::string& bytes)
 {
     SOLVANE_TRACE("[static]StagedUpdate::WriteWhole(%s, %zu bytes)", path, bytes.size());
-    const std::string target(path.fn_str());
-    const std::string temporary = target + ".tmp";
-    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    if (fd < 0)
-        return false;
-    size_t done = 0;
-    while (done < bytes.size())
-    {
-        const ssize_t wrote = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (wrote <= 0)
-            break;
-        done += static_cast<size_t>(wrote);
-    }
-    const bool written = done == bytes.size() && ::fsync(fd) == 0;
-    if (::close(fd) != 0 || !written || std::rename(temporary.c_str(), target.c_str()) != 0)
-    {
-        std::remove(temporary.c_str());
-        return false;
-    }
-    // The rename itself reaches the disk with the folder.
-    const std::string folder = wxFileName(path).GetPath().fn_str().data();
-    const int dir = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dir >= 0)
-    {
-        ::fsync(dir);
-        ::close(dir);
-    }
-    return true;
+    wxString error;
+    return AtomicFile::WriteAll(path, bytes, error);
 }
 
 bool StagedUpdate::ReadWhole(const wxString& path, std::string& bytes, size_t limit)

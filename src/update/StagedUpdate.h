@@ -47,8 +47,7 @@ public:
     bool IsRefused(const std::string& sha256) const;
     void Refuse(const std::string& sha256) const;
 
-    /// Writes bytes to path through a temporary file in the same folder, flushed to the disk and
-    /// renamed over path: after a crash path holds the old bytes or the new ones, never a part.
+    /// Writes bytes to path whole or not at all (a crash leaves the old bytes or the new ones).
     static bool WriteWhole(const wxString& path, const std::string& bytes);
     /// The whole file, or false when it can not be read or is longer than limit.
     static bool ReadWhole(const wxString& path, std::string& bytes, size_t limit);

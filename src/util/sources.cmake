@@ -1,4 +1,6 @@
 list(APPEND SOLVANE_CORE_SOURCES
+  ${CMAKE_CURRENT_LIST_DIR}/AtomicFile.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/AtomicFile.h
   ${CMAKE_CURRENT_LIST_DIR}/GuiServices.cpp
   ${CMAKE_CURRENT_LIST_DIR}/GuiServices.h
   ${CMAKE_CURRENT_LIST_DIR}/ImageHeader.cpp
@@ -6,6 +8,8 @@ list(APPEND SOLVANE_CORE_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/ModuleFileName.h
   ${CMAKE_CURRENT_LIST_DIR}/Settings.cpp
   ${CMAKE_CURRENT_LIST_DIR}/Settings.h
+  ${CMAKE_CURRENT_LIST_DIR}/SettingsFile.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/SettingsFile.h
   ${CMAKE_CURRENT_LIST_DIR}/Trace.h
   ${CMAKE_CURRENT_LIST_DIR}/UrlEncode.cpp
   ${CMAKE_CURRENT_LIST_DIR}/UrlEncode.h

@@ -1,0 +1,241 @@
+// The settings file: whatever it holds starts the program with its readable entries and is kept
+// aside, and a save leaves the old file or the new one, never less, whatever stops it.
+#include "util/SettingsFile.h"
+#include "util/AtomicFile.h"
+
+#include <gtest/gtest.h>
+
+#include <wx/dir.h>
+#include <wx/filename.h>
+#include <wx/log.h>
+#include <wx/mstream.h>
+
+#include <csignal>
+#include <fstream>
+#include <poll.h>
+#include <random>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace
+{
+// Every message the toolkit logs while it is active: in the program each would be a box.
+struct LogCount : wxLog
+{
+    LogCount() : previous(wxLog::SetActiveTarget(this)) {}
+    ~LogCount() override { wxLog::SetActiveTarget(previous); }
+    void DoLogRecord(wxLogLevel, const wxString& message, const wxLogRecordInfo&) override
+    {
+        logged.push_back(message);
+    }
+    wxLog* previous;
+    std::vector<wxString> logged;
+};
+
+struct Folder
+{
+    Folder()
+    {
+        char name[] = "/tmp/solvane-settings-XXXXXX";
+        path = mkdtemp(name);
+    }
+    ~Folder() { wxFileName::Rmdir(path, wxPATH_RMDIR_RECURSIVE); }
+    std::string Read(const char* name) const
+    {
+        std::ifstream file((path + "/" + name).fn_str(), std::ios::binary);
+        return file ? std::string(std::istreambuf_iterator<char>(file), {}) : "(none)";
+    }
+    void Write(const char* name, const std::string& bytes) const
+    {
+        std::ofstream((path + "/" + name).fn_str(), std::ios::binary) << bytes;
+    }
+    wxArrayString Files() const
+    {
+        wxArrayString files;
+        wxDir::GetAllFiles(path, &files, "", wxDIR_FILES | wxDIR_HIDDEN);
+        return files;
+    }
+    wxString path;
+};
+} // namespace
+
+TEST(SettingsFileTest, AnyFileGivesItsReadableEntriesAndIsKeptAsItWasBeforeItIsNextWritten)
+{
+    const std::string twoMiB = [] {
+        std::string text;
+        while (text.size() < (2u << 20))
+            text += "k=v\n";
+        return text;
+    }();
+    const struct
+    {
+        const char* name;
+        std::string text;
+        bool link, damaged;
+        std::vector<std::pair<const char*, const char*>> entries; // value null: absent
+    } cases[] = {
+        {"an entry without a name, after a byte order mark",
+         "\xEF\xBB\xBF[System]\nsyncinterval=7\n=x\n",
+         false,
+         true,
+         {{"/System/syncinterval", "7"}}},
+        {"a line without =",
+         "id=me\nno equals\npassword=pa$HOME${x\n",
+         false,
+         true,
+         {{"/id", "me"}, {"/password", "pa$HOME${x"}}},
+        {"a group header never closed",
+         "[Site\nwebserver=evil:1\n[System]\nsyncinterval=3\n",
+         false,
+         true,
+         {{"/Site/webserver", nullptr}, {"/webserver", nullptr}, {"/System/syncinterval", "3"}}},
+        {"binary bytes",
+         std::string("a=1\n\x01\xff\xfe\0junk\nb=\xe3\x81\x82\n", 20),
+         false,
+         true,
+         {{"/a", "1"}, {"/b", "\xe3\x81\x82"}}},
+        {"a group and a key given twice",
+         "[Site]\nwebserver=a:1\n[System]\nsyncinterval=4\n[site]\nWebServer=b:2\n",
+         false,
+         true,
+         {{"/Site/webserver", "b:2"}, {"/System/syncinterval", "4"}}},
+        {"2 MiB", twoMiB, false, true, {{"/k", nullptr}}},
+        {"an empty file", "", false, false, {}},
+        {"a damaged symbolic link",
+         "[PopupDialog]\nonlyFavorite=2\n=\n",
+         true,
+         true,
+         {{"/PopupDialog/onlyFavorite", "2"}}},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.name);
+        Folder folder;
+        const wxString conf = folder.path + "/Messenger.conf";
+        // A dotfiles setup: the file lives elsewhere, the settings folder holds a link to it.
+        const char* real = c.link ? "dotfiles.conf" : "Messenger.conf";
+        folder.Write(real, c.text);
+        if (c.link)
+        {
+            ASSERT_EQ(0, symlink("dotfiles.conf", conf.fn_str()));
+        }
+        const bool tooLarge = c.text.size() > SettingsFile::kMaxSize;
+        {
+            LogCount logs;
+            SettingsFile store(conf);
+            for (const auto& [key, value] : c.entries)
+                EXPECT_EQ(value ? value : "(none)", store.Read(key, "(none)").utf8_string()) << key;
+            // A number other than 0 and 1 as a flag: true, without the toolkit's warning.
+            bool onlyFavorite = false;
+            EXPECT_EQ(c.link && c.damaged, store.Read("/PopupDialog/onlyFavorite", &onlyFavorite) && onlyFavorite);
+            EXPECT_TRUE(logs.logged.empty()) << logs.logged[0];
+            // Too large to be kept in memory: set aside at once.
+            EXPECT_EQ(tooLarge ? c.text : "(none)", folder.Read((std::string(real) + ".bad").c_str()));
+            store.Write("/MainFrame/width", 300);
+        }
+        EXPECT_EQ(c.damaged ? c.text : "(none)", folder.Read((std::string(real) + ".bad").c_str()));
+        EXPECT_EQ(c.link, wxFileName::Exists(conf, wxFILE_EXISTS_SYMLINK | wxFILE_EXISTS_NO_FOLLOW));
+        // What was saved is read back whole; nothing else is left in the folder.
+        SettingsFile again(conf);
+        EXPECT_EQ(300, again.ReadLong("/MainFrame/width", 0));
+        for (const auto& [key, value] : c.entries)
+            EXPECT_EQ(value ? value : "(none)", again.Read(key, "(none)").utf8_string()) << key;
+        EXPECT_EQ(1u + c.link + c.damaged, folder.Files().size());
+    }
+}
+
+// A full disk (the size a process may write, limited: it fails as a full disk does, even for root)
+// fails the save, and the file and the folder are as they were; the reason is told once.
+TEST(SettingsFileTest, ASaveThatCanNotBeWrittenLeavesTheOldFileByteForByte)
+{
+    for (const bool damaged : {false, true})
+    {
+        SCOPED_TRACE(damaged ? "damaged" : "sound");
+        Folder folder;
+        const std::string old =
+            std::string(damaged ? "=x\n" : "") + "[Site]\nwebserver=a:1\n# " + std::string(8192, 'x') + "\n";
+        folder.Write("Messenger.conf", old);
+        SettingsFile store(folder.path + "/Messenger.conf");
+        store.Write("/MainFrame/width", 300);
+        struct rlimit previous;
+        ASSERT_EQ(0, getrlimit(RLIMIT_FSIZE, &previous));
+        struct rlimit full = previous;
+        full.rlim_cur = 4096;
+        std::signal(SIGXFSZ, SIG_IGN);
+        ASSERT_EQ(0, setrlimit(RLIMIT_FSIZE, &full));
+        testing::internal::CaptureStderr();
+        const bool saved = store.Flush(), savedAgain = store.Flush();
+        const std::string told = testing::internal::GetCapturedStderr();
+        ASSERT_EQ(0, setrlimit(RLIMIT_FSIZE, &previous));
+        EXPECT_FALSE(saved || savedAgain);
+        EXPECT_EQ(old, folder.Read("Messenger.conf"));
+        EXPECT_EQ(1u, folder.Files().size());
+        EXPECT_EQ(0u, told.find("Solvane: the settings could not be saved: ")) << told;
+        EXPECT_EQ(told.size() - 1, told.find('\n')) << "told more than once: " << told;
+        EXPECT_TRUE(store.Flush());
+        EXPECT_NE(std::string::npos, folder.Read("Messenger.conf").find("width=300"));
+    }
+}
+
+// kill -9 at any moment of a save: the file holds one whole version, old or new.
+TEST(SettingsFileTest, AWriterKilledAtAnyMomentLeavesOneWholeVersion)
+{
+    Folder folder;
+    const wxString path = folder.path + "/history";
+    const std::string versions[] = {std::string(65536, 'a'), std::string(100000, 'b')};
+    wxString error;
+    ASSERT_TRUE(AtomicFile::WriteAll(path, versions[0], error));
+    std::mt19937 random(23);
+    for (int round = 0; round < 30; ++round)
+    {
+        int ready[2];
+        ASSERT_EQ(0, pipe(ready));
+        const pid_t writer = fork();
+        if (writer == 0)
+        {
+            for (int i = 0;; ++i)
+            {
+                AtomicFile::WriteAll(path, versions[(i + 1) % 2], error);
+                if (i == 0 && write(ready[1], "x", 1) != 1)
+                    _exit(1);
+            }
+        }
+        struct pollfd wait = {ready[0], POLLIN, 0};
+        ASSERT_EQ(1, poll(&wait, 1, 10000));
+        usleep(std::uniform_int_distribution<useconds_t>(0, 3000)(random));
+        kill(writer, SIGKILL);
+        waitpid(writer, nullptr, 0);
+        close(ready[0]);
+        close(ready[1]);
+        const std::string now = folder.Read("history");
+        ASSERT_TRUE(now == versions[0] || now == versions[1]) << "round " << round << ": " << now.size() << " bytes";
+    }
+}
+
+// What is kept of any text reads without a word from the toolkit, and reads again unchanged.
+TEST(SettingsFileTest, TheReadableTextOfAnyLinesDrawsNoWarningAndIsReadableAsItIs)
+{
+    const char* const pieces[] = {"[",    "]",  "=",  "\\", "\"",           "/",    ".",  "..", " ",  "\t",       "a",
+                                  "A",    "b",  "#",  ";",  "\xe3\x81\x82", "\xff", "\r", "$",  "${", "\xc0\x80", "[a]",
+                                  "[A/]", "a=", "A ="};
+    std::mt19937 random(1);
+    for (int round = 0; round < 300; ++round)
+    {
+        std::string text;
+        for (int line = 0; line < 12; ++line, text += '\n')
+        {
+            for (int n = random() % 9; n > 0; --n)
+                text += pieces[random() % std::size(pieces)];
+        }
+        size_t damaged = 0;
+        const std::string readable = SettingsFile::ReadableText(text, damaged);
+        LogCount logs;
+        wxMemoryInputStream stream(readable.data(), readable.size());
+        wxFileConfig config(stream, wxConvUTF8);
+        ASSERT_TRUE(logs.logged.empty()) << logs.logged[0] << " for:\n" << readable;
+        ASSERT_EQ(readable, SettingsFile::ReadableText(readable, damaged));
+        ASSERT_EQ(0u, damaged) << readable;
+    }
+}
