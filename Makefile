@@ -7,7 +7,7 @@ BUILD_TSAN ?= build-tsan
 JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE_ARGS ?=
 
-PACKAGES = build-essential cmake pkg-config libwxgtk3.2-dev libcurl4-openssl-dev \
+PACKAGES = build-essential cmake pkg-config libwxgtk3.2-dev libgtk-3-dev libcurl4-openssl-dev \
            googletest libgtest-dev xvfb xauth gettext zip openbox xdotool wmctrl x11-utils \
            fonts-dejavu-core fonts-ipafont-gothic imagemagick librsvg2-bin xdg-utils libx11-dev
 
