@@ -16,6 +16,7 @@
 #include <wx/wfstream.h>
 #include <wx/zipstrm.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -263,6 +264,32 @@ wxImage ReadPicture(wxInputStream& entry)
     image.LoadFile(data, type, -1);
     return image;
 }
+
+// The picture brought to size. Another height scales it; another width only repeats or drops its
+// last columns, so that a strip keeps its drawing sharp and its right end's colour runs on.
+wxImage Fit(const wxImage& image, const wxSize& size)
+{
+    if (image.GetSize() == size)
+        return image;
+    if (image.GetHeight() != size.y)
+        return image.Scale(size.x, size.y, wxIMAGE_QUALITY_HIGH);
+    wxImage fitted(size.x, size.y, false);
+    if (image.HasAlpha())
+        fitted.InitAlpha();
+    if (image.HasMask())
+        fitted.SetMaskColour(image.GetMaskRed(), image.GetMaskGreen(), image.GetMaskBlue());
+    for (int x = 0; x < size.x; ++x)
+    {
+        const int from = std::min(x, image.GetWidth() - 1);
+        for (int y = 0; y < size.y; ++y)
+        {
+            fitted.SetRGB(x, y, image.GetRed(from, y), image.GetGreen(from, y), image.GetBlue(from, y));
+            if (image.HasAlpha())
+                fitted.SetAlpha(x, y, image.GetAlpha(from, y));
+        }
+    }
+    return fitted;
+}
 } // namespace
 
 SkinImageStore* SkinImageStore::GetInstance()
@@ -360,6 +387,23 @@ wxBitmap SkinImageStore::GetBitmap(const wxString& name) const
     if (!image.IsOk())
         return wxBitmap();
     return wxBitmap(image, -1);
+}
+
+wxBitmapBundle SkinImageStore::GetBitmapBundle(const wxString& name, const wxSize& size) const
+{
+    SOLVANE_TRACE("[%p]SkinImageStore::GetBitmapBundle(%s, %d, %d)", static_cast<const void*>(this), name, size.x,
+                  size.y);
+    const wxImage& normal = GetImage(name);
+    if (!normal.IsOk())
+        return wxBitmapBundle();
+    const wxSize wanted = size == wxDefaultSize ? normal.GetSize() : size;
+    wxVector<wxBitmap> bitmaps(1, wxBitmap(Fit(normal, wanted), -1));
+    // A rendering of another size than twice the picture's is not its own: the toolkit would
+    // take it for the wrong scale.
+    const wxImage& twice = GetImage(name + "@2x");
+    if (twice.IsOk() && twice.GetSize() == normal.GetSize() * 2)
+        bitmaps.push_back(wxBitmap(Fit(twice, wanted * 2), -1));
+    return wxBitmapBundle::FromBitmaps(bitmaps);
 }
 
 wxIcon SkinImageStore::GetIcon(const wxString& name) const

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <wx/bitmap.h>
+#include <wx/bmpbndl.h>
 #include <wx/icon.h>
 #include <wx/image.h>
 #include <wx/string.h>
@@ -31,6 +32,11 @@ public:
     /// Invalid when the picture is missing: the toolkit shows such a bitmap or icon as nothing.
     wxBitmap GetBitmap(const wxString& name) const;
     wxIcon GetIcon(const wxString& name) const;
+    /// The picture with its rendering at twice the size ("NAME@2x") where the skin has one, for
+    /// the toolkit to choose by the screen's scale. A size that is not wxDefaultSize (in logical
+    /// pixels) fits both: narrower or wider pictures by their last column, others scaled. Empty
+    /// when the picture is missing.
+    wxBitmapBundle GetBitmapBundle(const wxString& name, const wxSize& size = wxDefaultSize) const;
 
 private:
     void Load(const wxString& archivePath);
