@@ -24,6 +24,7 @@
 #include <wx/panel.h>
 #include <wx/sizer.h>
 #include <wx/splash.h>
+#include <wx/utils.h>
 
 namespace
 {
@@ -85,6 +86,11 @@ MainFrame::MainFrame() : wxFrame(nullptr, wxID_ANY, wxEmptyString), loggedIn(fal
     const int width = static_cast<int>(Settings::ReadLong("/MainFrame/width", 240));
     const int height = static_cast<int>(Settings::ReadLong("/MainFrame/height", 480));
     SetSize(x, y, width, height, wxSIZE_AUTO_WIDTH | wxSIZE_AUTO_HEIGHT);
+    // The pages take the notebook's size before the window system first lays them out: fitted to
+    // their best size, the trees would be given a few pixels' height there, and a list that came
+    // in first has already shown their scrollbars, which GTK refuses with a warning.
+    for (size_t page = 0; page < notebook->GetPageCount(); ++page)
+        notebook->GetPage(page)->SetSize(notebook->GetClientSize());
     Show(true);
     Raise();
     daemonThread->Run();
@@ -108,7 +114,10 @@ MainFrame::~MainFrame()
     popupDialogManager.reset();
     DownloadThread::StopAll(kStopDownloadsMilliseconds);
 
-    const wxPoint position = GetPosition();
+    // Where the desktop places windows itself (Wayland), the toolkit's position is not a place on
+    // the screen: the next start lets the desktop choose again.
+    const bool placed = wxGetDisplayInfo().type != wxDisplayWayland;
+    const wxPoint position = placed ? GetPosition() : wxDefaultPosition;
     const wxSize size = GetSize();
     Settings::WriteLong("/MainFrame/x", position.x);
     Settings::WriteLong("/MainFrame/y", position.y);
@@ -191,6 +200,7 @@ void MainFrame::OnMenu(wxCommandEvent& event)
         if (IsIconized())
             Iconize(false);
         Show(true);
+        Raise();
         break;
     case wxID_CLOSE: Show(false); break;
     case wxID_EXIT:
