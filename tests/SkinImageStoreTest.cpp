@@ -33,6 +33,40 @@ std::string Encode(int width, int height, wxBitmapType type)
     return bytes;
 }
 
+// A picture whose columns are told apart by their red, from first, and its blue throughout.
+wxImage Columns(int width, int height, unsigned char first, unsigned char blue)
+{
+    wxImage image(width, height);
+    for (int x = 0; x < width; ++x)
+        for (int y = 0; y < height; ++y)
+            image.SetRGB(x, y, static_cast<unsigned char>(first + x), 0, blue);
+    return image;
+}
+
+std::string Png(const wxImage& image)
+{
+    wxMemoryOutputStream out;
+    EXPECT_TRUE(image.SaveFile(out, wxBITMAP_TYPE_PNG));
+    std::string bytes(out.GetLength(), '\0');
+    out.CopyTo(bytes.data(), bytes.size());
+    return bytes;
+}
+
+// The reds of a bitmap's top row, and the blue they all have (-1 when they differ).
+std::pair<std::vector<int>, int> RowOf(const wxBitmap& bitmap)
+{
+    const wxImage image = bitmap.ConvertToImage();
+    std::vector<int> reds;
+    int blue = image.GetBlue(0, 0);
+    for (int x = 0; x < image.GetWidth(); ++x)
+    {
+        reds.push_back(image.GetRed(x, 0));
+        if (image.GetBlue(x, 0) != blue)
+            blue = -1;
+    }
+    return {reds, blue};
+}
+
 // A missing picture gives wxDefaultSize rather than a toolkit assertion.
 template <class Picture> wxSize SizeOf(const Picture& picture)
 {
@@ -115,6 +149,51 @@ TEST(SkinTest, ReadsTheRootPicturesOfTheArchiveBesideTheHostUntilReleased)
     wxFileName::Rmdir(folder, wxPATH_RMDIR_RECURSIVE);
 }
 
+// A bundle holds the picture and, where the skin has it at exactly twice the size, its 2x
+// rendering; fitted to a width, both keep their columns and repeat or drop the last ones.
+TEST(SkinTest, BundlesThePictureWithItsDoubleRenderingFittedToAWidth)
+{
+    const wxString archive = wxFileName::CreateTempFileName("solvane-skin");
+    // clang-format off
+    Write(archive, {
+        {"strip.png", Png(Columns(4, 2, 10, 1))}, {"strip@2x.png", Png(Columns(8, 4, 100, 2))},
+        // A rendering of another size is not taken for the 2x one.
+        {"odd.png", Png(Columns(4, 2, 10, 1))}, {"odd@2x.png", Png(Columns(5, 4, 100, 2))},
+    });
+    // clang-format on
+    const SkinImageStore store(archive);
+    using Row = std::pair<std::vector<int>, int>;
+    const struct
+    {
+        const char* name;
+        wxSize size, asked;
+        Row row;
+    } cases[] = {
+        {"strip", wxDefaultSize, {4, 2}, {{10, 11, 12, 13}, 1}},
+        {"strip", wxDefaultSize, {8, 4}, {{100, 101, 102, 103, 104, 105, 106, 107}, 2}},
+        {"strip", {6, 2}, {6, 2}, {{10, 11, 12, 13, 13, 13}, 1}},
+        {"strip", {6, 2}, {12, 4}, {{100, 101, 102, 103, 104, 105, 106, 107, 107, 107, 107, 107}, 2}},
+        {"strip", {3, 2}, {3, 2}, {{10, 11, 12}, 1}},
+        {"strip", {3, 2}, {6, 4}, {{100, 101, 102, 103, 104, 105}, 2}},
+        {"odd", wxDefaultSize, {4, 2}, {{10, 11, 12, 13}, 1}},
+        {"odd", {5, 2}, {5, 2}, {{10, 11, 12, 13, 13}, 1}},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(testing::Message() << c.name << " fitted to " << c.size.x << ", asked " << c.asked.x);
+        const wxBitmapBundle bundle = store.GetBitmapBundle(c.name, c.size);
+        ASSERT_TRUE(bundle.IsOk());
+        EXPECT_EQ(c.size == wxDefaultSize ? wxSize(4, 2) : c.size, bundle.GetDefaultSize());
+        const wxBitmap bitmap = bundle.GetBitmap(c.asked);
+        EXPECT_EQ(c.asked, bitmap.GetSize());
+        EXPECT_EQ(c.row, RowOf(bitmap));
+    }
+    // Without its own 2x rendering the picture is scaled up: its colour, not the odd one's.
+    EXPECT_EQ(1, RowOf(store.GetBitmapBundle("odd").GetBitmap(wxSize(8, 4))).second);
+    EXPECT_FALSE(store.GetBitmapBundle("missing").IsOk());
+    wxRemoveFile(archive);
+}
+
 TEST(ProductSkinTest, HoldsEveryPictureTheWindowsAskFor)
 {
     const SkinImageStore skin(SOLVANE_OUTPUT_DIR "/Solvane.skin");
@@ -134,6 +213,15 @@ TEST(ProductSkinTest, HoldsEveryPictureTheWindowsAskFor)
         {
             EXPECT_TRUE(skin.GetImage(name).HasAlpha()) << name;
         }
+    }
+    // Each also at twice its size, for screens scaled by 2.
+    for (const char* name : {"UserListTreeCtrl_onlineGroupIcon", "UserListTreeCtrl_offlineGroupIcon",
+                             "UserListTreeCtrl_freeIcon", "UserListTreeCtrl_busyIcon", "UserListTreeCtrl_offlineIcon",
+                             "PopupDialog_titleBar", "PopupDialog_styleBar_ONLINE", "PopupDialog_styleBar_FREE",
+                             "PopupDialog_profileImage", "PopupDialog_contentPanel", "SplashScreen_bitmap",
+                             "Application_icon"})
+    {
+        EXPECT_EQ(SizeOf(skin.GetImage(name)) * 2, SizeOf(skin.GetImage(wxString(name) + "@2x"))) << name;
     }
     const wxSize splash = SizeOf(skin.GetImage("SplashScreen_bitmap"));
     EXPECT_GE(splash.x, 300);
