@@ -60,6 +60,12 @@ in_corner()
         [ $((sh - py - ph)) -le 80 ]
 }
 until_true 20 in_corner || fail "no pop-up in the bottom right corner (lowest: ${popupAt:-none}) of ${sw}x${sh}"
+# Its title and style strips run to its right edge: their blue there, not the window's white.
+for row in 9 24; do
+    read -r r g b < <(import -window root -crop "1x1+$((px + pw - 2))+$((py + row))" -depth 8 txt:- |
+                      sed -n 's/.*(\([0-9]*\),\([0-9]*\),\([0-9]*\)).*/\1 \2 \3/p')
+    [ $((${b:-0} - ${g:-0})) -gt 60 ] || fail "the pop-up's strip at row $row ends short of its right edge ($r,$g,$b there)"
+done
 
 # Pop-ups are notifications: they come while another program holds the focus and leave it there,
 # also when one is clicked, and a click on the picture still opens the performer's page.
