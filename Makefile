@@ -9,7 +9,8 @@ CMAKE_ARGS ?=
 
 PACKAGES = build-essential cmake pkg-config libwxgtk3.2-dev libgtk-3-dev libcurl4-openssl-dev \
            googletest libgtest-dev xvfb xauth gettext zip openbox xdotool wmctrl x11-utils \
-           fonts-dejavu-core fonts-ipafont-gothic imagemagick librsvg2-bin xdg-utils libx11-dev
+           fonts-dejavu-core fonts-ipafont-gothic imagemagick librsvg2-bin xdg-utils libx11-dev \
+           trayer mutter xwayland dbus
 
 SUDO = $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 

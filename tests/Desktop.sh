@@ -40,6 +40,28 @@ start_openbox()
     until_true 10 wmctrl -m > /dev/null 2>&1
 }
 
+# start_mutter [--no-x11]: GNOME's compositor, headless, on a virtual monitor of 1280x1024 (run
+# inside a session bus of its own, with XDG_RUNTIME_DIR set); sets mutter to its process and
+# exports WAYLAND_DISPLAY, and DISPLAY and XAUTHORITY for its XWayland unless --no-x11.
+start_mutter()
+{
+    local name=solvane-$$-$RANDOM
+    : > "$work/mutter.out"
+    mutter --headless --wayland "$@" --virtual-monitor 1280x1024 --wayland-display="$name" > "$work/mutter.out" 2>&1 &
+    mutter=$!; pids+=($mutter)
+    until_true 10 grep -q "Using Wayland display name" "$work/mutter.out" || return 1
+    export WAYLAND_DISPLAY=$name
+    if [ "${1:-}" = --no-x11 ]; then
+        unset DISPLAY XAUTHORITY
+        return 0
+    fi
+    until_true 10 grep -q "Using public X11 display" "$work/mutter.out" || return 1
+    DISPLAY=$(sed -n 's/.*Using public X11 display \(:[0-9]*\).*/\1/p' "$work/mutter.out")
+    XAUTHORITY=$(ls "$XDG_RUNTIME_DIR"/.mutter-Xwaylandauth.* 2> /dev/null | head -1)
+    export DISPLAY XAUTHORITY
+    [ -n "$DISPLAY" ] && [ -n "$XAUTHORITY" ]
+}
+
 # start_trayer: a real notification area (XEmbed), as a panel at the bottom right holds it; sets
 # panel to its window.
 start_trayer()
