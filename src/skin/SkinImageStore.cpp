@@ -265,30 +265,27 @@ wxImage ReadPicture(wxInputStream& entry)
     return image;
 }
 
-// The picture brought to size. Another height scales it; another width only repeats or drops its
-// last columns, so that a strip keeps its drawing sharp and its right end's colour runs on.
-wxImage Fit(const wxImage& image, const wxSize& size)
+// The strip brought to width: its columns kept, the last one repeated or the last ones dropped.
+wxImage Widened(const wxImage& image, int width)
 {
-    if (image.GetSize() == size)
+    if (image.GetWidth() == width)
         return image;
-    if (image.GetHeight() != size.y)
-        return image.Scale(size.x, size.y, wxIMAGE_QUALITY_HIGH);
-    wxImage fitted(size.x, size.y, false);
+    wxImage widened(width, image.GetHeight(), false);
     if (image.HasAlpha())
-        fitted.InitAlpha();
+        widened.InitAlpha();
     if (image.HasMask())
-        fitted.SetMaskColour(image.GetMaskRed(), image.GetMaskGreen(), image.GetMaskBlue());
-    for (int x = 0; x < size.x; ++x)
+        widened.SetMaskColour(image.GetMaskRed(), image.GetMaskGreen(), image.GetMaskBlue());
+    for (int x = 0; x < width; ++x)
     {
         const int from = std::min(x, image.GetWidth() - 1);
-        for (int y = 0; y < size.y; ++y)
+        for (int y = 0; y < image.GetHeight(); ++y)
         {
-            fitted.SetRGB(x, y, image.GetRed(from, y), image.GetGreen(from, y), image.GetBlue(from, y));
+            widened.SetRGB(x, y, image.GetRed(from, y), image.GetGreen(from, y), image.GetBlue(from, y));
             if (image.HasAlpha())
-                fitted.SetAlpha(x, y, image.GetAlpha(from, y));
+                widened.SetAlpha(x, y, image.GetAlpha(from, y));
         }
     }
-    return fitted;
+    return widened;
 }
 } // namespace
 
@@ -393,16 +390,32 @@ wxBitmapBundle SkinImageStore::GetBitmapBundle(const wxString& name, const wxSiz
 {
     SOLVANE_TRACE("[%p]SkinImageStore::GetBitmapBundle(%s, %d, %d)", static_cast<const void*>(this), name, size.x,
                   size.y);
+    return MakeBundle(name, [&size](const wxImage& image, int scale) {
+        return size == wxDefaultSize || image.GetSize() == size * scale
+                   ? image
+                   : image.Scale(size.x * scale, size.y * scale, wxIMAGE_QUALITY_HIGH);
+    });
+}
+
+wxBitmapBundle SkinImageStore::GetStripBundle(const wxString& name, int width) const
+{
+    SOLVANE_TRACE("[%p]SkinImageStore::GetStripBundle(%s, %d)", static_cast<const void*>(this), name, width);
+    return MakeBundle(name, [width](const wxImage& image, int scale) { return Widened(image, width * scale); });
+}
+
+wxBitmapBundle SkinImageStore::MakeBundle(const wxString& name,
+                                          const std::function<wxImage(const wxImage&, int)>& fit) const
+{
+    SOLVANE_TRACE("[%p]SkinImageStore::MakeBundle(%s)", static_cast<const void*>(this), name);
     const wxImage& normal = GetImage(name);
     if (!normal.IsOk())
         return wxBitmapBundle();
-    const wxSize wanted = size == wxDefaultSize ? normal.GetSize() : size;
-    wxVector<wxBitmap> bitmaps(1, wxBitmap(Fit(normal, wanted), -1));
+    wxVector<wxBitmap> bitmaps(1, wxBitmap(fit(normal, 1), -1));
     // A rendering of another size than twice the picture's is not its own: the toolkit would
     // take it for the wrong scale.
     const wxImage& twice = GetImage(name + "@2x");
     if (twice.IsOk() && twice.GetSize() == normal.GetSize() * 2)
-        bitmaps.push_back(wxBitmap(Fit(twice, wanted * 2), -1));
+        bitmaps.push_back(wxBitmap(fit(twice, 2), -1));
     return wxBitmapBundle::FromBitmaps(bitmaps);
 }
 

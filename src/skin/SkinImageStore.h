@@ -7,6 +7,7 @@
 #include <wx/image.h>
 #include <wx/string.h>
 
+#include <functional>
 #include <unordered_map>
 #include <vector>
 
@@ -33,13 +34,17 @@ public:
     wxBitmap GetBitmap(const wxString& name) const;
     wxIcon GetIcon(const wxString& name) const;
     /// The picture with its rendering at twice the size ("NAME@2x") where the skin has one, for
-    /// the toolkit to choose by the screen's scale. A size that is not wxDefaultSize (in logical
-    /// pixels) fits both: narrower or wider pictures by their last column, others scaled. Empty
-    /// when the picture is missing.
+    /// the toolkit to choose by the screen's scale; both scaled to size (in logical pixels) when
+    /// one is given. Empty when the picture is missing.
     wxBitmapBundle GetBitmapBundle(const wxString& name, const wxSize& size = wxDefaultSize) const;
+    /// The same for a strip: brought to width (in logical pixels) by repeating or dropping its
+    /// last columns, so that its drawing stays sharp.
+    wxBitmapBundle GetStripBundle(const wxString& name, int width) const;
 
 private:
     void Load(const wxString& archivePath);
+    /// The bundle of the picture and its 2x rendering, each passed through fit with its scale.
+    wxBitmapBundle MakeBundle(const wxString& name, const std::function<wxImage(const wxImage&, int)>& fit) const;
     void EnsureHandler(wxBitmapType type);
 
     std::unordered_map<wxString, wxImage> images;

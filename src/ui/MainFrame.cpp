@@ -79,7 +79,14 @@ MainFrame::MainFrame() : wxFrame(nullptr, wxID_ANY, wxEmptyString), loggedIn(fal
 
     const wxIcon icon = skin->GetIcon("Application_icon");
     if (icon.IsOk())
-        SetIcon(icon);
+    {
+        // The desktop takes the size it shows: the 2x rendering on a screen scaled by 2.
+        wxIconBundle icons(icon);
+        const wxIcon large = skin->GetIcon("Application_icon@2x");
+        if (large.IsOk())
+            icons.AddIcon(large);
+        SetIcons(icons);
+    }
 
     const int x = static_cast<int>(Settings::ReadLong("/MainFrame/x", -1));
     const int y = static_cast<int>(Settings::ReadLong("/MainFrame/y", -1));

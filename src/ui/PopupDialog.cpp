@@ -54,10 +54,10 @@ PopupDialog::PopupDialog(const User& user_, PopupKind kind_, wxWindow* parent, w
                                   wxSTATIC_BORDER);
     // The strips reach from border to border, whatever the width of the borders here.
     stripWidth = kWidth - framePanel->GetWindowBorderSize().x;
-    titleBar->SetBitmap(skin->GetBitmapBundle("PopupDialog_titleBar", wxSize(stripWidth, 18)));
+    titleBar->SetBitmap(skin->GetStripBundle("PopupDialog_titleBar", stripWidth));
     styleBar->SetBitmap(
-        skin->GetBitmapBundle(kind == POPUP_FREE ? "PopupDialog_styleBar_FREE" : "PopupDialog_styleBar_ONLINE",
-                              wxSize(stripWidth - styleBar->GetWindowBorderSize().x, 12)));
+        skin->GetStripBundle(kind == POPUP_FREE ? "PopupDialog_styleBar_FREE" : "PopupDialog_styleBar_ONLINE",
+                             stripWidth - styleBar->GetWindowBorderSize().x));
     profileImage = new wxStaticBitmap(contentPanel, wxID_ANY, skin->GetBitmapBundle("PopupDialog_profileImage"),
                                       wxDefaultPosition, wxDefaultSize, 0);
     nameLabel = new wxStaticText(contentPanel, wxID_ANY, _("New Face"), wxDefaultPosition, wxDefaultSize,

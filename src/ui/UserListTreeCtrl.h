@@ -4,6 +4,7 @@
 #include "model/UserEvent.h"
 #include "model/UserListEvent.h"
 
+#include <wx/bmpbndl.h>
 #include <wx/treectrl.h>
 
 #include <unordered_map>
@@ -38,8 +39,9 @@ protected:
     wxTreeItemId AppendUserItem(const wxTreeItemId& parent, const User& user, int image);
     /// The user data of an item, null for the root and the groups.
     UserListTreeItemData* GetUserData(const wxTreeItemId& item) const;
-    /// A skin bitmap for an image list; a transparent square when the skin lacks it.
-    static wxBitmap SkinIcon(const wxString& name);
+    /// Adds the skin's icon of that name to the tree's images (a transparent square when the
+    /// skin lacks it); its index.
+    int AddSkinIcon(const wxString& name);
 
     /// True while a whole list is being added, so that labels are written once at the end.
     bool IsFilling() const { return filling; }
@@ -51,6 +53,7 @@ private:
     // every event looks one up.
     std::unordered_map<wxString, std::vector<wxTreeItemId>> nameIndex;
     bool filling = false;
+    wxVector<wxBitmapBundle> skinIcons;
 
     wxDECLARE_EVENT_TABLE();
 };
