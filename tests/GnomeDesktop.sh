@@ -1,9 +1,10 @@
 #!/bin/bash
 # The program on GNOME's compositor (mutter, headless), seen from outside. With WAYLAND_DISPLAY and
 # DISPLAY both set and GDK_BACKEND unset, as on GNOME, it runs through XWayland: the main window and
-# six pop-ups are X11 windows, the pop-ups notifications standing apart at the right edge. With no
-# X display at all it runs on Wayland, says once that pop-ups can not be placed there, and keeps no
-# window place. Both end as they should, without a word from the toolkit.
+# six pop-ups are X11 windows, the pop-ups notifications standing apart at the right edge. With
+# GDK_BACKEND=wayland, or no X display at all, it runs on Wayland, says once that pop-ups can not
+# be placed there, and keeps no window place. All end as they should, without a word from the
+# toolkit.
 # usage: GnomeDesktop.sh BUILD [TIME_SCALE]   (run inside dbus-run-session; starts its own mutter)
 set -u
 build=$(cd "$1" && pwd)
@@ -57,23 +58,36 @@ wait "$host"; code=$?
 [ "$code" -eq 0 ] || fail "the host ended with $code through XWayland"
 said=$(toolkit_said "$work/host.out") && fail "the program said through XWayland: $said"
 grep -q 'place their windows' "$work/host.out" && fail "placement said to be impossible through XWayland"
+
+# on_wayland HOW [ENV...]: the program on Wayland, seen through its requests to the site (no X11
+# window shows it); ended by a polite kill. It says once that pop-ups can not be placed and keeps
+# no place.
+asked() { grep -c '^web GET /include/js/online_performers.js' "$work/site.out"; }
+on_wayland()
+{
+    local how=$1 before
+    shift
+    before=$(asked)
+    env "$@" "$build/bin/Solvane" > "$work/host.out" 2>&1 & host=$!; pids+=($host)
+    until_true 20 eval '[ "$(asked)" -gt "$before" ]' || fail "the program did not run $how"
+    [ -z "$(window '^Solvane LoginChecker$')" ] || fail "an X11 window $how"
+    kill -TERM "$host"
+    until_true 10 host_ended || fail "the host did not end $how"
+    wait "$host"; code=$?
+    [ "$code" -eq 0 ] || fail "the host ended with $code $how"
+    [ "$(grep -c 'place their windows' "$work/host.out")" -eq 1 ] || fail "not said once $how that pop-ups can not be placed"
+    said=$(toolkit_said "$work/host.out") && fail "the program said $how: $said"
+    for key in x y; do
+        sed -n '/^\[MainFrame\]/,/^\[/p' "$XDG_CONFIG_HOME/Messenger.conf" | grep -q "^$key=-1$" ||
+            fail "a place kept $how: $(grep -A4 '^\[MainFrame\]' "$XDG_CONFIG_HOME/Messenger.conf" | tr '\n' ' ')"
+    done
+}
+# The user's own choice stands.
+on_wayland "with GDK_BACKEND=wayland" GDK_BACKEND=wayland
 kill "$mutter"; wait "$mutter"
 
 # Wayland alone: no X display anywhere.
 start_mutter --no-x11 || fail "mutter did not start"
-asked() { grep -c '^web GET /include/js/online_performers.js' "$work/site.out"; }
-before=$(asked)
-"$build/bin/Solvane" > "$work/host.out" 2>&1 & host=$!; pids+=($host)
-until_true 20 eval '[ "$(asked)" -gt "$before" ]' || fail "the program did not run on Wayland"
-kill -TERM "$host"
-until_true 10 host_ended || fail "the host did not end on Wayland"
-wait "$host"; code=$?
-[ "$code" -eq 0 ] || fail "the host ended with $code on Wayland"
-[ "$(grep -c 'place their windows' "$work/host.out")" -eq 1 ] || fail "not said once that pop-ups can not be placed"
-said=$(toolkit_said "$work/host.out") && fail "the program said on Wayland: $said"
-for key in x y; do
-    sed -n '/^\[MainFrame\]/,/^\[/p' "$XDG_CONFIG_HOME/Messenger.conf" | grep -q "^$key=-1$" ||
-        fail "a place kept on Wayland: $(grep -A4 '^\[MainFrame\]' "$XDG_CONFIG_HOME/Messenger.conf" | tr '\n' ' ')"
-done
-echo "GNOME: main window and $popups pop-ups through XWayland at the right edge; on Wayland alone said once, no place kept"
+on_wayland "on Wayland alone"
+echo "GNOME: main window and $popups pop-ups through XWayland at the right edge; Wayland by choice and alone said so once, no place kept"
 exit 0
