@@ -116,8 +116,8 @@ TEST_F(PopupTest, ShowsThePictureScaledOrThePlaceholderForItsTimeFromShowing)
         popups[name] = new PopupDialog(User(name, 0x01), POPUP_ONLINE, nullptr, wxID_ANY, wxEmptyString);
     const int scale = wxRound(popups["wide"]->GetContentScaleFactor());
     const wxSize size = wxSize(107, 82) * scale;
-    const wxImage placeholder =
-        SkinImageStore::GetInstance()->GetImage(scale == 2 ? "PopupDialog_profileImage@2x" : "PopupDialog_profileImage");
+    const wxImage placeholder = SkinImageStore::GetInstance()->GetImage(scale == 2 ? "PopupDialog_profileImage@2x"
+                                                                                   : "PopupDialog_profileImage");
     ASSERT_EQ(size, placeholder.GetSize());
     ASSERT_TRUE(PumpUntil([&] {
         for (auto& [name, popup] : popups)
@@ -141,7 +141,8 @@ TEST_F(PopupTest, ShowsThePictureScaledOrThePlaceholderForItsTimeFromShowing)
         EXPECT_EQ(!real, std::equal(picture.GetData(), picture.GetData() + size.x * size.y * 3, placeholder.GetData()));
         // Scaled once, from the picture that came, to the screen's pixels.
         const wxImage expected = PopupDialog::DecodeProfileImage(wide.data(), wide.size(), scale).ConvertToImage();
-        EXPECT_TRUE(!real || std::equal(picture.GetData(), picture.GetData() + size.x * size.y * 3, expected.GetData()));
+        EXPECT_TRUE(!real ||
+                    std::equal(picture.GetData(), picture.GetData() + size.x * size.y * 3, expected.GetData()));
         EXPECT_TRUE(!real || picture.GetRed(size.x - 1, size.y / 2) > 200);
         EXPECT_GE(duration_cast<milliseconds>(gone[name] - shown[name]).count(), 900);
     }

@@ -190,7 +190,8 @@ TEST(SkinTest, BundlesThePictureWithItsDoubleRendering)
     {
         SCOPED_TRACE(testing::Message() << c.name << " strip " << c.strip << " size " << c.size.x << ", asked "
                                         << c.asked.x);
-        const wxBitmapBundle bundle = c.strip ? store.GetStripBundle(c.name, c.strip) : store.GetBitmapBundle(c.name, c.size);
+        const wxBitmapBundle bundle =
+            c.strip ? store.GetStripBundle(c.name, c.strip) : store.GetBitmapBundle(c.name, c.size);
         ASSERT_TRUE(bundle.IsOk());
         const wxBitmap bitmap = bundle.GetBitmap(c.asked);
         EXPECT_EQ(c.asked, bitmap.GetSize());
@@ -224,11 +225,11 @@ TEST(ProductSkinTest, HoldsEveryPictureTheWindowsAskFor)
         }
     }
     // Each also at twice its size, for screens scaled by 2.
-    for (const char* name : {"UserListTreeCtrl_onlineGroupIcon", "UserListTreeCtrl_offlineGroupIcon",
-                             "UserListTreeCtrl_freeIcon", "UserListTreeCtrl_busyIcon", "UserListTreeCtrl_offlineIcon",
-                             "PopupDialog_titleBar", "PopupDialog_styleBar_ONLINE", "PopupDialog_styleBar_FREE",
-                             "PopupDialog_profileImage", "PopupDialog_contentPanel", "SplashScreen_bitmap",
-                             "Application_icon"})
+    for (const char* name :
+         {"UserListTreeCtrl_onlineGroupIcon", "UserListTreeCtrl_offlineGroupIcon", "UserListTreeCtrl_freeIcon",
+          "UserListTreeCtrl_busyIcon", "UserListTreeCtrl_offlineIcon", "PopupDialog_titleBar",
+          "PopupDialog_styleBar_ONLINE", "PopupDialog_styleBar_FREE", "PopupDialog_profileImage",
+          "PopupDialog_contentPanel", "SplashScreen_bitmap", "Application_icon"})
     {
         EXPECT_EQ(SizeOf(skin.GetImage(name)) * 2, SizeOf(skin.GetImage(wxString(name) + "@2x"))) << name;
     }

@@ -50,8 +50,8 @@ PopupDialog::PopupDialog(const User& user_, PopupKind kind_, wxWindow* parent, w
     framePanel = new wxPanel(this, wxID_ANY, wxDefaultPosition, wxDefaultSize, wxSTATIC_BORDER | wxTAB_TRAVERSAL);
     contentPanel = new wxPanel(framePanel, wxID_ANY, wxDefaultPosition, wxDefaultSize, wxNO_BORDER | wxTAB_TRAVERSAL);
     titleBar = new wxStaticBitmap(framePanel, wxID_ANY, wxBitmapBundle(), wxDefaultPosition, wxDefaultSize, 0);
-    styleBar = new wxStaticBitmap(framePanel, wxID_ANY, wxBitmapBundle(), wxDefaultPosition, wxDefaultSize,
-                                  wxSTATIC_BORDER);
+    styleBar =
+        new wxStaticBitmap(framePanel, wxID_ANY, wxBitmapBundle(), wxDefaultPosition, wxDefaultSize, wxSTATIC_BORDER);
     // The strips reach from border to border, whatever the width of the borders here.
     stripWidth = kWidth - framePanel->GetWindowBorderSize().x;
     titleBar->SetBitmap(skin->GetStripBundle("PopupDialog_titleBar", stripWidth));
@@ -205,8 +205,9 @@ void PopupDialog::PictureArrived(const wxBitmap& picture)
     if (!waitingForPicture || IsBeingDeleted() || wxPendingDelete.Member(this))
         return;
     waitingForPicture = false;
-    profileImage->SetBitmap(picture.IsOk() ? wxBitmapBundle(picture)
-                                           : SkinImageStore::GetInstance()->GetBitmapBundle("PopupDialog_profileImage"));
+    profileImage->SetBitmap(picture.IsOk()
+                                ? wxBitmapBundle(picture)
+                                : SkinImageStore::GetInstance()->GetBitmapBundle("PopupDialog_profileImage"));
     if (manager)
     {
         manager->OnPopupReady(this);
