@@ -390,23 +390,28 @@ wxBitmapBundle SkinImageStore::GetBitmapBundle(const wxString& name, const wxSiz
 {
     SOLVANE_TRACE("[%p]SkinImageStore::GetBitmapBundle(%s, %d, %d)", static_cast<const void*>(this), name, size.x,
                   size.y);
-    return MakeBundle(name, [&size](const wxImage& image, int scale) {
-        return size == wxDefaultSize || image.GetSize() == size * scale
-                   ? image
-                   : image.Scale(size.x * scale, size.y * scale, wxIMAGE_QUALITY_HIGH);
-    });
+    return MakeBundle(wxString::Format("%s %dx%d", name, size.x, size.y), name,
+                      [&size](const wxImage& image, int scale) {
+                          return size == wxDefaultSize || image.GetSize() == size * scale
+                                     ? image
+                                     : image.Scale(size.x * scale, size.y * scale, wxIMAGE_QUALITY_HIGH);
+                      });
 }
 
 wxBitmapBundle SkinImageStore::GetStripBundle(const wxString& name, int width) const
 {
     SOLVANE_TRACE("[%p]SkinImageStore::GetStripBundle(%s, %d)", static_cast<const void*>(this), name, width);
-    return MakeBundle(name, [width](const wxImage& image, int scale) { return Widened(image, width * scale); });
+    return MakeBundle(wxString::Format("%s strip %d", name, width), name,
+                      [width](const wxImage& image, int scale) { return Widened(image, width * scale); });
 }
 
-wxBitmapBundle SkinImageStore::MakeBundle(const wxString& name,
+wxBitmapBundle SkinImageStore::MakeBundle(const wxString& key, const wxString& name,
                                           const std::function<wxImage(const wxImage&, int)>& fit) const
 {
-    SOLVANE_TRACE("[%p]SkinImageStore::MakeBundle(%s)", static_cast<const void*>(this), name);
+    SOLVANE_TRACE("[%p]SkinImageStore::MakeBundle(%s)", static_cast<const void*>(this), key);
+    const auto made = bundles.find(key);
+    if (made != bundles.end())
+        return made->second;
     const wxImage& normal = GetImage(name);
     if (!normal.IsOk())
         return wxBitmapBundle();
@@ -416,7 +421,7 @@ wxBitmapBundle SkinImageStore::MakeBundle(const wxString& name,
     const wxImage& twice = GetImage(name + "@2x");
     if (twice.IsOk() && twice.GetSize() == normal.GetSize() * 2)
         bitmaps.push_back(wxBitmap(fit(twice, 2), -1));
-    return wxBitmapBundle::FromBitmaps(bitmaps);
+    return bundles[key] = wxBitmapBundle::FromBitmaps(bitmaps);
 }
 
 wxIcon SkinImageStore::GetIcon(const wxString& name) const

@@ -43,11 +43,15 @@ public:
 
 private:
     void Load(const wxString& archivePath);
-    /// The bundle of the picture and its 2x rendering, each passed through fit with its scale.
-    wxBitmapBundle MakeBundle(const wxString& name, const std::function<wxImage(const wxImage&, int)>& fit) const;
+    /// The bundle of the picture and its 2x rendering, each passed through fit with its scale;
+    /// made once for each key.
+    wxBitmapBundle MakeBundle(const wxString& key, const wxString& name,
+                              const std::function<wxImage(const wxImage&, int)>& fit) const;
     void EnsureHandler(wxBitmapType type);
 
     std::unordered_map<wxString, wxImage> images;
+    // Every pop-up asks for the same few: they are made once (the GUI thread alone asks).
+    mutable std::unordered_map<wxString, wxBitmapBundle> bundles;
     const wxImage emptyImage;
     // Their code is the toolkit's, but they were created by the module, which is unloaded
     // while the toolkit lives on.
