@@ -1,5 +1,6 @@
 # Shell helpers for the tests that meet the program as a person does, from outside, through a
-# window manager on a virtual display: sourced by EndToEnd.sh, FaultMatrix.sh and Soak.sh.
+# window manager on a virtual display: sourced by EndToEnd.sh, FaultMatrix.sh, Soak.sh and
+# GnomeDesktop.sh.
 # The caller sets `scale` (time limits are multiplied by it) and `work` (a private folder), and
 # may add process ids to `pids`: they are all ended on exit.
 pids=()
@@ -38,6 +39,60 @@ start_openbox()
     openbox > /dev/null 2>&1 & pids+=($!)
     until_true 10 wmctrl -m > /dev/null 2>&1
 }
+
+# start_mutter [--no-x11]: GNOME's compositor, headless, on a virtual monitor of 1280x1024 (run
+# inside a session bus of its own, with XDG_RUNTIME_DIR set); sets mutter to its process and
+# exports WAYLAND_DISPLAY, and DISPLAY and XAUTHORITY for its XWayland unless --no-x11.
+start_mutter()
+{
+    local name=solvane-$$-$RANDOM
+    : > "$work/mutter.out"
+    mutter --headless --wayland "$@" --virtual-monitor 1280x1024 --wayland-display="$name" > "$work/mutter.out" 2>&1 &
+    mutter=$!; pids+=($mutter)
+    until_true 10 grep -q "Using Wayland display name" "$work/mutter.out" || return 1
+    export WAYLAND_DISPLAY=$name
+    if [ "${1:-}" = --no-x11 ]; then
+        unset DISPLAY XAUTHORITY
+        return 0
+    fi
+    until_true 10 grep -q "Using public X11 display" "$work/mutter.out" || return 1
+    DISPLAY=$(sed -n 's/.*Using public X11 display \(:[0-9]*\).*/\1/p' "$work/mutter.out")
+    XAUTHORITY=$(ls "$XDG_RUNTIME_DIR"/.mutter-Xwaylandauth.* 2> /dev/null | head -1)
+    export DISPLAY XAUTHORITY
+    [ -n "$DISPLAY" ] && [ -n "$XAUTHORITY" ]
+}
+
+# start_trayer: a real notification area (XEmbed), as a panel at the bottom right holds it; sets
+# panel to its window.
+start_trayer()
+{
+    trayer --edge bottom --align right --SetDockType true --SetPartialStrut true --widthtype request \
+        --height 24 > /dev/null 2>&1 & pids+=($!)
+    find_panel() { panel=$(xdotool search --classname '^panel$' 2>/dev/null | head -1); [ -n "$panel" ]; }
+    until_true 10 find_panel
+}
+# find_icon: sets icon to the program's icon docked in the panel.
+find_icon() { icon=$(xwininfo -tree -id "$panel" 2>/dev/null | awk '/"Solvane": \(/ {print $1; exit}'); [ -n "$icon" ]; }
+# click_icon BUTTON [COUNT]: clicks on the middle of the icon, COUNT times in a row (a double click).
+click_icon()
+{
+    geometry "$icon"
+    xdotool mousemove --window "$icon" $((gw / 2)) $((gh / 2)) click --repeat "${2:-1}" --delay 80 "$1"
+}
+# is_shown ID: the window is mapped and seen.
+is_shown() { xwininfo -id "$1" 2>/dev/null | grep -q 'Map State: IsViewable'; }
+# menu_up: a pop-up menu of the program is on screen (a window without a window manager's frame).
+menu_up()
+{
+    local id
+    for id in $(xdotool search --onlyvisible --name '^Solvane$' 2>/dev/null); do
+        xwininfo -id "$id" | grep -q 'Override Redirect State: yes' && return 0
+    done
+    return 1
+}
+# toolkit_said FILE: the first line of FILE that tells of a toolkit's warning, critical, failed
+# assertion or error.
+toolkit_said() { grep -m1 -iE 'critical|warning|assert|error' "$1"; }
 
 # start_site SITESIM ARGS...: the simulated site on free ports, its request log in $work/site.out;
 # sets web, image and preview to its servers.

@@ -100,13 +100,8 @@ run_cell()
     [ "$gap" -le "$max_gap_ms" ] || { cell="FAIL loop ${gap}ms"; return; }
     [ $((peak - base)) -le "$max_growth_kib" ] || { cell="FAIL memory +$(( (peak - base) / 1024 ))M"; return; }
     # Nothing for a person to see on the terminal either: no toolkit warning, no failed assertion.
-    # GTK's complaint about a scrollbar squeezed below its size comes from inside the toolkit's
-    # first layout of the main window, now and then when the update check runs beside the start:
-    # the cells it came in are named, not failed.
-    local said scrollbar='gtk_box_gadget_distribute: .* in GtkScrollbar'
-    grep -q "$scrollbar" "$work/host.out" && scrollbar_cells="$scrollbar_cells $kind-$fault"
-    said=$(grep -vE "$scrollbar" "$work/host.out" | grep -m1 -iE 'critical|warning|assert|error')
-    [ -z "$said" ] || { cell="FAIL said ${said:0:40}"; return; }
+    local said
+    said=$(toolkit_said "$work/host.out") && { cell="FAIL said ${said:0:40}"; return; }
     # Answered No, or never offered: the program's folder is as it was.
     local left
     left=$(ls "$work/bin" | grep -E '\.(new|part|old|bad)$' | head -1)
@@ -122,7 +117,6 @@ start_openbox || { echo "no window manager"; exit 1; }
 echo "Cells: the longest wait of the event loop, the time from E&xit to the end, memory growth."
 printf '%-15s' fault; for kind in $kinds; do printf ' | %-21s' "$kind"; done; echo
 failed=0
-scrollbar_cells=""
 for fault in $faults; do
     printf '%-15s' "$fault"
     for kind in $kinds; do
@@ -133,5 +127,4 @@ for fault in $faults; do
     done
     echo
 done
-[ -z "$scrollbar_cells" ] || echo "GTK's scrollbar message came in:$scrollbar_cells"
 [ "$failed" -eq 0 ] || { cat "$work/failures"; echo "$failed cells failed"; exit 1; }

@@ -32,6 +32,15 @@ std::string Red(int width, int height)
     return sitesim::JpegWriter::Encode(rgb, width, height);
 }
 
+// A JPEG picture whose red rises from left to right: scaled twice, it is not the same any more.
+std::string RedRising(int width, int height)
+{
+    std::vector<uint8_t> rgb;
+    for (int i = 0; i < width * height; ++i)
+        rgb.insert(rgb.end(), {static_cast<uint8_t>(i % width * 255 / width), 0, 0});
+    return sitesim::JpegWriter::Encode(rgb, width, height);
+}
+
 std::string ImagePath(const std::string& name)
 {
     return "/WebArchive/" + name + "/thumbs/LinkedImage.jpg";
@@ -84,11 +93,13 @@ TEST_F(PopupTest, ManagerPopsUpForComingOnlineAndBecomingFreeAndFiltersByTheFram
 }
 
 // Whatever the picture server sends, and however late, the pop-up shows a 107 x 82 picture or
-// the placeholder, and stays its time from the moment it shows.
+// the placeholder, and stays its time from the moment it shows. On a screen scaled by 2 (this test
+// runs again so) both have the screen's pixels: the picture scaled from what came, the
+// placeholder the skin's 2x rendering.
 TEST_F(PopupTest, ShowsThePictureScaledOrThePlaceholderForItsTimeFromShowing)
 {
     Settings::WriteLong("/PopupDialog/duration", 1);
-    const std::string wide = Red(400, 300);
+    const std::string wide = RedRising(400, 300);
     sim.SetResource(ImagePath("wide"), wide, "image/jpeg");
     sim.SetReplyDelays(ImagePath("wide"), {1500});
     // Decoders ignore what follows the picture: only the length makes it too much.
@@ -96,8 +107,6 @@ TEST_F(PopupTest, ShowsThePictureScaledOrThePlaceholderForItsTimeFromShowing)
     sim.SetResource(ImagePath("text"), "<html>not a picture</html>", "text/html");
     sim.SetResource(ImagePath("tall"), Red(1, PopupDialog::kMaxPictureSide + 1), "image/jpeg");
     sim.SetFault(ImagePath("failed"), sitesim::Fault::ServerError);
-    const wxImage placeholder = SkinImageStore::GetInstance()->GetImage("PopupDialog_profileImage");
-    ASSERT_TRUE(placeholder.IsOk());
 
     std::map<std::string, wxWeakRef<PopupDialog>> popups;
     std::map<std::string, wxImage> pictures; // as each pop-up shows
@@ -105,6 +114,11 @@ TEST_F(PopupTest, ShowsThePictureScaledOrThePlaceholderForItsTimeFromShowing)
     const auto created = steady_clock::now();
     for (const char* name : {"wide", "oversized", "text", "tall", "failed"})
         popups[name] = new PopupDialog(User(name, 0x01), POPUP_ONLINE, nullptr, wxID_ANY, wxEmptyString);
+    const int scale = wxRound(popups["wide"]->GetContentScaleFactor());
+    const wxSize size = wxSize(107, 82) * scale;
+    const wxImage placeholder = SkinImageStore::GetInstance()->GetImage(scale == 2 ? "PopupDialog_profileImage@2x"
+                                                                                   : "PopupDialog_profileImage");
+    ASSERT_EQ(size, placeholder.GetSize());
     ASSERT_TRUE(PumpUntil([&] {
         for (auto& [name, popup] : popups)
         {
@@ -122,10 +136,14 @@ TEST_F(PopupTest, ShowsThePictureScaledOrThePlaceholderForItsTimeFromShowing)
     for (const auto& [name, picture] : pictures)
     {
         SCOPED_TRACE(name);
-        ASSERT_EQ(wxSize(107, 82), picture.GetSize());
+        ASSERT_EQ(size, picture.GetSize());
         const bool real = name == "wide";
-        EXPECT_EQ(!real, std::equal(picture.GetData(), picture.GetData() + 107 * 82 * 3, placeholder.GetData()));
-        EXPECT_TRUE(!real || picture.GetRed(53, 41) > 150);
+        EXPECT_EQ(!real, std::equal(picture.GetData(), picture.GetData() + size.x * size.y * 3, placeholder.GetData()));
+        // Scaled once, from the picture that came, to the screen's pixels.
+        const wxImage expected = PopupDialog::DecodeProfileImage(wide.data(), wide.size(), scale).ConvertToImage();
+        EXPECT_TRUE(!real ||
+                    std::equal(picture.GetData(), picture.GetData() + size.x * size.y * 3, expected.GetData()));
+        EXPECT_TRUE(!real || picture.GetRed(size.x - 1, size.y / 2) > 200);
         EXPECT_GE(duration_cast<milliseconds>(gone[name] - shown[name]).count(), 900);
     }
     EXPECT_GE(duration_cast<milliseconds>(shown["wide"] - created).count(), 1400);

@@ -33,6 +33,40 @@ std::string Encode(int width, int height, wxBitmapType type)
     return bytes;
 }
 
+// A picture whose columns are told apart by their red, from first, and its blue throughout.
+wxImage Columns(int width, int height, unsigned char first, unsigned char blue)
+{
+    wxImage image(width, height);
+    for (int x = 0; x < width; ++x)
+        for (int y = 0; y < height; ++y)
+            image.SetRGB(x, y, static_cast<unsigned char>(first + x), 0, blue);
+    return image;
+}
+
+std::string Png(const wxImage& image)
+{
+    wxMemoryOutputStream out;
+    EXPECT_TRUE(image.SaveFile(out, wxBITMAP_TYPE_PNG));
+    std::string bytes(out.GetLength(), '\0');
+    out.CopyTo(bytes.data(), bytes.size());
+    return bytes;
+}
+
+// The reds of a bitmap's top row, and the blue they all have (-1 when they differ).
+std::pair<std::vector<int>, int> RowOf(const wxBitmap& bitmap)
+{
+    const wxImage image = bitmap.ConvertToImage();
+    std::vector<int> reds;
+    int blue = image.GetBlue(0, 0);
+    for (int x = 0; x < image.GetWidth(); ++x)
+    {
+        reds.push_back(image.GetRed(x, 0));
+        if (image.GetBlue(x, 0) != blue)
+            blue = -1;
+    }
+    return {reds, blue};
+}
+
 // A missing picture gives wxDefaultSize rather than a toolkit assertion.
 template <class Picture> wxSize SizeOf(const Picture& picture)
 {
@@ -115,6 +149,56 @@ TEST(SkinTest, ReadsTheRootPicturesOfTheArchiveBesideTheHostUntilReleased)
     wxFileName::Rmdir(folder, wxPATH_RMDIR_RECURSIVE);
 }
 
+// A bundle holds the picture and, where the skin has it at exactly twice the size, its 2x
+// rendering: as they are, scaled to a size, or as strips fitted to a width, which keep their
+// columns and repeat or drop the last ones.
+TEST(SkinTest, BundlesThePictureWithItsDoubleRendering)
+{
+    const wxString archive = wxFileName::CreateTempFileName("solvane-skin");
+    // clang-format off
+    Write(archive, {
+        {"strip.png", Png(Columns(4, 2, 10, 1))}, {"strip@2x.png", Png(Columns(8, 4, 100, 2))},
+        // A rendering of another size is not taken for the 2x one.
+        {"odd.png", Png(Columns(4, 2, 10, 1))}, {"odd@2x.png", Png(Columns(5, 4, 100, 2))},
+    });
+    // clang-format on
+    const SkinImageStore store(archive);
+    using Row = std::pair<std::vector<int>, int>;
+    const std::vector<int> any; // reds not compared
+    const struct
+    {
+        const char* name;
+        int strip;   // the width the strip is fitted to, 0: no strip
+        wxSize size; // the size the picture is scaled to
+        wxSize asked;
+        Row row;
+    } cases[] = {
+        {"strip", 0, wxDefaultSize, {8, 4}, {{100, 101, 102, 103, 104, 105, 106, 107}, 2}},
+        {"strip", 0, {6, 3}, {12, 6}, {any, 2}},
+        {"strip", 6, wxDefaultSize, {6, 2}, {{10, 11, 12, 13, 13, 13}, 1}},
+        {"strip", 6, wxDefaultSize, {12, 4}, {{100, 101, 102, 103, 104, 105, 106, 107, 107, 107, 107, 107}, 2}},
+        {"strip", 3, wxDefaultSize, {6, 4}, {{100, 101, 102, 103, 104, 105}, 2}},
+        // Without a 2x rendering of its own the picture is scaled up: its colour, not the odd one's.
+        {"odd", 0, wxDefaultSize, {8, 4}, {any, 1}},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(testing::Message() << c.name << " strip " << c.strip << " size " << c.size.x << ", asked "
+                                        << c.asked.x);
+        const wxBitmapBundle bundle =
+            c.strip ? store.GetStripBundle(c.name, c.strip) : store.GetBitmapBundle(c.name, c.size);
+        ASSERT_TRUE(bundle.IsOk());
+        const wxBitmap bitmap = bundle.GetBitmap(c.asked);
+        EXPECT_EQ(c.asked, bitmap.GetSize());
+        Row row = RowOf(bitmap);
+        if (c.row.first.empty())
+            row.first.clear();
+        EXPECT_EQ(c.row, row);
+    }
+    EXPECT_FALSE(store.GetBitmapBundle("missing").IsOk() || store.GetStripBundle("missing", 5).IsOk());
+    wxRemoveFile(archive);
+}
+
 TEST(ProductSkinTest, HoldsEveryPictureTheWindowsAskFor)
 {
     const SkinImageStore skin(SOLVANE_OUTPUT_DIR "/Solvane.skin");
@@ -135,6 +219,9 @@ TEST(ProductSkinTest, HoldsEveryPictureTheWindowsAskFor)
             EXPECT_TRUE(skin.GetImage(name).HasAlpha()) << name;
         }
     }
+    // Each also at twice its size, for screens scaled by 2.
+    for (const auto& [name, size] : pictures)
+        EXPECT_EQ(size * 2, SizeOf(skin.GetImage(wxString(name) + "@2x"))) << name;
     const wxSize splash = SizeOf(skin.GetImage("SplashScreen_bitmap"));
     EXPECT_GE(splash.x, 300);
     EXPECT_GE(splash.y, 180);

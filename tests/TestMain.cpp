@@ -6,6 +6,12 @@
 #include <wx/image.h>
 #include <wx/init.h>
 
+#ifdef SOLVANE_GUI_TEST
+#include <glib.h>
+
+#include <cstring>
+#endif
+
 namespace
 {
 // A toolkit assert fails the test that tripped it: in a GUI run it would open a dialog and hang.
@@ -14,6 +20,29 @@ void FailOnAssert(const wxString& file, int line, const wxString& func, const wx
     ADD_FAILURE_AT(static_cast<const char*>(file.utf8_str()), line)
         << "toolkit assert in " << func.utf8_str() << ": " << cond.utf8_str() << " " << msg.utf8_str();
 }
+#ifdef SOLVANE_GUI_TEST
+// A warning or critical of GTK or GLib fails the test it came in, as a person would see it on the
+// terminal: it is printed as always, and counted.
+GLogWriterOutput FailOnToolkitComplaint(GLogLevelFlags level, const GLogField* fields, gsize count, gpointer data)
+{
+    if (level & (G_LOG_LEVEL_ERROR | G_LOG_LEVEL_CRITICAL | G_LOG_LEVEL_WARNING))
+    {
+        std::string domain, message;
+        for (gsize i = 0; i < count; ++i)
+        {
+            const char* value = static_cast<const char*>(fields[i].value);
+            if (fields[i].length >= 0 || !value)
+                continue;
+            if (std::strcmp(fields[i].key, "GLIB_DOMAIN") == 0)
+                domain = value;
+            else if (std::strcmp(fields[i].key, "MESSAGE") == 0)
+                message = value;
+        }
+        ADD_FAILURE() << "toolkit said: " << domain << ": " << message;
+    }
+    return g_log_writer_default(level, fields, count, data);
+}
+#endif
 } // namespace
 
 int main(int argc, char** argv)
@@ -21,6 +50,7 @@ int main(int argc, char** argv)
     ::testing::InitGoogleTest(&argc, argv);
     wxSetAssertHandler(FailOnAssert);
 #ifdef SOLVANE_GUI_TEST
+    g_log_set_writer_func(FailOnToolkitComplaint, nullptr, nullptr);
     wxApp::SetInstance(new wxApp);
     if (!wxEntryStart(argc, argv) || !wxTheApp->CallOnInit())
         return 2;

@@ -1,5 +1,6 @@
 #!/bin/sh
-# Renders every skin picture (data/skin/*.png) from its SVG source in data/skin/src/.
+# Renders every skin picture (data/skin/*.png) from its SVG source in data/skin/src/, and again at
+# twice the size (NAME@2x.png) for screens scaled by 2.
 # Needs: librsvg2-bin (rsvg-convert), imagemagick (identify), fonts-dejavu-core.
 # Usage: ./render.sh            (run from anywhere)
 set -eu
@@ -28,12 +29,18 @@ SplashScreen_bitmap               400 250
 Application_icon                   32  32
 "
 
-echo "$pictures" | while read -r name w h; do
-    [ -n "$name" ] || continue
-    out="$here/$name.png"
-    rsvg-convert --width "$w" --height "$h" --format png "$src/$name.svg" --output "$out.tmp"
+# render NAME SUFFIX WIDTH HEIGHT
+render() {
+    out="$here/$1$2.png"
+    rsvg-convert --width "$3" --height "$4" --format png "$src/$1.svg" --output "$out.tmp"
     mv "$out.tmp" "$out"
     got=$(identify -format '%wx%h' "$out")
-    [ "$got" = "${w}x${h}" ] || { echo "render.sh: $name.png is $got, wanted ${w}x${h}" >&2; exit 1; }
-    echo "  $name.png  ${w}x${h}"
+    [ "$got" = "${3}x${4}" ] || { echo "render.sh: $1$2.png is $got, wanted ${3}x${4}" >&2; exit 1; }
+    echo "  $1$2.png  ${3}x${4}"
+}
+
+echo "$pictures" | while read -r name w h; do
+    [ -n "$name" ] || continue
+    render "$name" "" "$w" "$h"
+    render "$name" "@2x" $((w * 2)) $((h * 2))
 done

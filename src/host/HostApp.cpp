@@ -1,6 +1,7 @@
 // The host program: owns the application object and the event loop, and loads Solvane.so.
 #include "host/HostApp.h"
 
+#include "host/DisplayBackend.h"
 #include "host/PendingUpdate.h"
 #include "host/UpdateCheckThread.h"
 #include "update/TrustedKeys.h"
@@ -78,6 +79,9 @@ bool HostApp::OnInit()
             probe = true;
     }
     modulePath = ModuleFileNameFor(exe).GetFullPath();
+    // Only without any X display, or when the user asked for it.
+    if (!CanPlaceWindows())
+        Fail("this desktop does not let programs place their windows: pop-ups appear where it puts them");
 
     // The settings file lives where the desktop expects it: $XDG_CONFIG_HOME/Messenger.conf.
     wxStandardPaths::Get().SetFileLayout(wxStandardPaths::FileLayout_XDG);

@@ -1,4 +1,5 @@
 // The host's entry: the toolkit starts with argv[0] set to the executable's full path.
+#include "host/DisplayBackend.h"
 #include "host/HostApp.h"
 
 #include <climits>
@@ -39,6 +40,7 @@ int main(int argc, char** argv)
     // The toolkit may take its own options out of the list it is given.
     std::vector<char*> restartArgs(args);
     int count = argc > 0 ? argc : 1;
+    PreferX11Backend();
     const int result = wxEntry(count, args.data());
     if (HostApp::IsRestartRequested())
     {

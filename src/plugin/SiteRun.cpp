@@ -7,6 +7,7 @@
 #include "util/Settings.h"
 #include "util/Trace.h"
 
+#include <wx/display.h>
 #include <wx/splash.h>
 #include <wx/utils.h>
 
@@ -21,7 +22,12 @@ SOLVANE_EXPORT bool SiteRun()
     // The skin is read here, once, before any window needs a picture.
     SkinImageStore* skin = SkinImageStore::GetInstance();
     const long duration = Settings::ReadLong("/SplashScreen/duration", 3);
-    const wxBitmap bitmap = skin->GetBitmap("SplashScreen_bitmap");
+    // At the screen's own pixels: the skin's 2x rendering on a screen scaled by 2.
+    const wxBitmapBundle picture = skin->GetBitmapBundle("SplashScreen_bitmap");
+    const double scale = wxDisplay().GetScaleFactor();
+    wxBitmap bitmap = picture.IsOk() ? picture.GetBitmap(picture.GetDefaultSize() * scale) : wxBitmap();
+    if (bitmap.IsOk())
+        bitmap.SetScaleFactor(scale);
     // A skin without the picture, or a duration that is not positive, means no splash screen.
     if (bitmap.IsOk() && duration > 0)
     {

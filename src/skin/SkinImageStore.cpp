@@ -16,6 +16,7 @@
 #include <wx/wfstream.h>
 #include <wx/zipstrm.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -263,6 +264,29 @@ wxImage ReadPicture(wxInputStream& entry)
     image.LoadFile(data, type, -1);
     return image;
 }
+
+// The strip brought to width: its columns kept, the last one repeated or the last ones dropped.
+wxImage Widened(const wxImage& image, int width)
+{
+    if (image.GetWidth() == width)
+        return image;
+    wxImage widened(width, image.GetHeight(), false);
+    if (image.HasAlpha())
+        widened.InitAlpha();
+    if (image.HasMask())
+        widened.SetMaskColour(image.GetMaskRed(), image.GetMaskGreen(), image.GetMaskBlue());
+    for (int x = 0; x < width; ++x)
+    {
+        const int from = std::min(x, image.GetWidth() - 1);
+        for (int y = 0; y < image.GetHeight(); ++y)
+        {
+            widened.SetRGB(x, y, image.GetRed(from, y), image.GetGreen(from, y), image.GetBlue(from, y));
+            if (image.HasAlpha())
+                widened.SetAlpha(x, y, image.GetAlpha(from, y));
+        }
+    }
+    return widened;
+}
 } // namespace
 
 SkinImageStore* SkinImageStore::GetInstance()
@@ -360,6 +384,44 @@ wxBitmap SkinImageStore::GetBitmap(const wxString& name) const
     if (!image.IsOk())
         return wxBitmap();
     return wxBitmap(image, -1);
+}
+
+wxBitmapBundle SkinImageStore::GetBitmapBundle(const wxString& name, const wxSize& size) const
+{
+    SOLVANE_TRACE("[%p]SkinImageStore::GetBitmapBundle(%s, %d, %d)", static_cast<const void*>(this), name, size.x,
+                  size.y);
+    return MakeBundle(wxString::Format("%s %dx%d", name, size.x, size.y), name,
+                      [&size](const wxImage& image, int scale) {
+                          return size == wxDefaultSize || image.GetSize() == size * scale
+                                     ? image
+                                     : image.Scale(size.x * scale, size.y * scale, wxIMAGE_QUALITY_HIGH);
+                      });
+}
+
+wxBitmapBundle SkinImageStore::GetStripBundle(const wxString& name, int width) const
+{
+    SOLVANE_TRACE("[%p]SkinImageStore::GetStripBundle(%s, %d)", static_cast<const void*>(this), name, width);
+    return MakeBundle(wxString::Format("%s strip %d", name, width), name,
+                      [width](const wxImage& image, int scale) { return Widened(image, width * scale); });
+}
+
+wxBitmapBundle SkinImageStore::MakeBundle(const wxString& key, const wxString& name,
+                                          const std::function<wxImage(const wxImage&, int)>& fit) const
+{
+    SOLVANE_TRACE("[%p]SkinImageStore::MakeBundle(%s)", static_cast<const void*>(this), key);
+    const auto made = bundles.find(key);
+    if (made != bundles.end())
+        return made->second;
+    const wxImage& normal = GetImage(name);
+    if (!normal.IsOk())
+        return wxBitmapBundle();
+    wxVector<wxBitmap> bitmaps(1, wxBitmap(fit(normal, 1), -1));
+    // A rendering of another size than twice the picture's is not its own: the toolkit would
+    // take it for the wrong scale.
+    const wxImage& twice = GetImage(name + "@2x");
+    if (twice.IsOk() && twice.GetSize() == normal.GetSize() * 2)
+        bitmaps.push_back(wxBitmap(fit(twice, 2), -1));
+    return bundles[key] = wxBitmapBundle::FromBitmaps(bitmaps);
 }
 
 wxIcon SkinImageStore::GetIcon(const wxString& name) const

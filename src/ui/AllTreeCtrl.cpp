@@ -5,7 +5,6 @@
 #include "ui/UserListTreeItemData.h"
 #include "util/Trace.h"
 
-#include <wx/imaglist.h>
 #include <wx/intl.h>
 
 wxBEGIN_EVENT_TABLE(AllTreeCtrl, UserListTreeCtrl)
@@ -22,11 +21,9 @@ AllTreeCtrl::AllTreeCtrl(wxWindow* parent, wxWindowID id, const wxPoint& pos, co
     : UserListTreeCtrl(parent, id, pos, size, style, validator, name)
 {
     SOLVANE_TRACE("[%p]AllTreeCtrl::AllTreeCtrl(%p)", static_cast<void*>(this), static_cast<void*>(parent));
-    auto* images = new wxImageList(16, 16, true, 1);
-    const int groupImage = images->Add(SkinIcon("UserListTreeCtrl_onlineGroupIcon"));
-    freeImage = images->Add(SkinIcon("UserListTreeCtrl_freeIcon"));
-    busyImage = images->Add(SkinIcon("UserListTreeCtrl_busyIcon"));
-    AssignImageList(images);
+    const int groupImage = AddSkinIcon("UserListTreeCtrl_onlineGroupIcon");
+    freeImage = AddSkinIcon("UserListTreeCtrl_freeIcon");
+    busyImage = AddSkinIcon("UserListTreeCtrl_busyIcon");
 
     onlineLabel = _("Online");
     onlineGroup =

@@ -6,7 +6,6 @@
 #include "ui/UserListTreeItemData.h"
 #include "util/Trace.h"
 
-#include <wx/imaglist.h>
 #include <wx/intl.h>
 
 #include <ctime>
@@ -24,11 +23,9 @@ FavoriteTreeCtrl::FavoriteTreeCtrl(wxWindow* parent, wxWindowID id, const wxPoin
     : UserListTreeCtrl(parent, id, pos, size, style, validator, name)
 {
     SOLVANE_TRACE("[%p]FavoriteTreeCtrl::FavoriteTreeCtrl(%p)", static_cast<void*>(this), static_cast<void*>(parent));
-    auto* images = new wxImageList(16, 16, true, 1);
-    offlineImage = images->Add(SkinIcon("UserListTreeCtrl_offlineIcon"));
-    freeImage = images->Add(SkinIcon("UserListTreeCtrl_freeIcon"));
-    busyImage = images->Add(SkinIcon("UserListTreeCtrl_busyIcon"));
-    AssignImageList(images);
+    offlineImage = AddSkinIcon("UserListTreeCtrl_offlineIcon");
+    freeImage = AddSkinIcon("UserListTreeCtrl_freeIcon");
+    busyImage = AddSkinIcon("UserListTreeCtrl_busyIcon");
 }
 
 FavoriteTreeCtrl::~FavoriteTreeCtrl()
@@ -39,9 +36,8 @@ FavoriteTreeCtrl::~FavoriteTreeCtrl()
 void FavoriteTreeCtrl::CreateGroups()
 {
     SOLVANE_TRACE("[%p]FavoriteTreeCtrl::CreateGroups(void)", static_cast<void*>(this));
-    wxImageList* images = GetImageList();
-    const int onlineGroupImage = images->Add(SkinIcon("UserListTreeCtrl_onlineGroupIcon"));
-    const int offlineGroupImage = images->Add(SkinIcon("UserListTreeCtrl_offlineGroupIcon"));
+    const int onlineGroupImage = AddSkinIcon("UserListTreeCtrl_onlineGroupIcon");
+    const int offlineGroupImage = AddSkinIcon("UserListTreeCtrl_offlineGroupIcon");
     onlineLabel = _("Online");
     onlineGroup = AppendItem(GetRootItem(), wxString::Format("%s (%s)", onlineLabel, _("Loading")), onlineGroupImage,
                              onlineGroupImage);

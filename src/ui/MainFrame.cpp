@@ -34,6 +34,7 @@
 #include <wx/datetime.h>
 #include <wx/srchctrl.h>
 #include <wx/splash.h>
+#include <wx/utils.h>
 
 #include <cstdio>
 #include <algorithm>
@@ -108,13 +109,25 @@ MainFrame::MainFrame() : wxFrame(nullptr, wxID_ANY, wxEmptyString), loggedIn(fal
 
     const wxIcon icon = skin->GetIcon("Application_icon");
     if (icon.IsOk())
-        SetIcon(icon);
+    {
+        // The desktop takes the size it shows: the 2x rendering on a screen scaled by 2.
+        wxIconBundle icons(icon);
+        const wxIcon large = skin->GetIcon("Application_icon@2x");
+        if (large.IsOk())
+            icons.AddIcon(large);
+        SetIcons(icons);
+    }
 
     const int x = static_cast<int>(Settings::ReadLong("/MainFrame/x", -1));
     const int y = static_cast<int>(Settings::ReadLong("/MainFrame/y", -1));
     const int width = static_cast<int>(Settings::ReadLong("/MainFrame/width", 240));
     const int height = static_cast<int>(Settings::ReadLong("/MainFrame/height", 480));
     SetSize(x, y, width, height, wxSIZE_AUTO_WIDTH | wxSIZE_AUTO_HEIGHT);
+    // The pages take the notebook's size before the window system first lays them out: fitted to
+    // their best size, the trees would be given a few pixels' height there, and a list that came
+    // in first has already shown their scrollbars, which GTK refuses with a warning.
+    for (size_t page = 0; page < notebook->GetPageCount(); ++page)
+        notebook->GetPage(page)->SetSize(notebook->GetClientSize());
     Show(true);
     Raise();
     daemonThread->Run();
@@ -145,7 +158,10 @@ MainFrame::~MainFrame()
     popupDialogManager.reset();
     DownloadThread::StopAll(kStopDownloadsMilliseconds);
 
-    const wxPoint position = GetPosition();
+    // Where the desktop places windows itself (Wayland), the toolkit's position is not a place on
+    // the screen: the next start lets the desktop choose again.
+    const bool placed = wxGetDisplayInfo().type != wxDisplayWayland;
+    const wxPoint position = placed ? GetPosition() : wxDefaultPosition;
     const wxSize size = GetSize();
     Settings::WriteLong("/MainFrame/x", position.x);
     Settings::WriteLong("/MainFrame/y", position.y);
@@ -258,6 +274,7 @@ void MainFrame::OnMenu(wxCommandEvent& event)
         if (IsIconized())
             Iconize(false);
         Show(true);
+        Raise();
         break;
     case wxID_CLOSE: Show(false); break;
     case wxID_EXIT:

@@ -4,23 +4,38 @@
 #include "ui/MainFrame.h"
 #include "util/Trace.h"
 
-#include <wx/icon.h>
 #include <wx/intl.h>
 #include <wx/menu.h>
+#include <wx/settings.h>
+#include <wx/utils.h>
 #include <wx/window.h>
+
+namespace
+{
+// How often a missing notification area is looked for: a panel started after the program (at a
+// desktop's start, say) gets the icon within this time.
+const int kTrayCheckMilliseconds = 2000;
+} // namespace
 
 wxBEGIN_EVENT_TABLE(NotifyIcon, wxTaskBarIcon)
     EVT_MENU(wxID_ANY, NotifyIcon::OnMenu)
     EVT_TASKBAR_LEFT_DCLICK(NotifyIcon::OnLButtonDClick)
     EVT_TASKBAR_RIGHT_UP(NotifyIcon::OnRButtonUp)
+#ifdef __WXGTK__
+    // GTK's tray reports a right click only as the request for a menu, never as a button going up.
+    EVT_TASKBAR_CLICK(NotifyIcon::OnRButtonUp)
+#endif
+    EVT_TIMER(wxID_ANY, NotifyIcon::OnTrayTimer)
 wxEND_EVENT_TABLE()
 
-NotifyIcon::NotifyIcon(wxWindow* frame_, const wxIcon& icon, const wxString& tooltip) : frame(frame_)
+NotifyIcon::NotifyIcon(wxWindow* frame_, const wxIcon& icon_, const wxString& tooltip_)
+    : frame(frame_), icon(icon_), tooltip(tooltip_), trayTimer(this)
 {
     SOLVANE_TRACE("[%p]NotifyIcon::NotifyIcon(%p)", static_cast<void*>(this), static_cast<void*>(frame_));
-    if (icon.IsOk())
-        SetIcon(icon, tooltip);
     menu = std::make_unique<wxMenu>();
+    // The icon is the only way back to a hidden window.
+    menu->Append(wxID_OPEN, _("&Open"), _("Show the main window."));
+    menu->AppendSeparator();
     // The frame's own commands: it handles them as it does its menu's.
     auto* pauseMenu = new wxMenu;
     pauseMenu->Append(ID_PAUSE_ONE_HOUR, _("For 1 &hour"));
@@ -31,12 +46,30 @@ NotifyIcon::NotifyIcon(wxWindow* frame_, const wxIcon& icon, const wxString& too
     menu->Append(ID_SETTINGS, _("&Settings..."));
     menu->AppendSeparator();
     menu->Append(wxID_EXIT, _("E&xit"), _("Exit the application."));
+    // Notification areas hold X11 windows: a desktop without X11 has none that takes this icon.
+    if (icon.IsOk() && wxGetDisplayInfo().type == wxDisplayX11 && !ShowInTray())
+        trayTimer.Start(kTrayCheckMilliseconds);
 }
 
 NotifyIcon::~NotifyIcon()
 {
     SOLVANE_TRACE("[%p]NotifyIcon::~NotifyIcon(void)", static_cast<void*>(this));
+    trayTimer.Stop();
     RemoveIcon();
+}
+
+bool NotifyIcon::ShowInTray()
+{
+    SOLVANE_TRACE("[%p]NotifyIcon::ShowInTray(void)", static_cast<void*>(this));
+    // An icon set where no notification area exists shows nowhere, and makes the toolkit warn.
+    return IsAvailable() && SetIcon(icon, tooltip);
+}
+
+void NotifyIcon::OnTrayTimer(wxTimerEvent&)
+{
+    SOLVANE_TRACE("[%p]NotifyIcon::OnTrayTimer(void)", static_cast<void*>(this));
+    if (ShowInTray())
+        trayTimer.Stop();
 }
 
 void NotifyIcon::OnMenu(wxCommandEvent& event)
@@ -50,7 +83,14 @@ void NotifyIcon::OnMenu(wxCommandEvent& event)
 void NotifyIcon::OnLButtonDClick(wxTaskBarIconEvent& WXUNUSED(event))
 {
     SOLVANE_TRACE("[%p]NotifyIcon::OnLButtonDClick(void)", static_cast<void*>(this));
-    if (!frame)
+    // GTK's tray reports every single click this way, so a double click comes as two: the second
+    // of a pair within the double-click time is the same request again.
+    const auto now = std::chrono::steady_clock::now();
+    const std::chrono::milliseconds doubleClick(wxSystemSettings::GetMetric(wxSYS_DCLICK_MSEC));
+    const bool second = firstOfPair && now - lastClick <= doubleClick;
+    firstOfPair = !second;
+    lastClick = now;
+    if (second || !frame)
         return;
     wxCommandEvent toggle(wxEVT_MENU, frame->IsShown() ? wxID_CLOSE : wxID_OPEN);
     AddPendingEvent(toggle);

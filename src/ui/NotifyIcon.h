@@ -1,8 +1,11 @@
 // The icon in the notification area: the way back to a hidden main window, and a way out.
 #pragma once
 
+#include <wx/icon.h>
 #include <wx/taskbar.h>
+#include <wx/timer.h>
 
+#include <chrono>
 #include <memory>
 
 class wxMenu;
@@ -11,6 +14,7 @@ class wxWindow;
 class NotifyIcon : public wxTaskBarIcon
 {
 public:
+    /// Shows the icon once a notification area is there: at once, or as soon as one starts.
     NotifyIcon(wxWindow* frame, const wxIcon& icon, const wxString& tooltip);
     ~NotifyIcon() override;
 
@@ -19,10 +23,21 @@ public:
     void OnRButtonUp(wxTaskBarIconEvent& event);
     /// The icon's menu, whose items the frame enables.
     wxMenu* GetMenu() const { return menu.get(); }
+    void OnTrayTimer(wxTimerEvent& event);
 
 private:
+    /// Shows the icon if a notification area can take it; true when it is shown.
+    bool ShowInTray();
+
     wxWindow* frame; // receives every command; owns this icon
     std::unique_ptr<wxMenu> menu;
+    wxIcon icon;
+    wxString tooltip;
+    // Looks for a notification area that starts after the program.
+    wxTimer trayTimer;
+    // The click before, for telling a double click from two single ones.
+    std::chrono::steady_clock::time_point lastClick;
+    bool firstOfPair = false;
 
     wxDECLARE_EVENT_TABLE();
 };

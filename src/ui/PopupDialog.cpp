@@ -4,6 +4,7 @@
 #include "net/DownloadFinishedEvent.h"
 #include "net/DownloadThread.h"
 #include "skin/SkinImageStore.h"
+#include "ui/NotificationHints.h"
 #include "ui/PopupDialogManager.h"
 #include "util/ImageHeader.h"
 #include "util/Settings.h"
@@ -48,26 +49,30 @@ PopupDialog::PopupDialog(const User& user_, PopupKind kind_, wxWindow* parent, w
     SkinImageStore* skin = SkinImageStore::GetInstance();
     framePanel = new wxPanel(this, wxID_ANY, wxDefaultPosition, wxDefaultSize, wxSTATIC_BORDER | wxTAB_TRAVERSAL);
     contentPanel = new wxPanel(framePanel, wxID_ANY, wxDefaultPosition, wxDefaultSize, wxNO_BORDER | wxTAB_TRAVERSAL);
-    titleBar = new wxStaticBitmap(framePanel, wxID_ANY, skin->GetBitmap("PopupDialog_titleBar"), wxDefaultPosition,
-                                  wxDefaultSize, 0);
-    styleBar = new wxStaticBitmap(
-        framePanel, wxID_ANY,
-        skin->GetBitmap(kind == POPUP_FREE ? "PopupDialog_styleBar_FREE" : "PopupDialog_styleBar_ONLINE"),
-        wxDefaultPosition, wxDefaultSize, wxSTATIC_BORDER);
-    profileImage = new wxStaticBitmap(contentPanel, wxID_ANY, skin->GetBitmap("PopupDialog_profileImage"),
+    titleBar = new wxStaticBitmap(framePanel, wxID_ANY, wxBitmapBundle(), wxDefaultPosition, wxDefaultSize, 0);
+    styleBar =
+        new wxStaticBitmap(framePanel, wxID_ANY, wxBitmapBundle(), wxDefaultPosition, wxDefaultSize, wxSTATIC_BORDER);
+    // The strips reach from border to border, whatever the width of the borders here.
+    stripWidth = kWidth - framePanel->GetWindowBorderSize().x;
+    titleBar->SetBitmap(skin->GetStripBundle("PopupDialog_titleBar", stripWidth));
+    styleBar->SetBitmap(
+        skin->GetStripBundle(kind == POPUP_FREE ? "PopupDialog_styleBar_FREE" : "PopupDialog_styleBar_ONLINE",
+                             stripWidth - styleBar->GetWindowBorderSize().x));
+    profileImage = new wxStaticBitmap(contentPanel, wxID_ANY, skin->GetBitmapBundle("PopupDialog_profileImage"),
                                       wxDefaultPosition, wxDefaultSize, 0);
     nameLabel = new wxStaticText(contentPanel, wxID_ANY, _("New Face"), wxDefaultPosition, wxDefaultSize,
                                  wxALIGN_CENTRE_HORIZONTAL | wxST_NO_AUTORESIZE);
 
     SetProperties();
     DoLayout();
+    SetNotificationHints(this);
 
     profileImage->SetCursor(wxCursor(wxCURSOR_HAND));
     profileImage->Bind(wxEVT_LEFT_DOWN, &PopupDialog::OnLeftDownForControl, this);
     nameLabel->SetLabel(user.GetName());
     nameLabel->Bind(wxEVT_LEFT_DOWN, &PopupDialog::OnLeftDownForControl, this);
 
-    contentBitmap = skin->GetBitmap("PopupDialog_contentPanel");
+    contentBitmap = skin->GetBitmapBundle("PopupDialog_contentPanel");
     contentPanel->Bind(wxEVT_PAINT, &PopupDialog::OnContentPanelPaint, this);
 
     StartDownload();
@@ -86,8 +91,8 @@ void PopupDialog::SetProperties()
 {
     SetTitle(_("Popup"));
     SetSize(wxSize(kWidth, kHeight));
-    titleBar->SetMinSize(wxSize(144, 18));
-    styleBar->SetMinSize(wxSize(144, 12));
+    titleBar->SetMinSize(wxSize(stripWidth, 18));
+    styleBar->SetMinSize(wxSize(stripWidth, 12));
     profileImage->SetMinSize(wxSize(kPictureWidth, kPictureHeight));
     nameLabel->SetMinSize(wxSize(108, 18));
     nameLabel->SetBackgroundColour(wxColour(90, 146, 239));
@@ -147,9 +152,9 @@ void PopupDialog::StartDownload()
     }
 }
 
-wxBitmap PopupDialog::DecodeProfileImage(const void* data, size_t length)
+wxBitmap PopupDialog::DecodeProfileImage(const void* data, size_t length, double scale)
 {
-    SOLVANE_TRACE("[static]PopupDialog::DecodeProfileImage(%p, %zu)", data, length);
+    SOLVANE_TRACE("[static]PopupDialog::DecodeProfileImage(%p, %zu, %g)", data, length, scale);
     if (!data || length == 0 || length > kMaxPictureBytes)
         return wxBitmap();
     // The size comes from the header first: a small body can announce a picture whose pixels
@@ -172,8 +177,11 @@ wxBitmap PopupDialog::DecodeProfileImage(const void* data, size_t length)
     if (static_cast<unsigned>(image.GetWidth()) != header.width ||
         static_cast<unsigned>(image.GetHeight()) != header.height)
         return wxBitmap();
-    image.Rescale(kPictureWidth, kPictureHeight, wxIMAGE_QUALITY_HIGH);
-    return wxBitmap(image);
+    // Scaled once, from the picture as it came, to the screen's own pixels.
+    if (!(scale >= 1 && scale <= 4))
+        scale = 1;
+    image.Rescale(wxRound(kPictureWidth * scale), wxRound(kPictureHeight * scale), wxIMAGE_QUALITY_HIGH);
+    return wxBitmap(image, -1, scale);
 }
 
 void PopupDialog::OnDownloadFinished(DownloadFinishedEvent& event)
@@ -182,7 +190,7 @@ void PopupDialog::OnDownloadFinished(DownloadFinishedEvent& event)
                   event.GetInt());
     void* body = event.GetClientData();
     const size_t length = event.GetInt() > 0 ? static_cast<size_t>(event.GetInt()) : 0;
-    wxBitmap picture = DecodeProfileImage(body, length);
+    wxBitmap picture = DecodeProfileImage(body, length, GetContentScaleFactor());
     if (body && !picture.IsOk())
         SOLVANE_TRACE("invalid image");
     ::operator delete(body);
@@ -197,8 +205,9 @@ void PopupDialog::PictureArrived(const wxBitmap& picture)
     if (!waitingForPicture || IsBeingDeleted() || wxPendingDelete.Member(this))
         return;
     waitingForPicture = false;
-    profileImage->SetBitmap(picture.IsOk() ? picture
-                                           : SkinImageStore::GetInstance()->GetBitmap("PopupDialog_profileImage"));
+    profileImage->SetBitmap(picture.IsOk()
+                                ? wxBitmapBundle(picture)
+                                : SkinImageStore::GetInstance()->GetBitmapBundle("PopupDialog_profileImage"));
     if (manager)
     {
         manager->OnPopupReady(this);
@@ -254,9 +263,10 @@ void PopupDialog::OnDestroyTimer(wxTimerEvent&)
 void PopupDialog::OnContentPanelPaint(wxPaintEvent& event)
 {
     SOLVANE_TRACE("[%p]PopupDialog::OnContentPanelPaint(void)", static_cast<void*>(this));
-    wxPaintDC dc(static_cast<wxWindow*>(event.GetEventObject()));
+    auto* panel = static_cast<wxWindow*>(event.GetEventObject());
+    wxPaintDC dc(panel);
     if (contentBitmap.IsOk())
-        dc.DrawBitmap(contentBitmap, 0, 0, true);
+        dc.DrawBitmap(contentBitmap.GetBitmapFor(panel), 0, 0, true);
 }
 
 void PopupDialog::OnLeftDownForControl(wxMouseEvent&)

@@ -11,6 +11,7 @@
 #include "model/User.h"
 
 #include <wx/bitmap.h>
+#include <wx/bmpbndl.h>
 #include <wx/dialog.h>
 #include <wx/frame.h>
 #include <wx/timer.h>
@@ -56,9 +57,9 @@ public:
     /// The manager is going: the pop-up will neither report to it nor show any more.
     void Detach();
 
-    /// The picture a body gives, scaled to 107 x 82; invalid for anything that is not a JPEG or
-    /// PNG picture of a sensible size.
-    static wxBitmap DecodeProfileImage(const void* data, size_t length);
+    /// The picture a body gives, scaled to 107 x 82 logical pixels at the screen's scale; invalid
+    /// for anything that is not a JPEG or PNG picture of a sensible size.
+    static wxBitmap DecodeProfileImage(const void* data, size_t length, double scale = 1);
 
     void OnDownloadFinished(DownloadFinishedEvent& event);
     void OnDestroyTimer(wxTimerEvent& event);
@@ -77,7 +78,8 @@ private:
     int slot;
     bool waitingForPicture = true;
     std::unique_ptr<wxTimer> timer;
-    wxBitmap contentBitmap;
+    wxBitmapBundle contentBitmap;
+    int stripWidth = kWidth;
 
     wxPanel* framePanel;
     wxPanel* contentPanel;

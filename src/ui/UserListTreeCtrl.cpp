@@ -96,18 +96,34 @@ UserListTreeItemData* UserListTreeCtrl::GetUserData(const wxTreeItemId& item) co
     return item.IsOk() ? static_cast<UserListTreeItemData*>(GetItemData(item)) : nullptr;
 }
 
+wxBitmapBundle UserListTreeCtrl::SkinIconBundle(const wxString& name)
+{
+    SOLVANE_TRACE("[static]UserListTreeCtrl::SkinIconBundle(%s)", name);
+    // Of another size, the picture is scaled: the rows are made for 16 x 16.
+    wxBitmapBundle icon = SkinImageStore::GetInstance()->GetBitmapBundle(name, wxSize(16, 16));
+    // A skin without the picture must not leave the tree without the image.
+    if (!icon.IsOk())
+    {
+        wxImage blank(16, 16);
+        blank.InitAlpha();
+        std::fill_n(blank.GetAlpha(), 16 * 16, 0);
+        icon = wxBitmapBundle(wxBitmap(blank));
+    }
+    return icon;
+}
+
 wxBitmap UserListTreeCtrl::SkinIcon(const wxString& name)
 {
-    wxBitmap bitmap = SkinImageStore::GetInstance()->GetBitmap(name);
-    if (bitmap.IsOk() && bitmap.GetWidth() == 16 && bitmap.GetHeight() == 16)
-        return bitmap;
-    // A skin without the picture (or with one of another size) must not break the image list.
-    if (bitmap.IsOk())
-        return wxBitmap(bitmap.ConvertToImage().Rescale(16, 16, wxIMAGE_QUALITY_HIGH));
-    wxImage blank(16, 16);
-    blank.InitAlpha();
-    std::fill_n(blank.GetAlpha(), 16 * 16, 0);
-    return wxBitmap(blank);
+    return SkinIconBundle(name).GetBitmap(wxSize(16, 16));
+}
+
+int UserListTreeCtrl::AddSkinIcon(const wxString& name)
+{
+    SOLVANE_TRACE("[%p]UserListTreeCtrl::AddSkinIcon(%s)", static_cast<void*>(this), name);
+    // Bundles: on a screen scaled by 2 the tree takes the skin's 2x renderings.
+    skinIcons.push_back(SkinIconBundle(name));
+    SetImages(skinIcons);
+    return static_cast<int>(skinIcons.size()) - 1;
 }
 
 void UserListTreeCtrl::OnUserListInitialized(UserListEvent& event)

@@ -5,6 +5,7 @@
 #include "model/UserEvent.h"
 #include "model/UserListEvent.h"
 
+#include <wx/bmpbndl.h>
 #include <wx/treectrl.h>
 
 #include <unordered_map>
@@ -31,8 +32,22 @@ public:
     void OnTreeItemRightClick(wxTreeEvent& event);
     void OnMenu(wxCommandEvent& event);
 
-    /// A skin bitmap for an image list; a transparent square when the skin lacks it.
+    /// A skin picture for a row, 16 x 16 (a transparent square when the skin lacks it), with its
+    /// 2x rendering for scaled screens.
+    static wxBitmapBundle SkinIconBundle(const wxString& name);
+    /// The same as one bitmap, for an image list.
     static wxBitmap SkinIcon(const wxString& name);
+    /// Called by an item's data as the item goes.
+    void ForgetItem(const wxString& name, const wxTreeItemId& item);
+
+protected:
+    /// Appends an item for the user under parent and lists it in the name index.
+    wxTreeItemId AppendUserItem(const wxTreeItemId& parent, const User& user, int image);
+    /// The user data of an item, null for the root and the groups.
+    UserListTreeItemData* GetUserData(const wxTreeItemId& item) const;
+    /// Adds the skin's icon of that name to the tree's images (a transparent square when the
+    /// skin lacks it); its index.
+    int AddSkinIcon(const wxString& name);
 
     /// Called by an item's data as the item goes.
     void ForgetItem(const wxString& name, const wxTreeItemId& item);
@@ -67,6 +82,7 @@ private:
     // every event looks one up.
     std::unordered_map<wxString, std::vector<wxTreeItemId>> nameIndex;
     bool filling = false;
+    wxVector<wxBitmapBundle> skinIcons;
 
     // Users the filter keeps out, by name, with the group they belong below.
     struct HiddenUser

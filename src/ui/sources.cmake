@@ -12,6 +12,8 @@ list(APPEND SOLVANE_GUI_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/MainFrame.h
   ${CMAKE_CURRENT_LIST_DIR}/NotifyIcon.cpp
   ${CMAKE_CURRENT_LIST_DIR}/NotifyIcon.h
+  ${CMAKE_CURRENT_LIST_DIR}/NotificationHints.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/NotificationHints.h
   ${CMAKE_CURRENT_LIST_DIR}/PopupDialog.cpp
   ${CMAKE_CURRENT_LIST_DIR}/PopupDialog.h
   ${CMAKE_CURRENT_LIST_DIR}/PopupDialogManager.cpp

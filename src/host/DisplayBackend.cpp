@@ -1,0 +1,23 @@
+// The window system the toolkit starts on: X11 wherever one answers, so that pop-ups can be placed.
+#include "host/DisplayBackend.h"
+
+#include <wx/utils.h>
+
+#include <gdk/gdk.h>
+
+#include <cstdlib>
+
+void PreferX11Backend()
+{
+    if (std::getenv("GDK_BACKEND"))
+        return;
+    // GTK takes Wayland when WAYLAND_DISPLAY is set, and there a program's request to move its
+    // window is dropped: the pop-ups would land wherever the compositor puts them and take the
+    // focus. Through XWayland they are placed, stacked and kept from the focus as on X11.
+    gdk_set_allowed_backends("x11,*");
+}
+
+bool CanPlaceWindows()
+{
+    return wxGetDisplayInfo().type != wxDisplayWayland;
+}
