@@ -40,18 +40,6 @@ public:
     /// Called by an item's data as the item goes.
     void ForgetItem(const wxString& name, const wxTreeItemId& item);
 
-protected:
-    /// Appends an item for the user under parent and lists it in the name index.
-    wxTreeItemId AppendUserItem(const wxTreeItemId& parent, const User& user, int image);
-    /// The user data of an item, null for the root and the groups.
-    UserListTreeItemData* GetUserData(const wxTreeItemId& item) const;
-    /// Adds the skin's icon of that name to the tree's images (a transparent square when the
-    /// skin lacks it); its index.
-    int AddSkinIcon(const wxString& name);
-
-    /// Called by an item's data as the item goes.
-    void ForgetItem(const wxString& name, const wxTreeItemId& item);
-
     /// Shows only the users whose names pass; the others are kept aside, still following the
     /// events, and come back when the filter lets them.
     void SetFilter(const NameFilter& filter);
@@ -72,6 +60,9 @@ protected:
     virtual void OnFilterChanged() {}
     /// The user data of an item, null for the root and the groups.
     UserListTreeItemData* GetUserData(const wxTreeItemId& item) const;
+    /// Adds the skin's icon of that name to the tree's images (a transparent square when the
+    /// skin lacks it); its index.
+    int AddSkinIcon(const wxString& name);
     /// True while a whole list is being added, so that labels are written once at the end.
     bool IsFilling() const { return filling; }
 
