@@ -55,12 +55,14 @@ protected:
     }
 
     // Starts a download the way the product does: a path on the site, or a whole URL.
-    void Start(wxEvtHandler* receiver, int id, const std::string& url, bool client = false)
+    void Start(wxEvtHandler* receiver, int id, const std::string& url, bool client = false,
+               DownloadThread::BodyWork work = nullptr)
     {
         const std::string whole = url[0] == '/' ? "http://" + site.WebServer() + url : url;
         auto* thread =
             new DownloadThread(receiver, id, wxString::FromUTF8(whole), client ? std::make_unique<wxHTTP2>() : nullptr);
         thread->GetRequest().SetConnectTimeout(2000);
+        thread->SetBodyWork(std::move(work));
         ASSERT_EQ(wxTHREAD_NO_ERROR, thread->Run());
     }
 
@@ -101,6 +103,14 @@ TEST_F(DownloadThreadTest, EachDownloadRepliesOnceWithItsWholeBodyOrNullToARecei
     Start(receiver.get(), 8, "/301");
     Start(receiver.get(), 9, "/304");
     Start(receiver.get(), 10, "/302", true);
+    // Work on a body that came, such as a picture's decoding, is done on the download's thread,
+    // and what it gives is the reply; after a failure there is nothing to work on.
+    const auto work = [](std::string body) {
+        return "worked on " + std::to_string(body.size()) + (wxThread::IsMain() ? " on the main thread" : "");
+    };
+    Start(receiver.get(), 11, "/big", false, work);
+    Start(receiver.get(), 12, "/big", true, work);
+    Start(receiver.get(), 13, "/301", false, work);
     Start(early.get(), 6, "/slow");
     early.reset(); // while the transfer is under way
     Finish();
@@ -110,8 +120,9 @@ TEST_F(DownloadThreadTest, EachDownloadRepliesOnceWithItsWholeBodyOrNullToARecei
     wxAppConsole::GetInstance()->ProcessPendingEvents();
 
     EXPECT_TRUE(goneLog.empty());
-    std::vector<std::string> expected{"1:" + big,     "2:",     "3:null", "4:null",
-                                      "5:0123456789", "8:null", "9:null", "10:null"};
+    std::vector<std::string> expected{"1:" + big,     "2:",     "3:null",  "4:null",
+                                      "5:0123456789", "8:null", "9:null",  "10:null",
+                                      "11:worked on 300000",    "12:worked on 300000", "13:null"};
     std::sort(expected.begin(), expected.end());
     std::sort(log.begin(), log.end());
     EXPECT_TRUE(expected == log) << log.size() << " replies";

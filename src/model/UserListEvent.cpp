@@ -7,7 +7,7 @@
 // event-table macro of the same name.
 const wxEventTypeTag<UserListEvent> EVT_USER_LIST_INITIALIZED{wxNewEventType()};
 
-UserListEvent::UserListEvent(wxEventType type, int id) : wxEvent(id, type)
+UserListEvent::UserListEvent(wxEventType type, int id) : wxEvent(id, type), userList(std::make_shared<UserList>())
 {
     SOLVANE_TRACE("[%p]UserListEvent::UserListEvent(%d, %d)", static_cast<void*>(this), type, id);
 }
@@ -31,5 +31,5 @@ wxEvent* UserListEvent::Clone() const
 void UserListEvent::SetUserList(const UserList& list)
 {
     SOLVANE_TRACE("[%p]UserListEvent::SetUserList(%zu)", static_cast<void*>(this), list.GetCount());
-    userList = list;
+    userList = std::make_shared<const UserList>(list);
 }

@@ -191,6 +191,8 @@ wxThread::ExitCode DownloadThread::Entry()
         if (ok)
             body = request->TakeBody();
     }
+    if (ok && bodyWork)
+        body = bodyWork(std::move(body));
     std::shared_ptr<Reply> outgoing = std::move(reply);
     if (ok)
     {

@@ -21,6 +21,8 @@ protected:
     virtual void Pause(int milliseconds);
 
 private:
+    /// One more failed refresh in a row, reported from the tenth on; 0, the failure's result.
+    int CountFailure();
     void ReportServerFailure();
 
     // Fetches failed in a row; one site lives as long as the module, so this is the process's

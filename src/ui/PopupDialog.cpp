@@ -23,6 +23,8 @@
 #include <wx/statbmp.h>
 #include <wx/stattext.h>
 
+#include <cstring>
+
 namespace
 {
 const int kPictureWidth = 107;
@@ -138,6 +140,9 @@ void PopupDialog::StartDownload()
     // download places for ever: the placeholder stands in either way.
     request.SetSizeLimit(kMaxPictureBytes);
     request.SetOverallTimeout(kPictureOverallMilliseconds);
+    request.SetAcceptCompressed(true);
+    // Decoding a large picture takes the better part of a second: never on the window's thread.
+    thread->SetBodyWork([](std::string body) { return DecodeProfileImage(body); });
     if (thread->Run() != wxTHREAD_NO_ERROR)
     {
         SOLVANE_TRACE("Could not run download thread.");
@@ -147,32 +152,51 @@ void PopupDialog::StartDownload()
     }
 }
 
-wxBitmap PopupDialog::DecodeProfileImage(const void* data, size_t length)
+std::string PopupDialog::DecodeProfileImage(const std::string& body)
 {
-    SOLVANE_TRACE("[static]PopupDialog::DecodeProfileImage(%p, %zu)", data, length);
-    if (!data || length == 0 || length > kMaxPictureBytes)
-        return wxBitmap();
+    SOLVANE_TRACE("[static]PopupDialog::DecodeProfileImage(%zu)", body.size());
+    if (body.empty() || body.size() > kMaxPictureBytes)
+        return std::string();
     // The size comes from the header first: a small body can announce a picture whose pixels
     // would not fit into memory.
-    const ImageHeader header = ImageHeader::Read(data, length);
+    const ImageHeader header = ImageHeader::Read(body.data(), body.size());
     if (header.format == ImageHeader::UNKNOWN || header.width > kMaxPictureSide || header.height > kMaxPictureSide)
-        return wxBitmap();
+        return std::string();
 
     // Handlers of our own: the toolkit's list holds only what the skin needed.
     wxJPEGHandler jpeg;
     wxPNGHandler png;
     wxImageHandler& handler = header.format == ImageHeader::JPEG ? static_cast<wxImageHandler&>(jpeg) : png;
-    wxMemoryInputStream stream(data, length);
+    wxMemoryInputStream stream(body.data(), body.size());
     wxImage image;
     {
         wxLogNull quiet; // a broken picture is expected now and then
         if (!handler.LoadFile(&image, stream, false) || !image.IsOk())
-            return wxBitmap();
+            return std::string();
     }
     if (static_cast<unsigned>(image.GetWidth()) != header.width ||
         static_cast<unsigned>(image.GetHeight()) != header.height)
-        return wxBitmap();
+        return std::string();
     image.Rescale(kPictureWidth, kPictureHeight, wxIMAGE_QUALITY_HIGH);
+    const size_t area = static_cast<size_t>(kPictureWidth) * kPictureHeight;
+    std::string pixels(reinterpret_cast<const char*>(image.GetData()), area * 3);
+    if (image.HasAlpha())
+        pixels.append(reinterpret_cast<const char*>(image.GetAlpha()), area);
+    return pixels;
+}
+
+wxBitmap PopupDialog::ProfileBitmap(const void* pixels, size_t length)
+{
+    const size_t area = static_cast<size_t>(kPictureWidth) * kPictureHeight;
+    if (!pixels || (length != area * 3 && length != area * 4))
+        return wxBitmap();
+    wxImage image(kPictureWidth, kPictureHeight, false);
+    std::memcpy(image.GetData(), pixels, area * 3);
+    if (length == area * 4)
+    {
+        image.InitAlpha();
+        std::memcpy(image.GetAlpha(), static_cast<const char*>(pixels) + area * 3, area);
+    }
     return wxBitmap(image);
 }
 
@@ -182,7 +206,8 @@ void PopupDialog::OnDownloadFinished(DownloadFinishedEvent& event)
                   event.GetInt());
     void* body = event.GetClientData();
     const size_t length = event.GetInt() > 0 ? static_cast<size_t>(event.GetInt()) : 0;
-    wxBitmap picture = DecodeProfileImage(body, length);
+    // The download's thread has decoded the picture: only the bitmap is made here.
+    wxBitmap picture = ProfileBitmap(body, length);
     if (body && !picture.IsOk())
         SOLVANE_TRACE("invalid image");
     ::operator delete(body);

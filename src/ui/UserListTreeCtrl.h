@@ -41,16 +41,12 @@ protected:
     /// A skin bitmap for an image list; a transparent square when the skin lacks it.
     static wxBitmap SkinIcon(const wxString& name);
 
-    /// True while a whole list is being added, so that labels are written once at the end.
-    bool IsFilling() const { return filling; }
-
 private:
     bool IsBelow(const wxTreeItemId& item, const wxTreeItemId& parent, bool recursive) const;
 
     // Items by user name, in the order they were added: the trees hold thousands of users and
     // every event looks one up.
     std::unordered_map<wxString, std::vector<wxTreeItemId>> nameIndex;
-    bool filling = false;
 
     wxDECLARE_EVENT_TABLE();
 };
