@@ -20,8 +20,8 @@ struct GzipStream::State
 GzipStream::GzipStream() : state(std::make_unique<State>())
 {
     // 16 + the window bits: a gzip wrapper rather than a bare zlib one.
-    state->ready = deflateInit2(&state->stream, Z_DEFAULT_COMPRESSION, Z_DEFLATED, 16 + MAX_WBITS, 8,
-                                Z_DEFAULT_STRATEGY) == Z_OK;
+    state->ready =
+        deflateInit2(&state->stream, Z_DEFAULT_COMPRESSION, Z_DEFLATED, 16 + MAX_WBITS, 8, Z_DEFAULT_STRATEGY) == Z_OK;
 }
 
 GzipStream::~GzipStream()

@@ -265,8 +265,8 @@ TEST(PerformerListParserTest, AHostileListCostsNoMoreThanItsPerformersAndTooMany
     const std::string huge(10000000, 'q');
     std::string hostile = plain.substr(0, plain.size() / 2);
     hostile = hostile.substr(0, hostile.rfind('\n') + 1) + huge + ".viewers = 9;\nonline_performers.add(" + huge +
-              ");\nprivate_performers.add(" + huge + ");\n" + tooLong + ".viewers = 2;\nbusy_performers.add(" + tooLong +
-              ");\n" + plain.substr(hostile.rfind('\n') + 1);
+              ");\nprivate_performers.add(" + huge + ");\n" + tooLong + ".viewers = 2;\nbusy_performers.add(" +
+              tooLong + ");\n" + plain.substr(hostile.rfind('\n') + 1);
 
     Statuses found;
     const long long plainHeap = ParseHeap(plain, found);
@@ -293,8 +293,9 @@ TEST(PerformerListParserTest, AHostileListCostsNoMoreThanItsPerformersAndTooMany
     EXPECT_FALSE(parser.HadTooManyPerformers());
 }
 
-// Lines put together at random from the pieces of both statements and bytes around them: the
-// parser finds the same performers and statuses as the patterns applied to each whole line.
+// Lines put together at random from the pieces of both statements and bytes around them (a run of
+// 32 letters among them, two of which make a name too long): the parser finds the same performers
+// and statuses as the patterns applied to each whole line and the rule on names.
 TEST(PerformerListParserTest, AgreesWithThePatternsOverWholeLines)
 {
     const char* const pieces[] = {"a",
@@ -323,7 +324,6 @@ TEST(PerformerListParserTest, AgreesWithThePatternsOverWholeLines)
                                   "x.viewers = 3",
                                   "busy_performers.add(x)",
                                   "free_performers.add(x)",
-                                  // Two or more make a name longer than a performer's may be.
                                   "qqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqq"};
     std::mt19937 random(20261206);
     std::uniform_int_distribution<size_t> piece(0, std::size(pieces) - 1), length(1, 10);

@@ -30,8 +30,7 @@ std::string Play(const std::string& script, int slots)
         {
         case '+':
             queue.Add({User(name, word.find("/free") != std::string::npos ? 0x03 : 0x01),
-                       word.find("/free") != std::string::npos ? POPUP_FREE : POPUP_ONLINE,
-                       word.back() == '!', now},
+                       word.find("/free") != std::string::npos ? POPUP_FREE : POPUP_ONLINE, word.back() == '!', now},
                       slots);
             break;
         case '~': queue.Follow(User(name, std::stoul(word.substr(word.find('=') + 1), nullptr, 16))); break;

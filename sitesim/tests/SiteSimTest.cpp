@@ -93,8 +93,9 @@ TEST_F(SiteSimTest, RepliesAreCompressedOnlyWhenAskedAndAllowed)
     {
         const char* accept;
         bool on, compressed;
-    } cases[] = {{"gzip", true, true},      {"deflate, gzip, br", true, true}, {"gzip;q=0", true, false},
-                 {"br", true, false},       {"", true, false},                 {"gzip", false, false}};
+    } cases[] = {{"gzip", true, true},      {"deflate, gzip, br", true, true},
+                 {"gzip;q=0", true, false}, {"br", true, false},
+                 {"", true, false},         {"gzip", false, false}};
     for (const auto& c : cases)
     {
         SCOPED_TRACE(std::string(c.accept) + (c.on ? "" : ", compression off"));

@@ -36,6 +36,7 @@ public:
     /// file whose length is checked as sent must arrive as sent.
     void SetAcceptCompressed(bool accept) { acceptCompressed = accept; }
     void SetAbortHook(AbortHook hook) { abortHook = std::move(hook); }
+    const AbortHook& GetAbortHook() const { return abortHook; }
 
     /// Fetches into memory; false on a transfer error, an abort, a time-out, a reply past the
     /// size limit or any status other than 2xx (a redirect is not followed: it fails too).

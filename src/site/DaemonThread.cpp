@@ -9,16 +9,6 @@
 #include <algorithm>
 #include <chrono>
 
-namespace
-{
-// A failed refresh is followed by the next no sooner than this after it began, as long as the
-// refresh's own time-out: a refused connection fails at once, and the failures that lead to the
-// server-failure box must span a real outage, not a moment's drop.
-constexpr int kRetryMilliseconds = 3000;
-// Between two batches of changes: long enough for the GUI thread to be back in its loop.
-constexpr int kBatchPauseMilliseconds = 5;
-} // namespace
-
 DaemonThread::DaemonThread(Site* site_, unsigned priority_)
     : wxThread(wxTHREAD_JOINABLE), site(site_), priority(priority_)
 {
@@ -141,6 +131,16 @@ bool DaemonThread::PostToHandlers(const wxEvent& event)
     }
     return true;
 }
+
+namespace
+{
+// A failed refresh is followed by the next no sooner than this after it began, as long as the
+// refresh's own time-out: a refused connection fails at once, and the failures that lead to the
+// server-failure box must span a real outage, not a moment's drop.
+constexpr int kRetryMilliseconds = 3000;
+// Between two batches of changes: long enough for the GUI thread to be back in its loop.
+constexpr int kBatchPauseMilliseconds = 5;
+} // namespace
 
 bool DaemonThread::PostChange(const wxEvent& event, size_t& posted)
 {

@@ -78,6 +78,7 @@ PopupDialog::PopupDialog(const User& user_, PopupKind kind_, wxWindow* parent, w
 PopupDialog::~PopupDialog()
 {
     SOLVANE_TRACE("[%p]PopupDialog::~PopupDialog(void)", static_cast<void*>(this));
+    *gone = true;
     // Gone another way than by its time (the program is closing): the slot frees, and nothing
     // new is started from here.
     if (manager)
@@ -141,7 +142,10 @@ void PopupDialog::StartDownload()
     request.SetSizeLimit(kMaxPictureBytes);
     request.SetOverallTimeout(kPictureOverallMilliseconds);
     request.SetAcceptCompressed(true);
-    // Decoding a large picture takes the better part of a second: never on the window's thread.
+    // A pop-up closed before its picture came (its performer left) gives its download place back.
+    request.SetAbortHook([gone = gone] { return gone->load(); });
+    // Decoding a large picture kept the window waiting for hundreds of milliseconds: it is done on
+    // the download's thread.
     thread->SetBodyWork([](std::string body) { return DecodeProfileImage(body); });
     if (thread->Run() != wxTHREAD_NO_ERROR)
     {
@@ -259,8 +263,10 @@ void PopupDialog::Detach()
 {
     SOLVANE_TRACE("[%p]PopupDialog::Detach(void)", static_cast<void*>(this));
     manager = nullptr;
-    // A picture still on its way must not show a pop-up that is being closed.
+    // A picture still on its way must not show a pop-up that is being closed, nor keep its
+    // connection.
     waitingForPicture = false;
+    *gone = true;
 }
 
 void PopupDialog::OnDestroyTimer(wxTimerEvent&)

@@ -15,6 +15,7 @@
 #include <wx/frame.h>
 #include <wx/timer.h>
 
+#include <atomic>
 #include <cstddef>
 #include <memory>
 #include <string>
@@ -80,6 +81,8 @@ private:
     PopupDialogManager* manager;
     int slot;
     bool waitingForPicture = true;
+    // Set as the pop-up goes: a picture still on its way is of no use any more.
+    std::shared_ptr<std::atomic<bool>> gone = std::make_shared<std::atomic<bool>>(false);
     std::unique_ptr<wxTimer> timer;
     wxBitmap contentBitmap;
 

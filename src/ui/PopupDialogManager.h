@@ -72,7 +72,7 @@ private:
     PopupQueue queue;
     std::vector<PopupDialog*> popups;
     std::unordered_map<const PopupDialog*, long long> arrivals; // when each one's event came
-    int slotCount = 1;                                           // as the work area was last seen
+    int slotCount = 1;                                          // as the work area was last seen
     std::function<wxRect()> workAreaSource;
 
     wxDECLARE_EVENT_TABLE();
