@@ -217,7 +217,7 @@ TEST(DaemonThreadTest, ManyChangesGoInBatchesEachOnceTheGuiThreadHasHandledTheLa
         ASSERT_TRUE(WaitFor([&] { return counter.count.load() >= held; }));
         std::this_thread::sleep_for(milliseconds(100));
         EXPECT_EQ(held, counter.count.load());
-        wxTheApp->ProcessPendingEvents();
+        wxAppConsole::GetInstance()->ProcessPendingEvents();
     }
     EXPECT_TRUE(WaitFor([&] { return counter.count.load() == 1 + many.GetCount(); }));
     thread.Stop();

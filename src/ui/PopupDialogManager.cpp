@@ -51,33 +51,33 @@ void PopupDialogManager::OnUserChanged(UserEvent& event)
     const User& user = event.GetUser();
     SOLVANE_TRACE("[%p]PopupDialogManager::OnUserChanged(%s, %x, %x)", static_cast<void*>(this), user.GetName(),
                   event.GetOldStatus(), user.GetStatus());
-    const bool closed = Follow(user, PopupQueue::DROP_NO_LONGER_TRUE);
+    queue.Follow(user);
+    const bool closed = DropUntrue(user, PopupQueue::DROP_NO_LONGER_TRUE);
     const PopupKind kind = PopupKindFor(event.GetOldStatus(), user.GetStatus());
-    if (kind != POPUP_NONE && PassesFavoritesFilter(user.GetName()))
+    const bool wanted = kind != POPUP_NONE && PassesFavoritesFilter(user.GetName());
+    if (wanted)
     {
         // Favourites go ahead of the others whether or not the pop-ups are limited to them.
         const bool favorite = IsFavoriteName(Settings::ReadString("/favorites", wxEmptyString), user.GetName());
         queue.Add({user, kind, favorite, Now()}, slotCount);
     }
-    else if (!closed)
-        return;
-    StartWaiting();
+    // A new pop-up waits, or one that went has freed its slot.
+    if (wanted || closed)
+        StartWaiting();
 }
 
 void PopupDialogManager::OnUserDeleted(UserEvent& event)
 {
-    SOLVANE_TRACE("[%p]PopupDialogManager::OnUserDeleted(%s)", static_cast<void*>(this), event.GetUser().GetName());
+    const wxString& name = event.GetUser().GetName();
+    SOLVANE_TRACE("[%p]PopupDialogManager::OnUserDeleted(%s)", static_cast<void*>(this), name);
+    queue.Forget(name);
     // A pop-up closed frees its slot for those waiting.
-    if (Follow(User(event.GetUser().GetName(), 0), PopupQueue::DROP_LEFT))
+    if (DropUntrue(User(name, 0), PopupQueue::DROP_LEFT))
         StartWaiting();
 }
 
-bool PopupDialogManager::Follow(const User& user, PopupQueue::DropReason reason)
+bool PopupDialogManager::DropUntrue(const User& user, PopupQueue::DropReason reason)
 {
-    if (reason == PopupQueue::DROP_LEFT)
-        queue.Forget(user.GetName());
-    else
-        queue.Follow(user);
     // Pop-ups already shown stay their time; those still fetching their pictures have shown
     // nothing yet.
     bool closed = false;
@@ -96,12 +96,8 @@ bool PopupDialogManager::Follow(const User& user, PopupQueue::DropReason reason)
 void PopupDialogManager::Drop(PopupDialog* popup, PopupQueue::DropReason reason)
 {
     SOLVANE_TRACE("[%p]PopupDialogManager::Drop(%p, %d)", static_cast<void*>(this), static_cast<void*>(popup), reason);
-    popups.erase(std::find(popups.begin(), popups.end(), popup));
-    arrivals.erase(popup);
-    if (popup->IsWaitingForPicture())
-        queue.DownloadEnded();
-    queue.Release(popup->GetSlot());
     queue.CountDrop(reason);
+    OnPopupClosed(popup, false);
     // Told nothing more: its picture, should it still come, finds it gone.
     popup->Detach();
     popup->Destroy();

@@ -59,9 +59,9 @@ public:
 
 private:
     bool PassesFavoritesFilter(const wxString& name) const;
-    /// A performer's newest status (0: she left): pop-ups not yet shown that it makes untrue go.
-    /// True when one that held a slot went.
-    bool Follow(const User& user, PopupQueue::DropReason reason);
+    /// A performer's newest status (0: she left): pop-ups still fetching their pictures that it
+    /// makes untrue go. True when one went.
+    bool DropUntrue(const User& user, PopupQueue::DropReason reason);
     /// Closes a pop-up that has not shown, its slot and download given back.
     void Drop(PopupDialog* popup, PopupQueue::DropReason reason);
     void StartWaiting();
