@@ -1,5 +1,5 @@
 // The performer list parser on any bytes: every user it returns is named as in a viewers
-// statement of the input, no more users than such lines, the same list from the same bytes
+// statement of the input and no longer than a name may be, no more users than such lines, the same list from the same bytes
 // (whatever the parser read before), and a parse the pause hook abandons keeps one user.
 #include "FuzzCheck.h"
 
@@ -77,6 +77,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     for (const auto& entry : users)
     {
         FUZZ_CHECK(!entry.second.GetName().empty() && entry.second.GetName() == entry.first);
+        FUZZ_CHECK(entry.second.GetName().length() <= PerformerListParser::kMaxNameBytes);
         FUZZ_CHECK(NamedInLine(entry.second.GetName(), lines));
         FUZZ_CHECK((entry.second.GetStatus() & ~known) == 0);
     }

@@ -1,6 +1,7 @@
 // How the simulated site frames a reply, faithfully or with the fault set for its path.
 #include "FaultFraming.h"
 
+#include "Gzip.h"
 #include "RequestReader.h"
 #include "Rng.h"
 #include "Text.h"
@@ -75,7 +76,7 @@ FaultFraming::FaultFraming(unsigned seed_) : seed(seed_)
 {
 }
 
-bool FaultFraming::Answer(const Socket& socket, const Request& request, Fault fault, bool keepAlive,
+bool FaultFraming::Answer(const Socket& socket, const Request& request, Fault fault, bool keepAlive, bool gzip,
                           const std::function<Reply()>& route)
 {
     switch (fault)
@@ -85,7 +86,16 @@ bool FaultFraming::Answer(const Socket& socket, const Request& request, Fault fa
     case Fault::Garbage: socket.Send(GarbageBytes()); return false;
     default: break;
     }
-    const Reply reply = Substitute(fault, request, route);
+    Reply reply = Substitute(fault, request, route);
+    // A length announced past 4 GiB stays the length of the text that follows it.
+    gzip = gzip && fault != Fault::HugeLength;
+    if (gzip)
+    {
+        reply.headers.emplace_back("Content-Encoding", "gzip");
+        reply.headers.emplace_back("Vary", "Accept-Encoding");
+        if (fault != Fault::Endless)
+            reply.body = Gzip(reply.body);
+    }
     const bool head = request.method == "HEAD";
     const std::string& body = reply.body;
     const std::string length = "Content-Length: " + std::to_string(body.size()) + "\r\n\r\n";
@@ -98,11 +108,11 @@ bool FaultFraming::Answer(const Socket& socket, const Request& request, Fault fa
     case Fault::CloseDelimited: socket.Send(Head(reply, false) + "\r\n" + (head ? std::string() : body)); return false;
     case Fault::Endless:
         if (socket.Send(Head(reply, false) + "\r\n") && !head)
-            SendEndless(socket, body);
+            SendEndless(socket, body, gzip);
         return false;
     case Fault::HugeLength:
         if (socket.Send(Head(reply, false) + "Content-Length: " + std::to_string(kHugeLength) + "\r\n\r\n") && !head)
-            SendEndless(socket, body);
+            SendEndless(socket, body, false);
         return false;
     case Fault::SlowDrip:
         return socket.Send(Head(reply, keepAlive) + length) && (head || SendDrip(socket, body)) && keepAlive;
@@ -184,8 +194,8 @@ bool FaultFraming::SendDrip(const Socket& socket, const std::string& body)
 }
 
 // The body, then text without end, as fast as the client reads, until it hangs up or the server
-// stops.
-bool FaultFraming::SendEndless(const Socket& socket, const std::string& body)
+// stops. Compressed, it is a bomb: a few KiB on the wire for every MiB unpacked.
+bool FaultFraming::SendEndless(const Socket& socket, const std::string& body, bool gzip)
 {
     static const std::string block = [] {
         const std::string line = Words(79) + "\n";
@@ -194,10 +204,12 @@ bool FaultFraming::SendEndless(const Socket& socket, const std::string& body)
             text += line;
         return text;
     }();
-    if (!socket.Send(body))
+    GzipStream stream;
+    const auto encode = [&](const std::string& text) { return gzip ? stream.Add(text, false) : text; };
+    if (!socket.Send(encode(body)))
         return false;
     while (!socket.IsStopping())
-        if (!socket.Send(block))
+        if (!socket.Send(encode(block)))
             return false;
     return false;
 }

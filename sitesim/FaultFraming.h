@@ -20,8 +20,9 @@ public:
     explicit FaultFraming(unsigned seed);
 
     /// Answers a request with the fault (Fault::None: a plain reply); route makes the site's own
-    /// reply when the fault uses one. False when the connection must be closed afterwards.
-    bool Answer(const Socket& socket, const Request& request, Fault fault, bool keepAlive,
+    /// reply when the fault uses one. gzip: the body goes compressed (an endless one as an endless
+    /// compressed stream). False when the connection must be closed afterwards.
+    bool Answer(const Socket& socket, const Request& request, Fault fault, bool keepAlive, bool gzip,
                 const std::function<Reply()>& route);
 
 private:
@@ -30,7 +31,7 @@ private:
     static std::string Head(const Reply& reply, bool keepAlive);
     static std::string Chunked(const std::string& body);
     static bool SendDrip(const Socket& socket, const std::string& body);
-    static bool SendEndless(const Socket& socket, const std::string& body);
+    static bool SendEndless(const Socket& socket, const std::string& body, bool gzip);
 
     const unsigned seed;
     std::atomic<uint64_t> garbageCount{0};

@@ -4,13 +4,16 @@
 
 #include "FaultFraming.h"
 #include "FaultTable.h"
+#include "Gzip.h"
 #include "HttpServer.h"
 #include "Population.h"
 #include "ProfilePicture.h"
+#include "RequestReader.h"
 #include "Routes.h"
 #include "Text.h"
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
@@ -40,7 +43,8 @@ int CompareVersions(const std::string& a, const std::string& b)
 struct SiteSim::Impl
 {
     explicit Impl(Options options_)
-        : options(std::move(options_)), routes(options.population, options.seed, options.churn), framing(options.seed)
+        : options(std::move(options_)), routes(options.population, options.seed, options.churn), framing(options.seed),
+          compress(options.compress)
     {
         for (int i = 0; i < 3; ++i)
             servers[i] = std::make_unique<HttpServer>(
@@ -56,10 +60,13 @@ struct SiteSim::Impl
     {
         const Fault fault = faults.GetFault(request.path);
         const int delay = faults.TakeDelay(request.path);
+        const std::string* accepted = RequestReader::FindHeader(request, "Accept-Encoding");
+        const bool gzip = compress && accepted && AcceptsGzip(*accepted);
         Log(request);
         if (delay > 0 && !socket.Pause(delay))
             return false;
-        return framing.Answer(socket, request, fault, keepAlive, [&] { return routes.Route(request, Address(1)); });
+        return framing.Answer(socket, request, fault, keepAlive, gzip,
+                              [&] { return routes.Route(request, Address(1)); });
     }
 
     void Log(const Request& request)
@@ -97,6 +104,7 @@ struct SiteSim::Impl
     FaultTable faults;
     FaultFraming framing;
     std::unique_ptr<HttpServer> servers[3];
+    std::atomic<bool> compress;
 
     mutable std::mutex logMutex;
     mutable std::condition_variable logChanged;
@@ -197,6 +205,11 @@ void SiteSim::SetReplyDelays(const std::string& path, std::vector<int> millis)
 void SiteSim::ClearFaults()
 {
     impl->faults.Clear();
+}
+
+void SiteSim::SetCompression(bool compress)
+{
+    impl->compress = compress;
 }
 
 void SiteSim::SetStatusReply(const std::string& path, int status)

@@ -60,6 +60,7 @@ struct Options
     std::string accountsFile; // optional: lines "user:password:fav1,fav2", '#' starts a comment
     std::string updateDir;    // optional: files "module", "skin", "mo", "manifest" and "version"
     std::string updateKeyFile; // optional: the secret seed that signs the release statement
+    bool compress = true;     // replies go gzip-compressed to requests that accept gzip
 };
 
 /// The first `population` performer names of the generated list for `seed`, in list order,
@@ -111,6 +112,9 @@ public:
     void SetReplyDelays(const std::string& path, std::vector<int> millis);
     /// Clears every fault and every reply delay.
     void ClearFaults();
+    /// Whether replies go gzip-compressed to requests whose Accept-Encoding takes gzip (an
+    /// endless fault then sends an endless compressed stream); on unless the options say no.
+    void SetCompression(bool compress);
 
     /// Serves an arbitrary resource on the web server; it takes precedence over the built-in
     /// pages.

@@ -28,6 +28,7 @@ void PrintUsage(FILE* out)
                  "  --population N      performers in the generated list (default 300, up to %ld)\n"
                  "  --seed N            seed of the generated list (default 1)\n"
                  "  --no-churn          keep the generated list unchanged between requests\n"
+                 "  --no-compression    never gzip a reply, even to a request that accepts it\n"
                  "  --list FILE         serve this file as the performer list instead\n"
                  "  --accounts FILE     accounts, one a line: user:password:fav1,fav2\n"
                  "  --update-dir DIR    update files: module, skin, mo, manifest and version\n"
@@ -160,6 +161,8 @@ int main(int argc, char** argv)
         }
         else if (arg == "--no-churn")
             options.churn = false;
+        else if (arg == "--no-compression")
+            options.compress = false;
         else if (arg == "--list")
             listFile = needValue("a file");
         else if (arg == "--accounts")

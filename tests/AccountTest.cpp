@@ -161,6 +161,10 @@ TEST_F(AccountTest, TheAccountDecidesTheFavoritePageAndTheNewestReplyWins)
     const auto requests = sim.Requests();
     const auto login = std::find_if(requests.rbegin(), requests.rend(), [](auto& r) { return r.path == kLoginPath; });
     EXPECT_EQ("username=ann%20%C3%A9&password=p%26ss%20%231%25", login->query);
+    // Asked for compressed, and the favourites read all the same.
+    EXPECT_TRUE(std::any_of(login->headers.begin(), login->headers.end(), [](const auto& header) {
+        return header.first == "Accept-Encoding" && header.second.find("gzip") != std::string::npos;
+    }));
     EXPECT_EQ("Online (2): AmberRose07[1] Luna_Star[2]", Describe(tree, tree->GetOnlineGroup()));
     EXPECT_EQ("AmberRose07,Luna_Star,nobody_here,", Stored("/favorites"));
     EXPECT_EQ(0, pages->GetSelection());

@@ -13,6 +13,8 @@
 
 #include <gtest/gtest.h>
 
+#include <wx/app.h>
+
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -106,6 +108,18 @@ private:
     std::string name;
 };
 
+// Counts the events it is given, from any thread.
+class Counter : public wxEvtHandler
+{
+public:
+    void QueueEvent(wxEvent* event) override
+    {
+        delete event;
+        ++count;
+    }
+    std::atomic<size_t> count{0};
+};
+
 std::string Describe(const wxEvent& event)
 {
     const wxEventType type = event.GetEventType();
@@ -178,6 +192,36 @@ TEST(DaemonThreadTest, FirstListThenDifferencesToEveryHandlerAnIntervalOrAFailur
                                         "one: deleted -1 bob d ffffffff", "late: deleted -1 bob d ffffffff",
                                         "one: changed -1 alice d 3", "late: changed -1 alice d 3"}),
               got);
+}
+
+// A refresh with many changes hands them over in batches, each once the GUI thread has handled
+// the one before (here: once the test lets the application's queue be handled), so that the
+// window is never given a whole list of changes to work through at once.
+TEST(DaemonThreadTest, ManyChangesGoInBatchesEachOnceTheGuiThreadHasHandledTheLast)
+{
+    Settings::WriteLong("/System/syncinterval", 1);
+    std::atomic<long long> clock{0};
+    UserList many;
+    for (int i = 0; i < 1200; ++i)
+        many.AddUser(User(wxString::Format("u%d", i), 0x01));
+    ScriptedSite site;
+    site.script = {UserList(), many};
+    site.clock = &clock;
+    Counter counter;
+    TestDaemon thread(&site, &clock);
+    thread.AddEventHandler(&counter);
+    ASSERT_EQ(wxTHREAD_NO_ERROR, thread.Run());
+    const size_t batch = DaemonThread::kEventsPerBatch;
+    // The first list, then a batch less the change that waits for the GUI thread's turn.
+    for (const size_t held : {batch, 2 * batch})
+    {
+        ASSERT_TRUE(WaitFor([&] { return counter.count.load() >= held; }));
+        std::this_thread::sleep_for(milliseconds(100));
+        EXPECT_EQ(held, counter.count.load());
+        wxAppConsole::GetInstance()->ProcessPendingEvents();
+    }
+    EXPECT_TRUE(WaitFor([&] { return counter.count.load() == 1 + many.GetCount(); }));
+    thread.Stop();
 }
 
 // The real refresh against a site that refuses from the start: the tenth failure, 27 s in,

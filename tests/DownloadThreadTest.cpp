@@ -11,6 +11,7 @@
 #include <wx/app.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <memory>
 #include <string>
@@ -56,12 +57,14 @@ protected:
     }
 
     // Starts a download the way the product does: a path on the site, or a whole URL.
-    void Start(wxEvtHandler* receiver, int id, const std::string& url, bool client = false)
+    void Start(wxEvtHandler* receiver, int id, const std::string& url, bool client = false,
+               DownloadThread::BodyWork work = nullptr)
     {
         const std::string whole = url[0] == '/' ? "http://" + site.WebServer() + url : url;
         auto* thread =
             new DownloadThread(receiver, id, wxString::FromUTF8(whole), client ? std::make_unique<wxHTTP2>() : nullptr);
         thread->GetRequest().SetConnectTimeout(2000);
+        thread->SetBodyWork(std::move(work));
         ASSERT_EQ(wxTHREAD_NO_ERROR, thread->Run());
     }
 
@@ -102,6 +105,14 @@ TEST_F(DownloadThreadTest, EachDownloadRepliesOnceWithItsWholeBodyOrNullToARecei
     Start(receiver.get(), 8, "/301");
     Start(receiver.get(), 9, "/304");
     Start(receiver.get(), 10, "/302", true);
+    // Work on a body that came, such as a picture's decoding, is done on the download's thread,
+    // and what it gives is the reply; after a failure there is nothing to work on.
+    const auto work = [](std::string body) {
+        return "worked on " + std::to_string(body.size()) + (wxThread::IsMain() ? " on the main thread" : "");
+    };
+    Start(receiver.get(), 11, "/big", false, work);
+    Start(receiver.get(), 12, "/big", true, work);
+    Start(receiver.get(), 13, "/301", false, work);
     Start(early.get(), 6, "/slow");
     early.reset(); // while the transfer is under way
     Finish();
@@ -113,6 +124,7 @@ TEST_F(DownloadThreadTest, EachDownloadRepliesOnceWithItsWholeBodyOrNullToARecei
     EXPECT_TRUE(goneLog.empty());
     std::vector<std::string> expected{"1:" + big,     "2:",     "3:null", "4:null",
                                       "5:0123456789", "8:null", "9:null", "10:null"};
+    expected.insert(expected.end(), {"11:worked on 300000", "12:worked on 300000", "13:null"});
     std::sort(expected.begin(), expected.end());
     std::sort(log.begin(), log.end());
     EXPECT_TRUE(expected == log) << log.size() << " replies";
@@ -143,4 +155,33 @@ TEST_F(DownloadThreadTest, StopAllEndsStalledTransfersAtOnce)
         std::sort(log.begin(), log.end());
         EXPECT_EQ((std::vector<std::string>{"1:null", "2:null"}), log);
     }
+}
+
+// The creator's own abort hook ends its transfer, and StopAll ends every other, each at once.
+TEST_F(DownloadThreadTest, AnAbortHookOrStopAllEndsStalledTransfersAtOnce)
+{
+    site.SetResource("/stalled", std::string(4000, 'x'), "text/plain");
+    site.SetFault("/stalled", Fault::StallMidBody);
+    const auto receiver = Receiver(log);
+    auto gone = std::make_shared<std::atomic<bool>>(false);
+    Start(receiver.get(), 1, "/stalled");
+    Start(receiver.get(), 2, "/stalled", true);
+    auto* own = new DownloadThread(receiver.get(), 3, wxString::FromUTF8("http://" + site.WebServer() + "/stalled"));
+    own->GetRequest().SetAbortHook([gone] { return gone->load(); });
+    ASSERT_EQ(wxTHREAD_NO_ERROR, own->Run());
+    ASSERT_TRUE(site.WaitForRequests(3, TimeLimit(10000).count()));
+
+    auto start = std::chrono::steady_clock::now();
+    *gone = true;
+    while (log.empty() && std::chrono::steady_clock::now() - start < TimeLimit(5000))
+        wxAppConsole::GetInstance()->ProcessPendingEvents();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, TimeLimit(200));
+    EXPECT_EQ((std::vector<std::string>{"3:null"}), log);
+
+    start = std::chrono::steady_clock::now();
+    EXPECT_TRUE(DownloadThread::StopAll(TimeLimit(5000).count()));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, TimeLimit(200));
+    wxAppConsole::GetInstance()->ProcessPendingEvents();
+    std::sort(log.begin(), log.end());
+    EXPECT_EQ((std::vector<std::string>{"1:null", "2:null", "3:null"}), log);
 }

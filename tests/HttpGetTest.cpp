@@ -151,3 +151,48 @@ TEST_F(HttpGetTest, RedirectsAndRepliesPastTheLimitFail)
         }
     }
 }
+
+// Offered, a compressed reply arrives decoded, a fraction of its size on the wire, and its limit
+// counts the decoded bytes: a small reply that unpacks past it fails at the limit, with no more
+// than the limit held, and so does an endless compressed one. Not offered, nothing is compressed.
+TEST_F(HttpGetTest, CompressedRepliesArriveDecodedAndTheLimitCountsTheirDecodedBytes)
+{
+    std::string text;
+    while (text.size() < (2 << 20))
+        text += "performer" + std::to_string(text.size() % 997) + ".viewers = 1;\n";
+    site.SetResource("/text", text, "text/plain");
+    ServeOddReplies(site);
+    const long long kLimit = 1 << 20;
+    const struct
+    {
+        const char* path;
+        bool offered;
+        long long limit;
+        bool whole;
+    } cases[] = {{"/text", false, 0, true},
+                 {"/text", true, 0, true},
+                 {"/text", true, kLimit, false},
+                 {"/endless", true, kLimit, false}};
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(std::string(c.path) + (c.offered ? " compressed" : ""));
+        HttpGet get(wxString::FromUTF8("http://" + site.WebServer() + c.path));
+        get.SetAcceptCompressed(c.offered);
+        get.SetSizeLimit(c.limit);
+        largest = 0;
+        watching = true;
+        EXPECT_EQ(c.whole, get.Fetch()) << get.GetError();
+        watching = false;
+        EXPECT_EQ(!c.whole, get.WasTooLarge());
+        if (c.whole)
+        {
+            EXPECT_TRUE(get.GetBody() == text);
+            EXPECT_EQ(c.offered, get.GetWireBytes() < static_cast<long long>(text.size()) / 8) << get.GetWireBytes();
+        }
+        else
+        {
+            EXPECT_LE(largest, static_cast<size_t>(kLimit) + 4096);
+            EXPECT_LT(get.GetWireBytes(), kLimit / 8);
+        }
+    }
+}

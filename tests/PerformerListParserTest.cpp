@@ -6,15 +6,78 @@
 
 #include <gtest/gtest.h>
 
+#include <malloc.h>
+
 #include <chrono>
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <new>
 #include <random>
 #include <sstream>
 #include <string>
 
 namespace
 {
+// The heap the watching thread holds beyond what it held when it began watching, and the most of
+// it at any moment. (A block allocated before and freed while watching counts as given back.)
+thread_local bool watching = false;
+long long held = 0, mostHeld = 0;
+
+void* Counted(void* block)
+{
+    if (block && watching)
+    {
+        held += static_cast<long long>(malloc_usable_size(block));
+        mostHeld = std::max(mostHeld, held);
+    }
+    return block;
+}
+
+void Uncounted(void* block)
+{
+    if (block && watching)
+        held -= static_cast<long long>(malloc_usable_size(block));
+    std::free(block);
+}
+} // namespace
+
+void* operator new(size_t size)
+{
+    if (void* block = Counted(std::malloc(size ? size : 1)))
+        return block;
+    throw std::bad_alloc();
+}
+// The sanitizers bring their own allocation functions: every form that a replaced delete may
+// free must come from here too.
+void* operator new(size_t size, const std::nothrow_t&) noexcept
+{
+    return Counted(std::malloc(size ? size : 1));
+}
+__attribute__((noinline)) void operator delete(void* block) noexcept
+{
+    Uncounted(block);
+}
+__attribute__((noinline)) void operator delete(void* block, size_t) noexcept
+{
+    Uncounted(block);
+}
+
+namespace
+{
+// The most heap a parse of data held beyond its input, and what it found.
+long long ParseHeap(const std::string& data, Statuses& found)
+{
+    PerformerListParser parser;
+    UserList users;
+    held = mostHeld = 0;
+    watching = true;
+    EXPECT_TRUE(parser.Parse(data, users));
+    watching = false;
+    found = StatusesOf(users);
+    return mostHeld;
+}
+
 std::string ReadDataFile(const std::string& name)
 {
     std::ifstream in(std::string(SOLVANE_TEST_DATA) + "/performers/" + name, std::ios::binary);
@@ -47,6 +110,7 @@ Statuses ParseByWholeLines(const std::string& data)
     Statuses statuses;
     std::string name;
     bool hasPerformer = false;
+    bool skipping = false; // after a name too long: nobody's categories
     uint32_t bits = 0;
     std::istringstream in(data);
     for (std::string line; std::getline(in, line);)
@@ -57,9 +121,11 @@ Statuses ParseByWholeLines(const std::string& data)
             if (hasPerformer)
                 statuses[name] = bits, bits = 0;
             name = viewers.GetMatch(text, 1).utf8_string();
-            hasPerformer = true;
+            skipping = name.size() > PerformerListParser::kMaxNameBytes;
+            hasPerformer = !skipping;
         }
-        else if (category.Matches(text))
+        else if (category.Matches(text) && !skipping &&
+                 category.GetMatch(text, 2).size() <= PerformerListParser::kMaxNameBytes)
         {
             bits = PerformerListParser::ApplyCategory(bits, category.GetMatch(text, 1));
         }
@@ -131,9 +197,10 @@ TEST(PerformerListParserTest, FilesGiveTheirPerformersAndStatuses)
     }
 }
 
-// Lines of a mebibyte, as the site has sent, are read whole. A long run of letters makes the
-// patterns retry from every position: on lines that cannot match, or near misses after the run,
-// that held a stop up for seconds. The pause comes after each performer and can end the parse.
+// Lines of a mebibyte, as the site has sent, are read whole; a name that long is nobody's, and the
+// categories after it go with it. A long run of letters makes the patterns retry from every
+// position: on lines that cannot match, or near misses after the run, that held a stop up for
+// seconds. The pause comes after each performer and can end the parse.
 TEST(PerformerListParserTest, LongLinesAndListsAreReadWholeAndQuicklyWithAPauseAfterEachPerformer)
 {
     const std::string run(1 << 20, 'q');
@@ -150,15 +217,15 @@ TEST(PerformerListParserTest, LongLinesAndListsAreReadWholeAndQuicklyWithAPauseA
     } cases[] = {
         {words + "\na.viewers = 1;\n" + run + " = 5;\nbusy_performers.add(a);\n" + run + "7 viewers\n" + run +
              ".viewers = 2;\nprivate_performers.add(" + run + ");\n" + words,
-         {{"a", 0x0D}, {run, 0x15}}, 2},
+         {{"a", 0x0D}}, 1},
         {run + "viewers = x;\n" +                          // no count
              run + ".viewers = ;\n" +                       // no count after the space
              run + "\xA0.viewers = 5;\n" +                  // not a name byte before the wildcard
              run + " _performers.add(q);\n" +               // not a word before the category
              run + "_performers.add(" + run + ";\n" +       // no closing parenthesis
-             "x.viewers = x;" + run + ".viewers = 4;\n" +   // the second one counts
-             run + "_performers.add(x);\n",
-         {{run, 0}}, 1},
+             "x.viewers = x;" + run + " b.viewers = 4;\n" + // the second one counts
+             run + "_performers.add(x);\n",                // no category's word
+         {{"b", 0}}, 1},
         {TenThousand(tenThousand), tenThousand, 10000},
     };
     // clang-format on
@@ -178,8 +245,57 @@ TEST(PerformerListParserTest, LongLinesAndListsAreReadWholeAndQuicklyWithAPauseA
     EXPECT_EQ((Statuses{{"x", 0x0D}}), StatusesOf(users));
 }
 
-// Lines put together at random from the pieces of both statements and bytes around them: the
-// parser finds the same performers and statuses as the patterns applied to each whole line.
+// A list as large as the size limit lets through, a third of it one name of ten million letters in
+// its statement and two categories, reads as the rest of the list alone, in the heap and the
+// time that the rest alone takes; 64 bytes are a name, 65 are not. A list of more than 100,000
+// performers is refused whole.
+TEST(PerformerListParserTest, AHostileListCostsNoMoreThanItsPerformersAndTooManyAreRefused)
+{
+    std::string plain, many;
+    Statuses expected;
+    for (int i = 0; i < 1000; ++i)
+    {
+        const std::string name = "p_" + std::to_string(i);
+        plain += name + ".viewers = 1;\nonline_performers.add(" + name + ");\nfree_performers.add(" + name + ");\n";
+        expected[name] = 0x03;
+    }
+    const std::string longest(PerformerListParser::kMaxNameBytes, 'n'), tooLong = longest + "n";
+    plain += longest + ".viewers = 1;\nbusy_performers.add(" + longest + ");\n";
+    expected[longest] = 0x0D;
+    const std::string huge(10000000, 'q');
+    std::string hostile = plain.substr(0, plain.size() / 2);
+    hostile = hostile.substr(0, hostile.rfind('\n') + 1) + huge + ".viewers = 9;\nonline_performers.add(" + huge +
+              ");\nprivate_performers.add(" + huge + ");\n" + tooLong + ".viewers = 2;\nbusy_performers.add(" +
+              tooLong + ");\n" + plain.substr(hostile.rfind('\n') + 1);
+
+    Statuses found;
+    const long long plainHeap = ParseHeap(plain, found);
+    EXPECT_EQ(expected, found);
+    const auto start = std::chrono::steady_clock::now();
+    const long long hostileHeap = ParseHeap(hostile, found);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, TimeLimit(1000));
+    EXPECT_EQ(expected, found);
+    EXPECT_LE(hostileHeap, plainHeap + (64 << 10)) << "the rest alone takes " << plainHeap << " bytes";
+
+    for (size_t i = 0; i <= PerformerListParser::kMaxPerformers; ++i)
+        many += "p" + std::to_string(i) + ".viewers = 1\n";
+    const size_t last = many.rfind('p');
+    PerformerListParser parser;
+    UserList users;
+    EXPECT_TRUE(parser.Parse(many.substr(0, last), users));
+    EXPECT_FALSE(parser.HadTooManyPerformers());
+    EXPECT_EQ(PerformerListParser::kMaxPerformers, users.GetCount());
+    EXPECT_FALSE(parser.Parse(many, users));
+    EXPECT_TRUE(parser.HadTooManyPerformers());
+    EXPECT_TRUE(users.IsEmpty());
+    // Abandoned is not too many.
+    EXPECT_FALSE(parser.Parse(many.substr(0, last), users, [] { return false; }));
+    EXPECT_FALSE(parser.HadTooManyPerformers());
+}
+
+// Lines put together at random from the pieces of both statements and bytes around them (a run of
+// 32 letters among them, two of which make a name too long): the parser finds the same performers
+// and statuses as the patterns applied to each whole line and the rule on names.
 TEST(PerformerListParserTest, AgreesWithThePatternsOverWholeLines)
 {
     const char* const pieces[] = {"a",
@@ -207,7 +323,8 @@ TEST(PerformerListParserTest, AgreesWithThePatternsOverWholeLines)
                                   "online",
                                   "x.viewers = 3",
                                   "busy_performers.add(x)",
-                                  "free_performers.add(x)"};
+                                  "free_performers.add(x)",
+                                  "qqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqq"};
     std::mt19937 random(20261206);
     std::uniform_int_distribution<size_t> piece(0, std::size(pieces) - 1), length(1, 10);
     for (int round = 0; round < 200; ++round)

@@ -1,10 +1,96 @@
-// What pop-ups rest on without a display: names in addresses and picture headers.
+// What pop-ups rest on without a display: the waiting line, names in addresses and picture
+// headers.
+#include "model/PopupQueue.h"
 #include "util/ImageHeader.h"
 #include "util/UrlEncode.h"
 
 #include <gtest/gtest.h>
 
+#include <sstream>
 #include <string>
+
+namespace
+{
+// A waiting line driven by a script of words, each one step:
+//   +NAME   NAME comes online (+NAME/free: becomes free; +NAME!: a favourite)
+//   ~NAME=S NAME's status is now S (hex)      -NAME   NAME left the list
+//   @MS     the clock shows MS                 >       the next pop-up shown, its slot at once free
+// Gives the names shown by ">" ("." when none could be), then the drops by reason (left, untrue,
+// old, full, replaced) and what still waits.
+std::string Play(const std::string& script, int slots)
+{
+    PopupQueue queue(4);
+    long long now = 0;
+    std::string shown;
+    std::istringstream words(script);
+    for (std::string word; words >> word;)
+    {
+        const std::string name = word.substr(1, word.find_first_of("/!=") - 1);
+        switch (word[0])
+        {
+        case '+':
+            queue.Add({User(name, word.find("/free") != std::string::npos ? 0x03 : 0x01),
+                       word.find("/free") != std::string::npos ? POPUP_FREE : POPUP_ONLINE, word.back() == '!', now},
+                      slots);
+            break;
+        case '~': queue.Follow(User(name, std::stoul(word.substr(word.find('=') + 1), nullptr, 16))); break;
+        case '-': queue.Forget(name); break;
+        case '@': now = std::stoll(word.substr(1)); break;
+        case '>': {
+            PopupQueue::Entry next;
+            int slot = 0;
+            if (!queue.TakeNext(1, now, next, slot))
+            {
+                shown += ". ";
+                break;
+            }
+            shown += next.user.GetName().ToStdString() + (next.kind == POPUP_FREE ? "/free " : " ");
+            queue.DownloadEnded();
+            queue.Release(slot);
+            break;
+        }
+        }
+    }
+    std::string result = shown + "|";
+    for (int reason = 0; reason < PopupQueue::DROP_REASONS; ++reason)
+        result += " " + std::to_string(queue.GetDropCount(static_cast<PopupQueue::DropReason>(reason)));
+    return result + " | " + std::to_string(queue.GetWaitingCount());
+}
+
+// "+p0 +p1 ..." (with another prefix, or "!" after each for favourites).
+std::string Arrivals(int count, const std::string& prefix = "p", const char* suffix = "")
+{
+    std::string script;
+    for (int i = 0; i < count; ++i)
+        script += "+" + prefix + std::to_string(i) + suffix + " ";
+    return script;
+}
+} // namespace
+
+// Only news is shown: nobody who left, went offline or is busy again; the newest first, a
+// favourite before everyone; nothing that waited over 30 s; and the line holds three pop-ups a
+// slot, keeping favourites and the newest.
+TEST(PopupQueueTest, ShowsOnlyTrueAndFreshPopUpsNewestAndFavouritesFirstInABoundedLine)
+{
+    const struct
+    {
+        std::string script;
+        int slots;
+        const char* expected; // shown | left untrue old full replaced | waiting
+    } cases[] = {
+        {"+a +b -a > >", 6, "b . | 1 0 0 0 0 | 0"},
+        {"+a/free ~a=0d +b/free ~b=03 +c ~c=0d +d ~d=00 > > >", 6, "c b/free . | 0 2 0 0 0 | 0"},
+        {Arrivals(100) + "> >", 40, "p99 p98 | 0 0 0 0 0 | 98"},
+        {"+a! @1 +b @2 +c! @3 +d > > > >", 6, "c a d b | 0 0 0 0 0 | 0"},
+        {"@10 +a @20 +b @30010 > > @30021 >", 6, "b a . | 0 0 0 0 0 | 0"},
+        {"@10 +a @20 +b @30011 > >", 6, "b . | 0 0 1 0 0 | 0"},
+        {"+a +a/free >", 6, "a/free | 0 0 0 0 1 | 0"},
+        {Arrivals(100), 2, "| 0 0 0 94 0 | 6"},
+        {Arrivals(6, "f", "!") + Arrivals(10) + "> > > > > > >", 2, "f5 f4 f3 f2 f1 f0 . | 0 0 0 10 0 | 0"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(c.expected, Play(c.script, c.slots)) << c.script;
+}
 
 // Names keep letters, digits and underscores; query values (the account) also "-._~".
 TEST(UrlEncodeTest, NamesAndQueryValuesKeepOnlyTheirSafeCharacters)

@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <future>
@@ -55,17 +56,28 @@ protected:
         sim.SetFault(kListPath, Fault::None);
     }
 
-    // Fails the fetch `count` times in the ways a site can fail, each silently: a redirect is
-    // no list, and a list that never ends is cut off at its limit.
+    // Fails the refresh `count` times in the ways a site can fail, each silently: a redirect is
+    // no list, a list that never ends is cut off at its limit, one that is small on the wire but
+    // unpacks past the limit is too, and one of more performers than the program takes is none.
     void FailSilently(int count)
     {
         const Fault faults[] = {Fault::NotFound,    Fault::ServerError, Fault::Refuse, Fault::Garbage,
                                 Fault::DropMidBody, Fault::Redirect,    Fault::Endless};
+        static const std::string unpacksPastTheLimit(33 << 20, 'x');
+        static const std::string tooMany = [] {
+            std::string list;
+            for (int i = 0; i <= 100000; ++i)
+                list += "p" + std::to_string(i) + ".viewers = 1\n";
+            return list;
+        }();
         for (int i = 0; i < count; ++i)
         {
-            const Fault fault = faults[static_cast<size_t>(i) % std::size(faults)];
-            SCOPED_TRACE(sitesim::FaultName(fault));
+            const size_t kind = static_cast<size_t>(i) % (std::size(faults) + 2);
+            const Fault fault = kind < std::size(faults) ? faults[kind] : Fault::None;
+            SCOPED_TRACE(kind < std::size(faults) ? sitesim::FaultName(fault) : "list");
             sim.SetFault(kListPath, fault);
+            if (kind >= std::size(faults))
+                sim.SetPerformerList(kind == std::size(faults) ? unpacksPastTheLimit : tooMany);
             EXPECT_EQ(0, site.UpdateUserList());
             EXPECT_TRUE(events.empty());
         }
@@ -124,6 +136,11 @@ TEST_F(UpdateUserListTest, SuccessReplacesTheListAndReturnsTheIntervalWithBounde
         EXPECT_TRUE(c.file || (site.pauses >= 10 && site.paused <= c.expected / 10)) << site.paused << " ms";
     }
     EXPECT_TRUE(events.empty());
+    // The list is asked for compressed.
+    const auto headers = sim.Requests().back().headers;
+    EXPECT_TRUE(std::any_of(headers.begin(), headers.end(), [](const auto& header) {
+        return header.first == "Accept-Encoding" && header.second.find("gzip") != std::string::npos;
+    }));
 }
 
 // Nine failures in a row are silent, a success starts the count afresh; the tenth reports, and

@@ -34,3 +34,9 @@ add_test(NAME fault_matrix COMMAND ${XVFB_RUN} -a -s "-screen 0 1280x1024x24"
   bash ${CMAKE_CURRENT_SOURCE_DIR}/FaultMatrix.sh ${CMAKE_BINARY_DIR} $<TARGET_FILE:event_loop_probe> ${SOLVANE_TIME_SCALE})
 set_tests_properties(fault_matrix PROPERTIES LABELS gui RUN_SERIAL TRUE TIMEOUT 1200
   ENVIRONMENT "${SOLVANE_TEST_ENV}")
+# The real program's first list of 100,000 performers and the busy polls after it, the event loop
+# timed from inside as in the fault matrix.
+add_test(NAME large_list COMMAND ${XVFB_RUN} -a -s "-screen 0 1280x1024x24"
+  bash ${CMAKE_CURRENT_SOURCE_DIR}/LargeList.sh ${CMAKE_BINARY_DIR} $<TARGET_FILE:event_loop_probe> ${SOLVANE_TIME_SCALE})
+set_tests_properties(large_list PROPERTIES LABELS gui RUN_SERIAL TRUE TIMEOUT 300
+  ENVIRONMENT "${SOLVANE_TEST_ENV}")

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <zlib.h>
+
 #include <arpa/inet.h>
 #include <chrono>
 #include <future>
@@ -26,9 +28,10 @@ int Connect(int port)
 
 // The reply to a GET, read off a raw socket until the server closes the connection (or ten
 // seconds pass), so that what an HTTP library would hide can be seen.
-std::string Get(int port, const std::string& target)
+std::string Get(int port, const std::string& target, const std::string& headers = "")
 {
-    const std::string request = "GET " + target + " HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n\r\n";
+    const std::string request =
+        "GET " + target + " HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n" + headers + "\r\n";
     const int fd = Connect(port);
     EXPECT_EQ(send(fd, request.data(), request.size(), MSG_NOSIGNAL), static_cast<ssize_t>(request.size()));
     std::string reply;
@@ -63,6 +66,64 @@ TEST_F(SiteSimTest, ASetListIsServedExactlyAndNeverChurns)
     site.SetPerformerList(exact);
     for (int i = 0; i < 2; ++i)
         EXPECT_EQ(Body(Get(site.WebPort(), kList)), exact) << "a set list does not churn";
+}
+
+// A reply goes gzip-compressed to a request that accepts gzip, whole (however it is framed) and
+// as an endless stream for the endless fault, unless gzip is refused or compression is off.
+TEST_F(SiteSimTest, RepliesAreCompressedOnlyWhenAskedAndAllowed)
+{
+    const std::string list = "x.viewers = 1\nfree_performers.add(x)\n";
+    site.SetPerformerList(list);
+    site.SetResource("/endless", "start\n", "text/plain");
+    site.SetFault("/endless", Fault::Endless);
+    const auto unpack = [](const std::string& gzip, size_t most) {
+        z_stream z{};
+        EXPECT_EQ(Z_OK, inflateInit2(&z, 16 + MAX_WBITS));
+        std::string out(most, '\0');
+        z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(gzip.data()));
+        z.avail_in = static_cast<uInt>(gzip.size());
+        z.next_out = reinterpret_cast<Bytef*>(out.data());
+        z.avail_out = static_cast<uInt>(most);
+        inflate(&z, Z_SYNC_FLUSH);
+        out.resize(most - z.avail_out);
+        inflateEnd(&z);
+        return out;
+    };
+    const struct
+    {
+        const char* accept;
+        bool on, compressed;
+    } cases[] = {{"gzip", true, true},      {"deflate, gzip, br", true, true},
+                 {"gzip;q=0", true, false}, {"br", true, false},
+                 {"", true, false},         {"gzip", false, false}};
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(std::string(c.accept) + (c.on ? "" : ", compression off"));
+        site.SetCompression(c.on);
+        const std::string headers = *c.accept ? std::string("Accept-Encoding: ") + c.accept + "\r\n" : "";
+        const std::string reply = Get(site.WebPort(), kList, headers);
+        EXPECT_EQ(c.compressed, reply.find("Content-Encoding: gzip\r\n") != std::string::npos);
+        EXPECT_EQ(list, c.compressed ? unpack(Body(reply), 1 << 20) : Body(reply));
+        if (!c.compressed)
+            continue;
+        site.SetFault(kList, Fault::Chunked);
+        const std::string chunked = Body(Get(site.WebPort(), kList, headers));
+        site.SetFault(kList, Fault::None);
+        EXPECT_EQ("\x1f\x8b", chunked.substr(chunked.find("\r\n") + 2, 2)); // gzip's magic, in chunks
+        // The first 8 MiB of an endless reply, from a small part of that on the wire.
+        const int fd = Connect(site.WebPort());
+        const std::string request = "GET /endless HTTP/1.1\r\nHost: 127.0.0.1\r\n" + headers + "\r\n";
+        ASSERT_EQ(send(fd, request.data(), request.size(), MSG_NOSIGNAL), static_cast<ssize_t>(request.size()));
+        std::string wire;
+        char chunk[65536];
+        for (ssize_t n = 1; n > 0 && wire.size() < (256u << 10);)
+            if ((n = recv(fd, chunk, sizeof chunk, 0)) > 0)
+                wire.append(chunk, static_cast<size_t>(n));
+        close(fd);
+        const std::string unpacked = unpack(Body(wire), 8u << 20);
+        EXPECT_EQ(8u << 20, unpacked.size());
+        EXPECT_EQ(0u, unpacked.find("start\n// lorem"));
+    }
 }
 
 // The demo's update is offered to older versions only, compared number by number.

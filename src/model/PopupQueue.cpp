@@ -4,20 +4,85 @@
 
 #include "util/Trace.h"
 
+#include <algorithm>
+
 PopupQueue::PopupQueue(size_t maxDownloads_) : maxDownloads(maxDownloads_ > 0 ? maxDownloads_ : 1)
 {
     SOLVANE_TRACE("[%p]PopupQueue::PopupQueue(%zu)", static_cast<void*>(this), maxDownloads_);
 }
 
-void PopupQueue::Add(const User& user, PopupKind kind)
+bool PopupQueue::Before(const Waiting& a, const Waiting& b)
 {
-    SOLVANE_TRACE("[%p]PopupQueue::Add(%s, %d)", static_cast<void*>(this), user.GetName(), kind);
-    waiting.push_back({user, kind});
+    if (a.entry.favorite != b.entry.favorite)
+        return a.entry.favorite;
+    return a.sequence > b.sequence;
 }
 
-bool PopupQueue::TakeNext(int slotCount, Entry& next, int& slot)
+void PopupQueue::Drop(size_t index, DropReason reason)
+{
+    SOLVANE_TRACE("[%p]PopupQueue::Drop(%s, %d)", static_cast<void*>(this), waiting[index].entry.user.GetName(),
+                  reason);
+    ++drops[reason];
+    waiting.erase(waiting.begin() + static_cast<std::ptrdiff_t>(index));
+}
+
+void PopupQueue::Add(const Entry& entry, int slotCount)
+{
+    SOLVANE_TRACE("[%p]PopupQueue::Add(%s, %d, %d)", static_cast<void*>(this), entry.user.GetName(), entry.kind,
+                  entry.favorite);
+    for (size_t i = 0; i < waiting.size(); ++i)
+    {
+        if (waiting[i].entry.user.GetName() == entry.user.GetName())
+        {
+            Drop(i, DROP_REPLACED);
+            break;
+        }
+    }
+    waiting.push_back({entry, ++added});
+    const size_t bound = kWaitingPerSlot * static_cast<size_t>(std::max(1, slotCount));
+    while (waiting.size() > bound)
+    {
+        const auto last = std::min_element(waiting.begin(), waiting.end(),
+                                           [](const Waiting& a, const Waiting& b) { return Before(b, a); });
+        Drop(static_cast<size_t>(last - waiting.begin()), DROP_LINE_FULL);
+    }
+}
+
+void PopupQueue::Follow(const User& user)
+{
+    for (size_t i = 0; i < waiting.size(); ++i)
+    {
+        Entry& entry = waiting[i].entry;
+        if (entry.user.GetName() != user.GetName())
+            continue;
+        if (!IsPopupStillTrue(entry.kind, user.GetStatus()))
+            Drop(i, DROP_NO_LONGER_TRUE);
+        else
+            entry.user = user; // the pop-up shows the performer as she is now
+        return;
+    }
+}
+
+void PopupQueue::Forget(const wxString& name)
+{
+    for (size_t i = 0; i < waiting.size(); ++i)
+    {
+        if (waiting[i].entry.user.GetName() == name)
+        {
+            Drop(i, DROP_LEFT);
+            return;
+        }
+    }
+}
+
+bool PopupQueue::TakeNext(int slotCount, long long now, Entry& next, int& slot)
 {
     SOLVANE_TRACE("[%p]PopupQueue::TakeNext(%d)", static_cast<void*>(this), slotCount);
+    for (size_t i = waiting.size(); i-- > 0;)
+    {
+        if (now - waiting[i].entry.arrived > kMaxWaitMilliseconds)
+            Drop(i, DROP_TOO_OLD);
+    }
     if (waiting.empty() || downloads >= maxDownloads)
         return false;
     for (int candidate = 1; candidate <= slotCount; ++candidate)
@@ -30,8 +95,9 @@ bool PopupQueue::TakeNext(int slotCount, Entry& next, int& slot)
         taken[index] = true;
         ++downloads;
         slot = candidate;
-        next = std::move(waiting.front());
-        waiting.pop_front();
+        const auto first = std::min_element(waiting.begin(), waiting.end(), Before);
+        next = std::move(first->entry);
+        waiting.erase(first);
         return true;
     }
     return false;

@@ -14,6 +14,17 @@ PopupKind PopupKindFor(uint32_t oldStatus, uint32_t newStatus)
     return POPUP_NONE;
 }
 
+bool IsPopupStillTrue(PopupKind kind, uint32_t status)
+{
+    switch (kind)
+    {
+    case POPUP_ONLINE: return (status & STATUS_ONLINE) != 0;
+    case POPUP_FREE: return (status & STATUS_FREE) != 0;
+    case POPUP_NONE: break;
+    }
+    return false;
+}
+
 bool IsFavoriteName(const wxString& favorites, const wxString& name)
 {
     if (name.empty())

@@ -9,7 +9,7 @@ const wxEventTypeTag<UserListEvent> EVT_USER_LIST_INITIALIZED{wxNewEventType()};
 const wxEventTypeTag<UserListEvent> EVT_SITE_UNREACHABLE{wxNewEventType()};
 const wxEventTypeTag<UserListEvent> EVT_SITE_REACHABLE{wxNewEventType()};
 
-UserListEvent::UserListEvent(wxEventType type, int id) : wxEvent(id, type)
+UserListEvent::UserListEvent(wxEventType type, int id) : wxEvent(id, type), userList(std::make_shared<UserList>())
 {
     SOLVANE_TRACE("[%p]UserListEvent::UserListEvent(%d, %d)", static_cast<void*>(this), type, id);
 }
@@ -33,5 +33,5 @@ wxEvent* UserListEvent::Clone() const
 void UserListEvent::SetUserList(const UserList& list)
 {
     SOLVANE_TRACE("[%p]UserListEvent::SetUserList(%zu)", static_cast<void*>(this), list.GetCount());
-    userList = list;
+    userList = std::make_shared<const UserList>(list);
 }

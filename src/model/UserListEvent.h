@@ -7,12 +7,14 @@
 //   ...
 //   UserListEvent event(EVT_USER_LIST_INITIALIZED, 0);
 //   event.SetUserList(favorites);
-//   favoriteTreeCtrl->AddPendingEvent(event);   // the queue holds a clone with its own list
+//   favoriteTreeCtrl->AddPendingEvent(event);   // the queue holds a clone sharing the list
 #pragma once
 
 #include "model/UserList.h"
 
 #include <wx/event.h>
+
+#include <memory>
 
 class UserListEvent : public wxEvent
 {
@@ -21,14 +23,17 @@ public:
     UserListEvent(const UserListEvent& other);
     ~UserListEvent() override;
 
-    /// A copy with its own list: the poster destroys its event right after posting.
+    /// A copy sharing the list, which nobody changes once set: the poster destroys its event
+    /// right after posting, and the list goes with the last copy.
     wxEvent* Clone() const override;
 
-    const UserList& GetUserList() const { return userList; }
+    const UserList& GetUserList() const { return *userList; }
+    /// The list itself, for a receiver that goes on reading it after the event has gone.
+    std::shared_ptr<const UserList> ShareUserList() const { return userList; }
     void SetUserList(const UserList& list);
 
 private:
-    UserList userList;
+    std::shared_ptr<const UserList> userList;
 };
 
 wxDECLARE_EVENT(EVT_USER_LIST_INITIALIZED, UserListEvent);

@@ -185,12 +185,15 @@ wxThread::ExitCode DownloadThread::Entry()
     }
     else
     {
-        request->SetAbortHook(stopped);
+        // The creator's own reason to stop (a pop-up that has gone) counts as well.
+        request->SetAbortHook([stopped, own = request->GetAbortHook()] { return stopped() || (own && own()); });
         request->SetSizeLimit(capped(request->GetSizeLimit()));
         ok = request->Fetch();
         if (ok)
             body = request->TakeBody();
     }
+    if (ok && bodyWork)
+        body = bodyWork(std::move(body));
     std::shared_ptr<Reply> outgoing = std::move(reply);
     if (ok)
     {

@@ -10,6 +10,7 @@
 //   thread->GetRequest().AddHeader("Host", Settings::WebServer());   // optional
 //   thread->GetRequest().SetStallTimeout(3000);                       // optional
 //   thread->GetRequest().SetSizeLimit(1 << 20);                       // optional
+//   thread->GetRequest().SetAbortHook([gone] { return gone->load(); }); // optional: StopAll too
 //   if (thread->Run() != wxTHREAD_NO_ERROR)
 //       delete thread;               // never started: nothing will be posted
 //   // else forget the pointer: once its reply has been handled on the GUI thread, the thread
@@ -43,7 +44,9 @@
 #include <wx/thread.h>
 
 #include <atomic>
+#include <functional>
 #include <memory>
+#include <string>
 
 class DownloadThread : public wxThread
 {
@@ -55,6 +58,12 @@ public:
 
     /// The request for the URL when no client was given: set headers and time-outs before Run.
     HttpGet& GetRequest() { return *request; }
+
+    /// Work on a body that arrived, done on this thread before the reply goes: what it returns
+    /// is what the handler gets. A pop-up decodes and scales its picture here, so that the
+    /// window's thread only makes the bitmap. It must not touch any window. Set before Run.
+    using BodyWork = std::function<std::string(std::string body)>;
+    void SetBodyWork(BodyWork work) { bodyWork = std::move(work); }
 
     /// Waits up to timeoutMs until every download has finished and sent its reply (the replies
     /// are then pending on the application); true when none is left running.
@@ -81,4 +90,5 @@ private:
     wxString url;
     std::unique_ptr<HttpGet> request;
     std::unique_ptr<wxHTTP2> client;
+    BodyWork bodyWork;
 };

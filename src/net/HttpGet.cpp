@@ -179,6 +179,7 @@ bool HttpGet::Perform(void* out)
     file = out;
     received = 0;
     bodyReceived = 0;
+    wireBytes = 0;
 
     std::unique_ptr<CURL, EasyDeleter> easy(curl_easy_init());
     std::unique_ptr<CURLM, MultiDeleter> multi(curl_multi_init());
@@ -203,6 +204,9 @@ bool HttpGet::Perform(void* out)
     // stopped meanwhile leaves it behind instead of waiting for its end.
     curl_easy_setopt(h, CURLOPT_QUICK_EXIT, 1L);
 #endif
+    // Every encoding libcurl can decode; the body callback sees the decoded bytes.
+    if (acceptCompressed)
+        curl_easy_setopt(h, CURLOPT_ACCEPT_ENCODING, "");
 
     // The proxy is the one taken at start; an empty text keeps libcurl from reading the
     // environment on its own.
@@ -282,6 +286,9 @@ bool HttpGet::Perform(void* out)
     long code = 0;
     curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &code);
     status = static_cast<int>(code);
+    curl_off_t wire = 0;
+    if (curl_easy_getinfo(h, CURLINFO_SIZE_DOWNLOAD_T, &wire) == CURLE_OK)
+        wireBytes = static_cast<long long>(wire);
     char* type = nullptr;
     if (curl_easy_getinfo(h, CURLINFO_CONTENT_TYPE, &type) == CURLE_OK && type)
         contentType = wxString::FromUTF8(type);

@@ -31,7 +31,12 @@ public:
     /// on disk, and the memory held for it never passes the limit; 0 (the default): no limit.
     void SetSizeLimit(long long bytes) { sizeLimit = bytes; }
     long long GetSizeLimit() const { return sizeLimit; }
+    /// Offers compressed replies, which libcurl decodes: the size limit then counts the decoded
+    /// bytes, so a small reply that would unpack past it fails at the limit. Off by default: a
+    /// file whose length is checked as sent must arrive as sent.
+    void SetAcceptCompressed(bool accept) { acceptCompressed = accept; }
     void SetAbortHook(AbortHook hook) { abortHook = std::move(hook); }
+    const AbortHook& GetAbortHook() const { return abortHook; }
 
     /// Fetches into memory; false on a transfer error, an abort, a time-out, a reply past the
     /// size limit or any status other than 2xx (a redirect is not followed: it fails too).
@@ -47,6 +52,8 @@ public:
     const std::string& GetBody() const { return body; }
     std::string TakeBody() { return std::move(body); }
     const wxString& GetError() const { return error; }
+    /// The body's bytes as they came over the wire, before any decoding.
+    long long GetWireBytes() const { return wireBytes; }
     bool WasAborted() const { return aborted; }
     bool WasTooLarge() const { return tooLarge; }
 
@@ -73,6 +80,7 @@ private:
     long stallTimeout = 30000;
     long overallTimeout = 0;
     long long sizeLimit = 0;
+    bool acceptCompressed = false;
     AbortHook abortHook;
 
     int status = 0;
@@ -85,4 +93,5 @@ private:
     void* file = nullptr;
     long long received = 0;
     long long bodyReceived = 0;
+    long long wireBytes = 0;
 };

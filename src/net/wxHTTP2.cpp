@@ -116,6 +116,7 @@ wxInputStream* wxHTTP2::GetInputStream(const wxString& path)
     get.SetConnectTimeout(timeoutSeconds * 1000);
     get.SetStallTimeout(timeoutSeconds * 1000);
     get.SetSizeLimit(sizeLimit);
+    get.SetAcceptCompressed(acceptCompressed);
     get.SetOverallTimeout(overallTimeout);
     if (abortHook)
         get.SetAbortHook(abortHook);

@@ -35,6 +35,8 @@ public:
     /// A reply past this many bytes fails without being held; 0 (the default): no limit.
     void SetSizeLimit(long long bytes) { sizeLimit = bytes; }
     long long GetSizeLimit() const { return sizeLimit; }
+    /// Offers compressed replies, decoded on arrival; the size limit counts the decoded bytes.
+    void SetAcceptCompressed(bool accept) { acceptCompressed = accept; }
     /// A request not done this long after it began fails; 0 (the default): no limit.
     void SetOverallTimeout(long milliseconds) { overallTimeout = milliseconds; }
     /// Asked during a transfer; true ends it as a failure.
@@ -56,6 +58,7 @@ private:
     std::vector<std::pair<wxString, wxString>> headers;
     long timeoutSeconds = 30;
     long long sizeLimit = 0;
+    bool acceptCompressed = false;
     long overallTimeout = 0;
     HttpGet::AbortHook abortHook;
     int response = 0;

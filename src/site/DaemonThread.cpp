@@ -157,7 +157,43 @@ namespace
 // refresh's own time-out: a refused connection fails at once, and the failures that lead to the
 // server-failure box must span a real outage, not a moment's drop.
 constexpr int kRetryMilliseconds = 3000;
+// Between two batches of changes: long enough for the GUI thread to be back in its loop.
+constexpr int kBatchPauseMilliseconds = 5;
 } // namespace
+
+bool DaemonThread::PostChange(const wxEvent& event, size_t& posted)
+{
+    if (++posted % kEventsPerBatch == 0 && !WaitForHandlers())
+        return false;
+    return PostToHandlers(event);
+}
+
+bool DaemonThread::WaitForHandlers()
+{
+    SOLVANE_TRACE("[%p]DaemonThread::WaitForHandlers(void)", static_cast<void*>(this));
+    unsigned passed = 0;
+    {
+        std::lock_guard<std::mutex> lock(stopMutex);
+        passed = fencesPassed;
+    }
+    // The GUI thread handles queued events one handler after another, each handler's all at once,
+    // in the order the handlers were queued to: a call queued last runs after every event before.
+    fence.CallAfter([this] {
+        {
+            std::lock_guard<std::mutex> lock(stopMutex);
+            ++fencesPassed;
+        }
+        stopCondition.notify_all();
+    });
+    {
+        std::unique_lock<std::mutex> lock(stopMutex);
+        stopCondition.wait(lock, [&] { return fencesPassed != passed || stopRequested.load(); });
+    }
+    // The events queued next would otherwise join the same round of handling: the window gets a
+    // turn of its own first.
+    SleepStep(kBatchPauseMilliseconds);
+    return !ShouldExit();
+}
 
 wxThread::ExitCode DaemonThread::Entry()
 {
@@ -233,21 +269,22 @@ wxThread::ExitCode DaemonThread::Entry()
             if (observer)
                 observer->OnDifference(current, added, deleted, changed);
         }
+        size_t posted = 0;
         for (const auto& entry : added)
         {
-            if (!PostToHandlers(UserEvent(entry.second, EVT_USER_ADDED, UserEvent::kNoStatus)))
+            if (!PostChange(UserEvent(entry.second, EVT_USER_ADDED, UserEvent::kNoStatus), posted))
                 return 0;
         }
         for (const auto& entry : deleted)
         {
-            if (!PostToHandlers(UserEvent(entry.second, EVT_USER_DELETED, UserEvent::kNoStatus)))
+            if (!PostChange(UserEvent(entry.second, EVT_USER_DELETED, UserEvent::kNoStatus), posted))
                 return 0;
         }
         for (const auto& entry : changed)
         {
             UserEvent event(entry.second, EVT_USER_CHANGED, UserEvent::kNoStatus);
             event.SetOldStatus(current.GetUser(entry.first).GetStatus());
-            if (!PostToHandlers(event))
+            if (!PostChange(event, posted))
                 return 0;
         }
         current = newer;

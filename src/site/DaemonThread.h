@@ -14,7 +14,9 @@
 // Handlers receive, through their pending-event queues (clones, handled on the GUI thread):
 // one EVT_USER_LIST_INITIALIZED (UserListEvent, id -1) after the first successful refresh,
 // then per refresh every EVT_USER_ADDED, then every EVT_USER_DELETED, then every
-// EVT_USER_CHANGED (UserEvent, old status UserEvent::kNoStatus except for changes).
+// EVT_USER_CHANGED (UserEvent, old status UserEvent::kNoStatus except for changes). A refresh
+// with many changes hands them over in batches, each once the GUI thread has handled the one
+// before and had a turn of its own, so that the window never waits for a whole list of them.
 //
 // Run() makes the site's stop hook (Site::SetStopHook) answer this thread's stop request, so
 // that a refresh under way ends its transfer or its wait for the user as soon as Stop() is
@@ -38,6 +40,9 @@ class UserListObserver;
 class DaemonThread : public wxThread
 {
 public:
+    /// The changes handed over before the thread waits for the GUI thread to have handled them.
+    static constexpr size_t kEventsPerBatch = 500;
+
     /// Nothing runs before Run(). The priority applies where the platform has a gentle one.
     explicit DaemonThread(Site* site, unsigned priority = wxPRIORITY_MIN);
     /// Stops and waits for the thread if the owner has not done so.
@@ -77,6 +82,11 @@ private:
     bool IsStopRequested() const { return stopRequested.load(); }
     /// Hands the event to every handler in registration order; false when a stop check said so.
     bool PostToHandlers(const wxEvent& event);
+    /// Hands over one change as PostToHandlers does, after every kEventsPerBatch of them waiting
+    /// for the GUI thread to have handled those; false when a stop was requested.
+    bool PostChange(const wxEvent& event, size_t& posted);
+    /// Waits until the GUI thread has handled every event posted so far; false on a stop request.
+    bool WaitForHandlers();
 
     Site* site;
     std::mutex handlersMutex;
@@ -90,6 +100,9 @@ private:
     std::condition_variable stopCondition;
     std::atomic<bool> stopRequested{false};
     std::atomic<bool> refreshRequested{false};
+    // Its call is queued behind the handlers' events, so it runs once they have been handled.
+    wxEvtHandler fence;
+    unsigned fencesPassed = 0; // under stopMutex
 
     // Touched by the owner's thread only.
     bool started = false;

@@ -65,28 +65,48 @@ size_t RunStart(std::string_view line, size_t last, const std::array<bool, 256>&
     return start;
 }
 
-// Where the leftmost match of the viewers pattern starts, or npos when the line has none.
-// A regular expression left to find this by itself retries from every letter of a long run
-// before a near miss, for seconds on a line of tens of kilobytes; found here in one pass, the
-// expression then matches at its first try. Every match holds the literal text; the leftmost
-// one belongs to its first occurrence that has a digit after it and a name before the wildcard,
-// and starts where that name's run of letters starts.
-size_t ViewersMatchStart(std::string_view line)
+// Where a statement's match starts and ends, and where the name it gives lies: the leftmost
+// match of the pattern, found in one pass. start is npos when the line has none.
+struct Match
+{
+    size_t start = std::string_view::npos;
+    size_t nameStart = 0;
+    size_t nameEnd = 0;
+    size_t end = 0; // the match's text is enough for the pattern to give the same groups
+
+    bool Found() const { return start != std::string_view::npos; }
+    size_t NameBytes() const { return nameEnd - nameStart; }
+};
+
+// The leftmost match of the viewers pattern. A regular expression left to find this by itself
+// retries from every letter of a long run before a near miss, for seconds on a line of tens of
+// kilobytes; found here in one pass, the expression then matches at its first try. Every match
+// holds the literal text; the leftmost one belongs to its first occurrence that has a digit after
+// it and a name before the wildcard, and starts where that name's run of letters starts. The
+// count is cut after a few digits: it is not used.
+Match ViewersMatch(std::string_view line)
 {
     const NameClasses& classes = Classes();
+    const auto digit = [&](size_t at) { return at < line.size() && line[at] >= '0' && line[at] <= '9'; };
     for (size_t at = line.find(kViewersText); at != std::string_view::npos; at = line.find(kViewersText, at + 1))
     {
-        const size_t digit = at + kViewersText.size();
-        if (at >= 2 && digit < line.size() && line[digit] >= '0' && line[digit] <= '9' &&
-            In(classes.word, line[at - 2]))
-            return RunStart(line, at - 2, classes.word);
+        const size_t count = at + kViewersText.size();
+        if (at < 2 || !digit(count) || !In(classes.word, line[at - 2]))
+            continue;
+        Match match;
+        match.nameEnd = at - 1;
+        match.nameStart = match.start = RunStart(line, at - 2, classes.word);
+        match.end = count;
+        while (digit(match.end) && match.end - count < 20)
+            ++match.end;
+        return match;
     }
-    return std::string_view::npos;
+    return Match();
 }
 
 // The same for the category pattern: a word right before the literal text, then any character,
-// "add(", a name and the closing parenthesis.
-size_t CategoryMatchStart(std::string_view line)
+// "add(", a name and the closing parenthesis; here the name is the one in the parentheses.
+Match CategoryMatch(std::string_view line)
 {
     const NameClasses& classes = Classes();
     for (size_t at = line.find(kCategoryText); at != std::string_view::npos; at = line.find(kCategoryText, at + 1))
@@ -100,9 +120,16 @@ size_t CategoryMatchStart(std::string_view line)
         while (end < line.size() && In(classes.word, line[end]))
             ++end;
         if (end > add + kAddText.size() && end < line.size() && line[end] == ')')
-            return RunStart(line, at - 1, classes.alpha);
+        {
+            Match match;
+            match.start = RunStart(line, at - 1, classes.alpha);
+            match.nameStart = add + kAddText.size();
+            match.nameEnd = end;
+            match.end = end + 1;
+            return match;
+        }
     }
-    return std::string_view::npos;
+    return Match();
 }
 } // namespace
 
@@ -135,7 +162,10 @@ bool PerformerListParser::Parse(const std::string& data, UserList& users, const 
 {
     SOLVANE_TRACE("[%p]PerformerListParser::Parse(%zu)", static_cast<void*>(this), data.size());
     users.Clear();
+    tooManyPerformers = false;
     bool hasPerformer = false;
+    // After a statement whose name is too long: its category lines are nobody's.
+    bool skipping = false;
     wxString name;
     // Reset only when a performer is finished: category lines before the first performer
     // count for it.
@@ -144,6 +174,13 @@ bool PerformerListParser::Parse(const std::string& data, UserList& users, const 
         users.AddUser(User(name, bits));
         hasPerformer = false;
         bits = 0;
+        if (users.GetCount() > kMaxPerformers)
+        {
+            SOLVANE_TRACE("more than %zu performers", kMaxPerformers);
+            tooManyPerformers = true;
+            users.Clear();
+            return false;
+        }
         return !pause || pause();
     };
 
@@ -159,27 +196,39 @@ bool PerformerListParser::Parse(const std::string& data, UserList& users, const 
         if (end + 1 < all.size() && all[end] == '\r' && all[end + 1] == '\n')
             ++begin;
 
-        // The patterns see the line from where their match starts, so they match at once.
-        const size_t viewersAt = ViewersMatchStart(line);
-        if (viewersAt != std::string_view::npos)
+        // The patterns see only their match's text, so they match at once, and a long line is
+        // never copied whole.
+        const Match viewers = ViewersMatch(line);
+        if (viewers.Found() && viewers.NameBytes() > kMaxNameBytes)
         {
-            const wxString text = ToText(line.substr(viewersAt));
+            SOLVANE_TRACE("a name of %zu bytes: no performer", viewers.NameBytes());
+            if (hasPerformer && !finishPerformer())
+                return false;
+            skipping = true;
+            bits = 0;
+            continue;
+        }
+        if (viewers.Found())
+        {
+            const wxString text = ToText(line.substr(viewers.start, viewers.end - viewers.start));
             if (viewersPattern.Matches(text))
             {
                 if (hasPerformer && !finishPerformer())
                     return false;
+                skipping = false;
                 name = viewersPattern.GetMatch(text, 1);
                 hasPerformer = true;
                 continue;
             }
         }
-        const size_t categoryAt = CategoryMatchStart(line);
-        if (categoryAt != std::string_view::npos)
-        {
-            const wxString text = ToText(line.substr(categoryAt));
-            if (categoryPattern.Matches(text))
-                bits = ApplyCategory(bits, categoryPattern.GetMatch(text, 1));
-        }
+        const Match category = CategoryMatch(line);
+        // A word longer than a name may be is none of the categories; a name that long is nobody's.
+        if (skipping || !category.Found() || category.nameStart - category.start > kMaxNameBytes ||
+            category.NameBytes() > kMaxNameBytes)
+            continue;
+        const wxString text = ToText(line.substr(category.start, category.end - category.start));
+        if (categoryPattern.Matches(text))
+            bits = ApplyCategory(bits, categoryPattern.GetMatch(text, 1));
     }
     return !hasPerformer || finishPerformer();
 }

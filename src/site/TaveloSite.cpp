@@ -32,8 +32,8 @@ namespace
 const char* const kPerformerListPath = "/include/js/online_performers.js";
 // A site that sends nothing for this long counts as unreachable.
 const long kTimeoutMilliseconds = 3000;
-// Far above any real list (10,000 performers are under 2 MiB); a server that keeps sending
-// fails here instead of filling the memory.
+// Far above any real list (10,000 performers are under 2 MiB), counted unpacked; a server that
+// keeps sending fails here instead of filling the memory.
 const long long kListSizeLimit = 32LL << 20;
 // The user hears of failures only from this many in a row on.
 const int kFailuresBeforeReport = 10;
@@ -137,24 +137,16 @@ int TaveloSite::UpdateUserList()
     get.SetConnectTimeout(kTimeoutMilliseconds);
     get.SetStallTimeout(kTimeoutMilliseconds);
     get.SetSizeLimit(kListSizeLimit);
+    // The list is text that shrinks several times; the limit counts what it unpacks to.
+    get.SetAcceptCompressed(true);
     get.SetAbortHook([this] { return IsStopRequested(); });
     if (!get.Fetch())
     {
         // A transfer ended by a stop request says nothing about the site.
         if (get.WasAborted())
             return 0;
-        if (++failureCount >= kFailuresBeforeReport)
-        {
-            if (Settings::ReadBool(SettingsKeys::kKeepTrying, false))
-                WaitQuietly();
-            else
-                ReportServerFailure();
-        }
-        return 0;
+        return CountFailure();
     }
-    failureCount = 0;
-    quietFailures = 0;
-    offline = false;
 
     // The parse gives the processor away regularly, but the pauses of one refresh add up to a
     // small share of the interval whatever the list's length.
@@ -173,8 +165,12 @@ int TaveloSite::UpdateUserList()
         return !IsStopRequested();
     });
     // Abandoned for a stop: the thread is ending, and half a list would report false removals.
+    // A list past the bound is no list the program can show: it fails as a fetch would.
     if (!parsed)
-        return 0;
+        return parser.HadTooManyPerformers() ? CountFailure() : 0;
+    failureCount = 0;
+    quietFailures = 0;
+    offline = false;
     SetUserList(users);
     return interval;
 }
@@ -193,6 +189,19 @@ void TaveloSite::WaitQuietly()
         seconds = kDefaultRetryMaxDelaySeconds;
     nextAttempt = Now() + RetryDelayMilliseconds(++quietFailures, kFirstQuietDelayMilliseconds, seconds * 1000LL);
     offline = true;
+}
+
+int TaveloSite::CountFailure()
+{
+    SOLVANE_TRACE("[%p]TaveloSite::CountFailure(%d)", static_cast<void*>(this), failureCount);
+    if (++failureCount >= kFailuresBeforeReport)
+    {
+        if (Settings::ReadBool(SettingsKeys::kKeepTrying, false))
+            WaitQuietly();
+        else
+            ReportServerFailure();
+    }
+    return 0;
 }
 
 void TaveloSite::Pause(int milliseconds)

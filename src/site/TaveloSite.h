@@ -28,6 +28,8 @@ public:
     bool IsOffline() const override { return offline.load(); }
 
 private:
+    /// One more failed refresh in a row, reported from the tenth on; 0, the failure's result.
+    int CountFailure();
     void ReportServerFailure();
     /// Instead of the report: the site is marked offline and its next attempt put off.
     void WaitQuietly();

@@ -7,6 +7,8 @@
 
 #include <wx/intl.h>
 
+#include <algorithm>
+
 wxBEGIN_EVENT_TABLE(AllTreeCtrl, UserListTreeCtrl)
     EVT_USER_ADDED(-1, AllTreeCtrl::OnUserAdded)
     EVT_USER_CHANGED(-1, AllTreeCtrl::OnUserChanged)
@@ -29,6 +31,7 @@ AllTreeCtrl::AllTreeCtrl(wxWindow* parent, wxWindowID id, const wxPoint& pos, co
     onlineGroup =
         AppendItem(GetRootItem(), wxString::Format("%s (%s)", onlineLabel, _("Loading")), groupImage, groupImage);
     SetItemHasChildren(onlineGroup, true);
+    Bind(wxEVT_IDLE, &AllTreeCtrl::OnIdle, this);
 }
 
 AllTreeCtrl::~AllTreeCtrl()
@@ -39,28 +42,91 @@ AllTreeCtrl::~AllTreeCtrl()
 void AllTreeCtrl::OnUserListInitialized(UserListEvent& event)
 {
     SOLVANE_TRACE("[%p]AllTreeCtrl::OnUserListInitialized(%p)", static_cast<void*>(this), static_cast<void*>(&event));
-    UserListTreeCtrl::OnUserListInitialized(event);
+    // A second list while the first still goes in: the rest of the first goes in at once.
+    while (pending)
+        AddSlice();
+    // Expanded while still empty: expanding a group lays out all its items at once.
     Expand(onlineGroup);
+    // Not copied: a copy of a large list alone would keep the window waiting.
+    pending = event.ShareUserList();
+    next = pending->begin();
+    pendingLeft = pending->GetCount();
+    sliceUsers = kFirstSliceUsers;
+    lastSlice = 0;
+    // A list that fits into one slice is in the tree when this returns.
+    AddSlice();
+}
+
+void AllTreeCtrl::AddSlice()
+{
+    SOLVANE_TRACE("[%p]AllTreeCtrl::AddSlice(%zu)", static_cast<void*>(this), pendingLeft);
+    // The tree lays out and paints new items after the slice, which costs far more than adding
+    // them: the next slice is sized by what the last one cost, all told.
+    if (lastSlice > 0)
+        sliceUsers = std::clamp<size_t>(lastSlice * kSliceMilliseconds / std::max(1L, sinceSlice.Time()), 100, 20000);
+    sinceSlice.Start();
+    lastSlice = 0;
+    // One repaint for the whole slice instead of one per user.
+    Freeze();
+    for (; next != pending->end() && lastSlice < sliceUsers; ++next, --pendingLeft, ++lastSlice)
+    {
+        if (outOfTurn.count(next->first) == 0)
+            AppendUserItem(onlineGroup, next->second, ImageFor(next->second.GetStatus()));
+    }
+    Thaw();
+    if (next != pending->end())
+        return;
+    pending.reset();
+    outOfTurn.clear();
     UpdateCount();
+}
+
+void AllTreeCtrl::OnIdle(wxIdleEvent& event)
+{
+    event.Skip();
+    if (!pending)
+        return;
+    AddSlice();
+    // The next slice after the toolkit has had its turn.
+    if (pending)
+        event.RequestMore();
+}
+
+void AllTreeCtrl::TakeOutOfTurn(const UserEvent& event)
+{
+    if (!pending || outOfTurn.count(event.GetUser().GetName()) > 0)
+        return;
+    const User* listed = pending->FindUser(event.GetUser().GetName());
+    // Users of the list that the slices have reached are in the tree.
+    if (!listed || FindItem(*listed, onlineGroup, false).IsOk())
+        return;
+    outOfTurn.insert(listed->GetName());
+    if (event.GetEventType() != EVT_USER_ADDED) // an arrival brings her in itself
+        AppendUserItem(onlineGroup, *listed, ImageFor(listed->GetStatus()));
+}
+
+int AllTreeCtrl::ImageFor(uint32_t status) const
+{
+    // The All tree lists online users only: it has no offline picture.
+    const StatusIcon icon = IconForStatus(status);
+    return icon == StatusIcon::Free ? freeImage : icon == StatusIcon::Busy ? busyImage : -1;
 }
 
 void AllTreeCtrl::OnUserAdded(UserEvent& event)
 {
     SOLVANE_TRACE("[%p]AllTreeCtrl::OnUserAdded(%p)", static_cast<void*>(this), static_cast<void*>(&event));
-    AppendUserItem(onlineGroup, event.GetUser(), -1);
-    UserEvent changed(event.GetUser(), EVT_USER_CHANGED, UserEvent::kNoStatus);
-    ProcessEvent(changed);
-    if (!IsFilling())
-        UpdateCount();
+    TakeOutOfTurn(event);
+    AppendUserItem(onlineGroup, event.GetUser(), ImageFor(event.GetUser().GetStatus()));
+    UpdateCount();
 }
 
 void AllTreeCtrl::OnUserChanged(UserEvent& event)
 {
     SOLVANE_TRACE("[%p]AllTreeCtrl::OnUserChanged(%p)", static_cast<void*>(this), static_cast<void*>(&event));
+    TakeOutOfTurn(event);
     const wxTreeItemId item = FindItem(event.GetUser(), onlineGroup, false);
     if (item.IsOk())
     {
-        // The All tree lists online users only: it has no offline picture.
         const int image = ImageForUser(event.GetUser());
         SetItemImage(item, image, wxTreeItemIcon_Normal);
         SetItemImage(item, image, wxTreeItemIcon_Selected);
@@ -72,6 +138,7 @@ void AllTreeCtrl::OnUserChanged(UserEvent& event)
 void AllTreeCtrl::OnUserDeleted(UserEvent& event)
 {
     SOLVANE_TRACE("[%p]AllTreeCtrl::OnUserDeleted(%p)", static_cast<void*>(this), static_cast<void*>(&event));
+    TakeOutOfTurn(event);
     UserListTreeCtrl::OnUserDeleted(event);
     UpdateCount();
 }
@@ -79,6 +146,9 @@ void AllTreeCtrl::OnUserDeleted(UserEvent& event)
 void AllTreeCtrl::UpdateCount()
 {
     SOLVANE_TRACE("[%p]AllTreeCtrl::UpdateCount(void)", static_cast<void*>(this));
+    // "Loading" until the whole first list is in.
+    if (pending)
+        return;
     // Users sit right below the group: counting its own children is immediate, where counting
     // recursively walks every item, once per deleted user of a poll.
     if (offline)
@@ -89,9 +159,7 @@ void AllTreeCtrl::UpdateCount()
 
 int AllTreeCtrl::ImageForUser(const User& user) const
 {
-    // The All tree lists online users only: it has no offline picture.
-    const StatusIcon icon = IconForStatus(user.GetStatus());
-    return icon == StatusIcon::Free ? freeImage : icon == StatusIcon::Busy ? busyImage : -1;
+    return ImageFor(user.GetStatus());
 }
 
 void AllTreeCtrl::OnSiteUnreachable(UserListEvent& WXUNUSED(event))

@@ -1,7 +1,16 @@
 // The "All" tree: every online user under one "Online" group, with a free or busy icon.
+//
+// A large first list goes into the tree in slices, one an idle turn, so that the window never
+// waits long; the group reads "Loading" until the last slice. Changes that arrive meanwhile for
+// users not yet in the tree change what is still to come.
 #pragma once
 
 #include "ui/UserListTreeCtrl.h"
+
+#include <wx/stopwatch.h>
+
+#include <memory>
+#include <unordered_set>
 
 class AllTreeCtrl : public UserListTreeCtrl
 {
@@ -22,6 +31,13 @@ public:
     bool IsOffline() const { return offline; }
 
     wxTreeItemId GetOnlineGroup() const { return onlineGroup; }
+    /// Users of the first list not yet in the tree.
+    size_t GetPendingCount() const { return pendingLeft; }
+
+    /// What a slice of the first list aims to cost, its layout and painting included, and
+    /// how many users the first slice takes.
+    static constexpr long kSliceMilliseconds = 40;
+    static constexpr size_t kFirstSliceUsers = 1000;
 
 protected:
     int ImageForUser(const User& user) const override;
@@ -29,6 +45,24 @@ protected:
 
 private:
     bool offline = false;
+    void AddSlice();
+    void OnIdle(wxIdleEvent& event);
+    /// A change to a user of the first list that the slices have not reached yet: the user goes
+    /// in now, out of turn, so that the change finds her.
+    void TakeOutOfTurn(const UserEvent& event);
+    /// The picture of a user's item: free, busy or none.
+    int ImageFor(uint32_t status) const;
+
+    // The first list, shared with the event that brought it, as far as the slices have gone;
+    // the users of it that changes brought in out of turn are passed over.
+    std::shared_ptr<const UserList> pending;
+    UserList::const_iterator next;
+    size_t pendingLeft = 0;
+    std::unordered_set<wxString> outOfTurn;
+    size_t sliceUsers = kFirstSliceUsers;
+    size_t lastSlice = 0;
+    wxStopWatch sinceSlice; // since the last slice began
+
     wxString onlineLabel;
     wxTreeItemId onlineGroup;
     int freeImage;

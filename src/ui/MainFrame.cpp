@@ -342,6 +342,7 @@ void MainFrame::UpdateFavorite()
     // A client without a user: the account travels in the query, with no authorisation header.
     auto client = std::make_unique<wxHTTP2>();
     client->SetSizeLimit(kLoginReplyLimit);
+    client->SetAcceptCompressed(true);
     auto* thread = new DownloadThread(this, ++loginRequest, url, std::move(client));
     if (thread->Run() != wxTHREAD_NO_ERROR)
         delete thread;

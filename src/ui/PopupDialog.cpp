@@ -24,6 +24,8 @@
 #include <wx/statbmp.h>
 #include <wx/stattext.h>
 
+#include <cstring>
+
 namespace
 {
 const int kPictureWidth = 107;
@@ -34,6 +36,17 @@ const long kPictureTimeoutMilliseconds = 10000;
 const long kPictureOverallMilliseconds = 30000;
 const long kDefaultDurationSeconds = 8;
 const long kMaxDurationSeconds = 86400;
+// A screen's scale as the picture is made for it: 1 to 4, else 1.
+double ValidScale(double scale)
+{
+    return scale >= 1 && scale <= 4 ? scale : 1;
+}
+
+// The picture's size in the screen's own pixels.
+wxSize ScaledPictureSize(double scale)
+{
+    return wxSize(wxRound(kPictureWidth * ValidScale(scale)), wxRound(kPictureHeight * ValidScale(scale)));
+}
 } // namespace
 
 wxBEGIN_EVENT_TABLE(PopupDialog, wxDialog)
@@ -81,6 +94,7 @@ PopupDialog::PopupDialog(const User& user_, PopupKind kind_, wxWindow* parent, w
 PopupDialog::~PopupDialog()
 {
     SOLVANE_TRACE("[%p]PopupDialog::~PopupDialog(void)", static_cast<void*>(this));
+    *gone = true;
     // Gone another way than by its time (the program is closing): the slot frees, and nothing
     // new is started from here.
     if (manager)
@@ -143,6 +157,12 @@ void PopupDialog::StartDownload()
     // download places for ever: the placeholder stands in either way.
     request.SetSizeLimit(kMaxPictureBytes);
     request.SetOverallTimeout(kPictureOverallMilliseconds);
+    request.SetAcceptCompressed(true);
+    // A pop-up closed before its picture came (its performer left) gives its download place back.
+    request.SetAbortHook([gone = gone] { return gone->load(); });
+    // Decoding a large picture kept the window waiting for hundreds of milliseconds: it is done on
+    // the download's thread.
+    thread->SetBodyWork([scale = GetContentScaleFactor()](std::string body) { return DecodeProfileImage(body, scale); });
     if (thread->Run() != wxTHREAD_NO_ERROR)
     {
         SOLVANE_TRACE("Could not run download thread.");
@@ -152,36 +172,55 @@ void PopupDialog::StartDownload()
     }
 }
 
-wxBitmap PopupDialog::DecodeProfileImage(const void* data, size_t length, double scale)
+std::string PopupDialog::DecodeProfileImage(const std::string& body, double scale)
 {
-    SOLVANE_TRACE("[static]PopupDialog::DecodeProfileImage(%p, %zu, %g)", data, length, scale);
-    if (!data || length == 0 || length > kMaxPictureBytes)
-        return wxBitmap();
+    SOLVANE_TRACE("[static]PopupDialog::DecodeProfileImage(%zu, %g)", body.size(), scale);
+    if (body.empty() || body.size() > kMaxPictureBytes)
+        return std::string();
     // The size comes from the header first: a small body can announce a picture whose pixels
     // would not fit into memory.
-    const ImageHeader header = ImageHeader::Read(data, length);
+    const ImageHeader header = ImageHeader::Read(body.data(), body.size());
     if (header.format == ImageHeader::UNKNOWN || header.width > kMaxPictureSide || header.height > kMaxPictureSide)
-        return wxBitmap();
+        return std::string();
 
     // Handlers of our own: the toolkit's list holds only what the skin needed.
     wxJPEGHandler jpeg;
     wxPNGHandler png;
     wxImageHandler& handler = header.format == ImageHeader::JPEG ? static_cast<wxImageHandler&>(jpeg) : png;
-    wxMemoryInputStream stream(data, length);
+    wxMemoryInputStream stream(body.data(), body.size());
     wxImage image;
     {
         wxLogNull quiet; // a broken picture is expected now and then
         if (!handler.LoadFile(&image, stream, false) || !image.IsOk())
-            return wxBitmap();
+            return std::string();
     }
     if (static_cast<unsigned>(image.GetWidth()) != header.width ||
         static_cast<unsigned>(image.GetHeight()) != header.height)
-        return wxBitmap();
+        return std::string();
     // Scaled once, from the picture as it came, to the screen's own pixels.
-    if (!(scale >= 1 && scale <= 4))
-        scale = 1;
-    image.Rescale(wxRound(kPictureWidth * scale), wxRound(kPictureHeight * scale), wxIMAGE_QUALITY_HIGH);
-    return wxBitmap(image, -1, scale);
+    const wxSize size = ScaledPictureSize(scale);
+    image.Rescale(size.x, size.y, wxIMAGE_QUALITY_HIGH);
+    const size_t area = static_cast<size_t>(size.x) * size.y;
+    std::string pixels(reinterpret_cast<const char*>(image.GetData()), area * 3);
+    if (image.HasAlpha())
+        pixels.append(reinterpret_cast<const char*>(image.GetAlpha()), area);
+    return pixels;
+}
+
+wxBitmap PopupDialog::ProfileBitmap(const void* pixels, size_t length, double scale)
+{
+    const wxSize size = ScaledPictureSize(scale);
+    const size_t area = static_cast<size_t>(size.x) * size.y;
+    if (!pixels || (length != area * 3 && length != area * 4))
+        return wxBitmap();
+    wxImage image(size.x, size.y, false);
+    std::memcpy(image.GetData(), pixels, area * 3);
+    if (length == area * 4)
+    {
+        image.InitAlpha();
+        std::memcpy(image.GetAlpha(), static_cast<const char*>(pixels) + area * 3, area);
+    }
+    return wxBitmap(image, -1, ValidScale(scale));
 }
 
 void PopupDialog::OnDownloadFinished(DownloadFinishedEvent& event)
@@ -190,7 +229,8 @@ void PopupDialog::OnDownloadFinished(DownloadFinishedEvent& event)
                   event.GetInt());
     void* body = event.GetClientData();
     const size_t length = event.GetInt() > 0 ? static_cast<size_t>(event.GetInt()) : 0;
-    wxBitmap picture = DecodeProfileImage(body, length, GetContentScaleFactor());
+    // The download's thread has decoded the picture: only the bitmap is made here.
+    wxBitmap picture = ProfileBitmap(body, length, GetContentScaleFactor());
     if (body && !picture.IsOk())
         SOLVANE_TRACE("invalid image");
     ::operator delete(body);
@@ -243,8 +283,10 @@ void PopupDialog::Detach()
 {
     SOLVANE_TRACE("[%p]PopupDialog::Detach(void)", static_cast<void*>(this));
     manager = nullptr;
-    // A picture still on its way must not show a pop-up that is being closed.
+    // A picture still on its way must not show a pop-up that is being closed, nor keep its
+    // connection.
     waitingForPicture = false;
+    *gone = true;
 }
 
 void PopupDialog::OnDestroyTimer(wxTimerEvent&)

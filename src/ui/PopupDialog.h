@@ -16,8 +16,10 @@
 #include <wx/frame.h>
 #include <wx/timer.h>
 
+#include <atomic>
 #include <cstddef>
 #include <memory>
+#include <string>
 
 class DownloadFinishedEvent;
 class PopupDialogManager;
@@ -36,7 +38,7 @@ public:
     /// Bodies larger than this, or pictures wider or higher than kMaxPictureSide pixels, are
     /// never decoded: the placeholder stands in for them.
     static constexpr size_t kMaxPictureBytes = 2 * 1024 * 1024;
-    static constexpr unsigned kMaxPictureSide = 4096;
+    static constexpr unsigned kMaxPictureSide = 1024;
 
     /// Starts the picture's download. manager (not owned) is told of the picture and the end;
     /// slot is the place in the column that the manager keeps for this pop-up.
@@ -57,9 +59,12 @@ public:
     /// The manager is going: the pop-up will neither report to it nor show any more.
     void Detach();
 
-    /// The picture a body gives, scaled to 107 x 82 logical pixels at the screen's scale; invalid
-    /// for anything that is not a JPEG or PNG picture of a sensible size.
-    static wxBitmap DecodeProfileImage(const void* data, size_t length, double scale = 1);
+    /// The pixels of the picture a body gives, scaled to 107 x 82 logical pixels at the screen's
+    /// scale: red, green and blue bytes, then alpha bytes if it has any; empty for anything that
+    /// is not a JPEG or PNG picture of a sensible size. Any thread: the download's does it.
+    static std::string DecodeProfileImage(const std::string& body, double scale = 1);
+    /// The bitmap of such pixels at that scale; invalid for any other length. The GUI thread's part.
+    static wxBitmap ProfileBitmap(const void* pixels, size_t length, double scale = 1);
 
     void OnDownloadFinished(DownloadFinishedEvent& event);
     void OnDestroyTimer(wxTimerEvent& event);
@@ -77,6 +82,8 @@ private:
     PopupDialogManager* manager;
     int slot;
     bool waitingForPicture = true;
+    // Set as the pop-up goes: a picture still on its way is of no use any more.
+    std::shared_ptr<std::atomic<bool>> gone = std::make_shared<std::atomic<bool>>(false);
     std::unique_ptr<wxTimer> timer;
     wxBitmapBundle contentBitmap;
     int stripWidth = kWidth;

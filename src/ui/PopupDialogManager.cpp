@@ -13,6 +13,7 @@
 #include <wx/menu.h>
 
 #include <algorithm>
+#include <chrono>
 #include <ctime>
 
 namespace
@@ -29,6 +30,7 @@ bool IsPopupWanted(PopupKind kind)
 wxBEGIN_EVENT_TABLE(PopupDialogManager, wxEvtHandler)
     EVT_USER_ADDED(wxID_ANY, PopupDialogManager::OnUserAdded)
     EVT_USER_CHANGED(wxID_ANY, PopupDialogManager::OnUserChanged)
+    EVT_USER_DELETED(wxID_ANY, PopupDialogManager::OnUserDeleted)
 wxEND_EVENT_TABLE()
 
 PopupDialogManager::PopupDialogManager(wxMenuBar* menuBar_) : menuBar(menuBar_), queue(kMaxDownloads)
@@ -63,11 +65,57 @@ void PopupDialogManager::OnUserChanged(UserEvent& event)
     const User& user = event.GetUser();
     SOLVANE_TRACE("[%p]PopupDialogManager::OnUserChanged(%s, %x, %x)", static_cast<void*>(this), user.GetName(),
                   event.GetOldStatus(), user.GetStatus());
+    queue.Follow(user);
+    const bool closed = DropUntrue(user, PopupQueue::DROP_NO_LONGER_TRUE);
     const PopupKind kind = PopupKindFor(event.GetOldStatus(), user.GetStatus());
-    if (kind == POPUP_NONE || !IsPopupWanted(kind) || !PassesFavoritesFilter(user.GetName()))
-        return;
-    queue.Add(user, kind);
-    StartWaiting();
+    // While paused, or for a kind switched off, nothing is queued.
+    const bool wanted = kind != POPUP_NONE && IsPopupWanted(kind) && PassesFavoritesFilter(user.GetName());
+    if (wanted)
+    {
+        // Favourites go ahead of the others whether or not the pop-ups are limited to them.
+        const bool favorite = IsFavoriteName(Settings::ReadString("/favorites", wxEmptyString), user.GetName());
+        queue.Add({user, kind, favorite, Now()}, slotCount);
+    }
+    // A new pop-up waits, or one that went has freed its slot.
+    if (wanted || closed)
+        StartWaiting();
+}
+
+void PopupDialogManager::OnUserDeleted(UserEvent& event)
+{
+    const wxString& name = event.GetUser().GetName();
+    SOLVANE_TRACE("[%p]PopupDialogManager::OnUserDeleted(%s)", static_cast<void*>(this), name);
+    queue.Forget(name);
+    // A pop-up closed frees its slot for those waiting.
+    if (DropUntrue(User(name, 0), PopupQueue::DROP_LEFT))
+        StartWaiting();
+}
+
+bool PopupDialogManager::DropUntrue(const User& user, PopupQueue::DropReason reason)
+{
+    // Pop-ups already shown stay their time; those still fetching their pictures have shown
+    // nothing yet.
+    bool closed = false;
+    for (PopupDialog* popup : std::vector<PopupDialog*>(popups))
+    {
+        if (popup->IsWaitingForPicture() && popup->GetUser().GetName() == user.GetName() &&
+            !IsPopupStillTrue(popup->GetKind(), user.GetStatus()))
+        {
+            Drop(popup, reason);
+            closed = true;
+        }
+    }
+    return closed;
+}
+
+void PopupDialogManager::Drop(PopupDialog* popup, PopupQueue::DropReason reason)
+{
+    SOLVANE_TRACE("[%p]PopupDialogManager::Drop(%p, %d)", static_cast<void*>(this), static_cast<void*>(popup), reason);
+    queue.CountDrop(reason);
+    OnPopupClosed(popup, false);
+    // Told nothing more: its picture, should it still come, finds it gone.
+    popup->Detach();
+    popup->Destroy();
 }
 
 bool PopupDialogManager::PassesFavoritesFilter(const wxString& name) const
@@ -88,18 +136,29 @@ wxRect PopupDialogManager::GetWorkArea() const
     return workAreaSource ? workAreaSource() : wxGetClientDisplayRect();
 }
 
+long long PopupDialogManager::Now()
+{
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
 void PopupDialogManager::StartWaiting()
 {
     SOLVANE_TRACE("[%p]PopupDialogManager::StartWaiting(void)", static_cast<void*>(this));
+    // Asking the window system for the work area takes a round trip to the display: not for
+    // every arrival of a burst while the pictures already on their way are as many as may be.
+    if (!queue.MayStart())
+        return;
     // Only slots wholly inside the work area count; a work area lower than one pop-up still
     // has the bottom slot, or nothing would ever show.
-    const int slotCount = std::max(1, GetWorkArea().height / PopupDialog::kHeight);
+    slotCount = std::max(1, GetWorkArea().height / PopupDialog::kHeight);
     PopupQueue::Entry next;
     int slot = 0;
-    while (queue.TakeNext(slotCount, next, slot))
+    while (queue.TakeNext(slotCount, Now(), next, slot))
     {
         popups.push_back(new PopupDialog(next.user, next.kind, nullptr, wxID_ANY, wxEmptyString, wxDefaultPosition,
                                          wxDefaultSize, PopupDialog::kStyle, this, slot));
+        arrivals[popups.back()] = next.arrived;
     }
 }
 
@@ -107,6 +166,14 @@ void PopupDialogManager::OnPopupReady(PopupDialog* popup)
 {
     SOLVANE_TRACE("[%p]PopupDialogManager::OnPopupReady(%p)", static_cast<void*>(this), static_cast<void*>(popup));
     queue.DownloadEnded();
+    // A picture that came too late brings old news: the pop-up goes unseen.
+    const auto arrived = arrivals.find(popup);
+    if (arrived != arrivals.end() && Now() - arrived->second > PopupQueue::kMaxWaitMilliseconds)
+    {
+        Drop(popup, PopupQueue::DROP_TOO_OLD);
+        StartWaiting();
+        return;
+    }
     const wxRect area = GetWorkArea();
     const wxSize size = popup->GetSize();
     // Slot 1 in the bottom right corner, each further slot one pop-up higher.
@@ -122,6 +189,7 @@ void PopupDialogManager::OnPopupClosed(PopupDialog* popup, bool startNext)
     if (found == popups.end())
         return;
     popups.erase(found);
+    arrivals.erase(popup);
     if (popup->IsWaitingForPicture())
         queue.DownloadEnded();
     queue.Release(popup->GetSlot());

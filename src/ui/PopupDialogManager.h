@@ -9,7 +9,9 @@
 //
 // The pop-ups stack in a column at the bottom right of the work area, each in the lowest slot
 // that no open pop-up holds. When the column is full, or enough pictures are already on their
-// way, further pop-ups wait in order, as data only, and appear as room frees.
+// way, further pop-ups wait, as data only, and appear as room frees: favourites' first, then
+// the newest. The manager follows every change, deletions too, so that a pop-up waiting (or
+// still fetching its picture) that is no longer true, or has waited too long, never shows.
 #pragma once
 
 #include "model/PopupQueue.h"
@@ -20,6 +22,7 @@
 #include <wx/weakref.h>
 
 #include <functional>
+#include <unordered_map>
 #include <vector>
 
 class PopupDialog;
@@ -39,12 +42,15 @@ public:
 
     void OnUserAdded(UserEvent& event);
     void OnUserChanged(UserEvent& event);
+    void OnUserDeleted(UserEvent& event);
 
     /// The screen area the pop-ups stack in: the display's work area unless a test sets one.
     void SetWorkAreaSource(std::function<wxRect()> source) { workAreaSource = std::move(source); }
     /// The open pop-ups, shown or still waiting for their pictures.
     const std::vector<PopupDialog*>& GetPopups() const { return popups; }
     size_t GetWaitingCount() const { return queue.GetWaitingCount(); }
+    /// How many pop-ups went unshown for that reason so far.
+    size_t GetDropCount(PopupQueue::DropReason reason) const { return queue.GetDropCount(reason); }
 
     /// From a pop-up whose picture is there: it is placed and shown.
     void OnPopupReady(PopupDialog* popup);
@@ -53,12 +59,20 @@ public:
 
 private:
     bool PassesFavoritesFilter(const wxString& name) const;
+    /// A performer's newest status (0: she left): pop-ups still fetching their pictures that it
+    /// makes untrue go. True when one went.
+    bool DropUntrue(const User& user, PopupQueue::DropReason reason);
+    /// Closes a pop-up that has not shown, its slot and download given back.
+    void Drop(PopupDialog* popup, PopupQueue::DropReason reason);
     void StartWaiting();
     wxRect GetWorkArea() const;
+    static long long Now();
 
     wxWeakRef<wxMenuBar> menuBar;
     PopupQueue queue;
     std::vector<PopupDialog*> popups;
+    std::unordered_map<const PopupDialog*, long long> arrivals; // when each one's event came
+    int slotCount = 1;                                          // as the work area was last seen
     std::function<wxRect()> workAreaSource;
 
     wxDECLARE_EVENT_TABLE();

@@ -130,15 +130,13 @@ void UserListTreeCtrl::OnUserListInitialized(UserListEvent& event)
 {
     SOLVANE_TRACE("[%p]UserListTreeCtrl::OnUserListInitialized(%p)", static_cast<void*>(this),
                   static_cast<void*>(&event));
-    // One repaint and one label update for the whole list instead of one per user.
+    // One repaint for the whole list instead of one per user.
     Freeze();
-    filling = true;
     for (const auto& entry : event.GetUserList())
     {
         UserEvent added(entry.second, EVT_USER_ADDED, UserEvent::kNoStatus);
         ProcessEvent(added);
     }
-    filling = false;
     Thaw();
 }
 

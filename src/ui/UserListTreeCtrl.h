@@ -63,8 +63,6 @@ protected:
     /// Adds the skin's icon of that name to the tree's images (a transparent square when the
     /// skin lacks it); its index.
     int AddSkinIcon(const wxString& name);
-    /// True while a whole list is being added, so that labels are written once at the end.
-    bool IsFilling() const { return filling; }
 
 private:
     bool IsBelow(const wxTreeItemId& item, const wxTreeItemId& parent, bool recursive) const;
@@ -72,7 +70,6 @@ private:
     // Items by user name, in the order they were added: the trees hold thousands of users and
     // every event looks one up.
     std::unordered_map<wxString, std::vector<wxTreeItemId>> nameIndex;
-    bool filling = false;
     wxVector<wxBitmapBundle> skinIcons;
 
     // Users the filter keeps out, by name, with the group they belong below.
