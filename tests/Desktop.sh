@@ -99,6 +99,9 @@ toolkit_said() { grep -m1 -iE 'critical|warning|assert|error' "$1"; }
 start_site()
 {
     local sitesim=$1; shift
+    # Emptied here first: the new site opens the file in its own time, and until then the last
+    # site's log would answer for it.
+    : > "$work/site.out"
     "$sitesim" --web 0 --image 0 --preview 0 --log "$@" > "$work/site.out" & site=$!; pids+=($site)
     until_true 10 grep -q '^sitesim: web' "$work/site.out" || return 1
     read -r web image preview < <(sed -n 's|^sitesim: web http://\(.*\) image http://\(.*\) preview http://\(.*\)$|\1 \2 \3|p' "$work/site.out")
