@@ -27,3 +27,12 @@ void SetNotificationHints(wxTopLevelWindow* window)
     wxUnusedVar(window);
 #endif
 }
+
+unsigned long CurrentEventMilliseconds()
+{
+#ifdef __WXGTK__
+    return gtk_get_current_event_time();
+#else
+    return 0;
+#endif
+}

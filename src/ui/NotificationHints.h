@@ -7,3 +7,7 @@ class wxTopLevelWindow;
 /// the task bar and the pager, and never given the keyboard focus, neither on showing nor on a
 /// click. Clicks still reach its controls.
 void SetNotificationHints(wxTopLevelWindow* window);
+
+/// When the desktop's event being handled now happened, in milliseconds of the display server's
+/// clock (it wraps); 0 when no such event is being handled (a synthetic one, say).
+unsigned long CurrentEventMilliseconds();

@@ -2,6 +2,7 @@
 #include "ui/NotifyIcon.h"
 
 #include "ui/MainFrame.h"
+#include "ui/NotificationHints.h"
 #include "util/Trace.h"
 
 #include <wx/intl.h>
@@ -9,6 +10,9 @@
 #include <wx/settings.h>
 #include <wx/utils.h>
 #include <wx/window.h>
+
+#include <chrono>
+#include <cstdint>
 
 namespace
 {
@@ -85,11 +89,18 @@ void NotifyIcon::OnLButtonDClick(wxTaskBarIconEvent& WXUNUSED(event))
     SOLVANE_TRACE("[%p]NotifyIcon::OnLButtonDClick(void)", static_cast<void*>(this));
     // GTK's tray reports every single click this way, so a double click comes as two: the second
     // of a pair within the double-click time is the same request again.
-    const auto now = std::chrono::steady_clock::now();
-    const std::chrono::milliseconds doubleClick(wxSystemSettings::GetMetric(wxSYS_DCLICK_MSEC));
-    const bool second = firstOfPair && now - lastClick <= doubleClick;
+    // The clicks' own times, as the display server saw them: a busy program that handles the
+    // second click late still sees the pair.
+    unsigned long now = CurrentEventMilliseconds();
+    if (now == 0)
+        now = static_cast<unsigned long>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                              std::chrono::steady_clock::now().time_since_epoch())
+                                              .count());
+    const unsigned long doubleClick = static_cast<unsigned long>(wxSystemSettings::GetMetric(wxSYS_DCLICK_MSEC));
+    // The server's clock is 32 bits wide and wraps: the difference is taken in its width.
+    const bool second = firstOfPair && static_cast<uint32_t>(now - lastClickMilliseconds) <= doubleClick;
     firstOfPair = !second;
-    lastClick = now;
+    lastClickMilliseconds = now;
     if (second || !frame)
         return;
     wxCommandEvent toggle(wxEVT_MENU, frame->IsShown() ? wxID_CLOSE : wxID_OPEN);

@@ -36,7 +36,8 @@ private:
     // Looks for a notification area that starts after the program.
     wxTimer trayTimer;
     // The click before, for telling a double click from two single ones.
-    std::chrono::steady_clock::time_point lastClick;
+    // In the display server's milliseconds when it tells the click's time, else this program's.
+    unsigned long lastClickMilliseconds = 0;
     bool firstOfPair = false;
 
     wxDECLARE_EVENT_TABLE();
