@@ -57,6 +57,15 @@ wxBEGIN_EVENT_TABLE(MainFrame, wxFrame)
     EVT_MENU(wxID_ANY, MainFrame::OnMenu)
 wxEND_EVENT_TABLE()
 
+wxMenu* MainFrame::NewPauseMenu()
+{
+    auto* pauseMenu = new wxMenu;
+    pauseMenu->Append(ID_PAUSE_ONE_HOUR, _("For 1 &hour"));
+    pauseMenu->Append(ID_PAUSE_UNTIL_MORNING, _("Until tomorrow 0&6:00"));
+    pauseMenu->Append(ID_PAUSE_UNTIL_RESUMED, _("Until &resumed"));
+    return pauseMenu;
+}
+
 MainFrame::MainFrame() : wxFrame(nullptr, wxID_ANY, wxEmptyString), loggedIn(false)
 {
     SOLVANE_TRACE("[%p]MainFrame::MainFrame(void)", static_cast<void*>(this));
@@ -73,11 +82,7 @@ MainFrame::MainFrame() : wxFrame(nullptr, wxID_ANY, wxEmptyString), loggedIn(fal
     toolMenu->Append(ID_UPDATE_FAVORITE, _("&UpdateFavorite"));
     toolMenu->AppendCheckItem(ID_POPUP_ONLY_FAVORITE, _("&PopupOnlyFavorite"));
     toolMenu->AppendSeparator();
-    auto* pauseMenu = new wxMenu;
-    pauseMenu->Append(ID_PAUSE_ONE_HOUR, _("For 1 &hour"));
-    pauseMenu->Append(ID_PAUSE_UNTIL_MORNING, _("Until tomorrow 0&6:00"));
-    pauseMenu->Append(ID_PAUSE_UNTIL_RESUMED, _("Until &resumed"));
-    toolMenu->AppendSubMenu(pauseMenu, _("P&ause pop-ups"));
+    toolMenu->AppendSubMenu(NewPauseMenu(), _("P&ause pop-ups"));
     toolMenu->Append(ID_RESUME_POPUPS, _("Resu&me pop-ups"));
     toolMenu->AppendSeparator();
     toolMenu->Append(ID_SETTINGS, _("&Settings..."));

@@ -16,6 +16,7 @@ class HistoryRecorder;
 class HistoryStore;
 class NotifyIcon;
 class PopupDialogManager;
+class wxMenu;
 class wxMenuBar;
 class wxNotebook;
 class wxPanel;
@@ -36,6 +37,8 @@ enum
 class MainFrame : public wxFrame
 {
 public:
+    /// The "P&ause pop-ups" submenu, the same in the "&Tool" menu and the notification icon's.
+    static wxMenu* NewPauseMenu();
     MainFrame();
     ~MainFrame() override;
 

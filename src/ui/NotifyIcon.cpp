@@ -41,11 +41,7 @@ NotifyIcon::NotifyIcon(wxWindow* frame_, const wxIcon& icon_, const wxString& to
     menu->Append(wxID_OPEN, _("&Open"), _("Show the main window."));
     menu->AppendSeparator();
     // The frame's own commands: it handles them as it does its menu's.
-    auto* pauseMenu = new wxMenu;
-    pauseMenu->Append(ID_PAUSE_ONE_HOUR, _("For 1 &hour"));
-    pauseMenu->Append(ID_PAUSE_UNTIL_MORNING, _("Until tomorrow 0&6:00"));
-    pauseMenu->Append(ID_PAUSE_UNTIL_RESUMED, _("Until &resumed"));
-    menu->AppendSubMenu(pauseMenu, _("P&ause pop-ups"));
+    menu->AppendSubMenu(MainFrame::NewPauseMenu(), _("P&ause pop-ups"));
     menu->Append(ID_RESUME_POPUPS, _("Resu&me pop-ups"));
     menu->Append(ID_SETTINGS, _("&Settings..."));
     menu->AppendSeparator();
