@@ -4,6 +4,8 @@
 # The caller sets `scale` (time limits are multiplied by it) and `work` (a private folder), and
 # may add process ids to `pids`: they are all ended on exit.
 pids=()
+# The program's history goes into the private folder: a test never reads what an earlier one wrote.
+export XDG_DATA_HOME=$work/data
 desktop_cleanup()
 {
     for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; done

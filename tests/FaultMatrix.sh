@@ -45,6 +45,8 @@ run_cell()
 {
     local kind=$1 fault=$2 check=0 t0 base peak rss gap code
     export XDG_CONFIG_HOME=$work/$kind-$fault/config
+    # A history of its own too: each cell starts as a first start does, whatever ran before it.
+    export XDG_DATA_HOME=$work/$kind-$fault/data
     mkdir -p "$XDG_CONFIG_HOME"
     start_site "$build/sitesim/sitesim" --population 300 --accounts "$accounts" --update-dir "$work/update" \
         --update-key "$build/update-key/demo.key" \
