@@ -337,7 +337,9 @@ bool HistoryStore::GetIdRange(long long& oldest, long long& newest)
     oldest = newest = 0;
     if (!db)
         return false;
-    Statement range = Prepare(db, "SELECT min(id), max(id) FROM events;");
+    // Each end on its own: SQLite reads one end of the rowid for a lone min() or max(), but scans
+    // the whole table for both in one query, which a long history made a pause of the window.
+    Statement range = Prepare(db, "SELECT (SELECT min(id) FROM events), (SELECT max(id) FROM events);");
     if (!range || sqlite3_step(range.get()) != SQLITE_ROW || sqlite3_column_type(range.get(), 0) == SQLITE_NULL)
         return false;
     oldest = sqlite3_column_int64(range.get(), 0);
