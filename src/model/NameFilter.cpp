@@ -3,13 +3,34 @@
 
 #include "util/Trace.h"
 
-NameFilter::NameFilter(const wxString& text_) : text(text_), needle(text_.Lower())
+#include <algorithm>
+
+namespace
+{
+// Names are mostly ASCII: those letters are lowered without asking the locale.
+wxUniChar LowerChar(wxUniChar c)
+{
+    if (c.IsAscii())
+    {
+        const char ascii = static_cast<char>(c);
+        return ascii >= 'A' && ascii <= 'Z' ? wxUniChar(ascii - 'A' + 'a') : c;
+    }
+    return wxUniChar(wxTolower(c));
+}
+} // namespace
+
+NameFilter::NameFilter(const wxString& text_) : text(text_)
 {
     SOLVANE_TRACE("[%p]NameFilter::NameFilter(%s)", static_cast<void*>(this), text_);
+    for (const wxUniChar c : text_)
+        needle += LowerChar(c);
 }
 
 bool NameFilter::Matches(const wxString& name) const
 {
-    // Called for every performer on every keystroke: no trace here.
-    return needle.empty() || name.Lower().find(needle) != wxString::npos;
+    // Called for every performer, several times a keystroke: no trace here, and no lower-case copy
+    // of the name.
+    return needle.empty() || std::search(name.begin(), name.end(), needle.begin(), needle.end(), [](wxUniChar a, wxUniChar b) {
+                                 return LowerChar(a) == b;
+                             }) != name.end();
 }

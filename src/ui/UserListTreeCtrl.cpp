@@ -23,6 +23,7 @@ wxBEGIN_EVENT_TABLE(UserListTreeCtrl, wxTreeCtrl)
     EVT_USER_CHANGED(-1, UserListTreeCtrl::OnUserChanged)
     EVT_USER_DELETED(-1, UserListTreeCtrl::OnUserDeleted)
     EVT_USER_LIST_INITIALIZED(-1, UserListTreeCtrl::OnUserListInitialized)
+    EVT_IDLE(UserListTreeCtrl::OnIdle)
 wxEND_EVENT_TABLE()
 
 UserListTreeCtrl::UserListTreeCtrl(wxWindow* parent, wxWindowID id, const wxPoint& pos, const wxSize& size, long style,
@@ -85,6 +86,9 @@ wxTreeItemId UserListTreeCtrl::AppendUserItem(const wxTreeItemId& parent, const 
         hiddenUsers[user.GetName()] = HiddenUser{user, parent};
         return wxTreeItemId();
     }
+    // One waiting for its slice (a favourite moving between groups) goes in now, and only once.
+    if (!hiddenUsers.empty())
+        hiddenUsers.erase(user.GetName());
     auto* data = new UserListTreeItemData(user, this);
     const wxTreeItemId item = AppendItem(parent, user.GetName(), image, image, data);
     nameIndex[user.GetName()].push_back(item);
@@ -204,10 +208,15 @@ int UserListTreeCtrl::ImageForUser(const User& WXUNUSED(user)) const
 
 int UserListTreeCtrl::CountHidden(const wxTreeItemId& group) const
 {
+    return CountAside(group, false);
+}
+
+int UserListTreeCtrl::CountAside(const wxTreeItemId& group, bool waiting) const
+{
     int count = 0;
     for (const auto& entry : hiddenUsers)
     {
-        if (entry.second.parent == group)
+        if (entry.second.parent == group && entry.second.waiting == waiting)
             ++count;
     }
     return count;
@@ -215,7 +224,9 @@ int UserListTreeCtrl::CountHidden(const wxTreeItemId& group) const
 
 wxString UserListTreeCtrl::GroupLabel(const wxString& label, const wxTreeItemId& group) const
 {
-    const int shown = static_cast<int>(GetChildrenCount(group, false));
+    // Those waiting for their slice count as shown: the label says at once what the filter lets
+    // through.
+    const int shown = static_cast<int>(GetChildrenCount(group, false)) + (waitingNames.empty() ? 0 : CountAside(group, true));
     if (nameFilter.IsEmpty())
         return wxString::Format("%s (%d)", label, shown);
     // TRANSLATORS: a group of the trees while the search field hides some: "Online (12 of 300)".
@@ -233,56 +244,140 @@ void UserListTreeCtrl::DeleteChildren(const wxTreeItemId& item)
 void UserListTreeCtrl::SetFilter(const NameFilter& filter)
 {
     SOLVANE_TRACE("[%p]UserListTreeCtrl::SetFilter(%s)", static_cast<void*>(this), filter.GetText());
-    // Every user with the group it belongs below, shown ones first in their order. Groups are
-    // emptied whole and filled again: taking thousands of items out one by one costs the
-    // square of their number.
-    std::vector<HiddenUser> users;
-    std::vector<wxTreeItemId> groups;
+    std::vector<wxTreeItemId> leaving;
+    size_t staying = 0;
+    ForEachUserItem([&](const wxTreeItemId& item, const wxTreeItemId&, const UserListTreeItemData& data) {
+        if (filter.Matches(data.GetUser().GetName()))
+            ++staying;
+        else
+            leaving.push_back(item);
+    });
+
+    Freeze();
+    nameFilter = filter;
+    // Names to show, in order: the first slice goes in now, the rest an idle turn at a time.
+    std::vector<wxString> coming;
+    std::vector<wxTreeItemId> expanded;
+    if (leaving.size() <= std::max(kFewLeaving, staying))
+    {
+        // A few leave: one by one, the others stay as they are.
+        for (const wxTreeItemId& item : leaving)
+        {
+            HiddenUser hidden{GetUserData(item)->GetUser(), GetItemParent(item)};
+            const wxString name = hidden.user.GetName();
+            Delete(item);
+            hiddenUsers[name] = std::move(hidden);
+        }
+    }
+    else
+    {
+        // Many leave: taking thousands of items out one by one costs the square of their number,
+        // so the groups are emptied whole and those who stay come back first, in their order.
+        std::vector<wxTreeItemId> groups;
+        std::vector<wxTreeItemId> topLevel;
+        hiddenUsers.reserve(hiddenUsers.size() + leaving.size() + staying);
+        ForEachUserItem([&](const wxTreeItemId& item, const wxTreeItemId& parent, const UserListTreeItemData& data) {
+            if (parent == GetRootItem())
+                topLevel.push_back(item);
+            else if (groups.empty() || groups.back() != parent)
+                groups.push_back(parent);
+            const wxString& name = data.GetUser().GetName();
+            const bool stays = nameFilter.Matches(name);
+            hiddenUsers[name] = HiddenUser{data.GetUser(), parent, stays};
+            if (stays)
+                coming.push_back(name);
+        });
+        for (const wxTreeItemId& group : groups)
+        {
+            if (IsExpanded(group))
+                expanded.push_back(group);
+            wxTreeCtrl::DeleteChildren(group);
+        }
+        for (const wxTreeItemId& item : topLevel)
+            Delete(item);
+    }
+    // Those kept aside that the filter now lets through come back; those waiting that it keeps
+    // out wait no more.
+    for (auto& entry : hiddenUsers)
+    {
+        const bool passes = nameFilter.Matches(entry.first);
+        if (!entry.second.waiting && passes)
+            coming.push_back(entry.first);
+        entry.second.waiting = passes;
+    }
+    size_t shown = 0;
+    for (const wxString& name : coming)
+    {
+        const auto entry = hiddenUsers.find(name);
+        if (shown++ >= kUsersPerSlice)
+        {
+            waitingNames.push_back(name);
+            continue;
+        }
+        const HiddenUser user = std::move(entry->second);
+        hiddenUsers.erase(entry);
+        AppendUserItem(user.parent, user.user, ImageForUser(user.user));
+    }
+    // A group open before stays open, also when it was emptied for a moment.
+    for (const wxTreeItemId& group : expanded)
+        Expand(group);
+    Thaw();
+    OnFilterChanged();
+}
+
+void UserListTreeCtrl::ForEachUserItem(
+    const std::function<void(const wxTreeItemId&, const wxTreeItemId&, const UserListTreeItemData&)>& visit) const
+{
     const wxTreeItemId root = GetRootItem();
     wxTreeItemIdValue rootCookie;
     for (wxTreeItemId child = GetFirstChild(root, rootCookie); child.IsOk(); child = GetNextChild(root, rootCookie))
     {
         if (const UserListTreeItemData* data = GetUserData(child))
         {
-            users.push_back(HiddenUser{data->GetUser(), root});
+            visit(child, root, *data);
             continue;
         }
-        groups.push_back(child);
         wxTreeItemIdValue cookie;
         for (wxTreeItemId item = GetFirstChild(child, cookie); item.IsOk(); item = GetNextChild(child, cookie))
         {
             if (const UserListTreeItemData* data = GetUserData(item))
-                users.push_back(HiddenUser{data->GetUser(), child});
+                visit(item, child, *data);
         }
     }
-    for (auto& entry : hiddenUsers)
-        users.push_back(std::move(entry.second));
-    hiddenUsers.clear();
+}
 
+void UserListTreeCtrl::OnIdle(wxIdleEvent& event)
+{
+    event.Skip();
+    if (waitingNames.empty())
+        return;
+    ShowWaitingSlice();
+    // The next slice after the toolkit has had its turn.
+    if (!waitingNames.empty())
+        event.RequestMore();
+}
+
+void UserListTreeCtrl::ShowWaitingSlice()
+{
+    SOLVANE_TRACE("[%p]UserListTreeCtrl::ShowWaitingSlice(%zu)", static_cast<void*>(this),
+                  waitingNames.size() - nextWaiting);
     Freeze();
-    std::vector<wxTreeItemId> expanded;
-    for (const wxTreeItemId& group : groups)
+    for (size_t shown = 0; nextWaiting < waitingNames.size() && shown < kUsersPerSlice; ++nextWaiting)
     {
-        if (IsExpanded(group))
-            expanded.push_back(group);
-        wxTreeCtrl::DeleteChildren(group);
+        // A user who left, or whom a change brought in already, has no waiting entry any more.
+        const auto entry = hiddenUsers.find(waitingNames[nextWaiting]);
+        if (entry == hiddenUsers.end() || !entry->second.waiting)
+            continue;
+        const HiddenUser user = std::move(entry->second);
+        hiddenUsers.erase(entry);
+        AppendUserItem(user.parent, user.user, ImageForUser(user.user));
+        ++shown;
     }
-    for (const HiddenUser& entry : users)
+    if (nextWaiting == waitingNames.size())
     {
-        if (entry.parent == root)
-        {
-            const wxTreeItemId item = FindItem(entry.user, root, false);
-            if (item.IsOk())
-                Delete(item);
-        }
+        waitingNames.clear();
+        nextWaiting = 0;
     }
-    nameFilter = filter;
-    for (const HiddenUser& entry : users)
-        AppendUserItem(entry.parent, entry.user, ImageForUser(entry.user));
-    // A group open before stays open, also when it was emptied for a moment.
-    for (const wxTreeItemId& group : expanded)
-        Expand(group);
     Thaw();
-    OnFilterChanged();
 }
 

@@ -8,6 +8,7 @@
 #include <wx/bmpbndl.h>
 #include <wx/treectrl.h>
 
+#include <functional>
 #include <unordered_map>
 #include <vector>
 
@@ -41,11 +42,17 @@ public:
     void ForgetItem(const wxString& name, const wxTreeItemId& item);
 
     /// Shows only the users whose names pass; the others are kept aside, still following the
-    /// events, and come back when the filter lets them.
+    /// events, and come back when the filter lets them. Thousands coming back at once do so in
+    /// slices, one an idle turn, so that a keystroke never holds the window long.
     void SetFilter(const NameFilter& filter);
     const NameFilter& GetFilter() const { return nameFilter; }
-    /// The users kept aside below a group.
+    /// The users kept aside below a group by the filter (not those waiting for their slice).
     int CountHidden(const wxTreeItemId& group) const;
+    /// Users the filter lets through that still wait for their slice.
+    size_t GetWaitingCount() const { return waitingNames.size() - nextWaiting; }
+    /// How many users coming back go into the tree in one idle turn: each new item is measured
+    /// as the tree is laid out, which costs far more than adding it.
+    static constexpr size_t kUsersPerSlice = 500;
     void DeleteChildren(const wxTreeItemId& item) override;
 
 protected:
@@ -66,19 +73,32 @@ protected:
 
 private:
     bool IsBelow(const wxTreeItemId& item, const wxTreeItemId& parent, bool recursive) const;
+    int CountAside(const wxTreeItemId& group, bool waiting) const;
+    /// Calls visit(item, its parent, its data) for every user's item, group by group.
+    void ForEachUserItem(
+        const std::function<void(const wxTreeItemId&, const wxTreeItemId&, const UserListTreeItemData&)>& visit) const;
+    /// Up to this many items the filter keeps out (or as many as stay) are taken out one by one.
+    static constexpr size_t kFewLeaving = 200;
+    void OnIdle(wxIdleEvent& event);
+    /// Puts the next slice of waiting users into the tree.
+    void ShowWaitingSlice();
 
     // Items by user name, in the order they were added: the trees hold thousands of users and
     // every event looks one up.
     std::unordered_map<wxString, std::vector<wxTreeItemId>> nameIndex;
     wxVector<wxBitmapBundle> skinIcons;
 
-    // Users the filter keeps out, by name, with the group they belong below.
+    // Users the filter keeps out, by name, with the group they belong below; also those it lets
+    // through that wait for their slice (waiting), named in waitingNames in the order they go in.
     struct HiddenUser
     {
         User user;
         wxTreeItemId parent;
+        bool waiting = false;
     };
     std::unordered_map<wxString, HiddenUser> hiddenUsers;
+    std::vector<wxString> waitingNames;
+    size_t nextWaiting = 0;
     NameFilter nameFilter;
 
     wxDECLARE_EVENT_TABLE();
