@@ -192,6 +192,8 @@ bool HttpGet::Perform(void* out)
     const wxScopedCharBuffer urlText = url.utf8_str();
     CURL* h = easy.get();
     curl_easy_setopt(h, CURLOPT_URL, urlText.data());
+    if (headOnly)
+        curl_easy_setopt(h, CURLOPT_NOBODY, 1L);
     curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT_MS, connectTimeout);
     curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &HttpGet::OnBody);

@@ -35,6 +35,8 @@ public:
     /// bytes, so a small reply that would unpack past it fails at the limit. Off by default: a
     /// file whose length is checked as sent must arrive as sent.
     void SetAcceptCompressed(bool accept) { acceptCompressed = accept; }
+    /// Asks for the head of the reply only (HEAD): whether the resource answers, without its body.
+    void SetHeadOnly(bool head) { headOnly = head; }
     void SetAbortHook(AbortHook hook) { abortHook = std::move(hook); }
     const AbortHook& GetAbortHook() const { return abortHook; }
 
@@ -81,6 +83,7 @@ private:
     long overallTimeout = 0;
     long long sizeLimit = 0;
     bool acceptCompressed = false;
+    bool headOnly = false;
     AbortHook abortHook;
 
     int status = 0;

@@ -130,9 +130,21 @@ void TaveloSite::OnExit()
 int TaveloSite::UpdateUserList()
 {
     SOLVANE_TRACE("[%p]TaveloSite::UpdateUserList(void)", static_cast<void*>(this));
-    // While quiet, the site is left alone until its next attempt is due.
+    // While quiet, the list is left alone until its next attempt is due; but once an interval the
+    // site is asked, for the head of the list only, whether it answers again, so that the list
+    // comes back within an interval of the site's return, not at the end of a long wait.
     if (offline && Now() < nextAttempt)
-        return 0;
+    {
+        if (!probing || Now() - lastProbe < SyncIntervalMilliseconds())
+            return 0;
+        lastProbe = Now();
+        if (!ListAnswers())
+            return 0;
+        // Should the list fail all the same, asking is of no use until the wait's end.
+        probing = false;
+    }
+    else if (offline)
+        probing = true;
     HttpGet get("http://" + Settings::WebServer() + kPerformerListPath);
     get.SetConnectTimeout(kTimeoutMilliseconds);
     get.SetStallTimeout(kTimeoutMilliseconds);
@@ -173,6 +185,17 @@ int TaveloSite::UpdateUserList()
     offline = false;
     SetUserList(users);
     return interval;
+}
+
+bool TaveloSite::ListAnswers()
+{
+    SOLVANE_TRACE("[%p]TaveloSite::ListAnswers(void)", static_cast<void*>(this));
+    HttpGet head("http://" + Settings::WebServer() + kPerformerListPath);
+    head.SetHeadOnly(true);
+    head.SetConnectTimeout(kTimeoutMilliseconds);
+    head.SetStallTimeout(kTimeoutMilliseconds);
+    head.SetAbortHook([this] { return IsStopRequested(); });
+    return head.Fetch();
 }
 
 long long TaveloSite::Now() const

@@ -33,6 +33,8 @@ private:
     void ReportServerFailure();
     /// Instead of the report: the site is marked offline and its next attempt put off.
     void WaitQuietly();
+    /// Whether the list's head comes with a success status: the site answers again.
+    bool ListAnswers();
 
     // Fetches failed in a row; one site lives as long as the module, so this is the process's
     // count. Touched by the polling thread only.
@@ -42,6 +44,10 @@ private:
     std::atomic<bool> offline{false};
     int quietFailures = 0;
     long long nextAttempt = 0;
+    // While quiet: when the site was last asked whether it answers again, and whether asking is
+    // still of use (not after an answer that the list then failed to follow).
+    long long lastProbe = 0;
+    bool probing = true;
 
     wxDECLARE_DYNAMIC_CLASS(TaveloSite);
 };
