@@ -18,6 +18,8 @@ list(APPEND SOLVANE_GUI_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/PopupDialog.h
   ${CMAKE_CURRENT_LIST_DIR}/PopupDialogManager.cpp
   ${CMAKE_CURRENT_LIST_DIR}/PopupDialogManager.h
+  ${CMAKE_CURRENT_LIST_DIR}/PopupSlots.h
+  ${CMAKE_CURRENT_LIST_DIR}/UserItemIndex.h
   ${CMAKE_CURRENT_LIST_DIR}/UserListTreeCtrl.cpp
   ${CMAKE_CURRENT_LIST_DIR}/UserListTreeCtrl.h
   ${CMAKE_CURRENT_LIST_DIR}/UserListTreeItemData.cpp
