@@ -58,15 +58,6 @@ wxBEGIN_EVENT_TABLE(MainFrame, wxFrame)
     EVT_MENU(wxID_ANY, MainFrame::OnMenu)
 wxEND_EVENT_TABLE()
 
-wxMenu* MainFrame::NewPauseMenu()
-{
-    auto* pauseMenu = new wxMenu;
-    pauseMenu->Append(ID_PAUSE_ONE_HOUR, _("For 1 &hour"));
-    pauseMenu->Append(ID_PAUSE_UNTIL_MORNING, _("Until tomorrow 0&6:00"));
-    pauseMenu->Append(ID_PAUSE_UNTIL_RESUMED, _("Until &resumed"));
-    return pauseMenu;
-}
-
 MainFrame::MainFrame() : wxFrame(nullptr, wxID_ANY, wxEmptyString), loggedIn(false)
 {
     SOLVANE_TRACE("[%p]MainFrame::MainFrame(void)", static_cast<void*>(this));

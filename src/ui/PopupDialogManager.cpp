@@ -3,7 +3,7 @@
 
 #include "model/PopupPause.h"
 #include "model/PopupRules.h"
-#include "ui/MainFrame.h"
+#include "ui/MainMenu.h"
 #include "ui/PopupDialog.h"
 #include "util/Settings.h"
 #include "util/SettingsKeys.h"

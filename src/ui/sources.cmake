@@ -10,6 +10,8 @@ list(APPEND SOLVANE_GUI_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/HistoryPanel.h
   ${CMAKE_CURRENT_LIST_DIR}/MainFrame.cpp
   ${CMAKE_CURRENT_LIST_DIR}/MainFrame.h
+  ${CMAKE_CURRENT_LIST_DIR}/MainMenu.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/MainMenu.h
   ${CMAKE_CURRENT_LIST_DIR}/NotifyIcon.cpp
   ${CMAKE_CURRENT_LIST_DIR}/NotifyIcon.h
   ${CMAKE_CURRENT_LIST_DIR}/NotificationHints.cpp
