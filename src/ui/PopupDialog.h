@@ -3,8 +3,9 @@
 // It fetches the picture from the image server as soon as it is made, and appears only once
 // the picture (or, failing that, the skin's placeholder) is there; from then it stays for the
 // seconds of SettingsKeys::kPopupDuration and destroys itself. A click on the picture or the
-// name opens the performer's preview page; the pop-up stays. With a manager, the manager places it and is
-// told when its picture has come and when it goes; without one it shows in the bottom slot.
+// name opens the performer's preview page; the pop-up stays. With a manager, the manager places
+// it and is told when its picture has come and when it goes; without one it shows in the bottom
+// slot.
 #pragma once
 
 #include "model/PopupRules.h"
