@@ -3,6 +3,7 @@
 
 #include "model/UserGroups.h"
 #include "util/Settings.h"
+#include "util/SettingsKeys.h"
 #include "util/Trace.h"
 
 #include <climits>
@@ -107,7 +108,7 @@ void HistoryRecorder::PruneIfDue(long long now, bool force)
         return;
     }
     lastPrune = now;
-    long days = Settings::ReadLong("/History/days", kDefaultDays);
+    long days = Settings::ReadLong(SettingsKeys::kHistoryDays, kDefaultDays);
     if (days < 1)
         days = kDefaultDays;
     store->Prune(now - days * kSecondsADay, kMaxEvents);

@@ -6,9 +6,9 @@
 //
 // The first list of a run is recorded as online at start. A change of status is recorded when
 // the status's icon changes (free, busy, or neither); the rest of a status only shows on the
-// site. Old events go at the start and once a day: those older than "/History/days" and the
-// oldest beyond kMaxEvents. A failed write turns the history off for the run with one line on
-// standard error; the refreshes go on as before.
+// site. Old events go at the start and once a day: those older than the days of
+// SettingsKeys::kHistoryDays and the oldest beyond kMaxEvents. A failed write turns the
+// history off for the run with one line on standard error; the refreshes go on as before.
 #pragma once
 
 #include "history/HistoryStore.h"

@@ -7,6 +7,7 @@
 #include "update/TrustedKeys.h"
 #include "util/ModuleFileName.h"
 #include "util/SettingsFile.h"
+#include "util/SettingsKeys.h"
 
 #include <wx/config.h>
 #include <wx/dialog.h>
@@ -94,7 +95,7 @@ bool HostApp::OnInit()
     // Now that an update's files are in place: a new module starts with its own catalogue.
     SetUpTranslations(exe.GetPath());
     // Read before the module's polling thread shares the settings.
-    const bool checkForUpdate = selfUpdate && wxConfigBase::Get()->ReadBool("/Update/check", true);
+    const bool checkForUpdate = selfUpdate && wxConfigBase::Get()->ReadBool(SettingsKeys::kUpdateCheck, true);
 
     exitRetry.Bind(wxEVT_TIMER, [this](wxTimerEvent&) { LeaveMainLoop(); });
     trialTimer.Bind(wxEVT_TIMER, [this](wxTimerEvent&) { ConfirmTrial(); });
@@ -137,31 +138,34 @@ bool HostApp::OnInit()
         StartUpdateCheck();
 
     if (probe)
-    {
-        // A start-up check: report the names the module gave the application, then leave
-        // through the same road as a normal exit.
-        std::printf("vendor=%s app=%s\n", static_cast<const char*>(GetVendorName().utf8_str()),
-                    static_cast<const char*>(GetAppName().utf8_str()));
-        // Whether the module found its skin (a window with the application's icon) and which
-        // catalogue the texts come from: an installed tree that lost a file shows it here.
-        bool skin = false;
-        for (wxWindow* window : wxTopLevelWindows)
-        {
-            if (auto* top = dynamic_cast<wxTopLevelWindow*>(window))
-                skin = skin || top->GetIcon().IsOk();
-        }
-        wxTranslations* translations = wxTranslations::Get();
-        const wxString catalogue = translations && translations->IsLoaded("Solvane")
-                                       ? translations->GetBestTranslation("Solvane")
-                                       : wxString("none");
-        std::printf("skin=%s catalogue=%s\n", skin ? "yes" : "no", static_cast<const char*>(catalogue.utf8_str()));
-        std::fflush(stdout);
-        CallAfter([this] {
-            CloseModuleWindows();
-            LeaveMainLoop();
-        });
-    }
+        ReportProbeAndLeave();
     return true;
+}
+
+// The start-up check of --probe: reports on standard output the names the module gave the
+// application, then leaves through the same road as a normal exit.
+void HostApp::ReportProbeAndLeave()
+{
+    std::printf("vendor=%s app=%s\n", static_cast<const char*>(GetVendorName().utf8_str()),
+                static_cast<const char*>(GetAppName().utf8_str()));
+    // Whether the module found its skin (a window with the application's icon) and which
+    // catalogue the texts come from: an installed tree that lost a file shows it here.
+    bool skin = false;
+    for (wxWindow* window : wxTopLevelWindows)
+    {
+        if (auto* top = dynamic_cast<wxTopLevelWindow*>(window))
+            skin = skin || top->GetIcon().IsOk();
+    }
+    wxTranslations* translations = wxTranslations::Get();
+    const wxString catalogue = translations && translations->IsLoaded("Solvane")
+                                   ? translations->GetBestTranslation("Solvane")
+                                   : wxString("none");
+    std::printf("skin=%s catalogue=%s\n", skin ? "yes" : "no", static_cast<const char*>(catalogue.utf8_str()));
+    std::fflush(stdout);
+    CallAfter([this] {
+        CloseModuleWindows();
+        LeaveMainLoop();
+    });
 }
 
 void HostApp::SetUpTranslations(const wxString& folder)

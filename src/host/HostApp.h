@@ -26,6 +26,7 @@ public:
 
 private:
     bool SetUpConfiguration();
+    void ReportProbeAndLeave();
     void SetUpTranslations(const wxString& folder);
     bool LoadModule();
     bool LoadUpdatedModule(const wxFileName& exe);

@@ -6,8 +6,8 @@
 //       // void OnDownloadFinished(DownloadFinishedEvent&)
 //   wxEND_EVENT_TABLE()
 //
-//   auto* thread = new DownloadThread(this, -1, "http://" + Settings::ImageServer() + path);
-//   thread->GetRequest().AddHeader("Host", Settings::WebServer());   // optional
+//   auto* thread = new DownloadThread(this, -1, SiteAddress::ProfileImage(name));
+//   thread->GetRequest().AddHeader("Host", SiteAddress::ProfileImageHost()); // optional
 //   thread->GetRequest().SetStallTimeout(3000);                       // optional
 //   thread->GetRequest().SetSizeLimit(1 << 20);                       // optional
 //   thread->GetRequest().SetAbortHook([gone] { return gone->load(); }); // optional: StopAll too

@@ -5,6 +5,7 @@
 #include "skin/SkinImageStore.h"
 #include "ui/MainFrame.h"
 #include "util/Settings.h"
+#include "util/SettingsKeys.h"
 #include "util/Trace.h"
 
 #include <wx/display.h>
@@ -21,7 +22,7 @@ SOLVANE_EXPORT bool SiteRun()
     GuiServices::Install(&ModuleGuiServices::Instance());
     // The skin is read here, once, before any window needs a picture.
     SkinImageStore* skin = SkinImageStore::GetInstance();
-    const long duration = Settings::ReadLong("/SplashScreen/duration", 3);
+    const long duration = Settings::ReadLong(SettingsKeys::kSplashScreenDuration, 3);
     // At the screen's own pixels: the skin's 2x rendering on a screen scaled by 2.
     const wxBitmapBundle picture = skin->GetBitmapBundle("SplashScreen_bitmap");
     const double scale = wxDisplay().GetScaleFactor();

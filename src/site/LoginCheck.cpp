@@ -1,8 +1,7 @@
-// The site's login check: the request that carries the account, and the favourites its reply names.
+// The favourites the login check's reply names, and how they are kept.
 #include "site/LoginCheck.h"
 
 #include "util/Trace.h"
-#include "util/UrlEncode.h"
 
 #include <string>
 #include <unordered_set>
@@ -20,13 +19,6 @@ bool IsLineBreak(char c)
     return c == '\n' || c == '\r';
 }
 } // namespace
-
-wxString LoginCheckPath(const wxString& id, const wxString& password)
-{
-    // The password is never traced.
-    SOLVANE_TRACE("[static]LoginCheckPath(%s, ...)", id);
-    return "/loginchecker?username=" + PercentEncodeQueryValue(id) + "&password=" + PercentEncodeQueryValue(password);
-}
 
 std::vector<wxString> ReadFavoriteNames(const char* body, size_t length)
 {

@@ -1,4 +1,4 @@
-// The site's login check: the request that carries the account, and the favourites its reply names.
+// The favourites the login check's reply names, and how they are kept.
 #pragma once
 
 #include "model/UserList.h"
@@ -7,9 +7,6 @@
 
 #include <cstddef>
 #include <vector>
-
-/// "/loginchecker?username=...&password=..." with both fields percent-encoded.
-wxString LoginCheckPath(const wxString& id, const wxString& password);
 
 /// The favourite names of a reply, in order of first appearance, each once. Every line counts
 /// (LF, CR or CR LF ends one; the last with or without a break); a line's name is its first

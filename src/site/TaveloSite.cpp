@@ -6,6 +6,7 @@
 #include "net/Proxy.h"
 #include "site/PerformerListParser.h"
 #include "site/RetryBackoff.h"
+#include "site/SiteAddress.h"
 #include "util/GuiServices.h"
 #include "util/Settings.h"
 #include "util/SettingsKeys.h"
@@ -29,7 +30,6 @@ wxIMPLEMENT_DYNAMIC_CLASS(TaveloSite, wxModule);
 
 namespace
 {
-const char* const kPerformerListPath = "/include/js/online_performers.js";
 // A site that sends nothing for this long counts as unreachable.
 const long kTimeoutMilliseconds = 3000;
 // Far above any real list (10,000 performers are under 2 MiB), counted unpacked; a server that
@@ -54,7 +54,7 @@ const std::chrono::milliseconds kStopCheckStep(20);
 // default; values too large for the result are capped.
 int SyncIntervalMilliseconds()
 {
-    long seconds = Settings::ReadLong("/System/syncinterval", kDefaultSyncSeconds);
+    long seconds = Settings::ReadLong(SettingsKeys::kSyncInterval, kDefaultSyncSeconds);
     if (seconds < 1)
         seconds = kDefaultSyncSeconds;
     if (seconds > INT_MAX / 1000)
@@ -145,7 +145,7 @@ int TaveloSite::UpdateUserList()
     }
     else if (offline)
         probing = true;
-    HttpGet get("http://" + Settings::WebServer() + kPerformerListPath);
+    HttpGet get(SiteAddress::PerformerList());
     get.SetConnectTimeout(kTimeoutMilliseconds);
     get.SetStallTimeout(kTimeoutMilliseconds);
     get.SetSizeLimit(kListSizeLimit);
@@ -190,7 +190,7 @@ int TaveloSite::UpdateUserList()
 bool TaveloSite::ListAnswers()
 {
     SOLVANE_TRACE("[%p]TaveloSite::ListAnswers(void)", static_cast<void*>(this));
-    HttpGet head("http://" + Settings::WebServer() + kPerformerListPath);
+    HttpGet head(SiteAddress::PerformerList());
     head.SetHeadOnly(true);
     head.SetConnectTimeout(kTimeoutMilliseconds);
     head.SetStallTimeout(kTimeoutMilliseconds);

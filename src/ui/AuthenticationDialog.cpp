@@ -2,6 +2,7 @@
 #include "ui/AuthenticationDialog.h"
 
 #include "util/Settings.h"
+#include "util/SettingsKeys.h"
 #include "util/Trace.h"
 
 #include <wx/button.h>
@@ -32,8 +33,8 @@ AuthenticationDialog::AuthenticationDialog(wxWindow* parent, wxWindowID id, cons
     SetProperties();
     DoLayout();
 
-    usernameText->ChangeValue(Settings::ReadString("/id", wxEmptyString));
-    passwordText->ChangeValue(Settings::ReadString("/password", wxEmptyString));
+    usernameText->ChangeValue(Settings::ReadString(SettingsKeys::kId, wxEmptyString));
+    passwordText->ChangeValue(Settings::ReadString(SettingsKeys::kPassword, wxEmptyString));
 }
 
 void AuthenticationDialog::SetProperties()
@@ -71,8 +72,8 @@ void AuthenticationDialog::DoLayout()
 void AuthenticationDialog::OnOK(wxCommandEvent& event)
 {
     SOLVANE_TRACE("[%p]AuthenticationDialog::OnOK(void)", static_cast<void*>(this));
-    Settings::WriteString("/id", usernameText->GetValue());
-    Settings::WriteString("/password", passwordText->GetValue());
+    Settings::WriteString(SettingsKeys::kId, usernameText->GetValue());
+    Settings::WriteString(SettingsKeys::kPassword, passwordText->GetValue());
     Settings::Flush();
     // The toolkit's own handling ends the dialog with wxID_OK.
     event.Skip();

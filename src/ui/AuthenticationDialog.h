@@ -11,7 +11,8 @@ class wxTextCtrl;
 class AuthenticationDialog : public wxDialog
 {
 public:
-    /// Filled from "/id" and "/password"; ShowModal gives wxID_OK once "OK" has stored both.
+    /// Filled from the stored account (SettingsKeys::kId, kPassword); ShowModal gives wxID_OK
+    /// once "OK" has stored both.
     AuthenticationDialog(wxWindow* parent, wxWindowID id, const wxString& title, const wxPoint& pos = wxDefaultPosition,
                          const wxSize& size = wxDefaultSize, long style = wxDEFAULT_DIALOG_STYLE);
 

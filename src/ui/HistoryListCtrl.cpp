@@ -2,10 +2,9 @@
 #include "ui/HistoryListCtrl.h"
 
 #include "model/UserGroups.h"
+#include "site/SiteAddress.h"
 #include "ui/UserListTreeCtrl.h"
-#include "util/Settings.h"
 #include "util/Trace.h"
-#include "util/UrlEncode.h"
 #include "util/Util.h"
 
 #include <wx/datetime.h>
@@ -101,7 +100,7 @@ void HistoryListCtrl::OnItemActivated(wxListEvent& event)
     const HistoryEvent& row = view.GetRow(static_cast<size_t>(event.GetIndex()));
     if (row.id == 0)
         return;
-    Util::LaunchBrowser("http://" + Settings::PreviewServer() + "/preview.shtml?" + PercentEncodeName(row.name));
+    Util::LaunchBrowser(SiteAddress::PerformerPage(row.name));
 }
 
 wxString HistoryListCtrl::OnGetItemText(long item, long column) const

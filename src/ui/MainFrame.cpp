@@ -10,6 +10,7 @@
 #include "site/DaemonThread.h"
 #include "site/LoginCheck.h"
 #include "site/Site.h"
+#include "site/SiteAddress.h"
 #include "skin/SkinImageStore.h"
 #include "ui/AllTreeCtrl.h"
 #include "ui/AuthenticationDialog.h"
@@ -57,15 +58,6 @@ wxBEGIN_EVENT_TABLE(MainFrame, wxFrame)
     EVT_MENU(wxID_ANY, MainFrame::OnMenu)
 wxEND_EVENT_TABLE()
 
-wxMenu* MainFrame::NewPauseMenu()
-{
-    auto* pauseMenu = new wxMenu;
-    pauseMenu->Append(ID_PAUSE_ONE_HOUR, _("For 1 &hour"));
-    pauseMenu->Append(ID_PAUSE_UNTIL_MORNING, _("Until tomorrow 0&6:00"));
-    pauseMenu->Append(ID_PAUSE_UNTIL_RESUMED, _("Until &resumed"));
-    return pauseMenu;
-}
-
 MainFrame::MainFrame() : wxFrame(nullptr, wxID_ANY, wxEmptyString), loggedIn(false)
 {
     SOLVANE_TRACE("[%p]MainFrame::MainFrame(void)", static_cast<void*>(this));
@@ -97,7 +89,7 @@ MainFrame::MainFrame() : wxFrame(nullptr, wxID_ANY, wxEmptyString), loggedIn(fal
     DoLayout();
 
     SkinImageStore* skin = SkinImageStore::GetInstance();
-    menuBar->Check(ID_POPUP_ONLY_FAVORITE, Settings::ReadBool("/PopupDialog/onlyFavorite", false));
+    menuBar->Check(ID_POPUP_ONLY_FAVORITE, Settings::ReadBool(SettingsKeys::kPopupOnlyFavorite, false));
     // Pop-ups can be limited to favourites only once there are favourites.
     menuBar->Enable(ID_POPUP_ONLY_FAVORITE, false);
 
@@ -123,10 +115,10 @@ MainFrame::MainFrame() : wxFrame(nullptr, wxID_ANY, wxEmptyString), loggedIn(fal
         SetIcons(icons);
     }
 
-    const int x = static_cast<int>(Settings::ReadLong("/MainFrame/x", -1));
-    const int y = static_cast<int>(Settings::ReadLong("/MainFrame/y", -1));
-    const int width = static_cast<int>(Settings::ReadLong("/MainFrame/width", 240));
-    const int height = static_cast<int>(Settings::ReadLong("/MainFrame/height", 480));
+    const int x = static_cast<int>(Settings::ReadLong(SettingsKeys::kMainFrameX, -1));
+    const int y = static_cast<int>(Settings::ReadLong(SettingsKeys::kMainFrameY, -1));
+    const int width = static_cast<int>(Settings::ReadLong(SettingsKeys::kMainFrameWidth, 240));
+    const int height = static_cast<int>(Settings::ReadLong(SettingsKeys::kMainFrameHeight, 480));
     SetSize(x, y, width, height, wxSIZE_AUTO_WIDTH | wxSIZE_AUTO_HEIGHT);
     // The pages take the notebook's size before the window system first lays them out: fitted to
     // their best size, the trees would be given a few pixels' height there, and a list that came
@@ -168,11 +160,11 @@ MainFrame::~MainFrame()
     const bool placed = wxGetDisplayInfo().type != wxDisplayWayland;
     const wxPoint position = placed ? GetPosition() : wxDefaultPosition;
     const wxSize size = GetSize();
-    Settings::WriteLong("/MainFrame/x", position.x);
-    Settings::WriteLong("/MainFrame/y", position.y);
-    Settings::WriteLong("/MainFrame/width", size.x);
-    Settings::WriteLong("/MainFrame/height", size.y);
-    Settings::DeleteEntry("/favorites");
+    Settings::WriteLong(SettingsKeys::kMainFrameX, position.x);
+    Settings::WriteLong(SettingsKeys::kMainFrameY, position.y);
+    Settings::WriteLong(SettingsKeys::kMainFrameWidth, size.x);
+    Settings::WriteLong(SettingsKeys::kMainFrameHeight, size.y);
+    Settings::DeleteEntry(SettingsKeys::kFavorites);
     Settings::Flush();
 
     // Nothing of the program may outlive its main window: a splash screen still counting down
@@ -297,7 +289,7 @@ void MainFrame::OnMenu(wxCommandEvent& event)
         break;
     case ID_UPDATE_FAVORITE: UpdateFavorite(); break;
     case ID_POPUP_ONLY_FAVORITE:
-        Settings::WriteBool("/PopupDialog/onlyFavorite", event.IsChecked());
+        Settings::WriteBool(SettingsKeys::kPopupOnlyFavorite, event.IsChecked());
         Settings::Flush();
         break;
     case ID_SETTINGS: ShowSettings(); break;
@@ -341,9 +333,8 @@ void MainFrame::UpdateFavorite()
         if (answer != wxID_OK)
             return;
     }
-    const wxString url =
-        "http://" + Settings::WebServer() +
-        LoginCheckPath(Settings::ReadString("/id", wxEmptyString), Settings::ReadString("/password", wxEmptyString));
+    const wxString url = SiteAddress::LoginCheck(Settings::ReadString(SettingsKeys::kId, wxEmptyString),
+                                                 Settings::ReadString(SettingsKeys::kPassword, wxEmptyString));
     // A client without a user: the account travels in the query, with no authorisation header.
     auto client = std::make_unique<wxHTTP2>();
     client->SetSizeLimit(kLoginReplyLimit);
@@ -389,7 +380,7 @@ void MainFrame::OnDownloadFinished(DownloadFinishedEvent& event)
     UserListEvent list(EVT_USER_LIST_INITIALIZED, FavoriteTreeCtrl::kFavoritesListId);
     list.SetUserList(favorites);
     favoriteTreeCtrl->GetEventHandler()->AddPendingEvent(list);
-    Settings::WriteString("/favorites", JoinFavoriteNames(names));
+    Settings::WriteString(SettingsKeys::kFavorites, JoinFavoriteNames(names));
     loggedIn = true;
 }
 

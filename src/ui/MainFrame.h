@@ -1,6 +1,8 @@
 // The main window: the All and Favorite trees, the menus, and the owner of the polling thread.
 #pragma once
 
+#include "ui/MainMenu.h"
+
 #include <wx/frame.h>
 #include <wx/timer.h>
 
@@ -16,29 +18,14 @@ class HistoryRecorder;
 class HistoryStore;
 class NotifyIcon;
 class PopupDialogManager;
-class wxMenu;
 class wxMenuBar;
 class wxNotebook;
 class wxPanel;
 class wxSearchCtrl;
 
-enum
-{
-    ID_UPDATE_FAVORITE = 6000,
-    ID_POPUP_ONLY_FAVORITE = 6001,
-    ID_SETTINGS = 6010,
-    ID_PAUSE_ONE_HOUR = 6011,
-    ID_PAUSE_UNTIL_MORNING = 6012,
-    ID_PAUSE_UNTIL_RESUMED = 6013,
-    ID_RESUME_POPUPS = 6014,
-    ID_FIND = 6015
-};
-
 class MainFrame : public wxFrame
 {
 public:
-    /// The "P&ause pop-ups" submenu, the same in the "&Tool" menu and the notification icon's.
-    static wxMenu* NewPauseMenu();
     MainFrame();
     ~MainFrame() override;
 

@@ -1,7 +1,7 @@
 // The icon in the notification area: the way back to a hidden main window, and a way out.
 #include "ui/NotifyIcon.h"
 
-#include "ui/MainFrame.h"
+#include "ui/MainMenu.h"
 #include "ui/NotificationHints.h"
 #include "util/Trace.h"
 
@@ -41,7 +41,7 @@ NotifyIcon::NotifyIcon(wxWindow* frame_, const wxIcon& icon_, const wxString& to
     menu->Append(wxID_OPEN, _("&Open"), _("Show the main window."));
     menu->AppendSeparator();
     // The frame's own commands: it handles them as it does its menu's.
-    menu->AppendSubMenu(MainFrame::NewPauseMenu(), _("P&ause pop-ups"));
+    menu->AppendSubMenu(NewPauseMenu(), _("P&ause pop-ups"));
     menu->Append(ID_RESUME_POPUPS, _("Resu&me pop-ups"));
     menu->Append(ID_SETTINGS, _("&Settings..."));
     menu->AppendSeparator();

@@ -3,13 +3,14 @@
 
 #include "net/DownloadFinishedEvent.h"
 #include "net/DownloadThread.h"
+#include "site/SiteAddress.h"
 #include "skin/SkinImageStore.h"
 #include "ui/NotificationHints.h"
-#include "ui/PopupDialogManager.h"
+#include "ui/PopupSlots.h"
 #include "util/ImageHeader.h"
 #include "util/Settings.h"
+#include "util/SettingsKeys.h"
 #include "util/Trace.h"
-#include "util/UrlEncode.h"
 #include "util/Util.h"
 
 #include <wx/dcclient.h>
@@ -55,7 +56,7 @@ wxBEGIN_EVENT_TABLE(PopupDialog, wxDialog)
 wxEND_EVENT_TABLE()
 
 PopupDialog::PopupDialog(const User& user_, PopupKind kind_, wxWindow* parent, wxWindowID id, const wxString& title,
-                         const wxPoint& pos, const wxSize& size, long style, PopupDialogManager* manager_, int slot_)
+                         const wxPoint& pos, const wxSize& size, long style, PopupSlots* manager_, int slot_)
     : wxDialog(parent, id, title, pos, size, style), user(user_), kind(kind_), manager(manager_), slot(slot_)
 {
     SOLVANE_TRACE("[%p]PopupDialog::PopupDialog(%s, %d, %d)", static_cast<void*>(this), user_.GetName(), kind_, slot_);
@@ -145,12 +146,10 @@ void PopupDialog::DoLayout()
 void PopupDialog::StartDownload()
 {
     SOLVANE_TRACE("[%p]PopupDialog::StartDownload(void)", static_cast<void*>(this));
-    const wxString url = "http://" + Settings::ImageServer() + "/WebArchive/" + PercentEncodeName(user.GetName()) +
-                         "/thumbs/LinkedImage.jpg";
-    auto* thread = new DownloadThread(this, wxID_ANY, url);
+    auto* thread = new DownloadThread(this, wxID_ANY, SiteAddress::ProfileImage(user.GetName()));
     HttpGet& request = thread->GetRequest();
     // The image server answers for the site's own name, not for its own.
-    request.AddHeader("Host", Settings::WebServer());
+    request.AddHeader("Host", SiteAddress::ProfileImageHost());
     request.SetConnectTimeout(kPictureTimeoutMilliseconds);
     request.SetStallTimeout(kPictureTimeoutMilliseconds);
     // A larger body is never held, and a server that trickles can not keep one of the few
@@ -267,7 +266,7 @@ void PopupDialog::ShowAt(const wxPoint& position)
     SOLVANE_TRACE("[%p]PopupDialog::ShowAt(%d, %d)", static_cast<void*>(this), position.x, position.y);
     Move(position);
     // Read anew for each pop-up and never written: a setting for those who want it otherwise.
-    long seconds = Settings::ReadLong("/PopupDialog/duration", kDefaultDurationSeconds);
+    long seconds = Settings::ReadLong(SettingsKeys::kPopupDuration, kDefaultDurationSeconds);
     if (seconds < 1)
         seconds = kDefaultDurationSeconds;
     if (seconds > kMaxDurationSeconds)
@@ -293,7 +292,7 @@ void PopupDialog::OnDestroyTimer(wxTimerEvent&)
 {
     SOLVANE_TRACE("[%p]PopupDialog::OnDestroyTimer(void)", static_cast<void*>(this));
     timer.reset();
-    if (PopupDialogManager* leaving = manager)
+    if (PopupSlots* leaving = manager)
     {
         manager = nullptr;
         Hide();
@@ -315,5 +314,5 @@ void PopupDialog::OnLeftDownForControl(wxMouseEvent&)
 {
     SOLVANE_TRACE("[%p]PopupDialog::OnLeftDownForControl(void)", static_cast<void*>(this));
     // Not passed on: the pop-up stays as it is.
-    Util::LaunchBrowser("http://" + Settings::PreviewServer() + "/preview.shtml?" + PercentEncodeName(user.GetName()));
+    Util::LaunchBrowser(SiteAddress::PerformerPage(user.GetName()));
 }

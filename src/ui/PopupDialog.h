@@ -1,10 +1,11 @@
 // One pop-up: a small window at the bottom right announcing a performer, with her picture.
 //
 // It fetches the picture from the image server as soon as it is made, and appears only once
-// the picture (or, failing that, the skin's placeholder) is there; from then it stays for
-// "/PopupDialog/duration" seconds and destroys itself. A click on the picture or the name opens
-// the performer's preview page; the pop-up stays. With a manager, the manager places it and is
-// told when its picture has come and when it goes; without one it shows in the bottom slot.
+// the picture (or, failing that, the skin's placeholder) is there; from then it stays for the
+// seconds of SettingsKeys::kPopupDuration and destroys itself. A click on the picture or the
+// name opens the performer's preview page; the pop-up stays. With a manager, the manager places
+// it and is told when its picture has come and when it goes; without one it shows in the bottom
+// slot.
 #pragma once
 
 #include "model/PopupRules.h"
@@ -22,7 +23,7 @@
 #include <string>
 
 class DownloadFinishedEvent;
-class PopupDialogManager;
+class PopupSlots;
 class wxPanel;
 class wxStaticBitmap;
 class wxStaticText;
@@ -40,11 +41,11 @@ public:
     static constexpr size_t kMaxPictureBytes = 2 * 1024 * 1024;
     static constexpr unsigned kMaxPictureSide = 1024;
 
-    /// Starts the picture's download. manager (not owned) is told of the picture and the end;
-    /// slot is the place in the column that the manager keeps for this pop-up.
+    /// Starts the picture's download. manager (not owned) keeps the pop-ups' column and is told of
+    /// the picture and the end; slot is the place in the column that it keeps for this pop-up.
     PopupDialog(const User& user, PopupKind kind, wxWindow* parent, wxWindowID id, const wxString& title,
                 const wxPoint& pos = wxDefaultPosition, const wxSize& size = wxDefaultSize, long style = kStyle,
-                PopupDialogManager* manager = nullptr, int slot = 1);
+                PopupSlots* manager = nullptr, int slot = 1);
     ~PopupDialog() override;
 
     const User& GetUser() const { return user; }
@@ -79,7 +80,7 @@ private:
 
     User user;
     PopupKind kind;
-    PopupDialogManager* manager;
+    PopupSlots* manager;
     int slot;
     bool waitingForPicture = true;
     // Set as the pop-up goes: a picture still on its way is of no use any more.

@@ -3,7 +3,7 @@
 
 #include "model/PopupPause.h"
 #include "model/PopupRules.h"
-#include "ui/MainFrame.h"
+#include "ui/MainMenu.h"
 #include "ui/PopupDialog.h"
 #include "util/Settings.h"
 #include "util/SettingsKeys.h"
@@ -73,7 +73,8 @@ void PopupDialogManager::OnUserChanged(UserEvent& event)
     if (wanted)
     {
         // Favourites go ahead of the others whether or not the pop-ups are limited to them.
-        const bool favorite = IsFavoriteName(Settings::ReadString("/favorites", wxEmptyString), user.GetName());
+        const bool favorite =
+            IsFavoriteName(Settings::ReadString(SettingsKeys::kFavorites, wxEmptyString), user.GetName());
         queue.Add({user, kind, favorite, Now()}, slotCount);
     }
     // A new pop-up waits, or one that went has freed its slot.
@@ -128,7 +129,7 @@ bool PopupDialogManager::PassesFavoritesFilter(const wxString& name) const
         !menus->IsChecked(ID_POPUP_ONLY_FAVORITE))
         return true;
     // Read anew each time: a new login rewrites it.
-    return IsFavoriteName(Settings::ReadString("/favorites", wxEmptyString), name);
+    return IsFavoriteName(Settings::ReadString(SettingsKeys::kFavorites, wxEmptyString), name);
 }
 
 wxRect PopupDialogManager::GetWorkArea() const

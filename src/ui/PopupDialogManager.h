@@ -16,6 +16,7 @@
 
 #include "model/PopupQueue.h"
 #include "model/UserEvent.h"
+#include "ui/PopupSlots.h"
 
 #include <wx/event.h>
 #include <wx/gdicmn.h>
@@ -28,7 +29,7 @@
 class PopupDialog;
 class wxMenuBar;
 
-class PopupDialogManager : public wxEvtHandler
+class PopupDialogManager : public wxEvtHandler, public PopupSlots
 {
 public:
     /// At most this many pictures are fetched at once.
@@ -53,9 +54,9 @@ public:
     size_t GetDropCount(PopupQueue::DropReason reason) const { return queue.GetDropCount(reason); }
 
     /// From a pop-up whose picture is there: it is placed and shown.
-    void OnPopupReady(PopupDialog* popup);
+    void OnPopupReady(PopupDialog* popup) override;
     /// From a pop-up that goes; startNext false while the program closes.
-    void OnPopupClosed(PopupDialog* popup, bool startNext);
+    void OnPopupClosed(PopupDialog* popup, bool startNext) override;
 
 private:
     bool PassesFavoritesFilter(const wxString& name) const;

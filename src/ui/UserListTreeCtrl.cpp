@@ -1,11 +1,10 @@
 // A tree of users kept in step with the user events; the base of the All and Favorite trees.
 #include "ui/UserListTreeCtrl.h"
 
+#include "site/SiteAddress.h"
 #include "skin/SkinImageStore.h"
 #include "ui/UserListTreeItemData.h"
-#include "util/Settings.h"
 #include "util/Trace.h"
-#include "util/UrlEncode.h"
 #include "util/Util.h"
 
 #include <wx/intl.h>
@@ -197,8 +196,7 @@ void UserListTreeCtrl::OnMenu(wxCommandEvent& event)
     const UserListTreeItemData* data = GetUserData(selection);
     if (!data)
         return;
-    Util::LaunchBrowser("http://" + Settings::PreviewServer() + "/preview.shtml?" +
-                        PercentEncodeName(data->GetUser().GetName()));
+    Util::LaunchBrowser(SiteAddress::PerformerPage(data->GetUser().GetName()));
 }
 
 int UserListTreeCtrl::ImageForUser(const User& WXUNUSED(user)) const

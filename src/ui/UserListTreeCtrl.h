@@ -4,6 +4,7 @@
 #include "model/NameFilter.h"
 #include "model/UserEvent.h"
 #include "model/UserListEvent.h"
+#include "ui/UserItemIndex.h"
 
 #include <wx/bmpbndl.h>
 #include <wx/treectrl.h>
@@ -14,7 +15,7 @@
 
 class UserListTreeItemData;
 
-class UserListTreeCtrl : public wxTreeCtrl
+class UserListTreeCtrl : public wxTreeCtrl, public UserItemIndex
 {
 public:
     UserListTreeCtrl(wxWindow* parent, wxWindowID id = wxID_ANY, const wxPoint& pos = wxDefaultPosition,
@@ -39,7 +40,7 @@ public:
     /// The same as one bitmap, for an image list.
     static wxBitmap SkinIcon(const wxString& name);
     /// Called by an item's data as the item goes.
-    void ForgetItem(const wxString& name, const wxTreeItemId& item);
+    void ForgetItem(const wxString& name, const wxTreeItemId& item) override;
 
     /// Shows only the users whose names pass; the others are kept aside, still following the
     /// events, and come back when the filter lets them. Thousands coming back at once do so in

@@ -1,10 +1,10 @@
 // The user an item of a user tree stands for; its name is the item's label.
 #include "ui/UserListTreeItemData.h"
 
-#include "ui/UserListTreeCtrl.h"
+#include "ui/UserItemIndex.h"
 #include "util/Trace.h"
 
-UserListTreeItemData::UserListTreeItemData(const User& user_, UserListTreeCtrl* tree_) : user(user_), tree(tree_)
+UserListTreeItemData::UserListTreeItemData(const User& user_, UserItemIndex* index_) : user(user_), index(index_)
 {
 }
 
@@ -12,6 +12,6 @@ UserListTreeItemData::~UserListTreeItemData()
 {
     // The tree deletes an item's data with the item, however the item goes (one delete, a
     // group emptied, the tree closing): the index forgets it here, in every case.
-    if (tree && GetId().IsOk())
-        tree->ForgetItem(user.GetName(), GetId());
+    if (index && GetId().IsOk())
+        index->ForgetItem(user.GetName(), GetId());
 }

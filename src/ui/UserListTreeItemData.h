@@ -5,12 +5,12 @@
 
 #include <wx/treebase.h>
 
-class UserListTreeCtrl;
+class UserItemIndex;
 
 class UserListTreeItemData : public wxTreeItemData
 {
 public:
-    explicit UserListTreeItemData(const User& user, UserListTreeCtrl* tree = nullptr);
+    explicit UserListTreeItemData(const User& user, UserItemIndex* index = nullptr);
     ~UserListTreeItemData() override;
 
     const User& GetUser() const { return user; }
@@ -18,5 +18,5 @@ public:
 
 private:
     User user;
-    UserListTreeCtrl* tree; // whose name index lists this item, if any
+    UserItemIndex* index; // the tree's name index that lists this item, if any
 };

@@ -10,6 +10,8 @@ list(APPEND SOLVANE_GUI_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/HistoryPanel.h
   ${CMAKE_CURRENT_LIST_DIR}/MainFrame.cpp
   ${CMAKE_CURRENT_LIST_DIR}/MainFrame.h
+  ${CMAKE_CURRENT_LIST_DIR}/MainMenu.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/MainMenu.h
   ${CMAKE_CURRENT_LIST_DIR}/NotifyIcon.cpp
   ${CMAKE_CURRENT_LIST_DIR}/NotifyIcon.h
   ${CMAKE_CURRENT_LIST_DIR}/NotificationHints.cpp
@@ -18,6 +20,8 @@ list(APPEND SOLVANE_GUI_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/PopupDialog.h
   ${CMAKE_CURRENT_LIST_DIR}/PopupDialogManager.cpp
   ${CMAKE_CURRENT_LIST_DIR}/PopupDialogManager.h
+  ${CMAKE_CURRENT_LIST_DIR}/PopupSlots.h
+  ${CMAKE_CURRENT_LIST_DIR}/UserItemIndex.h
   ${CMAKE_CURRENT_LIST_DIR}/UserListTreeCtrl.cpp
   ${CMAKE_CURRENT_LIST_DIR}/UserListTreeCtrl.h
   ${CMAKE_CURRENT_LIST_DIR}/UserListTreeItemData.cpp

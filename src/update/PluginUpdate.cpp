@@ -4,6 +4,7 @@
 
 #include "net/DownloadFile.h"
 #include "net/HttpGet.h"
+#include "site/SiteAddress.h"
 #include "update/ReleaseStatement.h"
 #include "update/StagedUpdate.h"
 #include "update/TrustedKeys.h"
@@ -11,6 +12,7 @@
 #include "update/UpdateSignature.h"
 #include "util/GuiServices.h"
 #include "util/Settings.h"
+#include "util/SettingsKeys.h"
 #include "util/Trace.h"
 #include "util/Util.h"
 #include "util/Version.h"
@@ -28,9 +30,6 @@
 
 namespace
 {
-const char* const kUpdateQuery = "/cgi-bin/app/update.cgi?version=%s";
-// The highest version the person ever said "Yes" to: an offer below it is a replayed old one.
-const char* const kHighestAcceptedKey = "/Update/highestAccepted";
 const char* const kFileType = "application/octet-stream";
 
 bool IsOlder(const Version& a, const Version& b)
@@ -134,7 +133,7 @@ wxFileName* PluginUpdate::GetNewPluginFileName(const std::vector<std::string>& k
 
     const wxString version = CurrentVersion.ToString();
     SOLVANE_TRACE("CurrentVersion: %s", version);
-    const wxString base = "http://" + Settings::WebServer() + wxString::Format(kUpdateQuery, version);
+    const wxString base = SiteAddress::UpdateQuery(version);
     const wxFileName executable = Util::GetApplicationFileName();
     if (!executable.IsOk())
         return nullptr;
@@ -145,7 +144,7 @@ wxFileName* PluginUpdate::GetNewPluginFileName(const std::vector<std::string>& k
     // The signed statement comes first: nothing else is fetched, and nobody is asked, unless the
     // publisher vouches for it.
     std::string text, signature;
-    if (!FetchSmall(base + "&type=statement", text, ReleaseStatement::kMaxLength))
+    if (!FetchSmall(SiteAddress::UpdateFileQuery(base, "statement"), text, ReleaseStatement::kMaxLength))
     {
         if (!IsModuleOffered(base))
         {
@@ -154,7 +153,7 @@ wxFileName* PluginUpdate::GetNewPluginFileName(const std::vector<std::string>& k
         }
         return Refuse(staged, "the update service offers a module without a release statement");
     }
-    if (!FetchSmall(base + "&type=signature", signature, 1024))
+    if (!FetchSmall(SiteAddress::UpdateFileQuery(base, "signature"), signature, 1024))
         return Refuse(staged, "the release statement comes without a signature");
     ReleaseStatement statement;
     wxString why;
@@ -168,7 +167,7 @@ wxFileName* PluginUpdate::GetNewPluginFileName(const std::vector<std::string>& k
     const Version offered(statement.GetVersion());
     if (!IsOlder(CurrentVersion, offered))
         return Refuse(staged, "version " + statement.GetVersion() + " is not newer than the running " + version);
-    const wxString highest = Settings::ReadString(kHighestAcceptedKey, wxString());
+    const wxString highest = Settings::ReadString(SettingsKeys::kUpdateHighestAccepted, wxString());
     if (!highest.empty() && IsOlder(offered, Version(highest)))
         return Refuse(staged, "version " + statement.GetVersion() + " is older than " + highest + ", accepted before");
     if (statement.GetExpires() <= static_cast<long long>(std::time(nullptr)))
@@ -193,7 +192,7 @@ wxFileName* PluginUpdate::GetNewPluginFileName(const std::vector<std::string>& k
         return nullptr;
     }
     // The approval is on disk before anything else: a session that ends now still installs it.
-    Settings::WriteString(kHighestAcceptedKey, statement.GetVersion());
+    Settings::WriteString(SettingsKeys::kUpdateHighestAccepted, statement.GetVersion());
     if (!staged.Approve())
         return Refuse(staged, "the approval can not be kept beside the program");
 
@@ -202,7 +201,7 @@ wxFileName* PluginUpdate::GetNewPluginFileName(const std::vector<std::string>& k
     {
         const ReleaseFile* file = statement.Find(side.kind);
         if (file)
-            FetchVouched(base + "&type=" + side.kind, PendingFileName(side.path), *file);
+            FetchVouched(SiteAddress::UpdateFileQuery(base, side.kind), PendingFileName(side.path), *file);
         SOLVANE_TRACE("download %s", side.kind);
     }
     return &result;

@@ -1,6 +1,8 @@
 // The configuration store behind one lock: the polling thread reads it while the GUI writes.
 #include "util/Settings.h"
 
+#include "util/SettingsKeys.h"
+
 #include <wx/config.h>
 
 #include <mutex>
@@ -75,16 +77,16 @@ void Flush()
 
 wxString WebServer()
 {
-    return ReadString("/Site/webserver", kDefaultWebServer);
+    return ReadString(SettingsKeys::kWebServer, kDefaultWebServer);
 }
 
 wxString ImageServer()
 {
-    return ReadString("/Site/imageserver", kDefaultImageServer);
+    return ReadString(SettingsKeys::kImageServer, kDefaultImageServer);
 }
 
 wxString PreviewServer()
 {
-    return ReadString("/Site/previewserver", kDefaultPreviewServer);
+    return ReadString(SettingsKeys::kPreviewServer, kDefaultPreviewServer);
 }
 } // namespace Settings

@@ -3,6 +3,8 @@ list(APPEND SOLVANE_CORE_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/AtomicFile.h
   ${CMAKE_CURRENT_LIST_DIR}/GuiServices.cpp
   ${CMAKE_CURRENT_LIST_DIR}/GuiServices.h
+  ${CMAKE_CURRENT_LIST_DIR}/ImageCheck.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/ImageCheck.h
   ${CMAKE_CURRENT_LIST_DIR}/ImageHeader.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ImageHeader.h
   ${CMAKE_CURRENT_LIST_DIR}/ModuleFileName.h

@@ -1,0 +1,34 @@
+// The site's addresses: each on its own server, with names and the account made safe for the URL.
+#include "site/SiteAddress.h"
+#include "util/Settings.h"
+#include "util/SettingsKeys.h"
+
+#include <gtest/gtest.h>
+
+// Three different servers show which one each address goes to; the odd names must neither cut
+// the path or query nor smuggle in another parameter.
+TEST(SiteAddress, EachAddressGoesToItsServerWithItsPartsEncoded)
+{
+    Settings::WriteString(SettingsKeys::kWebServer, "web.test:1");
+    Settings::WriteString(SettingsKeys::kImageServer, "image.test:2");
+    Settings::WriteString(SettingsKeys::kPreviewServer, "preview.test:3");
+    const wxString odd = wxString::FromUTF8("a b/../c?d&e=f#\xC3\xA4+");
+    const std::pair<wxString, const char*> cases[] = {
+        {SiteAddress::PerformerList(), "http://web.test:1/include/js/online_performers.js"},
+        {SiteAddress::ProfileImage("Mira_Lune7"), "http://image.test:2/WebArchive/Mira_Lune7/thumbs/LinkedImage.jpg"},
+        {SiteAddress::ProfileImage(odd),
+         "http://image.test:2/WebArchive/a%20b%2F%2E%2E%2Fc%3Fd%26e%3Df%23%C3%A4%2B/thumbs/LinkedImage.jpg"},
+        {SiteAddress::ProfileImageHost(), "web.test:1"},
+        {SiteAddress::PerformerPage("Mira_Lune7"), "http://preview.test:3/preview.shtml?Mira_Lune7"},
+        {SiteAddress::PerformerPage(odd),
+         "http://preview.test:3/preview.shtml?a%20b%2F%2E%2E%2Fc%3Fd%26e%3Df%23%C3%A4%2B"},
+        {SiteAddress::LoginCheck("a&b", "="), "http://web.test:1/loginchecker?username=a%26b&password=%3D"},
+        {SiteAddress::LoginCheck("Mia.x-y_z~", "p w#&password=x"),
+         "http://web.test:1/loginchecker?username=Mia.x-y_z~&password=p%20w%23%26password%3Dx"},
+        {SiteAddress::UpdateQuery("1.3.1"), "http://web.test:1/cgi-bin/app/update.cgi?version=1.3.1"},
+        {SiteAddress::UpdateFileQuery(SiteAddress::UpdateQuery("1.3.1"), "skin"),
+         "http://web.test:1/cgi-bin/app/update.cgi?version=1.3.1&type=skin"},
+    };
+    for (const auto& [address, expected] : cases)
+        EXPECT_EQ(expected, address.ToStdString());
+}
