@@ -9,6 +9,7 @@
 
 #include "model/PopupRules.h"
 #include "model/User.h"
+#include "util/StopToken.h"
 
 #include <wx/bitmap.h>
 #include <wx/bmpbndl.h>
@@ -16,7 +17,6 @@
 #include <wx/frame.h>
 #include <wx/timer.h>
 
-#include <atomic>
 #include <cstddef>
 #include <memory>
 #include <string>
@@ -83,7 +83,7 @@ private:
     int slot;
     bool waitingForPicture = true;
     // Set as the pop-up goes: a picture still on its way is of no use any more.
-    std::shared_ptr<std::atomic<bool>> gone = std::make_shared<std::atomic<bool>>(false);
+    StopToken pictureStop;
     std::unique_ptr<wxTimer> timer;
     wxBitmapBundle contentBitmap;
     int stripWidth = kWidth;
