@@ -93,11 +93,9 @@ TEST(MainThreadCallTest, ResultComesBackUnlessAStopEndsTheWait)
     });
     while (!wxAppConsole::GetInstance()->HasPendingEvents())
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    const auto start = Clock::now();
     stop.RequestStop();
     EXPECT_EQ(std::future_status::ready, answer.wait_for(TimeLimit(1000)));
     EXPECT_EQ(std::nullopt, answer.get());
-    EXPECT_LT(Clock::now() - start, TimeLimit(1000));
     wxAppConsole::GetInstance()->ProcessPendingEvents();
     EXPECT_FALSE(ran);
 
