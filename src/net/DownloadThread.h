@@ -10,7 +10,7 @@
 //   thread->GetRequest().AddHeader("Host", Settings::WebServer());   // optional
 //   thread->GetRequest().SetStallTimeout(3000);                       // optional
 //   thread->GetRequest().SetSizeLimit(1 << 20);                       // optional
-//   thread->GetRequest().SetStopToken(pictureStop);                  // optional: StopAll too
+//   thread->GetRequest().SetStopToken(pictureStop);                   // optional: StopAll too
 //   if (thread->Run() != wxTHREAD_NO_ERROR)
 //       delete thread;               // never started: nothing will be posted
 //   // else forget the pointer: once its reply has been handled on the GUI thread, the thread

@@ -12,8 +12,6 @@
 
 #include <memory>
 
-class wxThread;
-
 class StopToken
 {
 public:
@@ -30,8 +28,8 @@ public:
     /// A new token that is stopped as soon as either a or b is, or at once if one already is.
     static StopToken AnyOf(const StopToken& a, const StopToken& b);
     /// A token that also counts the toolkit's request to end the calling wxThread (Delete()), as
-    /// asked on that thread; on any other thread it is an ordinary token. The one place where the
-    /// toolkit's own stop request enters ours, for code that runs on a thread it did not start.
+    /// asked on that thread; elsewhere, and to AnyOf, it shows only what was seen there. For code
+    /// that runs on a thread it did not start; a thread of our own passes Delete() on in OnDelete.
     static StopToken ForCallingThread();
 
 private:
