@@ -15,6 +15,7 @@
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
+#include <pthread.h>
 #include <sys/socket.h>
 #include <system_error>
 #include <unistd.h>
@@ -125,6 +126,7 @@ int HttpServer::OpenListener(const std::string& host, int port, int& boundPort)
 
 void HttpServer::AcceptLoop()
 {
+    pthread_setname_np(pthread_self(), "sitesim-accept");
     const Socket listener(listenFd, stopRead);
     for (;;)
     {
@@ -182,6 +184,7 @@ void HttpServer::Spawn(int fd)
 
 void HttpServer::Serve(Connection& connection)
 {
+    pthread_setname_np(pthread_self(), "sitesim-serve");
     const Socket socket(connection.fd, stopRead);
     RequestReader reader(socket, name);
     Request request;

@@ -245,9 +245,9 @@ TEST(DaemonThreadTest, TheTenthFailureStillShowsTheBoxAfterHalfAMinute)
     std::atomic<long long> boxAt{-1};
     std::atomic<bool> exitAsked{false};
     TestGuiServices gui;
-    gui.showServerFailure = [&](const wxString&, const wxString&, std::function<bool()>, std::function<void()> closed) {
+    gui.showServerFailure = [&](const wxString&, const wxString&, const StopToken&) {
         boxAt = clock.load();
-        closed();
+        return true;
     };
     gui.requestExit = [&] {
         thread.RequestStop(); // as the main window's exit would
@@ -330,10 +330,9 @@ TEST(DaemonThreadTest, KeepTryingRidesOutAnOutage)
         std::atomic<long long> boxAt{-1};
         std::atomic<bool> exitAsked{false};
         TestGuiServices gui;
-        gui.showServerFailure = [&](const wxString&, const wxString&, std::function<bool()>,
-                                    std::function<void()> closed) {
+        gui.showServerFailure = [&](const wxString&, const wxString&, const StopToken&) {
             boxAt = clock.load();
-            closed();
+            return true;
         };
         gui.requestExit = [&] {
             thread.RequestStop();

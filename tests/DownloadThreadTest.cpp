@@ -28,10 +28,7 @@ std::unique_ptr<wxEvtHandler> Receiver(std::vector<std::string>& log)
 {
     auto handler = std::make_unique<wxEvtHandler>();
     handler->Bind(EVT_DOWNLOAD_FINISHED, [&log](DownloadFinishedEvent& event) {
-        const char* buffer = static_cast<const char*>(event.GetClientData());
-        log.push_back(std::to_string(event.GetId()) + ":" +
-                      (buffer ? std::string(buffer, static_cast<size_t>(event.GetInt())) : "null"));
-        ::operator delete(event.GetClientData());
+        log.push_back(std::to_string(event.GetId()) + ":" + (event.Succeeded() ? event.TakeBody() : "null"));
     });
     return handler;
 }
@@ -157,22 +154,22 @@ TEST_F(DownloadThreadTest, StopAllEndsStalledTransfersAtOnce)
     }
 }
 
-// The creator's own abort hook ends its transfer, and StopAll ends every other, each at once.
-TEST_F(DownloadThreadTest, AnAbortHookOrStopAllEndsStalledTransfersAtOnce)
+// The creator's own stop token ends its transfer, and StopAll ends every other, each at once.
+TEST_F(DownloadThreadTest, AStopTokenOrStopAllEndsStalledTransfersAtOnce)
 {
     site.SetResource("/stalled", std::string(4000, 'x'), "text/plain");
     site.SetFault("/stalled", Fault::StallMidBody);
     const auto receiver = Receiver(log);
-    auto gone = std::make_shared<std::atomic<bool>>(false);
+    StopToken gone;
     Start(receiver.get(), 1, "/stalled");
     Start(receiver.get(), 2, "/stalled", true);
     auto* own = new DownloadThread(receiver.get(), 3, wxString::FromUTF8("http://" + site.WebServer() + "/stalled"));
-    own->GetRequest().SetAbortHook([gone] { return gone->load(); });
+    own->GetRequest().SetStopToken(gone);
     ASSERT_EQ(wxTHREAD_NO_ERROR, own->Run());
     ASSERT_TRUE(site.WaitForRequests(3, TimeLimit(10000).count()));
 
     auto start = std::chrono::steady_clock::now();
-    *gone = true;
+    gone.RequestStop();
     while (log.empty() && std::chrono::steady_clock::now() - start < TimeLimit(5000))
         wxAppConsole::GetInstance()->ProcessPendingEvents();
     EXPECT_LT(std::chrono::steady_clock::now() - start, TimeLimit(200));

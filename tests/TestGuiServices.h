@@ -9,21 +9,16 @@
 class TestGuiServices : public GuiServices
 {
 public:
-    using FailureShower = std::function<void(const wxString& caption, const wxString& message,
-                                             std::function<bool()> waited, std::function<void()> closed)>;
+    using FailureShower = std::function<bool(const wxString& caption, const wxString& message, const StopToken& stop)>;
 
     TestGuiServices() { GuiServices::Install(this); }
     ~TestGuiServices() override { GuiServices::Install(nullptr); }
 
-    void ShowServerFailure(const wxString& caption, const wxString& message, std::function<bool()> waited,
-                           std::function<void()> closed) override
+    bool ShowServerFailure(const wxString& caption, const wxString& message, const StopToken& stop) override
     {
-        if (showServerFailure)
-            showServerFailure(caption, message, std::move(waited), std::move(closed));
-        else
-            closed();
+        return !showServerFailure || showServerFailure(caption, message, stop);
     }
-    bool Confirm(const wxString& caption, const wxString& message, std::function<bool()>) override
+    bool Confirm(const wxString& caption, const wxString& message, const StopToken&) override
     {
         return confirm && confirm(caption, message);
     }

@@ -39,15 +39,17 @@ protected:
         Settings::DeleteEntry("/System/syncinterval");
         // Stands in for the box: closes it at once, unless the test holds it to close it (or not)
         // on its own thread.
-        gui.showServerFailure = [this](const wxString& caption, const wxString& message, std::function<bool()> waited,
-                                       std::function<void()> closed) {
+        gui.showServerFailure = [this](const wxString& caption, const wxString& message, const StopToken& waited) {
             events.push_back("report: " + caption + ": " + message);
-            if (!std::exchange(holdBox, false))
-                return closed();
-            shown.set_value({std::move(waited), std::move(closed)});
+            if (std::exchange(holdBox, false))
+            {
+                shown.set_value(waited);
+                boxClosed.get_future().wait();
+            }
+            return true;
         };
         gui.requestExit = [this] { events.push_back("exit"); };
-        site.SetStopHook([this] { return stop.load(); });
+        site.SetStopToken(stop);
     }
 
     void Serve(const std::string& file)
@@ -100,11 +102,12 @@ protected:
     sitesim::SiteSim sim;
     TestGuiServices gui;
     CountingSite site;
-    std::atomic<bool> stop{false};
+    StopToken stop;
     // Written on the refreshing thread, read after a future or promise handed over.
     std::vector<wxString> events;
     bool holdBox = false;
-    std::promise<std::pair<std::function<bool()>, std::function<void()>>> shown;
+    std::promise<StopToken> shown;
+    std::promise<void> boxClosed;
 };
 } // namespace
 
@@ -157,13 +160,13 @@ TEST_F(UpdateUserListTest, TheTenthFailureInARowReportsThenAsksToExitOnceTheBoxI
     std::future<int> refresh = std::async(std::launch::async, [this] { return site.UpdateUserList(); });
     auto box = shown.get_future();
     ASSERT_EQ(std::future_status::ready, box.wait_for(seconds(10)));
-    auto [waited, closed] = box.get();
+    const StopToken waited = box.get();
     EXPECT_EQ(std::future_status::timeout, refresh.wait_for(milliseconds(100)));
-    EXPECT_TRUE(waited());
+    EXPECT_FALSE(waited.IsStopRequested());
     EXPECT_EQ(
         std::vector<wxString>{"report: Error: Could not get response from server\nPlease execute it after a while."},
         events);
-    std::thread(closed).join();
+    boxClosed.set_value();
     ASSERT_EQ(std::future_status::ready, refresh.wait_for(seconds(10)));
     EXPECT_EQ(0, refresh.get());
     EXPECT_EQ("exit", events.back());
@@ -181,15 +184,16 @@ TEST_F(UpdateUserListTest, AStopRequestEndsATransferOrTheParseAndIsNoFailure)
     std::future<int> refresh = std::async(std::launch::async, [this] { return site.UpdateUserList(); });
     ASSERT_TRUE(sim.WaitForRequests(1, 10000));
     const auto asked = steady_clock::now();
-    stop = true;
+    stop.RequestStop();
     ASSERT_EQ(std::future_status::ready, refresh.wait_for(seconds(10)));
     EXPECT_LT(steady_clock::now() - asked, milliseconds(1000)); // generous: the transfer looks every 20 ms
     EXPECT_EQ(0, refresh.get());
 
-    stop = false;
+    stop = StopToken();
+    site.SetStopToken(stop);
     sim.SetFault(kListPath, Fault::None);
     sim.UseGeneratedList(10000, false);
-    site.onPause = [this] { stop = true; };
+    site.onPause = [this] { stop.RequestStop(); };
     EXPECT_EQ(0, site.UpdateUserList());
     EXPECT_EQ(kTypical, StatusesOf(site.GetUserList()));
     EXPECT_TRUE(events.empty());

@@ -1,5 +1,7 @@
 # The version number, the host's file names, the browser launch and the skin image store.
 solvane_test(util_tests SOURCES UtilTest.cpp)
+# The stop token and the call a worker waits for on the main thread.
+solvane_test(stop_token_tests THREADS SOURCES StopTokenTest.cpp)
 # The settings file: damaged files, a full disk, a writer killed at any moment.
 solvane_test(settings_file_tests SOURCES SettingsFileTest.cpp)
 solvane_test(skin_tests GUI SOURCES SkinImageStoreTest.cpp)

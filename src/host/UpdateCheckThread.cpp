@@ -16,6 +16,7 @@ UpdateCheckThread::UpdateCheckThread(GetNewPluginFileNameFunction getNewPluginFi
 wxThread::ExitCode UpdateCheckThread::Entry()
 {
     SOLVANE_TRACE("[%p]UpdateCheckThread::Entry(void)", static_cast<void*>(this));
+    SetName("solvane-update");
     const wxFileName* name = getNewPluginFileName();
     // A check stopped by a closing program leaves the new module pending for the next start.
     if (name && !TestDestroy())

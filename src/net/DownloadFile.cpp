@@ -7,7 +7,6 @@
 #include <wx/filefn.h>
 #include <wx/filename.h>
 #include <wx/log.h>
-#include <wx/thread.h>
 
 #include <algorithm>
 
@@ -26,14 +25,7 @@ void RemoveIfThere(const wxString& file)
 }
 } // namespace
 
-// A program that is closing stops the thread that waits for the transfer.
-bool CurrentThreadStopRequested()
-{
-    wxThread* self = wxThread::This();
-    return self && self->TestDestroy();
-}
-
-bool DownloadFile(const wxString& url, const wxString& target, const DownloadLimits& limits)
+bool DownloadFile(const wxString& url, const wxString& target, const DownloadLimits& limits, const StopToken& stop)
 {
     SOLVANE_TRACE("[static]DownloadFile(%s, %s)", url, target);
     // Until it is whole the file lives under a name of its own: a transfer that breaks off never
@@ -44,9 +36,7 @@ bool DownloadFile(const wxString& url, const wxString& target, const DownloadLim
     get.SetStallTimeout(limits.stallMilliseconds);
     get.SetOverallTimeout(limits.overallMilliseconds);
     get.SetSizeLimit(limits.sizeLimit);
-    // A lambda rather than the function itself: the type information of a plain function pointer
-    // would be visible outside the module.
-    get.SetAbortHook([] { return CurrentThreadStopRequested(); });
+    get.SetStopToken(stop);
     const bool fetched = get.FetchToFile(part); // the part is gone again when this fails
     const bool offered = get.GetStatus() >= 200 && get.GetStatus() < 300 && get.GetContentType() == kFileType;
 

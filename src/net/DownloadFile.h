@@ -1,6 +1,8 @@
 // One file over HTTP into one local file, accepted only when it is whole and declared as a file.
 #pragma once
 
+#include "util/StopToken.h"
+
 #include <wx/string.h>
 
 /// The limits of one file download; the defaults are the ones the update uses.
@@ -14,12 +16,10 @@ struct DownloadLimits
     long long sizeLimit = 64LL << 20;
 };
 
-/// True on a wxThread that has been asked to stop (Delete); false on the main thread.
-bool CurrentThreadStopRequested();
-
 /// Fetches url into target and accepts the result only as "application/octet-stream" (exactly)
 /// with exactly the length that "Content-Length" declared (none declared: an empty body).
-/// Blocks the calling thread; a wxThread asked to stop (Delete) ends its transfer at once.
+/// Blocks the calling thread; a stop request ends the transfer at once.
 /// The file is written beside target and renamed over it only when complete: a refused reply
 /// or a failure before the body leaves target untouched, a body of another length deletes it.
-bool DownloadFile(const wxString& url, const wxString& target, const DownloadLimits& limits = DownloadLimits());
+bool DownloadFile(const wxString& url, const wxString& target, const DownloadLimits& limits = DownloadLimits(),
+                  const StopToken& stop = StopToken());

@@ -1,4 +1,4 @@
-// The completion event of a background download: the body in a heap buffer, and its length.
+// The completion event of a background download: the body, owned by the event until taken.
 #include "net/DownloadFinishedEvent.h"
 
 #include "util/Trace.h"
@@ -12,8 +12,7 @@ DownloadFinishedEvent::DownloadFinishedEvent(wxEventType type, int id) : wxEvent
     SOLVANE_TRACE("[%p]DownloadFinishedEvent::DownloadFinishedEvent(%d, %d)", static_cast<void*>(this), type, id);
 }
 
-DownloadFinishedEvent::DownloadFinishedEvent(const DownloadFinishedEvent& other)
-    : wxEvent(other), clientData(other.clientData), length(other.length)
+DownloadFinishedEvent::DownloadFinishedEvent(const DownloadFinishedEvent& other) : wxEvent(other), body(other.body)
 {
     SOLVANE_TRACE("[%p]DownloadFinishedEvent::DownloadFinishedEvent(%p)", static_cast<void*>(this),
                   static_cast<const void*>(&other));
@@ -28,4 +27,14 @@ wxEvent* DownloadFinishedEvent::Clone() const
 {
     SOLVANE_TRACE("[%p]DownloadFinishedEvent::Clone(void)", static_cast<const void*>(this));
     return new DownloadFinishedEvent(*this);
+}
+
+void DownloadFinishedEvent::SetBody(std::string bytes)
+{
+    body = std::make_shared<std::string>(std::move(bytes));
+}
+
+std::string DownloadFinishedEvent::TakeBody()
+{
+    return body ? std::move(*body) : std::string();
 }

@@ -1,4 +1,4 @@
-// The completion event of a background download: the body in a heap buffer, and its length.
+// The completion event of a background download: the body, owned by the event until taken.
 //
 // Usage:
 //   wxBEGIN_EVENT_TABLE(PopupDialog, wxDialog)
@@ -6,16 +6,18 @@
 //   wxEND_EVENT_TABLE()
 //   void PopupDialog::OnDownloadFinished(DownloadFinishedEvent& event)
 //   {
-//       void* body = event.GetClientData();   // null: the download failed
-//       const int length = event.GetInt();    // 0 for a failure and for an empty body
+//       if (!event.Succeeded()) ...          // the download failed
+//       const std::string body = event.TakeBody();
 //       ...
-//       ::operator delete(body);              // the handler's to free
 //   }
-// Unlike a command event it does not travel on to parent windows: a pop-up's image never
-// reaches the main frame's handler.
+// A body nobody takes goes with the event. Unlike a command event it does not travel on to
+// parent windows: a pop-up's image never reaches the main frame's handler.
 #pragma once
 
 #include <wx/event.h>
+
+#include <memory>
+#include <string>
 
 class DownloadFinishedEvent : public wxEvent
 {
@@ -24,19 +26,20 @@ public:
     DownloadFinishedEvent(const DownloadFinishedEvent& other);
     ~DownloadFinishedEvent() override;
 
-    /// A copy pointing to the same buffer: only one of them may be handled.
+    /// A copy that shares the body instead of copying it: whichever handler takes it first has it.
     wxEvent* Clone() const override;
 
-    /// The body, allocated with the global operator new; null after a failure.
-    void* GetClientData() const { return clientData; }
-    void SetClientData(void* data) { clientData = data; }
-    /// The body's length in bytes.
-    int GetInt() const { return length; }
-    void SetInt(int bytes) { length = bytes; }
+    /// Marks the download as succeeded, with its body (which may be empty).
+    void SetBody(std::string bytes);
+    /// False after a failure.
+    bool Succeeded() const { return body != nullptr; }
+    /// Moves the body out; empty after a failure, and once a copy of the event has taken it.
+    std::string TakeBody();
+    size_t GetBodyLength() const { return body ? body->size() : 0; }
 
 private:
-    void* clientData = nullptr;
-    int length = 0;
+    // Shared with the event's clones, freed with the last of them.
+    std::shared_ptr<std::string> body;
 };
 
 wxDECLARE_EVENT(EVT_DOWNLOAD_FINISHED, DownloadFinishedEvent);

@@ -8,10 +8,8 @@
 
 #include <atomic>
 #include <chrono>
-#include <climits>
 #include <condition_variable>
 #include <mutex>
-#include <new>
 #include <string>
 
 namespace
@@ -21,8 +19,8 @@ struct Registry
     std::mutex mutex;
     std::condition_variable ended;
     int live = 0;
-    // StopAll moves it on; a transfer started under an older value ends at once.
-    std::atomic<unsigned> generation{0};
+    // Every download made since the last StopAll holds it; StopAll requests it and starts anew.
+    StopToken round;
 };
 
 // Part of the module's static data, so it goes when the module is unloaded: a registry on the
@@ -73,11 +71,7 @@ std::string ReadAll(wxInputStream& stream)
 struct DownloadThread::Reply
 {
     Reply(wxEvtHandler* handler, int id_) : receiver(handler), id(id_) {}
-    ~Reply()
-    {
-        ::operator delete(buffer);
-        Reap();
-    }
+    ~Reply() { Reap(); }
     Reply(const Reply&) = delete;
     Reply& operator=(const Reply&) = delete;
 
@@ -94,8 +88,8 @@ struct DownloadThread::Reply
 
     wxWeakRef<wxEvtHandler> receiver;
     int id;
-    void* buffer = nullptr; // from the global operator new, as the handler frees it
-    size_t length = 0;
+    bool ok = false;
+    std::string body;
     DownloadThread* thread = nullptr; // set when the reply is sent
 };
 
@@ -131,7 +125,7 @@ DownloadThread::DownloadThread(wxEvtHandler* handler, int id, const wxString& ur
     {
         std::lock_guard<std::mutex> lock(registry.mutex);
         ++registry.live;
-        generation = registry.generation.load();
+        stop = registry.round;
     }
 #ifdef __WXMSW__
     SetPriority(priority);
@@ -162,19 +156,14 @@ void DownloadThread::Unregister()
 wxThread::ExitCode DownloadThread::Entry()
 {
     SOLVANE_TRACE("[%p]DownloadThread::Entry(void)", static_cast<void*>(this));
-    const unsigned started = generation;
-    auto stopped = [started] { return GetRegistry().generation.load() != started; };
-
-    // The event carries the length as an int: a longer reply fails before it is held.
-    auto capped = [](long long limit) { return limit > 0 && limit < INT_MAX ? limit : INT_MAX; };
+    SetName("solvane-fetch");
     std::string body;
     bool ok = false;
     if (client)
     {
-        client->SetSizeLimit(capped(client->GetSizeLimit()));
         wxString host, pathAndQuery;
         SplitUrl(url, host, pathAndQuery);
-        client->SetAbortHook(stopped);
+        client->SetStopToken(stop);
         client->Connect(host);
         std::unique_ptr<wxInputStream> stream(client->GetInputStream(pathAndQuery));
         if (stream)
@@ -186,8 +175,7 @@ wxThread::ExitCode DownloadThread::Entry()
     else
     {
         // The creator's own reason to stop (a pop-up that has gone) counts as well.
-        request->SetAbortHook([stopped, own = request->GetAbortHook()] { return stopped() || (own && own()); });
-        request->SetSizeLimit(capped(request->GetSizeLimit()));
+        request->SetStopToken(StopToken::AnyOf(stop, request->GetStopToken()));
         ok = request->Fetch();
         if (ok)
             body = request->TakeBody();
@@ -195,13 +183,8 @@ wxThread::ExitCode DownloadThread::Entry()
     if (ok && bodyWork)
         body = bodyWork(std::move(body));
     std::shared_ptr<Reply> outgoing = std::move(reply);
-    if (ok)
-    {
-        // An empty body still gets a buffer of its own: null means failure.
-        outgoing->buffer = ::operator new(body.size());
-        body.copy(static_cast<char*>(outgoing->buffer), body.size());
-        outgoing->length = body.size();
-    }
+    outgoing->ok = ok;
+    outgoing->body = std::move(body);
     if (wxAppConsole* app = wxAppConsole::GetInstance())
     {
         outgoing->thread = this;
@@ -213,16 +196,15 @@ wxThread::ExitCode DownloadThread::Entry()
 
 void DownloadThread::Deliver(Reply& reply)
 {
-    SOLVANE_TRACE("[static]DownloadThread::Deliver(%d, %zu)", reply.id, reply.length);
+    SOLVANE_TRACE("[static]DownloadThread::Deliver(%d, %d, %zu)", reply.id, reply.ok, reply.body.size());
     wxEvtHandler* receiver = reply.receiver.get();
     reply.receiver.Release();
     if (!receiver)
-        return; // the receiver is gone; the buffer goes with the reply
+        return; // the receiver is gone; the body goes with the reply
 
     DownloadFinishedEvent event(EVT_DOWNLOAD_FINISHED, reply.id);
-    event.SetClientData(reply.buffer);
-    event.SetInt(static_cast<int>(reply.length));
-    reply.buffer = nullptr; // the handler's from here on
+    if (reply.ok)
+        event.SetBody(std::move(reply.body));
     receiver->ProcessEvent(event);
 }
 
@@ -237,6 +219,11 @@ bool DownloadThread::WaitForAll(long timeoutMs)
 bool DownloadThread::StopAll(long timeoutMs)
 {
     SOLVANE_TRACE("[static]DownloadThread::StopAll(%ld)", timeoutMs);
-    ++GetRegistry().generation;
+    Registry& registry = GetRegistry();
+    {
+        std::lock_guard<std::mutex> lock(registry.mutex);
+        registry.round.RequestStop();
+        registry.round = StopToken();
+    }
     return WaitForAll(timeoutMs);
 }

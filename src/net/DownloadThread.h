@@ -10,7 +10,7 @@
 //   thread->GetRequest().AddHeader("Host", SiteAddress::ProfileImageHost()); // optional
 //   thread->GetRequest().SetStallTimeout(3000);                       // optional
 //   thread->GetRequest().SetSizeLimit(1 << 20);                       // optional
-//   thread->GetRequest().SetAbortHook([gone] { return gone->load(); }); // optional: StopAll too
+//   thread->GetRequest().SetStopToken(pictureStop);                   // optional: StopAll too
 //   if (thread->Run() != wxTHREAD_NO_ERROR)
 //       delete thread;               // never started: nothing will be posted
 //   // else forget the pointer: once its reply has been handled on the GUI thread, the thread
@@ -18,19 +18,16 @@
 //
 //   void PopupDialog::OnDownloadFinished(DownloadFinishedEvent& event)
 //   {
-//       void* body = event.GetClientData();   // null: the download failed
-//       const int length = event.GetInt();    // 0 for a failure and for an empty body
+//       if (!event.Succeeded()) ...          // the download failed
+//       const std::string body = event.TakeBody();
 //       ...
-//       ::operator delete(body);              // the buffer is the handler's
 //   }
 //
 // The reply reaches the handler on the GUI thread and only while the handler lives: the thread
 // keeps a weak reference to it, so a pop-up or frame destroyed before the reply arrives gets
-// nothing and the buffer is freed. A handler that handles the event (without Skip) owns the
-// buffer; if nothing handles it, the buffer is lost with the event, so always bind it.
+// nothing and the body goes with the reply. A body the handler does not take goes with the event.
 // For a request with an account, hand over a wxHTTP2 (its size limit set on it): its Connect
-// gets the URL's "host:port" and its GetInputStream the path and query. A reply longer than the
-// event's int can count fails whatever the limit.
+// gets the URL's "host:port" and its GetInputStream the path and query.
 // The reply travels through the application object's pending events, so an application object
 // must exist; the thread is joinable (a detached one would outlive every wait) and is reaped by
 // the application's event processing.
@@ -39,6 +36,7 @@
 #include "net/DownloadFinishedEvent.h"
 #include "net/HttpGet.h"
 #include "net/wxHTTP2.h"
+#include "util/StopToken.h"
 
 #include <wx/string.h>
 #include <wx/thread.h>
@@ -84,7 +82,8 @@ private:
     void Unregister();
     static void Deliver(Reply& reply);
 
-    unsigned generation;
+    // The round of StopAll this download belongs to.
+    StopToken stop;
     std::atomic<bool> unregistered{false};
     std::shared_ptr<Reply> reply;
     wxString url;

@@ -1,4 +1,4 @@
-// One HTTP GET over libcurl, with time-outs, the process-wide proxy and an abort hook.
+// One HTTP GET over libcurl, with time-outs, the process-wide proxy and a stop token.
 #include "net/HttpGet.h"
 
 #include "util/Trace.h"
@@ -22,7 +22,7 @@ ProxySetting defaultProxy;
 
 using Clock = std::chrono::steady_clock;
 
-// The transfer loop wakes this often to look at the abort hook and the stall clock, so a
+// The transfer loop wakes this often to look at the stop token and the stall clock, so a
 // stop request ends a transfer well within a tenth of a second.
 constexpr int kPollMilliseconds = 20;
 
@@ -252,7 +252,7 @@ bool HttpGet::Perform(void* out)
         }
         if (!running)
             break;
-        if (abortHook && abortHook())
+        if (stopToken.IsStopRequested())
         {
             aborted = true;
             break;

@@ -1,11 +1,11 @@
-// One HTTP GET over libcurl, with time-outs, the process-wide proxy and an abort hook.
+// One HTTP GET over libcurl, with time-outs, the process-wide proxy and a stop token.
 #pragma once
 
 #include "net/Proxy.h"
+#include "util/StopToken.h"
 
 #include <wx/string.h>
 
-#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -13,9 +13,6 @@
 class HttpGet
 {
 public:
-    /// Polled about every 20 ms during a transfer; returning true ends it as a failure.
-    using AbortHook = std::function<bool()>;
-
     explicit HttpGet(const wxString& url);
     HttpGet(const HttpGet&) = delete;
     HttpGet& operator=(const HttpGet&) = delete;
@@ -37,8 +34,9 @@ public:
     void SetAcceptCompressed(bool accept) { acceptCompressed = accept; }
     /// Asks for the head of the reply only (HEAD): whether the resource answers, without its body.
     void SetHeadOnly(bool head) { headOnly = head; }
-    void SetAbortHook(AbortHook hook) { abortHook = std::move(hook); }
-    const AbortHook& GetAbortHook() const { return abortHook; }
+    /// Asked about every 20 ms during a transfer; a stop request ends it as a failure.
+    void SetStopToken(const StopToken& token) { stopToken = token; }
+    const StopToken& GetStopToken() const { return stopToken; }
 
     /// Fetches into memory; false on a transfer error, an abort, a time-out, a reply past the
     /// size limit or any status other than 2xx (a redirect is not followed: it fails too).
@@ -84,7 +82,7 @@ private:
     long long sizeLimit = 0;
     bool acceptCompressed = false;
     bool headOnly = false;
-    AbortHook abortHook;
+    StopToken stopToken;
 
     int status = 0;
     wxString contentType;

@@ -70,10 +70,10 @@ void wxHTTP2::SetTimeout(long seconds)
     timeoutSeconds = seconds;
 }
 
-void wxHTTP2::SetAbortHook(HttpGet::AbortHook hook)
+void wxHTTP2::SetStopToken(const StopToken& token)
 {
-    SOLVANE_TRACE("[%p]wxHTTP2::SetAbortHook(void)", static_cast<void*>(this));
-    abortHook = std::move(hook);
+    SOLVANE_TRACE("[%p]wxHTTP2::SetStopToken(void)", static_cast<void*>(this));
+    stopToken = token;
 }
 
 bool wxHTTP2::Connect(const wxString& host_)
@@ -118,8 +118,7 @@ wxInputStream* wxHTTP2::GetInputStream(const wxString& path)
     get.SetSizeLimit(sizeLimit);
     get.SetAcceptCompressed(acceptCompressed);
     get.SetOverallTimeout(overallTimeout);
-    if (abortHook)
-        get.SetAbortHook(abortHook);
+    get.SetStopToken(stopToken);
     const bool ok = get.Fetch();
     response = get.GetStatus();
     if (!ok)

@@ -6,7 +6,7 @@
 //   client->SetPassword(password);
 //   client->Connect("127.0.0.1:18080");                  // "host" or "host:port"
 //   std::unique_ptr<wxInputStream> in(client->GetInputStream("/loginchecker?username=a"));
-//   if (!in) ... // connection failure, time-out, HTTP error status or abort
+//   if (!in) ... // connection failure, time-out, HTTP error status or stop request
 #pragma once
 
 #include "net/HttpGet.h"
@@ -39,8 +39,8 @@ public:
     void SetAcceptCompressed(bool accept) { acceptCompressed = accept; }
     /// A request not done this long after it began fails; 0 (the default): no limit.
     void SetOverallTimeout(long milliseconds) { overallTimeout = milliseconds; }
-    /// Asked during a transfer; true ends it as a failure.
-    void SetAbortHook(HttpGet::AbortHook hook);
+    /// Heeded during a transfer: a stop request ends it as a failure.
+    void SetStopToken(const StopToken& token);
 
     /// Names the server of the next requests, "host" or "host:port" (80 when no port is given).
     /// Nothing is sent yet; false for an empty or malformed name.
@@ -60,6 +60,6 @@ private:
     long long sizeLimit = 0;
     bool acceptCompressed = false;
     long overallTimeout = 0;
-    HttpGet::AbortHook abortHook;
+    StopToken stopToken;
     int response = 0;
 };

@@ -14,17 +14,16 @@ ModuleGuiServices& ModuleGuiServices::Instance()
     return instance;
 }
 
-void ModuleGuiServices::ShowServerFailure(const wxString& caption, const wxString& message,
-                                          std::function<bool()> waited, std::function<void()> closed)
+bool ModuleGuiServices::ShowServerFailure(const wxString& caption, const wxString& message, const StopToken& stop)
 {
     SOLVANE_TRACE("[%p]ModuleGuiServices::ShowServerFailure(%s)", static_cast<void*>(this), caption);
-    ShowServerFailureBox(caption, message, std::move(waited), std::move(closed));
+    return ShowServerFailureBoxAndWait(caption, message, stop);
 }
 
-bool ModuleGuiServices::Confirm(const wxString& caption, const wxString& message, std::function<bool()> stopped)
+bool ModuleGuiServices::Confirm(const wxString& caption, const wxString& message, const StopToken& stop)
 {
     SOLVANE_TRACE("[%p]ModuleGuiServices::Confirm(%s)", static_cast<void*>(this), caption);
-    return AskYesNo(caption, message, std::move(stopped));
+    return AskYesNo(caption, message, stop);
 }
 
 void ModuleGuiServices::RequestExit()

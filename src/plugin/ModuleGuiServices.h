@@ -9,9 +9,8 @@ public:
     /// The module's one instance, alive as long as the module is loaded.
     static ModuleGuiServices& Instance();
 
-    void ShowServerFailure(const wxString& caption, const wxString& message, std::function<bool()> waited,
-                           std::function<void()> closed) override;
-    bool Confirm(const wxString& caption, const wxString& message, std::function<bool()> stopped) override;
+    bool ShowServerFailure(const wxString& caption, const wxString& message, const StopToken& stop) override;
+    bool Confirm(const wxString& caption, const wxString& message, const StopToken& stop) override;
     void RequestExit() override;
     bool OpenDefaultBrowser(const wxString& url) override;
     void Release() override;

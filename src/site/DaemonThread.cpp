@@ -53,13 +53,13 @@ wxThreadError DaemonThread::Run()
     // Stopping is final: a thread stopped before it ran never runs.
     if (IsStopRequested())
         return wxTHREAD_MISC_ERROR;
-    // Set before the thread exists, cleared after it has ended: the hook is only ever read
-    // by the refresh on this thread.
-    site->SetStopHook([this] { return IsStopRequested(); });
+    // Set before the thread exists, replaced after it has ended: the site's token is only ever
+    // read by the refresh on this thread.
+    site->SetStopToken(stopToken);
     const wxThreadError result = wxThread::Run();
     if (result != wxTHREAD_NO_ERROR)
     {
-        site->SetStopHook(nullptr);
+        site->SetStopToken(StopToken());
         return result;
     }
 #ifdef __WXMSW__
@@ -76,9 +76,10 @@ wxThreadError DaemonThread::Run()
 void DaemonThread::RequestStop()
 {
     SOLVANE_TRACE("[%p]DaemonThread::RequestStop(void)", static_cast<void*>(this));
+    stopToken.RequestStop();
     {
+        // Taken once after the request: a wait on stopCondition has either seen it or is asleep.
         std::lock_guard<std::mutex> lock(stopMutex);
-        stopRequested = true;
     }
     stopCondition.notify_all();
 }
@@ -101,10 +102,11 @@ void DaemonThread::Stop()
         return;
     Wait();
     joined = true;
-    site->SetStopHook(nullptr);
+    site->SetStopToken(StopToken());
 }
 
-// Delete() on a joinable thread waits for it: make it end a sleep at once, as Stop does.
+// Delete() on a joinable thread waits for it: the toolkit's request becomes ours, so that it
+// ends a sleep, a transfer or a wait for the user at once, as Stop does.
 void DaemonThread::OnDelete()
 {
     SOLVANE_TRACE("[%p]DaemonThread::OnDelete(void)", static_cast<void*>(this));
@@ -123,13 +125,14 @@ void DaemonThread::SleepStep(int milliseconds)
     SOLVANE_TRACE("[%p]DaemonThread::SleepStep(%d)", static_cast<void*>(this), milliseconds);
     std::unique_lock<std::mutex> lock(stopMutex);
     stopCondition.wait_for(lock, std::chrono::milliseconds(milliseconds),
-                           [this] { return stopRequested.load() || refreshRequested.load(); });
+                           [this] { return IsStopRequested() || refreshRequested.load(); });
 }
 
 bool DaemonThread::ShouldExit()
 {
     SOLVANE_TRACE("[%p]DaemonThread::ShouldExit(void)", static_cast<void*>(this));
-    if (IsStopRequested() || TestDestroy())
+    // Delete() reaches the token through OnDelete.
+    if (IsStopRequested())
         return true;
     wxThread::Yield();
     return false;
@@ -187,7 +190,7 @@ bool DaemonThread::WaitForHandlers()
     });
     {
         std::unique_lock<std::mutex> lock(stopMutex);
-        stopCondition.wait(lock, [&] { return fencesPassed != passed || stopRequested.load(); });
+        stopCondition.wait(lock, [&] { return fencesPassed != passed || IsStopRequested(); });
     }
     // The events queued next would otherwise join the same round of handling: the window gets a
     // turn of its own first.
@@ -198,6 +201,7 @@ bool DaemonThread::WaitForHandlers()
 wxThread::ExitCode DaemonThread::Entry()
 {
     SOLVANE_TRACE("[%p]DaemonThread::Entry(void)", static_cast<void*>(this));
+    SetName("solvane-poll");
     int interval = 0;
     // A site retried quietly is announced once as unreachable, and once as back.
     bool reportedOffline = false;

@@ -18,13 +18,15 @@
 // with many changes hands them over in batches, each once the GUI thread has handled the one
 // before and had a turn of its own, so that the window never waits for a whole list of them.
 //
-// Run() makes the site's stop hook (Site::SetStopHook) answer this thread's stop request, so
-// that a refresh under way ends its transfer or its wait for the user as soon as Stop() is
-// called; Stop() clears the hook again once the thread has ended. One polling thread per site.
+// Run() hands the site this thread's stop token (Site::SetStopToken), so that a refresh under
+// way ends its transfer or its wait for the user as soon as Stop() is called; Stop() gives the
+// site a fresh token once the thread has ended. One polling thread per site.
 //
 // An observer (SetObserver) sees each refresh on the polling thread before its events are
 // posted, so that what it records is in place when the handlers hear of the change.
 #pragma once
+
+#include "util/StopToken.h"
 
 #include <wx/event.h>
 #include <wx/thread.h>
@@ -79,7 +81,7 @@ protected:
 
 private:
     void OnDelete() override;
-    bool IsStopRequested() const { return stopRequested.load(); }
+    bool IsStopRequested() const { return stopToken.IsStopRequested(); }
     /// Hands the event to every handler in registration order; false when a stop check said so.
     bool PostToHandlers(const wxEvent& event);
     /// Hands over one change as PostToHandlers does, after every kEventsPerBatch of them waiting
@@ -96,9 +98,11 @@ private:
     std::mutex observerMutex;
     UserListObserver* observer = nullptr;
 
+    // Also heeded by the site's refresh. A request is always made through RequestStop, which
+    // wakes the waits on stopCondition as well.
+    StopToken stopToken;
     std::mutex stopMutex;
     std::condition_variable stopCondition;
-    std::atomic<bool> stopRequested{false};
     std::atomic<bool> refreshRequested{false};
     // Its call is queued behind the handlers' events, so it runs once they have been handled.
     wxEvtHandler fence;

@@ -39,12 +39,7 @@ void Site::SetUserList(const UserList& list)
     userList = std::move(copy);
 }
 
-void Site::SetStopHook(StopHook hook)
+void Site::SetStopToken(const StopToken& token)
 {
-    stopHook = std::move(hook);
-}
-
-bool Site::IsStopRequested() const
-{
-    return stopHook && stopHook();
+    stopToken = token;
 }

@@ -2,8 +2,8 @@
 #pragma once
 
 #include "model/UserList.h"
+#include "util/StopToken.h"
 
-#include <functional>
 #include <mutex>
 
 class Site
@@ -26,11 +26,11 @@ public:
     UserList GetUserList() const;
     void SetUserList(const UserList& list);
 
-    /// Asked during a refresh: true once its caller wants to stop, so that a transfer or a
-    /// wait for the user ends at once. Set before the polling thread starts.
-    using StopHook = std::function<bool()>;
-    void SetStopHook(StopHook hook);
-    bool IsStopRequested() const;
+    /// Heeded during a refresh: once its caller requests a stop, a transfer or a wait for the
+    /// user ends at once. Set while no refresh runs (before the polling thread starts).
+    void SetStopToken(const StopToken& token);
+    const StopToken& GetStopToken() const { return stopToken; }
+    bool IsStopRequested() const { return stopToken.IsStopRequested(); }
     /// True while failures are being retried quietly instead of reported; from any thread.
     virtual bool IsOffline() const { return false; }
 
@@ -39,5 +39,5 @@ private:
 
     mutable std::mutex userListMutex;
     UserList userList;
-    StopHook stopHook;
+    StopToken stopToken;
 };

@@ -18,9 +18,6 @@
 
 #include <chrono>
 #include <climits>
-#include <condition_variable>
-#include <memory>
-#include <mutex>
 
 #ifdef __WXMSW__
 #include <wx/msw/regconf.h>
@@ -46,8 +43,6 @@ const long kDefaultRetryMaxDelaySeconds = 300;
 const int kPerformersPerPause = 250;
 const int kPauseMilliseconds = 1;
 const int kPauseShareOfInterval = 20;
-// How often the wait for the user's answer looks at the stop hook.
-const std::chrono::milliseconds kStopCheckStep(20);
 
 // The polling interval in milliseconds. An interval of 0 would read as a failure to the
 // polling thread and hammer the site, so values below one second (and words) give the
@@ -61,15 +56,6 @@ int SyncIntervalMilliseconds()
         seconds = INT_MAX / 1000;
     return static_cast<int>(seconds * 1000);
 }
-
-// Outlives the refresh when a stop ends its wait before the user closes the message.
-struct FailureBoxState
-{
-    std::mutex mutex;
-    std::condition_variable closedSignal;
-    bool closed = false;
-    bool waited = true;
-};
 
 #ifdef __WXMSW__
 // The system's Internet settings name one proxy for every protocol, used only when enabled.
@@ -151,7 +137,7 @@ int TaveloSite::UpdateUserList()
     get.SetSizeLimit(kListSizeLimit);
     // The list is text that shrinks several times; the limit counts what it unpacks to.
     get.SetAcceptCompressed(true);
-    get.SetAbortHook([this] { return IsStopRequested(); });
+    get.SetStopToken(GetStopToken());
     if (!get.Fetch())
     {
         // A transfer ended by a stop request says nothing about the site.
@@ -194,7 +180,7 @@ bool TaveloSite::ListAnswers()
     head.SetHeadOnly(true);
     head.SetConnectTimeout(kTimeoutMilliseconds);
     head.SetStallTimeout(kTimeoutMilliseconds);
-    head.SetAbortHook([this] { return IsStopRequested(); });
+    head.SetStopToken(GetStopToken());
     return head.Fetch();
 }
 
@@ -240,38 +226,10 @@ void TaveloSite::ReportServerFailure()
 {
     SOLVANE_TRACE("[%p]TaveloSite::ReportServerFailure(void)", static_cast<void*>(this));
     GuiServices* gui = GuiServices::Get();
-    if (gui)
-    {
-        const wxString message =
-            wxString::Format("%s\n%s", _("Could not get response from server"), _("Please execute it after a while."));
-        auto state = std::make_shared<FailureBoxState>();
-        auto waited = [state] {
-            std::lock_guard<std::mutex> lock(state->mutex);
-            return state->waited;
-        };
-        auto closed = [state] {
-            {
-                std::lock_guard<std::mutex> lock(state->mutex);
-                state->closed = true;
-            }
-            state->closedSignal.notify_all();
-        };
-        gui->ShowServerFailure(_("Error"), message, waited, closed);
-        for (;;)
-        {
-            {
-                std::unique_lock<std::mutex> lock(state->mutex);
-                if (state->closedSignal.wait_for(lock, kStopCheckStep, [&] { return state->closed; }))
-                    break;
-            }
-            if (IsStopRequested())
-            {
-                std::lock_guard<std::mutex> lock(state->mutex);
-                state->waited = false;
-                return;
-            }
-        }
-    }
-    if (gui)
+    if (!gui)
+        return;
+    const wxString message =
+        wxString::Format("%s\n%s", _("Could not get response from server"), _("Please execute it after a while."));
+    if (gui->ShowServerFailure(_("Error"), message, GetStopToken()))
         gui->RequestExit();
 }

@@ -2,34 +2,16 @@
 #include "ui/ConfirmBox.h"
 
 #include "ui/ServerFailureBox.h"
+#include "util/MainThreadCall.h"
 #include "util/Trace.h"
 
 #include <wx/app.h>
 #include <wx/msgdlg.h> // declares the base of the toolkit's own message dialog
 #include <wx/splash.h>
-#include <wx/thread.h>
 #include <wx/generic/msgdlgg.h>
-
-#include <chrono>
-#include <condition_variable>
-#include <memory>
-#include <mutex>
 
 namespace
 {
-// How often the waiting caller looks at its stop hook.
-const std::chrono::milliseconds kStopCheckStep(20);
-
-// Outlives the caller when a stop ends its wait before the box was shown.
-struct Question
-{
-    std::mutex mutex;
-    std::condition_variable answeredSignal;
-    bool waited = true;
-    bool answered = false;
-    bool yes = false;
-};
-
 // On the main thread. A program that is closing is not held up by a question: it answers No.
 // The toolkit's own dialog, which the closing main window can end, and without a parent, which
 // would delete it while it is still on the stack.
@@ -55,40 +37,10 @@ bool AskNow(const wxString& caption, const wxString& message)
 
 // A box shown on a worker thread would never return: the question travels to the main thread,
 // and the caller waits for the answer, never the other way round.
-bool AskYesNo(const wxString& caption, const wxString& message, std::function<bool()> stopped)
+bool AskYesNo(const wxString& caption, const wxString& message, const StopToken& stop)
 {
     SOLVANE_TRACE("[static]AskYesNo(%s)", caption);
     if (!wxTheApp)
         return false;
-    if (wxThread::IsMain())
-        return AskNow(caption, message);
-
-    auto question = std::make_shared<Question>();
-    wxTheApp->CallAfter([question, caption, message] {
-        {
-            std::lock_guard<std::mutex> lock(question->mutex);
-            if (!question->waited)
-                return;
-        }
-        const bool yes = AskNow(caption, message);
-        {
-            std::lock_guard<std::mutex> lock(question->mutex);
-            question->answered = true;
-            question->yes = yes;
-        }
-        question->answeredSignal.notify_all();
-    });
-    std::unique_lock<std::mutex> lock(question->mutex);
-    while (!question->answeredSignal.wait_for(lock, kStopCheckStep, [&] { return question->answered; }))
-    {
-        lock.unlock();
-        const bool stop = stopped && stopped();
-        lock.lock();
-        if (stop && !question->answered)
-        {
-            question->waited = false;
-            return false;
-        }
-    }
-    return question->yes;
+    return CallOnMainThread([caption, message] { return AskNow(caption, message); }, stop).value_or(false);
 }

@@ -346,15 +346,12 @@ void MainFrame::UpdateFavorite()
 
 void MainFrame::OnDownloadFinished(DownloadFinishedEvent& event)
 {
-    SOLVANE_TRACE("[%p]MainFrame::OnDownloadFinished(%d, %d)", static_cast<void*>(this), event.GetId(), event.GetInt());
-    void* body = event.GetClientData();
+    SOLVANE_TRACE("[%p]MainFrame::OnDownloadFinished(%d, %zu)", static_cast<void*>(this), event.GetId(),
+                  event.GetBodyLength());
     // Only the newest request speaks: an older reply may arrive after it.
     if (event.GetId() != loginRequest)
-    {
-        ::operator delete(body);
         return;
-    }
-    if (!body)
+    if (!event.Succeeded())
     {
         // Once logged in, a failed refresh leaves everything as it was. The box is the one the
         // unreachable site gets: queued, without a parent, and ended by a closing frame.
@@ -363,9 +360,8 @@ void MainFrame::OnDownloadFinished(DownloadFinishedEvent& event)
                 _("Error"), _("Could not login."), [] { return true; }, [] {});
         return;
     }
-    const std::vector<wxString> names =
-        ReadFavoriteNames(static_cast<const char*>(body), static_cast<size_t>(event.GetInt()));
-    ::operator delete(body);
+    const std::string body = event.TakeBody();
+    const std::vector<wxString> names = ReadFavoriteNames(body.data(), body.size());
     Site* site = Site::GetInstance();
     const UserList favorites = MakeFavoriteList(names, site ? site->GetUserList() : UserList());
 

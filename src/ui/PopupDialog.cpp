@@ -95,7 +95,7 @@ PopupDialog::PopupDialog(const User& user_, PopupKind kind_, wxWindow* parent, w
 PopupDialog::~PopupDialog()
 {
     SOLVANE_TRACE("[%p]PopupDialog::~PopupDialog(void)", static_cast<void*>(this));
-    *gone = true;
+    pictureStop.RequestStop();
     // Gone another way than by its time (the program is closing): the slot frees, and nothing
     // new is started from here.
     if (manager)
@@ -158,7 +158,7 @@ void PopupDialog::StartDownload()
     request.SetOverallTimeout(kPictureOverallMilliseconds);
     request.SetAcceptCompressed(true);
     // A pop-up closed before its picture came (its performer left) gives its download place back.
-    request.SetAbortHook([gone = gone] { return gone->load(); });
+    request.SetStopToken(pictureStop);
     // Decoding a large picture kept the window waiting for hundreds of milliseconds: it is done on
     // the download's thread.
     thread->SetBodyWork([scale = GetContentScaleFactor()](std::string body) { return DecodeProfileImage(body, scale); });
@@ -224,15 +224,14 @@ wxBitmap PopupDialog::ProfileBitmap(const void* pixels, size_t length, double sc
 
 void PopupDialog::OnDownloadFinished(DownloadFinishedEvent& event)
 {
-    SOLVANE_TRACE("[%p]PopupDialog::OnDownloadFinished(%p, %d)", static_cast<void*>(this), event.GetClientData(),
-                  event.GetInt());
-    void* body = event.GetClientData();
-    const size_t length = event.GetInt() > 0 ? static_cast<size_t>(event.GetInt()) : 0;
+    SOLVANE_TRACE("[%p]PopupDialog::OnDownloadFinished(%d, %zu)", static_cast<void*>(this), event.Succeeded(),
+                  event.GetBodyLength());
+    const bool arrived = event.Succeeded();
+    const std::string pixels = event.TakeBody();
     // The download's thread has decoded the picture: only the bitmap is made here.
-    wxBitmap picture = ProfileBitmap(body, length, GetContentScaleFactor());
-    if (body && !picture.IsOk())
+    wxBitmap picture = arrived ? ProfileBitmap(pixels.data(), pixels.size(), GetContentScaleFactor()) : wxBitmap();
+    if (arrived && !picture.IsOk())
         SOLVANE_TRACE("invalid image");
-    ::operator delete(body);
     PictureArrived(picture);
 }
 
@@ -285,7 +284,7 @@ void PopupDialog::Detach()
     // A picture still on its way must not show a pop-up that is being closed, nor keep its
     // connection.
     waitingForPicture = false;
-    *gone = true;
+    pictureStop.RequestStop();
 }
 
 void PopupDialog::OnDestroyTimer(wxTimerEvent&)

@@ -10,6 +10,7 @@
 
 #include "model/PopupRules.h"
 #include "model/User.h"
+#include "util/StopToken.h"
 
 #include <wx/bitmap.h>
 #include <wx/bmpbndl.h>
@@ -17,7 +18,6 @@
 #include <wx/frame.h>
 #include <wx/timer.h>
 
-#include <atomic>
 #include <cstddef>
 #include <memory>
 #include <string>
@@ -84,7 +84,7 @@ private:
     int slot;
     bool waitingForPicture = true;
     // Set as the pop-up goes: a picture still on its way is of no use any more.
-    std::shared_ptr<std::atomic<bool>> gone = std::make_shared<std::atomic<bool>>(false);
+    StopToken pictureStop;
     std::unique_ptr<wxTimer> timer;
     wxBitmapBundle contentBitmap;
     int stripWidth = kWidth;

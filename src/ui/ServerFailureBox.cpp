@@ -1,6 +1,7 @@
 // The message box that says the site stays unreachable, and the exit command that follows it.
 #include "ui/ServerFailureBox.h"
 
+#include "util/MainThreadCall.h"
 #include "util/Trace.h"
 
 #include <wx/app.h>
@@ -17,6 +18,21 @@ bool IsGoing(wxWindow* window)
     return window->IsBeingDeleted() || wxTheApp->IsScheduledForDestruction(window);
 }
 
+// On the main thread. A box whose main window is already going would hold up the exit until
+// someone answered it.
+// The toolkit's own dialog rather than the desktop's: a program that is closing can end it (the
+// main window does so as it goes), where the desktop's box would hold the exit until somebody
+// answered it.
+void ShowNow(const wxString& caption, const wxString& message)
+{
+    if (!FindMainWindow())
+        return;
+    // Without a parent: the toolkit would otherwise make the main window its parent, and the main
+    // window deletes its children as it goes, this box included, while the box is still on the
+    // stack.
+    wxGenericMessageDialog box(nullptr, message, caption, wxOK | wxCENTRE | wxICON_ERROR | wxDIALOG_NO_PARENT);
+    box.ShowModal();
+}
 } // namespace
 
 // The window the box and its exit command speak for: the first top-level window that is
@@ -43,21 +59,17 @@ void ShowServerFailureBox(const wxString& caption, const wxString& message, std:
         return;
     }
     wxTheApp->CallAfter([caption, message, waited, closed] {
-        // A box left over from a refresh that a closing program has stopped, or one whose main
-        // window is already going, would hold up the exit until someone answered it.
-        // The toolkit's own dialog rather than the desktop's: a program that is closing can end
-        // it (the main window does so as it goes), where the desktop's box would hold the exit
-        // until somebody answered it.
-        if (waited() && FindMainWindow())
-        {
-            // Without a parent: the toolkit would otherwise make the main window its parent,
-            // and the main window deletes its children as it goes, this box included, while
-            // the box is still on the stack.
-            wxGenericMessageDialog box(nullptr, message, caption, wxOK | wxCENTRE | wxICON_ERROR | wxDIALOG_NO_PARENT);
-            box.ShowModal();
-        }
+        // A box left over from a caller that no longer waits for it would hold up the exit too.
+        if (waited())
+            ShowNow(caption, message);
         closed();
     });
+}
+
+bool ShowServerFailureBoxAndWait(const wxString& caption, const wxString& message, const StopToken& stop)
+{
+    SOLVANE_TRACE("[static]ShowServerFailureBoxAndWait(%s)", caption);
+    return RunOnMainThread([caption, message] { ShowNow(caption, message); }, stop);
 }
 
 void PostExitToTopWindow()

@@ -1,6 +1,8 @@
 // The message box that says the site stays unreachable, and the exit command that follows it.
 #pragma once
 
+#include "util/StopToken.h"
+
 #include <wx/string.h>
 
 #include <functional>
@@ -12,6 +14,11 @@ class wxWindow;
 /// once it is gone.
 void ShowServerFailureBox(const wxString& caption, const wxString& message, std::function<bool()> waited,
                           std::function<void()> closed);
+
+/// From any thread: shows the message box on the main thread, unless the main window is already
+/// going, and returns once it is gone; false at once when stop is requested first, and a box not
+/// shown by then is dropped.
+bool ShowServerFailureBoxAndWait(const wxString& caption, const wxString& message, const StopToken& stop);
 
 /// From any thread: posts the exit command to the application's top window on the main thread.
 void PostExitToTopWindow();

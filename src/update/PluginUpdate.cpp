@@ -13,6 +13,7 @@
 #include "util/GuiServices.h"
 #include "util/Settings.h"
 #include "util/SettingsKeys.h"
+#include "util/StopToken.h"
 #include "util/Trace.h"
 #include "util/Util.h"
 #include "util/Version.h"
@@ -21,7 +22,6 @@
 #include <wx/filefn.h>
 #include <wx/intl.h>
 #include <wx/log.h>
-#include <wx/thread.h>
 
 #include <cstdio>
 #include <ctime>
@@ -49,7 +49,7 @@ void RemoveIfThere(const wxString& path)
 }
 
 // A small reply of the update service, kept only when it is delivered as a file.
-bool FetchSmall(const wxString& url, std::string& body, long long limit)
+bool FetchSmall(const wxString& url, std::string& body, long long limit, const StopToken& stop)
 {
     HttpGet get(url);
     const DownloadLimits limits;
@@ -57,31 +57,31 @@ bool FetchSmall(const wxString& url, std::string& body, long long limit)
     get.SetStallTimeout(limits.stallMilliseconds);
     get.SetOverallTimeout(limits.overallMilliseconds);
     get.SetSizeLimit(limit);
-    get.SetAbortHook([] { return CurrentThreadStopRequested(); });
+    get.SetStopToken(stop);
     const bool fetched = get.Fetch() && get.GetContentType() == kFileType;
     body = fetched ? get.TakeBody() : std::string();
     return fetched;
 }
 
 // Whether the service offers a module at all, from the reply's head: the body is not taken.
-bool IsModuleOffered(const wxString& url)
+bool IsModuleOffered(const wxString& url, const StopToken& stop)
 {
     HttpGet get(url);
     get.SetConnectTimeout(DownloadLimits().stallMilliseconds);
     get.SetStallTimeout(DownloadLimits().stallMilliseconds);
     get.SetSizeLimit(1);
-    get.SetAbortHook([] { return CurrentThreadStopRequested(); });
+    get.SetStopToken(stop);
     get.Fetch();
     return get.GetStatus() >= 200 && get.GetStatus() < 300 && get.GetContentType() == kFileType;
 }
 
 // One file of the update under its pending name, read no further than its signed size and kept
 // only with its signed SHA-256.
-bool FetchVouched(const wxString& url, const wxString& target, const ReleaseFile& file)
+bool FetchVouched(const wxString& url, const wxString& target, const ReleaseFile& file, const StopToken& stop)
 {
     DownloadLimits limits;
     limits.sizeLimit = std::max(1LL, file.size);
-    if (DownloadFile(url, target, limits) && UpdateSignature::Sha256OfFile(target) == file.sha256)
+    if (DownloadFile(url, target, limits, stop) && UpdateSignature::Sha256OfFile(target) == file.sha256)
         return true;
     RemoveIfThere(target);
     return false;
@@ -130,6 +130,8 @@ wxFileName* PluginUpdate::GetNewPluginFileName(const std::vector<std::string>& k
     SOLVANE_TRACE("[static]PluginUpdate::GetNewPluginFileName(%zu keys)", keys.size());
     // The module's one answer, rewritten by every call and gone with the module.
     static wxFileName result;
+    // The host asks on a thread of its own and ends it with Delete() as the program closes.
+    const StopToken stop = StopToken::ForCallingThread();
 
     const wxString version = CurrentVersion.ToString();
     SOLVANE_TRACE("CurrentVersion: %s", version);
@@ -144,16 +146,16 @@ wxFileName* PluginUpdate::GetNewPluginFileName(const std::vector<std::string>& k
     // The signed statement comes first: nothing else is fetched, and nobody is asked, unless the
     // publisher vouches for it.
     std::string text, signature;
-    if (!FetchSmall(SiteAddress::UpdateFileQuery(base, "statement"), text, ReleaseStatement::kMaxLength))
+    if (!FetchSmall(SiteAddress::UpdateFileQuery(base, "statement"), text, ReleaseStatement::kMaxLength, stop))
     {
-        if (!IsModuleOffered(base))
+        if (!IsModuleOffered(base, stop))
         {
             SOLVANE_TRACE("no update offered");
             return nullptr;
         }
         return Refuse(staged, "the update service offers a module without a release statement");
     }
-    if (!FetchSmall(SiteAddress::UpdateFileQuery(base, "signature"), signature, 1024))
+    if (!FetchSmall(SiteAddress::UpdateFileQuery(base, "signature"), signature, 1024, stop))
         return Refuse(staged, "the release statement comes without a signature");
     ReleaseStatement statement;
     wxString why;
@@ -179,14 +181,12 @@ wxFileName* PluginUpdate::GetNewPluginFileName(const std::vector<std::string>& k
 
     if (!staged.SaveStatement(text, signature))
         return Refuse(staged, "the release statement can not be kept beside the program");
-    if (!FetchVouched(base, result.GetFullPath(), module))
+    if (!FetchVouched(base, result.GetFullPath(), module, stop))
         return Refuse(staged, "the module did not arrive as its release statement describes it");
 
-    // Without a GUI to ask, the user has not agreed. (A lambda: the type information of a plain
-    // function pointer would be visible outside the module.)
+    // Without a GUI to ask, the user has not agreed.
     GuiServices* gui = GuiServices::Get();
-    const auto stopped = [] { return CurrentThreadStopRequested(); };
-    if (!gui || !gui->Confirm(_("Confirm"), _("The new plugin will be installed."), stopped))
+    if (!gui || !gui->Confirm(_("Confirm"), _("The new plugin will be installed."), stop))
     {
         staged.Discard();
         return nullptr;
@@ -201,7 +201,7 @@ wxFileName* PluginUpdate::GetNewPluginFileName(const std::vector<std::string>& k
     {
         const ReleaseFile* file = statement.Find(side.kind);
         if (file)
-            FetchVouched(SiteAddress::UpdateFileQuery(base, side.kind), PendingFileName(side.path), *file);
+            FetchVouched(SiteAddress::UpdateFileQuery(base, side.kind), PendingFileName(side.path), *file, stop);
         SOLVANE_TRACE("download %s", side.kind);
     }
     return &result;

@@ -7,24 +7,23 @@
 // clears it at exit, before the module's code goes; tests install their own.
 #pragma once
 
-#include <wx/string.h>
+#include "util/StopToken.h"
 
-#include <functional>
+#include <wx/string.h>
 
 class GuiServices
 {
 public:
     virtual ~GuiServices() = default;
 
-    /// From any thread: tells the user that the site stays unreachable and calls closed() (from
-    /// any thread) once the message is gone. waited() turns false when the caller stops waiting
-    /// because the program is closing: a message not shown by then is dropped.
-    virtual void ShowServerFailure(const wxString& caption, const wxString& message, std::function<bool()> waited,
-                                   std::function<void()> closed) = 0;
+    /// From any thread: tells the user that the site stays unreachable and returns once the
+    /// message is gone; false as soon as stop is requested (the program is closing), and a
+    /// message not shown by then is dropped.
+    virtual bool ShowServerFailure(const wxString& caption, const wxString& message, const StopToken& stop) = 0;
     /// From any thread: asks the user a yes/no question in a box on the main thread and waits for
     /// the answer; true for Yes. A program that is closing answers No without asking, and so does
-    /// the wait once stopped() (polled from the waiting thread) turns true.
-    virtual bool Confirm(const wxString& caption, const wxString& message, std::function<bool()> stopped) = 0;
+    /// the wait once stop is requested (asked from the waiting thread).
+    virtual bool Confirm(const wxString& caption, const wxString& message, const StopToken& stop) = 0;
     /// From any thread: asks the main window to end the program as "E&xit" does.
     virtual void RequestExit() = 0;
     /// Opens url through the desktop's default-browser opener; false when none could start.

@@ -7,11 +7,15 @@ list(APPEND SOLVANE_CORE_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/ImageCheck.h
   ${CMAKE_CURRENT_LIST_DIR}/ImageHeader.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ImageHeader.h
+  ${CMAKE_CURRENT_LIST_DIR}/MainThreadCall.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/MainThreadCall.h
   ${CMAKE_CURRENT_LIST_DIR}/ModuleFileName.h
   ${CMAKE_CURRENT_LIST_DIR}/Settings.cpp
   ${CMAKE_CURRENT_LIST_DIR}/Settings.h
   ${CMAKE_CURRENT_LIST_DIR}/SettingsFile.cpp
   ${CMAKE_CURRENT_LIST_DIR}/SettingsFile.h
+  ${CMAKE_CURRENT_LIST_DIR}/StopToken.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/StopToken.h
   ${CMAKE_CURRENT_LIST_DIR}/Trace.h
   ${CMAKE_CURRENT_LIST_DIR}/UrlEncode.cpp
   ${CMAKE_CURRENT_LIST_DIR}/UrlEncode.h

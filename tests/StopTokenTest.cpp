@@ -1,0 +1,120 @@
+// The stop token that every worker heeds, and the call that a worker waits for on the main thread.
+#include "util/StopToken.h"
+#include "util/MainThreadCall.h"
+
+#include "TimeLimit.h"
+
+#include <gtest/gtest.h>
+
+#include <wx/app.h>
+#include <wx/thread.h>
+
+#include <atomic>
+#include <chrono>
+#include <future>
+#include <thread>
+
+using Clock = std::chrono::steady_clock;
+
+// Copies share one request; a token made of two follows either, also one requested before; a
+// wait ends as soon as the request comes from another thread, and lasts its time without one.
+TEST(StopTokenTest, CopiesAndFollowersSeeTheRequestAndItEndsAWait)
+{
+    for (const int stopped : {0, 1, 2})
+    {
+        SCOPED_TRACE(stopped);
+        StopToken a, b;
+        if (stopped == 2)
+            b.RequestStop();
+        const StopToken either = StopToken::AnyOf(a, b), copy = a;
+        EXPECT_EQ(stopped == 2, either.IsStopRequested());
+        if (stopped == 1)
+            std::thread([copy] { copy.RequestStop(); }).join();
+        EXPECT_EQ(stopped == 1, a.IsStopRequested());
+        EXPECT_EQ(stopped != 0, either.IsStopRequested());
+    }
+    StopToken token;
+    auto start = Clock::now();
+    EXPECT_FALSE(token.WaitFor(50));
+    EXPECT_GE(Clock::now() - start, std::chrono::milliseconds(50));
+    std::thread requester([token] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        token.RequestStop();
+    });
+    start = Clock::now();
+    EXPECT_TRUE(token.WaitFor(10000));
+    EXPECT_LT(Clock::now() - start, TimeLimit(1000));
+    requester.join();
+}
+
+// The toolkit's Delete() of a thread reaches the token that code on that thread made for itself.
+TEST(StopTokenTest, DeletingAThreadStopsItsToken)
+{
+    struct Waiter : wxThread
+    {
+        Waiter() : wxThread(wxTHREAD_JOINABLE) {}
+        ExitCode Entry() override
+        {
+            ended = StopToken::ForCallingThread().WaitFor(10000);
+            return nullptr;
+        }
+        std::atomic<bool> ended{false};
+    } thread;
+    ASSERT_EQ(wxTHREAD_NO_ERROR, thread.Run());
+    const auto start = Clock::now();
+    thread.Delete();
+    EXPECT_LT(Clock::now() - start, TimeLimit(1000));
+    EXPECT_TRUE(thread.ended);
+}
+
+// The result comes back from the main thread; a stop ends the wait at once, and the call then
+// either never runs or, already running, finishes harmlessly after the worker has gone on.
+TEST(MainThreadCallTest, ResultComesBackUnlessAStopEndsTheWait)
+{
+    const auto pumpUntil = [](std::future<std::optional<int>>& answer) {
+        while (answer.wait_for(std::chrono::milliseconds(1)) != std::future_status::ready)
+            wxAppConsole::GetInstance()->ProcessPendingEvents();
+        return answer.get();
+    };
+    StopToken stop;
+    auto answer = std::async(std::launch::async,
+                             [&] { return CallOnMainThread([] { return wxThread::IsMain() ? 7 : -1; }, stop); });
+    EXPECT_EQ(std::optional<int>(7), pumpUntil(answer));
+
+    // Stopped once queued, before the main thread gets to it: the call is dropped.
+    bool ran = false;
+    answer = std::async(std::launch::async, [&] {
+        return CallOnMainThread(
+            [&] {
+                ran = true;
+                return 1;
+            },
+            stop);
+    });
+    while (!wxAppConsole::GetInstance()->HasPendingEvents())
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    stop.RequestStop();
+    EXPECT_EQ(std::future_status::ready, answer.wait_for(TimeLimit(1000)));
+    EXPECT_EQ(std::nullopt, answer.get());
+    wxAppConsole::GetInstance()->ProcessPendingEvents();
+    EXPECT_FALSE(ran);
+
+    // Stopped while it runs: it finishes after the worker has returned.
+    StopToken late;
+    std::promise<void> workerLeft;
+    bool finished = false;
+    answer = std::async(std::launch::async, [&] {
+        const auto result = CallOnMainThread(
+            [&] {
+                late.RequestStop();
+                workerLeft.get_future().wait();
+                finished = true;
+                return 2;
+            },
+            late);
+        workerLeft.set_value();
+        return result;
+    });
+    EXPECT_EQ(std::nullopt, pumpUntil(answer));
+    EXPECT_TRUE(finished);
+}
