@@ -3,7 +3,6 @@
 #include "ui/AllTreeCtrl.h"
 #include "ui/PopupDialog.h"
 #include "ui/PopupDialogManager.h"
-#include "ui/UserListTreeItemData.h"
 
 #include "JpegWriter.h"
 #include "WindowTest.h"
@@ -12,8 +11,6 @@
 #include <wx/menu.h>
 
 #include <algorithm>
-#include <cstdio>
-#include <cstdlib>
 #include <map>
 #include <regex>
 #include <set>
@@ -29,16 +26,7 @@ std::string PerformerList(const std::vector<std::string>& names)
     return body;
 }
 
-// A plain red JPEG picture.
-std::string Red(int width, int height)
-{
-    std::vector<uint8_t> rgb;
-    for (int i = 0; i < width * height; ++i)
-        rgb.insert(rgb.end(), {200, 0, 0});
-    return sitesim::JpegWriter::Encode(rgb, width, height);
-}
-
-// A JPEG picture whose red rises from left to right: scaled twice, it is not the same any more.
+// A red JPEG picture, its red rising from left to right: scaled twice, it is not the same any more.
 std::string RedRising(int width, int height)
 {
     std::vector<uint8_t> rgb;
@@ -111,7 +99,7 @@ TEST_F(PopupTest, ShowsThePictureScaledOrThePlaceholderForItsTimeFromShowing)
     // Decoders ignore what follows the picture: only the length makes it too much.
     sim.SetResource(ImagePath("oversized"), wide + std::string(PopupDialog::kMaxPictureBytes, '\0'), "image/jpeg");
     sim.SetResource(ImagePath("text"), "<html>not a picture</html>", "text/html");
-    sim.SetResource(ImagePath("tall"), Red(1, PopupDialog::kMaxPictureSide + 1), "image/jpeg");
+    sim.SetResource(ImagePath("tall"), RedRising(1, PopupDialog::kMaxPictureSide + 1), "image/jpeg");
     sim.SetFault(ImagePath("failed"), sitesim::Fault::ServerError);
 
     std::map<std::string, wxWeakRef<PopupDialog>> popups;
@@ -297,105 +285,4 @@ TEST_F(PopupTest, ABurstThatMostlyLeavesAgainShowsOnlyThoseStillThere)
     EXPECT_EQ(std::set<std::string>(staying.begin() + 2, staying.end()), shown);
     // The strangers of the line at least, and those whose pictures came late.
     EXPECT_GE(manager->GetDropCount(PopupQueue::DROP_LEFT), PopupQueue::kWaitingPerSlot * 6 - 10);
-}
-
-// The list offered compressed, as the site sends it when asked, gives the same tree as the list
-// sent plain: every performer with her status and icon.
-TEST_F(PopupTest, ACompressedListGivesTheSameTreeAsAPlainOne)
-{
-    sim.UseGeneratedList(3000, false);
-    std::string trees[2];
-    for (const bool compressed : {false, true})
-    {
-        sim.SetCompression(compressed);
-        sim.ClearRequests();
-        const AllTreeCtrl* tree = Open()->GetAllTreeCtrl();
-        ASSERT_TRUE(PumpUntil([&] { return tree->GetItemText(tree->GetOnlineGroup()) == "Online (3000)"; }));
-        std::set<std::string> items;
-        wxTreeItemIdValue cookie;
-        const wxTreeItemId group = tree->GetOnlineGroup();
-        for (wxTreeItemId item = tree->GetFirstChild(group, cookie); item.IsOk();
-             item = tree->GetNextChild(group, cookie))
-            items.insert(
-                wxString::Format("%s %d %x", tree->GetItemText(item), tree->GetItemImage(item),
-                                 static_cast<UserListTreeItemData*>(tree->GetItemData(item))->GetUser().GetStatus())
-                    .ToStdString());
-        for (const std::string& item : items)
-            trees[compressed] += item + "\n";
-        // Asked for compressed either way: only the site's answer differs.
-        const auto headers = sim.Requests().front().headers;
-        EXPECT_TRUE(std::any_of(headers.begin(), headers.end(), [](const auto& header) {
-            return header.first == "Accept-Encoding" && header.second.find("gzip") != std::string::npos;
-        }));
-        EXPECT_LT(ExitBy([&] { frame->Close(); }), TimeLimit(1000).count());
-    }
-    EXPECT_EQ(3000u, std::count(trees[0].begin(), trees[0].end(), '\n'));
-    EXPECT_TRUE(trees[0] == trees[1]);
-}
-
-// Not part of the suite (run it with --gtest_also_run_disabled_tests): the figures of a busy site,
-// ten performers coming online every two seconds, each staying twelve, for BUSY_SITE_SECONDS
-// (70) seconds, polled every second, pop-ups of eight seconds. Prints how many pop-ups showed, how
-// many of them for a performer already gone from the site's list, how many went unshown and why,
-// and the delay from a performer's arrival on the site to her pop-up. Those who came last leave
-// in their turn too.
-TEST_F(PopupTest, DISABLED_BusySiteFigures)
-{
-    const char* seconds = std::getenv("BUSY_SITE_SECONDS");
-    const auto length = std::chrono::seconds(seconds ? std::atoi(seconds) : 70);
-    Settings::WriteLong("/System/syncinterval", 1);
-    Settings::WriteLong("/PopupDialog/duration", 8);
-    sim.SetPerformerList(PerformerList({"anna", "bert"}));
-    const PopupDialogManager* manager = Open()->GetPopupDialogManager();
-    ASSERT_TRUE(PumpUntil([&] { return CountRequests(kListPath) >= 2; }));
-
-    std::map<std::string, steady_clock::time_point> arrived, left;
-    std::vector<std::string> online;
-    std::map<std::string, long long> delays; // by name, as each pop-up shows
-    int gone = 0, next = 0;
-    const auto start = steady_clock::now();
-    auto step = start;
-    PumpUntil(
-        [&] {
-            const auto now = steady_clock::now();
-            if (now >= step)
-            {
-                for (int i = 0; i < 10 && now < start + length; ++i)
-                {
-                    const std::string name = "busy" + std::to_string(next++);
-                    arrived[name] = now;
-                    online.push_back(name);
-                }
-                std::vector<std::string> staying{"anna", "bert"};
-                for (const std::string& name : online)
-                    (now - arrived[name] < std::chrono::seconds(12) ? staying.push_back(name) : void(left[name] = now));
-                online.assign(staying.begin() + 2, staying.end());
-                sim.SetPerformerList(PerformerList(staying));
-                step += std::chrono::seconds(2);
-            }
-            for (const PopupDialog* popup : manager->GetPopups())
-            {
-                const std::string name = popup->GetUser().GetName().ToStdString();
-                if (!popup->IsShown() || delays.count(name))
-                    continue;
-                delays[name] = duration_cast<milliseconds>(now - arrived[name]).count();
-                gone += left.count(name) ? 1 : 0;
-            }
-            return now > start + length + std::chrono::seconds(12);
-        },
-        length + std::chrono::seconds(20));
-    std::vector<long long> sorted;
-    for (const auto& entry : delays)
-        sorted.push_back(entry.second);
-    std::sort(sorted.begin(), sorted.end());
-    ASSERT_FALSE(sorted.empty());
-    std::printf("busy site, %lld s: %d arrivals, %zu pop-ups shown, %d of them for a performer gone\n",
-                static_cast<long long>(length.count()), next, sorted.size(), gone);
-    std::printf("delay from arrival to pop-up: median %.1f s, largest %.1f s\n", sorted[sorted.size() / 2] / 1000.0,
-                sorted.back() / 1000.0);
-    const char* const reasons[] = {"left", "no longer true", "too old", "line full", "replaced"};
-    for (int reason = 0; reason < PopupQueue::DROP_REASONS; ++reason)
-        std::printf("unshown, %s: %zu\n", reasons[reason],
-                    manager->GetDropCount(static_cast<PopupQueue::DropReason>(reason)));
-    std::printf("still waiting: %zu\n", manager->GetWaitingCount());
 }
