@@ -1,5 +1,4 @@
 // The user trees as a person sees them: labels, order, icons and counts after the user events.
-// (That every label is translated, and the "%s (%s)" form is not, is the catalogue check's.)
 #include "ui/AllTreeCtrl.h"
 #include "ui/FavoriteTreeCtrl.h"
 #include "ui/UserListTreeItemData.h"
@@ -11,6 +10,7 @@
 
 #include <wx/app.h>
 #include <wx/frame.h>
+#include <wx/translation.h>
 
 #include <chrono>
 
@@ -167,4 +167,17 @@ TEST_F(TreeTest, TenThousandPerformersFillInSlices)
     EXPECT_EQ(2, tree->GetItemImage(changed));
     EXPECT_EQ(0x15u, static_cast<UserListTreeItemData*>(tree->GetItemData(changed))->GetUser().GetStatus());
     EXPECT_TRUE(tree->FindItem(User("newcomer", 0), tree->GetRootItem(), true).IsOk());
+}
+
+// Labels come from the catalogue beside the host; the "%s (%s)" form itself is not translated.
+TEST_F(TreeTest, LabelsComeFromTheCatalogue)
+{
+    auto* translations = new wxTranslations;
+    wxTranslations::Set(translations);
+    wxFileTranslationsLoader::AddCatalogLookupPathPrefix(SOLVANE_OUTPUT_DIR);
+    translations->SetLanguage("ja");
+    ASSERT_TRUE(translations->AddCatalog("Solvane"));
+    auto* tree = Make<AllTreeCtrl>();
+    EXPECT_EQ(wxString::FromUTF8("オンライン (読み込み中)"), tree->GetItemText(tree->GetOnlineGroup()));
+    wxTranslations::Set(nullptr);
 }
