@@ -240,7 +240,8 @@ TEST_F(MainFrameTest, MinimisingHidesOnlyWhileTheIconCanBringTheWindowBack)
 // refresh is waiting for its time or stalled on the server, with the server-failure box open
 // (which must end with it, or the program would wait for somebody to answer it), and with the
 // account dialog open (handled within its own loop, as the notification icon's "E&xit" would be),
-// which sends no login check then. (An unanswered login check shows in the fault matrix.)
+// which sends no login check then. (A login check left unanswered is a client transfer, which
+// the download thread's tests stop.)
 TEST_F(MainFrameTest, EveryWayOutEndsWithinASecond)
 {
     const auto exitLater = [](MainFrame* m) {
