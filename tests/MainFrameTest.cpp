@@ -1,4 +1,5 @@
 // The main window on a virtual display: first run, stored settings, hiding, and every way out.
+// (A list that comes before the first layout shows on GNOME's compositor, whose layout comes late.)
 #include "ui/AllTreeCtrl.h"
 #include "ui/FavoriteTreeCtrl.h"
 #include "ui/NotifyIcon.h"
@@ -8,7 +9,6 @@
 
 #include <wx/menu.h>
 
-#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
@@ -27,51 +27,7 @@ class Desktop
 {
 public:
     Desktop() : display(XOpenDisplay(nullptr)) {}
-    ~Desktop()
-    {
-        // The root window's properties outlive the connection; the windows named in them do not.
-        if (announced)
-        {
-            XDeleteProperty(display, DefaultRootWindow(display), Intern("_NET_SUPPORTING_WM_CHECK"));
-            XDeleteProperty(display, DefaultRootWindow(display), Intern("_NET_SUPPORTED"));
-        }
-        XCloseDisplay(display); // which also ends a tray it opened
-    }
-
-    // A window manager as GTK recognises one, which the toolkit asks for a new window's borders
-    // (AnswerRequests answers): the window's layout is then finished by the event loop, after its
-    // constructor has returned, as on a real desktop.
-    void AnnounceWindowManager()
-    {
-        const Window root = DefaultRootWindow(display);
-        Window check = XCreateSimpleWindow(display, root, 0, 0, 1, 1, 0, 0, 0);
-        for (const Window on : {check, root})
-        {
-            XChangeProperty(display, on, Intern("_NET_SUPPORTING_WM_CHECK"), XA_WINDOW, 32, PropModeReplace,
-                            reinterpret_cast<unsigned char*>(&check), 1);
-        }
-        Atom supported[] = {Intern("_NET_REQUEST_FRAME_EXTENTS"), Intern("_NET_FRAME_EXTENTS")};
-        XChangeProperty(display, root, Intern("_NET_SUPPORTED"), XA_ATOM, 32, PropModeReplace,
-                        reinterpret_cast<unsigned char*>(supported), 2);
-        XSelectInput(display, root, SubstructureNotifyMask);
-        XSync(display, False);
-        announced = true;
-    }
-    // Answers the requests for a window's borders that have come: it has none.
-    void AnswerRequests()
-    {
-        while (XPending(display))
-        {
-            XEvent event;
-            XNextEvent(display, &event);
-            if (event.type != ClientMessage || event.xclient.message_type != Intern("_NET_REQUEST_FRAME_EXTENTS"))
-                continue;
-            long extents[4] = {0, 0, 0, 0};
-            XChangeProperty(display, event.xclient.window, Intern("_NET_FRAME_EXTENTS"), XA_CARDINAL, 32,
-                            PropModeReplace, reinterpret_cast<unsigned char*>(extents), 4);
-        }
-        XFlush(display);
-    }
+    ~Desktop() { XCloseDisplay(display); } // which also ends a tray it opened
 
     // A notification area is there while something owns the tray selection.
     void OpenTray()
@@ -96,7 +52,6 @@ public:
     }
 
 private:
-    Atom Intern(const char* name) { return XInternAtom(display, name, False); }
     Window Find(Window window, const char* title)
     {
         char* name = nullptr;
@@ -114,7 +69,6 @@ private:
     }
 
     Display* display;
-    bool announced = false;
 };
 
 using MainFrameTest = WindowTest;
@@ -147,40 +101,6 @@ TEST_F(MainFrameTest, FirstRunThenTheStoredSettingsAtTheNextStart)
     EXPECT_EQ(wxSize(300, 420), main->GetSize());
     EXPECT_TRUE(main->GetMenuBar()->IsChecked(ID_POPUP_ONLY_FAVORITE));
     EXPECT_FALSE(main->GetMenuBar()->IsEnabled(ID_POPUP_ONLY_FAVORITE));
-}
-
-// A long list that is in the tree before the window is first laid out, as happens when the window
-// manager takes its time, has already shown the tree's scrollbar: the tree has room for it then, at
-// the first run's size and at a stored one, and GTK has nothing to say.
-TEST_F(MainFrameTest, AListBeforeTheFirstLayoutFindsRoomForTheScrollbar)
-{
-    Desktop desktop;
-    desktop.AnnounceWindowManager();
-    UserList many;
-    for (int i = 0; i < 300; ++i)
-        many.AddUser(User(wxString::Format("a_performer_with_a_long_name_%03d", i), 0x03));
-    for (const bool stored : {false, true})
-    {
-        SCOPED_TRACE(stored ? "stored size" : "first run");
-        if (stored)
-        {
-            Settings::WriteLong("/MainFrame/width", 200);
-            Settings::WriteLong("/MainFrame/height", 300);
-        }
-        MainFrame* main = Open();
-        AllTreeCtrl* all = main->GetAllTreeCtrl();
-        UserListEvent list(EVT_USER_LIST_INITIALIZED, wxID_ANY);
-        list.SetUserList(many);
-        all->GetEventHandler()->ProcessEvent(list);
-        all->OnInternalIdle(); // the scrollbar, as an idle moment before the first layout sets it
-        EXPECT_TRUE(PumpUntil([&] {
-            desktop.AnswerRequests();
-            return all->GetClientSize().y > 100;
-        }));
-        Settle(); // GTK's complaint, if any, fails the test
-        delete main;
-        PumpUntil([] { return wxTopLevelWindows.empty(); });
-    }
 }
 
 // No notification area, no icon (GTK would warn), until one starts; minimising hides the window
