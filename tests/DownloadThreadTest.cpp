@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <string>
 #include <thread>
@@ -55,13 +56,15 @@ protected:
 
     // Starts a download the way the product does: a path on the site, or a whole URL.
     void Start(wxEvtHandler* receiver, int id, const std::string& url, bool client = false,
-               DownloadThread::BodyWork work = nullptr)
+               DownloadThread::BodyWork work = nullptr, const StopToken* stop = nullptr)
     {
         const std::string whole = url[0] == '/' ? "http://" + site.WebServer() + url : url;
         auto* thread =
             new DownloadThread(receiver, id, wxString::FromUTF8(whole), client ? std::make_unique<wxHTTP2>() : nullptr);
         thread->GetRequest().SetConnectTimeout(2000);
         thread->SetBodyWork(std::move(work));
+        if (stop)
+            thread->GetRequest().SetStopToken(*stop);
         ASSERT_EQ(wxTHREAD_NO_ERROR, thread->Run());
     }
 
@@ -127,8 +130,9 @@ TEST_F(DownloadThreadTest, EachDownloadRepliesOnceWithItsWholeBodyOrNullToARecei
     EXPECT_TRUE(expected == log) << log.size() << " replies";
 }
 
-// A stop ends a transfer whose reply stalls, and one whose name the name server takes 8 s to find.
-TEST_F(DownloadThreadTest, StopAllEndsStalledTransfersAtOnce)
+// The creator's own stop token ends its transfer, and StopAll ends every other, each at once: a
+// transfer whose reply stalls, and one whose name the name server takes 8 s to find.
+TEST_F(DownloadThreadTest, AStopTokenOrStopAllEndsStalledTransfersAtOnce)
 {
     site.SetResource("/stalled", std::string(4000, 'x'), "text/plain");
     site.SetFault("/stalled", Fault::StallMidBody);
@@ -140,45 +144,26 @@ TEST_F(DownloadThreadTest, StopAllEndsStalledTransfersAtOnce)
         site.ClearRequests();
         const int lookups = SlowLookupsBegun();
         const auto receiver = Receiver(log);
-        Start(receiver.get(), 1, lookup ? slowName : "/stalled");
-        Start(receiver.get(), 2, lookup ? slowName : "/stalled", true);
-        ASSERT_TRUE(lookup ? WaitForSlowLookups(lookups + 2, TimeLimit(10000))
-                           : site.WaitForRequests(2, TimeLimit(10000).count()));
+        const std::string url = lookup ? slowName : "/stalled";
+        StopToken gone;
+        Start(receiver.get(), 1, url);
+        Start(receiver.get(), 2, url, true);
+        Start(receiver.get(), 3, url, false, nullptr, &gone);
+        ASSERT_TRUE(lookup ? WaitForSlowLookups(lookups + 3, TimeLimit(10000))
+                           : site.WaitForRequests(3, TimeLimit(10000).count()));
 
-        const auto start = std::chrono::steady_clock::now();
+        auto start = std::chrono::steady_clock::now();
+        gone.RequestStop();
+        while (log.empty() && std::chrono::steady_clock::now() - start < TimeLimit(5000))
+            wxAppConsole::GetInstance()->ProcessPendingEvents();
+        EXPECT_LT(std::chrono::steady_clock::now() - start, TimeLimit(200));
+        EXPECT_EQ((std::vector<std::string>{"3:null"}), log);
+
+        start = std::chrono::steady_clock::now();
         EXPECT_TRUE(DownloadThread::StopAll(TimeLimit(5000).count()));
         EXPECT_LT(std::chrono::steady_clock::now() - start, TimeLimit(200));
         wxAppConsole::GetInstance()->ProcessPendingEvents();
         std::sort(log.begin(), log.end());
-        EXPECT_EQ((std::vector<std::string>{"1:null", "2:null"}), log);
+        EXPECT_EQ((std::vector<std::string>{"1:null", "2:null", "3:null"}), log);
     }
-}
-
-// The creator's own stop token ends its transfer, and StopAll ends every other, each at once.
-TEST_F(DownloadThreadTest, AStopTokenOrStopAllEndsStalledTransfersAtOnce)
-{
-    site.SetResource("/stalled", std::string(4000, 'x'), "text/plain");
-    site.SetFault("/stalled", Fault::StallMidBody);
-    const auto receiver = Receiver(log);
-    StopToken gone;
-    Start(receiver.get(), 1, "/stalled");
-    Start(receiver.get(), 2, "/stalled", true);
-    auto* own = new DownloadThread(receiver.get(), 3, wxString::FromUTF8("http://" + site.WebServer() + "/stalled"));
-    own->GetRequest().SetStopToken(gone);
-    ASSERT_EQ(wxTHREAD_NO_ERROR, own->Run());
-    ASSERT_TRUE(site.WaitForRequests(3, TimeLimit(10000).count()));
-
-    auto start = std::chrono::steady_clock::now();
-    gone.RequestStop();
-    while (log.empty() && std::chrono::steady_clock::now() - start < TimeLimit(5000))
-        wxAppConsole::GetInstance()->ProcessPendingEvents();
-    EXPECT_LT(std::chrono::steady_clock::now() - start, TimeLimit(200));
-    EXPECT_EQ((std::vector<std::string>{"3:null"}), log);
-
-    start = std::chrono::steady_clock::now();
-    EXPECT_TRUE(DownloadThread::StopAll(TimeLimit(5000).count()));
-    EXPECT_LT(std::chrono::steady_clock::now() - start, TimeLimit(200));
-    wxAppConsole::GetInstance()->ProcessPendingEvents();
-    std::sort(log.begin(), log.end());
-    EXPECT_EQ((std::vector<std::string>{"1:null", "2:null", "3:null"}), log);
 }

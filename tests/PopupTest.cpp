@@ -1,9 +1,7 @@
 // Pop-ups on a virtual display: who pops up, the picture or the placeholder, the time, the slots,
 // and the whole road from the simulated site through the polling thread to "Exit".
-#include "ui/AllTreeCtrl.h"
 #include "ui/PopupDialog.h"
 #include "ui/PopupDialogManager.h"
-#include "ui/UserListTreeItemData.h"
 
 #include "JpegWriter.h"
 #include "WindowTest.h"
@@ -12,11 +10,8 @@
 #include <wx/menu.h>
 
 #include <algorithm>
-#include <cstdio>
-#include <cstdlib>
 #include <map>
 #include <regex>
-#include <set>
 
 namespace
 {
@@ -29,16 +24,7 @@ std::string PerformerList(const std::vector<std::string>& names)
     return body;
 }
 
-// A plain red JPEG picture.
-std::string Red(int width, int height)
-{
-    std::vector<uint8_t> rgb;
-    for (int i = 0; i < width * height; ++i)
-        rgb.insert(rgb.end(), {200, 0, 0});
-    return sitesim::JpegWriter::Encode(rgb, width, height);
-}
-
-// A JPEG picture whose red rises from left to right: scaled twice, it is not the same any more.
+// A red JPEG picture, its red rising from left to right: scaled twice, it is not the same any more.
 std::string RedRising(int width, int height)
 {
     std::vector<uint8_t> rgb;
@@ -111,7 +97,7 @@ TEST_F(PopupTest, ShowsThePictureScaledOrThePlaceholderForItsTimeFromShowing)
     // Decoders ignore what follows the picture: only the length makes it too much.
     sim.SetResource(ImagePath("oversized"), wide + std::string(PopupDialog::kMaxPictureBytes, '\0'), "image/jpeg");
     sim.SetResource(ImagePath("text"), "<html>not a picture</html>", "text/html");
-    sim.SetResource(ImagePath("tall"), Red(1, PopupDialog::kMaxPictureSide + 1), "image/jpeg");
+    sim.SetResource(ImagePath("tall"), RedRising(1, PopupDialog::kMaxPictureSide + 1), "image/jpeg");
     sim.SetFault(ImagePath("failed"), sitesim::Fault::ServerError);
 
     std::map<std::string, wxWeakRef<PopupDialog>> popups;
@@ -158,9 +144,12 @@ TEST_F(PopupTest, ShowsThePictureScaledOrThePlaceholderForItsTimeFromShowing)
 
 // A work area less a task bar at the left and the top: the column stands in its bottom right
 // corner, a new pop-up takes the lowest free slot, and one that finds no slot waits for one,
-// holding no window, until a slot frees.
-TEST_F(PopupTest, PopupsTakeTheLowestFreeSlotAndWaitWhenTheColumnIsFull)
+// holding no window, until a slot frees. One whose performer leaves goes unseen, waiting or still
+// fetching her picture; one already shown stays its time.
+TEST_F(PopupTest, PopupsTakeTheLowestFreeSlotWaitWhenTheColumnIsFullAndGoUnseenWhenTheirPerformerLeaves)
 {
+    for (const char* late : {"p7", "p9", "p10", "p11"})
+        sim.SetReplyDelays(ImagePath(late), {5000});
     wxRect area(100, 40, 1000, 900);
     PopupDialogManager manager;
     manager.SetWorkAreaSource([&] { return area; });
@@ -168,23 +157,32 @@ TEST_F(PopupTest, PopupsTakeTheLowestFreeSlotAndWaitWhenTheColumnIsFull)
     const auto column = [&] {
         wxString text;
         for (const PopupDialog* popup : manager.GetPopups())
-            text += wxString::Format("%s %d,%d ", popup->GetUser().GetName(), popup->GetPosition().x,
-                                     popup->GetPosition().y);
+            text += popup->GetUser().GetName() +
+                    (popup->IsShown() ? wxString::Format(" %d,%d ", popup->GetPosition().x, popup->GetPosition().y)
+                                      : wxString(" fetching "));
         return text.Trim();
     };
+    // clang-format off
     const struct
     {
         int height;
         bool expire; // the oldest pop-up ends as its time does
-        std::vector<std::string> arrive;
+        std::vector<std::string> arrive, leave;
         const char* column;
         size_t waiting;
     } steps[] = {
-        {900, false, {"p1", "p2", "p3"}, "p1 950,790 p2 950,640 p3 950,490", 0},
-        {900, true, {"p4"}, "p2 950,640 p3 950,490 p4 950,790", 0},
-        {600, false, {"p5", "p6"}, "p2 950,640 p3 950,490 p4 950,790 p5 950,40", 1},
-        {600, true, {}, "p3 950,490 p4 950,790 p5 950,40 p6 950,340", 0},
+        {900, false, {"p1", "p2", "p3"}, {}, "p1 950,790 p2 950,640 p3 950,490", 0},
+        {900, true, {"p4"}, {}, "p2 950,640 p3 950,490 p4 950,790", 0},
+        {600, false, {"p5", "p6"}, {}, "p2 950,640 p3 950,490 p4 950,790 p5 950,40", 1},
+        {600, true, {}, {}, "p3 950,490 p4 950,790 p5 950,40 p6 950,340", 0},
+        {600, false, {"p8"}, {"p8"}, "p3 950,490 p4 950,790 p5 950,40 p6 950,340", 0},
+        {600, true, {"p7"}, {}, "p4 950,790 p5 950,40 p6 950,340 p7 fetching", 0},
+        {600, false, {}, {"p7", "p4"}, "p4 950,790 p5 950,40 p6 950,340", 0},
+        // Each picture no longer wanted gives its download back: more can start than the bound.
+        {900, false, {"p9", "p10", "p11"}, {"p9", "p10", "p11"}, "p4 950,790 p5 950,40 p6 950,340", 0},
+        {900, false, {"p12"}, {}, "p4 950,790 p5 950,40 p6 950,340 p12 950,490", 0},
     };
+    // clang-format on
     for (const auto& step : steps)
     {
         area.height = step.height;
@@ -199,11 +197,17 @@ TEST_F(PopupTest, PopupsTakeTheLowestFreeSlotAndWaitWhenTheColumnIsFull)
             UserEvent event(User(name, 0x01), EVT_USER_ADDED, UserEvent::kNoStatus);
             manager.ProcessEvent(event);
         }
+        for (const std::string& name : step.leave)
+        {
+            UserEvent event(User(name, 0x01), EVT_USER_DELETED, UserEvent::kNoStatus);
+            manager.ProcessEvent(event);
+        }
         EXPECT_TRUE(PumpUntil([&] {
             return column() == step.column && wxTopLevelWindows.size() == manager.GetPopups().size();
         })) << column();
         EXPECT_EQ(step.waiting, manager.GetWaitingCount());
     }
+    EXPECT_EQ(5u, manager.GetDropCount(PopupQueue::DROP_LEFT));
 }
 
 // The first list announces nobody; of a burst of arrivals no more wait than the line holds, never
@@ -253,149 +257,4 @@ TEST_F(PopupTest, ArrivalsFromTheSitePopUpOnceWithinTheBoundsAndGoWithTheWindow)
     // Every transfer has ended with the window: nothing is left to reply after the host's
     // last look at its queue.
     EXPECT_TRUE(DownloadThread::WaitForAll(0));
-}
-
-// A burst of 300 arrivals of whom most leave again by the next poll: no pop-up shows for one who
-// left, neither one still waiting nor one already fetching its picture; those who stay (here
-// favourites, so that the line keeps them all through the burst) each show once.
-TEST_F(PopupTest, ABurstThatMostlyLeavesAgainShowsOnlyThoseStillThere)
-{
-    Settings::WriteLong("/System/syncinterval", 1);
-    Settings::WriteLong("/PopupDialog/duration", 1);
-    sim.SetPerformerList(PerformerList({"anna", "bert"}));
-    // The first pictures come late: the pop-ups that fetch them are for some who leave meanwhile.
-    sim.SetReplyDelays("/WebArchive/*", std::vector<int>(PopupDialogManager::kMaxDownloads, 3000));
-    std::vector<std::string> everyone{"anna", "bert"}, staying{"anna", "bert"};
-    wxString favorites;
-    for (int i = 0; i < 300; ++i)
-    {
-        everyone.push_back("burst" + std::to_string(i));
-        if (i % 30 == 7)
-        {
-            staying.push_back(everyone.back());
-            favorites += everyone.back() + ",";
-        }
-    }
-    Settings::WriteString("/favorites", favorites);
-    const PopupDialogManager* manager = Open()->GetPopupDialogManager();
-    const AllTreeCtrl* tree = frame->GetAllTreeCtrl();
-    ASSERT_TRUE(PumpUntil([&] { return CountRequests(kListPath) >= 2; }));
-    sim.SetPerformerList(PerformerList(everyone));
-    const size_t polls = CountRequests(kListPath);
-    ASSERT_TRUE(PumpUntil([&] { return CountRequests(kListPath) > polls; }));
-    sim.SetPerformerList(PerformerList(staying));
-
-    std::set<std::string> shown;
-    const auto done = [&] {
-        for (const PopupDialog* popup : manager->GetPopups())
-            if (popup->IsShown())
-                shown.insert(popup->GetUser().GetName().ToStdString());
-        return tree->GetItemText(tree->GetOnlineGroup()) == "Online (12)" && manager->GetPopups().empty() &&
-               manager->GetWaitingCount() == 0;
-    };
-    ASSERT_TRUE(PumpUntil(done, TimeLimit(30000)));
-    EXPECT_EQ(std::set<std::string>(staying.begin() + 2, staying.end()), shown);
-    // The strangers of the line at least, and those whose pictures came late.
-    EXPECT_GE(manager->GetDropCount(PopupQueue::DROP_LEFT), PopupQueue::kWaitingPerSlot * 6 - 10);
-}
-
-// The list offered compressed, as the site sends it when asked, gives the same tree as the list
-// sent plain: every performer with her status and icon.
-TEST_F(PopupTest, ACompressedListGivesTheSameTreeAsAPlainOne)
-{
-    sim.UseGeneratedList(3000, false);
-    std::string trees[2];
-    for (const bool compressed : {false, true})
-    {
-        sim.SetCompression(compressed);
-        sim.ClearRequests();
-        const AllTreeCtrl* tree = Open()->GetAllTreeCtrl();
-        ASSERT_TRUE(PumpUntil([&] { return tree->GetItemText(tree->GetOnlineGroup()) == "Online (3000)"; }));
-        std::set<std::string> items;
-        wxTreeItemIdValue cookie;
-        const wxTreeItemId group = tree->GetOnlineGroup();
-        for (wxTreeItemId item = tree->GetFirstChild(group, cookie); item.IsOk();
-             item = tree->GetNextChild(group, cookie))
-            items.insert(
-                wxString::Format("%s %d %x", tree->GetItemText(item), tree->GetItemImage(item),
-                                 static_cast<UserListTreeItemData*>(tree->GetItemData(item))->GetUser().GetStatus())
-                    .ToStdString());
-        for (const std::string& item : items)
-            trees[compressed] += item + "\n";
-        // Asked for compressed either way: only the site's answer differs.
-        const auto headers = sim.Requests().front().headers;
-        EXPECT_TRUE(std::any_of(headers.begin(), headers.end(), [](const auto& header) {
-            return header.first == "Accept-Encoding" && header.second.find("gzip") != std::string::npos;
-        }));
-        EXPECT_LT(ExitBy([&] { frame->Close(); }), TimeLimit(1000).count());
-    }
-    EXPECT_EQ(3000u, std::count(trees[0].begin(), trees[0].end(), '\n'));
-    EXPECT_TRUE(trees[0] == trees[1]);
-}
-
-// Not part of the suite (run it with --gtest_also_run_disabled_tests): the figures of a busy site,
-// ten performers coming online every two seconds, each staying twelve, for BUSY_SITE_SECONDS
-// (70) seconds, polled every second, pop-ups of eight seconds. Prints how many pop-ups showed, how
-// many of them for a performer already gone from the site's list, how many went unshown and why,
-// and the delay from a performer's arrival on the site to her pop-up. Those who came last leave
-// in their turn too.
-TEST_F(PopupTest, DISABLED_BusySiteFigures)
-{
-    const char* seconds = std::getenv("BUSY_SITE_SECONDS");
-    const auto length = std::chrono::seconds(seconds ? std::atoi(seconds) : 70);
-    Settings::WriteLong("/System/syncinterval", 1);
-    Settings::WriteLong("/PopupDialog/duration", 8);
-    sim.SetPerformerList(PerformerList({"anna", "bert"}));
-    const PopupDialogManager* manager = Open()->GetPopupDialogManager();
-    ASSERT_TRUE(PumpUntil([&] { return CountRequests(kListPath) >= 2; }));
-
-    std::map<std::string, steady_clock::time_point> arrived, left;
-    std::vector<std::string> online;
-    std::map<std::string, long long> delays; // by name, as each pop-up shows
-    int gone = 0, next = 0;
-    const auto start = steady_clock::now();
-    auto step = start;
-    PumpUntil(
-        [&] {
-            const auto now = steady_clock::now();
-            if (now >= step)
-            {
-                for (int i = 0; i < 10 && now < start + length; ++i)
-                {
-                    const std::string name = "busy" + std::to_string(next++);
-                    arrived[name] = now;
-                    online.push_back(name);
-                }
-                std::vector<std::string> staying{"anna", "bert"};
-                for (const std::string& name : online)
-                    (now - arrived[name] < std::chrono::seconds(12) ? staying.push_back(name) : void(left[name] = now));
-                online.assign(staying.begin() + 2, staying.end());
-                sim.SetPerformerList(PerformerList(staying));
-                step += std::chrono::seconds(2);
-            }
-            for (const PopupDialog* popup : manager->GetPopups())
-            {
-                const std::string name = popup->GetUser().GetName().ToStdString();
-                if (!popup->IsShown() || delays.count(name))
-                    continue;
-                delays[name] = duration_cast<milliseconds>(now - arrived[name]).count();
-                gone += left.count(name) ? 1 : 0;
-            }
-            return now > start + length + std::chrono::seconds(12);
-        },
-        length + std::chrono::seconds(20));
-    std::vector<long long> sorted;
-    for (const auto& entry : delays)
-        sorted.push_back(entry.second);
-    std::sort(sorted.begin(), sorted.end());
-    ASSERT_FALSE(sorted.empty());
-    std::printf("busy site, %lld s: %d arrivals, %zu pop-ups shown, %d of them for a performer gone\n",
-                static_cast<long long>(length.count()), next, sorted.size(), gone);
-    std::printf("delay from arrival to pop-up: median %.1f s, largest %.1f s\n", sorted[sorted.size() / 2] / 1000.0,
-                sorted.back() / 1000.0);
-    const char* const reasons[] = {"left", "no longer true", "too old", "line full", "replaced"};
-    for (int reason = 0; reason < PopupQueue::DROP_REASONS; ++reason)
-        std::printf("unshown, %s: %zu\n", reasons[reason],
-                    manager->GetDropCount(static_cast<PopupQueue::DropReason>(reason)));
-    std::printf("still waiting: %zu\n", manager->GetWaitingCount());
 }

@@ -8,8 +8,6 @@
 
 #ifdef SOLVANE_GUI_TEST
 #include <glib.h>
-
-#include <cstring>
 #endif
 
 namespace
@@ -27,18 +25,9 @@ GLogWriterOutput FailOnToolkitComplaint(GLogLevelFlags level, const GLogField* f
 {
     if (level & (G_LOG_LEVEL_ERROR | G_LOG_LEVEL_CRITICAL | G_LOG_LEVEL_WARNING))
     {
-        std::string domain, message;
-        for (gsize i = 0; i < count; ++i)
-        {
-            const char* value = static_cast<const char*>(fields[i].value);
-            if (fields[i].length >= 0 || !value)
-                continue;
-            if (std::strcmp(fields[i].key, "GLIB_DOMAIN") == 0)
-                domain = value;
-            else if (std::strcmp(fields[i].key, "MESSAGE") == 0)
-                message = value;
-        }
-        ADD_FAILURE() << "toolkit said: " << domain << ": " << message;
+        gchar* said = g_log_writer_format_fields(level, fields, count, FALSE);
+        ADD_FAILURE() << "toolkit said: " << said;
+        g_free(said);
     }
     return g_log_writer_default(level, fields, count, data);
 }

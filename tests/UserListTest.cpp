@@ -1,6 +1,6 @@
-// Users kept by exact name, and the difference between two polls' lists.
+// Users kept by exact name, and the difference between two polls' lists. (The trees' icons and a
+// favourite's moves between groups show in the tree tests.)
 #include "model/UserList.h"
-#include "model/UserGroups.h"
 
 #include "UserStatuses.h"
 
@@ -45,38 +45,5 @@ TEST(UserListTest, DifferenceOfTwoPolls)
         EXPECT_EQ(c.expected.added, StatusesOf(added));
         EXPECT_EQ(c.expected.deleted, StatusesOf(deleted));
         EXPECT_EQ(c.expected.changed, StatusesOf(changed));
-    }
-}
-
-// The trees' rules: the icon of each status the site produces, and a favourite's moves.
-TEST(UserGroupsTest, IconsAndFavouriteMovesOfEveryStatusTheSiteProduces)
-{
-    const struct
-    {
-        uint32_t status;
-        StatusIcon icon;
-        FavoriteGroup group;
-    } statuses[] = {
-        {0x00, StatusIcon::Offline, FavoriteGroup::Offline}, {0x01, StatusIcon::None, FavoriteGroup::Online},
-        {0x03, StatusIcon::Free, FavoriteGroup::Online},     {0x0D, StatusIcon::Busy, FavoriteGroup::Online},
-        {0x15, StatusIcon::Busy, FavoriteGroup::Online},     {0x07, StatusIcon::Free, FavoriteGroup::Online}};
-    for (const auto& s : statuses)
-    {
-        SCOPED_TRACE(s.status);
-        EXPECT_EQ(s.icon, IconForStatus(s.status));
-        EXPECT_EQ(s.group, FavoriteGroupFor(s.status));
-    }
-    const struct
-    {
-        uint32_t from, to;
-        FavoriteGroup left;
-    } moves[] = {{0x00, 0x03, FavoriteGroup::Offline}, {0x00, 0x15, FavoriteGroup::Offline},
-                 {0x0D, 0x00, FavoriteGroup::Online},  {0x01, 0x00, FavoriteGroup::Online},
-                 {0x0D, 0x03, FavoriteGroup::None},    {0x00, 0x00, FavoriteGroup::None},
-                 {0x03, 0x15, FavoriteGroup::None}};
-    for (const auto& m : moves)
-    {
-        SCOPED_TRACE(testing::Message() << m.from << " to " << m.to);
-        EXPECT_EQ(m.left, FavoriteGroupLeft(m.from, m.to));
     }
 }
