@@ -3,6 +3,8 @@
 #include "util/SettingsFile.h"
 #include "util/AtomicFile.h"
 
+#include "TestFiles.h"
+
 #include <gtest/gtest.h>
 
 #include <wx/dir.h>
@@ -11,7 +13,6 @@
 #include <wx/mstream.h>
 
 #include <csignal>
-#include <fstream>
 #include <poll.h>
 #include <random>
 #include <sys/resource.h>
@@ -34,41 +35,22 @@ struct LogCount : wxLog
     std::vector<wxString> logged;
 };
 
-struct Folder
+struct Folder : ScratchFolder
 {
-    Folder()
-    {
-        char name[] = "/tmp/solvane-settings-XXXXXX";
-        path = mkdtemp(name);
-    }
-    ~Folder() { wxFileName::Rmdir(path, wxPATH_RMDIR_RECURSIVE); }
-    std::string Read(const char* name) const
-    {
-        std::ifstream file((path + "/" + name).fn_str(), std::ios::binary);
-        return file ? std::string(std::istreambuf_iterator<char>(file), {}) : "(none)";
-    }
-    void Write(const char* name, const std::string& bytes) const
-    {
-        std::ofstream((path + "/" + name).fn_str(), std::ios::binary) << bytes;
-    }
     wxArrayString Files() const
     {
         wxArrayString files;
         wxDir::GetAllFiles(path, &files, "", wxDIR_FILES | wxDIR_HIDDEN);
         return files;
     }
-    wxString path;
 };
 } // namespace
 
 TEST(SettingsFileTest, AnyFileGivesItsReadableEntriesAndIsKeptAsItWasBeforeItIsNextWritten)
 {
-    const std::string twoMiB = [] {
-        std::string text;
-        while (text.size() < (2u << 20))
-            text += "k=v\n";
-        return text;
-    }();
+    std::string twoMiB;
+    while (twoMiB.size() < (2u << 20))
+        twoMiB += "k=v\n";
     const struct
     {
         const char* name;
@@ -76,38 +58,21 @@ TEST(SettingsFileTest, AnyFileGivesItsReadableEntriesAndIsKeptAsItWasBeforeItIsN
         bool link, damaged;
         std::vector<std::pair<const char*, const char*>> entries; // value null: absent
     } cases[] = {
-        {"an entry without a name, after a byte order mark",
-         "\xEF\xBB\xBF[System]\nsyncinterval=7\n=x\n",
-         false,
-         true,
+        // clang-format off
+        {"an entry without a name, after a byte order mark", "\xEF\xBB\xBF[System]\nsyncinterval=7\n=x\n", false, true,
          {{"/System/syncinterval", "7"}}},
-        {"a line without =",
-         "id=me\nno equals\npassword=pa$HOME${x\n",
-         false,
-         true,
+        {"a line without =", "id=me\nno equals\npassword=pa$HOME${x\n", false, true,
          {{"/id", "me"}, {"/password", "pa$HOME${x"}}},
-        {"a group header never closed",
-         "[Site\nwebserver=evil:1\n[System]\nsyncinterval=3\n",
-         false,
-         true,
+        {"a group header never closed", "[Site\nwebserver=evil:1\n[System]\nsyncinterval=3\n", false, true,
          {{"/Site/webserver", nullptr}, {"/webserver", nullptr}, {"/System/syncinterval", "3"}}},
-        {"binary bytes",
-         std::string("a=1\n\x01\xff\xfe\0junk\nb=\xe3\x81\x82\n", 20),
-         false,
-         true,
+        {"binary bytes", std::string("a=1\n\x01\xff\xfe\0junk\nb=\xe3\x81\x82\n", 20), false, true,
          {{"/a", "1"}, {"/b", "\xe3\x81\x82"}}},
-        {"a group and a key given twice",
-         "[Site]\nwebserver=a:1\n[System]\nsyncinterval=4\n[site]\nWebServer=b:2\n",
-         false,
-         true,
-         {{"/Site/webserver", "b:2"}, {"/System/syncinterval", "4"}}},
+        {"a group and a key given twice", "[Site]\nwebserver=a:1\n[System]\nsyncinterval=4\n[site]\nWebServer=b:2\n",
+         false, true, {{"/Site/webserver", "b:2"}, {"/System/syncinterval", "4"}}},
         {"2 MiB", twoMiB, false, true, {{"/k", nullptr}}},
         {"an empty file", "", false, false, {}},
-        {"a damaged symbolic link",
-         "[PopupDialog]\nonlyFavorite=2\n=\n",
-         true,
-         true,
-         {{"/PopupDialog/onlyFavorite", "2"}}},
+        {"a damaged symbolic link", "[PopupDialog]\nonlyFavorite=2\n=\n", true, true, {{"/PopupDialog/onlyFavorite", "2"}}},
+        // clang-format on
     };
     for (const auto& c : cases)
     {
@@ -132,10 +97,10 @@ TEST(SettingsFileTest, AnyFileGivesItsReadableEntriesAndIsKeptAsItWasBeforeItIsN
             EXPECT_EQ(c.link && c.damaged, store.Read("/PopupDialog/onlyFavorite", &onlyFavorite) && onlyFavorite);
             EXPECT_TRUE(logs.logged.empty()) << logs.logged[0];
             // Too large to be kept in memory: set aside at once.
-            EXPECT_EQ(tooLarge ? c.text : "(none)", folder.Read((std::string(real) + ".bad").c_str()));
+            EXPECT_EQ(tooLarge ? c.text : "(none)", folder.Read(wxString(real) + ".bad"));
             store.Write("/MainFrame/width", 300);
         }
-        EXPECT_EQ(c.damaged ? c.text : "(none)", folder.Read((std::string(real) + ".bad").c_str()));
+        EXPECT_EQ(c.damaged ? c.text : "(none)", folder.Read(wxString(real) + ".bad"));
         EXPECT_EQ(c.link, wxFileName::Exists(conf, wxFILE_EXISTS_SYMLINK | wxFILE_EXISTS_NO_FOLLOW));
         // What was saved is read back whole; nothing else is left in the folder.
         SettingsFile again(conf);
