@@ -97,9 +97,12 @@ TEST_F(HistoryTest, ScriptedRunGivesExactlyTheExpectedEvents)
               "1040: ann/2/3 bea/1/3 cid/2/1",
               All(store));
 
-    // The page's own tests read the unfiltered rows; here a filtered view takes in a new list, and
-    // an empty favourites list matches nobody.
+    // The page's own tests read the rows in order and filtered; here a row past the end reads as
+    // none, an empty favourites list matches nobody and a filtered view takes in a new list.
     HistoryView view(&store);
+    view.SetFilter("", {}, false);
+    ASSERT_EQ(8u, view.GetCount());
+    EXPECT_EQ(0, view.GetRow(8).id);
     view.SetFilter("", {}, true);
     EXPECT_EQ(0u, view.GetCount());
     view.SetFilter("cid", {}, false);

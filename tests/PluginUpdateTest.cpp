@@ -130,8 +130,11 @@ TEST(PluginUpdateTest, OnlyASignedNewerUnexpiredUpdateIsOfferedAndKept)
         };
 
         const std::vector<std::string> keys = offer.keys.empty() ? std::vector<std::string>{publicKey} : offer.keys;
+        testing::internal::CaptureStderr();
         const wxFileName* name = PluginUpdate::GetNewPluginFileName(keys);
-
+        const std::string told = testing::internal::GetCapturedStderr();
+        // Whoever reads the program's output learns why an update went; the person is asked nothing.
+        EXPECT_EQ(!offer.offered, told.find("Solvane: update refused: ") != std::string::npos) << told;
         EXPECT_EQ(offer.offered, asked == 1);
         const bool kept = offer.offered && offer.yes;
         EXPECT_EQ(kept ? folder.dir + "/Solvane.so.new" : "", name ? name->GetFullPath() : "");
