@@ -205,35 +205,32 @@ TEST(HostTest, AnUnverifiedOrUnapprovedModuleIsDeletedAndNeverLoaded)
     const struct
     {
         const char* name;
-        std::function<void(const Install&)> stage;
-        const char* says;
+        bool statement, approved;
+        std::string signedModule, seed; // "": the module itself, the build's key
+        const char* beside;             // a file put beside it, with these bytes
+        std::string bytes;
+        const char* says; // null: nothing
     } cases[] = {
-        {"no statement", [&](const Install& i) { i.Write("Solvane.so.new", stranger); },
-         "it has no release statement with a signature"},
-        {"not approved", [&](const Install& i) { Stage(i, stranger, false); }, "it was not approved"},
-        {"another module signed", [&](const Install& i) { Stage(i, stranger, true, module); },
+        {"no statement", false, false, "", "", nullptr, "", "it has no release statement with a signature"},
+        {"not approved", true, false, "", "", nullptr, "", "it was not approved"},
+        {"another module signed", true, true, module, "", nullptr, "",
          "the module differs from the one its release statement describes"},
-        {"another key", [&](const Install& i) { Stage(i, stranger, true, "", otherSeed); },
-         "its release statement is not signed by the publisher"},
-        {"put aside before",
-         [&](const Install& i) {
-             Stage(i, stranger);
-             i.Write("Solvane.so.refused", sitesim::Sha256Hex(stranger) + "\n");
-         },
+        {"another key", true, true, "", otherSeed, nullptr, "", "its release statement is not signed by the publisher"},
+        {"put aside before", true, true, "", "", "Solvane.so.refused", sitesim::Sha256Hex(stranger) + "\n",
          "this module was put aside before"},
         // A copy the package manager updates takes nothing of its own, not even a verified update.
-        {"packaged",
-         [&](const Install& i) {
-             Stage(i, stranger);
-             i.Write("Solvane.no-self-update", "updated by the package manager\n");
-         },
-         nullptr},
+        {"packaged", true, true, "", "", "Solvane.no-self-update", "updated by the package manager\n", nullptr},
     };
     for (const auto& c : cases)
     {
         SCOPED_TRACE(c.name);
         Install install;
-        c.stage(install);
+        if (c.statement)
+            Stage(install, stranger, c.approved, c.signedModule, c.seed.empty() ? DemoKey() : c.seed);
+        else
+            install.Write("Solvane.so.new", stranger);
+        if (c.beside)
+            install.Write(c.beside, c.bytes);
         install.Start(" --probe");
         ASSERT_TRUE(install.Wait(kRunLimit)) << "hung; it wrote: " << install.err;
         EXPECT_EQ(0, install.code) << install.err;
@@ -248,7 +245,7 @@ TEST(HostTest, AnUnverifiedOrUnapprovedModuleIsDeletedAndNeverLoaded)
         for (const char* gone : {"Solvane.so.new", "Solvane.manifest.new", "Solvane.so.statement",
                                  "Solvane.so.approved", "Solvane.so.trial"})
             EXPECT_EQ("(none)", install.Read(gone)) << gone;
-        EXPECT_EQ(install.Read("Solvane.manifest"), c.name == std::string("no statement") ? "(none)" : "old manifest");
+        EXPECT_EQ(c.statement ? "old manifest" : "(none)", install.Read("Solvane.manifest"));
     }
 }
 

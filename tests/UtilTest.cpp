@@ -76,8 +76,8 @@ TEST(BrowserTest, TheHtmlCommandOrElseTheFallbackOpensThePage)
 {
     // A desktop of our own (no other test here reads these variables): the "html" associations
     // come from a private data folder, and the stand-ins for a browser are found through PATH.
-    const wxString root = wxFileName::CreateTempFileName("solvane-browser");
-    wxRemoveFile(root);
+    const ScratchFolder scratch;
+    const wxString root = scratch.path;
     ASSERT_TRUE(wxFileName::Mkdir(root + "/data/applications", 0700, wxPATH_MKDIR_FULL));
     ASSERT_TRUE(wxFileName::Mkdir(root + "/bin", 0700));
     wxSetEnv("XDG_DATA_HOME", root + "/data");
@@ -142,5 +142,4 @@ TEST(BrowserTest, TheHtmlCommandOrElseTheFallbackOpensThePage)
         recorded.append(buffer, n);
     close(fd);
     EXPECT_EQ("--new-tab\n" + url + "\n", wxString::FromUTF8(recorded));
-    wxFileName::Rmdir(root, wxPATH_RMDIR_RECURSIVE);
 }
