@@ -35,28 +35,15 @@ std::time_t LocalTime(int year, int month, int day, int hour, int minute)
 
 TEST(EverydayTest, ServerAddressesAsTheDialogChecksThem)
 {
+    // clang-format off
     const std::pair<const char*, bool> cases[] = {
-        {"", false},
-        {"host:", false},
-        {"host:99999", false},
-        {"host:0", false},
-        {"host:80a", false},
-        {"a b", false},
-        {"http://x", false},
-        {"site.example/path", false},
-        {"a..b", false},
-        {"-a.example", false},
-        {"a-.example", false},
-        {"[::1", false},
-        {"[::1]8080", false},
-        {"[xyz::1]:80", false},
-        {"site.example", true},
-        {"localhost", true},
-        {"127.0.0.1:8080", true},
-        {"[::1]:8080", true},
-        {"[::1]", true},
-        {"my-host.example:65535", true},
+        {"", false},           {"host:", false},       {"host:99999", false},   {"host:0", false},
+        {"host:80a", false},   {"a b", false},         {"http://x", false},     {"site.example/path", false},
+        {"a..b", false},       {"-a.example", false},  {"a-.example", false},   {"[::1", false},
+        {"[::1]8080", false},  {"[xyz::1]:80", false}, {"site.example", true},  {"localhost", true},
+        {"127.0.0.1:8080", true}, {"[::1]:8080", true}, {"[::1]", true},        {"my-host.example:65535", true},
     };
+    // clang-format on
     for (const auto& [address, valid] : cases)
         EXPECT_EQ(valid, IsValidServerAddress(address)) << '"' << address << '"';
 }
