@@ -1,7 +1,6 @@
 // The settings file: whatever it holds starts the program with its readable entries and is kept
-// aside, and a save leaves the old file or the new one, never less, whatever stops it.
+// aside, and a save that can not be written leaves the old file.
 #include "util/SettingsFile.h"
-#include "util/AtomicFile.h"
 
 #include "TestFiles.h"
 
@@ -13,11 +12,9 @@
 #include <wx/mstream.h>
 
 #include <csignal>
-#include <poll.h>
 #include <random>
 #include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 namespace
@@ -141,41 +138,6 @@ TEST(SettingsFileTest, ASaveThatCanNotBeWrittenLeavesTheOldFileByteForByte)
         EXPECT_EQ(told.size() - 1, told.find('\n')) << "told more than once: " << told;
         EXPECT_TRUE(store.Flush());
         EXPECT_NE(std::string::npos, folder.Read("Messenger.conf").find("width=300"));
-    }
-}
-
-// kill -9 at any moment of a save: the file holds one whole version, old or new.
-TEST(SettingsFileTest, AWriterKilledAtAnyMomentLeavesOneWholeVersion)
-{
-    Folder folder;
-    const wxString path = folder.path + "/history";
-    const std::string versions[] = {std::string(65536, 'a'), std::string(100000, 'b')};
-    wxString error;
-    ASSERT_TRUE(AtomicFile::WriteAll(path, versions[0], error));
-    std::mt19937 random(23);
-    for (int round = 0; round < 30; ++round)
-    {
-        int ready[2];
-        ASSERT_EQ(0, pipe(ready));
-        const pid_t writer = fork();
-        if (writer == 0)
-        {
-            for (int i = 0;; ++i)
-            {
-                AtomicFile::WriteAll(path, versions[(i + 1) % 2], error);
-                if (i == 0 && write(ready[1], "x", 1) != 1)
-                    _exit(1);
-            }
-        }
-        struct pollfd wait = {ready[0], POLLIN, 0};
-        ASSERT_EQ(1, poll(&wait, 1, 10000));
-        usleep(std::uniform_int_distribution<useconds_t>(0, 3000)(random));
-        kill(writer, SIGKILL);
-        waitpid(writer, nullptr, 0);
-        close(ready[0]);
-        close(ready[1]);
-        const std::string now = folder.Read("history");
-        ASSERT_TRUE(now == versions[0] || now == versions[1]) << "round " << round << ": " << now.size() << " bytes";
     }
 }
 
