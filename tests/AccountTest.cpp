@@ -97,7 +97,6 @@ TEST_F(AccountTest, TheDialogShowsTheStoreAndStoresBothFieldsOnlyOnOK)
         ASSERT_TRUE(fields[0] && fields[1]);
         EXPECT_FALSE(fields[0]->HasFlag(wxTE_PASSWORD));
         EXPECT_TRUE(fields[1]->HasFlag(wxTE_PASSWORD));
-
         // A key press that goes astray fails the step instead of hanging the test.
         wxTimer guard;
         guard.Bind(wxEVT_TIMER, [&](wxTimerEvent&) { dialog.EndModal(-1); });
@@ -114,11 +113,8 @@ TEST_F(AccountTest, TheDialogShowsTheStoreAndStoresBothFieldsOnlyOnOK)
         });
         const bool ok = step.target == wxID_OK || step.key == WXK_RETURN;
         EXPECT_EQ(ok ? wxID_OK : wxID_CANCEL, dialog.ShowModal());
-        if (ok)
-        {
-            stored[0] = step.typed[0].utf8_string();
-            stored[1] = step.typed[1].utf8_string();
-        }
+        for (int i = 0; ok && i < 2; ++i)
+            stored[i] = step.typed[i].utf8_string();
         EXPECT_EQ(stored[0], Stored("/id"));
         EXPECT_EQ(stored[1], Stored("/password"));
     }
@@ -158,10 +154,9 @@ TEST_F(AccountTest, TheAccountDecidesTheFavoritePageAndTheNewestReplyWins)
     wxLog::SetActiveTarget(log);
     for (const char* secret : {"p&ss", "p%26ss", "password="})
         EXPECT_EQ(std::string::npos, traces.text.find(secret)) << secret << " in\n" << traces.text;
+    // Asked for compressed, and the favourites read all the same; the query is the login check's own.
     const auto requests = sim.Requests();
     const auto login = std::find_if(requests.rbegin(), requests.rend(), [](auto& r) { return r.path == kLoginPath; });
-    EXPECT_EQ("username=ann%20%C3%A9&password=p%26ss%20%231%25", login->query);
-    // Asked for compressed, and the favourites read all the same.
     EXPECT_TRUE(std::any_of(login->headers.begin(), login->headers.end(), [](const auto& header) {
         return header.first == "Accept-Encoding" && header.second.find("gzip") != std::string::npos;
     }));

@@ -6,9 +6,10 @@
 #include "util/AutostartEntry.h"
 #include "util/ServerAddress.h"
 
+#include "TestFiles.h"
+
 #include <gtest/gtest.h>
 
-#include <wx/ffile.h>
 #include <wx/filefn.h>
 #include <wx/filename.h>
 #include <wx/utils.h>
@@ -30,47 +31,21 @@ std::time_t LocalTime(int year, int month, int day, int hour, int minute)
     t.tm_isdst = -1;
     return mktime(&t);
 }
-
-wxString ReadFile(const wxString& path)
-{
-    wxString text;
-    wxFFile file(path, "rb");
-    if (file.IsOpened())
-        file.ReadAll(&text, wxConvUTF8);
-    return text;
-}
 } // namespace
 
 TEST(EverydayTest, ServerAddressesAsTheDialogChecksThem)
 {
-    const struct
-    {
-        const char* address;
-        bool valid;
-    } cases[] = {
-        {"", false},
-        {"host:", false},
-        {"host:99999", false},
-        {"host:0", false},
-        {"host:80a", false},
-        {"a b", false},
-        {"http://x", false},
-        {"site.example/path", false},
-        {"a..b", false},
-        {"-a.example", false},
-        {"a-.example", false},
-        {"[::1", false},
-        {"[::1]8080", false},
-        {"[xyz::1]:80", false},
-        {"site.example", true},
-        {"localhost", true},
-        {"127.0.0.1:8080", true},
-        {"[::1]:8080", true},
-        {"[::1]", true},
-        {"my-host.example:65535", true},
+    // clang-format off
+    const std::pair<const char*, bool> cases[] = {
+        {"", false},           {"host:", false},       {"host:99999", false},   {"host:0", false},
+        {"host:80a", false},   {"a b", false},         {"http://x", false},     {"site.example/path", false},
+        {"a..b", false},       {"-a.example", false},  {"a-.example", false},   {"[::1", false},
+        {"[::1]8080", false},  {"[xyz::1]:80", false}, {"site.example", true},  {"localhost", true},
+        {"127.0.0.1:8080", true}, {"[::1]:8080", true}, {"[::1]", true},        {"my-host.example:65535", true},
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(c.valid, IsValidServerAddress(c.address)) << '"' << c.address << '"';
+    // clang-format on
+    for (const auto& [address, valid] : cases)
+        EXPECT_EQ(valid, IsValidServerAddress(address)) << '"' << address << '"';
 }
 
 // "Until tomorrow 06:00" is the next 06:00: the next day's in the evening, the same day's after
@@ -92,7 +67,8 @@ TEST(EverydayTest, PauseEndsAcrossMidnightAndTheClockChange)
         {"after midnight", PopupPause::UNTIL_MORNING, LocalTime(2024, 5, 15, 0, 30), LocalTime(2024, 5, 15, 6, 0)},
         {"at six", PopupPause::UNTIL_MORNING, LocalTime(2024, 5, 15, 6, 0), LocalTime(2024, 5, 16, 6, 0)},
         {"end of month", PopupPause::UNTIL_MORNING, LocalTime(2024, 12, 31, 22, 0), LocalTime(2025, 1, 1, 6, 0)},
-        {"clocks go forward", PopupPause::UNTIL_MORNING, LocalTime(2024, 3, 30, 23, 0), LocalTime(2024, 3, 30, 23, 0) + 6 * 3600},
+        {"clocks go forward", PopupPause::UNTIL_MORNING, LocalTime(2024, 3, 30, 23, 0),
+         LocalTime(2024, 3, 30, 23, 0) + 6 * 3600},
         {"one hour", PopupPause::ONE_HOUR, LocalTime(2024, 5, 14, 23, 30), LocalTime(2024, 5, 15, 0, 30)},
         {"until resumed", PopupPause::UNTIL_RESUMED, LocalTime(2024, 5, 14, 23, 30), PopupPause::kUntilResumed},
     };
@@ -105,24 +81,24 @@ TEST(EverydayTest, PauseEndsAcrossMidnightAndTheClockChange)
     tzset();
 
     const std::time_t now = 1700000000;
-    const struct
-    {
-        long long stored;
-        bool paused;
-    } states[] = {{0, false}, {PopupPause::kUntilResumed, true}, {now + 1, true}, {now, false}, {now - 60, false}};
-    for (const auto& s : states)
-        EXPECT_EQ(s.paused, PopupPause::IsPaused(s.stored, now)) << s.stored;
+    const std::pair<long long, bool> states[] = {
+        {0, false}, {PopupPause::kUntilResumed, true}, {now + 1, true}, {now, false}, {now - 60, false}};
+    for (const auto& [stored, paused] : states)
+        EXPECT_EQ(paused, PopupPause::IsPaused(stored, now)) << stored;
 }
 
 TEST(EverydayTest, NamesContainingTheTextWhateverTheCase)
 {
     const struct
     {
-        const char* text;
-        const char* name;
+        const char *text, *name;
         bool matches;
-    } cases[] = {{"", "anyone", true},      {"kit", "MissKitty42", true}, {"KITTY", "MissKitty42", true},
-                 {"42", "MissKitty42", true}, {"kat", "MissKitty42", false}, {"Rose07 ", "AmberRose07", false},
+    } cases[] = {{"", "anyone", true},
+                 {"kit", "MissKitty42", true},
+                 {"KITTY", "MissKitty42", true},
+                 {"42", "MissKitty42", true},
+                 {"kat", "MissKitty42", false},
+                 {"Rose07 ", "AmberRose07", false},
                  {"", "", true}};
     for (const auto& c : cases)
         EXPECT_EQ(c.matches, NameFilter(wxString::FromUTF8(c.text)).Matches(wxString::FromUTF8(c.name)))
@@ -135,8 +111,8 @@ TEST(EverydayTest, QuietRetriesDoubleUpToTheLongestDelay)
     {
         int failures;
         long long first, longest, delay;
-    } cases[] = {{1, 3000, 300000, 3000},    {2, 3000, 300000, 6000},     {7, 3000, 300000, 192000},
-                 {8, 3000, 300000, 300000},  {1000, 3000, 300000, 300000}, {1, 3000, 1000, 1000},
+    } cases[] = {{1, 3000, 300000, 3000},   {2, 3000, 300000, 6000},      {7, 3000, 300000, 192000},
+                 {8, 3000, 300000, 300000}, {1000, 3000, 300000, 300000}, {1, 3000, 1000, 1000},
                  {3, 3000, 10000, 10000}};
     for (const auto& c : cases)
         EXPECT_EQ(c.delay, RetryDelayMilliseconds(c.failures, c.first, c.longest)) << c.failures;
@@ -152,25 +128,22 @@ TEST(EverydayTest, AutostartEntryWrittenValidAndRemoved)
     EXPECT_EQ(home + "/autostart/solvane.desktop", AutostartEntry::GetPath());
     EXPECT_FALSE(AutostartEntry::Exists());
 
-    const struct
+    const std::pair<const char*, const char*> cases[] = {
+        {"/usr/bin/Solvane", "Exec=/usr/bin/Solvane\n"},
+        {"/home/a b/build/bin/Solvane", "Exec=\"/home/a b/build/bin/Solvane\"\n"},
+        {"/opt/100%/$x/Solvane", "Exec=\"/opt/100%%/\\\\$x/Solvane\"\n"}};
+    for (const auto& [program, exec] : cases)
     {
-        const char* program;
-        const char* exec;
-    } cases[] = {{"/usr/bin/Solvane", "Exec=/usr/bin/Solvane\n"},
-                 {"/home/a b/build/bin/Solvane", "Exec=\"/home/a b/build/bin/Solvane\"\n"},
-                 {"/opt/100%/$x/Solvane", "Exec=\"/opt/100%%/\\\\$x/Solvane\"\n"}};
-    for (const auto& c : cases)
-    {
-        SCOPED_TRACE(c.program);
-        ASSERT_TRUE(AutostartEntry::Write(c.program));
+        SCOPED_TRACE(program);
+        ASSERT_TRUE(AutostartEntry::Write(program));
         EXPECT_TRUE(AutostartEntry::Exists());
-        const wxString text = ReadFile(AutostartEntry::GetPath());
-        EXPECT_NE(wxNOT_FOUND, text.Find(c.exec)) << text;
+        const wxString text = wxString::FromUTF8(ReadBytes(AutostartEntry::GetPath()));
+        EXPECT_NE(wxNOT_FOUND, text.Find(exec)) << text;
         // The desktop's own check: silent and successful for a valid entry.
         const wxString report = home + "/validate.txt";
         const wxString command = "desktop-file-validate '" + AutostartEntry::GetPath() + "' >'" + report + "' 2>&1";
         EXPECT_EQ(0, std::system(command.utf8_str()));
-        EXPECT_EQ("", ReadFile(report));
+        EXPECT_EQ("", ReadBytes(report));
     }
     EXPECT_TRUE(AutostartEntry::Remove());
     EXPECT_FALSE(AutostartEntry::Exists());

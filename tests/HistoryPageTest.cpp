@@ -7,6 +7,7 @@
 #include "ui/HistoryListCtrl.h"
 #include "ui/HistoryPanel.h"
 
+#include "TestFiles.h"
 #include "TimeLimit.h"
 #include "UserStatuses.h"
 
@@ -26,18 +27,11 @@ namespace
 class HistoryPageTest : public ::testing::Test
 {
 protected:
-    void SetUp() override
-    {
-        char pattern[] = "/tmp/solvane-history-page-XXXXXX";
-        ASSERT_NE(nullptr, mkdtemp(pattern));
-        folder = pattern;
-        ASSERT_EQ(HistoryStore::OpenResult::Opened, store.Open(folder + "/history.sqlite"));
-    }
+    void SetUp() override { ASSERT_EQ(HistoryStore::OpenResult::Opened, store.Open(scratch.path + "/history.sqlite")); }
     void TearDown() override
     {
         delete frame;
         store.Close();
-        wxFileName::Rmdir(folder, wxPATH_RMDIR_RECURSIVE);
     }
     // Hands a list to the recorder as the polling thread does.
     void Poll(const Statuses& statuses)
@@ -74,7 +68,7 @@ protected:
         return list->GetItemCount() == count;
     }
 
-    wxString folder;
+    ScratchFolder scratch;
     HistoryStore store;
     long long now = wxDateTime(15, wxDateTime::Jun, 2024, 12, 0, 0).GetTicks();
     HistoryRecorder recorder{&store, [this] { return now; }};
@@ -126,8 +120,8 @@ TEST_F(HistoryPageTest, OfflineFavoriteTooltipGivesLastTime)
     const long long left = now - 60;
     now += 3 * 3600;
 
-    auto* tree = new FavoriteTreeCtrl(frame, wxID_ANY, wxDefaultPosition, wxDefaultSize,
-                                      wxTR_HIDE_ROOT | wxTR_HAS_BUTTONS);
+    auto* tree =
+        new FavoriteTreeCtrl(frame, wxID_ANY, wxDefaultPosition, wxDefaultSize, wxTR_HIDE_ROOT | wxTR_HAS_BUTTONS);
     tree->SetLastSeenLookup([this](const wxString& name) { return store.GetLastSeen(name); });
     tree->CreateGroups();
     UserListEvent favorites(EVT_USER_LIST_INITIALIZED, FavoriteTreeCtrl::kFavoritesListId);

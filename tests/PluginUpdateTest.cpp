@@ -8,6 +8,7 @@
 #include "util/Settings.h"
 
 #include "SiteSim.h"
+#include "TestFiles.h"
 #include "TestGuiServices.h"
 #include "UpdateSigner.h"
 
@@ -15,7 +16,6 @@
 
 #include <wx/app.h>
 #include <wx/dir.h>
-#include <wx/ffile.h>
 #include <wx/filename.h>
 
 #include <map>
@@ -27,32 +27,14 @@ namespace
 // Every file of a folder, by its path inside it, with its bytes.
 using Files = std::map<std::string, std::string>;
 
-void SetHost(const wxString& path)
-{
-    const wchar_t* args[] = {path.wc_str()};
-    wxAppConsole::GetInstance()->argv.Init(1, args);
-}
-
-std::string Read(const wxString& path)
-{
-    wxFFile file(path, "rb");
-    std::string bytes(file.IsOpened() ? static_cast<size_t>(file.Length()) : 0, '\0');
-    return file.IsOpened() && file.Read(bytes.data(), bytes.size()) == bytes.size() ? bytes : "(unread)";
-}
-
 Files Snapshot(const wxString& dir)
 {
     wxArrayString names;
     wxDir::GetAllFiles(dir, &names);
     Files files;
     for (const wxString& name : names)
-        files[name.Mid(dir.size() + 1).ToStdString()] = Read(name);
+        files[name.Mid(dir.size() + 1).ToStdString()] = ReadBytes(name);
     return files;
-}
-
-void Write(const wxString& path, const std::string& bytes)
-{
-    wxFFile(path, "wb").Write(bytes.data(), bytes.size());
 }
 
 // A program's folder with its module and side files, the host's name pointing into it.
@@ -64,20 +46,20 @@ struct Folder
         wxRemoveFile(dir);
         wxFileName::Mkdir(dir + "/ja/LC_MESSAGES", 0700, wxPATH_MKDIR_FULL);
         for (const char* name : {"Solvane.so", "Solvane.skin", "ja/LC_MESSAGES/Solvane.mo", "Solvane.manifest"})
-            Write(dir + "/" + name, "old");
+            WriteBytes(dir + "/" + name, "old");
         saved = wxAppConsole::GetInstance()->argv[0];
-        SetHost(dir + "/Solvane");
+        SetHostPath(dir + "/Solvane");
     }
     ~Folder()
     {
-        SetHost(saved);
+        SetHostPath(saved);
         wxFileName::Rmdir(dir, wxPATH_RMDIR_RECURSIVE);
     }
     wxString dir, saved;
 };
 
-const Files kOffered = {{"module", "the new module"}, {"skin", "the new skin"}, {"mo", "the new mo"},
-                        {"manifest", "the new manifest"}};
+const Files kOffered = {
+    {"module", "the new module"}, {"skin", "the new skin"}, {"mo", "the new mo"}, {"manifest", "the new manifest"}};
 } // namespace
 
 // Every way an offer can be wrong, each refused before anybody is asked and without a trace in the
@@ -137,7 +119,7 @@ TEST(PluginUpdateTest, OnlyASignedNewerUnexpiredUpdateIsOfferedAndKept)
         Settings::WriteString("/Update/highestAccepted", offer.highestAccepted);
         Folder folder;
         if (offer.putAsideBefore)
-            Write(folder.dir + "/Solvane.so.refused", sitesim::Sha256Hex(kOffered.at("module")) + "\n");
+            WriteBytes(folder.dir + "/Solvane.so.refused", sitesim::Sha256Hex(kOffered.at("module")) + "\n");
         const Files before = Snapshot(folder.dir);
         TestGuiServices gui;
         int asked = 0;
@@ -148,8 +130,11 @@ TEST(PluginUpdateTest, OnlyASignedNewerUnexpiredUpdateIsOfferedAndKept)
         };
 
         const std::vector<std::string> keys = offer.keys.empty() ? std::vector<std::string>{publicKey} : offer.keys;
+        testing::internal::CaptureStderr();
         const wxFileName* name = PluginUpdate::GetNewPluginFileName(keys);
-
+        const std::string told = testing::internal::GetCapturedStderr();
+        // Whoever reads the program's output learns why an update went; the person is asked nothing.
+        EXPECT_EQ(!offer.offered, told.find("Solvane: update refused: ") != std::string::npos) << told;
         EXPECT_EQ(offer.offered, asked == 1);
         const bool kept = offer.offered && offer.yes;
         EXPECT_EQ(kept ? folder.dir + "/Solvane.so.new" : "", name ? name->GetFullPath() : "");
@@ -185,13 +170,13 @@ TEST(PluginUpdateTest, PendingSideFilesGoInOnlyAsAnApprovedStatementVouchesForTh
     {
         SCOPED_TRACE(approved ? "approved" : "not approved");
         Folder folder;
-        Write(folder.dir + "/Solvane.so.statement", statement);
-        Write(folder.dir + "/Solvane.so.statement.sig", sitesim::SignDetached(statement, seed));
+        WriteBytes(folder.dir + "/Solvane.so.statement", statement);
+        WriteBytes(folder.dir + "/Solvane.so.statement.sig", sitesim::SignDetached(statement, seed));
         if (approved)
-            Write(folder.dir + "/Solvane.so.approved", sitesim::Sha256Hex(statement) + "\n");
-        Write(folder.dir + "/ja/LC_MESSAGES/Solvane.mo.new", "vouched mo");
-        Write(folder.dir + "/Solvane.skin.new", "another skin");
-        Write(folder.dir + "/Solvane.manifest.new", "a manifest nobody vouched for");
+            WriteBytes(folder.dir + "/Solvane.so.approved", sitesim::Sha256Hex(statement) + "\n");
+        WriteBytes(folder.dir + "/ja/LC_MESSAGES/Solvane.mo.new", "vouched mo");
+        WriteBytes(folder.dir + "/Solvane.skin.new", "another skin");
+        WriteBytes(folder.dir + "/Solvane.manifest.new", "a manifest nobody vouched for");
 
         EXPECT_EQ(nullptr, PluginUpdate::GetNewPluginFileName({publicKey}));
 

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <wx/fileconf.h>
+#include <wx/sstream.h>
 
 #include <atomic>
 #include <thread>
@@ -16,7 +17,8 @@ namespace
 class WatchedFileConfig : public wxFileConfig
 {
 public:
-    WatchedFileConfig() : wxFileConfig("SettingsThreadTest", "", "", "", wxCONFIG_USE_LOCAL_FILE) {}
+    // Read from an empty text and never saved: a run leaves no file for the next one to read.
+    WatchedFileConfig() : wxFileConfig(Nothing()) {}
 
 protected:
     bool DoReadLong(const wxString& key, long* value) const override
@@ -29,6 +31,11 @@ protected:
     }
 
 private:
+    static wxInputStream& Nothing()
+    {
+        static wxStringInputStream empty("");
+        return empty;
+    }
     mutable long touches = 0;
 };
 } // namespace

@@ -3,6 +3,8 @@
 #include "plugin/ModuleGuiServices.h"
 #include "site/TaveloSite.h"
 
+#include "TestFiles.h"
+
 #include <gtest/gtest.h>
 
 #include <wx/app.h>
@@ -19,6 +21,16 @@
 
 namespace
 {
+// A picture's bytes in that format.
+std::string Encode(const wxImage& image, wxBitmapType type = wxBITMAP_TYPE_PNG)
+{
+    wxMemoryOutputStream out;
+    EXPECT_TRUE(image.SaveFile(out, type)) << "type " << type;
+    std::string bytes(out.GetLength(), '\0');
+    out.CopyTo(bytes.data(), bytes.size());
+    return bytes;
+}
+
 // A black picture of that size in that format.
 std::string Encode(int width, int height, wxBitmapType type)
 {
@@ -26,11 +38,7 @@ std::string Encode(int width, int height, wxBitmapType type)
     unsigned char black = 0;
     // GIF needs a palette and the toolkit does not make one up.
     image.SetPalette(wxPalette(1, &black, &black, &black));
-    wxMemoryOutputStream out;
-    EXPECT_TRUE(image.SaveFile(out, type)) << "type " << type;
-    std::string bytes(out.GetLength(), '\0');
-    out.CopyTo(bytes.data(), bytes.size());
-    return bytes;
+    return Encode(image, type);
 }
 
 // A picture whose columns are told apart by their red, from first, and its blue throughout.
@@ -41,15 +49,6 @@ wxImage Columns(int width, int height, unsigned char first, unsigned char blue)
         for (int y = 0; y < height; ++y)
             image.SetRGB(x, y, static_cast<unsigned char>(first + x), 0, blue);
     return image;
-}
-
-std::string Png(const wxImage& image)
-{
-    wxMemoryOutputStream out;
-    EXPECT_TRUE(image.SaveFile(out, wxBITMAP_TYPE_PNG));
-    std::string bytes(out.GetLength(), '\0');
-    out.CopyTo(bytes.data(), bytes.size());
-    return bytes;
 }
 
 // The reds of a bitmap's top row, and the blue they all have (-1 when they differ).
@@ -98,11 +97,7 @@ TEST(SkinTest, ReadsTheRootPicturesOfTheArchiveBesideTheHostUntilReleased)
     wxRemoveFile(folder);
     ASSERT_TRUE(wxFileName::Mkdir(bin, 0700, wxPATH_MKDIR_FULL));
     const wxString saved = wxTheApp->argv[0];
-    const auto setHost = [](const wxString& path) {
-        const wchar_t* args[] = {path.wc_str()};
-        wxTheApp->argv.Init(1, args);
-    };
-    setHost(bin + "/Solvane");
+    SetHostPath(bin + "/Solvane");
     const std::string png = Encode(5, 5, wxBITMAP_TYPE_PNG);
     // clang-format off
     Write(bin + "/Solvane.skin", {
@@ -145,7 +140,7 @@ TEST(SkinTest, ReadsTheRootPicturesOfTheArchiveBesideTheHostUntilReleased)
     EXPECT_EQ(nullptr, GuiServices::Get()); // nothing of the module may be called once it is gone
     EXPECT_EQ(wxSize(48, 48), SizeOf(SkinImageStore::GetInstance()->GetIcon("fromPng")));
     SkinImageStore::Release();
-    setHost(saved);
+    SetHostPath(saved);
     wxFileName::Rmdir(folder, wxPATH_RMDIR_RECURSIVE);
 }
 
@@ -157,9 +152,9 @@ TEST(SkinTest, BundlesThePictureWithItsDoubleRendering)
     const wxString archive = wxFileName::CreateTempFileName("solvane-skin");
     // clang-format off
     Write(archive, {
-        {"strip.png", Png(Columns(4, 2, 10, 1))}, {"strip@2x.png", Png(Columns(8, 4, 100, 2))},
+        {"strip.png", Encode(Columns(4, 2, 10, 1))}, {"strip@2x.png", Encode(Columns(8, 4, 100, 2))},
         // A rendering of another size is not taken for the 2x one.
-        {"odd.png", Png(Columns(4, 2, 10, 1))}, {"odd@2x.png", Png(Columns(5, 4, 100, 2))},
+        {"odd.png", Encode(Columns(4, 2, 10, 1))}, {"odd@2x.png", Encode(Columns(5, 4, 100, 2))},
     });
     // clang-format on
     const SkinImageStore store(archive);

@@ -2,13 +2,13 @@
 #include "util/Util.h"
 #include "util/Version.h"
 
+#include "TestFiles.h"
 #include "TestGuiServices.h"
 #include "TimeLimit.h"
 
 #include <gtest/gtest.h>
 
 #include <wx/app.h>
-#include <wx/ffile.h>
 #include <wx/filename.h>
 #include <wx/log.h>
 #include <wx/utils.h>
@@ -41,19 +41,14 @@ TEST(UtilTest, FileNamesFollowTheHostExecutable)
     const std::pair<wxString, wxString> cases[] = {{"/opt/solvane/Solvane", "/opt/solvane/Solvane.so"},
                                                    {"/opt/tools.d/Solvane.bin", "/opt/tools.d/Solvane.so"},
                                                    {"bin/Solvane", "bin/Solvane.so"}};
-    // The host puts its own path in argv[0].
-    const auto setHost = [](const wxString& path) {
-        const wchar_t* args[] = {path.wc_str()};
-        wxAppConsole::GetInstance()->argv.Init(1, args);
-    };
     const wxString saved = wxAppConsole::GetInstance()->argv[0];
     for (const auto& [host, plugin] : cases)
     {
-        setHost(host);
+        SetHostPath(host);
         EXPECT_EQ(host, Util::GetApplicationFileName().GetFullPath());
         EXPECT_EQ(plugin, Util::GetPluginFileName().GetFullPath());
     }
-    setHost(saved);
+    SetHostPath(saved);
 }
 
 namespace
@@ -81,16 +76,17 @@ TEST(BrowserTest, TheHtmlCommandOrElseTheFallbackOpensThePage)
 {
     // A desktop of our own (no other test here reads these variables): the "html" associations
     // come from a private data folder, and the stand-ins for a browser are found through PATH.
-    const wxString root = wxFileName::CreateTempFileName("solvane-browser");
-    wxRemoveFile(root);
+    const ScratchFolder scratch;
+    const wxString root = scratch.path;
     ASSERT_TRUE(wxFileName::Mkdir(root + "/data/applications", 0700, wxPATH_MKDIR_FULL));
     ASSERT_TRUE(wxFileName::Mkdir(root + "/bin", 0700));
     wxSetEnv("XDG_DATA_HOME", root + "/data");
     wxSetEnv("XDG_DATA_DIRS", root + "/no-system-data");
     wxSetEnv("PATH", root + "/bin:" + wxGetenv("PATH"));
     const auto installDesktopEntry = [&](const wxString& exec) {
-        wxFFile(root + "/data/applications/solvane-recorder.desktop", "w")
-            .Write("[Desktop Entry]\nType=Application\nName=Recorder\nExec=" + exec + "\nMimeType=text/html;\n");
+        WriteBytes(root + "/data/applications/solvane-recorder.desktop",
+                   "[Desktop Entry]\nType=Application\nName=Recorder\nExec=" + exec.utf8_string() +
+                       "\nMimeType=text/html;\n");
     };
     ErrorLog log;
     // Blanks and quotes must not split the URL into options for the browser.
@@ -128,7 +124,7 @@ TEST(BrowserTest, TheHtmlCommandOrElseTheFallbackOpensThePage)
     // The stand-in writes one argument a line into a pipe that the test reads.
     const wxString script = root + "/bin/solvane-recorder", args = root + "/args";
     ASSERT_EQ(0, mkfifo(args.fn_str(), 0600));
-    wxFFile(script, "w").Write("#!/bin/sh\nprintf '%s\\n' \"$@\" > '" + args + "'\n");
+    WriteBytes(script, "#!/bin/sh\nprintf '%s\\n' \"$@\" > '" + args.utf8_string() + "'\n");
     wxFileName(script).SetPermissions(wxPOSIX_USER_READ | wxPOSIX_USER_EXECUTE);
     installDesktopEntry("solvane-recorder --new-tab file://%u");
     asked.clear();
@@ -146,5 +142,4 @@ TEST(BrowserTest, TheHtmlCommandOrElseTheFallbackOpensThePage)
         recorded.append(buffer, n);
     close(fd);
     EXPECT_EQ("--new-tab\n" + url + "\n", wxString::FromUTF8(recorded));
-    wxFileName::Rmdir(root, wxPATH_RMDIR_RECURSIVE);
 }

@@ -60,32 +60,24 @@ protected:
 };
 } // namespace
 
-TEST_F(SiteSimTest, ASetListIsServedExactlyAndNeverChurns)
-{
-    const std::string exact = "x.viewers = 1\r\nprivate_performers.add(x)\n\nno newline at the end";
-    site.SetPerformerList(exact);
-    for (int i = 0; i < 2; ++i)
-        EXPECT_EQ(Body(Get(site.WebPort(), kList)), exact) << "a set list does not churn";
-}
-
-// A reply goes gzip-compressed to a request that accepts gzip, whole (however it is framed) and
-// as an endless stream for the endless fault, unless gzip is refused or compression is off.
+// A set list is served exactly, and the same each time. A reply goes gzip-compressed, whole however
+// it is framed, to a request that accepts gzip, unless gzip is refused or compression is off. (The
+// HTTP layer's tests see an endless reply compressed.)
 TEST_F(SiteSimTest, RepliesAreCompressedOnlyWhenAskedAndAllowed)
 {
-    const std::string list = "x.viewers = 1\nfree_performers.add(x)\n";
+    // Served exactly as set, and the same each time: a set list never churns.
+    const std::string list = "x.viewers = 1\r\nprivate_performers.add(x)\n\nno newline at the end";
     site.SetPerformerList(list);
-    site.SetResource("/endless", "start\n", "text/plain");
-    site.SetFault("/endless", Fault::Endless);
-    const auto unpack = [](const std::string& gzip, size_t most) {
+    const auto unpack = [](std::string gzip) {
         z_stream z{};
         EXPECT_EQ(Z_OK, inflateInit2(&z, 16 + MAX_WBITS));
-        std::string out(most, '\0');
-        z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(gzip.data()));
+        std::string out(1 << 20, '\0');
+        z.next_in = reinterpret_cast<Bytef*>(gzip.data());
         z.avail_in = static_cast<uInt>(gzip.size());
         z.next_out = reinterpret_cast<Bytef*>(out.data());
-        z.avail_out = static_cast<uInt>(most);
+        z.avail_out = static_cast<uInt>(out.size());
         inflate(&z, Z_SYNC_FLUSH);
-        out.resize(most - z.avail_out);
+        out.resize(out.size() - z.avail_out);
         inflateEnd(&z);
         return out;
     };
@@ -103,26 +95,13 @@ TEST_F(SiteSimTest, RepliesAreCompressedOnlyWhenAskedAndAllowed)
         const std::string headers = *c.accept ? std::string("Accept-Encoding: ") + c.accept + "\r\n" : "";
         const std::string reply = Get(site.WebPort(), kList, headers);
         EXPECT_EQ(c.compressed, reply.find("Content-Encoding: gzip\r\n") != std::string::npos);
-        EXPECT_EQ(list, c.compressed ? unpack(Body(reply), 1 << 20) : Body(reply));
+        EXPECT_EQ(list, c.compressed ? unpack(Body(reply)) : Body(reply));
         if (!c.compressed)
             continue;
         site.SetFault(kList, Fault::Chunked);
         const std::string chunked = Body(Get(site.WebPort(), kList, headers));
         site.SetFault(kList, Fault::None);
         EXPECT_EQ("\x1f\x8b", chunked.substr(chunked.find("\r\n") + 2, 2)); // gzip's magic, in chunks
-        // The first 8 MiB of an endless reply, from a small part of that on the wire.
-        const int fd = Connect(site.WebPort());
-        const std::string request = "GET /endless HTTP/1.1\r\nHost: 127.0.0.1\r\n" + headers + "\r\n";
-        ASSERT_EQ(send(fd, request.data(), request.size(), MSG_NOSIGNAL), static_cast<ssize_t>(request.size()));
-        std::string wire;
-        char chunk[65536];
-        for (ssize_t n = 1; n > 0 && wire.size() < (256u << 10);)
-            if ((n = recv(fd, chunk, sizeof chunk, 0)) > 0)
-                wire.append(chunk, static_cast<size_t>(n));
-        close(fd);
-        const std::string unpacked = unpack(Body(wire), 8u << 20);
-        EXPECT_EQ(8u << 20, unpacked.size());
-        EXPECT_EQ(0u, unpacked.find("start\n// lorem"));
     }
 }
 
@@ -191,7 +170,7 @@ TEST_F(SiteSimTest, PeakConnectionsCountOnlyConnectionsStillOpen)
 {
     int fds[3] = {Connect(site.ImagePort()), Connect(site.ImagePort()), Connect(site.ImagePort())};
     for (int wait = 0; wait < 1000 && site.PeakConnections("image") < 3; ++wait)
-        usleep(10000);
+        usleep(10000); // the server counts a connection once it has accepted it
     close(fds[0]);
     EXPECT_NE(Get(site.ImagePort(), "/a"), "");
     EXPECT_EQ(site.PeakConnections("image"), 3) << "the closed one made room for the new one";
