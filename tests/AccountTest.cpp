@@ -3,6 +3,7 @@
 #include "ui/AuthenticationDialog.h"
 #include "ui/FavoriteTreeCtrl.h"
 
+#include "TestFiles.h"
 #include "WindowTest.h"
 
 #include <wx/menu.h>
@@ -29,13 +30,6 @@ std::string Stored(const char* key)
 {
     return Settings::ReadString(key, "-").utf8_string();
 }
-
-// Collects the traces of every thread while it is the log target.
-struct TraceCollector : wxLog
-{
-    std::string text;
-    void DoLogTextAtLevel(wxLogLevel, const wxString& message) override { text += message.utf8_string() + "\n"; }
-};
 
 // "Online (2): AmberRose07[1] Luna_Star[2]": the label, then the items (sorted) with their icons.
 std::string Describe(FavoriteTreeCtrl* tree, const wxTreeItemId& group)
@@ -145,15 +139,17 @@ TEST_F(AccountTest, TheAccountDecidesTheFavoritePageAndTheNewestReplyWins)
     const wxString id = wxString::FromUTF8("ann \xC3\xA9"), password = "p&ss #1%";
     sim.AddAccount(id.utf8_string(), password.utf8_string(), {"AmberRose07", "Luna_Star", "nobody_here"});
     pages->SetSelection(0);
-    TraceCollector traces;
-    wxLog* log = wxLog::SetActiveTarget(&traces);
-    wxLog::AddTraceMask("solvane");
-    Login(id, password);
-    EXPECT_TRUE(PumpUntil([&] { return Describe(tree, tree->GetOfflineGroup()) == "Offline (1): nobody_here[0]"; }));
-    wxLog::FlushActive();
-    wxLog::SetActiveTarget(log);
-    for (const char* secret : {"p&ss", "p%26ss", "password="})
-        EXPECT_EQ(std::string::npos, traces.text.find(secret)) << secret << " in\n" << traces.text;
+    {
+        LogCapture traces;
+        wxLog::AddTraceMask("solvane");
+        Login(id, password);
+        EXPECT_TRUE(
+            PumpUntil([&] { return Describe(tree, tree->GetOfflineGroup()) == "Offline (1): nobody_here[0]"; }));
+        wxLog::FlushActive();
+        for (const wxString& line : traces.logged)
+            for (const char* secret : {"p&ss", "p%26ss", "password="})
+                EXPECT_EQ(wxNOT_FOUND, line.Find(secret)) << line;
+    }
     // Asked for compressed, and the favourites read all the same; the query is the login check's own.
     const auto requests = sim.Requests();
     const auto login = std::find_if(requests.rbegin(), requests.rend(), [](auto& r) { return r.path == kLoginPath; });

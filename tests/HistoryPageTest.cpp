@@ -84,7 +84,6 @@ TEST_F(HistoryPageTest, ShowsEventsNewestFirstFollowsPollsAndFilters)
     Poll({{"ann", 0x05}, {"bob", 0x05}, {"cat", 0x03}});
     auto* panel = new HistoryPanel(frame, &store, [] { return std::vector<wxString>{"bob"}; });
     HistoryListCtrl* list = panel->GetListCtrl();
-    EXPECT_EQ(wxLC_REPORT | wxLC_VIRTUAL, list->GetWindowStyle() & (wxLC_REPORT | wxLC_VIRTUAL));
     ASSERT_EQ(4, list->GetItemCount());
     // Within one list the order is the polling thread's: arrivals before changes.
     EXPECT_EQ("ann busy, cat came online", Rows(list).substr(0, 25));
@@ -136,7 +135,6 @@ TEST_F(HistoryPageTest, OfflineFavoriteTooltipGivesLastTime)
         return event.GetToolTip();
     };
     const wxString expected = HistoryView::LastSeenText(left, static_cast<long long>(std::time(nullptr)));
-    EXPECT_TRUE(expected.StartsWith("last online " + wxDateTime(static_cast<time_t>(left)).Format("%Y-%m-%d %H:%M")));
     EXPECT_EQ(expected, tip("bob", tree->GetOfflineGroup()));
     EXPECT_EQ("", tip("dan", tree->GetOfflineGroup()));
     EXPECT_EQ("", tip("ann", tree->GetOnlineGroup()));

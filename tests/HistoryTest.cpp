@@ -21,6 +21,7 @@
 #include <poll.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <tuple>
 #include <unistd.h>
 
 namespace
@@ -51,15 +52,7 @@ protected:
         }
         return shown;
     }
-    static HistoryEvent Event(long long time, const char* name, HistoryKind kind = HistoryKind::CameOnline)
-    {
-        HistoryEvent event;
-        event.time = time;
-        event.name = name;
-        event.kind = kind;
-        event.status = 3;
-        return event;
-    }
+    static HistoryEvent Event(long long time, const char* name) { return {0, time, name, HistoryKind::CameOnline, 3}; }
 
     ScratchFolder scratch;
     const wxString folder = scratch.path, path = folder + "/solvane/history.sqlite";
@@ -84,15 +77,17 @@ TEST_F(HistoryTest, ScriptedRunGivesExactlyTheExpectedEvents)
     };
     UserList current = ListOf(lists[0]);
     recorder.OnFirstList(current);
-    for (size_t i = 1; i < lists.size(); ++i)
-    {
+    // Hands the next list over, ten seconds on.
+    const auto poll = [&](const Statuses& statuses) {
         now += 10;
-        const UserList newer = ListOf(lists[i]);
+        const UserList newer = ListOf(statuses);
         UserList added, deleted, changed;
         current.GetDifference(newer, added, deleted, changed);
         recorder.OnDifference(current, added, deleted, changed);
         current = newer;
-    }
+    };
+    for (size_t i = 1; i < lists.size(); ++i)
+        poll(lists[i]);
     EXPECT_EQ("1000: ann/0/3 bea/0/5 | 1010: cid/1/3 | 1020: ann/2/5 | 1030: bea/3/15 | "
               "1040: ann/2/3 bea/1/3 cid/2/1",
               All(store));
@@ -107,10 +102,7 @@ TEST_F(HistoryTest, ScriptedRunGivesExactlyTheExpectedEvents)
     EXPECT_EQ(0u, view.GetCount());
     view.SetFilter("cid", {}, false);
     EXPECT_FALSE(view.Update());
-    now += 10;
-    UserList added, deleted, changed;
-    current.GetDifference(ListOf({{"ann", 0x03}, {"bea", 0x03}}), added, deleted, changed);
-    recorder.OnDifference(current, added, deleted, changed);
+    poll({{"ann", 0x03}, {"bea", 0x03}});
     EXPECT_TRUE(view.Update());
     ASSERT_EQ(3u, view.GetCount());
     EXPECT_EQ(HistoryKind::WentOffline, view.GetRow(0).kind);
@@ -122,12 +114,8 @@ TEST_F(HistoryTest, ScriptedRunGivesExactlyTheExpectedEvents)
 // Pruning by age removes exactly the events older than the bound; the size bound the oldest.
 TEST_F(HistoryTest, PruningRemovesExactlyTheOldRows)
 {
-    const struct
-    {
-        std::vector<long long> times;
-        long long before, keepAtMost, removed;
-        std::string left;
-    } cases[] = {
+    // The times recorded, the bounds (time, count; -1: none), how many go and what is left.
+    const std::tuple<std::vector<long long>, long long, long long, long long, std::string> cases[] = {
         {{10, 20, 30, 40}, 25, -1, 2, "30: ann/1/3 | 40: ann/1/3"},
         {{10, 20, 30, 40}, 10, -1, 0, "10: ann/1/3 | 20: ann/1/3 | 30: ann/1/3 | 40: ann/1/3"},
         {{10, 20, 30, 40}, 41, -1, 4, ""},
@@ -135,20 +123,20 @@ TEST_F(HistoryTest, PruningRemovesExactlyTheOldRows)
         {{10, 20, 30, 40}, 25, 3, 2, "30: ann/1/3 | 40: ann/1/3"},
         {{}, 25, 3, 0, ""},
     };
-    for (const auto& c : cases)
+    for (const auto& [times, before, keepAtMost, removed, left] : cases)
     {
-        SCOPED_TRACE(c.left);
+        SCOPED_TRACE(left);
         wxRemoveFile(path);
         HistoryStore store;
         ASSERT_EQ(HistoryStore::OpenResult::Opened, store.Open(path));
-        for (long long time : c.times)
+        for (long long time : times)
             ASSERT_TRUE(store.Record({Event(time, "ann")}));
-        EXPECT_EQ(c.removed, store.Prune(c.before, c.keepAtMost));
-        EXPECT_EQ(c.left, All(store));
+        EXPECT_EQ(removed, store.Prune(before, keepAtMost));
+        EXPECT_EQ(left, All(store));
         // The rows that are left are still numbered without gaps, as the page reads them.
         HistoryView view(&store);
         view.SetFilter("", {}, false);
-        EXPECT_EQ(c.times.size() - static_cast<size_t>(c.removed), view.GetCount());
+        EXPECT_EQ(times.size() - static_cast<size_t>(removed), view.GetCount());
         for (size_t row = 0; row < view.GetCount(); ++row)
             EXPECT_NE(0, view.GetRow(row).id);
     }
@@ -272,14 +260,13 @@ TEST_F(HistoryTest, KillDuringTransactionKeepsEveryCommittedList)
 // The page's texts, and the last-seen line in its two forms.
 TEST(HistoryTexts, DescribeAndLastSeen)
 {
-    const std::pair<HistoryKind, uint32_t> events[] = {{HistoryKind::OnlineAtStart, 3},
-                                                       {HistoryKind::Changed, 0x03},
-                                                       {HistoryKind::Changed, 0x15},
-                                                       {HistoryKind::Changed, 0x01},
-                                                       {HistoryKind::WentOffline, 0x03}};
-    const char* const described[] = {"online at start", "now free", "busy", "online", "went offline"};
-    for (size_t i = 0; i < std::size(events); ++i)
-        EXPECT_EQ(described[i], HistoryView::Describe(events[i].first, events[i].second));
+    const std::tuple<HistoryKind, uint32_t, const char*> events[] = {{HistoryKind::OnlineAtStart, 3, "online at start"},
+                                                                     {HistoryKind::Changed, 0x03, "now free"},
+                                                                     {HistoryKind::Changed, 0x15, "busy"},
+                                                                     {HistoryKind::Changed, 0x01, "online"},
+                                                                     {HistoryKind::WentOffline, 0x03, "went offline"}};
+    for (const auto& [kind, status, described] : events)
+        EXPECT_EQ(described, HistoryView::Describe(kind, status));
     const long long now = wxDateTime(15, wxDateTime::Jun, 2024, 12, 0, 0).GetTicks();
     const std::pair<long long, const char*> seen[] = {{2 * 3600 + 180, "last online 09:57, 2 h ago"},
                                                       {300, "last online 11:55, 5 min ago"},

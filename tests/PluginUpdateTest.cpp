@@ -38,24 +38,32 @@ Files Snapshot(const wxString& dir)
 }
 
 // A program's folder with its module and side files, the host's name pointing into it.
-struct Folder
+struct Folder : ScratchFolder
 {
-    Folder()
+    Folder() : saved(wxAppConsole::GetInstance()->argv[0])
     {
-        dir = wxFileName::CreateTempFileName("solvane-update");
-        wxRemoveFile(dir);
-        wxFileName::Mkdir(dir + "/ja/LC_MESSAGES", 0700, wxPATH_MKDIR_FULL);
+        wxFileName::Mkdir(path + "/ja/LC_MESSAGES", 0700, wxPATH_MKDIR_FULL);
         for (const char* name : {"Solvane.so", "Solvane.skin", "ja/LC_MESSAGES/Solvane.mo", "Solvane.manifest"})
-            WriteBytes(dir + "/" + name, "old");
-        saved = wxAppConsole::GetInstance()->argv[0];
-        SetHostPath(dir + "/Solvane");
+            Write(name, "old");
+        SetHostPath(path + "/Solvane");
     }
-    ~Folder()
+    ~Folder() { SetHostPath(saved); }
+    const wxString saved;
+};
+
+// The update service, with a key of its own that the tests give the program to trust.
+class PluginUpdateTest : public testing::Test
+{
+protected:
+    void SetUp() override
     {
-        SetHostPath(saved);
-        wxFileName::Rmdir(dir, wxPATH_RMDIR_RECURSIVE);
+        HttpGet::GlobalInit();
+        sitesim::MakeUpdateKey(seed, publicKey);
+        ASSERT_TRUE(site.Start());
+        Settings::WriteString("/Site/webserver", wxString::FromUTF8(site.WebServer()));
     }
-    wxString dir, saved;
+    std::string seed, publicKey;
+    sitesim::SiteSim site;
 };
 
 const Files kOffered = {
@@ -64,12 +72,14 @@ const Files kOffered = {
 
 // Every way an offer can be wrong, each refused before anybody is asked and without a trace in the
 // folder; a good one is asked about, and kept only after "Yes", with its statement and approval.
-TEST(PluginUpdateTest, OnlyASignedNewerUnexpiredUpdateIsOfferedAndKept)
+TEST_F(PluginUpdateTest, OnlyASignedNewerUnexpiredUpdateIsOfferedAndKept)
 {
-    HttpGet::GlobalInit();
-    std::string seed, publicKey, otherSeed, otherKey;
-    sitesim::MakeUpdateKey(seed, publicKey);
+    std::string otherSeed, otherKey;
     sitesim::MakeUpdateKey(otherSeed, otherKey);
+    ASSERT_TRUE(site.SetUpdateKey(seed));
+    site.SetUpdateVersion("1.3.1");
+    for (const auto& [kind, body] : kOffered)
+        site.SetUpdateFile(kind == "module" ? "" : kind, body);
     using sitesim::UpdateTrick;
     struct Offer
     {
@@ -107,20 +117,13 @@ TEST(PluginUpdateTest, OnlyASignedNewerUnexpiredUpdateIsOfferedAndKept)
     for (const Offer& offer : offers)
     {
         SCOPED_TRACE(offer.name);
-        sitesim::SiteSim site;
-        ASSERT_TRUE(site.Start());
-        ASSERT_TRUE(site.SetUpdateKey(seed));
-        site.SetUpdateVersion("1.3.1");
         site.SetUpdateTrick(offer.trick);
         site.SetStatementVersion(offer.statementVersion);
-        for (const auto& [kind, body] : kOffered)
-            site.SetUpdateFile(kind == "module" ? "" : kind, body);
-        Settings::WriteString("/Site/webserver", wxString::FromUTF8(site.WebServer()));
         Settings::WriteString("/Update/highestAccepted", offer.highestAccepted);
         Folder folder;
         if (offer.putAsideBefore)
-            WriteBytes(folder.dir + "/Solvane.so.refused", sitesim::Sha256Hex(kOffered.at("module")) + "\n");
-        const Files before = Snapshot(folder.dir);
+            folder.Write("Solvane.so.refused", sitesim::Sha256Hex(kOffered.at("module")) + "\n");
+        const Files before = Snapshot(folder.path);
         TestGuiServices gui;
         int asked = 0;
         gui.confirm = [&](const wxString& caption, const wxString& message) {
@@ -137,8 +140,8 @@ TEST(PluginUpdateTest, OnlyASignedNewerUnexpiredUpdateIsOfferedAndKept)
         EXPECT_EQ(!offer.offered, told.find("Solvane: update refused: ") != std::string::npos) << told;
         EXPECT_EQ(offer.offered, asked == 1);
         const bool kept = offer.offered && offer.yes;
-        EXPECT_EQ(kept ? folder.dir + "/Solvane.so.new" : "", name ? name->GetFullPath() : "");
-        Files after = Snapshot(folder.dir);
+        EXPECT_EQ(kept ? folder.path + "/Solvane.so.new" : "", name ? name->GetFullPath() : "");
+        Files after = Snapshot(folder.path);
         if (!kept)
         {
             EXPECT_EQ(before, after);
@@ -156,27 +159,21 @@ TEST(PluginUpdateTest, OnlyASignedNewerUnexpiredUpdateIsOfferedAndKept)
 
 // Side files an earlier call left pending go in only when an approved statement signed by the
 // publisher vouches for them; without one they are deleted, never installed.
-TEST(PluginUpdateTest, PendingSideFilesGoInOnlyAsAnApprovedStatementVouchesForThem)
+TEST_F(PluginUpdateTest, PendingSideFilesGoInOnlyAsAnApprovedStatementVouchesForThem)
 {
-    HttpGet::GlobalInit();
-    std::string seed, publicKey;
-    sitesim::MakeUpdateKey(seed, publicKey);
-    sitesim::SiteSim site; // offers nothing
-    ASSERT_TRUE(site.Start());
-    Settings::WriteString("/Site/webserver", wxString::FromUTF8(site.WebServer()));
+    // The site offers nothing.
     const std::string statement = sitesim::UpdateSigner::Statement(
         "1.3.1", 4102444800LL, {{"module", "installed already"}, {"mo", "vouched mo"}, {"skin", "vouched skin"}});
     for (const bool approved : {true, false})
     {
         SCOPED_TRACE(approved ? "approved" : "not approved");
         Folder folder;
-        WriteBytes(folder.dir + "/Solvane.so.statement", statement);
-        WriteBytes(folder.dir + "/Solvane.so.statement.sig", sitesim::SignDetached(statement, seed));
-        if (approved)
-            WriteBytes(folder.dir + "/Solvane.so.approved", sitesim::Sha256Hex(statement) + "\n");
-        WriteBytes(folder.dir + "/ja/LC_MESSAGES/Solvane.mo.new", "vouched mo");
-        WriteBytes(folder.dir + "/Solvane.skin.new", "another skin");
-        WriteBytes(folder.dir + "/Solvane.manifest.new", "a manifest nobody vouched for");
+        folder.Write("Solvane.so.statement", statement);
+        folder.Write("Solvane.so.statement.sig", sitesim::SignDetached(statement, seed));
+        folder.Write("Solvane.so.approved", approved ? sitesim::Sha256Hex(statement) + "\n" : "(none)");
+        folder.Write("ja/LC_MESSAGES/Solvane.mo.new", "vouched mo");
+        folder.Write("Solvane.skin.new", "another skin");
+        folder.Write("Solvane.manifest.new", "a manifest nobody vouched for");
 
         EXPECT_EQ(nullptr, PluginUpdate::GetNewPluginFileName({publicKey}));
 
@@ -184,20 +181,16 @@ TEST(PluginUpdateTest, PendingSideFilesGoInOnlyAsAnApprovedStatementVouchesForTh
                                 {"Solvane.skin", "old"},
                                 {"ja/LC_MESSAGES/Solvane.mo", approved ? "vouched mo" : "old"},
                                 {"Solvane.manifest", "old"}};
-        EXPECT_EQ(expected, Snapshot(folder.dir));
+        EXPECT_EQ(expected, Snapshot(folder.path));
     }
 }
 
 // A statement is read strictly: anything but the expected lines makes it no statement at all.
-TEST(PluginUpdateTest, AReleaseStatementIsReadStrictly)
+TEST(ReleaseStatementTest, AReleaseStatementIsReadStrictly)
 {
     const std::string hash(64, 'a'), file = "file module 10 " + hash + "\n";
     const std::string good = "product Solvane\nversion 1.3.1\nexpires 100\n" + file;
-    const struct
-    {
-        std::string text;
-        bool valid;
-    } cases[] = {
+    const std::pair<std::string, bool> cases[] = {
         {good, true},
         {good + "file skin 3 " + hash + "\n", true},
         {good + "version 1.3.2\n", false},
@@ -211,11 +204,11 @@ TEST(PluginUpdateTest, AReleaseStatementIsReadStrictly)
         {good + "signed-by someone\n", false},
         {good + std::string(ReleaseStatement::kMaxLength, '\n'), false},
     };
-    for (const auto& c : cases)
+    for (const auto& [text, valid] : cases)
     {
         ReleaseStatement statement;
         wxString why;
-        EXPECT_EQ(c.valid, statement.Parse(c.text, &why)) << c.text.substr(0, 200) << why;
-        EXPECT_EQ(c.valid, why.empty());
+        EXPECT_EQ(valid, statement.Parse(text, &why)) << text.substr(0, 200) << why;
+        EXPECT_EQ(valid, why.empty());
     }
 }

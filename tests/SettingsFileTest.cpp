@@ -8,30 +8,17 @@
 
 #include <wx/dir.h>
 #include <wx/filename.h>
-#include <wx/log.h>
 #include <wx/mstream.h>
 
 #include <csignal>
 #include <random>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <tuple>
 #include <unistd.h>
 
 namespace
 {
-// Every message the toolkit logs while it is active: in the program each would be a box.
-struct LogCount : wxLog
-{
-    LogCount() : previous(wxLog::SetActiveTarget(this)) {}
-    ~LogCount() override { wxLog::SetActiveTarget(previous); }
-    void DoLogRecord(wxLogLevel, const wxString& message, const wxLogRecordInfo&) override
-    {
-        logged.push_back(message);
-    }
-    wxLog* previous;
-    std::vector<wxString> logged;
-};
-
 struct Folder : ScratchFolder
 {
     wxArrayString Files() const
@@ -48,13 +35,8 @@ TEST(SettingsFileTest, AnyFileGivesItsReadableEntriesAndIsKeptAsItWasBeforeItIsN
     std::string twoMiB;
     while (twoMiB.size() < (2u << 20))
         twoMiB += "k=v\n";
-    const struct
-    {
-        const char* name;
-        std::string text;
-        bool link, damaged;
-        std::vector<std::pair<const char*, const char*>> entries; // value null: absent
-    } cases[] = {
+    // The entries (value null: absent) read from a text, whether through a link and set aside as damaged.
+    const std::tuple<const char*, std::string, bool, bool, std::vector<std::pair<const char*, const char*>>> cases[] = {
         // clang-format off
         {"an entry without a name, after a byte order mark", "\xEF\xBB\xBF[System]\nsyncinterval=7\n=x\n", false, true,
          {{"/System/syncinterval", "7"}}},
@@ -71,40 +53,37 @@ TEST(SettingsFileTest, AnyFileGivesItsReadableEntriesAndIsKeptAsItWasBeforeItIsN
         {"a damaged symbolic link", "[PopupDialog]\nonlyFavorite=2\n=\n", true, true, {{"/PopupDialog/onlyFavorite", "2"}}},
         // clang-format on
     };
-    for (const auto& c : cases)
+    for (const auto& [name, text, linked, damaged, entries] : cases)
     {
-        SCOPED_TRACE(c.name);
+        SCOPED_TRACE(name);
         Folder folder;
         const wxString conf = folder.path + "/Messenger.conf";
         // A dotfiles setup: the file lives elsewhere, the settings folder holds a link to it.
-        const char* real = c.link ? "dotfiles.conf" : "Messenger.conf";
-        folder.Write(real, c.text);
-        if (c.link)
+        const char* real = linked ? "dotfiles.conf" : "Messenger.conf";
+        folder.Write(real, text);
+        ASSERT_TRUE(!linked || symlink("dotfiles.conf", conf.fn_str()) == 0);
+        const bool tooLarge = text.size() > SettingsFile::kMaxSize;
         {
-            ASSERT_EQ(0, symlink("dotfiles.conf", conf.fn_str()));
-        }
-        const bool tooLarge = c.text.size() > SettingsFile::kMaxSize;
-        {
-            LogCount logs;
+            LogCapture logs;
             SettingsFile store(conf);
-            for (const auto& [key, value] : c.entries)
+            for (const auto& [key, value] : entries)
                 EXPECT_EQ(value ? value : "(none)", store.Read(key, "(none)").utf8_string()) << key;
             // A number other than 0 and 1 as a flag: true, without the toolkit's warning.
             bool onlyFavorite = false;
-            EXPECT_EQ(c.link && c.damaged, store.Read("/PopupDialog/onlyFavorite", &onlyFavorite) && onlyFavorite);
+            EXPECT_EQ(linked && damaged, store.Read("/PopupDialog/onlyFavorite", &onlyFavorite) && onlyFavorite);
             EXPECT_TRUE(logs.logged.empty()) << logs.logged[0];
             // Too large to be kept in memory: set aside at once.
-            EXPECT_EQ(tooLarge ? c.text : "(none)", folder.Read(wxString(real) + ".bad"));
+            EXPECT_EQ(tooLarge ? text : "(none)", folder.Read(wxString(real) + ".bad"));
             store.Write("/MainFrame/width", 300);
         }
-        EXPECT_EQ(c.damaged ? c.text : "(none)", folder.Read(wxString(real) + ".bad"));
-        EXPECT_EQ(c.link, wxFileName::Exists(conf, wxFILE_EXISTS_SYMLINK | wxFILE_EXISTS_NO_FOLLOW));
+        EXPECT_EQ(damaged ? text : "(none)", folder.Read(wxString(real) + ".bad"));
+        EXPECT_EQ(linked, wxFileName::Exists(conf, wxFILE_EXISTS_SYMLINK | wxFILE_EXISTS_NO_FOLLOW));
         // What was saved is read back whole; nothing else is left in the folder.
         SettingsFile again(conf);
         EXPECT_EQ(300, again.ReadLong("/MainFrame/width", 0));
-        for (const auto& [key, value] : c.entries)
+        for (const auto& [key, value] : entries)
             EXPECT_EQ(value ? value : "(none)", again.Read(key, "(none)").utf8_string()) << key;
-        EXPECT_EQ(1u + c.link + c.damaged, folder.Files().size());
+        EXPECT_EQ(1u + linked + damaged, folder.Files().size());
     }
 }
 
@@ -158,7 +137,7 @@ TEST(SettingsFileTest, TheReadableTextOfAnyLinesDrawsNoWarningAndIsReadableAsItI
         }
         size_t damaged = 0;
         const std::string readable = SettingsFile::ReadableText(text, damaged);
-        LogCount logs;
+        LogCapture logs;
         wxMemoryInputStream stream(readable.data(), readable.size());
         wxFileConfig config(stream, wxConvUTF8);
         ASSERT_TRUE(logs.logged.empty()) << logs.logged[0] << " for:\n" << readable;

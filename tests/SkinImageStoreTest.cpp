@@ -16,6 +16,7 @@
 #include <wx/zipstrm.h>
 
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -93,8 +94,8 @@ void Write(const wxString& path, const std::vector<std::pair<wxString, std::stri
 TEST(SkinTest, ReadsTheRootPicturesOfTheArchiveBesideTheHostUntilReleased)
 {
     // Blanks, '#' and '%' in the host's folder are part of a file name, not of a location.
-    const wxString folder = wxFileName::CreateTempFileName("solvane-skin"), bin = folder + "/my bin#2%41";
-    wxRemoveFile(folder);
+    const ScratchFolder folder;
+    const wxString bin = folder.path + "/my bin#2%41";
     ASSERT_TRUE(wxFileName::Mkdir(bin, 0700, wxPATH_MKDIR_FULL));
     const wxString saved = wxTheApp->argv[0];
     SetHostPath(bin + "/Solvane");
@@ -129,7 +130,7 @@ TEST(SkinTest, ReadsTheRootPicturesOfTheArchiveBesideTheHostUntilReleased)
     for (const char* absent : {"notes", "upper", "folder", "inner", "sub/inner", "broken", "fromPng.png", "frompng"})
         EXPECT_FALSE(store.GetImage(absent).IsOk() || store.GetBitmap(absent).IsOk() || store.GetIcon(absent).IsOk())
             << absent;
-    const SkinImageStore missing(folder + "/missing.skin");
+    const SkinImageStore missing(folder.path + "/missing.skin");
     EXPECT_FALSE(missing.GetImage("fromPng").IsOk() || missing.GetIcon("fromPng").IsOk());
 
     // A new skin (the update brings one) is read only after the module's exit released the store.
@@ -141,7 +142,6 @@ TEST(SkinTest, ReadsTheRootPicturesOfTheArchiveBesideTheHostUntilReleased)
     EXPECT_EQ(wxSize(48, 48), SizeOf(SkinImageStore::GetInstance()->GetIcon("fromPng")));
     SkinImageStore::Release();
     SetHostPath(saved);
-    wxFileName::Rmdir(folder, wxPATH_RMDIR_RECURSIVE);
 }
 
 // A bundle holds the picture and, where the skin has it at exactly twice the size, its 2x
@@ -160,14 +160,9 @@ TEST(SkinTest, BundlesThePictureWithItsDoubleRendering)
     const SkinImageStore store(archive);
     using Row = std::pair<std::vector<int>, int>;
     const std::vector<int> any; // reds not compared
-    const struct
-    {
-        const char* name;
-        int strip;   // the width the strip is fitted to, 0: no strip
-        wxSize size; // the size the picture is scaled to
-        wxSize asked;
-        Row row;
-    } cases[] = {
+    // The width a strip is fitted to (0: no strip), the size the picture is scaled to, the size
+    // asked of the bundle and the top row that comes.
+    const std::tuple<const char*, int, wxSize, wxSize, Row> cases[] = {
         {"strip", 0, wxDefaultSize, {8, 4}, {{100, 101, 102, 103, 104, 105, 106, 107}, 2}},
         {"strip", 0, {6, 3}, {12, 6}, {any, 2}},
         {"strip", 6, wxDefaultSize, {6, 2}, {{10, 11, 12, 13, 13, 13}, 1}},
@@ -176,19 +171,17 @@ TEST(SkinTest, BundlesThePictureWithItsDoubleRendering)
         // Without a 2x rendering of its own the picture is scaled up: its colour, not the odd one's.
         {"odd", 0, wxDefaultSize, {8, 4}, {any, 1}},
     };
-    for (const auto& c : cases)
+    for (const auto& [name, strip, size, asked, expected] : cases)
     {
-        SCOPED_TRACE(testing::Message() << c.name << " strip " << c.strip << " size " << c.size.x << ", asked "
-                                        << c.asked.x);
-        const wxBitmapBundle bundle =
-            c.strip ? store.GetStripBundle(c.name, c.strip) : store.GetBitmapBundle(c.name, c.size);
+        SCOPED_TRACE(testing::Message() << name << " strip " << strip << " size " << size.x << ", asked " << asked.x);
+        const wxBitmapBundle bundle = strip ? store.GetStripBundle(name, strip) : store.GetBitmapBundle(name, size);
         ASSERT_TRUE(bundle.IsOk());
-        const wxBitmap bitmap = bundle.GetBitmap(c.asked);
-        EXPECT_EQ(c.asked, bitmap.GetSize());
+        const wxBitmap bitmap = bundle.GetBitmap(asked);
+        EXPECT_EQ(asked, bitmap.GetSize());
         Row row = RowOf(bitmap);
-        if (c.row.first.empty())
+        if (expected.first.empty())
             row.first.clear();
-        EXPECT_EQ(c.row, row);
+        EXPECT_EQ(expected, row);
     }
     EXPECT_FALSE(store.GetBitmapBundle("missing").IsOk() || store.GetStripBundle("missing", 5).IsOk());
     wxRemoveFile(archive);
@@ -208,15 +201,11 @@ TEST(ProductSkinTest, HoldsEveryPictureTheWindowsAskFor)
     for (const auto& [name, size] : pictures)
     {
         EXPECT_EQ(size, SizeOf(skin.GetImage(name))) << name;
-        // Transparency keeps the tree rows' colour around the icons.
-        if (size == wxSize(16, 16))
-        {
-            EXPECT_TRUE(skin.GetImage(name).HasAlpha()) << name;
-        }
-    }
-    // Each also at twice its size, for screens scaled by 2.
-    for (const auto& [name, size] : pictures)
+        // Each also at twice its size, for screens scaled by 2.
         EXPECT_EQ(size * 2, SizeOf(skin.GetImage(wxString(name) + "@2x"))) << name;
+        // Transparency keeps the tree rows' colour around the icons.
+        EXPECT_TRUE(size != wxSize(16, 16) || skin.GetImage(name).HasAlpha()) << name;
+    }
     const wxSize splash = SizeOf(skin.GetImage("SplashScreen_bitmap"));
     EXPECT_GE(splash.x, 300);
     EXPECT_GE(splash.y, 180);

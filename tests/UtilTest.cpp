@@ -10,7 +10,6 @@
 
 #include <wx/app.h>
 #include <wx/filename.h>
-#include <wx/log.h>
 #include <wx/utils.h>
 
 #include <fcntl.h>
@@ -51,24 +50,6 @@ TEST(UtilTest, FileNamesFollowTheHostExecutable)
     SetHostPath(saved);
 }
 
-namespace
-{
-// Keeps the errors logged while it lives.
-struct ErrorLog : wxLog
-{
-    ErrorLog() : previous(wxLog::SetActiveTarget(this)) {}
-    ~ErrorLog() override { wxLog::SetActiveTarget(previous); }
-    void DoLogRecord(wxLogLevel level, const wxString& message, const wxLogRecordInfo&) override
-    {
-        if (level == wxLOG_Error)
-            errors.push_back(message);
-    }
-
-    wxLog* previous;
-    std::vector<wxString> errors;
-};
-} // namespace
-
 // Without a usable "html" command (none at all, then an entry left behind by a browser that is
 // gone) the fallback decides, and a failure tells why, once. With one, the command gets the whole
 // URL as one argument without "file://", and the fallback is not asked.
@@ -88,14 +69,14 @@ TEST(BrowserTest, TheHtmlCommandOrElseTheFallbackOpensThePage)
                    "[Desktop Entry]\nType=Application\nName=Recorder\nExec=" + exec.utf8_string() +
                        "\nMimeType=text/html;\n");
     };
-    ErrorLog log;
+    LogCapture log(wxLOG_Error);
     // Blanks and quotes must not split the URL into options for the browser.
     const wxString url = "http://127.0.0.1:8082/preview.shtml?Mira_Lune&a=b c\"d' --x=\\y";
     const auto loggedWhy = [&log](bool failed) {
-        EXPECT_EQ(failed ? 1u : 0u, log.errors.size());
-        for (const wxString& error : log.errors)
+        EXPECT_EQ(failed ? 1u : 0u, log.logged.size());
+        for (const wxString& error : log.logged)
             EXPECT_TRUE(error == "can not get filetype for html" || error == "can not get command for html") << error;
-        log.errors.clear();
+        log.logged.clear();
     };
     EXPECT_FALSE(Util::LaunchBrowser(url)); // the GUI's services are not there yet
     loggedWhy(true);

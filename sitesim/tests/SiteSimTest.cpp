@@ -12,6 +12,7 @@
 #include <chrono>
 #include <future>
 #include <poll.h>
+#include <tuple>
 #include <unistd.h>
 
 using sitesim::Fault;
@@ -81,22 +82,19 @@ TEST_F(SiteSimTest, RepliesAreCompressedOnlyWhenAskedAndAllowed)
         inflateEnd(&z);
         return out;
     };
-    const struct
+    // Accept-Encoding, compression on, the reply compressed.
+    const std::tuple<const char*, bool, bool> cases[] = {{"gzip", true, true},      {"deflate, gzip, br", true, true},
+                                                         {"gzip;q=0", true, false}, {"br", true, false},
+                                                         {"", true, false},         {"gzip", false, false}};
+    for (const auto& [accept, on, compressed] : cases)
     {
-        const char* accept;
-        bool on, compressed;
-    } cases[] = {{"gzip", true, true},      {"deflate, gzip, br", true, true},
-                 {"gzip;q=0", true, false}, {"br", true, false},
-                 {"", true, false},         {"gzip", false, false}};
-    for (const auto& c : cases)
-    {
-        SCOPED_TRACE(std::string(c.accept) + (c.on ? "" : ", compression off"));
-        site.SetCompression(c.on);
-        const std::string headers = *c.accept ? std::string("Accept-Encoding: ") + c.accept + "\r\n" : "";
+        SCOPED_TRACE(std::string(accept) + (on ? "" : ", compression off"));
+        site.SetCompression(on);
+        const std::string headers = *accept ? std::string("Accept-Encoding: ") + accept + "\r\n" : "";
         const std::string reply = Get(site.WebPort(), kList, headers);
-        EXPECT_EQ(c.compressed, reply.find("Content-Encoding: gzip\r\n") != std::string::npos);
-        EXPECT_EQ(list, c.compressed ? unpack(Body(reply)) : Body(reply));
-        if (!c.compressed)
+        EXPECT_EQ(compressed, reply.find("Content-Encoding: gzip\r\n") != std::string::npos);
+        EXPECT_EQ(list, compressed ? unpack(Body(reply)) : Body(reply));
+        if (!compressed)
             continue;
         site.SetFault(kList, Fault::Chunked);
         const std::string chunked = Body(Get(site.WebPort(), kList, headers));
@@ -125,25 +123,21 @@ TEST_F(SiteSimTest, FaultsApplyByExactPathThenLongestPrefix)
     site.SetFault("/a/*", Fault::LongLines);
     site.SetFault("/a/b/*", Fault::Redirect);
     site.SetFault("/a/b/c", Fault::Chunked);
-    const struct
-    {
-        const char* target;
-        std::string expected;
-        size_t at; // in the body; npos: in the head
-    } cases[] = {
+    // What a request gets, where in the body (npos: in the head).
+    const std::tuple<const char*, std::string, size_t> cases[] = {
         {"/a/x", "\n" + body + "// lorem", 1024 * 1024}, // a line of 1 MiB before the body
         {"/a/b/x", "\r\nLocation: http://127.0.0.1/moved/a/b/x\r\n", std::string::npos},
         {"/moved/a/b/x", body, 0},
         {"/a/b/c", "4\r\nhell\r\n4\r\no wo\r\n4\r\nrld\n\r\n0\r\n\r\n", 0}, // several chunks
         {"/ax", "not found\n", 0},
     };
-    for (const auto& c : cases)
+    for (const auto& [target, expected, at] : cases)
     {
-        const std::string reply = Get(site.WebPort(), c.target);
-        if (c.at == std::string::npos)
-            EXPECT_LT(reply.find(c.expected), reply.find("\r\n\r\n")) << c.target;
+        const std::string reply = Get(site.WebPort(), target);
+        if (at == std::string::npos)
+            EXPECT_LT(reply.find(expected), reply.find("\r\n\r\n")) << target;
         else
-            EXPECT_EQ(Body(reply).find(c.expected), c.at) << c.target;
+            EXPECT_EQ(Body(reply).find(expected), at) << target;
     }
     site.ClearFaults();
     EXPECT_EQ(Body(Get(site.WebPort(), "/a/b/c")), body);
