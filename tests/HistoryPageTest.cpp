@@ -37,17 +37,12 @@ protected:
     void Poll(const Statuses& statuses)
     {
         const UserList newer = ListOf(statuses);
-        if (first)
-        {
+        UserList added, deleted, changed;
+        current.GetDifference(newer, added, deleted, changed);
+        if (current.IsEmpty())
             recorder.OnFirstList(newer);
-            first = false;
-        }
         else
-        {
-            UserList added, deleted, changed;
-            current.GetDifference(newer, added, deleted, changed);
             recorder.OnDifference(current, added, deleted, changed);
-        }
         current = newer;
         now += 60;
     }
@@ -73,7 +68,6 @@ protected:
     long long now = wxDateTime(15, wxDateTime::Jun, 2024, 12, 0, 0).GetTicks();
     HistoryRecorder recorder{&store, [this] { return now; }};
     UserList current;
-    bool first = true;
     wxFrame* frame = new wxFrame(nullptr, wxID_ANY, "history");
 };
 } // namespace

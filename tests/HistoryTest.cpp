@@ -149,8 +149,7 @@ TEST_F(HistoryTest, DamagedBusyAndUnwritableFiles)
 {
     const auto setAside = [this] {
         wxArrayString aside;
-        wxDir::GetAllFiles(folder + "/solvane", &aside, "history.sqlite.damaged-*");
-        return aside.size();
+        return wxDir::GetAllFiles(folder + "/solvane", &aside, "history.sqlite.damaged-*");
     };
     {
         HistoryStore store;

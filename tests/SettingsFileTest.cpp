@@ -19,15 +19,11 @@
 
 namespace
 {
-struct Folder : ScratchFolder
+size_t FileCount(const ScratchFolder& folder)
 {
-    wxArrayString Files() const
-    {
-        wxArrayString files;
-        wxDir::GetAllFiles(path, &files, "", wxDIR_FILES | wxDIR_HIDDEN);
-        return files;
-    }
-};
+    wxArrayString files;
+    return wxDir::GetAllFiles(folder.path, &files, "", wxDIR_FILES | wxDIR_HIDDEN);
+}
 } // namespace
 
 TEST(SettingsFileTest, AnyFileGivesItsReadableEntriesAndIsKeptAsItWasBeforeItIsNextWritten)
@@ -56,7 +52,7 @@ TEST(SettingsFileTest, AnyFileGivesItsReadableEntriesAndIsKeptAsItWasBeforeItIsN
     for (const auto& [name, text, linked, damaged, entries] : cases)
     {
         SCOPED_TRACE(name);
-        Folder folder;
+        ScratchFolder folder;
         const wxString conf = folder.path + "/Messenger.conf";
         // A dotfiles setup: the file lives elsewhere, the settings folder holds a link to it.
         const char* real = linked ? "dotfiles.conf" : "Messenger.conf";
@@ -83,7 +79,7 @@ TEST(SettingsFileTest, AnyFileGivesItsReadableEntriesAndIsKeptAsItWasBeforeItIsN
         EXPECT_EQ(300, again.ReadLong("/MainFrame/width", 0));
         for (const auto& [key, value] : entries)
             EXPECT_EQ(value ? value : "(none)", again.Read(key, "(none)").utf8_string()) << key;
-        EXPECT_EQ(1u + linked + damaged, folder.Files().size());
+        EXPECT_EQ(1u + linked + damaged, FileCount(folder));
     }
 }
 
@@ -94,7 +90,7 @@ TEST(SettingsFileTest, ASaveThatCanNotBeWrittenLeavesTheOldFileByteForByte)
     for (const bool damaged : {false, true})
     {
         SCOPED_TRACE(damaged ? "damaged" : "sound");
-        Folder folder;
+        ScratchFolder folder;
         const std::string old =
             std::string(damaged ? "=x\n" : "") + "[Site]\nwebserver=a:1\n# " + std::string(8192, 'x') + "\n";
         folder.Write("Messenger.conf", old);
@@ -112,7 +108,7 @@ TEST(SettingsFileTest, ASaveThatCanNotBeWrittenLeavesTheOldFileByteForByte)
         ASSERT_EQ(0, setrlimit(RLIMIT_FSIZE, &previous));
         EXPECT_FALSE(saved || savedAgain);
         EXPECT_EQ(old, folder.Read("Messenger.conf"));
-        EXPECT_EQ(1u, folder.Files().size());
+        EXPECT_EQ(1u, FileCount(folder));
         EXPECT_EQ(0u, told.find("Solvane: the settings could not be saved: ")) << told;
         EXPECT_EQ(told.size() - 1, told.find('\n')) << "told more than once: " << told;
         EXPECT_TRUE(store.Flush());
