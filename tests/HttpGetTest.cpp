@@ -9,6 +9,7 @@
 
 #include <chrono>
 #include <string>
+#include <tuple>
 
 #include <wx/filename.h>
 
@@ -40,43 +41,32 @@ protected:
 // pop-up test's picture request.)
 TEST_F(HttpGetTest, BodiesArriveWholeAndFaultsFailWithinTheirTimeouts)
 {
-    enum End
-    {
-        Whole,
-        Failed,
-        Silent
-    }; // Silent: only a time-out can end it
-    struct Case
-    {
-        Fault fault;
-        int status; // 0: no status line arrived
-        End end;
-    };
+    // The status (0: no status line arrived), and how the reply ends: W whole, F failed, S silent
+    // (only a time-out can end it).
     // clang-format off
-    for (Case c : {Case{Fault::None, 200, Whole}, {Fault::Chunked, 200, Whole}, {Fault::CloseDelimited, 200, Whole},
-                   {Fault::NotFound, 404, Failed}, {Fault::ServerError, 500, Failed}, {Fault::Refuse, 0, Failed},
-                   {Fault::DropMidBody, 200, Failed}, {Fault::Garbage, 0, Failed}, {Fault::NoAnswer, 0, Silent},
-                   {Fault::StallMidBody, 200, Silent}, {Fault::SlowDrip, 200, Silent}})
+    for (const auto& [fault, status, end] : {std::tuple(Fault::None, 200, 'W'), {Fault::Chunked, 200, 'W'},
+             {Fault::CloseDelimited, 200, 'W'}, {Fault::NotFound, 404, 'F'}, {Fault::ServerError, 500, 'F'},
+             {Fault::Refuse, 0, 'F'}, {Fault::DropMidBody, 200, 'F'}, {Fault::Garbage, 0, 'F'},
+             {Fault::NoAnswer, 0, 'S'}, {Fault::StallMidBody, 200, 'S'}, {Fault::SlowDrip, 200, 'S'}})
     // clang-format on
     {
-        SCOPED_TRACE(sitesim::FaultName(c.fault));
-        site.SetFault("/data.txt", c.fault);
+        SCOPED_TRACE(sitesim::FaultName(fault));
+        site.SetFault("/data.txt", fault);
         HttpGet get(wxString::FromUTF8("http://" + site.WebServer() + "/data.txt"));
         get.SetStallTimeout(1000);
         get.SetOverallTimeout(1500); // the only limit a steady trickle meets
         const auto start = steady_clock::now();
-        EXPECT_EQ(c.end == Whole, get.Fetch()) << get.GetError();
+        const bool whole = end == 'W';
+        EXPECT_EQ(whole, get.Fetch()) << get.GetError();
         const auto took = duration_cast<milliseconds>(steady_clock::now() - start).count();
-        EXPECT_EQ(c.end == Whole ? kBody : "", get.GetBody());
-        EXPECT_EQ(c.end == Whole, get.GetError().empty());
-        EXPECT_EQ(c.status, get.GetStatus());
+        EXPECT_EQ(whole ? kBody : "", get.GetBody());
+        EXPECT_EQ(whole, get.GetError().empty());
+        EXPECT_EQ(status, get.GetStatus());
         // Generous for slow sanitizer runs, yet a reply that waited for the stall time-out shows.
-        EXPECT_TRUE(c.end == Silent ? took >= 950 && took < 5000 : took < 900) << took << " ms";
-        if (c.end == Whole)
-        {
-            EXPECT_EQ("text/plain", get.GetContentType());
-            EXPECT_EQ(c.fault == Fault::None ? static_cast<long long>(kBody.size()) : -1, get.GetContentLength());
-        }
+        EXPECT_TRUE(end == 'S' ? took >= 950 && took < 5000 : took < 900) << took << " ms";
+        EXPECT_TRUE(!whole || get.GetContentType() == "text/plain");
+        EXPECT_TRUE(!whole ||
+                    get.GetContentLength() == (fault == Fault::None ? static_cast<long long>(kBody.size()) : -1));
     }
 }
 
@@ -95,41 +85,36 @@ TEST_F(HttpGetTest, OnlyWholeRepliesWithinTheirLimitAreTheResource)
     wxRemoveFile(path);
     const long long kLimit = 1 << 20;
     // clang-format off
-    const struct
-    {
-        std::string path;
-        bool offered;
-        long long limit;
-        int status;
-        long long length; // the Content-Length seen, -1 for none, -2 not looked at
-        int wire;         // 1: under an eighth of the body (or of the limit) on the wire, 0: not, -1 not looked at
-    } cases[] = {
+    // The path, whether compression is offered, the limit, then the status, the Content-Length
+    // seen (-1 for none, -2 not looked at) and the bytes on the wire (1: under an eighth of the
+    // body, or of the limit; 0: not; -1 not looked at).
+    const std::tuple<std::string, bool, long long, int, long long, int> cases[] = {
         {"/301", false, 0, 301, 18, -1}, {"/302", false, 0, 302, 18, -1}, {"/304", false, 0, 304, -2, -1},
         {"/endless", false, kLimit, 200, -1, -1}, {"/huge", false, kLimit, 200, sitesim::kHugeLength, -1},
         {"/text", false, 0, 200, -2, 0}, {"/text", true, 0, 200, -2, 1},
         {"/text", true, kLimit, 200, -2, 1}, {"/endless", true, kLimit, 200, -2, 1},
     };
     // clang-format on
-    for (const auto& c : cases)
+    for (const auto& [url, offered, limit, status, length, wire] : cases)
     {
-        const bool whole = c.status == 200 && c.limit == 0;
+        const bool whole = status == 200 && limit == 0;
         for (const bool toFile : {false, true})
         {
             if (toFile && whole)
                 continue; // a file that came whole is the download tests' to check
-            SCOPED_TRACE(c.path + (c.offered ? " compressed" : "") + (c.limit ? " limited" : "") +
+            SCOPED_TRACE(url + (offered ? " compressed" : "") + (limit ? " limited" : "") +
                          (toFile ? " to a file" : ""));
-            HttpGet get(wxString::FromUTF8("http://" + site.WebServer() + c.path));
-            get.SetAcceptCompressed(c.offered);
-            get.SetSizeLimit(c.limit);
+            HttpGet get(wxString::FromUTF8("http://" + site.WebServer() + url));
+            get.SetAcceptCompressed(offered);
+            get.SetSizeLimit(limit);
             EXPECT_EQ(whole, toFile ? get.FetchToFile(path) : get.Fetch()) << get.GetError();
-            EXPECT_EQ(c.status, get.GetStatus());
-            EXPECT_EQ(c.length, c.length == -2 ? -2 : get.GetContentLength());
-            EXPECT_EQ(c.limit != 0, get.WasTooLarge()) << get.GetError();
+            EXPECT_EQ(status, get.GetStatus());
+            EXPECT_EQ(length, length == -2 ? -2 : get.GetContentLength());
+            EXPECT_EQ(limit != 0, get.WasTooLarge()) << get.GetError();
             EXPECT_TRUE(whole ? get.GetBody() == text : get.GetBody().empty());
             EXPECT_FALSE(wxFileExists(path));
             const long long size = whole ? static_cast<long long>(text.size()) : kLimit;
-            EXPECT_TRUE(c.wire < 0 || (c.wire == 1) == (get.GetWireBytes() < size / 8)) << get.GetWireBytes();
+            EXPECT_TRUE(wire < 0 || (wire == 1) == (get.GetWireBytes() < size / 8)) << get.GetWireBytes();
         }
     }
 }

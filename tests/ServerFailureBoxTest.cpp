@@ -11,6 +11,7 @@
 
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 namespace
@@ -39,26 +40,23 @@ TEST(ServerFailureBox, ComesOnTheMainThreadUnlessTheProgramIsClosing)
 {
     BoxWatcher watcher;
     watcher.Register();
-    const struct
-    {
-        bool waited, going;
-        std::vector<std::string> seen;
-    } cases[] = {
+    // Whether the refresh still waits, whether the main window is going, and what shows.
+    const std::tuple<bool, bool, std::vector<std::string>> cases[] = {
         {true, false, {"main: Error|No reply", "closed"}}, {false, false, {"closed"}}, {true, true, {"closed"}}};
-    for (const auto& c : cases)
+    for (const auto& [waited, going, seen] : cases)
     {
-        SCOPED_TRACE(testing::Message() << "waited " << c.waited << ", going " << c.going);
+        SCOPED_TRACE(testing::Message() << "waited " << waited << ", going " << going);
         watcher.seen.clear();
         auto* main = new wxFrame(nullptr, wxID_ANY, "Solvane");
-        if (c.going)
+        if (going)
             main->Destroy();
-        std::thread([&] {
+        std::thread([&, waited = waited] {
             ShowServerFailureBox(
-                "Error", "No reply", [&] { return c.waited; },
+                "Error", "No reply", [waited] { return waited; },
                 [&] { watcher.seen.push_back(wxThread::IsMain() ? "closed" : "closed on the worker"); });
         }).join();
         wxTheApp->ProcessPendingEvents(); // what the worker handed over
-        EXPECT_EQ(c.seen, watcher.seen);
+        EXPECT_EQ(seen, watcher.seen);
         delete main;
     }
     watcher.Unregister();
