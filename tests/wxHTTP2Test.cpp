@@ -49,17 +49,12 @@ TEST(wxHTTP2Test, AuthorizationFollowsTheUserNameAndFailuresGiveNoStream)
     site.SetFault("/data.txt", sitesim::Fault::NotFound);
     EXPECT_EQ(nullptr, std::unique_ptr<wxInputStream>(client.GetInputStream("/data.txt")));
     EXPECT_EQ(404, client.GetResponse());
-    // A redirect is no reply; nor is one past the limit, which fails rather than fill the memory.
+    // Nor is a reply past the limit, which fails rather than fill the memory. (A redirect or a
+    // refused connection giving no stream shows in the download thread's tests.)
     ServeOddReplies(site);
     wxHTTP2 other;
     ASSERT_TRUE(other.Connect(wxString::FromUTF8(site.WebServer())));
     other.SetSizeLimit(1 << 20);
-    EXPECT_EQ(nullptr, std::unique_ptr<wxInputStream>(other.GetInputStream("/302")));
-    EXPECT_EQ(302, other.GetResponse());
     EXPECT_EQ(nullptr, std::unique_ptr<wxInputStream>(other.GetInputStream("/endless")));
     EXPECT_EQ(200, other.GetResponse());
-    site.Stop();
-    client.SetTimeout(2);
-    EXPECT_EQ(nullptr, std::unique_ptr<wxInputStream>(client.GetInputStream("/data.txt")));
-    EXPECT_EQ(0, client.GetResponse());
 }
