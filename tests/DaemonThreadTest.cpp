@@ -94,11 +94,7 @@ class Recorder : public wxEvtHandler
 {
 public:
     Recorder(Log& log_, const char* name_) : log(log_), name(name_) {}
-    void QueueEvent(wxEvent* event) override
-    {
-        log.emplace_back(name, event);
-        ++queued;
-    }
+    void QueueEvent(wxEvent* event) override { log.emplace_back(name, event), ++queued; }
     /// How many events came, readable while the thread still posts.
     std::atomic<size_t> queued{0};
 

@@ -112,7 +112,7 @@ TEST_F(MainFrameTest, MinimisingHidesOnlyWhileTheIconCanBringTheWindowBack)
 {
     const char* const title = "Solvane LoginChecker";
     // A notification area, an icon in it (and so the window hides when minimised).
-    for (const auto [tray, icon] : {std::pair(false, false), std::pair(true, false), std::pair(true, true)})
+    for (const auto& [tray, icon] : {std::pair(false, false), std::pair(true, false), std::pair(true, true)})
     {
         SCOPED_TRACE(testing::Message() << "tray " << tray << ", icon " << icon);
         Desktop desktop;

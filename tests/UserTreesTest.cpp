@@ -1,4 +1,5 @@
 // The user trees as a person sees them: labels, order, icons and counts after the user events.
+// (That the labels are translated shows in the catalogue check.)
 #include "ui/AllTreeCtrl.h"
 #include "ui/FavoriteTreeCtrl.h"
 #include "ui/UserListTreeItemData.h"
@@ -10,7 +11,6 @@
 
 #include <wx/app.h>
 #include <wx/frame.h>
-#include <wx/translation.h>
 
 #include <chrono>
 
@@ -163,17 +163,4 @@ TEST_F(TreeTest, TenThousandPerformersFillInSlices)
     const wxString shown = Show(tree, tree->GetOnlineGroup());
     EXPECT_NE(wxNOT_FOUND, shown.Find(" " + toCome[1].GetName() + "/2/15")) << toCome[1].GetName();
     EXPECT_NE(wxNOT_FOUND, shown.Find(" newcomer/1/3"));
-}
-
-// Labels come from the catalogue beside the host; the "%s (%s)" form itself is not translated.
-TEST_F(TreeTest, LabelsComeFromTheCatalogue)
-{
-    auto* translations = new wxTranslations;
-    wxTranslations::Set(translations);
-    wxFileTranslationsLoader::AddCatalogLookupPathPrefix(SOLVANE_OUTPUT_DIR);
-    translations->SetLanguage("ja");
-    ASSERT_TRUE(translations->AddCatalog("Solvane"));
-    auto* tree = Make<AllTreeCtrl>();
-    EXPECT_EQ(wxString::FromUTF8("オンライン (読み込み中)"), tree->GetItemText(tree->GetOnlineGroup()));
-    wxTranslations::Set(nullptr);
 }
