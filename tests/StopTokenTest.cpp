@@ -7,9 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <wx/app.h>
-#include <wx/thread.h>
 
-#include <atomic>
 #include <chrono>
 #include <future>
 #include <thread>
@@ -52,11 +50,6 @@ TEST(StopTokenTest, CopiesAndFollowersSeeTheRequestAndItEndsAWait)
 // an update.)
 TEST(MainThreadCallTest, AStopEndsTheWait)
 {
-    const auto pumpUntil = [](std::future<std::optional<int>>& answer) {
-        while (answer.wait_for(std::chrono::milliseconds(1)) != std::future_status::ready)
-            wxAppConsole::GetInstance()->ProcessPendingEvents();
-        return answer.get();
-    };
     StopToken stop;
     // Stopped once queued, before the main thread gets to it: the call is dropped.
     bool ran = false;
@@ -92,6 +85,8 @@ TEST(MainThreadCallTest, AStopEndsTheWait)
         workerLeft.set_value();
         return result;
     });
-    EXPECT_EQ(std::nullopt, pumpUntil(answer));
+    while (answer.wait_for(std::chrono::milliseconds(1)) != std::future_status::ready)
+        wxAppConsole::GetInstance()->ProcessPendingEvents();
+    EXPECT_EQ(std::nullopt, answer.get());
     EXPECT_TRUE(finished);
 }
