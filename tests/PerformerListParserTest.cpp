@@ -171,7 +171,8 @@ TEST(PerformerListParserTest, FilesGiveTheirPerformersAndStatuses)
 // Lines of a mebibyte, as the site has sent, are read whole; a name that long is nobody's, and the
 // categories after it go with it. A long run of letters makes the patterns retry from every
 // position: on lines that cannot match, or near misses after the run, that held a stop up for
-// seconds. The pause comes after each performer and can end the parse.
+// seconds. The pause comes after each performer. (That it can end the parse, the first
+// performer kept, shows in the parser's fuzz replay.)
 TEST(PerformerListParserTest, LongLinesAreReadWholeAndQuicklyWithAPauseAfterEachPerformer)
 {
     const std::string run(1 << 20, 'q');
@@ -205,9 +206,6 @@ TEST(PerformerListParserTest, LongLinesAreReadWholeAndQuicklyWithAPauseAfterEach
         EXPECT_EQ(expected, StatusesOf(users));
         EXPECT_EQ(expectedPauses, pauses);
     }
-    UserList users;
-    EXPECT_FALSE(parser.Parse(ReadDataFile("same-name-twice.js"), users, [] { return false; }));
-    EXPECT_EQ((Statuses{{"x", 0x0D}}), StatusesOf(users));
 }
 
 // A list as large as the size limit lets through, a third of it one name of ten million letters in
