@@ -3,7 +3,6 @@
 
 #include "OddReplies.h"
 #include "SiteSim.h"
-#include "SlowLookup.h"
 #include "TimeLimit.h"
 
 #include <gtest/gtest.h>
@@ -131,40 +130,30 @@ TEST_F(DownloadThreadTest, EachDownloadRepliesOnceWithItsWholeBodyOrNullToARecei
     EXPECT_TRUE(expected == log) << log.size() << " replies";
 }
 
-// The creator's own stop token ends its transfer, and StopAll ends every other, each at once: a
-// transfer whose reply stalls, and one whose name the name server takes 8 s to find.
+// The creator's own stop token ends its transfer, and StopAll ends every other, each at once.
+// (A transfer still in a slow name lookup ending at once shows in the host's exit test.)
 TEST_F(DownloadThreadTest, AStopTokenOrStopAllEndsStalledTransfersAtOnce)
 {
     site.SetResource("/stalled", std::string(4000, 'x'), "text/plain");
     site.SetFault("/stalled", Fault::StallMidBody);
-    const std::string slowName = "http://site.slow.test:" + std::to_string(site.WebPort()) + "/stalled";
-    for (const bool lookup : {false, true})
-    {
-        SCOPED_TRACE(lookup ? "in the name lookup" : "stalled mid-body");
-        log.clear();
-        site.ClearRequests();
-        const int lookups = SlowLookupsBegun();
-        const auto receiver = Receiver(log);
-        const std::string url = lookup ? slowName : "/stalled";
-        StopToken gone;
-        Start(receiver.get(), 1, url);
-        Start(receiver.get(), 2, url, true);
-        Start(receiver.get(), 3, url, false, nullptr, &gone);
-        ASSERT_TRUE(lookup ? WaitForSlowLookups(lookups + 3, TimeLimit(10000))
-                           : site.WaitForRequests(3, TimeLimit(10000).count()));
+    const auto receiver = Receiver(log);
+    StopToken gone;
+    Start(receiver.get(), 1, "/stalled");
+    Start(receiver.get(), 2, "/stalled", true);
+    Start(receiver.get(), 3, "/stalled", false, nullptr, &gone);
+    ASSERT_TRUE(site.WaitForRequests(3, TimeLimit(10000).count()));
 
-        auto start = std::chrono::steady_clock::now();
-        gone.RequestStop();
-        while (log.empty() && std::chrono::steady_clock::now() - start < TimeLimit(5000))
-            wxAppConsole::GetInstance()->ProcessPendingEvents();
-        EXPECT_LT(std::chrono::steady_clock::now() - start, TimeLimit(200));
-        EXPECT_EQ((std::vector<std::string>{"3:null"}), log);
-
-        start = std::chrono::steady_clock::now();
-        EXPECT_TRUE(DownloadThread::StopAll(TimeLimit(5000).count()));
-        EXPECT_LT(std::chrono::steady_clock::now() - start, TimeLimit(200));
+    auto start = std::chrono::steady_clock::now();
+    gone.RequestStop();
+    while (log.empty() && std::chrono::steady_clock::now() - start < TimeLimit(5000))
         wxAppConsole::GetInstance()->ProcessPendingEvents();
-        std::sort(log.begin(), log.end());
-        EXPECT_EQ((std::vector<std::string>{"1:null", "2:null", "3:null"}), log);
-    }
+    EXPECT_LT(std::chrono::steady_clock::now() - start, TimeLimit(200));
+    EXPECT_EQ((std::vector<std::string>{"3:null"}), log);
+
+    start = std::chrono::steady_clock::now();
+    EXPECT_TRUE(DownloadThread::StopAll(TimeLimit(5000).count()));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, TimeLimit(200));
+    wxAppConsole::GetInstance()->ProcessPendingEvents();
+    std::sort(log.begin(), log.end());
+    EXPECT_EQ((std::vector<std::string>{"1:null", "2:null", "3:null"}), log);
 }
