@@ -13,6 +13,7 @@
 #include <chrono>
 #include <fstream>
 #include <iterator>
+#include <tuple>
 
 using namespace std::chrono;
 using sitesim::Fault;
@@ -38,16 +39,9 @@ TEST(DownloadFileTest, AcceptsOnlyAWholeFileOfTheExactTypeAndLength)
     const wxString target = wxFileName::CreateTempFileName("solvane-download");
     const std::string file = "application/octet-stream", body(3000, 'm');
     const DownloadLimits standard, small{5000, 60000, 1000}, slow{5000, 1000, 1 << 20};
-    struct Case
-    {
-        const char* name;
-        std::string type;
-        Fault fault;
-        std::string body;
-        DownloadLimits limits;
-        std::string after; // "new": the body
-    };
-    for (const Case& c : {
+    // What is served, the limits, and the target afterwards ("new": the body).
+    using Case = std::tuple<const char*, std::string, Fault, std::string, DownloadLimits, std::string>;
+    for (const auto& [name, type, fault, served, limits, after] : {
              Case{"a file", file, Fault::None, body, standard, "new"},
              Case{"an empty file without a length", file, Fault::CloseDelimited, "", standard, "new"},
              Case{"a type with parameters", file + "; charset=binary", Fault::None, body, standard, "old"},
@@ -63,14 +57,14 @@ TEST(DownloadFileTest, AcceptsOnlyAWholeFileOfTheExactTypeAndLength)
              Case{"a body that stalls", file, Fault::StallMidBody, body, standard, "(none)"},
          })
     {
-        SCOPED_TRACE(c.name);
-        site.SetResource("/file", c.body, c.type);
-        site.SetFault("/file", c.fault);
+        SCOPED_TRACE(name);
+        site.SetResource("/file", served, type);
+        site.SetFault("/file", fault);
         wxFFile(target, "wb").Write("old", 3);
         const auto start = steady_clock::now();
-        EXPECT_EQ(c.after == "new", DownloadFile(url, target, c.limits));
+        EXPECT_EQ(after == "new", DownloadFile(url, target, limits));
         EXPECT_LT(steady_clock::now() - start, seconds(12));
-        EXPECT_EQ(c.after == "new" ? c.body : c.after, Read(target));
+        EXPECT_EQ(after == "new" ? served : after, Read(target));
         EXPECT_FALSE(wxFileName::FileExists(target + ".part"));
     }
     wxRemoveFile(target);

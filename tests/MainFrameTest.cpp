@@ -12,6 +12,8 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
+#include <tuple>
+
 namespace
 {
 // Every notice the window system has sent so far is handled: one that came late (the frame
@@ -108,43 +110,37 @@ TEST_F(MainFrameTest, FirstRunThenTheStoredSettingsAtTheNextStart)
 // mapped minimised again. (Clicks on the icon show in the end-to-end run, on a real tray.)
 TEST_F(MainFrameTest, MinimisingHidesOnlyWhileTheIconCanBringTheWindowBack)
 {
-    const struct
-    {
-        const char* name;
-        bool tray, icon, hides;
-    } cases[] = {{"no notification area", false, false, false},
-                 {"no icon installed", true, false, false},
-                 {"icon in a notification area", true, true, true}};
     const char* const title = "Solvane LoginChecker";
-    for (const auto& c : cases)
+    // A notification area, an icon in it (and so the window hides when minimised).
+    for (const auto& [tray, icon] : {std::pair(false, false), std::pair(true, false), std::pair(true, true)})
     {
-        SCOPED_TRACE(c.name);
+        SCOPED_TRACE(testing::Message() << "tray " << tray << ", icon " << icon);
         Desktop desktop;
-        if (c.tray)
+        if (tray)
             desktop.OpenTray();
-        if (wxTaskBarIcon::IsAvailable() != c.tray)
-            GTEST_SKIP() << "the stand-in notification area is " << (c.tray ? "not seen" : "not alone");
+        if (wxTaskBarIcon::IsAvailable() != tray)
+            GTEST_SKIP() << "the stand-in notification area is " << (tray ? "not seen" : "not alone");
         MainFrame* main = Open();
         Settle();
-        NotifyIcon* icon = main->GetNotifyIcon();
-        if (c.tray && !c.icon)
-            icon->RemoveIcon(); // as with a skin without the application's icon
-        ASSERT_EQ(c.icon, icon->IsIconInstalled());
+        NotifyIcon* notify = main->GetNotifyIcon();
+        if (tray && !icon)
+            notify->RemoveIcon(); // as with a skin without the application's icon
+        ASSERT_EQ(icon, notify->IsIconInstalled());
 
         desktop.Minimise(title);
         EXPECT_TRUE(PumpUntil([&] { return main->IsIconized(); }));
         Settle();
-        EXPECT_EQ(!c.hides, main->IsShown());
-        if (!c.tray)
+        EXPECT_EQ(!icon, main->IsShown());
+        if (!tray)
         {
             // A panel started later gets the icon.
             desktop.OpenTray();
-            EXPECT_TRUE(PumpUntil([&] { return icon->IsIconInstalled(); }));
+            EXPECT_TRUE(PumpUntil([&] { return notify->IsIconInstalled(); }));
         }
-        if (c.hides)
+        if (icon)
         {
             wxCommandEvent open(wxEVT_MENU, wxID_OPEN);
-            icon->ProcessEvent(open);
+            notify->ProcessEvent(open);
             EXPECT_TRUE(PumpUntil([&] { return main->IsShown(); }));
             Settle(); // what the toolkit asked of the window system is there
             EXPECT_EQ(NormalState, desktop.InitialState(title));
@@ -168,13 +164,8 @@ TEST_F(MainFrameTest, EveryWayOutEndsWithinASecond)
             m->GetNotifyIcon()->ProcessEvent(exit);
         });
     };
-    const struct
-    {
-        const char* name;
-        const char* stalled; // the path whose requests get no answer
-        bool show;           // dialogs stay up
-        std::function<void(MainFrame*)> command;
-    } ways[] = {
+    // The path whose requests get no answer, whether dialogs stay up, and the way out.
+    const std::tuple<const char*, const char*, bool, std::function<void(MainFrame*)>> ways[] = {
         {"menu", kListPath, false, [](MainFrame* m) { wxQueueEvent(m, new wxCommandEvent(wxEVT_MENU, wxID_EXIT)); }},
         {"close box", "", false, [](MainFrame* m) { m->Close(); }},
         {"tray menu, failure box open", kListPath, true,
@@ -189,18 +180,18 @@ TEST_F(MainFrameTest, EveryWayOutEndsWithinASecond)
              exitLater(m);
          }},
     };
-    for (const auto& way : ways)
+    for (const auto& [name, stalled, show, command] : ways)
     {
-        SCOPED_TRACE(way.name);
+        SCOPED_TRACE(name);
         sim.ClearFaults();
         sim.ClearRequests();
-        if (*way.stalled)
-            sim.SetFault(way.stalled, sitesim::Fault::NoAnswer);
-        watcher.show = way.show;
+        if (*stalled)
+            sim.SetFault(stalled, sitesim::Fault::NoAnswer);
+        watcher.show = show;
         MainFrame* main = Open();
         ASSERT_TRUE(PumpUntil([&] { return CountRequests(kListPath) > 0; }));
         const auto start = steady_clock::now();
-        ExitBy([&] { way.command(main); });
+        ExitBy([&, &command = command] { command(main); });
         EXPECT_TRUE(DownloadThread::StopAll(TimeLimit(5000).count())); // as the module's exit does
         EXPECT_LT(steady_clock::now() - start, TimeLimit(1000));
         EXPECT_EQ(0u, CountRequests(kLoginPath));

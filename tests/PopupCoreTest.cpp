@@ -8,6 +8,7 @@
 
 #include <sstream>
 #include <string>
+#include <tuple>
 
 namespace
 {
@@ -72,12 +73,8 @@ std::string Arrivals(int count, const std::string& prefix = "p", const char* suf
 // slot, keeping favourites and the newest.
 TEST(PopupQueueTest, ShowsOnlyTrueAndFreshPopUpsNewestAndFavouritesFirstInABoundedLine)
 {
-    const struct
-    {
-        std::string script;
-        int slots;
-        const char* expected; // shown | left untrue old full replaced | waiting
-    } cases[] = {
+    // The script, the slots, and: shown | dropped as left untrue old full replaced | waiting.
+    const std::tuple<std::string, int, const char*> cases[] = {
         {"+a +b -a > >", 6, "b . | 1 0 0 0 0 | 0"},
         {"+a/free ~a=0d +b/free ~b=03 +c ~c=0d +d ~d=00 > > >", 6, "c b/free . | 0 2 0 0 0 | 0"},
         {Arrivals(100) + "> >", 40, "p99 p98 | 0 0 0 0 0 | 98"},
@@ -88,19 +85,15 @@ TEST(PopupQueueTest, ShowsOnlyTrueAndFreshPopUpsNewestAndFavouritesFirstInABound
         {Arrivals(100), 2, "| 0 0 0 94 0 | 6"},
         {Arrivals(6, "f", "!") + Arrivals(10) + "> > > > > > >", 2, "f5 f4 f3 f2 f1 f0 . | 0 0 0 10 0 | 0"},
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(c.expected, Play(c.script, c.slots)) << c.script;
+    for (const auto& [script, slots, expected] : cases)
+        EXPECT_EQ(expected, Play(script, slots)) << script;
 }
 
 // Names keep letters, digits and underscores; query values (the account) also "-._~".
 TEST(UrlEncodeTest, NamesAndQueryValuesKeepOnlyTheirSafeCharacters)
 {
-    const struct
-    {
-        const char* text;
-        const char* name;
-        const char* value;
-    } cases[] = {
+    // The text, as a name, as a query value.
+    const std::tuple<const char*, const char*, const char*> cases[] = {
         {"Luna_Star07", "Luna_Star07", "Luna_Star07"},
         {"x/../y?z=1&w#", "x%2F%2E%2E%2Fy%3Fz%3D1%26w%23", "x%2F..%2Fy%3Fz%3D1%26w%23"},
         {"p&ss #1%", "p%26ss%20%231%25", "p%26ss%20%231%25"},
@@ -108,11 +101,10 @@ TEST(UrlEncodeTest, NamesAndQueryValuesKeepOnlyTheirSafeCharacters)
         {"\xC3\xA9mi", "%C3%A9mi", "%C3%A9mi"},
         {"", "", ""},
     };
-    for (const auto& c : cases)
+    for (const auto& [text, name, value] : cases)
     {
-        const wxString text = wxString::FromUTF8(c.text);
-        EXPECT_EQ(c.name, PercentEncodeName(text).ToStdString()) << c.text;
-        EXPECT_EQ(c.value, PercentEncodeQueryValue(text).ToStdString()) << c.text;
+        EXPECT_EQ(name, PercentEncodeName(wxString::FromUTF8(text)).ToStdString()) << text;
+        EXPECT_EQ(value, PercentEncodeQueryValue(wxString::FromUTF8(text)).ToStdString()) << text;
     }
 }
 
@@ -125,12 +117,7 @@ TEST(ImageHeaderTest, ReadsTheSizeOfJpegAndPngAndNothingElse)
                                          "ab"
                                          "\xFF\xC2\0\x11\x08\x01\x2C\x01\x90",
                                          17);
-    const struct
-    {
-        std::string bytes;
-        ImageHeader::Format format;
-        uint32_t width, height;
-    } cases[] = {
+    const std::tuple<std::string, ImageHeader::Format, uint32_t, uint32_t> cases[] = {
         {png, ImageHeader::PNG, 4097, 2},
         {jpeg, ImageHeader::JPEG, 400, 300},
         {jpeg.substr(0, 14), ImageHeader::UNKNOWN, 0, 0},                       // cut short
@@ -139,11 +126,10 @@ TEST(ImageHeaderTest, ReadsTheSizeOfJpegAndPngAndNothingElse)
         {"GIF89a\x01\0\x01\0", ImageHeader::UNKNOWN, 0, 0},
         {"", ImageHeader::UNKNOWN, 0, 0},
     };
-    for (const auto& c : cases)
+    for (const auto& [bytes, format, width, height] : cases)
     {
-        const ImageHeader header = ImageHeader::Read(c.bytes.data(), c.bytes.size());
-        EXPECT_EQ(c.format, header.format) << testing::PrintToString(c.bytes);
-        EXPECT_EQ(c.width, header.width);
-        EXPECT_EQ(c.height, header.height);
+        const ImageHeader header = ImageHeader::Read(bytes.data(), bytes.size());
+        EXPECT_EQ(std::tuple(format, width, height), std::tuple(header.format, header.width, header.height))
+            << testing::PrintToString(bytes);
     }
 }

@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <map>
 #include <regex>
+#include <tuple>
 
 namespace
 {
@@ -50,14 +51,8 @@ TEST_F(PopupTest, ManagerPopsUpForComingOnlineAndBecomingFreeAndFiltersByTheFram
 
     const uint32_t none = UserEvent::kNoStatus;
     const wxEventType added = EVT_USER_ADDED, changed = EVT_USER_CHANGED;
-    const struct
-    {
-        wxEventType type;
-        const char* name;
-        uint32_t oldStatus, status;
-        bool enabled, checked;
-        PopupKind kind;
-    } cases[] = {
+    // The event, then whether the filter item is enabled and checked, and the pop-up that comes.
+    const std::tuple<wxEventType, const char*, uint32_t, uint32_t, bool, bool, PopupKind> cases[] = {
         {added, "x", none, 0x15, false, false, POPUP_ONLINE},
         {changed, "x", 0x01, 0x03, false, false, POPUP_NONE},
         {changed, "x", 0x0D, 0x03, false, false, POPUP_FREE},
@@ -70,16 +65,16 @@ TEST_F(PopupTest, ManagerPopsUpForComingOnlineAndBecomingFreeAndFiltersByTheFram
         {added, " alice", none, 0x01, true, true, POPUP_NONE},
         {added, "carol", none, 0x01, true, false, POPUP_ONLINE},
     };
-    for (const auto& c : cases)
+    for (const auto& [type, name, oldStatus, status, enabled, checked, kind] : cases)
     {
-        SCOPED_TRACE(testing::Message() << c.name << " " << c.oldStatus << " to " << c.status);
-        menus->Enable(ID_POPUP_ONLY_FAVORITE, c.enabled);
-        menus->Check(ID_POPUP_ONLY_FAVORITE, c.checked);
+        SCOPED_TRACE(testing::Message() << name << " " << oldStatus << " to " << status);
+        menus->Enable(ID_POPUP_ONLY_FAVORITE, enabled);
+        menus->Check(ID_POPUP_ONLY_FAVORITE, checked);
         PopupDialogManager manager(menus);
-        UserEvent event(User(c.name, c.status), c.type, c.oldStatus);
+        UserEvent event(User(name, status), type, oldStatus);
         manager.ProcessEvent(event);
-        ASSERT_EQ(c.kind == POPUP_NONE ? 0u : 1u, manager.GetPopups().size());
-        EXPECT_TRUE(c.kind == POPUP_NONE || c.kind == manager.GetPopups()[0]->GetKind());
+        ASSERT_EQ(kind == POPUP_NONE ? 0u : 1u, manager.GetPopups().size());
+        EXPECT_TRUE(kind == POPUP_NONE || kind == manager.GetPopups()[0]->GetKind());
     }
     wxTheApp->SetTopWindow(nullptr);
 }
@@ -162,15 +157,10 @@ TEST_F(PopupTest, PopupsTakeTheLowestFreeSlotWaitWhenTheColumnIsFullAndGoUnseenW
                                       : wxString(" fetching "));
         return text.Trim();
     };
+    // The work area's height, whether the oldest pop-up's time ends, who arrives and who leaves,
+    // then the column and how many wait.
     // clang-format off
-    const struct
-    {
-        int height;
-        bool expire; // the oldest pop-up ends as its time does
-        std::vector<std::string> arrive, leave;
-        const char* column;
-        size_t waiting;
-    } steps[] = {
+    const std::tuple<int, bool, std::vector<std::string>, std::vector<std::string>, const char*, size_t> steps[] = {
         {900, false, {"p1", "p2", "p3"}, {}, "p1 950,790 p2 950,640 p3 950,490", 0},
         {900, true, {"p4"}, {}, "p2 950,640 p3 950,490 p4 950,790", 0},
         {600, false, {"p5", "p6"}, {}, "p2 950,640 p3 950,490 p4 950,790 p5 950,40", 1},
@@ -183,29 +173,23 @@ TEST_F(PopupTest, PopupsTakeTheLowestFreeSlotWaitWhenTheColumnIsFullAndGoUnseenW
         {900, false, {"p12"}, {}, "p4 950,790 p5 950,40 p6 950,340 p12 950,490", 0},
     };
     // clang-format on
-    for (const auto& step : steps)
+    for (const auto& [height, expire, arrive, leave, expected, waiting] : steps)
     {
-        area.height = step.height;
-        if (step.expire)
-        {
-            wxTimer timer;
-            wxTimerEvent event(timer);
-            manager.GetPopups()[0]->OnDestroyTimer(event);
-        }
-        for (const std::string& name : step.arrive)
-        {
-            UserEvent event(User(name, 0x01), EVT_USER_ADDED, UserEvent::kNoStatus);
-            manager.ProcessEvent(event);
-        }
-        for (const std::string& name : step.leave)
-        {
-            UserEvent event(User(name, 0x01), EVT_USER_DELETED, UserEvent::kNoStatus);
-            manager.ProcessEvent(event);
-        }
-        EXPECT_TRUE(PumpUntil([&] {
-            return column() == step.column && wxTopLevelWindows.size() == manager.GetPopups().size();
+        area.height = height;
+        wxTimer timer;
+        wxTimerEvent timeUp(timer);
+        if (expire)
+            manager.GetPopups()[0]->OnDestroyTimer(timeUp);
+        for (const auto& [names, type] : {std::pair(arrive, EVT_USER_ADDED), std::pair(leave, EVT_USER_DELETED)})
+            for (const std::string& name : names)
+            {
+                UserEvent event(User(name, 0x01), type, UserEvent::kNoStatus);
+                manager.ProcessEvent(event);
+            }
+        EXPECT_TRUE(PumpUntil([&, expected = expected] {
+            return column() == expected && wxTopLevelWindows.size() == manager.GetPopups().size();
         })) << column();
-        EXPECT_EQ(step.waiting, manager.GetWaitingCount());
+        EXPECT_EQ(waiting, manager.GetWaitingCount());
     }
     EXPECT_EQ(5u, manager.GetDropCount(PopupQueue::DROP_LEFT));
 }
@@ -245,9 +229,8 @@ TEST_F(PopupTest, ArrivalsFromTheSitePopUpOnceWithinTheBoundsAndGoWithTheWindow)
         if (request.server != "image")
             continue;
         EXPECT_TRUE(std::regex_match(request.path, std::regex("/WebArchive/burst[0-9]+/thumbs/LinkedImage.jpg")));
-        const auto host = std::find_if(request.headers.begin(), request.headers.end(),
-                                       [](auto& header) { return header.first == "Host"; });
-        EXPECT_TRUE(host != request.headers.end() && host->second == sim.WebServer()) << request.path;
+        const std::pair<std::string, std::string> host{"Host", sim.WebServer()};
+        EXPECT_NE(request.headers.end(), std::find(request.headers.begin(), request.headers.end(), host));
     }
     EXPECT_LT(ExitBy([&] {
                   wxCommandEvent exit(wxEVT_MENU, wxID_EXIT);

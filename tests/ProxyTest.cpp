@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <map>
+#include <tuple>
 
 namespace
 {
@@ -22,11 +23,8 @@ ProxySetting FromEnvironment(const std::map<std::string, wxString>& variables)
 
 TEST(ProxyRule, LowerCaseFirstAndTheServerNormalised)
 {
-    const struct
-    {
-        std::map<std::string, wxString> variables;
-        const char *server, *noProxy;
-    } cases[] = {
+    // The environment, then the proxy server and the hosts that bypass it.
+    const std::tuple<std::map<std::string, wxString>, const char*, const char*> cases[] = {
         {{}, "", ""},
         {{{"http_proxy", "  10.0.0.1:8080 \n"}}, "10.0.0.1:8080", ""},
         // Without a server there is nothing to bypass.
@@ -39,12 +37,12 @@ TEST(ProxyRule, LowerCaseFirstAndTheServerNormalised)
          "localhost,.internal"},
         {{{"HTTP_PROXY", "http://other:1/"}, {"NO_PROXY", "a"}}, "other:1", "a"},
     };
-    for (const auto& c : cases)
+    for (const auto& [variables, server, noProxy] : cases)
     {
-        const ProxySetting setting = FromEnvironment(c.variables);
-        EXPECT_EQ(c.server, setting.server);
-        EXPECT_EQ(*c.server != 0, setting.IsEnabled());
-        EXPECT_EQ(c.noProxy, setting.noProxy);
+        const ProxySetting setting = FromEnvironment(variables);
+        EXPECT_EQ(server, setting.server);
+        EXPECT_EQ(*server != 0, setting.IsEnabled());
+        EXPECT_EQ(noProxy, setting.noProxy);
     }
 }
 

@@ -11,11 +11,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <atomic>
 #include <chrono>
 #include <future>
 #include <string>
-#include <thread>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -51,6 +50,9 @@ protected:
         gui.requestExit = [this] { events.push_back("exit"); };
         site.SetStopToken(stop);
     }
+
+    // A fresh stop token, as the next run of the polling thread brings.
+    void Restart() { site.SetStopToken(stop = StopToken()); }
 
     void Serve(const std::string& file)
     {
@@ -117,26 +119,22 @@ protected:
 // stay a small share of the interval, even a short one.
 TEST_F(UpdateUserListTest, SuccessReplacesTheListAndReturnsTheIntervalWithBoundedPauses)
 {
-    const struct
+    // The file (null: 10,000 generated performers), the interval's entry (null: none), the result,
+    // and the users then.
+    const std::tuple<const char*, const char*, int, size_t> cases[] = {{"typical.js", nullptr, 10000, 4},
+                                                                       {"empty.js", "0", 10000, 0},
+                                                                       {nullptr, "10", 10000, 10000},
+                                                                       {nullptr, "1", 1000, 10000}};
+    for (const auto& [file, interval, expected, users] : cases)
     {
-        const char* file;     // null: 10,000 generated performers
-        const char* interval; // null: no entry
-        int expected;
-        size_t users;
-    } cases[] = {{"typical.js", nullptr, 10000, 4},
-                 {"empty.js", "0", 10000, 0},
-                 {nullptr, "10", 10000, 10000},
-                 {nullptr, "1", 1000, 10000}};
-    for (const auto& c : cases)
-    {
-        SCOPED_TRACE(std::string(c.file ? c.file : "10,000") + " " + (c.interval ? c.interval : "-"));
-        if (c.interval)
-            Settings::WriteString("/System/syncinterval", c.interval);
-        c.file ? Serve(c.file) : sim.UseGeneratedList(10000, false);
+        SCOPED_TRACE(std::string(file ? file : "10,000") + " " + (interval ? interval : "-"));
+        if (interval)
+            Settings::WriteString("/System/syncinterval", interval);
+        file ? Serve(file) : sim.UseGeneratedList(10000, false);
         site.pauses = site.paused = 0;
-        EXPECT_EQ(c.expected, site.UpdateUserList());
-        EXPECT_EQ(c.users, site.GetUserList().GetCount());
-        EXPECT_TRUE(c.file || (site.pauses >= 10 && site.paused <= c.expected / 10)) << site.paused << " ms";
+        EXPECT_EQ(expected, site.UpdateUserList());
+        EXPECT_EQ(users, site.GetUserList().GetCount());
+        EXPECT_TRUE(file || (site.pauses >= 10 && site.paused <= expected / 10)) << site.paused << " ms";
     }
     EXPECT_TRUE(events.empty());
     // The list is asked for compressed.
@@ -168,8 +166,7 @@ TEST_F(UpdateUserListTest, TheTenthFailureInARowReportsThenAsksToExitOnceTheBoxI
     ASSERT_EQ(std::future_status::ready, stalled.wait_for(seconds(10)));
     EXPECT_LT(steady_clock::now() - asked, milliseconds(1000)); // generous: the transfer looks every 20 ms
     EXPECT_EQ(0, stalled.get());
-    stop = StopToken();
-    site.SetStopToken(stop);
+    Restart();
     sim.SetFault(kListPath, Fault::None);
     sim.UseGeneratedList(10000, false);
     site.onPause = [this] { stop.RequestStop(); };
@@ -177,8 +174,7 @@ TEST_F(UpdateUserListTest, TheTenthFailureInARowReportsThenAsksToExitOnceTheBoxI
     EXPECT_EQ(kTypical, StatusesOf(site.GetUserList()));
     EXPECT_TRUE(events.empty());
 
-    stop = StopToken();
-    site.SetStopToken(stop);
+    Restart();
     site.onPause = nullptr;
     sim.SetFault(kListPath, Fault::NotFound);
     holdBox = true;

@@ -49,12 +49,14 @@ public:
     ~DialogWatcher() override { Unregister(); }
     std::vector<std::string> shown;
     bool show = false;
+    bool offMain = false; // a dialog came on another thread than the main one
 
 protected:
     int Enter(wxDialog* dialog) override
     {
         const auto* box = dynamic_cast<wxMessageDialogBase*>(dialog);
         shown.push_back(box ? (box->GetCaption() + "|" + box->GetMessage()).utf8_string() : "dialog");
+        offMain = offMain || !wxThread::IsMain();
         return show ? wxID_NONE : wxID_OK;
     }
     void Exit(wxDialog*) override {}
@@ -96,11 +98,7 @@ protected:
         PumpUntil([] { return wxTopLevelWindows.empty() && !wxTheApp->HasPendingEvents(); });
     }
 
-    MainFrame* Open()
-    {
-        frame = new MainFrame;
-        return frame;
-    }
+    MainFrame* Open() { return frame = new MainFrame; }
 
     // Sends a command; how long the main window took to go.
     long ExitBy(const std::function<void()>& command)

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <tuple>
 
 TEST(wxHTTP2Test, AuthorizationFollowsTheUserNameAndFailuresGiveNoStream)
 {
@@ -18,10 +19,8 @@ TEST(wxHTTP2Test, AuthorizationFollowsTheUserNameAndFailuresGiveNoStream)
     ASSERT_TRUE(client.Connect(wxString::FromUTF8(site.WebServer())));
     // A header that would start another one on the wire is refused.
     EXPECT_FALSE(client.SetHeader("X-Test", "a\r\nX-Injected: 1"));
-    const struct
-    {
-        const char *user, *password, *sent; // sent: the headers besides Host and Accept
-    } cases[] = {
+    // The user, the password, and the headers sent besides Host and Accept.
+    const std::tuple<const char*, const char*, const char*> cases[] = {
         {"", "secret", ""},
         {"user", "", "Authorization: Basic dXNlcjo=\n"}, // the colon stays
         // 65 bytes of credentials: past the 72 characters after which the encoder breaks lines.
@@ -29,10 +28,10 @@ TEST(wxHTTP2Test, AuthorizationFollowsTheUserNameAndFailuresGiveNoStream)
          "Authorization: Basic "
          "YS1yYXRoZXItbG9uZy1hY2NvdW50LW5hbWUtZm9yLXRlc3Rpbmc6YW5kLWl0cy1sb25nLXBhc3N3b3JkLXRvbyE=\n"},
     };
-    for (const auto& c : cases)
+    for (const auto& [user, password, expected] : cases)
     {
-        client.SetUser(c.user);
-        client.SetPassword(c.password);
+        client.SetUser(user);
+        client.SetPassword(password);
         site.ClearRequests();
         std::unique_ptr<wxInputStream> in(client.GetInputStream("/data.txt"));
         ASSERT_TRUE(in);
@@ -44,23 +43,18 @@ TEST(wxHTTP2Test, AuthorizationFollowsTheUserNameAndFailuresGiveNoStream)
         const auto headers = site.Requests().at(0).headers;
         for (const auto& [name, value] : headers)
             sent += name == "Host" || name == "Accept" ? "" : name + ": " + value + "\n";
-        EXPECT_EQ(c.sent, sent);
+        EXPECT_EQ(expected, sent);
     }
 
     site.SetFault("/data.txt", sitesim::Fault::NotFound);
     EXPECT_EQ(nullptr, std::unique_ptr<wxInputStream>(client.GetInputStream("/data.txt")));
     EXPECT_EQ(404, client.GetResponse());
-    // A redirect is no reply; nor is one past the limit, which fails rather than fill the memory.
+    // Nor is a reply past the limit, which fails rather than fill the memory. (A redirect or a
+    // refused connection giving no stream shows in the download thread's tests.)
     ServeOddReplies(site);
     wxHTTP2 other;
     ASSERT_TRUE(other.Connect(wxString::FromUTF8(site.WebServer())));
     other.SetSizeLimit(1 << 20);
-    EXPECT_EQ(nullptr, std::unique_ptr<wxInputStream>(other.GetInputStream("/302")));
-    EXPECT_EQ(302, other.GetResponse());
     EXPECT_EQ(nullptr, std::unique_ptr<wxInputStream>(other.GetInputStream("/endless")));
     EXPECT_EQ(200, other.GetResponse());
-    site.Stop();
-    client.SetTimeout(2);
-    EXPECT_EQ(nullptr, std::unique_ptr<wxInputStream>(client.GetInputStream("/data.txt")));
-    EXPECT_EQ(0, client.GetResponse());
 }
