@@ -102,29 +102,30 @@ void SettingsDialog::DoLayout()
         serverGrid->Add(serverText[i], 1, wxEXPAND, 0);
     }
     serverGrid->AddGrowableCol(1);
+    // A label with its spin control at the right, as each number of the dialog is laid out.
+    const auto labelledRow = [](wxWindow* label, wxWindow* control) {
+        auto* row = new wxBoxSizer(wxHORIZONTAL);
+        row->Add(label, 1, wxALIGN_CENTER_VERTICAL | wxRIGHT, 8);
+        row->Add(control, 0, 0, 0);
+        return row;
+    };
     auto* serversSizer = new wxStaticBoxSizer(serversBox, wxVERTICAL);
     serversSizer->Add(serverGrid, 0, wxEXPAND | wxALL, 4);
 
-    auto* intervalRow = new wxBoxSizer(wxHORIZONTAL);
-    intervalRow->Add(intervalLabel, 1, wxALIGN_CENTER_VERTICAL | wxRIGHT, 8);
-    intervalRow->Add(intervalSpin, 0, 0, 0);
+    wxSizer* intervalRow = labelledRow(intervalLabel, intervalSpin);
     auto* pollingSizer = new wxStaticBoxSizer(pollingBox, wxVERTICAL);
     pollingSizer->Add(intervalRow, 0, wxEXPAND | wxALL, 4);
     pollingSizer->Add(endRadio, 0, wxALL, 4);
     pollingSizer->Add(keepTryingRadio, 0, wxALL, 4);
 
-    auto* durationRow = new wxBoxSizer(wxHORIZONTAL);
-    durationRow->Add(durationLabel, 1, wxALIGN_CENTER_VERTICAL | wxRIGHT, 8);
-    durationRow->Add(durationSpin, 0, 0, 0);
+    wxSizer* durationRow = labelledRow(durationLabel, durationSpin);
     auto* popupSizer = new wxStaticBoxSizer(popupBox, wxVERTICAL);
     popupSizer->Add(durationRow, 0, wxEXPAND | wxALL, 4);
     popupSizer->Add(onlineCheck, 0, wxALL, 4);
     popupSizer->Add(freeCheck, 0, wxALL, 4);
     popupSizer->Add(onlyFavoriteCheck, 0, wxALL, 4);
 
-    auto* historyRow = new wxBoxSizer(wxHORIZONTAL);
-    historyRow->Add(historyLabel, 1, wxALIGN_CENTER_VERTICAL | wxRIGHT, 8);
-    historyRow->Add(historySpin, 0, 0, 0);
+    wxSizer* historyRow = labelledRow(historyLabel, historySpin);
     auto* startSizer = new wxStaticBoxSizer(startBox, wxVERTICAL);
     startSizer->Add(updateCheck, 0, wxALL, 4);
     startSizer->Add(autostartCheck, 0, wxALL, 4);
