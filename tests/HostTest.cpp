@@ -12,11 +12,9 @@
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
-#include <functional>
 #include <future>
 #include <random>
 #include <string>
-#include <thread>
 #include <tuple>
 
 #include <sys/wait.h>
@@ -37,13 +35,6 @@ wxString ClosedServer()
         return stopped.Start() ? stopped.WebServer() : std::string();
     }();
     return server;
-}
-
-bool WaitFor(const std::function<bool()>& done, milliseconds limit)
-{
-    for (const auto end = steady_clock::now() + limit; !done() && steady_clock::now() < end;)
-        std::this_thread::sleep_for(10ms);
-    return done();
 }
 
 // A copy of the built program in a folder of its own, with its settings or none (a first run,
@@ -307,7 +298,7 @@ TEST(HostTest, APoliteKillEndsItAtOnceAndSavesTheSettings)
         Install install(wxString::Format("[Site]\nwebserver=%s\n[System]\nsyncinterval=1\n[Update]\ncheck=%d\n",
                                          site.WebServer(), !polling));
         install.Start();
-        ASSERT_TRUE(WaitFor(
+        ASSERT_TRUE(WaitUntil(
             [&] {
                 return polling ? site.Requests().size() >= 3 // a second apart: up and polling
                                : install.Read("Solvane.so.new") == "a newer module";
@@ -341,13 +332,13 @@ TEST(HostTest, YesToASignedUpdateRestartsOnIt)
     ASSERT_TRUE(site.SetUpdateKey(DemoKey()));
     Install install(wxString::Format("[Site]\nwebserver=%s\n[SplashScreen]\nduration=0\n", site.WebServer()));
     install.Start();
-    ASSERT_TRUE(WaitFor(
+    ASSERT_TRUE(WaitUntil(
         [] { return std::system("xdotool search --onlyvisible --name '^Confirm$' >/dev/null 2>&1") == 0; }, kRunLimit))
         << install.err;
     // "Yes" is the box's default button; without a window manager the box gets the keyboard by hand.
     ASSERT_EQ(0, std::system("id=$(xdotool search --onlyvisible --name '^Confirm$' | head -1) && "
                              "xdotool windowfocus --sync \"$id\" && xdotool key --window \"$id\" Return"));
-    EXPECT_TRUE(WaitFor([&] { return UpdateRequests(site, "version=1.3.1") > 0; }, kRunLimit)) << install.err;
+    EXPECT_TRUE(WaitUntil([&] { return UpdateRequests(site, "version=1.3.1") > 0; }, kRunLimit)) << install.err;
     EXPECT_EQ(ReadBytes(UPDATE_DEMO_DIR "/module"), install.Read("Solvane.so"));
     EXPECT_EQ(ReadBytes(kOutput + "/Solvane.so"), install.Read("Solvane.so.old"));
     install.Terminate();
@@ -376,7 +367,7 @@ TEST(HostTest, AnExitDuringSlowNameLookupsTakesUnderASecondAndUnloadsNoRunningTh
             const size_t first = err.find("slow lookup: img.slow.test");
             return first != std::string::npos && err.find("slow lookup: img.slow.test", first + 1) != std::string::npos;
         };
-        ASSERT_TRUE(WaitFor(lookups, kRunLimit)) << install.Read("err");
+        ASSERT_TRUE(WaitUntil(lookups, kRunLimit)) << install.Read("err");
         install.Terminate();
         const bool unloaded =
             install.err.find("unload watch: Solvane.so unloaded, 0 of its threads running") != std::string::npos;

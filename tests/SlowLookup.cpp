@@ -1,30 +1,25 @@
-// A name server that takes its time, for the tests: a name ending in ".slow.test" is found at
-// 127.0.0.1 only after SOLVANE_SLOW_LOOKUP_MS milliseconds (8000 when unset); every other name goes
-// to the system's resolver. Linked into a test program, or preloaded into the host (LD_PRELOAD),
-// where each slow lookup that begins is noted on stderr as "slow lookup: NAME".
+// A name server that takes its time, for the tests: preloaded into the host (LD_PRELOAD), it finds a
+// name ending in ".slow.test" at 127.0.0.1 only after SOLVANE_SLOW_LOOKUP_MS milliseconds (8000
+// when unset), and notes each such lookup that begins on stderr as "slow lookup: NAME"; every
+// other name goes to the system's resolver.
 //
 // With SOLVANE_HOLD_STOP_MS set, taking a transfer to such a name out of its libcurl multi handle
 // takes that long too: a library that waits for its lookup before it lets a stopped transfer go.
-#include "SlowLookup.h"
-
 #include <curl/curl.h>
 #include <dlfcn.h>
 #include <netdb.h>
 
-#include <condition_variable>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <mutex>
 #include <string>
 #include <thread>
 
+#define SLOW_LOOKUP_API __attribute__((visibility("default")))
+
 namespace
 {
-std::mutex lookupMutex;
-std::condition_variable lookupBegun;
-int lookupsBegun = 0;
-
 bool IsSlow(const char* name)
 {
     const char* dot = name ? std::strstr(name, ".slow.test") : nullptr;
@@ -46,11 +41,6 @@ extern "C" SLOW_LOOKUP_API int getaddrinfo(const char* node, const char* service
     if (!IsSlow(node))
         return real(node, service, hints, result);
     std::fprintf(stderr, "slow lookup: %s\n", node);
-    {
-        std::lock_guard<std::mutex> lock(lookupMutex);
-        ++lookupsBegun;
-    }
-    lookupBegun.notify_all();
     // The name server's delay: nothing can shorten a lookup once asked.
     Delay("SOLVANE_SLOW_LOOKUP_MS", 8000);
     return real("127.0.0.1", service, hints, result);
@@ -74,16 +64,4 @@ extern "C" SLOW_LOOKUP_API CURLMcode curl_multi_remove_handle(CURLM* multi, CURL
             Delay("SOLVANE_HOLD_STOP_MS", 0);
     }
     return real(multi, easy);
-}
-
-int SlowLookupsBegun()
-{
-    std::lock_guard<std::mutex> lock(lookupMutex);
-    return lookupsBegun;
-}
-
-bool WaitForSlowLookups(int count, std::chrono::milliseconds limit)
-{
-    std::unique_lock<std::mutex> lock(lookupMutex);
-    return lookupBegun.wait_for(lock, limit, [count] { return lookupsBegun >= count; });
 }

@@ -1,10 +1,21 @@
-// Time limits of the tests: what a plain build needs, stretched where the sanitizers slow it down.
+// Time limits of the tests: what a plain build needs, stretched where the sanitizers slow it down,
+// and waiting for a condition within one.
 #pragma once
 
 #include <chrono>
+#include <functional>
+#include <thread>
 
 /// The limit for this build of one that a plain build keeps within.
 inline std::chrono::milliseconds TimeLimit(long long plainMilliseconds)
 {
     return std::chrono::milliseconds(plainMilliseconds * SOLVANE_TEST_SLOWDOWN);
+}
+
+/// Waits, without running the event loop, until done() holds or the limit passes; done() then.
+inline bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds limit = TimeLimit(10000))
+{
+    for (const auto end = std::chrono::steady_clock::now() + limit; !done() && std::chrono::steady_clock::now() < end;)
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    return done();
 }
