@@ -94,11 +94,6 @@ TEST_F(SettingsDialogTest, OkAppliesTheNewServerAndIntervalCancelChangesNothingA
     sitesim::SiteSim other;
     ASSERT_TRUE(other.SetPerformerListFromFile(SOLVANE_TEST_DATA "/performers/typical.js"));
     ASSERT_TRUE(other.Start());
-    const auto otherRequests = [&] {
-        const auto requests = other.Requests();
-        return std::count_if(requests.begin(), requests.end(),
-                             [&](const sitesim::Request& r) { return r.path.rfind(kListPath, 0) == 0; });
-    };
     MainFrame* main = Open();
     ASSERT_TRUE(PumpUntil([&] { return CountRequests(kListPath) > 0; }));
 
@@ -109,7 +104,7 @@ TEST_F(SettingsDialogTest, OkAppliesTheNewServerAndIntervalCancelChangesNothingA
     });
     EXPECT_EQ(wxString(sim.WebServer()), Settings::WebServer());
     EXPECT_FALSE(Settings::HasEntry("/System/syncinterval"));
-    EXPECT_EQ(0, otherRequests());
+    EXPECT_EQ(0u, CountRequests(kListPath, &other));
 
     RunSettings(main, [&](SettingsDialog* dialog) {
         dialog->GetServerText(SettingsDialog::WEB_SERVER)->SetValue(other.WebServer());
@@ -120,9 +115,9 @@ TEST_F(SettingsDialogTest, OkAppliesTheNewServerAndIntervalCancelChangesNothingA
     EXPECT_EQ(wxString(other.WebServer()), Settings::WebServer());
     EXPECT_EQ(1, Settings::ReadLong("/System/syncinterval", 0));
     EXPECT_TRUE(main->GetMenuBar()->IsChecked(ID_POPUP_ONLY_FAVORITE));
-    EXPECT_TRUE(PumpUntil([&] { return otherRequests() >= 1; }, TimeLimit(2500)));
+    EXPECT_TRUE(PumpUntil([&] { return CountRequests(kListPath, &other) >= 1; }, TimeLimit(2500)));
     const auto first = steady_clock::now();
-    EXPECT_TRUE(PumpUntil([&] { return otherRequests() >= 3; }, TimeLimit(4000)));
+    EXPECT_TRUE(PumpUntil([&] { return CountRequests(kListPath, &other) >= 3; }, TimeLimit(4000)));
     EXPECT_GE(steady_clock::now() - first, milliseconds(1500)); // two intervals of 1 s
 
     // Ticking writes the autostart entry, unticking removes it; an entry of someone else's shows
@@ -237,11 +232,9 @@ TEST_F(SettingsDialogTest, FindFiltersBothTreesQuicklyAndKeepsFilteringThroughPo
     main->GetEventHandler()->ProcessEvent(find);
     wxKeyEvent escape(wxEVT_CHAR_HOOK);
     escape.m_keyCode = WXK_ESCAPE;
-    if (wxWindow::FindFocus() == search)
-    {
-        main->GetEventHandler()->ProcessEvent(escape);
-        EXPECT_EQ("", search->GetValue());
-    }
+    EXPECT_EQ(search, wxWindow::FindFocus());
+    main->GetEventHandler()->ProcessEvent(escape);
+    EXPECT_EQ("", search->GetValue());
     search->Clear();
     EXPECT_EQ("Online (10005)", all->GetItemText(all->GetOnlineGroup()));
     // A performer who leaves while waiting for her slice does not come back.

@@ -61,8 +61,7 @@ TEST(MainThreadCallTest, AStopEndsTheWait)
             },
             stop);
     });
-    while (!wxAppConsole::GetInstance()->HasPendingEvents())
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    EXPECT_TRUE(WaitUntil([] { return wxAppConsole::GetInstance()->HasPendingEvents(); }));
     stop.RequestStop();
     EXPECT_EQ(std::future_status::ready, answer.wait_for(TimeLimit(1000)));
     EXPECT_EQ(std::nullopt, answer.get());

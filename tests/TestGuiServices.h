@@ -4,7 +4,6 @@
 #include "util/GuiServices.h"
 
 #include <functional>
-#include <utility>
 
 class TestGuiServices : public GuiServices
 {

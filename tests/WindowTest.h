@@ -109,9 +109,10 @@ protected:
         return static_cast<long>(duration_cast<milliseconds>(steady_clock::now() - start).count());
     }
 
-    size_t CountRequests(const std::string& path) const
+    // The requests for paths that begin so, to the test's site or another.
+    size_t CountRequests(const std::string& path, const sitesim::SiteSim* site = nullptr) const
     {
-        const auto requests = sim.Requests();
+        const auto requests = (site ? *site : sim).Requests();
         return std::count_if(requests.begin(), requests.end(),
                              [&](const sitesim::Request& r) { return r.path.rfind(path, 0) == 0; });
     }
