@@ -8,6 +8,7 @@
 #include "util/AutostartEntry.h"
 
 #include "TestFiles.h"
+#include "UserStatuses.h"
 #include "WindowTest.h"
 
 #include <wx/button.h>
@@ -249,12 +250,8 @@ TEST_F(SettingsDialogTest, FindFiltersBothTreesQuicklyAndKeepsFilteringThroughPo
     // The Favorite tree filters too, each group counting its own.
     FavoriteTreeCtrl* favorites = main->GetFavoriteTreeCtrl();
     favorites->CreateGroups();
-    UserList names;
-    for (const auto& [name, status] :
-         {std::pair<const char*, uint32_t>{"anna", 0x03}, {"annabel", 0}, {"bert", 0x05}, {"carla", 0}})
-        names.AddUser(User(name, status));
     UserListEvent favoriteList(EVT_USER_LIST_INITIALIZED, FavoriteTreeCtrl::kFavoritesListId);
-    favoriteList.SetUserList(names);
+    favoriteList.SetUserList(ListOf({{"anna", 0x03}, {"annabel", 0}, {"bert", 0x05}, {"carla", 0}}));
     favorites->GetEventHandler()->ProcessEvent(favoriteList);
     search->SetValue("ANN");
     EXPECT_EQ("Online (1 of 2)", favorites->GetItemText(favorites->GetOnlineGroup()));
