@@ -12,19 +12,11 @@
 #include <wx/timer.h>
 #include <wx/uiaction.h>
 
+#include <numeric>
 #include <set>
 
 namespace
 {
-void ClickOn(wxWindow* window)
-{
-    wxUIActionSimulator input;
-    input.MouseMove(window->GetScreenRect().GetPosition() + window->GetSize() / 2);
-    wxYield();
-    input.MouseClick();
-    wxYield();
-}
-
 // What the store holds, "-" for nothing.
 std::string Stored(const char* key)
 {
@@ -39,10 +31,7 @@ std::string Describe(FavoriteTreeCtrl* tree, const wxTreeItemId& group)
     for (wxTreeItemId item = tree->GetFirstChild(group, cookie); item.IsOk(); item = tree->GetNextChild(group, cookie))
         items.insert(" " + tree->GetItemText(item).utf8_string() + "[" + std::to_string(tree->GetItemImage(item)) +
                      "]");
-    std::string text = tree->GetItemText(group).utf8_string() + ":";
-    for (const std::string& item : items)
-        text += item;
-    return text;
+    return std::accumulate(items.begin(), items.end(), tree->GetItemText(group).utf8_string() + ":");
 }
 
 class AccountTest : public WindowTest
@@ -101,9 +90,15 @@ TEST_F(AccountTest, TheDialogShowsTheStoreAndStoresBothFieldsOnlyOnOK)
                 EXPECT_EQ(stored[i], fields[i]->GetValue().utf8_string());
                 fields[i]->ChangeValue(step.typed[i]);
             }
-            ClickOn(step.key ? fields[step.target] : dialog.FindWindow(step.target));
+            // A click in the middle of the button, or of the field the key goes to.
+            const wxWindow* target = step.key ? fields[step.target] : dialog.FindWindow(step.target);
+            wxUIActionSimulator input;
+            input.MouseMove(target->GetScreenRect().GetPosition() + target->GetSize() / 2);
+            wxYield();
+            input.MouseClick();
+            wxYield();
             if (step.key)
-                wxUIActionSimulator().Char(step.key);
+                input.Char(step.key);
         });
         const bool ok = step.target == wxID_OK || step.key == WXK_RETURN;
         EXPECT_EQ(ok ? wxID_OK : wxID_CANCEL, dialog.ShowModal());

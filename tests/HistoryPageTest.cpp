@@ -20,7 +20,8 @@
 #include <wx/textctrl.h>
 
 #include <chrono>
-#include <cstdlib>
+#include <ctime>
+#include <memory>
 
 namespace
 {
@@ -28,11 +29,6 @@ class HistoryPageTest : public ::testing::Test
 {
 protected:
     void SetUp() override { ASSERT_EQ(HistoryStore::OpenResult::Opened, store.Open(scratch.path + "/history.sqlite")); }
-    void TearDown() override
-    {
-        delete frame;
-        store.Close();
-    }
     // Hands a list to the recorder as the polling thread does.
     void Poll(const Statuses& statuses)
     {
@@ -54,21 +50,14 @@ protected:
             shown += (row ? ", " : "") + (list->GetItemText(row, 1) + " " + list->GetItemText(row, 2)).utf8_string();
         return shown;
     }
-    // Runs the GUI thread's queue until the page shows count rows, or gives up.
-    static bool WaitForRows(HistoryListCtrl* list, long count)
-    {
-        const auto deadline = std::chrono::steady_clock::now() + TimeLimit(5000);
-        while (list->GetItemCount() != count && std::chrono::steady_clock::now() < deadline)
-            wxTheApp->ProcessPendingEvents();
-        return list->GetItemCount() == count;
-    }
 
     ScratchFolder scratch;
     HistoryStore store;
     long long now = wxDateTime(15, wxDateTime::Jun, 2024, 12, 0, 0).GetTicks();
     HistoryRecorder recorder{&store, [this] { return now; }};
     UserList current;
-    wxFrame* frame = new wxFrame(nullptr, wxID_ANY, "history");
+    // Goes first, with the page and the tree on it.
+    const std::unique_ptr<wxFrame> frame = std::make_unique<wxFrame>(nullptr, wxID_ANY, "history");
 };
 } // namespace
 
@@ -76,7 +65,7 @@ TEST_F(HistoryPageTest, ShowsEventsNewestFirstFollowsPollsAndFilters)
 {
     Poll({{"ann", 0x03}, {"bob", 0x05}});
     Poll({{"ann", 0x05}, {"bob", 0x05}, {"cat", 0x03}});
-    auto* panel = new HistoryPanel(frame, &store, [] { return std::vector<wxString>{"bob"}; });
+    auto* panel = new HistoryPanel(frame.get(), &store, [] { return std::vector<wxString>{"bob"}; });
     HistoryListCtrl* list = panel->GetListCtrl();
     ASSERT_EQ(4, list->GetItemCount());
     // Within one list the order is the polling thread's: arrivals before changes.
@@ -88,7 +77,11 @@ TEST_F(HistoryPageTest, ShowsEventsNewestFirstFollowsPollsAndFilters)
     Poll({{"ann", 0x05}, {"cat", 0x03}});
     UserEvent gone(User("bob", 0x05), EVT_USER_DELETED, UserEvent::kNoStatus);
     list->GetEventHandler()->AddPendingEvent(gone);
-    ASSERT_TRUE(WaitForRows(list, 5));
+    // The GUI thread's queue runs until the page shows it, or the time is up.
+    const auto deadline = std::chrono::steady_clock::now() + TimeLimit(5000);
+    while (list->GetItemCount() != 5 && std::chrono::steady_clock::now() < deadline)
+        wxTheApp->ProcessPendingEvents();
+    ASSERT_EQ(5, list->GetItemCount());
     EXPECT_EQ("bob went offline", Rows(list).substr(0, 16));
 
     // The name filter narrows, ignoring case; the favourites switch keeps the favourites'.
@@ -107,14 +100,13 @@ TEST_F(HistoryPageTest, ShowsEventsNewestFirstFollowsPollsAndFilters)
 // gets none.
 TEST_F(HistoryPageTest, OfflineFavoriteTooltipGivesLastTime)
 {
-    Poll({{"ann", 0x03}, {"bob", 0x03}});
-    now += 2 * 3600;
-    Poll({{"ann", 0x03}});
-    const long long left = now - 60;
-    now += 3 * 3600;
+    // Both seen, bob gone offline two hours ago; dan never seen.
+    const long long left = now - 2 * 3600;
+    ASSERT_TRUE(store.Record(
+        {{0, left - 60, "ann", HistoryKind::OnlineAtStart, 3}, {0, left, "bob", HistoryKind::WentOffline, 3}}));
 
-    auto* tree =
-        new FavoriteTreeCtrl(frame, wxID_ANY, wxDefaultPosition, wxDefaultSize, wxTR_HIDE_ROOT | wxTR_HAS_BUTTONS);
+    auto* tree = new FavoriteTreeCtrl(frame.get(), wxID_ANY, wxDefaultPosition, wxDefaultSize,
+                                      wxTR_HIDE_ROOT | wxTR_HAS_BUTTONS);
     tree->SetLastSeenLookup([this](const wxString& name) { return store.GetLastSeen(name); });
     tree->CreateGroups();
     UserListEvent favorites(EVT_USER_LIST_INITIALIZED, FavoriteTreeCtrl::kFavoritesListId);

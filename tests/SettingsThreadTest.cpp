@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <wx/fileconf.h>
-#include <wx/sstream.h>
 
 #include <atomic>
 #include <thread>
@@ -17,8 +16,8 @@ namespace
 class WatchedFileConfig : public wxFileConfig
 {
 public:
-    // Read from an empty text and never saved: a run leaves no file for the next one to read.
-    WatchedFileConfig() : wxFileConfig(Nothing()) {}
+    // Neither a local nor a global file: nothing is read, and a run leaves no file for the next one.
+    WatchedFileConfig() : wxFileConfig(wxString(), wxString(), wxString(), wxString(), 0) {}
 
 protected:
     bool DoReadLong(const wxString& key, long* value) const override
@@ -31,11 +30,6 @@ protected:
     }
 
 private:
-    static wxInputStream& Nothing()
-    {
-        static wxStringInputStream empty("");
-        return empty;
-    }
     mutable long touches = 0;
 };
 } // namespace
