@@ -20,7 +20,6 @@
 
 #include <map>
 #include <string>
-#include <tuple>
 #include <vector>
 
 namespace
@@ -82,60 +81,65 @@ TEST_F(PluginUpdateTest, OnlyASignedNewerUnexpiredUpdateIsOfferedAndKept)
     for (const auto& [kind, body] : kOffered)
         site.SetUpdateFile(kind == "module" ? "" : kind, body);
     using sitesim::UpdateTrick;
-    const std::vector<std::string> trusted = {publicKey};
-    // The offer, the site's trick, whether the person is asked and answers Yes, the statement's
-    // version ("": the site's), the highest version accepted before, the keys the build trusts and
-    // whether the module was put aside before.
-    using Offer =
-        std::tuple<const char*, UpdateTrick, bool, bool, std::string, std::string, std::vector<std::string>, bool>;
+    struct Offer
+    {
+        const char* name;
+        UpdateTrick trick;
+        bool offered; // the person is asked
+        bool yes;
+        std::string statementVersion = "", highestAccepted = "";
+        std::vector<std::string> keys = {};
+        bool putAsideBefore = false;
+    };
     // clang-format off
     const Offer offers[] = {
-        {"good, Yes", UpdateTrick::None, true, true, "", "", trusted, false},
-        {"good, No", UpdateTrick::None, true, false, "", "", trusted, false},
-        {"good, equal to the highest accepted", UpdateTrick::None, true, true, "", "1.3.1", trusted, false},
-        {"skin differs from the statement: the rest comes", UpdateTrick::BadSkin, true, true, "", "", trusted, false},
-        {"no statement", UpdateTrick::NoStatement, false, true, "", "", trusted, false},
-        {"no signature", UpdateTrick::Unsigned, false, true, "", "", trusted, false},
-        {"another key", UpdateTrick::WrongKey, false, true, "", "", trusted, false},
-        {"signature bit flipped", UpdateTrick::BadSignature, false, true, "", "", trusted, false},
-        {"statement bit flipped", UpdateTrick::TamperedStatement, false, true, "", "", trusted, false},
-        {"module bit flipped", UpdateTrick::Mismatch, false, true, "", "", trusted, false},
-        {"module shorter than signed", UpdateTrick::Truncated, false, true, "", "", trusted, false},
-        {"module longer than signed", UpdateTrick::Oversized, false, true, "", "", trusted, false},
-        {"older version", UpdateTrick::Older, false, true, "", "", trusted, false},
-        {"equal version", UpdateTrick::None, false, true, "1.3.0", "", trusted, false},
-        {"below the highest accepted", UpdateTrick::None, false, true, "", "1.4.0", trusted, false},
-        {"expired", UpdateTrick::Expired, false, true, "", "", trusted, false},
-        {"signed by a key the build does not trust", UpdateTrick::None, false, true, "", "", {otherKey}, false},
-        {"a build that trusts no key", UpdateTrick::None, false, true, "", "", {""}, false},
-        {"a module put aside before", UpdateTrick::None, false, true, "", "", trusted, true},
+        {"good, Yes", UpdateTrick::None, true, true},
+        {"good, No", UpdateTrick::None, true, false},
+        {"good, equal to the highest accepted", UpdateTrick::None, true, true, "", "1.3.1"},
+        {"skin differs from the statement: the rest comes", UpdateTrick::BadSkin, true, true},
+        {"no statement", UpdateTrick::NoStatement, false, true},
+        {"no signature", UpdateTrick::Unsigned, false, true},
+        {"another key", UpdateTrick::WrongKey, false, true},
+        {"signature bit flipped", UpdateTrick::BadSignature, false, true},
+        {"statement bit flipped", UpdateTrick::TamperedStatement, false, true},
+        {"module bit flipped", UpdateTrick::Mismatch, false, true},
+        {"module shorter than signed", UpdateTrick::Truncated, false, true},
+        {"module longer than signed", UpdateTrick::Oversized, false, true},
+        {"older version", UpdateTrick::Older, false, true},
+        {"equal version", UpdateTrick::None, false, true, "1.3.0"},
+        {"below the highest accepted", UpdateTrick::None, false, true, "", "1.4.0"},
+        {"expired", UpdateTrick::Expired, false, true},
+        {"signed by a key the build does not trust", UpdateTrick::None, false, true, "", "", {otherKey}},
+        {"a build that trusts no key", UpdateTrick::None, false, true, "", "", {""}},
+        {"a module put aside before", UpdateTrick::None, false, true, "", "", {}, true},
     };
     // clang-format on
-    for (const auto& [offer, trick, offered, yes, statementVersion, highestAccepted, keys, putAsideBefore] : offers)
+    for (const Offer& offer : offers)
     {
-        SCOPED_TRACE(offer);
-        site.SetUpdateTrick(trick);
-        site.SetStatementVersion(statementVersion);
-        Settings::WriteString("/Update/highestAccepted", highestAccepted);
+        SCOPED_TRACE(offer.name);
+        site.SetUpdateTrick(offer.trick);
+        site.SetStatementVersion(offer.statementVersion);
+        Settings::WriteString("/Update/highestAccepted", offer.highestAccepted);
         Folder folder;
-        if (putAsideBefore)
+        if (offer.putAsideBefore)
             folder.Write("Solvane.so.refused", sitesim::Sha256Hex(kOffered.at("module")) + "\n");
         const Files before = Snapshot(folder.path);
         TestGuiServices gui;
         int asked = 0;
-        gui.confirm = [&asked, answer = yes](const wxString& caption, const wxString& message) {
+        gui.confirm = [&](const wxString& caption, const wxString& message) {
             EXPECT_EQ("Confirm: The new plugin will be installed.", caption + ": " + message);
             ++asked;
-            return answer;
+            return offer.yes;
         };
 
+        const std::vector<std::string> keys = offer.keys.empty() ? std::vector<std::string>{publicKey} : offer.keys;
         testing::internal::CaptureStderr();
         const wxFileName* name = PluginUpdate::GetNewPluginFileName(keys);
         const std::string told = testing::internal::GetCapturedStderr();
         // Whoever reads the program's output learns why an update went; the person is asked nothing.
-        EXPECT_EQ(!offered, told.find("Solvane: update refused: ") != std::string::npos) << told;
-        EXPECT_EQ(offered, asked == 1);
-        const bool kept = offered && yes;
+        EXPECT_EQ(!offer.offered, told.find("Solvane: update refused: ") != std::string::npos) << told;
+        EXPECT_EQ(offer.offered, asked == 1);
+        const bool kept = offer.offered && offer.yes;
         EXPECT_EQ(kept ? folder.path + "/Solvane.so.new" : "", name ? name->GetFullPath() : "");
         Files after = Snapshot(folder.path);
         if (!kept)
@@ -144,7 +148,7 @@ TEST_F(PluginUpdateTest, OnlyASignedNewerUnexpiredUpdateIsOfferedAndKept)
             continue;
         }
         EXPECT_EQ("the new module", after["Solvane.so.new"]);
-        EXPECT_EQ(trick == UpdateTrick::BadSkin ? "" : "the new skin", after["Solvane.skin.new"]);
+        EXPECT_EQ(offer.trick == UpdateTrick::BadSkin ? "" : "the new skin", after["Solvane.skin.new"]);
         EXPECT_EQ("the new mo", after["ja/LC_MESSAGES/Solvane.mo.new"]);
         EXPECT_EQ("the new manifest", after["Solvane.manifest.new"]);
         EXPECT_EQ(sitesim::Sha256Hex(after["Solvane.so.statement"]) + "\n", after["Solvane.so.approved"]);
