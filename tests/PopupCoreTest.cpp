@@ -113,10 +113,7 @@ TEST(ImageHeaderTest, ReadsTheSizeOfJpegAndPngAndNothingElse)
     const std::string png =
         std::string("\x89PNG\r\n\x1A\n\0\0\0\x0DIHDR", 16) + std::string("\0\0\x10\x01\0\0\0\x02", 8); // 4097 x 2
     // Start of image, an APP0 segment, then a progressive frame header: 300 high, 400 wide.
-    const std::string jpeg = std::string("\xFF\xD8\xFF\xE0\0\x04"
-                                         "ab"
-                                         "\xFF\xC2\0\x11\x08\x01\x2C\x01\x90",
-                                         17);
+    const std::string jpeg("\xFF\xD8\xFF\xE0\0\x04\x61\x62\xFF\xC2\0\x11\x08\x01\x2C\x01\x90", 17);
     const std::tuple<std::string, ImageHeader::Format, uint32_t, uint32_t> cases[] = {
         {png, ImageHeader::PNG, 4097, 2},
         {jpeg, ImageHeader::JPEG, 400, 300},
