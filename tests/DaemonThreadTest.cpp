@@ -41,7 +41,7 @@ class ScriptedSite : public Site
 public:
     int UpdateUserList() override
     {
-        starts.push_back(clock ? clock->load() : 0);
+        starts.push_back(clock);
         if (onRefresh)
             onRefresh(starts.size());
         if (++begun > script.size())
@@ -56,7 +56,7 @@ public:
     void OnExit() override {}
 
     std::vector<std::optional<UserList>> script;
-    std::atomic<long long>* clock = nullptr;
+    std::atomic<long long> clock{0};               // the one the test drives, when the thread runs on it
     std::function<void(size_t refresh)> onRefresh; // on the polling thread, as each begins
     std::atomic<size_t> begun{0};
     std::vector<long long> starts; // read once the thread has ended
@@ -129,7 +129,6 @@ private:
 TEST(DaemonThreadTest, FirstListThenDifferencesToEveryHandlerAnIntervalOrAFailurePauseApart)
 {
     Settings::WriteLong("/System/syncinterval", 20);
-    std::atomic<long long> clock{0};
     const UserList first = ListOf({{"alice", 0x03}, {"bob", 0x0D}, {"carol", 0x15}});
     // The second list is unchanged: no event. Then alice changes to 0x0D, bob leaves, dave
     // arrives, carol stays as she was.
@@ -141,10 +140,9 @@ TEST(DaemonThreadTest, FirstListThenDifferencesToEveryHandlerAnIntervalOrAFailur
                    std::nullopt,
                    std::nullopt,
                    ListOf({{"alice", 0x0D}, {"carol", 0x15}, {"dave", 0x01}})};
-    site.clock = &clock;
     std::vector<std::string> log;
     Recorder one(log, "one"), two(log, "two"), late(log, "late");
-    TestDaemon thread(&site, &clock);
+    TestDaemon thread(&site, &site.clock);
     thread.AddEventHandler(&one);
     thread.AddEventHandler(&two);
     // Added and taken out while the thread runs, before the refresh with differences.
@@ -176,16 +174,14 @@ TEST(DaemonThreadTest, FirstListThenDifferencesToEveryHandlerAnIntervalOrAFailur
 TEST(DaemonThreadTest, ManyChangesGoInBatchesEachOnceTheGuiThreadHasHandledTheLast)
 {
     Settings::WriteLong("/System/syncinterval", 1);
-    std::atomic<long long> clock{0};
     UserList many;
     for (int i = 0; i < 1200; ++i)
         many.AddUser(User(wxString::Format("u%d", i), 0x01));
     ScriptedSite site;
     site.script = {UserList(), many};
-    site.clock = &clock;
     std::vector<std::string> log;
     Recorder handler(log, "tree");
-    TestDaemon thread(&site, &clock);
+    TestDaemon thread(&site, &site.clock);
     thread.AddEventHandler(&handler);
     ASSERT_EQ(wxTHREAD_NO_ERROR, thread.Run());
     const size_t batch = DaemonThread::kEventsPerBatch;
@@ -234,32 +230,28 @@ TEST(DaemonThreadTest, KeepTryingRidesOutAnOutage)
     static constexpr long long kBack = 122000;
     struct OutageSite : TaveloSite
     {
-        OutageSite(std::atomic<long long>& clock_, sitesim::SiteSim& sim_) : clock(&clock_), sim(&sim_) {}
         int UpdateUserList() override
         {
-            if (clock->load() >= kBack)
-                sim->SetFault(listPath, sitesim::Fault::None);
+            if (clock >= kBack)
+                sim.SetFault(listPath, sitesim::Fault::None);
             const int result = TaveloSite::UpdateUserList();
             if (result != 0 && listAt < 0)
-                listAt = clock->load();
+                listAt = clock.load();
             return result;
         }
-        std::atomic<long long> listAt{-1};
-        long long Now() const override { return clock->load(); }
-        std::atomic<long long>* clock;
-        sitesim::SiteSim* sim;
+        long long Now() const override { return clock; }
+        std::atomic<long long> clock{0}, listAt{-1};
+        sitesim::SiteSim sim;
     };
-    sitesim::SiteSim sim;
-    ASSERT_TRUE(sim.Start());
-    ASSERT_TRUE(sim.SetPerformerListFromFile(SOLVANE_TEST_DATA "/performers/typical.js"));
-    sim.SetFault(listPath, sitesim::Fault::Refuse);
-    Settings::WriteString("/Site/webserver", wxString::FromUTF8(sim.WebServer()));
+    OutageSite site;
+    ASSERT_TRUE(site.sim.Start());
+    ASSERT_TRUE(site.sim.SetPerformerListFromFile(SOLVANE_TEST_DATA "/performers/typical.js"));
+    site.sim.SetFault(listPath, sitesim::Fault::Refuse);
+    Settings::WriteString("/Site/webserver", wxString::FromUTF8(site.sim.WebServer()));
     Settings::WriteLong("/System/syncinterval", 10);
     Settings::WriteBool("/System/keeptrying", true);
     Settings::WriteLong("/System/retrymaxdelay", 300);
-    std::atomic<long long> clock{0};
-    OutageSite site(clock, sim);
-    TestDaemon thread(&site, &clock);
+    TestDaemon thread(&site, &site.clock);
     std::vector<std::string> log;
     Recorder handler(log, "tree");
     thread.AddEventHandler(&handler);
