@@ -184,9 +184,8 @@ TEST(DaemonThreadTest, ManyChangesGoInBatchesEachOnceTheGuiThreadHasHandledTheLa
     TestDaemon thread(&site, &site.clock);
     thread.AddEventHandler(&handler);
     ASSERT_EQ(wxTHREAD_NO_ERROR, thread.Run());
-    const size_t batch = DaemonThread::kEventsPerBatch;
     // The first list, then a batch less the change that waits for the GUI thread's turn.
-    for (const size_t held : {batch, 2 * batch})
+    for (const size_t held : {DaemonThread::kEventsPerBatch, 2 * DaemonThread::kEventsPerBatch})
     {
         ASSERT_TRUE(WaitFor([&] { return handler.queued.load() >= held; }));
         std::this_thread::sleep_for(milliseconds(100));

@@ -27,12 +27,11 @@ std::string Play(const std::string& script, int slots)
     for (std::string word; words >> word;)
     {
         const std::string name = word.substr(1, word.find_first_of("/!=") - 1);
+        const PopupKind kind = word.find("/free") != std::string::npos ? POPUP_FREE : POPUP_ONLINE;
         switch (word[0])
         {
         case '+':
-            queue.Add({User(name, word.find("/free") != std::string::npos ? 0x03 : 0x01),
-                       word.find("/free") != std::string::npos ? POPUP_FREE : POPUP_ONLINE, word.back() == '!', now},
-                      slots);
+            queue.Add({User(name, kind == POPUP_FREE ? 0x03 : 0x01), kind, word.back() == '!', now}, slots);
             break;
         case '~': queue.Follow(User(name, std::stoul(word.substr(word.find('=') + 1), nullptr, 16))); break;
         case '-': queue.Forget(name); break;
