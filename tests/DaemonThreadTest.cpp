@@ -56,7 +56,8 @@ public:
     void OnExit() override {}
 
     std::vector<std::optional<UserList>> script;
-    std::atomic<long long> clock{0};               // the one the test drives, when the thread runs on it
+    // The clock the test drives, when the thread runs on it.
+    std::atomic<long long> clock{0};
     std::function<void(size_t refresh)> onRefresh; // on the polling thread, as each begins
     std::atomic<size_t> begun{0};
     std::vector<long long> starts; // read once the thread has ended
