@@ -4,29 +4,17 @@
 #include "net/HttpGet.h"
 
 #include "SiteSim.h"
+#include "TestFiles.h"
 
 #include <gtest/gtest.h>
 
-#include <wx/ffile.h>
 #include <wx/filename.h>
 
 #include <chrono>
-#include <fstream>
-#include <iterator>
 #include <tuple>
 
 using namespace std::chrono;
 using sitesim::Fault;
-
-namespace
-{
-// "(none)" when the file is not there.
-std::string Read(const wxString& path)
-{
-    std::ifstream in(path.fn_str(), std::ios::binary);
-    return in ? std::string(std::istreambuf_iterator<char>(in), {}) : "(none)";
-}
-} // namespace
 
 // An existing target is replaced only by a whole file, kept by a failure before the body and
 // deleted by a body of another length; no temporary file stays behind.
@@ -36,7 +24,8 @@ TEST(DownloadFileTest, AcceptsOnlyAWholeFileOfTheExactTypeAndLength)
     sitesim::SiteSim site;
     ASSERT_TRUE(site.Start());
     const wxString url = wxString::FromUTF8("http://" + site.WebServer() + "/file");
-    const wxString target = wxFileName::CreateTempFileName("solvane-download");
+    const ScratchFolder folder;
+    const wxString target = folder.path + "/file";
     const std::string file = "application/octet-stream", body(3000, 'm');
     const DownloadLimits standard, small{5000, 60000, 1000}, slow{5000, 1000, 1 << 20};
     // What is served, the limits, and the target afterwards ("new": the body).
@@ -60,12 +49,11 @@ TEST(DownloadFileTest, AcceptsOnlyAWholeFileOfTheExactTypeAndLength)
         SCOPED_TRACE(name);
         site.SetResource("/file", served, type);
         site.SetFault("/file", fault);
-        wxFFile(target, "wb").Write("old", 3);
+        WriteBytes(target, "old");
         const auto start = steady_clock::now();
         EXPECT_EQ(after == "new", DownloadFile(url, target, limits));
         EXPECT_LT(steady_clock::now() - start, seconds(12));
-        EXPECT_EQ(after == "new" ? served : after, Read(target));
+        EXPECT_EQ(after == "new" ? served : after, ReadBytes(target));
         EXPECT_FALSE(wxFileName::FileExists(target + ".part"));
     }
-    wxRemoveFile(target);
 }

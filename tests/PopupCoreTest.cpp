@@ -27,12 +27,11 @@ std::string Play(const std::string& script, int slots)
     for (std::string word; words >> word;)
     {
         const std::string name = word.substr(1, word.find_first_of("/!=") - 1);
+        const PopupKind kind = word.find("/free") != std::string::npos ? POPUP_FREE : POPUP_ONLINE;
         switch (word[0])
         {
         case '+':
-            queue.Add({User(name, word.find("/free") != std::string::npos ? 0x03 : 0x01),
-                       word.find("/free") != std::string::npos ? POPUP_FREE : POPUP_ONLINE, word.back() == '!', now},
-                      slots);
+            queue.Add({User(name, kind == POPUP_FREE ? 0x03 : 0x01), kind, word.back() == '!', now}, slots);
             break;
         case '~': queue.Follow(User(name, std::stoul(word.substr(word.find('=') + 1), nullptr, 16))); break;
         case '-': queue.Forget(name); break;
@@ -113,10 +112,7 @@ TEST(ImageHeaderTest, ReadsTheSizeOfJpegAndPngAndNothingElse)
     const std::string png =
         std::string("\x89PNG\r\n\x1A\n\0\0\0\x0DIHDR", 16) + std::string("\0\0\x10\x01\0\0\0\x02", 8); // 4097 x 2
     // Start of image, an APP0 segment, then a progressive frame header: 300 high, 400 wide.
-    const std::string jpeg = std::string("\xFF\xD8\xFF\xE0\0\x04"
-                                         "ab"
-                                         "\xFF\xC2\0\x11\x08\x01\x2C\x01\x90",
-                                         17);
+    const std::string jpeg("\xFF\xD8\xFF\xE0\0\x04\x61\x62\xFF\xC2\0\x11\x08\x01\x2C\x01\x90", 17);
     const std::tuple<std::string, ImageHeader::Format, uint32_t, uint32_t> cases[] = {
         {png, ImageHeader::PNG, 4097, 2},
         {jpeg, ImageHeader::JPEG, 400, 300},

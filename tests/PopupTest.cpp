@@ -76,7 +76,6 @@ TEST_F(PopupTest, ManagerPopsUpForComingOnlineAndBecomingFreeAndFiltersByTheFram
         ASSERT_EQ(kind == POPUP_NONE ? 0u : 1u, manager.GetPopups().size());
         EXPECT_TRUE(kind == POPUP_NONE || kind == manager.GetPopups()[0]->GetKind());
     }
-    wxTheApp->SetTopWindow(nullptr);
 }
 
 // Whatever the picture server sends, and however late, the pop-up shows a 107 x 82 picture or
@@ -232,11 +231,7 @@ TEST_F(PopupTest, ArrivalsFromTheSitePopUpOnceWithinTheBoundsAndGoWithTheWindow)
         const std::pair<std::string, std::string> host{"Host", sim.WebServer()};
         EXPECT_NE(request.headers.end(), std::find(request.headers.begin(), request.headers.end(), host));
     }
-    EXPECT_LT(ExitBy([&] {
-                  wxCommandEvent exit(wxEVT_MENU, wxID_EXIT);
-                  frame->GetEventHandler()->ProcessEvent(exit);
-              }),
-              TimeLimit(1000).count());
+    EXPECT_LT(ExitBy([&] { frame->ProcessCommand(wxID_EXIT); }), TimeLimit(1000).count());
     // Every transfer has ended with the window: nothing is left to reply after the host's
     // last look at its queue.
     EXPECT_TRUE(DownloadThread::WaitForAll(0));

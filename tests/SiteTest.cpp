@@ -25,11 +25,9 @@ TEST(SiteTest, ConcurrentReplaceAndReadSeeWholeLists)
     TaveloSite site;
     UserList small, large;
     for (int i = 0; i < 200; ++i)
-    {
         large.AddUser(User(wxString::Format("performer%d", i), 0x15));
-        if (i < 50)
-            small.AddUser(User(wxString::Format("performer%d", i), 0x03));
-    }
+    for (int i = 0; i < 50; ++i)
+        small.AddUser(User(wxString::Format("performer%d", i), 0x03));
     site.SetUserList(small);
     std::atomic<bool> done{false};
     std::thread writer([&] {
@@ -37,15 +35,13 @@ TEST(SiteTest, ConcurrentReplaceAndReadSeeWholeLists)
             site.SetUserList(i % 2 ? small : large);
         done = true;
     });
-    int reads = 0;
-    while (!done || reads < 100)
+    for (int reads = 0; !done || reads < 100; ++reads)
     {
         const UserList seen = site.GetUserList();
         ASSERT_TRUE(seen.GetCount() == 50 || seen.GetCount() == 200);
         const uint32_t expected = seen.GetCount() == 50 ? 0x03 : 0x15;
         for (const auto& entry : seen)
             ASSERT_EQ(expected, entry.second.GetStatus());
-        ++reads;
     }
     writer.join();
 }

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 TEST(UserListTest, DifferenceOfTwoPolls)
 {
     struct Lists
@@ -14,18 +16,15 @@ TEST(UserListTest, DifferenceOfTwoPolls)
         Statuses added, deleted, changed;
     };
     const Statuses two{{"amber", 0x03}, {"luna", 0x0D}};
-    const struct
-    {
-        const char* what;
-        Statuses older, newer;
-        Lists expected, before = {};
-    } cases[] = {
-        {"empty older list", {}, two, {two, {}, {}}},
-        {"empty newer list", two, {}, {{}, two, {}}},
+    // What the case shows, the older and the newer list, the lists expected, and what they held before.
+    const std::tuple<const char*, Statuses, Statuses, Lists, Lists> cases[] = {
+        {"empty older list", {}, two, {two, {}, {}}, {}},
+        {"empty newer list", two, {}, {{}, two, {}}, {}},
         {"names that differ only in case are different users",
          {{"amber", 0x03}, {"LUNA", 0x0D}},
          {{"Amber", 0x03}, {"LUNA", 0x0D}, {"luna", 0x0D}},
-         {{{"Amber", 0x03}, {"luna", 0x0D}}, {{"amber", 0x03}}, {}}},
+         {{{"Amber", 0x03}, {"luna", 0x0D}}, {{"amber", 0x03}}, {}},
+         {}},
         // Deleted is overwritten; added and changed keep what they held, a name already there
         // taking the newer record.
         {"result lists not empty",
@@ -34,13 +33,13 @@ TEST(UserListTest, DifferenceOfTwoPolls)
          {{{"earlier", 0x01}, {"nova", 0x0D}}, {{"rosa", 0x01}}, {{"old", 0x0D}, {"luna", 0x15}}},
          {{{"earlier", 0x01}, {"nova", 0x01}}, {{"stale", 0x03}, {"luna", 0x0D}}, {{"old", 0x0D}, {"luna", 0x01}}}},
     };
-    for (const auto& c : cases)
+    for (const auto& [what, older, newer, expected, before] : cases)
     {
-        SCOPED_TRACE(c.what);
-        UserList added = ListOf(c.before.added), deleted = ListOf(c.before.deleted), changed = ListOf(c.before.changed);
-        ListOf(c.older).GetDifference(ListOf(c.newer), added, deleted, changed);
-        EXPECT_EQ(c.expected.added, StatusesOf(added));
-        EXPECT_EQ(c.expected.deleted, StatusesOf(deleted));
-        EXPECT_EQ(c.expected.changed, StatusesOf(changed));
+        SCOPED_TRACE(what);
+        UserList added = ListOf(before.added), deleted = ListOf(before.deleted), changed = ListOf(before.changed);
+        ListOf(older).GetDifference(ListOf(newer), added, deleted, changed);
+        EXPECT_EQ(expected.added, StatusesOf(added));
+        EXPECT_EQ(expected.deleted, StatusesOf(deleted));
+        EXPECT_EQ(expected.changed, StatusesOf(changed));
     }
 }
