@@ -9,6 +9,7 @@
 
 #include "SiteSim.h"
 #include "TestGuiServices.h"
+#include "TimeLimit.h"
 #include "UserStatuses.h"
 
 #include <gtest/gtest.h>
@@ -25,14 +26,6 @@ using namespace std::chrono;
 
 namespace
 {
-// Polls until done() holds; false after 10 s, so that a thread that never stops fails the test.
-template <typename F> bool WaitFor(F done)
-{
-    for (const auto deadline = steady_clock::now() + seconds(10); !done() && steady_clock::now() < deadline;)
-        std::this_thread::sleep_for(milliseconds(1));
-    return done();
-}
-
 // A site whose refreshes follow a script: a list to take, or none for a failure. After the last
 // step a refresh hangs until the stop hook says stop, as a stalled transfer or the box after the
 // tenth failure would.
@@ -45,7 +38,7 @@ public:
         if (onRefresh)
             onRefresh(starts.size());
         if (++begun > script.size())
-            WaitFor([this] { return IsStopRequested(); });
+            WaitUntil([this] { return IsStopRequested(); });
         if (begun > script.size() || !script[begun - 1])
             return 0;
         SetUserList(*script[begun - 1]);
@@ -154,7 +147,7 @@ TEST(DaemonThreadTest, FirstListThenDifferencesToEveryHandlerAnIntervalOrAFailur
     ASSERT_EQ(wxTHREAD_NO_ERROR, thread.Run());
     // The next refresh begins only once everything of the one before is posted; it stalls, and
     // a stop request ends it at once (generous, for slow sanitizer runs).
-    ASSERT_TRUE(WaitFor([&] { return site.begun >= 8; }));
+    ASSERT_TRUE(WaitUntil([&] { return site.begun >= 8; }));
     const auto stop = steady_clock::now();
     thread.Stop();
     EXPECT_LT(steady_clock::now() - stop, milliseconds(1000));
@@ -188,12 +181,12 @@ TEST(DaemonThreadTest, ManyChangesGoInBatchesEachOnceTheGuiThreadHasHandledTheLa
     // The first list, then a batch less the change that waits for the GUI thread's turn.
     for (const size_t held : {DaemonThread::kEventsPerBatch, 2 * DaemonThread::kEventsPerBatch})
     {
-        ASSERT_TRUE(WaitFor([&] { return handler.queued.load() >= held; }));
+        ASSERT_TRUE(WaitUntil([&] { return handler.queued.load() >= held; }));
         std::this_thread::sleep_for(milliseconds(100));
         EXPECT_EQ(held, handler.queued.load());
         wxAppConsole::GetInstance()->ProcessPendingEvents();
     }
-    EXPECT_TRUE(WaitFor([&] { return handler.queued.load() == 1 + many.GetCount(); }));
+    EXPECT_TRUE(WaitUntil([&] { return handler.queued.load() == 1 + many.GetCount(); }));
     thread.Stop();
 }
 
@@ -208,7 +201,7 @@ TEST(DaemonThreadTest, StopEndsASleepAtOnce)
         site.script = {refresh};
         TestDaemon thread(&site, nullptr);
         ASSERT_EQ(wxTHREAD_NO_ERROR, thread.Run());
-        ASSERT_TRUE(WaitFor([&] { return thread.sleeps > 0; }));
+        ASSERT_TRUE(WaitUntil([&] { return thread.sleeps > 0; }));
         const auto start = steady_clock::now();
         thread.Stop();
         // Generous, for slow sanitizer runs: a step that is not ended lasts 3 s or more.
@@ -261,7 +254,7 @@ TEST(DaemonThreadTest, KeepTryingRidesOutAnOutage)
     gui.requestExit = [&] { ++asked; };
     ASSERT_EQ(wxTHREAD_NO_ERROR, thread.Run());
     // The site's return shows as three events: unreachable, reachable, the list.
-    ASSERT_TRUE(WaitFor([&] { return asked > 0 || handler.queued.load() >= 3; }));
+    ASSERT_TRUE(WaitUntil([&] { return asked > 0 || handler.queued.load() >= 3; }));
     thread.Stop();
     EXPECT_EQ(0, asked);
     EXPECT_GE(site.listAt, kBack);
