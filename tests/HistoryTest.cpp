@@ -16,11 +16,13 @@
 
 #include <sqlite3.h>
 
+#include <chrono>
 #include <csignal>
 #include <map>
 #include <poll.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <thread>
 #include <tuple>
 #include <unistd.h>
 
@@ -198,7 +200,7 @@ TEST_F(HistoryTest, DamagedBusyAndUnwritableFiles)
 TEST_F(HistoryTest, KillDuringTransactionKeepsEveryCommittedList)
 {
     const int kListSize = 500;
-    // A kill lands in the middle of a list most of the time, not always: a few rounds.
+    // The kill comes a part of a list's writing time after a commit, a larger part each round.
     for (int round = 1; round <= 5; ++round)
     {
         int pipeFds[2];
@@ -223,12 +225,19 @@ TEST_F(HistoryTest, KillDuringTransactionKeepsEveryCommittedList)
             }
         }
         close(pipeFds[1]);
-        // A handful of lists committed, and the child in the middle of the next one.
+        // A handful of lists committed, the last one timed, and the child in the middle of the next one.
         int committed = 0;
         char byte;
+        auto committedAt = std::chrono::steady_clock::now();
+        std::chrono::steady_clock::duration listTime{};
         for (pollfd readable{pipeFds[0], POLLIN, 0};
              committed < 5 && poll(&readable, 1, TimeLimit(10000).count()) == 1 && read(pipeFds[0], &byte, 1) == 1;)
+        {
             ++committed;
+            listTime = std::chrono::steady_clock::now() - committedAt;
+            committedAt += listTime;
+        }
+        std::this_thread::sleep_for(listTime * round / 6);
         kill(child, SIGKILL);
         int status = 0;
         waitpid(child, &status, 0);
