@@ -145,8 +145,7 @@ TEST_F(DownloadThreadTest, AStopTokenOrStopAllEndsStalledTransfersAtOnce)
 
     auto start = std::chrono::steady_clock::now();
     gone.RequestStop();
-    while (log.empty() && std::chrono::steady_clock::now() - start < TimeLimit(5000))
-        wxAppConsole::GetInstance()->ProcessPendingEvents();
+    PumpUntil([&] { return !log.empty(); }, TimeLimit(5000));
     EXPECT_LT(std::chrono::steady_clock::now() - start, TimeLimit(200));
     EXPECT_EQ((std::vector<std::string>{"3:null"}), log);
 

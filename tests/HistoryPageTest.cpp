@@ -19,7 +19,6 @@
 #include <wx/frame.h>
 #include <wx/textctrl.h>
 
-#include <chrono>
 #include <ctime>
 #include <memory>
 
@@ -77,11 +76,7 @@ TEST_F(HistoryPageTest, ShowsEventsNewestFirstFollowsPollsAndFilters)
     Poll({{"ann", 0x05}, {"cat", 0x03}});
     UserEvent gone(User("bob", 0x05), EVT_USER_DELETED, UserEvent::kNoStatus);
     list->GetEventHandler()->AddPendingEvent(gone);
-    // The GUI thread's queue runs until the page shows it, or the time is up.
-    const auto deadline = std::chrono::steady_clock::now() + TimeLimit(5000);
-    while (list->GetItemCount() != 5 && std::chrono::steady_clock::now() < deadline)
-        wxTheApp->ProcessPendingEvents();
-    ASSERT_EQ(5, list->GetItemCount());
+    ASSERT_TRUE(PumpUntil([&] { return list->GetItemCount() == 5; }, TimeLimit(5000)));
     EXPECT_EQ("bob went offline", Rows(list).substr(0, 16));
 
     // The name filter narrows, ignoring case; the favourites switch keeps the favourites'.

@@ -1,6 +1,8 @@
 // Time limits of the tests: what a plain build needs, stretched where the sanitizers slow it down,
-// and waiting for a condition within one.
+// and waiting for a condition within one, with or without the toolkit's loop running.
 #pragma once
+
+#include <wx/app.h>
 
 #include <chrono>
 #include <functional>
@@ -18,4 +20,18 @@ inline bool WaitUntil(const std::function<bool()>& done, std::chrono::millisecon
     for (const auto end = std::chrono::steady_clock::now() + limit; !done() && std::chrono::steady_clock::now() < end;)
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
     return done();
+}
+
+/// The same, running the toolkit's queue and idle work (where closed windows are deleted) meanwhile.
+inline bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds limit = TimeLimit(10000))
+{
+    for (const auto end = std::chrono::steady_clock::now() + limit; !done();
+         std::this_thread::sleep_for(std::chrono::milliseconds(2)))
+    {
+        if (std::chrono::steady_clock::now() > end)
+            return false;
+        wxTheApp->Yield();
+        wxTheApp->ProcessIdle();
+    }
+    return true;
 }

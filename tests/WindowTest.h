@@ -1,5 +1,5 @@
-// What the GUI tests of the main window and its pop-ups share: the toolkit's loop run until a
-// condition holds, and the simulated site, the site object and a settings store of their own.
+// What the GUI tests of the main window and its pop-ups share: the simulated site, the site object
+// and a settings store of their own, and a watch on the dialogs they bring up.
 #pragma once
 
 #include "net/DownloadThread.h"
@@ -24,21 +24,8 @@
 #include <algorithm>
 #include <chrono>
 #include <functional>
-#include <thread>
 
 using namespace std::chrono;
-
-inline bool PumpUntil(const std::function<bool()>& done, milliseconds limit = TimeLimit(10000))
-{
-    for (const auto end = steady_clock::now() + limit; !done(); std::this_thread::sleep_for(2ms))
-    {
-        if (steady_clock::now() > end)
-            return false;
-        wxYield();
-        wxTheApp->ProcessIdle(); // where closed windows are deleted
-    }
-    return true;
-}
 
 // Notes every modal dialog ("caption|message" for a box) and answers it with OK at once, unless
 // the test wants them to stay up.
