@@ -30,8 +30,9 @@ inline bool PumpUntil(const std::function<bool()>& done, std::chrono::millisecon
     {
         if (std::chrono::steady_clock::now() > end)
             return false;
-        wxTheApp->Yield();
-        wxTheApp->ProcessIdle();
+        // Through the base class: core tests link no GUI library.
+        wxAppConsole::GetInstance()->Yield();
+        wxAppConsole::GetInstance()->ProcessIdle();
     }
     return true;
 }
