@@ -103,6 +103,20 @@ TEST_F(MainFrameTest, FirstRunThenTheStoredSettingsAtTheNextStart)
     EXPECT_EQ(wxSize(300, 420), main->GetSize());
     EXPECT_TRUE(main->GetMenuBar()->IsChecked(ID_POPUP_ONLY_FAVORITE));
     EXPECT_FALSE(main->GetMenuBar()->IsEnabled(ID_POPUP_ONLY_FAVORITE));
+    ExitBy([&] { wxQueueEvent(main, new wxCommandEvent(wxEVT_MENU, wxID_EXIT)); });
+
+    // A hand-edited place far off the screen comes back on it, and is saved so.
+    const wxRect screen = wxGetClientDisplayRect();
+    for (const char* key : {"/MainFrame/x", "/MainFrame/width", "/MainFrame/height"})
+        Settings::WriteLong(key, 99999999);
+    Settings::WriteLong("/MainFrame/y", -99999999);
+    main = Open();
+    EXPECT_TRUE(PumpUntil([&] { return screen.Contains(main->GetRect()); })) << main->GetRect().x << ","
+                                                                              << main->GetRect().y;
+    EXPECT_EQ(screen.GetSize(), main->GetSize());
+    ExitBy([&] { wxQueueEvent(main, new wxCommandEvent(wxEVT_MENU, wxID_EXIT)); });
+    EXPECT_EQ(screen.width, Settings::ReadLong("/MainFrame/width", 0));
+    EXPECT_EQ(screen.GetTopLeft(), wxPoint(Settings::ReadLong("/MainFrame/x", -1), Settings::ReadLong("/MainFrame/y", -1)));
 }
 
 // No notification area, no icon (GTK would warn), until one starts; minimising hides the window

@@ -77,6 +77,28 @@ TEST(SettingsFileTest, AnyFileGivesItsReadableEntriesAndIsKeptAsItWasBeforeItIsN
     }
 }
 
+// What is not a regular file at the settings' name (a FIFO, whose reading would wait for a
+// writer for ever, or a folder) is put aside unread, and the program starts with its defaults.
+TEST(SettingsFileTest, AFifoOrAFolderAtTheNameIsPutAsideWithoutWaiting)
+{
+    for (const bool fifo : {true, false})
+    {
+        SCOPED_TRACE(fifo ? "a FIFO" : "a folder");
+        ScratchFolder folder;
+        const wxString conf = folder.path + "/Messenger.conf";
+        ASSERT_EQ(0, fifo ? mkfifo(conf.fn_str(), 0600) : mkdir(conf.fn_str(), 0700));
+        {
+            SettingsFile store(conf);
+            EXPECT_EQ(7, store.ReadLong("/System/syncinterval", 7));
+            store.Write("/MainFrame/width", 300);
+        }
+        struct stat aside;
+        ASSERT_EQ(0, stat((conf + ".bad").fn_str(), &aside));
+        EXPECT_EQ(fifo, S_ISFIFO(aside.st_mode));
+        EXPECT_EQ(300, SettingsFile(conf).ReadLong("/MainFrame/width", 0));
+    }
+}
+
 // A full disk (the size a process may write, limited: it fails as a full disk does, even for root)
 // fails the save, and the file and the folder are as they were; the reason is told once.
 TEST(SettingsFileTest, ASaveThatCanNotBeWrittenLeavesTheOldFileByteForByte)

@@ -109,12 +109,15 @@ TEST(SkinTest, ReadsTheRootPicturesOfTheArchiveBesideTheHostUntilReleased)
         {"twice.png", png}, {"twice.gif", Encode(wxImage(6, 6), wxBITMAP_TYPE_GIF)},
         // An undecodable entry is kept, empty, over an earlier one of the same name.
         {"broken.gif", Encode(wxImage(2, 2), wxBITMAP_TYPE_GIF)}, {"broken.png", "this is no picture"},
+        // A picture followed by more than 16 MiB (a few kilobytes zipped) is given up; below, it is read.
+        {"huge.png", png + std::string(17u << 20, '\0')}, {"large.png", png + std::string(15u << 20, '\0')},
     });
     // clang-format on
     const SkinImageStore& store = *SkinImageStore::GetInstance();
     const std::pair<const char*, wxSize> found[] = {
         {"fromBmp", {3, 4}},   {"fromIco", {16, 16}}, {"fromXpm", {7, 2}}, {"fromJpg", {16, 8}},
         {"fromJpeg", {8, 16}}, {"fromPng", {5, 5}},   {"fromGif", {9, 6}}, {"twice", {6, 6}},
+        {"large", {5, 5}},
     };
     for (const auto& [name, size] : found)
     {
@@ -122,7 +125,7 @@ TEST(SkinTest, ReadsTheRootPicturesOfTheArchiveBesideTheHostUntilReleased)
         EXPECT_EQ(size, SizeOf(store.GetIcon(name))) << name;
     }
     // Extension, folder or case left a name out; the broken entry is there but empty.
-    for (const char* absent : {"notes", "upper", "folder", "inner", "sub/inner", "broken", "fromPng.png", "frompng"})
+    for (const char* absent : {"huge", "notes", "upper", "folder", "inner", "sub/inner", "broken", "fromPng.png", "frompng"})
         EXPECT_FALSE(store.GetImage(absent).IsOk() || store.GetBitmap(absent).IsOk() || store.GetIcon(absent).IsOk())
             << absent;
     const SkinImageStore missing(folder.path + "/missing.skin");

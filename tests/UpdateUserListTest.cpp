@@ -185,3 +185,18 @@ TEST_F(UpdateUserListTest, TheTenthFailureInARowReportsThenAsksToExitOnceTheBoxI
     EXPECT_EQ(0, refresh.get());
     EXPECT_EQ("exit", events.back());
 }
+
+// A site that drips the list never stalls for long, yet the list must arrive whole within a
+// minute (three intervals when they are longer): then the refresh fails as a refused one does.
+TEST_F(UpdateUserListTest, AListDrippedByteByByteFailsAtItsOverallLimit)
+{
+    Settings::WriteString("/System/syncinterval", "1");
+    sim.UseGeneratedList(10000, false); // some 400 KB: hours at a byte every 50 ms
+    sim.SetFault(kListPath, Fault::SlowDrip);
+    const auto start = steady_clock::now();
+    std::future<int> refresh = std::async(std::launch::async, [this] { return site.UpdateUserList(); });
+    ASSERT_EQ(std::future_status::ready, refresh.wait_for(seconds(75)));
+    EXPECT_EQ(0, refresh.get());
+    EXPECT_GE(steady_clock::now() - start, seconds(59));
+    EXPECT_TRUE(events.empty());
+}

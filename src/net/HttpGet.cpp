@@ -258,9 +258,12 @@ bool HttpGet::Perform(void* out)
             break;
         }
         const Clock::time_point now = Clock::now();
-        if (received != seen)
+        // Compressed bytes on the wire are activity too, though they may unpack to nothing yet.
+        curl_off_t wire = 0;
+        curl_easy_getinfo(h, CURLINFO_SIZE_DOWNLOAD_T, &wire);
+        if (received + static_cast<long long>(wire) != seen)
         {
-            seen = received;
+            seen = received + static_cast<long long>(wire);
             lastActivity = now;
         }
         else if (now - lastActivity > std::chrono::milliseconds(stallTimeout))

@@ -9,6 +9,7 @@
 #include "util/Trace.h"
 
 #include <wx/display.h>
+#include <wx/log.h>
 #include <wx/splash.h>
 #include <wx/utils.h>
 
@@ -20,6 +21,11 @@ SOLVANE_EXPORT bool SiteRun()
     // What the core needs of the GUI (the failure box, the browser, the skin's release) is
     // there before the polling thread starts; the site clears it as the module exits.
     GuiServices::Install(&ModuleGuiServices::Instance());
+    // The toolkit's own errors and warnings (a folder it could not create, say) go to stderr: in
+    // its modal box they would block every way out of the program, and the box outliving its
+    // parent at the exit crashes. What a person must know, the program's own boxes say. The
+    // target is the toolkit's own class, so it outlives the module safely.
+    delete wxLog::SetActiveTarget(new wxLogStderr);
     // The skin is read here, once, before any window needs a picture.
     SkinImageStore* skin = SkinImageStore::GetInstance();
     const long duration = Settings::ReadLong(SettingsKeys::kSplashScreenDuration, 3);

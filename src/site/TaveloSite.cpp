@@ -17,6 +17,7 @@
 #include <wx/translation.h>
 
 #include <chrono>
+#include <algorithm>
 #include <climits>
 
 #ifdef __WXMSW__
@@ -43,6 +44,9 @@ const long kDefaultRetryMaxDelaySeconds = 300;
 const int kPerformersPerPause = 250;
 const int kPauseMilliseconds = 1;
 const int kPauseShareOfInterval = 20;
+// How long the whole list may take to arrive, in intervals and at least.
+const long kListIntervals = 3;
+const long kListMinimumMilliseconds = 60000;
 
 // The polling interval in milliseconds. An interval of 0 would read as a failure to the
 // polling thread and hammer the site, so values below one second (and words) give the
@@ -55,6 +59,12 @@ int SyncIntervalMilliseconds()
     if (seconds > INT_MAX / 1000)
         seconds = INT_MAX / 1000;
     return static_cast<int>(seconds * 1000);
+}
+
+// Three intervals, and never less than a minute: a long list on a slow line still arrives.
+long ListOverallTimeoutMilliseconds()
+{
+    return std::max(kListIntervals * static_cast<long>(SyncIntervalMilliseconds()), kListMinimumMilliseconds);
 }
 
 #ifdef __WXMSW__
@@ -135,6 +145,9 @@ int TaveloSite::UpdateUserList()
     get.SetConnectTimeout(kTimeoutMilliseconds);
     get.SetStallTimeout(kTimeoutMilliseconds);
     get.SetSizeLimit(kListSizeLimit);
+    // A site that drips the list a byte at a time never stalls long enough to be given up: the
+    // list must arrive whole within a limit, or the refresh fails as a refused connection does.
+    get.SetOverallTimeout(ListOverallTimeoutMilliseconds());
     // The list is text that shrinks several times; the limit counts what it unpacks to.
     get.SetAcceptCompressed(true);
     get.SetStopToken(GetStopToken());
@@ -180,6 +193,7 @@ bool TaveloSite::ListAnswers()
     head.SetHeadOnly(true);
     head.SetConnectTimeout(kTimeoutMilliseconds);
     head.SetStallTimeout(kTimeoutMilliseconds);
+    head.SetOverallTimeout(ListOverallTimeoutMilliseconds());
     head.SetStopToken(GetStopToken());
     return head.Fetch();
 }

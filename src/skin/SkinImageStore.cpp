@@ -24,6 +24,8 @@
 namespace
 {
 std::unique_ptr<SkinImageStore> instance;
+// The largest picture file the skin holds is some kilobytes; this leaves room for any real one.
+const size_t kMaxEntryBytes = 16u << 20;
 
 // The entry extensions that hold pictures, compared exactly: "PNG" is not a picture here.
 bool ImageTypeOf(const wxString& extension, wxBitmapType& type)
@@ -95,14 +97,21 @@ wxImage ReadXpm(const std::string& bytes)
 // reads back and forth.
 // What can not be read or decoded gives an empty image, silently: a damaged skin only shows
 // fewer pictures.
+// An entry that unpacks past the limit is no picture of the skin's (a few hundred bytes of zip
+// can unpack to gigabytes): it is given up before it takes the memory.
 wxImage ReadPicture(wxInputStream& entry)
 {
-    wxMemoryOutputStream copy;
-    copy.Write(entry);
-    if (entry.GetLastError() == wxSTREAM_READ_ERROR || copy.GetLength() == 0)
+    std::string bytes;
+    char chunk[65536];
+    while (bytes.size() <= kMaxEntryBytes)
+    {
+        const size_t got = entry.Read(chunk, sizeof chunk).LastRead();
+        if (got == 0)
+            break;
+        bytes.append(chunk, got);
+    }
+    if (entry.GetLastError() == wxSTREAM_READ_ERROR || bytes.empty() || bytes.size() > kMaxEntryBytes)
         return wxImage();
-    std::string bytes(copy.GetLength(), '\0');
-    copy.CopyTo(bytes.data(), bytes.size());
     const wxBitmapType type = BitmapTypeOf(ImageCheck::SaneFormatOf(bytes));
     wxImage image;
     if (type == wxBITMAP_TYPE_INVALID || !wxImage::FindHandler(type))
@@ -197,6 +206,9 @@ void SkinImageStore::Load(const wxString& archivePath)
         wxFileName::SplitPath(path, nullptr, &name, &extension, wxPATH_UNIX);
         wxBitmapType type;
         if (name.empty() || !ImageTypeOf(extension, type))
+            continue;
+        // The size the archive declares is checked first; what it really unpacks to, as it is read.
+        if (entry->GetSize() > static_cast<wxFileOffset>(kMaxEntryBytes))
             continue;
         EnsureHandler(type);
         // A later entry of the same name replaces an earlier one, whatever their formats.

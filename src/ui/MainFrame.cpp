@@ -27,6 +27,7 @@
 
 #include <wx/app.h>
 #include <wx/dialog.h>
+#include <wx/display.h>
 #include <wx/intl.h>
 #include <wx/menu.h>
 #include <wx/notebook.h>
@@ -50,6 +51,32 @@ const long kTreeStyle = wxSUNKEN_BORDER | wxTR_HIDE_ROOT | wxTR_LINES_AT_ROOT | 
 const long kStopDownloadsMilliseconds = 100;
 // The login reply names the favourites, a few bytes each: a reply past this is not the site's.
 const long long kLoginReplyLimit = 1 << 20;
+// Far beyond any screen, and well inside what the window system's coordinates can hold.
+const long kMaxCoordinate = 1 << 20;
+
+// A coordinate as the settings hold it, within what a window's coordinate can be.
+int ReadCoordinate(const char* key, int byDefault)
+{
+    return static_cast<int>(std::clamp(Settings::ReadLong(key, byDefault), -kMaxCoordinate, kMaxCoordinate));
+}
+
+// A hand-edited or stale place (a size from a larger screen, a screen since unplugged) would put
+// the window out of reach, and be saved back so: it is kept within the work area of the screen
+// it was on. -1 still means "where the window manager likes" and "the best size".
+wxRect PlaceOnScreen(int x, int y, int width, int height)
+{
+    const bool placed = x != -1 || y != -1;
+    const int index = placed ? wxDisplay::GetFromPoint(wxPoint(x, y)) : wxNOT_FOUND;
+    const wxRect area = wxDisplay(index == wxNOT_FOUND ? 0u : static_cast<unsigned>(index)).GetClientArea();
+    width = width < 1 ? -1 : std::min(width, area.width);
+    height = height < 1 ? -1 : std::min(height, area.height);
+    if (placed)
+    {
+        x = std::clamp(x, area.x, std::max(area.x, area.GetRight() + 1 - std::max(width, 0)));
+        y = std::clamp(y, area.y, std::max(area.y, area.GetBottom() + 1 - std::max(height, 0)));
+    }
+    return wxRect(x, y, width, height);
+}
 } // namespace
 
 wxBEGIN_EVENT_TABLE(MainFrame, wxFrame)
@@ -115,11 +142,11 @@ MainFrame::MainFrame() : wxFrame(nullptr, wxID_ANY, wxEmptyString), loggedIn(fal
         SetIcons(icons);
     }
 
-    const int x = static_cast<int>(Settings::ReadLong(SettingsKeys::kMainFrameX, -1));
-    const int y = static_cast<int>(Settings::ReadLong(SettingsKeys::kMainFrameY, -1));
-    const int width = static_cast<int>(Settings::ReadLong(SettingsKeys::kMainFrameWidth, 240));
-    const int height = static_cast<int>(Settings::ReadLong(SettingsKeys::kMainFrameHeight, 480));
-    SetSize(x, y, width, height, wxSIZE_AUTO_WIDTH | wxSIZE_AUTO_HEIGHT);
+    const wxRect place = PlaceOnScreen(ReadCoordinate(SettingsKeys::kMainFrameX, -1),
+                                       ReadCoordinate(SettingsKeys::kMainFrameY, -1),
+                                       ReadCoordinate(SettingsKeys::kMainFrameWidth, 240),
+                                       ReadCoordinate(SettingsKeys::kMainFrameHeight, 480));
+    SetSize(place.x, place.y, place.width, place.height, wxSIZE_AUTO_WIDTH | wxSIZE_AUTO_HEIGHT);
     // The pages take the notebook's size before the window system first lays them out: fitted to
     // their best size, the trees would be given a few pixels' height there, and a list that came
     // in first has already shown their scrollbars, which GTK refuses with a warning.

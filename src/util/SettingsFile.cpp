@@ -7,6 +7,10 @@
 #include <wx/log.h>
 #include <wx/mstream.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -202,13 +206,31 @@ SettingsFile::Loaded SettingsFile::Load(const wxString& path)
     SOLVANE_TRACE("[static]SettingsFile::Load(%s)", path);
     Loaded loaded;
     const wxString target = AtomicFile::ResolveLinks(path);
-    FILE* file = std::fopen(target.fn_str(), "rb");
+    // Opened without waiting: a FIFO or a device at the settings' name would otherwise hold the
+    // start up before any window shows, waiting for a writer that never comes.
+    const int descriptor = ::open(target.fn_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    struct stat status;
+    if (descriptor >= 0 && (::fstat(descriptor, &status) != 0 || !S_ISREG(status.st_mode)))
+    {
+        ::close(descriptor);
+        loaded.setAsidePending = !SetAside(target);
+        std::fprintf(stderr, "Solvane: the settings file %s is not a regular file: %s; the program starts with its defaults\n",
+                     static_cast<const char*>(target.utf8_str()),
+                     loaded.setAsidePending ? "it is left as it is" : "it was put aside as .bad");
+        return loaded;
+    }
+    if (descriptor >= 0)
+        ::fcntl(descriptor, F_SETFL, ::fcntl(descriptor, F_GETFL) & ~O_NONBLOCK);
+    FILE* file = descriptor >= 0 ? ::fdopen(descriptor, "rb") : nullptr;
     if (!file)
     {
-        if (errno == ENOENT)
+        const int error = errno;
+        if (descriptor >= 0)
+            ::close(descriptor);
+        if (error == ENOENT)
             return loaded; // a first start
         // A file that is there but can not be read would be lost by the next save.
-        const wxString reason = wxString::FromUTF8(std::strerror(errno));
+        const wxString reason = wxString::FromUTF8(std::strerror(error));
         loaded.setAsidePending = !SetAside(target);
         std::fprintf(stderr,
                      "Solvane: the settings file %s can not be read (%s): %s; the program starts with its defaults\n",
