@@ -14,6 +14,7 @@
 #include "skin/SkinImageStore.h"
 #include "ui/AllTreeCtrl.h"
 #include "ui/AuthenticationDialog.h"
+#include "ui/CloseRequest.h"
 #include "ui/FavoriteTreeCtrl.h"
 #include "ui/HistoryListCtrl.h"
 #include "ui/HistoryPanel.h"
@@ -28,6 +29,7 @@
 #include <wx/app.h>
 #include <wx/dialog.h>
 #include <wx/display.h>
+#include <wx/evtloop.h>
 #include <wx/intl.h>
 #include <wx/menu.h>
 #include <wx/notebook.h>
@@ -51,6 +53,8 @@ const long kTreeStyle = wxSUNKEN_BORDER | wxTR_HIDE_ROOT | wxTR_LINES_AT_ROOT | 
 const long kStopDownloadsMilliseconds = 100;
 // The login reply names the favourites, a few bytes each: a reply past this is not the site's.
 const long long kLoginReplyLimit = 1 << 20;
+// How often a close that waits for a box looks whether the box is still up.
+const int kCloseAfterBoxMilliseconds = 100;
 // Far beyond any screen, and well inside what the window system's coordinates can hold.
 const long kMaxCoordinate = 1 << 20;
 
@@ -165,11 +169,31 @@ MainFrame::MainFrame() : wxFrame(nullptr, wxID_ANY, wxEmptyString), loggedIn(fal
     SetAcceleratorTable(wxAcceleratorTable(1, &find));
     pauseTimer.Bind(wxEVT_TIMER, [this](wxTimerEvent&) { UpdatePauseState(); });
     UpdatePauseState();
+
+    // The toolkit drops a close asked for while a modal box is up: the person who closed the
+    // window meant it, so it closes once the box is answered.
+    WatchCloseRequests(this, [this] {
+        if (IsBoxUp() && !closeAfterBoxTimer.IsRunning())
+            closeAfterBoxTimer.Start(kCloseAfterBoxMilliseconds);
+    });
+    closeAfterBoxTimer.Bind(wxEVT_TIMER, [this](wxTimerEvent&) {
+        if (IsBoxUp())
+            return;
+        closeAfterBoxTimer.Stop();
+        Close();
+    });
+}
+
+bool MainFrame::IsBoxUp() const
+{
+    return !IsEnabled() || wxEventLoopBase::GetActive() != wxTheApp->GetMainLoop();
 }
 
 MainFrame::~MainFrame()
 {
     SOLVANE_TRACE("[%p]MainFrame::~MainFrame(void)", static_cast<void*>(this));
+    closeAfterBoxTimer.Stop();
+    UnwatchCloseRequests(this);
     // The thread first, and to its end: after this nothing is posted to the trees.
     if (daemonThread)
     {

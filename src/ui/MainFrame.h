@@ -46,6 +46,8 @@ public:
     void ShowSettings();
     /// The pop-ups' pause as stored: the menus' items and the icon's tooltip follow it.
     void UpdatePauseState();
+    /// True while a modal box runs its own loop over this window.
+    bool IsBoxUp() const;
     void OnSearchText(wxCommandEvent& event);
     void OnCharHook(wxKeyEvent& event);
 
@@ -79,6 +81,8 @@ private:
     wxSearchCtrl* searchCtrl = nullptr;
     // Runs out at the end of a pause, to show that pop-ups are back.
     wxTimer pauseTimer;
+    // Runs while a close the window manager asked for waits for a modal box to be answered.
+    wxTimer closeAfterBoxTimer;
 
     wxDECLARE_EVENT_TABLE();
 };
