@@ -6,6 +6,7 @@
 #include <wx/datetime.h>
 #include <wx/filefn.h>
 #include <wx/filename.h>
+#include <wx/log.h>
 #include <wx/utils.h>
 
 #include <sqlite3.h>
@@ -85,6 +86,7 @@ HistoryStore::OpenResult HistoryStore::Open(const wxString& path, wxString* erro
     CloseLocked();
     const wxFileName file(path);
     const wxString folder = file.GetPath();
+    wxLogNull quiet; // the caller says why, once
     if (!wxDirExists(folder) && !wxFileName::Mkdir(folder, 0700, wxPATH_MKDIR_FULL))
     {
         if (error)
