@@ -36,10 +36,22 @@ now_ms() { echo $(( $(date +%s%N) / 1000000 )); }
 host_ended() { ! kill -0 "$host" 2>/dev/null; }
 rss_kib() { awk '/^VmRSS:/ {print $2}' "/proc/$host/status" 2>/dev/null || echo 0; }
 
+# Now and then openbox can not open a display that is there ("Failed to open the display from the
+# DISPLAY environment variable", 2 starts in 15 in a loop) and ends at once: it is started again.
 start_openbox()
 {
-    openbox > /dev/null 2>&1 & pids+=($!)
-    until_true 10 wmctrl -m > /dev/null 2>&1
+    local attempt openbox
+    for attempt in 1 2 3; do
+        openbox > /dev/null 2>&1 & openbox=$!
+        openbox_settled() { wmctrl -m > /dev/null 2>&1 || ! kill -0 "$openbox" 2>/dev/null; }
+        until_true 10 openbox_settled
+        if kill -0 "$openbox" 2>/dev/null && wmctrl -m > /dev/null 2>&1; then
+            pids+=($openbox)
+            return 0
+        fi
+        kill "$openbox" 2>/dev/null
+    done
+    return 1
 }
 
 # start_mutter [--no-x11]: GNOME's compositor, headless, on a virtual monitor of 1280x1024 (run
