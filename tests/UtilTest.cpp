@@ -139,11 +139,10 @@ std::vector<std::string> StartedBy(const wxString& entry)
     command.Replace("\x01", "%");
     int argc = 0;
     gchar** argv = nullptr;
-    if (error || !g_shell_parse_argv(command.utf8_str(), &argc, &argv, nullptr))
-        return {};
-    std::vector<std::string> args(argv, argv + argc);
-    g_strfreev(argv);
+    const bool read = !error && g_shell_parse_argv(command.utf8_str(), &argc, &argv, nullptr);
     g_clear_error(&error);
+    std::vector<std::string> args(argv, argv + (read ? argc : 0));
+    g_strfreev(argv);
     return args;
 }
 
@@ -163,24 +162,13 @@ TEST(AutostartTest, TheEntryStartsExactlyTheProgramOrIsNotWritten)
 {
     const ConfigHome home;
     const std::string earlier = "[Desktop Entry]\nType=Application\nName=Earlier\nExec=/usr/bin/true\n";
-    const std::pair<std::string, bool> folders[] = {{"a b  c", true},
-                                                    {"100%", true},
-                                                    {"%u %f %%", true},
-                                                    {"say \"hi\"", true},
-                                                    {"it's", true},
-                                                    {"$HOME $(id)", true},
-                                                    {"`id`", true},
-                                                    {"a\\b\\\\c\\", true},
-                                                    {"\\\"$`%", true},
-                                                    {"\\n\\s\\t", true},
-                                                    {"=;|&<>~*?#()", true},
-                                                    {"日本語", true},
-                                                    {"x\nExec=sh -c 'touch owned'", false},
-                                                    {"a\tb", false},
-                                                    {"a\rb", false},
-                                                    {"a\x7f"
-                                                     "b",
-                                                     false}};
+    // clang-format off
+    const std::pair<std::string, bool> folders[] = {
+        {"a b  c", true}, {"100%", true}, {"%u %f %%", true}, {"say \"hi\"", true}, {"it's", true},
+        {"$HOME $(id)", true}, {"`id`", true}, {"a\\b\\\\c\\", true}, {"\\\"$`%", true}, {"\\n\\s\\t", true},
+        {"=;|&<>~*?#()", true}, {"日本語", true},
+        {"x\nExec=sh -c 'touch owned'", false}, {"a\tb", false}, {"a\rb", false}, {"a\x7f" "b", false}};
+    // clang-format on
     for (const auto& [folder, allowed] : folders)
     {
         const wxString program = home.path + "/" + wxString::FromUTF8(folder) + "/Solvane",
