@@ -256,13 +256,21 @@ Reply Routes::Update(const std::string& query)
         std::map<std::string, std::string> signedFiles;
         for (const auto& [name, body] : updateFiles)
             signedFiles[name.empty() ? "module" : name] = body;
-        const std::string statement = UpdateSigner::Statement(
+        std::string statement = UpdateSigner::Statement(
             updateTrick == UpdateTrick::Older ? "1.0.0"
             : statementVersion.empty()        ? latestVersion
                                               : statementVersion,
             updateTrick == UpdateTrick::Expired ? static_cast<long long>(std::time(nullptr)) - 24 * 3600
                                                 : statementExpires,
             signedFiles);
+        if (updateTrick == UpdateTrick::LargerInStatement)
+        {
+            const size_t size = signedFiles["module"].size();
+            const std::string line = "file module " + std::to_string(size) + " ";
+            const size_t at = statement.find(line);
+            if (at != std::string::npos)
+                statement.replace(at, line.size(), "file module " + std::to_string(size + 1) + " ");
+        }
         const std::string signature =
             SignDetached(statement, updateTrick == UpdateTrick::WrongKey ? strangerKey : updateKey);
         reply.body = kind == "statement" ? statement : signature;

@@ -9,7 +9,8 @@ namespace sitesim
 namespace
 {
 const char* const kTrickNames[] = {"none",    "unsigned", "no-statement", "wrong-key", "bad-signature", "tampered-statement",
-                                   "older",   "expired",  "mismatch",     "truncated", "oversized",     "bad-skin"};
+                                   "older",   "expired",  "mismatch",     "truncated", "oversized",     "bad-skin",
+                                   "larger-in-statement"};
 
 std::string Hex(const unsigned char* bytes, size_t length)
 {
@@ -35,7 +36,7 @@ const char* UpdateTrickName(UpdateTrick trick)
 
 bool ParseUpdateTrick(const std::string& name, UpdateTrick& trick)
 {
-    for (int t = 0; t <= static_cast<int>(UpdateTrick::BadSkin); ++t)
+    for (int t = 0; t <= static_cast<int>(UpdateTrick::LargerInStatement); ++t)
         if (name == kTrickNames[t])
         {
             trick = static_cast<UpdateTrick>(t);

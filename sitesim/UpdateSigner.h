@@ -23,10 +23,11 @@ enum class UpdateTrick
     Truncated,         // the module served is shorter than the statement says
     Oversized,         // the module served is longer than the statement says
     BadSkin,           // the skin served differs in one bit from the one the statement describes
+    LargerInStatement, // the statement gives the module a size larger than it is, its SHA-256 right
 };
 
 /// "none", "unsigned", "no-statement", "wrong-key", "bad-signature", "tampered-statement",
-/// "older", "expired", "mismatch", "truncated", "oversized", "bad-skin".
+/// "older", "expired", "mismatch", "truncated", "oversized", "bad-skin", "larger-in-statement".
 const char* UpdateTrickName(UpdateTrick trick);
 bool ParseUpdateTrick(const std::string& name, UpdateTrick& trick);
 

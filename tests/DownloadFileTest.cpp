@@ -12,20 +12,22 @@
 
 #include <chrono>
 #include <tuple>
+#include <unistd.h>
 
 using namespace std::chrono;
 using sitesim::Fault;
 
 // An existing target is replaced only by a whole file, kept by a failure before the body and
-// deleted by a body of another length; no temporary file stays behind.
+// deleted by a body of another length; no temporary file stays behind. A link planted at the
+// temporary file's name is never written through, whatever the transfer does.
 TEST(DownloadFileTest, AcceptsOnlyAWholeFileOfTheExactTypeAndLength)
 {
     HttpGet::GlobalInit();
     sitesim::SiteSim site;
     ASSERT_TRUE(site.Start());
     const wxString url = wxString::FromUTF8("http://" + site.WebServer() + "/file");
-    const ScratchFolder folder;
-    const wxString target = folder.path + "/file";
+    const ScratchFolder folder, elsewhere;
+    const wxString target = folder.path + "/file", victim = elsewhere.path + "/victim";
     const std::string file = "application/octet-stream", body(3000, 'm');
     const DownloadLimits standard, small{5000, 60000, 1000}, slow{5000, 1000, 1 << 20};
     // What is served, the limits, and the target afterwards ("new": the body).
@@ -50,10 +52,13 @@ TEST(DownloadFileTest, AcceptsOnlyAWholeFileOfTheExactTypeAndLength)
         site.SetResource("/file", served, type);
         site.SetFault("/file", fault);
         WriteBytes(target, "old");
+        WriteBytes(victim, "(none)");
+        ASSERT_EQ(0, ::symlink(victim.fn_str(), PartialDownloadName(target).fn_str()));
         const auto start = steady_clock::now();
         EXPECT_EQ(after == "new", DownloadFile(url, target, limits));
         EXPECT_LT(steady_clock::now() - start, seconds(12));
         EXPECT_EQ(after == "new" ? served : after, ReadBytes(target));
-        EXPECT_FALSE(wxFileName::FileExists(target + ".part"));
+        EXPECT_EQ("(none)", ReadBytes(victim));
+        EXPECT_NE(0, ::unlink(PartialDownloadName(target).fn_str()));
     }
 }

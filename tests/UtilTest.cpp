@@ -1,18 +1,26 @@
-// Version numbers, the file names derived from the host executable, and opening a web page.
+// Version numbers, the file names derived from the host executable, opening a web page, and the
+// start-at-login entry as the desktop reads it.
 #include "util/Util.h"
+#include "util/AutostartEntry.h"
 #include "util/Version.h"
 
 #include "TestFiles.h"
 #include "TestGuiServices.h"
 #include "TimeLimit.h"
 
+#include <gio/gdesktopappinfo.h>
+#include <glib.h>
 #include <gtest/gtest.h>
 
 #include <wx/app.h>
 #include <wx/filename.h>
 #include <wx/utils.h>
 
+#include <algorithm>
+#include <cstdlib>
+#include <memory>
 #include <string>
+#include <sys/stat.h>
 #include <utility>
 #include <vector>
 
@@ -110,4 +118,114 @@ TEST(BrowserTest, TheHtmlCommandOrElseTheFallbackOpensThePage)
     // The browser starts without being waited for: the test waits for its output, a bounded time.
     WaitUntil([&] { return wxFileExists(args); });
     EXPECT_EQ("--new-tab\n" + url + "\n", wxString::FromUTF8(ReadBytes(args)));
+}
+
+namespace
+{
+// The command an entry starts, as the desktop's own library reads it: the key file's string (an
+// escape it does not know is an error), "%%" expanded (the only field code an entry of ours may
+// hold), the arguments split by the shell's rules. An entry that does not read: no argument.
+std::vector<std::string> StartedBy(const wxString& entry)
+{
+    std::unique_ptr<GKeyFile, decltype(&g_key_file_free)> file(g_key_file_new(), g_key_file_free);
+    GError* error = nullptr;
+    gchar* exec = nullptr;
+    if (g_key_file_load_from_file(file.get(), entry.utf8_str(), G_KEY_FILE_NONE, &error))
+        exec = g_key_file_get_string(file.get(), G_KEY_FILE_DESKTOP_GROUP, G_KEY_FILE_DESKTOP_KEY_EXEC, &error);
+    wxString command = wxString::FromUTF8(exec ? exec : "");
+    g_free(exec);
+    command.Replace("%%", "\x01");
+    command.Replace("%", "(field code)");
+    command.Replace("\x01", "%");
+    int argc = 0;
+    gchar** argv = nullptr;
+    const bool read = !error && g_shell_parse_argv(command.utf8_str(), &argc, &argv, nullptr);
+    g_clear_error(&error);
+    std::vector<std::string> args(argv, argv + (read ? argc : 0));
+    g_strfreev(argv);
+    return args;
+}
+
+// The entry's folder as the desktop finds it, for as long as it lives.
+struct ConfigHome : ScratchFolder
+{
+    ConfigHome() { wxSetEnv("XDG_CONFIG_HOME", path); }
+    ~ConfigHome() { wxSetEnv("XDG_CONFIG_HOME", saved); }
+    const wxString saved = wxGetenv("XDG_CONFIG_HOME");
+};
+} // namespace
+
+// Whatever the program's folder is called, the entry starts exactly the program and passes the
+// desktop's own checks; a path no Exec line can carry (a control character: a line break would
+// start a key of its own) writes nothing and says so on stderr, never in the toolkit's log.
+TEST(AutostartTest, TheEntryStartsExactlyTheProgramOrIsNotWritten)
+{
+    const ConfigHome home;
+    const std::string earlier = "[Desktop Entry]\nType=Application\nName=Earlier\nExec=/usr/bin/true\n";
+    // clang-format off
+    const std::pair<std::string, bool> folders[] = {
+        {"a b  c", true}, {"100%", true}, {"%u %f %%", true}, {"say \"hi\"", true}, {"it's", true},
+        {"$HOME $(id)", true}, {"`id`", true}, {"a\\b\\\\c\\", true}, {"\\\"$`%", true}, {"\\n\\s\\t", true},
+        {"=;|&<>~*?#()", true}, {"日本語", true},
+        {"x\nExec=sh -c 'touch owned'", false}, {"a\tb", false}, {"a\rb", false}, {"a\x7f" "b", false}};
+    // clang-format on
+    for (const auto& [folder, allowed] : folders)
+    {
+        const wxString program = home.path + "/" + wxString::FromUTF8(folder) + "/Solvane",
+                       entry = home.path + "/autostart/solvane.desktop";
+        SCOPED_TRACE(program);
+        // The desktop's library takes an entry only when its program is there to start.
+        ASSERT_TRUE(wxFileName::Mkdir(wxFileName(program).GetPath(), 0700));
+        WriteBytes(program, "#!/bin/sh\n");
+        ASSERT_EQ(0, ::chmod(program.fn_str(), 0700));
+        WriteBytes(entry, allowed ? "(none)" : earlier);
+        LogCapture log;
+        testing::internal::CaptureStderr();
+        EXPECT_EQ(allowed, AutostartEntry::Write(program));
+        const std::string told = testing::internal::GetCapturedStderr();
+        EXPECT_TRUE(log.logged.empty()) << log.logged.front();
+        EXPECT_EQ(allowed ? 0 : 1, std::count(told.begin(), told.end(), '\n')) << told;
+        if (!allowed)
+        {
+            EXPECT_EQ(earlier, ReadBytes(entry));
+            continue;
+        }
+        EXPECT_EQ(std::vector<std::string>{std::string(program.utf8_str())}, StartedBy(entry));
+        // GLib's loader looks the program up before it expands field codes, so it takes no entry
+        // whose path holds a "%" (the doubled one names no file), however that is written.
+        GDesktopAppInfo* info = g_desktop_app_info_new_from_filename(entry.utf8_str());
+        EXPECT_EQ(folder.find('%') == std::string::npos, info != nullptr);
+        g_clear_object(&info);
+        const wxString command = "desktop-file-validate '" + entry + "' >'" + entry + ".txt' 2>&1";
+        EXPECT_EQ(0, std::system(command.utf8_str()));
+        EXPECT_EQ("", ReadBytes(entry + ".txt"));
+    }
+}
+
+// A write or removal that fails (a folder where the entry should be, which fails the superuser too)
+// is false and one line on stderr, never a message of the toolkit's log, which would be a box; a
+// file where the entry's folder should be leaves no entry to remove.
+TEST(AutostartTest, AFailedWriteOrRemovalIsOneLineOnStderr)
+{
+    const ConfigHome home;
+    for (const auto& [blocked, removable] :
+         {std::pair<const char*, bool>{"autostart/solvane.desktop/x", false}, {"autostart", true}})
+    {
+        SCOPED_TRACE(blocked);
+        wxFileName::Rmdir(home.path + "/autostart", wxPATH_RMDIR_RECURSIVE);
+        ASSERT_TRUE(wxFileName::Mkdir(wxFileName(home.path + "/" + blocked).GetPath(), 0700, wxPATH_MKDIR_FULL));
+        home.Write(blocked, "in the way");
+        LogCapture log;
+        for (const bool write : {true, false})
+        {
+            wxString why;
+            testing::internal::CaptureStderr();
+            EXPECT_EQ(!write && removable,
+                      write ? AutostartEntry::Write("/bin/Solvane", &why) : AutostartEntry::Remove(&why));
+            const std::string told = testing::internal::GetCapturedStderr();
+            EXPECT_EQ(why.empty() ? "" : "Solvane: start at login: " + why.utf8_string() + "\n", told);
+            EXPECT_EQ(!write && removable, why.empty()) << why;
+        }
+        EXPECT_TRUE(log.logged.empty()) << log.logged.front();
+    }
 }

@@ -1,5 +1,7 @@
-# The version number, the host's file names, the browser launch and the skin image store.
-solvane_test(util_tests SOURCES UtilTest.cpp)
+# The version number, the host's file names, the browser launch, the start-at-login entry (read
+# back with the desktop's own library) and the skin image store.
+pkg_check_modules(GIO_UNIX REQUIRED IMPORTED_TARGET gio-unix-2.0)
+solvane_test(util_tests SOURCES UtilTest.cpp LIBS PkgConfig::GIO_UNIX)
 # The stop token and the call a worker waits for on the main thread.
 solvane_test(stop_token_tests THREADS SOURCES StopTokenTest.cpp)
 # The settings file: damaged files, a full disk, a writer killed at any moment.

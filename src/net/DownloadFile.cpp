@@ -9,6 +9,10 @@
 #include <wx/log.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace
 {
@@ -17,11 +21,25 @@ namespace
 const char* const kFileType = "application/octet-stream";
 
 // Quietly: a file that is not there is no error, and a message box from a worker is not wanted.
+// A link goes itself; what it leads to stays.
 void RemoveIfThere(const wxString& file)
 {
-    wxLogNull quiet;
-    if (wxFileName::FileExists(file))
-        wxRemoveFile(file);
+    ::unlink(file.fn_str());
+}
+
+// The part is always a new file of this process: whatever had the name before (a part a killed
+// transfer left, a link planted to lead the bytes elsewhere) goes first, and the open fails
+// rather than follow a link or reuse a file that appeared in between.
+std::FILE* CreatePart(const wxString& part)
+{
+    RemoveIfThere(part);
+    const int descriptor = ::open(part.fn_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (descriptor < 0)
+        return nullptr;
+    std::FILE* file = ::fdopen(descriptor, "wb");
+    if (!file)
+        ::close(descriptor);
+    return file;
 }
 } // namespace
 
@@ -30,14 +48,25 @@ bool DownloadFile(const wxString& url, const wxString& target, const DownloadLim
     SOLVANE_TRACE("[static]DownloadFile(%s, %s)", url, target);
     // Until it is whole the file lives under a name of its own: a transfer that breaks off never
     // leaves half a file under the target's name.
-    const wxString part = target + ".part";
+    const wxString part = PartialDownloadName(target);
+    std::FILE* out = CreatePart(part);
+    if (!out)
+    {
+        SOLVANE_TRACE("can not create %s", part);
+        return false;
+    }
     HttpGet get(url);
     get.SetConnectTimeout(limits.stallMilliseconds);
     get.SetStallTimeout(limits.stallMilliseconds);
     get.SetOverallTimeout(limits.overallMilliseconds);
     get.SetSizeLimit(limits.sizeLimit);
     get.SetStopToken(stop);
-    const bool fetched = get.FetchToFile(part); // the part is gone again when this fails
+    bool fetched = get.FetchToFile(out);
+    // A failed close can be the write's own late report (a full disk).
+    if (std::fclose(out) != 0)
+        fetched = false;
+    if (!fetched)
+        RemoveIfThere(part);
     const bool offered = get.GetStatus() >= 200 && get.GetStatus() < 300 && get.GetContentType() == kFileType;
 
     if (!fetched)
@@ -76,8 +105,9 @@ bool DownloadFile(const wxString& url, const wxString& target, const DownloadLim
         RemoveIfThere(target);
         return false;
     }
-    wxLogNull quiet;
-    if (!wxRenameFile(part, target, true))
+    // rename replaces a link at target rather than writing through it, and never falls back to
+    // a copy that would.
+    if (std::rename(part.fn_str(), target.fn_str()) != 0)
     {
         SOLVANE_TRACE("failed to write to %s", target);
         RemoveIfThere(part);

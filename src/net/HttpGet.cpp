@@ -98,6 +98,11 @@ bool HttpGet::FetchToFile(const wxString& path)
     return true;
 }
 
+bool HttpGet::FetchToFile(std::FILE* out)
+{
+    return Perform(out);
+}
+
 // Header bytes count as activity for the stall clock. The length is read here rather than
 // asked of libcurl afterwards, which forgets it when the transfer ends early; a length past the
 // limit ends the transfer before the body.

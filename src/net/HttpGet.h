@@ -6,6 +6,7 @@
 
 #include <wx/string.h>
 
+#include <cstdio>
 #include <string>
 #include <utility>
 #include <vector>
@@ -43,6 +44,8 @@ public:
     bool Fetch();
     /// Fetches into a file; on failure the file is removed.
     bool FetchToFile(const wxString& path);
+    /// Fetches into a file the caller opened and closes (and removes on failure).
+    bool FetchToFile(std::FILE* out);
 
     int GetStatus() const { return status; }
     const wxString& GetContentType() const { return contentType; }

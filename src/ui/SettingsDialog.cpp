@@ -10,6 +10,7 @@
 #include <wx/button.h>
 #include <wx/checkbox.h>
 #include <wx/intl.h>
+#include <wx/msgdlg.h>
 #include <wx/radiobut.h>
 #include <wx/settings.h>
 #include <wx/sizer.h>
@@ -213,11 +214,35 @@ void SettingsDialog::WriteValues()
     Settings::WriteLong(SettingsKeys::kHistoryDays, historySpin->GetValue());
     Settings::Flush();
     if (autostartCheck->GetValue() != autostartWas)
+        ApplyAutostart();
+}
+
+void SettingsDialog::ApplyAutostart()
+{
+    SOLVANE_TRACE("[%p]SettingsDialog::ApplyAutostart(void)", static_cast<void*>(this));
+    // The entry says its own failures on stderr; the person who just ticked or unticked the box
+    // is told in a box of the program's, never in one of the toolkit's log.
+    wxString why;
+    if (!autostartCheck->GetValue())
     {
-        if (autostartCheck->GetValue())
-            AutostartEntry::Write(wxStandardPaths::Get().GetExecutablePath());
-        else
-            AutostartEntry::Remove();
+        if (!AutostartEntry::Remove(&why))
+            wxMessageBox(_("Solvane could not remove its start-at-login entry:") + "\n" + why, _("Settings"),
+                         wxOK | wxICON_WARNING, this);
+        return;
+    }
+    const wxString program = wxStandardPaths::Get().GetExecutablePath();
+    if (!AutostartEntry::CanStart(program))
+    {
+        AutostartEntry::Write(program, &why); // refused, and said on stderr
+        wxMessageBox(_("Solvane can not start at login from this folder: the name of a folder on its path "
+                       "holds a line break or another control character.\n\nMove the program to a folder "
+                       "without one and tick \"Start at login\" again."),
+                     _("Settings"), wxOK | wxICON_WARNING, this);
+    }
+    else if (!AutostartEntry::Write(program, &why))
+    {
+        wxMessageBox(_("Solvane could not write its start-at-login entry:") + "\n" + why, _("Settings"),
+                     wxOK | wxICON_WARNING, this);
     }
 }
 

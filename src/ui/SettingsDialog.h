@@ -52,6 +52,8 @@ private:
     void DoLayout();
     void ReadValues();
     void WriteValues();
+    /// Writes or removes the start-at-login entry as the tick says; a failure is told in a box.
+    void ApplyAutostart();
     void MarkServer(Server server);
 
     wxStaticBox* serversBox;

@@ -3,23 +3,23 @@
 // host checks it again before anything of it is installed or loaded.
 #include "update/StagedUpdate.h"
 
+#include "net/DownloadFile.h"
 #include "update/UpdateSignature.h"
 #include "util/AtomicFile.h"
 #include "util/Trace.h"
 
-#include <wx/filefn.h>
-#include <wx/log.h>
-
 #include <cstdio>
+#include <fcntl.h>
 #include <sstream>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace
 {
+// Quietly, and a link goes itself: what it leads to stays.
 void RemoveIfThere(const wxString& path)
 {
-    wxLogNull quiet;
-    if (wxFileName::FileExists(path))
-        wxRemoveFile(path);
+    ::unlink(path.fn_str());
 }
 
 bool Fail(wxString* why, const wxString& reason)
@@ -27,13 +27,6 @@ bool Fail(wxString* why, const wxString& reason)
     if (why)
         *why = reason;
     return false;
-}
-
-bool Vouches(const ReleaseFile* file, const wxString& path)
-{
-    const wxULongLong size = wxFileName::GetSize(path);
-    return file && size != wxInvalidSize && static_cast<long long>(size.GetValue()) == file->size &&
-           UpdateSignature::Sha256OfFile(path) == file->sha256;
 }
 } // namespace
 
@@ -47,15 +40,21 @@ bool StagedUpdate::WriteWhole(const wxString& path, const std::string& bytes)
 {
     SOLVANE_TRACE("[static]StagedUpdate::WriteWhole(%s, %zu bytes)", path, bytes.size());
     wxString error;
-    return AtomicFile::WriteAll(path, bytes, error);
+    return AtomicFile::WriteAll(path, bytes, error, 0600, AtomicFile::Links::Replace);
 }
 
 bool StagedUpdate::ReadWhole(const wxString& path, std::string& bytes, size_t limit)
 {
     bytes.clear();
-    std::FILE* file = std::fopen(path.fn_str(), "rb");
-    if (!file)
+    const int descriptor = ::open(path.fn_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    if (descriptor < 0)
         return false;
+    std::FILE* file = ::fdopen(descriptor, "rb");
+    if (!file)
+    {
+        ::close(descriptor);
+        return false;
+    }
     char buffer[4096];
     size_t got = 0;
     while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0 && bytes.size() <= limit)
@@ -104,7 +103,7 @@ bool StagedUpdate::Check(const std::vector<std::string>& keys, ReleaseStatement&
     if (!CheckStatement(keys, statement, why))
         return false;
     const wxString pending = PendingFileName(modulePath);
-    if (!Vouches(statement.Find("module"), pending))
+    if (!IsVouchedFor(statement.Find("module"), pending))
         return Fail(why, "the module differs from the one its release statement describes");
     if (IsRefused(statement.Find("module")->sha256))
         return Fail(why, "this module was put aside before");
@@ -113,7 +112,15 @@ bool StagedUpdate::Check(const std::vector<std::string>& keys, ReleaseStatement&
 
 bool StagedUpdate::IsSideFileVouchedFor(const SideFileName& side, const ReleaseStatement& statement) const
 {
-    return Vouches(statement.Find(side.kind), PendingFileName(side.path));
+    return IsVouchedFor(statement.Find(side.kind), PendingFileName(side.path));
+}
+
+bool StagedUpdate::IsVouchedFor(const ReleaseFile* file, const wxString& path)
+{
+    // lstat: a link is refused, not measured through. The hash is taken last, over the bytes.
+    struct stat info;
+    return file && ::lstat(path.fn_str(), &info) == 0 && S_ISREG(info.st_mode) &&
+           static_cast<long long>(info.st_size) == file->size && UpdateSignature::Sha256OfFile(path) == file->sha256;
 }
 
 void StagedUpdate::DiscardStatement() const
@@ -131,6 +138,15 @@ void StagedUpdate::Discard() const
     RemoveIfThere(PendingFileName(modulePath));
     for (const SideFileName& side : sideFiles)
         RemoveIfThere(PendingFileName(side.path));
+    RemovePartialDownloads();
+}
+
+void StagedUpdate::RemovePartialDownloads() const
+{
+    SOLVANE_TRACE("[%p]StagedUpdate::RemovePartialDownloads(void)", static_cast<const void*>(this));
+    RemoveIfThere(PartialDownloadName(PendingFileName(modulePath)));
+    for (const SideFileName& side : sideFiles)
+        RemoveIfThere(PartialDownloadName(PendingFileName(side.path)));
 }
 
 bool StagedUpdate::IsRefused(const std::string& sha256) const

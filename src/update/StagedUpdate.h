@@ -38,18 +38,26 @@ public:
     bool Check(const std::vector<std::string>& keys, ReleaseStatement& statement, wxString* why) const;
     /// True when the pending copy of the side file has the size and SHA-256 the statement gives.
     bool IsSideFileVouchedFor(const SideFileName& side, const ReleaseStatement& statement) const;
+    /// The one rule for every file of an update, the module's check before the question and the
+    /// host's before the install alike: path is a file of its own (no link) with exactly the
+    /// size and SHA-256 that file gives; false when file is null.
+    static bool IsVouchedFor(const ReleaseFile* file, const wxString& path);
 
-    /// Deletes the statement, its signature, the approval and every pending file.
+    /// Deletes the statement, its signature, the approval, every pending file and every part of one.
     void Discard() const;
+    /// Deletes the parts of pending files that a transfer cut off (the program killed meanwhile)
+    /// left behind; at start, before anything is fetched.
+    void RemovePartialDownloads() const;
     /// Deletes the statement, its signature and the approval: what is left pending is unverified.
     void DiscardStatement() const;
 
     bool IsRefused(const std::string& sha256) const;
     void Refuse(const std::string& sha256) const;
 
-    /// Writes bytes to path whole or not at all (a crash leaves the old bytes or the new ones).
+    /// Writes bytes to path whole or not at all (a crash leaves the old bytes or the new ones); a
+    /// link at path is replaced, never written through.
     static bool WriteWhole(const wxString& path, const std::string& bytes);
-    /// The whole file, or false when it can not be read or is longer than limit.
+    /// The whole file, or false when it can not be read, is a link or is longer than limit.
     static bool ReadWhole(const wxString& path, std::string& bytes, size_t limit);
 
 private:

@@ -29,7 +29,8 @@ wxString FolderOf(const wxString& path)
 }
 } // namespace
 
-AtomicFile::AtomicFile(const wxString& path, mode_t mode) : target(ResolveLinks(path))
+AtomicFile::AtomicFile(const wxString& path, mode_t mode, Links links)
+    : target(links == Links::Follow ? ResolveLinks(path) : path)
 {
     SOLVANE_TRACE("[%p]AtomicFile::AtomicFile(%s, %o)", static_cast<void*>(this), path, static_cast<unsigned>(mode));
     // mkstemp creates the file 0600 whatever the umask: no other user ever sees the content.
@@ -130,10 +131,10 @@ bool AtomicFile::Commit()
     return true;
 }
 
-bool AtomicFile::WriteAll(const wxString& path, const std::string& bytes, wxString& error, mode_t mode)
+bool AtomicFile::WriteAll(const wxString& path, const std::string& bytes, wxString& error, mode_t mode, Links links)
 {
     SOLVANE_TRACE("[static]AtomicFile::WriteAll(%s, %zu)", path, bytes.size());
-    AtomicFile file(path, mode);
+    AtomicFile file(path, mode, links);
     const bool ok = file.Write(bytes.data(), bytes.size()) && file.Commit();
     error = file.GetError();
     return ok;

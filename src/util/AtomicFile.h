@@ -11,7 +11,8 @@
 //
 // The new content goes to a temporary file in the same folder, is flushed to the disk (fsync)
 // and renamed over the file in one step; the folder is synced after it. When path is a symbolic
-// link, the file it leads to is replaced and the link stays.
+// link, the file it leads to is replaced and the link stays, unless the caller asks for the link
+// itself to be replaced (files that nobody but the program may choose the place of).
 #pragma once
 
 #include <wx/string.h>
@@ -22,9 +23,17 @@
 class AtomicFile
 {
 public:
+    /// What becomes of a symbolic link at path: the file it leads to gets the new content, or
+    /// the link itself is replaced by the new file and whatever it led to is left alone.
+    enum class Links
+    {
+        Follow,
+        Replace
+    };
+
     /// Creates the temporary file beside path (or beside the file a link at path leads to), with
     /// the given mode; a failure shows in GetError and in every later call.
-    explicit AtomicFile(const wxString& path, mode_t mode = 0600);
+    explicit AtomicFile(const wxString& path, mode_t mode = 0600, Links links = Links::Follow);
     /// Without a successful Commit, the temporary file is removed and path stays as it was.
     ~AtomicFile();
     AtomicFile(const AtomicFile&) = delete;
@@ -41,7 +50,8 @@ public:
     const wxString& GetTarget() const { return target; }
 
     /// The content of path replaced by bytes in one call; false with the reason in error.
-    static bool WriteAll(const wxString& path, const std::string& bytes, wxString& error, mode_t mode = 0600);
+    static bool WriteAll(const wxString& path, const std::string& bytes, wxString& error, mode_t mode = 0600,
+                         Links links = Links::Follow);
     /// The end of path's chain of symbolic links (which need not exist yet); path itself when it
     /// is no link.
     static wxString ResolveLinks(const wxString& path);
