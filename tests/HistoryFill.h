@@ -8,6 +8,12 @@
 
 #include <string>
 
+/// The name of the event with the id in a file that FillHistory made from empty.
+inline std::string FilledName(long long id, long long names)
+{
+    return "p" + std::to_string((id - 1) * 7919 % names);
+}
+
 /// Adds events one second apart, the newest at newestTime, their names "p0".."p<names-1>"
 /// scattered over them as a busy site's polls scatter them. True on success.
 inline bool FillHistory(const wxString& path, long long events, long long names, long long newestTime)
