@@ -18,8 +18,8 @@ const long long kReadAhead = 64;
 // The cache is dropped past this: it only has to hold what is on screen.
 const size_t kCacheLimit = 4096;
 // A search's step: a few milliseconds of the store's time each.
-const size_t kNamesAStep = 20000;
-const long long kSpanAStep = 20000;
+const size_t kNamesAStep = 5000;
+const long long kSpanAStep = 10000;
 } // namespace
 
 HistoryView::HistoryView(HistoryStore* store_) : store(store_)
@@ -95,10 +95,14 @@ bool HistoryView::ReadNames(size_t limit)
 bool HistoryView::Search(long milliseconds)
 {
     using namespace std::chrono;
-    const steady_clock::time_point end = steady_clock::now() + std::chrono::milliseconds(milliseconds);
-    do
+    const steady_clock::time_point start = steady_clock::now(), end = start + std::chrono::milliseconds(milliseconds);
+    // A step is not begun when one as long as the last would pass the end.
+    for (steady_clock::time_point stepStart = start, now = start; IsSearching() && (now == start || now + (now - stepStart) <= end);)
+    {
+        stepStart = now;
         SearchStep();
-    while (IsSearching() && steady_clock::now() < end);
+        now = steady_clock::now();
+    }
     // Names looked up one by one come in any order.
     if (!probes.empty() || scanNext == 0)
     {

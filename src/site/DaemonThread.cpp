@@ -219,6 +219,8 @@ namespace
 constexpr int kRetryMilliseconds = 3000;
 // Between two batches of changes: long enough for the GUI thread to be back in its loop.
 constexpr int kBatchPauseMilliseconds = 5;
+// After a piece of the observer's work between refreshes.
+constexpr int kIdlePauseMilliseconds = 5;
 } // namespace
 
 bool DaemonThread::PostChange(const wxEvent& event, size_t& posted)
@@ -327,9 +329,10 @@ wxThread::ExitCode DaemonThread::Poll()
         if (!refreshNow && Now() - started < interval)
         {
             // Work that can wait goes in pieces while the interval runs, each followed by the
-            // checks above: a stop or the next refresh never waits longer than one piece.
-            if (!WorkBetweenRefreshes())
-                SleepStep(interval / 10);
+            // checks above: a stop or the next refresh never waits longer than one piece. The
+            // pause after a piece lets the window take the history's lock: a lock taken again at
+            // once would keep it waiting through piece after piece.
+            SleepStep(WorkBetweenRefreshes() ? kIdlePauseMilliseconds : interval / 10);
             continue;
         }
         started = Now();
