@@ -30,14 +30,21 @@ inline bool FillHistory(const wxString& path, long long events, long long names,
         return false;
     }
     // The index is made again after the rows: a sort is far quicker than millions of scattered inserts.
-    const std::string sql =
-        "BEGIN; DROP INDEX IF EXISTS events_by_name;"
-        " WITH RECURSIVE n(i) AS (SELECT 0 UNION ALL SELECT i + 1 FROM n WHERE i + 1 < " + std::to_string(names) + ")"
-        " INSERT OR IGNORE INTO names(name) SELECT 'p' || i FROM n;"
-        " WITH RECURSIVE n(i) AS (SELECT 0 UNION ALL SELECT i + 1 FROM n WHERE i + 1 < " + std::to_string(events) + ")"
-        " INSERT INTO events(time, name_id, kind, status) SELECT " + std::to_string(newestTime - events + 1) + " + i,"
-        " (SELECT min(id) FROM names) + (i * 7919) % " + std::to_string(names) + ", 1 + i % 3, 3 FROM n;"
-        " CREATE INDEX events_by_name ON events(name_id); COMMIT;";
+    const std::string sql = "BEGIN; DROP INDEX IF EXISTS events_by_name;"
+                            " WITH RECURSIVE n(i) AS (SELECT 0 UNION ALL SELECT i + 1 FROM n WHERE i + 1 < " +
+                            std::to_string(names) +
+                            ")"
+                            " INSERT OR IGNORE INTO names(name) SELECT 'p' || i FROM n;"
+                            " WITH RECURSIVE n(i) AS (SELECT 0 UNION ALL SELECT i + 1 FROM n WHERE i + 1 < " +
+                            std::to_string(events) +
+                            ")"
+                            " INSERT INTO events(time, name_id, kind, status) SELECT " +
+                            std::to_string(newestTime - events + 1) +
+                            " + i,"
+                            " (SELECT min(id) FROM names) + (i * 7919) % " +
+                            std::to_string(names) +
+                            ", 1 + i % 3, 3 FROM n;"
+                            " CREATE INDEX events_by_name ON events(name_id); COMMIT;";
     const bool ok = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr) == SQLITE_OK;
     sqlite3_close(db);
     return ok;

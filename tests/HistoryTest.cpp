@@ -153,8 +153,8 @@ TEST_F(HistoryTest, PruneInBatchesRemovesExactlyTheOldAndHeedsAStop)
     // 10,000 events at the times 1 to 10,000. The bounds (time, count, rows; -1: none) and the
     // oldest id left.
     const std::tuple<long long, long long, long long, long long> cases[] = {
-        {5001, -1, -1, 5001}, {LLONG_MIN, 3000, -1, 7001}, {5001, 3000, -1, 7001},
-        {9000, -1, 2500, 2501}, {1, -1, -1, 1},           {10001, -1, -1, 0},
+        {5001, -1, -1, 5001}, {LLONG_MIN, 3000, -1, 7001}, {5001, 3000, -1, 7001}, {9000, -1, 2500, 2501},
+        {1, -1, -1, 1},       {10001, -1, -1, 0},
     };
     for (const auto& [before, keepAtMost, maxRows, oldestLeft] : cases)
     {
@@ -177,7 +177,11 @@ TEST_F(HistoryTest, PruneInBatchesRemovesExactlyTheOldAndHeedsAStop)
     ASSERT_TRUE(FillHistory(path, 400000, 1000, 400000));
     HistoryStore store;
     ASSERT_EQ(HistoryStore::OpenResult::Opened, store.Open(path));
-    EXPECT_EQ(0, store.Prune(LLONG_MAX, -1, [] { StopToken stopped; stopped.RequestStop(); return stopped; }()));
+    EXPECT_EQ(0, store.Prune(LLONG_MAX, -1, [] {
+        StopToken stopped;
+        stopped.RequestStop();
+        return stopped;
+    }()));
     StopToken stop;
     std::chrono::steady_clock::time_point stoppedAt;
     std::thread stopper([&] {
@@ -207,8 +211,12 @@ TEST_F(HistoryTest, CleanUpFollowsTheFirstListAndKeepsTheDaysInRange)
     // The days stored (null: none), and the ages in days of the events that stay, of 0.5, 1.5, 6.5,
     // 29.5, 3649.5 and 3650.5.
     const std::pair<const char*, std::vector<int>> cases[] = {
-        {nullptr, {0, 1, 6, 29}}, {"7", {0, 1, 6}},       {"0", {0}}, {"-3", {0}},
-        {"3650", {0, 1, 6, 29, 3649}}, {"150000000000000", {0, 1, 6, 29, 3649}},
+        {nullptr, {0, 1, 6, 29}},
+        {"7", {0, 1, 6}},
+        {"0", {0}},
+        {"-3", {0}},
+        {"3650", {0, 1, 6, 29, 3649}},
+        {"150000000000000", {0, 1, 6, 29, 3649}},
     };
     for (const auto& [days, kept] : cases)
     {

@@ -89,7 +89,8 @@ int HistoryFile::Connect(const wxString& file, int schemaVersion, sqlite3** conn
     if (code != SQLITE_OK)
     {
         if (error)
-            *error = wxString::Format("cannot open %s: %s", file, db ? wxString::FromUTF8(sqlite3_errmsg(db)) : wxString(sqlite3_errstr(code)));
+            *error = wxString::Format("cannot open %s: %s", file,
+                                      db ? wxString::FromUTF8(sqlite3_errmsg(db)) : wxString(sqlite3_errstr(code)));
         return fail(code);
     }
     *connection = db;

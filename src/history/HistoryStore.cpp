@@ -174,7 +174,8 @@ bool HistoryStore::Record(const std::vector<HistoryEvent>& events, wxString* err
     bool ok = Execute("BEGIN IMMEDIATE;");
     if (ok)
     {
-        SqliteStatement insert = PrepareStatement(db, "INSERT INTO events(time, name_id, kind, status) VALUES (?1, ?2, ?3, ?4);");
+        SqliteStatement insert =
+            PrepareStatement(db, "INSERT INTO events(time, name_id, kind, status) VALUES (?1, ?2, ?3, ?4);");
         ok = static_cast<bool>(insert);
         for (size_t i = 0; ok && i < events.size(); ++i)
         {
@@ -290,8 +291,9 @@ std::vector<HistoryEvent> HistoryStore::ReadRange(long long first, long long las
     std::vector<HistoryEvent> events;
     if (!db)
         return events;
-    SqliteStatement read = PrepareStatement(db, "SELECT e.id, e.time, n.name, e.kind, e.status FROM events e"
-                                 " JOIN names n ON n.id = e.name_id WHERE e.id BETWEEN ?1 AND ?2 ORDER BY e.id DESC;");
+    SqliteStatement read =
+        PrepareStatement(db, "SELECT e.id, e.time, n.name, e.kind, e.status FROM events e"
+                             " JOIN names n ON n.id = e.name_id WHERE e.id BETWEEN ?1 AND ?2 ORDER BY e.id DESC;");
     if (!read)
         return events;
     sqlite3_bind_int64(read.get(), 1, first);
@@ -304,7 +306,7 @@ std::vector<HistoryEvent> HistoryStore::ReadRange(long long first, long long las
         event.name = ColumnText(read.get(), 2);
         const int kind = sqlite3_column_int(read.get(), 3);
         event.kind = kind >= 0 && kind <= static_cast<int>(HistoryKind::WentOffline) ? static_cast<HistoryKind>(kind)
-                                                                                    : HistoryKind::Changed;
+                                                                                     : HistoryKind::Changed;
         event.status = static_cast<uint32_t>(sqlite3_column_int64(read.get(), 4));
         events.push_back(event);
     }
@@ -315,8 +317,8 @@ std::vector<std::pair<long long, wxString>> HistoryStore::ReadNames(long long af
 {
     std::lock_guard<std::mutex> lock(mutex);
     std::vector<std::pair<long long, wxString>> names;
-    SqliteStatement read = db ? PrepareStatement(db, "SELECT id, name FROM names WHERE id > ?1 ORDER BY id LIMIT ?2;")
-                              : SqliteStatement();
+    SqliteStatement read =
+        db ? PrepareStatement(db, "SELECT id, name FROM names WHERE id > ?1 ORDER BY id LIMIT ?2;") : SqliteStatement();
     if (!read)
         return names;
     sqlite3_bind_int64(read.get(), 1, afterId);
@@ -367,7 +369,7 @@ long long HistoryStore::GetLastSeen(const wxString& name)
     if (!db)
         return 0;
     SqliteStatement last = PrepareStatement(db, "SELECT e.time FROM events e JOIN names n ON n.id = e.name_id"
-                                 " WHERE n.name = ?1 ORDER BY e.id DESC LIMIT 1;");
+                                                " WHERE n.name = ?1 ORDER BY e.id DESC LIMIT 1;");
     if (!last)
         return 0;
     BindText(last.get(), 1, name);

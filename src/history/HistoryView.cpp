@@ -97,7 +97,8 @@ bool HistoryView::Search(long milliseconds)
     using namespace std::chrono;
     const steady_clock::time_point start = steady_clock::now(), end = start + std::chrono::milliseconds(milliseconds);
     // A step is not begun when one as long as the last would pass the end.
-    for (steady_clock::time_point stepStart = start, now = start; IsSearching() && (now == start || now + (now - stepStart) <= end);)
+    for (steady_clock::time_point stepStart = start, now = start;
+         IsSearching() && (now == start || now + (now - stepStart) <= end);)
     {
         stepStart = now;
         SearchStep();

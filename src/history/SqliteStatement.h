@@ -32,6 +32,5 @@ inline void BindText(sqlite3_stmt* statement, int index, const wxString& text)
 inline wxString ColumnText(sqlite3_stmt* statement, int column)
 {
     const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, column));
-    return text ? wxString::FromUTF8(text, static_cast<size_t>(sqlite3_column_bytes(statement, column)))
-                : wxString();
+    return text ? wxString::FromUTF8(text, static_cast<size_t>(sqlite3_column_bytes(statement, column))) : wxString();
 }
