@@ -4,8 +4,10 @@ solvane_test(update_user_list_tests THREADS SOURCES UpdateUserListTest.cpp UserS
 solvane_test(server_failure_box_tests GUI SOURCES ServerFailureBoxTest.cpp WindowTest.h LIBS sitesim)
 # The history: its store, the recorder and the page's rows, on databases in a temporary folder.
 solvane_test(history_tests SOURCES HistoryTest.cpp UserStatuses.h)
+# The long histories come from the benchmarks' generator.
+target_include_directories(history_tests PRIVATE ${PROJECT_SOURCE_DIR}/bench)
 # A long history made in one go, for the exit test on the real program and for measurements.
-add_executable(history_fill HistoryFillMain.cpp HistoryFill.h)
+add_executable(history_fill ${PROJECT_SOURCE_DIR}/bench/HistoryFillMain.cpp ${PROJECT_SOURCE_DIR}/bench/HistoryFill.h)
 target_compile_options(history_fill PRIVATE -Wall -Wextra)
 target_link_libraries(history_fill PRIVATE solvane_core)
 # The real program on a million old events with one day kept: the first list and the end come on

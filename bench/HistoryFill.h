@@ -1,4 +1,4 @@
-// A history of many events made in one go, for the tests and the measurements that need a long
+// A history of many events made in one go, for the measurements and the tests that need a long
 // one: the schema is the program's own (the store makes the file), the rows a bulk insert.
 #pragma once
 
