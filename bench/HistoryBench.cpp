@@ -1,14 +1,18 @@
 // The history's write on the polling thread and its size: 10,000 performers, a tenth of them
-// changing at each poll, a poll every 10 s.
+// changing at each poll, a poll every 10 s; and the History page's filter on a full history.
 #include "BenchSupport.h"
+#include "HistoryFill.h"
 
 #include "history/HistoryRecorder.h"
 #include "history/HistoryStore.h"
+#include "history/HistoryView.h"
 
 #include <benchmark/benchmark.h>
 
 #include <wx/filename.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <sys/stat.h>
 
@@ -77,3 +81,71 @@ static void HistoryWrite(benchmark::State& state)
     wxFileName::Rmdir(folder, wxPATH_RMDIR_RECURSIVE);
 }
 BENCHMARK(HistoryWrite)->Iterations(300)->Unit(benchmark::kMillisecond);
+
+namespace
+{
+// A full history (3.5 million events of 100,000 names), made once for the filter's benchmarks.
+struct FullHistory
+{
+    FullHistory() : folder(TemporaryFolder()), path(folder + "/history.sqlite")
+    {
+        ok = FillHistory(path, HistoryRecorder::kMaxEvents, 100000, HistoryRecorder::kMaxEvents) &&
+             store.Open(path) != HistoryStore::OpenResult::Failed;
+    }
+    ~FullHistory()
+    {
+        store.Close();
+        wxFileName::Rmdir(folder, wxPATH_RMDIR_RECURSIVE);
+    }
+    wxString folder, path;
+    HistoryStore store;
+    bool ok = false;
+};
+
+double Milliseconds(std::chrono::steady_clock::time_point since)
+{
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - since).count();
+}
+} // namespace
+
+// The History page's filter on a full history, as the window meets it: a keystroke (the filter
+// set, with its first slice), the longest slice of the search after it, and a refresh's thousand
+// events taken in with the filter on. "p" and "7" match most names, "p9" a tenth, "p123" a few.
+static void HistoryFilter(benchmark::State& state)
+{
+    static FullHistory history;
+    if (!history.ok)
+    {
+        state.SkipWithError("cannot make the history");
+        return;
+    }
+    const char* const texts[] = {"p", "p9", "p123", "7"};
+    const char* text = texts[state.range(0)];
+    state.SetLabel(text);
+    double keystroke = 0, slice = 0, refresh = 0;
+    long long time = 2 * HistoryRecorder::kMaxEvents;
+    for (auto _ : state)
+    {
+        HistoryView view(&history.store);
+        auto start = std::chrono::steady_clock::now();
+        view.SetFilter(text, {}, false);
+        keystroke = std::max(keystroke, Milliseconds(start));
+        while (view.IsSearching())
+        {
+            start = std::chrono::steady_clock::now();
+            view.Search(HistoryView::kSliceMilliseconds);
+            slice = std::max(slice, Milliseconds(start));
+        }
+        std::vector<HistoryEvent> events;
+        for (int i = 0; i < 1000; ++i)
+            events.push_back({0, ++time, wxString::Format("p%d", i * 97), HistoryKind::Changed, 3});
+        history.store.Record(events);
+        start = std::chrono::steady_clock::now();
+        view.Update();
+        refresh = std::max(refresh, Milliseconds(start));
+    }
+    state.counters["keystroke_ms"] = keystroke;
+    state.counters["longest_slice_ms"] = slice;
+    state.counters["refresh_ms"] = refresh;
+}
+BENCHMARK(HistoryFilter)->DenseRange(0, 3)->Iterations(3)->Unit(benchmark::kMillisecond);

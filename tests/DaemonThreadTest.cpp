@@ -3,6 +3,7 @@
 
 #include "model/UserEvent.h"
 #include "model/UserListEvent.h"
+#include "model/UserListObserver.h"
 #include "net/HttpGet.h"
 #include "site/TaveloSite.h"
 #include "util/Settings.h"
@@ -207,6 +208,57 @@ TEST(DaemonThreadTest, StopEndsASleepAtOnce)
         // Generous, for slow sanitizer runs: a step that is not ended lasts 3 s or more.
         EXPECT_LT(steady_clock::now() - start, milliseconds(1000));
         EXPECT_EQ(1u, site.starts.size());
+    }
+}
+
+// Work that can wait (the history's clean-up) runs in pieces between refreshes, only once the
+// first list is out, and a bounded stop ends it within a piece. A thread stuck in its observer (a
+// huge write) outlasts a bounded stop, and is then left to StopAll, which lets go of what it kept
+// only once the thread has ended.
+TEST(DaemonThreadTest, IdleWorkFollowsTheFirstListAndAStuckThreadIsLeftToStopAll)
+{
+    Settings::WriteLong("/System/syncinterval", 10);
+    struct Observer : UserListObserver
+    {
+        void OnFirstList(const UserList&) override
+        {
+            idleBeforeFirst = idle.load();
+            for (inFirst = true; hold && !release;)
+                std::this_thread::sleep_for(milliseconds(1));
+        }
+        void OnDifference(const UserList&, const UserList&, const UserList&, const UserList&) override {}
+        bool OnIdle(const StopToken&) override // endless, 5 ms a piece
+        {
+            std::this_thread::sleep_for(milliseconds(5));
+            return ++idle > 0;
+        }
+        std::atomic<int> idle{0}, idleBeforeFirst{-1};
+        std::atomic<bool> hold{false}, inFirst{false}, release{false};
+    };
+    for (const bool stuck : {false, true})
+    {
+        ScriptedSite site;
+        site.script = {ListOf({{"ann", 0x03}})};
+        Observer observer;
+        observer.hold = stuck;
+        auto thread = std::make_unique<TestDaemon>(&site, nullptr);
+        thread->SetObserver(&observer);
+        ASSERT_EQ(wxTHREAD_NO_ERROR, thread->Run());
+        ASSERT_TRUE(WaitUntil([&] { return stuck ? observer.inFirst.load() : observer.idle >= 3; }));
+        const auto start = steady_clock::now();
+        EXPECT_EQ(!stuck, thread->Stop(TimeLimit(250).count()));
+        EXPECT_LT(steady_clock::now() - start, TimeLimit(400));
+        EXPECT_EQ(0, observer.idleBeforeFirst.load());
+        if (!stuck)
+            continue;
+        auto kept = std::make_shared<int>(0);
+        const std::weak_ptr<int> watch = kept;
+        DaemonThread::Abandon(std::move(thread), std::move(kept));
+        EXPECT_FALSE(DaemonThread::StopAll(50));
+        EXPECT_FALSE(watch.expired());
+        observer.release = true;
+        EXPECT_TRUE(DaemonThread::StopAll(TimeLimit(1000).count()));
+        EXPECT_TRUE(watch.expired());
     }
 }
 

@@ -7,6 +7,7 @@
 #include "ui/HistoryListCtrl.h"
 #include "ui/HistoryPanel.h"
 
+#include "HistoryFill.h"
 #include "TestFiles.h"
 #include "TimeLimit.h"
 #include "UserStatuses.h"
@@ -89,6 +90,22 @@ TEST_F(HistoryPageTest, ShowsEventsNewestFirstFollowsPollsAndFilters)
     panel->GetFavoritesOnly()->GetEventHandler()->ProcessEvent(toggled);
     EXPECT_EQ("bob went offline, bob online at start", Rows(list));
     EXPECT_EQ(list->GetImageList(wxIMAGE_LIST_SMALL)->GetImageCount(), 3);
+}
+
+// A filter whose search takes several slices goes on by itself between the window's turns, the
+// rows growing until every match is shown.
+TEST_F(HistoryPageTest, LongSearchGoesOnBetweenTheWindowsTurns)
+{
+    store.Close();
+    ASSERT_TRUE(FillHistory(scratch.path + "/history.sqlite", 400000, 50000, now));
+    ASSERT_EQ(HistoryStore::OpenResult::Opened, store.Open(scratch.path + "/history.sqlite"));
+    auto* panel = new HistoryPanel(frame.get(), &store, [] { return std::vector<wxString>(); });
+    HistoryListCtrl* list = panel->GetListCtrl();
+    panel->GetFilterText()->SetValue("p");
+    EXPECT_LT(list->GetItemCount(), static_cast<long>(HistoryView::kFilteredLimit)) << "one slice found them all";
+    ASSERT_TRUE(PumpUntil([&] { return list->GetItemCount() == static_cast<long>(HistoryView::kFilteredLimit); },
+                          TimeLimit(10000)));
+    EXPECT_EQ(FilledName(400000, 50000), list->GetItemText(0, 1).utf8_string());
 }
 
 // An offline favourite's tooltip gives its last time online; an online one, or one never seen,

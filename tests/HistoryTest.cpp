@@ -3,7 +3,9 @@
 #include "history/HistoryRecorder.h"
 #include "history/HistoryStore.h"
 #include "history/HistoryView.h"
+#include "util/Settings.h"
 
+#include "HistoryFill.h"
 #include "TestFiles.h"
 #include "TimeLimit.h"
 #include "UserStatuses.h"
@@ -17,6 +19,7 @@
 #include <sqlite3.h>
 
 #include <chrono>
+#include <climits>
 #include <csignal>
 #include <map>
 #include <poll.h>
@@ -140,6 +143,128 @@ TEST_F(HistoryTest, PruningRemovesExactlyTheOldRows)
         EXPECT_EQ(times.size() - static_cast<size_t>(removed), view.GetCount());
         for (size_t row = 0; row < view.GetCount(); ++row)
             EXPECT_NE(0, view.GetRow(row).id);
+    }
+}
+
+// The clean-up in batches removes exactly the old rows, or the oldest past the bound, or a part of
+// them, the rest numbered without gaps; a stop is heeded between two batches, not after all.
+TEST_F(HistoryTest, PruneInBatchesRemovesExactlyTheOldAndHeedsAStop)
+{
+    // 3,000 events at the times 1 to 3,000 (the ids too); the bounds (time, count, rows; -1: none)
+    // and the oldest id left (0: none).
+    const std::tuple<long long, long long, long long, long long> cases[] = {{1501, -1, -1, 1501},
+                                                                            {LLONG_MIN, 1000, -1, 2001},
+                                                                            {1501, 1000, -1, 2001},
+                                                                            {2000, -1, 1200, 1201},
+                                                                            {3001, -1, -1, 0}};
+    for (const auto& [before, keepAtMost, maxRows, oldestLeft] : cases)
+    {
+        SCOPED_TRACE(testing::Message() << before << " " << keepAtMost << " " << maxRows);
+        wxRemoveFile(path);
+        ASSERT_TRUE(FillHistory(path, 3000, 10, 3000));
+        HistoryStore store;
+        ASSERT_EQ(HistoryStore::OpenResult::Opened, store.Open(path));
+        EXPECT_EQ(oldestLeft == 0 ? 3000 : oldestLeft - 1, store.Prune(before, keepAtMost, StopToken(), maxRows));
+        long long oldest = 0, newest = 0;
+        store.GetIdRange(oldest, newest);
+        EXPECT_EQ(oldestLeft, oldest);
+    }
+    wxRemoveFile(path);
+    ASSERT_TRUE(FillHistory(path, 200000, 1000, 200000));
+    HistoryStore store;
+    ASSERT_EQ(HistoryStore::OpenResult::Opened, store.Open(path));
+    StopToken stop;
+    std::thread stopper([&] {
+        long long oldest = 0, newest = 0;
+        WaitUntil([&] { return store.GetIdRange(oldest, newest) && oldest > 1; });
+        stop.RequestStop();
+    });
+    const long long removed = store.Prune(LLONG_MAX, -1, stop);
+    stopper.join();
+    EXPECT_GT(removed, 0);
+    EXPECT_LT(removed, 100000);
+    EXPECT_EQ(0, removed % HistoryStore::kPruneBatch);
+    long long oldest = 0, newest = 0;
+    ASSERT_TRUE(store.GetIdRange(oldest, newest));
+    EXPECT_EQ(removed + 1, oldest);
+}
+
+// The recorder leaves the clean-up until the first list is written, then does it a batch at a
+// time (OnIdle), keeping the stored days held to 1 to 3,650.
+TEST_F(HistoryTest, CleanUpFollowsTheFirstListAndKeepsTheDaysInRange)
+{
+    const long long kDay = 86400, now = 5000 * kDay;
+    // The days stored (null: none); the ages in days kept of events 0.5 to 3650.5 days old.
+    const std::pair<const char*, std::vector<int>> cases[] = {
+        {nullptr, {0, 1, 6, 29}}, {"7", {0, 1, 6}}, {"0", {0}}, {"-3", {0}}, {"150000000000000", {0, 1, 6, 29, 3649}}};
+    for (const auto& [days, kept] : cases)
+    {
+        SCOPED_TRACE(days ? days : "none");
+        days ? Settings::WriteString("/History/days", days) : Settings::DeleteEntry("/History/days");
+        wxRemoveFile(path);
+        HistoryStore store;
+        ASSERT_EQ(HistoryStore::OpenResult::Opened, store.Open(path));
+        for (int age : {3650, 3649, 29, 6, 1, 0})
+            ASSERT_TRUE(store.Record({Event(now - age * kDay - kDay / 2, "ann")}));
+        HistoryRecorder recorder(&store, [&] { return now; });
+        recorder.OnFirstList(ListOf({{"ann", 3}}));
+        long long oldest = 0, newest = 0;
+        ASSERT_TRUE(store.GetIdRange(oldest, newest));
+        EXPECT_EQ(1, oldest) << "nothing goes before the first list is written";
+        for (int piece = 0; recorder.OnIdle(StopToken()); ++piece)
+            ASSERT_LT(piece, 10);
+        std::vector<int> left;
+        ASSERT_TRUE(store.GetIdRange(oldest, newest));
+        for (const HistoryEvent& event : store.ReadRange(oldest, newest - 1))
+            left.push_back(static_cast<int>((now - event.time) / kDay));
+        EXPECT_EQ(kept, left);
+    }
+    Settings::DeleteEntry("/History/days");
+}
+
+// The filter on a full history (3.5 million events, 100,000 names), many names matching or few: no
+// call of the view takes the window long, typing or at a refresh; the rows are the newest matches.
+TEST_F(HistoryTest, FilterOnAFullHistoryIsQuickAndRight)
+{
+    const long long kEvents = HistoryRecorder::kMaxEvents;
+    ASSERT_TRUE(FillHistory(path, kEvents, 100000, kEvents));
+    HistoryStore store;
+    ASSERT_EQ(HistoryStore::OpenResult::Opened, store.Open(path));
+    HistoryView view(&store);
+    // This thread's processor time, which other programs on a busy machine do not stretch.
+    const auto timed = [](const std::function<void()>& call) {
+        timespec start{}, end{};
+        clock_gettime(CLOCK_THREAD_CPUTIME_ID, &start);
+        call();
+        clock_gettime(CLOCK_THREAD_CPUTIME_ID, &end);
+        return std::chrono::seconds(end.tv_sec - start.tv_sec) + std::chrono::nanoseconds(end.tv_nsec - start.tv_nsec);
+    };
+    const auto limit = TimeLimit(100); // the search's slices are 20 ms
+    std::vector<std::string> names;    // of the events after the filled ones
+    for (const char* text : {"p", "p9", "p123", "7"})
+    {
+        SCOPED_TRACE(text);
+        EXPECT_LT(timed([&] { view.SetFilter(text, {}, false); }), limit);
+        while (view.IsSearching())
+            ASSERT_LT(timed([&] { view.Search(HistoryView::kSliceMilliseconds); }), limit);
+        // A refresh's thousand events.
+        std::vector<HistoryEvent> events;
+        for (int i = 0; i < 1000; ++i)
+        {
+            names.push_back("p" + std::to_string(i * 97));
+            events.push_back(Event(kEvents + static_cast<long long>(names.size()), names.back().c_str()));
+        }
+        ASSERT_TRUE(store.Record(events));
+        EXPECT_LT(timed([&] { view.Update(); }), limit);
+        std::vector<long long> expected;
+        for (long long id = kEvents + static_cast<long long>(names.size()); id >= 1 && expected.size() < 100000; --id)
+        {
+            if ((id > kEvents ? names[id - kEvents - 1] : FilledName(id, 100000)).find(text) != std::string::npos)
+                expected.push_back(id);
+        }
+        ASSERT_EQ(expected.size(), view.GetCount());
+        for (size_t row = 0; row < expected.size(); row += 997)
+            ASSERT_EQ(expected[row], view.GetRow(row).id) << row;
     }
 }
 

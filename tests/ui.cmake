@@ -8,3 +8,4 @@ add_dependencies(main_frame_tests solvane_skin)
 add_dependencies(tree_tests solvane_catalogues)
 # The History page and the favourites' last-seen tooltip.
 solvane_test(history_page_tests GUI SOURCES HistoryPageTest.cpp UserStatuses.h)
+target_include_directories(history_page_tests PRIVATE ${PROJECT_SOURCE_DIR}/bench)

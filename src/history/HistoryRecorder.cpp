@@ -6,6 +6,7 @@
 #include "util/SettingsKeys.h"
 #include "util/Trace.h"
 
+#include <algorithm>
 #include <climits>
 #include <ctime>
 #include <cstdio>
@@ -57,6 +58,7 @@ void HistoryRecorder::OnFirstList(const UserList& list)
 {
     SOLVANE_TRACE("[%p]HistoryRecorder::OnFirstList(%zu)", static_cast<void*>(this), list.GetCount());
     const long long now = Now();
+    // Noted only: the clean-up runs once the list is out (OnIdle).
     PruneIfDue(now, true);
     std::vector<HistoryEvent> events;
     events.reserve(list.GetCount());
@@ -94,6 +96,12 @@ void HistoryRecorder::Write(const std::vector<HistoryEvent>& events)
     }
 }
 
+long HistoryRecorder::KeptDays()
+{
+    const long days = Settings::ReadLong(SettingsKeys::kHistoryDays, SettingsKeys::kHistoryDaysDefault);
+    return std::clamp(days, SettingsKeys::kHistoryDaysMin, SettingsKeys::kHistoryDaysMax);
+}
+
 void HistoryRecorder::PruneIfDue(long long now, bool force)
 {
     if (!store || !store->IsWritable())
@@ -103,13 +111,24 @@ void HistoryRecorder::PruneIfDue(long long now, bool force)
         // The size bound holds between the daily prunings too: on a busy site a day's events
         // alone can pass it.
         long long oldest = 0, newest = 0;
-        if (store->GetIdRange(oldest, newest) && newest - oldest + 1 > kMaxEvents)
-            store->Prune(LLONG_MIN, kMaxEvents);
+        if (!pruneDue && store->GetIdRange(oldest, newest) && newest - oldest + 1 > kMaxEvents)
+        {
+            pruneDue = true;
+            pruneBefore = LLONG_MIN;
+        }
         return;
     }
     lastPrune = now;
-    long days = Settings::ReadLong(SettingsKeys::kHistoryDays, kDefaultDays);
-    if (days < 1)
-        days = kDefaultDays;
-    store->Prune(now - days * kSecondsADay, kMaxEvents);
+    pruneDue = true;
+    pruneBefore = now - KeptDays() * kSecondsADay;
+}
+
+bool HistoryRecorder::OnIdle(const StopToken& stop)
+{
+    if (!pruneDue || !store || !store->IsWritable())
+        return false;
+    const long long removed = store->Prune(pruneBefore, kMaxEvents, stop, HistoryStore::kPruneBatch);
+    // A batch that came short was the last one; a failure ends the clean-up until the next is due.
+    pruneDue = removed == HistoryStore::kPruneBatch;
+    return pruneDue;
 }

@@ -1,6 +1,8 @@
 // The history of performers' comings and goings, kept in an SQLite database.
 #include "history/HistoryStore.h"
 
+#include "history/HistoryFile.h"
+#include "history/SqliteStatement.h"
 #include "util/Trace.h"
 
 #include <wx/datetime.h>
@@ -9,55 +11,11 @@
 #include <wx/log.h>
 #include <wx/utils.h>
 
-#include <sqlite3.h>
-
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <memory>
-
-namespace
-{
-struct StatementDeleter
-{
-    void operator()(sqlite3_stmt* statement) const { sqlite3_finalize(statement); }
-};
-using Statement = std::unique_ptr<sqlite3_stmt, StatementDeleter>;
-
-Statement Prepare(sqlite3* db, const char* sql)
-{
-    sqlite3_stmt* statement = nullptr;
-    if (sqlite3_prepare_v2(db, sql, -1, &statement, nullptr) != SQLITE_OK)
-        return Statement();
-    return Statement(statement);
-}
-
-void BindText(sqlite3_stmt* statement, int index, const wxString& text)
-{
-    const wxScopedCharBuffer utf8 = text.utf8_str();
-    sqlite3_bind_text(statement, index, utf8.data(), static_cast<int>(utf8.length()), SQLITE_TRANSIENT);
-}
-
-wxString ColumnText(sqlite3_stmt* statement, int column)
-{
-    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, column));
-    return text ? wxString::FromUTF8(text, static_cast<size_t>(sqlite3_column_bytes(statement, column)))
-                : wxString();
-}
-
-bool IsDamage(int code)
-{
-    const int primary = code & 0xFF;
-    return primary == SQLITE_CORRUPT || primary == SQLITE_NOTADB;
-}
-
-// The schema of version 1: names are stored once; an event refers to its name by number.
-const char* const kSchema = "CREATE TABLE IF NOT EXISTS names(id INTEGER PRIMARY KEY, name TEXT NOT NULL UNIQUE);"
-                            "CREATE TABLE IF NOT EXISTS events(id INTEGER PRIMARY KEY, time INTEGER NOT NULL,"
-                            " name_id INTEGER NOT NULL, kind INTEGER NOT NULL, status INTEGER NOT NULL);"
-                            "CREATE INDEX IF NOT EXISTS events_by_name ON events(name_id);";
-} // namespace
+#include <algorithm>
 
 HistoryStore::HistoryStore()
 {
@@ -107,18 +65,12 @@ HistoryStore::OpenResult HistoryStore::Open(const wxString& path, wxString* erro
     const int code = OpenFile(path, error);
     if (code == SQLITE_OK)
         return OpenResult::Opened;
-    if (!IsDamage(code))
+    if (!HistoryFile::IsDamage(code))
         return OpenResult::Failed;
 
     // A damaged file is kept for whoever wants to look at it, and the history starts again.
     const wxString aside = path + ".damaged-" + wxDateTime::Now().Format("%Y%m%d-%H%M%S");
-    bool moved = wxRenameFile(path, aside, false);
-    for (const char* suffix : {"-wal", "-shm", "-journal"})
-    {
-        if (moved && wxFileExists(path + suffix))
-            moved = wxRenameFile(path + suffix, aside + suffix, false);
-    }
-    if (!moved)
+    if (!HistoryFile::SetAside(path, aside))
     {
         if (error)
             *error = wxString::Format("%s is damaged and cannot be set aside", path);
@@ -142,60 +94,9 @@ HistoryStore::OpenResult HistoryStore::Open(const wxString& path, wxString* erro
 int HistoryStore::OpenFile(const wxString& file, wxString* error)
 {
     SOLVANE_TRACE("[%p]HistoryStore::OpenFile(%s)", static_cast<void*>(this), file);
-    int code = sqlite3_open_v2(file.utf8_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
-    if (code == SQLITE_OK)
-    {
-        sqlite3_extended_result_codes(db, 1);
-        // The exclusive locking mode keeps the file locked for as long as this connection lives:
-        // another program's history finds it busy at once, instead of writing in between.
-        code = sqlite3_exec(db, "PRAGMA locking_mode=EXCLUSIVE;", nullptr, nullptr, nullptr);
-    }
-    if (code == SQLITE_OK)
-        code = sqlite3_exec(db, "PRAGMA journal_mode=WAL;", nullptr, nullptr, nullptr);
-    // With the write-ahead log, NORMAL syncs at each checkpoint rather than at each list: a
-    // killed program keeps every committed list and the file is never damaged; only a power cut
-    // may lose the last few lists. A full sync per list took over 100 ms of the polling thread.
-    if (code == SQLITE_OK)
-        code = sqlite3_exec(db, "PRAGMA synchronous=NORMAL;", nullptr, nullptr, nullptr);
-    int version = -1;
-    if (code == SQLITE_OK)
-    {
-        Statement statement = Prepare(db, "PRAGMA user_version;");
-        code = statement ? sqlite3_step(statement.get()) : sqlite3_errcode(db);
-        if (code == SQLITE_ROW)
-        {
-            version = sqlite3_column_int(statement.get(), 0);
-            code = SQLITE_OK;
-        }
-    }
-    if (code == SQLITE_OK && version > kSchemaVersion)
-    {
-        if (error)
-            *error = wxString::Format("%s was made by a newer release (schema %d)", file, version);
-        CloseLocked();
-        return SQLITE_MISMATCH;
-    }
-    if (code == SQLITE_OK)
-        code = sqlite3_exec(db, "BEGIN EXCLUSIVE;", nullptr, nullptr, nullptr);
-    if (code == SQLITE_OK)
-    {
-        code = sqlite3_exec(db, kSchema, nullptr, nullptr, nullptr);
-        if (code == SQLITE_OK && version < kSchemaVersion)
-            code = sqlite3_exec(db, wxString::Format("PRAGMA user_version=%d;", kSchemaVersion).utf8_str(), nullptr,
-                                nullptr, nullptr);
-        code = code == SQLITE_OK ? sqlite3_exec(db, "COMMIT;", nullptr, nullptr, nullptr) : code;
-        if (code != SQLITE_OK)
-            sqlite3_exec(db, "ROLLBACK;", nullptr, nullptr, nullptr);
-    }
-    if (code != SQLITE_OK)
-    {
-        if (error)
-            *error = wxString::Format("cannot open %s: %s", file, db ? LastError() : wxString(sqlite3_errstr(code)));
-        CloseLocked();
-        return code;
-    }
-    writable = true;
-    return SQLITE_OK;
+    const int code = HistoryFile::Connect(file, kSchemaVersion, &db, error);
+    writable = code == SQLITE_OK;
+    return code;
 }
 
 void HistoryStore::Close()
@@ -241,7 +142,7 @@ long long HistoryStore::NameId(const wxString& name)
     const auto known = nameIds.find(name);
     if (known != nameIds.end())
         return known->second;
-    Statement find = Prepare(db, "SELECT id FROM names WHERE name = ?1;");
+    SqliteStatement find = PrepareStatement(db, "SELECT id FROM names WHERE name = ?1;");
     if (!find)
         return 0;
     BindText(find.get(), 1, name);
@@ -252,7 +153,7 @@ long long HistoryStore::NameId(const wxString& name)
     }
     else
     {
-        Statement insert = Prepare(db, "INSERT INTO names(name) VALUES (?1);");
+        SqliteStatement insert = PrepareStatement(db, "INSERT INTO names(name) VALUES (?1);");
         if (!insert)
             return 0;
         BindText(insert.get(), 1, name);
@@ -275,7 +176,8 @@ bool HistoryStore::Record(const std::vector<HistoryEvent>& events, wxString* err
     bool ok = Execute("BEGIN IMMEDIATE;");
     if (ok)
     {
-        Statement insert = Prepare(db, "INSERT INTO events(time, name_id, kind, status) VALUES (?1, ?2, ?3, ?4);");
+        SqliteStatement insert =
+            PrepareStatement(db, "INSERT INTO events(time, name_id, kind, status) VALUES (?1, ?2, ?3, ?4);");
         ok = static_cast<bool>(insert);
         for (size_t i = 0; ok && i < events.size(); ++i)
         {
@@ -306,31 +208,66 @@ bool HistoryStore::Record(const std::vector<HistoryEvent>& events, wxString* err
     return ok;
 }
 
-long long HistoryStore::Prune(long long before, long long keepAtMost)
+long long HistoryStore::Prune(long long before, long long keepAtMost, const StopToken& stop, long long maxRows)
 {
-    SOLVANE_TRACE("[%p]HistoryStore::Prune(%lld, %lld)", static_cast<void*>(this), before, keepAtMost);
-    std::lock_guard<std::mutex> lock(mutex);
-    if (!db || !writable)
-        return -1;
-    // Ids grow with time, so the old events are those below the first event that is not old;
-    // removing them by id keeps the remaining ids contiguous.
-    Statement first = Prepare(db, "SELECT id FROM events WHERE time >= ?1 ORDER BY id LIMIT 1;");
-    Statement last = Prepare(db, "SELECT max(id) FROM events;");
-    Statement remove = Prepare(db, "DELETE FROM events WHERE id < ?1;");
-    if (!first || !last || !remove)
-        return -1;
-    sqlite3_bind_int64(first.get(), 1, before);
-    const int found = sqlite3_step(first.get());
-    if (found != SQLITE_ROW && found != SQLITE_DONE)
-        return -1;
-    const long long newest = sqlite3_step(last.get()) == SQLITE_ROW ? sqlite3_column_int64(last.get(), 0) : 0;
-    long long bound = found == SQLITE_ROW ? sqlite3_column_int64(first.get(), 0) : newest + 1;
-    if (keepAtMost >= 0 && newest - keepAtMost + 1 > bound)
-        bound = newest - keepAtMost + 1;
-    sqlite3_bind_int64(remove.get(), 1, bound);
-    if (sqlite3_step(remove.get()) != SQLITE_DONE)
-        return -1;
-    return sqlite3_changes(db);
+    SOLVANE_TRACE("[%p]HistoryStore::Prune(%lld, %lld, %lld)", static_cast<void*>(this), before, keepAtMost, maxRows);
+    // The first id kept is found once; then the batches remove the ids below it from the oldest
+    // up, which keeps the remaining ids contiguous.
+    long long oldest = 0, bound = 0;
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        if (!db || !writable)
+            return -1;
+        SqliteStatement low = PrepareStatement(db, "SELECT min(id) FROM events;");
+        SqliteStatement high = PrepareStatement(db, "SELECT max(id) FROM events;");
+        SqliteStatement timeAt = PrepareStatement(db, "SELECT time FROM events WHERE id >= ?1 ORDER BY id LIMIT 1;");
+        if (!low || !high || !timeAt || sqlite3_step(low.get()) != SQLITE_ROW || sqlite3_step(high.get()) != SQLITE_ROW)
+            return -1;
+        if (sqlite3_column_type(low.get(), 0) == SQLITE_NULL)
+            return 0;
+        oldest = sqlite3_column_int64(low.get(), 0);
+        const long long newest = sqlite3_column_int64(high.get(), 0);
+        // Ids grow with time, so the old events are those below the first that is not old: found by
+        // halving, as there is no index by time and a scan of millions of rows held the lock.
+        long long first = oldest, last = newest + 1;
+        while (first < last)
+        {
+            const long long middle = first + (last - first) / 2;
+            sqlite3_reset(timeAt.get());
+            sqlite3_bind_int64(timeAt.get(), 1, middle);
+            const int found = sqlite3_step(timeAt.get());
+            if (found != SQLITE_ROW && found != SQLITE_DONE)
+                return -1;
+            if (found == SQLITE_DONE || sqlite3_column_int64(timeAt.get(), 0) >= before)
+                last = middle;
+            else
+                first = middle + 1;
+        }
+        bound = first;
+        if (keepAtMost >= 0 && newest - keepAtMost + 1 > bound)
+            bound = newest - keepAtMost + 1;
+    }
+    long long removed = 0;
+    while (oldest < bound && (maxRows < 0 || removed < maxRows) && !stop.IsStopRequested())
+    {
+        long long upTo = std::min(bound, oldest + kPruneBatch);
+        if (maxRows >= 0)
+            upTo = std::min(upTo, oldest + maxRows - removed);
+        // Each batch its own transaction: the lock is let go in between, for the page's reads and
+        // the next list's write, and a stop waits for one batch at most.
+        std::lock_guard<std::mutex> lock(mutex);
+        if (!db || !writable)
+            return -1;
+        SqliteStatement remove = PrepareStatement(db, "DELETE FROM events WHERE id < ?1;");
+        if (!remove)
+            return -1;
+        sqlite3_bind_int64(remove.get(), 1, upTo);
+        if (sqlite3_step(remove.get()) != SQLITE_DONE)
+            return -1;
+        removed += sqlite3_changes(db);
+        oldest = upTo;
+    }
+    return removed;
 }
 
 bool HistoryStore::GetIdRange(long long& oldest, long long& newest)
@@ -341,7 +278,7 @@ bool HistoryStore::GetIdRange(long long& oldest, long long& newest)
         return false;
     // Each end on its own: SQLite reads one end of the rowid for a lone min() or max(), but scans
     // the whole table for both in one query, which a long history made a pause of the window.
-    Statement range = Prepare(db, "SELECT (SELECT min(id) FROM events), (SELECT max(id) FROM events);");
+    SqliteStatement range = PrepareStatement(db, "SELECT (SELECT min(id) FROM events), (SELECT max(id) FROM events);");
     if (!range || sqlite3_step(range.get()) != SQLITE_ROW || sqlite3_column_type(range.get(), 0) == SQLITE_NULL)
         return false;
     oldest = sqlite3_column_int64(range.get(), 0);
@@ -356,8 +293,9 @@ std::vector<HistoryEvent> HistoryStore::ReadRange(long long first, long long las
     std::vector<HistoryEvent> events;
     if (!db)
         return events;
-    Statement read = Prepare(db, "SELECT e.id, e.time, n.name, e.kind, e.status FROM events e"
-                                 " JOIN names n ON n.id = e.name_id WHERE e.id BETWEEN ?1 AND ?2 ORDER BY e.id DESC;");
+    SqliteStatement read =
+        PrepareStatement(db, "SELECT e.id, e.time, n.name, e.kind, e.status FROM events e"
+                             " JOIN names n ON n.id = e.name_id WHERE e.id BETWEEN ?1 AND ?2 ORDER BY e.id DESC;");
     if (!read)
         return events;
     sqlite3_bind_int64(read.get(), 1, first);
@@ -370,59 +308,59 @@ std::vector<HistoryEvent> HistoryStore::ReadRange(long long first, long long las
         event.name = ColumnText(read.get(), 2);
         const int kind = sqlite3_column_int(read.get(), 3);
         event.kind = kind >= 0 && kind <= static_cast<int>(HistoryKind::WentOffline) ? static_cast<HistoryKind>(kind)
-                                                                                    : HistoryKind::Changed;
+                                                                                     : HistoryKind::Changed;
         event.status = static_cast<uint32_t>(sqlite3_column_int64(read.get(), 4));
         events.push_back(event);
     }
     return events;
 }
 
-std::vector<long long> HistoryStore::FindIds(const wxString& text, const std::vector<wxString>& names,
-                                             long long afterId, size_t limit)
+std::vector<std::pair<long long, wxString>> HistoryStore::ReadNames(long long afterId, size_t limit)
 {
-    SOLVANE_TRACE("[%p]HistoryStore::FindIds(%s, %zu, %lld)", static_cast<void*>(this), text, names.size(), afterId);
+    std::lock_guard<std::mutex> lock(mutex);
+    std::vector<std::pair<long long, wxString>> names;
+    SqliteStatement read =
+        db ? PrepareStatement(db, "SELECT id, name FROM names WHERE id > ?1 ORDER BY id LIMIT ?2;") : SqliteStatement();
+    if (!read)
+        return names;
+    sqlite3_bind_int64(read.get(), 1, afterId);
+    sqlite3_bind_int64(read.get(), 2, static_cast<long long>(limit));
+    while (sqlite3_step(read.get()) == SQLITE_ROW)
+        names.emplace_back(sqlite3_column_int64(read.get(), 0), ColumnText(read.get(), 1));
+    return names;
+}
+
+std::vector<std::pair<long long, long long>> HistoryStore::ReadNameIds(long long first, long long last)
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    std::vector<std::pair<long long, long long>> rows;
+    SqliteStatement read =
+        db ? PrepareStatement(db, "SELECT id, name_id FROM events WHERE id BETWEEN ?1 AND ?2 ORDER BY id DESC;")
+           : SqliteStatement();
+    if (!read)
+        return rows;
+    sqlite3_bind_int64(read.get(), 1, first);
+    sqlite3_bind_int64(read.get(), 2, last);
+    while (sqlite3_step(read.get()) == SQLITE_ROW)
+        rows.emplace_back(sqlite3_column_int64(read.get(), 0), sqlite3_column_int64(read.get(), 1));
+    return rows;
+}
+
+std::vector<long long> HistoryStore::FindIdsOfName(long long nameId, long long lastId, size_t limit)
+{
     std::lock_guard<std::mutex> lock(mutex);
     std::vector<long long> ids;
-    if (!db)
+    SqliteStatement find =
+        db ? PrepareStatement(db, "SELECT id FROM events INDEXED BY events_by_name WHERE name_id = ?1 AND id <= ?2"
+                                  " ORDER BY id DESC LIMIT ?3;")
+           : SqliteStatement();
+    if (!find)
         return ids;
-    // The names first, then their events through the index by name: the cost follows the
-    // matches, not the whole history.
-    const wxString wanted = text.Lower();
-    wxString nameIdList;
-    auto addName = [&](long long id, const wxString& name) {
-        if (!wanted.empty() && name.Lower().Find(wanted) == wxNOT_FOUND)
-            return;
-        nameIdList += (nameIdList.empty() ? "" : ",") + wxString::Format("%lld", id);
-    };
-    if (names.empty())
-    {
-        Statement all = Prepare(db, "SELECT id, name FROM names;");
-        while (all && sqlite3_step(all.get()) == SQLITE_ROW)
-            addName(sqlite3_column_int64(all.get(), 0), ColumnText(all.get(), 1));
-    }
-    else
-    {
-        Statement find = Prepare(db, "SELECT id FROM names WHERE name = ?1;");
-        for (const wxString& name : names)
-        {
-            if (!find)
-                break;
-            BindText(find.get(), 1, name);
-            if (sqlite3_step(find.get()) == SQLITE_ROW)
-                addName(sqlite3_column_int64(find.get(), 0), name);
-            sqlite3_reset(find.get());
-        }
-    }
-    if (nameIdList.empty())
-        return ids;
-    const wxString sql = "SELECT id FROM events WHERE name_id IN (" + nameIdList + ") AND id > ?1 ORDER BY id DESC LIMIT ?2;";
-    Statement select = Prepare(db, sql.utf8_str());
-    if (!select)
-        return ids;
-    sqlite3_bind_int64(select.get(), 1, afterId);
-    sqlite3_bind_int64(select.get(), 2, static_cast<long long>(limit));
-    while (sqlite3_step(select.get()) == SQLITE_ROW)
-        ids.push_back(sqlite3_column_int64(select.get(), 0));
+    sqlite3_bind_int64(find.get(), 1, nameId);
+    sqlite3_bind_int64(find.get(), 2, lastId);
+    sqlite3_bind_int64(find.get(), 3, static_cast<long long>(limit));
+    while (sqlite3_step(find.get()) == SQLITE_ROW)
+        ids.push_back(sqlite3_column_int64(find.get(), 0));
     return ids;
 }
 
@@ -432,8 +370,8 @@ long long HistoryStore::GetLastSeen(const wxString& name)
     std::lock_guard<std::mutex> lock(mutex);
     if (!db)
         return 0;
-    Statement last = Prepare(db, "SELECT e.time FROM events e JOIN names n ON n.id = e.name_id"
-                                 " WHERE n.name = ?1 ORDER BY e.id DESC LIMIT 1;");
+    SqliteStatement last = PrepareStatement(db, "SELECT e.time FROM events e JOIN names n ON n.id = e.name_id"
+                                                " WHERE n.name = ?1 ORDER BY e.id DESC LIMIT 1;");
     if (!last)
         return 0;
     BindText(last.get(), 1, name);

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "model/UserList.h"
+#include "util/StopToken.h"
 
 class UserListObserver
 {
@@ -12,4 +13,11 @@ public:
     /// A later refresh: older is the list before it, the rest as UserList::GetDifference gives them.
     virtual void OnDifference(const UserList& older, const UserList& added, const UserList& deleted,
                               const UserList& changed) = 0;
+    /// Between refreshes, once the first list is out: one short piece of work that can wait
+    /// (a few milliseconds), called again while it returns true and the next refresh is not due.
+    virtual bool OnIdle(const StopToken& stop)
+    {
+        (void)stop;
+        return false;
+    }
 };

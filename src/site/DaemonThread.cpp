@@ -105,6 +105,63 @@ void DaemonThread::Stop()
     site->SetStopToken(StopToken());
 }
 
+bool DaemonThread::Stop(long milliseconds)
+{
+    SOLVANE_TRACE("[%p]DaemonThread::Stop(%ld)", static_cast<void*>(this), milliseconds);
+    RequestStop();
+    if (!started || joined)
+        return true;
+    bool hasEnded = false;
+    {
+        std::unique_lock<std::mutex> lock(stopMutex);
+        hasEnded = stopCondition.wait_for(lock, std::chrono::milliseconds(milliseconds), [this] { return ended; });
+    }
+    if (hasEnded)
+    {
+        // Past its last use of anything of ours: the join only waits for the thread's own exit.
+        Stop();
+        return true;
+    }
+    // Its handlers may go now: a walk under way ends before the lock is had, and none begins.
+    std::lock_guard<std::mutex> lock(handlersMutex);
+    handlers.clear();
+    return false;
+}
+
+namespace
+{
+struct AbandonedThread
+{
+    std::unique_ptr<DaemonThread> thread;
+    std::shared_ptr<void> keepAlive;
+};
+// GUI thread only.
+std::vector<AbandonedThread> abandoned;
+} // namespace
+
+void DaemonThread::Abandon(std::unique_ptr<DaemonThread> thread, std::shared_ptr<void> keepAlive)
+{
+    SOLVANE_TRACE("DaemonThread::Abandon(%p)", static_cast<void*>(thread.get()));
+    if (thread)
+        abandoned.push_back({std::move(thread), std::move(keepAlive)});
+}
+
+bool DaemonThread::StopAll(long milliseconds)
+{
+    SOLVANE_TRACE("DaemonThread::StopAll(%ld)", milliseconds);
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+    for (auto it = abandoned.begin(); it != abandoned.end();)
+    {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
+        if (!it->thread->Stop(std::max(0L, static_cast<long>(left.count()))))
+            return false;
+        // The thread first, then what it used.
+        it->thread.reset();
+        it = abandoned.erase(it);
+    }
+    return true;
+}
+
 // Delete() on a joinable thread waits for it: the toolkit's request becomes ours, so that it
 // ends a sleep, a transfer or a wait for the user at once, as Stop does.
 void DaemonThread::OnDelete()
@@ -162,6 +219,8 @@ namespace
 constexpr int kRetryMilliseconds = 3000;
 // Between two batches of changes: long enough for the GUI thread to be back in its loop.
 constexpr int kBatchPauseMilliseconds = 5;
+// After a piece of the observer's work between refreshes.
+constexpr int kIdlePauseMilliseconds = 5;
 } // namespace
 
 bool DaemonThread::PostChange(const wxEvent& event, size_t& posted)
@@ -198,9 +257,26 @@ bool DaemonThread::WaitForHandlers()
     return !ShouldExit();
 }
 
+bool DaemonThread::WorkBetweenRefreshes()
+{
+    std::lock_guard<std::mutex> lock(observerMutex);
+    return observer && !IsStopRequested() && observer->OnIdle(stopToken);
+}
+
 wxThread::ExitCode DaemonThread::Entry()
 {
     SOLVANE_TRACE("[%p]DaemonThread::Entry(void)", static_cast<void*>(this));
+    const ExitCode code = Poll();
+    {
+        std::lock_guard<std::mutex> lock(stopMutex);
+        ended = true;
+    }
+    stopCondition.notify_all();
+    return code;
+}
+
+wxThread::ExitCode DaemonThread::Poll()
+{
     SetName("solvane-poll");
     int interval = 0;
     // A site retried quietly is announced once as unreachable, and once as back.
@@ -252,7 +328,11 @@ wxThread::ExitCode DaemonThread::Entry()
         const bool refreshNow = refreshRequested.exchange(false);
         if (!refreshNow && Now() - started < interval)
         {
-            SleepStep(interval / 10);
+            // Work that can wait goes in pieces while the interval runs, each followed by the
+            // checks above: a stop or the next refresh never waits longer than one piece. The
+            // pause after a piece lets the window take the history's lock: a lock taken again at
+            // once would keep it waiting through piece after piece.
+            SleepStep(WorkBetweenRefreshes() ? kIdlePauseMilliseconds : interval / 10);
             continue;
         }
         started = Now();

@@ -8,8 +8,12 @@
 //   ...
 //   daemonThread->AddEventHandler(favoriteTreeCtrl);    // allowed while it runs: later events
 //   ...
-//   daemonThread->Stop();    // in the owner's destructor, before any handler goes
-//   daemonThread.reset();
+//   if (daemonThread->Stop(250))    // in the owner's destructor, before any handler goes
+//       daemonThread.reset();
+//   else                             // still in a write: kept, with what it uses, until it ends
+//       DaemonThread::Abandon(std::move(daemonThread), keepAlive);
+//   ...
+//   DaemonThread::StopAll(500);      // before the module is unloaded
 //
 // Handlers receive, through their pending-event queues (clones, handled on the GUI thread):
 // one EVT_USER_LIST_INITIALIZED (UserListEvent, id -1) after the first successful refresh,
@@ -23,7 +27,8 @@
 // site a fresh token once the thread has ended. One polling thread per site.
 //
 // An observer (SetObserver) sees each refresh on the polling thread before its events are
-// posted, so that what it records is in place when the handlers hear of the change.
+// posted, so that what it records is in place when the handlers hear of the change; between
+// refreshes its OnIdle does work that can wait, a piece at a time, the stop heeded in between.
 #pragma once
 
 #include "util/StopToken.h"
@@ -33,6 +38,7 @@
 
 #include <atomic>
 #include <condition_variable>
+#include <memory>
 #include <mutex>
 #include <vector>
 
@@ -66,11 +72,23 @@ public:
     /// Asks the thread to stop and returns when it has ended: afterwards nothing more is
     /// posted. From the GUI thread; a later call returns at once.
     void Stop();
+    /// As Stop, waiting at most milliseconds: false when the thread still runs then (it is
+    /// inside a write or a refresh that does not heed the stop). Either way nothing more is
+    /// posted to any handler afterwards; on false the object must not be deleted: Abandon it.
+    bool Stop(long milliseconds);
+    /// Keeps a thread that did not stop in time, with what it still uses (keepAlive), until
+    /// StopAll finds it ended. From the GUI thread.
+    static void Abandon(std::unique_ptr<DaemonThread> thread, std::shared_ptr<void> keepAlive);
+    /// Waits at most milliseconds for the abandoned threads, deleting those that end with what
+    /// they kept: true when none runs any more. From the GUI thread.
+    static bool StopAll(long milliseconds);
     /// Ends the wait for the interval: the next refresh starts now (new settings apply at once).
     void RefreshNow();
 
 protected:
     ExitCode Entry() override;
+    /// The refreshes and their events, until a stop; Entry notes its end for a bounded Stop.
+    ExitCode Poll();
     /// A monotonic clock in milliseconds; tests put in one they drive.
     virtual long long Now() const;
     /// One sleep step, ended at once by a stop request. A subclass that overrides this or Now
@@ -89,6 +107,8 @@ private:
     bool PostChange(const wxEvent& event, size_t& posted);
     /// Waits until the GUI thread has handled every event posted so far; false on a stop request.
     bool WaitForHandlers();
+    /// One piece of the observer's work between refreshes; true when there is more of it.
+    bool WorkBetweenRefreshes();
 
     Site* site;
     std::mutex handlersMutex;
@@ -107,6 +127,7 @@ private:
     // Its call is queued behind the handlers' events, so it runs once they have been handled.
     wxEvtHandler fence;
     unsigned fencesPassed = 0; // under stopMutex
+    bool ended = false;        // under stopMutex: Entry has returned from Poll
 
     // Touched by the owner's thread only.
     bool started = false;

@@ -32,7 +32,7 @@ wxEND_EVENT_TABLE()
 HistoryListCtrl::HistoryListCtrl(wxWindow* parent, wxWindowID id, HistoryStore* store)
     : wxListCtrl(parent, id, wxDefaultPosition, wxDefaultSize,
                  wxLC_REPORT | wxLC_VIRTUAL | wxLC_SINGLE_SEL | wxSUNKEN_BORDER),
-      view(store)
+      view(store), searchTimer(this)
 {
     SOLVANE_TRACE("[%p]HistoryListCtrl::HistoryListCtrl(%p)", static_cast<void*>(this), static_cast<void*>(parent));
     auto* images = new wxImageList(16, 16, true, 3);
@@ -43,6 +43,7 @@ HistoryListCtrl::HistoryListCtrl(wxWindow* parent, wxWindowID id, HistoryStore* 
     SetProperties();
     view.SetFilter(wxEmptyString, {}, false);
     SetItemCount(static_cast<long>(view.GetCount()));
+    Bind(wxEVT_TIMER, &HistoryListCtrl::OnSearchTimer, this, searchTimer.GetId());
 }
 
 HistoryListCtrl::~HistoryListCtrl()
@@ -61,8 +62,21 @@ void HistoryListCtrl::SetFilter(const wxString& text, const std::vector<wxString
 {
     SOLVANE_TRACE("[%p]HistoryListCtrl::SetFilter(%s, %d)", static_cast<void*>(this), text, favoritesOnly);
     view.SetFilter(text, names, favoritesOnly);
+    ShowRows();
+}
+
+void HistoryListCtrl::ShowRows()
+{
     SetItemCount(static_cast<long>(view.GetCount()));
     Refresh();
+    if (view.IsSearching() && !searchTimer.IsRunning())
+        searchTimer.StartOnce(1);
+}
+
+void HistoryListCtrl::OnSearchTimer(wxTimerEvent& WXUNUSED(event))
+{
+    view.Search(HistoryView::kSliceMilliseconds);
+    ShowRows();
 }
 
 void HistoryListCtrl::UpdateRows()
@@ -71,8 +85,7 @@ void HistoryListCtrl::UpdateRows()
     updatePending = false;
     if (!view.Update())
         return;
-    SetItemCount(static_cast<long>(view.GetCount()));
-    Refresh();
+    ShowRows();
 }
 
 // A refresh brings its events one by one, all written before the first: one look for all.

@@ -1,5 +1,6 @@
 // The History page's list: the events newest first, read from the store only as rows are shown,
-// following each refresh of the polling thread.
+// following each refresh of the polling thread. A filter's search goes on in slices between the
+// window's own events, its rows shown as they are found.
 #pragma once
 
 #include "history/HistoryView.h"
@@ -7,6 +8,7 @@
 #include "model/UserListEvent.h"
 
 #include <wx/listctrl.h>
+#include <wx/timer.h>
 
 class HistoryListCtrl : public wxListCtrl
 {
@@ -31,6 +33,9 @@ protected:
 private:
     void SetProperties();
     void ScheduleUpdate();
+    /// Shows the view's rows, and lets a search under way go on after the window's next turn.
+    void ShowRows();
+    void OnSearchTimer(wxTimerEvent& event);
 
     // Reading fills the view's cache, which the const getters of the control may do.
     mutable HistoryView view;
@@ -38,6 +43,9 @@ private:
     int freeImage;
     int busyImage;
     bool updatePending = false;
+    // A timer, not a queued call: the toolkit runs queued calls in one go, so a search that queued
+    // its next slice would hold the window until it ended.
+    wxTimer searchTimer;
 
     wxDECLARE_EVENT_TABLE();
 };

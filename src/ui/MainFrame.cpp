@@ -51,6 +51,8 @@ const long kTreeStyle = wxSUNKEN_BORDER | wxTR_HIDE_ROOT | wxTR_LINES_AT_ROOT | 
 // Stopped transfers end within a few of their 20 ms checks; this only bounds a wedged one, which
 // the host then waits for before it unloads the module (within the second an exit may take).
 const long kStopDownloadsMilliseconds = 100;
+// A stopped polling thread ends within one batch of the history's work, a few tens of milliseconds.
+const long kStopPollingMilliseconds = 250;
 // The login reply names the favourites, a few bytes each: a reply past this is not the site's.
 const long long kLoginReplyLimit = 1 << 20;
 // How often a close that waits for a box looks whether the box is still up.
@@ -194,12 +196,16 @@ MainFrame::~MainFrame()
     SOLVANE_TRACE("[%p]MainFrame::~MainFrame(void)", static_cast<void*>(this));
     closeAfterBoxTimer.Stop();
     UnwatchCloseRequests(this);
-    // The thread first, and to its end: after this nothing is posted to the trees.
-    if (daemonThread)
+    // The thread first: after this nothing is posted to the trees. It ends within a batch of its
+    // work; one that does not (a write of a huge list) is left running with the history it writes
+    // to, and the host waits for it within its own limit before unloading the module.
+    if (daemonThread && !daemonThread->Stop(kStopPollingMilliseconds))
     {
-        daemonThread->Stop();
-        daemonThread.reset();
+        auto history = std::make_shared<std::pair<std::unique_ptr<HistoryRecorder>, std::unique_ptr<HistoryStore>>>(
+            std::move(historyRecorder), std::move(historyStore));
+        DaemonThread::Abandon(std::move(daemonThread), history);
     }
+    daemonThread.reset();
     notifyIcon.reset();
     // The pop-ups go with the window, and every transfer ends now: a reply sent later than the
     // host's last look at its queue would call into the module after it is unloaded.

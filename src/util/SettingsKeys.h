@@ -42,6 +42,9 @@ constexpr const char* kUpdateCheck = "/Update/check";
 /// The highest version the person ever said "Yes" to: an offer below it is a replayed old one.
 constexpr const char* kUpdateHighestAccepted = "/Update/highestAccepted";
 
-/// Days the history keeps.
+/// Days the history keeps; a stored value outside the range is held to it.
 constexpr const char* kHistoryDays = "/History/days";
+constexpr long kHistoryDaysDefault = 30;
+constexpr long kHistoryDaysMin = 1;
+constexpr long kHistoryDaysMax = 3650;
 } // namespace SettingsKeys
