@@ -204,7 +204,8 @@ TEST(HostTest, APoliteKillEndsItAtOnceAndSavesTheSettings)
 }
 
 // Through the real program: "Yes" to the demo update, signed with the build's key, restarts the
-// program on the new module, which asks the service with its own version.
+// program on the new module, which asks the service with its own version and, still holding the
+// one program's lock, answers a second start.
 TEST(HostTest, YesToASignedUpdateRestartsOnIt)
 {
     if (DemoKey().empty())
@@ -224,6 +225,12 @@ TEST(HostTest, YesToASignedUpdateRestartsOnIt)
     EXPECT_TRUE(WaitUntil([&] { return UpdateRequests(site, "version=1.3.1") > 0; }, kRunLimit)) << install.err;
     EXPECT_EQ(ReadBytes(UPDATE_DEMO_DIR "/module"), install.Read("Solvane.so"));
     EXPECT_EQ(ReadBytes(kOutput + "/Solvane.so"), install.Read("Solvane.so.old"));
+    // The restarted program is still the one program: a second start hands over to it.
+    milliseconds took;
+    EXPECT_EQ(0, install.StartAgain(took));
+    EXPECT_NE(std::string::npos, install.Read("err-again").find("already running: its window is shown"))
+        << install.Read("err-again");
+    EXPECT_FALSE(install.Wait(0ms)) << "ended: " << install.err;
     install.Terminate();
     EXPECT_EQ("(none)", install.Read("Solvane.so.trial"));
 }
