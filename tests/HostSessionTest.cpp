@@ -10,19 +10,17 @@
 
 namespace
 {
-// The first visible window with this title on the display, or "".
+const char* const kMainWindow = "^Solvane LoginChecker$";
+
+// The first visible window so titled on the display (the test's own when empty), or "".
 std::string Window(const std::string& title, const std::string& display = "")
 {
-    const std::string command =
-        (display.empty() ? "" : "DISPLAY=" + display + " ") + "xdotool search --onlyvisible --name '" + title + "' 2>/dev/null";
-    std::string id;
-    if (std::FILE* pipe = popen(command.c_str(), "r"))
-    {
-        char line[64];
-        if (std::fgets(line, sizeof line, pipe))
-            id = std::string(line).substr(0, std::string(line).find('\n'));
+    std::string id(32, '\0');
+    std::FILE* pipe = popen(((display.empty() ? "" : "DISPLAY=" + display + " ") + "xdotool search --onlyvisible --name '" +
+                             title + "' 2>/dev/null | head -1").c_str(), "r");
+    id.resize(pipe && std::fgets(id.data(), 32, pipe) ? std::strcspn(id.c_str(), "\n") : 0);
+    if (pipe)
         pclose(pipe);
-    }
     return id;
 }
 
@@ -31,27 +29,26 @@ bool IsMapped(const std::string& id)
     return std::system(("xwininfo -id " + id + " | grep -q IsViewable").c_str()) == 0;
 }
 
-// A program of the test's own beside the host (a window manager, an X server of its own), ended
-// with the test.
+// A program of the test's own beside the host (a window manager, an X server), killed by End().
 struct Helper
 {
-    Helper(const ScratchFolder& folder, const std::string& name, const std::string& command)
-        : pidFile(folder.path.utf8_string() + "/" + name + ".pid")
+    explicit Helper(const std::string& command)
     {
-        std::system((command + " >/dev/null 2>&1 & echo $! >" + pidFile).c_str());
+        std::FILE* pipe = popen((command + " >/dev/null 2>&1 & echo $!").c_str(), "r");
+        if (pipe && std::fscanf(pipe, "%d", &pid) != 1)
+            pid = 0;
+        if (pipe)
+            pclose(pipe);
     }
     ~Helper() { End(); }
-    void End() const
+    void End()
     {
-        const std::string pid = ReadBytes(pidFile);
-        if (pid != "(none)")
-            kill(std::stoi(pid), SIGKILL);
-        WriteBytes(pidFile, "(none)");
+        if (pid > 0)
+            kill(pid, SIGKILL);
+        pid = 0;
     }
-    std::string pidFile;
+    int pid = 0;
 };
-
-const char* const kMainWindow = "^Solvane LoginChecker$";
 } // namespace
 
 // A second start (same person, same settings) brings the running program's window back from
@@ -66,7 +63,7 @@ TEST(HostSessionTest, ASecondStartShowsTheRunningOneAndWritesNothing)
     Install install(wxString::Format("id=alice\npassword=pw\n[Site]\nwebserver=%s\n[SplashScreen]\nduration=0\n"
                                      "[Update]\ncheck=0\n",
                                      site.WebServer()));
-    const Helper windowManager(install, "wm", "openbox");
+    const Helper windowManager("openbox");
     install.Start();
     std::string main;
     ASSERT_TRUE(WaitUntil([&] { return !(main = Window(kMainWindow)).empty(); }, kRunLimit)) << install.Read("err");
@@ -106,23 +103,18 @@ TEST(HostSessionTest, ANewModuleFailsItsTrialOnlyByACrash)
         CRASH,          // the new module crashes a second into its trial
         BY_HAND,        // killed, then "mv Solvane.so.old Solvane.so"
     };
-    // The step, the new module, what the next start runs.
-    const std::tuple<const char*, Step, std::string, std::string> cases[] = {
-        {"marker written", MARKER_WRITTEN, real, real}, {"linked", LINKED, real, real},
-        {"renamed", RENAMED, real, real},               {"first start", FIRST_START, real, real},
-        {"second start", SECOND_START, real, real},     {"lost display", LOST_DISPLAY, real, real},
-        {"polite kill", POLITE_KILL, real, real},       {"crash", CRASH, crashing, previous},
-        {"by hand", BY_HAND, real, previous},
-    };
-    for (const auto& [name, step, pending, runs] : cases)
+    const char* const names[] = {"marker written", "linked",      "renamed", "first start", "second start",
+                                 "lost display",   "polite kill", "crash",   "by hand"};
+    for (const Step step : {MARKER_WRITTEN, LINKED, RENAMED, FIRST_START, SECOND_START, LOST_DISPLAY, POLITE_KILL,
+                            CRASH, BY_HAND})
     {
-        SCOPED_TRACE(name);
+        SCOPED_TRACE(names[step]);
+        const std::string& pending = step == CRASH ? crashing : real;
         Install install;
         install.Write("Solvane.so", previous);
         Stage(install, pending);
-        const std::string marker = "starts 1\nmodule " + sitesim::Sha256Hex(pending) + "\nreplaced manifest\n";
         if (step <= RENAMED)
-            install.Write("Solvane.so.trial", marker);
+            install.Write("Solvane.so.trial", "starts 1\nmodule " + sitesim::Sha256Hex(pending) + "\nreplaced manifest\n");
         if (step == LINKED || step == RENAMED)
             install.Write("Solvane.so.old", previous);
         if (step == RENAMED)
@@ -142,8 +134,8 @@ TEST(HostSessionTest, ANewModuleFailsItsTrialOnlyByACrash)
             std::unique_ptr<Helper> server;
             if (step == LOST_DISPLAY)
             {
-                server = std::make_unique<Helper>(install, "xvfb", "Xvfb -displayfd 3 -screen 0 800x600x24 3>" +
-                                                                        install.path.utf8_string() + "/display");
+                server = std::make_unique<Helper>("Xvfb -displayfd 3 -screen 0 800x600x24 3>" +
+                                                  install.path.utf8_string() + "/display");
                 ASSERT_TRUE(WaitUntil([&] { return install.Read("display").find('\n') != std::string::npos; }));
                 display = ":" + install.Read("display").substr(0, install.Read("display").find('\n'));
             }
@@ -156,40 +148,22 @@ TEST(HostSessionTest, ANewModuleFailsItsTrialOnlyByACrash)
                 EXPECT_NE(none, install.Read("Solvane.so.trial")) << "the trial ended";
             }
             if (step == POLITE_KILL)
-            {
-                install.Terminate();
-            }
+                install.Kill(SIGTERM);
+            else if (step == LOST_DISPLAY)
+                server->End();
             else
-            {
-                if (step == LOST_DISPLAY)
-                    server->End();
-                else
-                    install.Kill(SIGKILL);
-                ASSERT_TRUE(install.Wait(kRunLimit));
-                EXPECT_EQ(step == LOST_DISPLAY ? 1 : 128 + SIGKILL, install.code) << install.err;
-            }
-            if (step == BY_HAND)
-            {
-                ASSERT_TRUE(wxRenameFile(install.path + "/Solvane.so.old", install.path + "/Solvane.so"));
-            }
+                install.Kill(SIGKILL);
+            ASSERT_TRUE(install.Wait(kRunLimit));
+            EXPECT_EQ(step == POLITE_KILL ? 0 : step == LOST_DISPLAY ? 1 : 128 + SIGKILL, install.code) << install.err;
+            EXPECT_TRUE(step != BY_HAND || wxRenameFile(install.path + "/Solvane.so.old", install.path + "/Solvane.so"));
         }
-        EXPECT_TRUE(none == install.Read("Solvane.so.bad")) << "put aside before the next start";
         ASSERT_TRUE(install.Probe()) << "hung; it wrote: " << install.err;
         EXPECT_EQ(0, install.code) << install.err;
-        EXPECT_TRUE(runs == install.Read("Solvane.so")) << install.err;
+        EXPECT_TRUE((step == CRASH || step == BY_HAND ? previous : real) == install.Read("Solvane.so")) << install.err;
         EXPECT_EQ(none, install.Read("Solvane.so.trial"));
-        if (step == CRASH)
-        {
-            EXPECT_TRUE(crashing == install.Read("Solvane.so.bad"));
-            EXPECT_EQ(sitesim::Sha256Hex(crashing) + "\n", install.Read("Solvane.so.refused"));
-            continue;
-        }
-        EXPECT_TRUE(none == install.Read("Solvane.so.bad")) << "put aside";
-        EXPECT_EQ(none, install.Read("Solvane.so.refused"));
-        if (step != BY_HAND)
-        {
-            EXPECT_TRUE(previous == install.Read("Solvane.so.old"));
-        }
+        EXPECT_TRUE((step == CRASH ? crashing : none) == install.Read("Solvane.so.bad")) << "put aside";
+        EXPECT_EQ(step == CRASH ? sitesim::Sha256Hex(crashing) + "\n" : none, install.Read("Solvane.so.refused"));
+        EXPECT_TRUE(step == CRASH || step == BY_HAND || previous == install.Read("Solvane.so.old"));
     }
 }
 
