@@ -67,7 +67,8 @@ struct Install : ScratchFolder
     }
     void Start(const wxString& arguments = "", const wxString& prelude = "")
     {
-        run = std::async(std::launch::async, [script = Command(arguments, prelude)] { return std::system(script.c_str()); });
+        run = std::async(std::launch::async,
+                         [script = Command(arguments, prelude)] { return std::system(script.c_str()); });
     }
     // A second start beside the running one, stopped after 10 s: its exit code, and its time in took.
     int StartAgain(milliseconds& took) const

@@ -16,8 +16,10 @@ const char* const kMainWindow = "^Solvane LoginChecker$";
 std::string Window(const std::string& title, const std::string& display = "")
 {
     std::string id(32, '\0');
-    std::FILE* pipe = popen(((display.empty() ? "" : "DISPLAY=" + display + " ") + "xdotool search --onlyvisible --name '" +
-                             title + "' 2>/dev/null | head -1").c_str(), "r");
+    std::FILE* pipe = popen(((display.empty() ? "" : "DISPLAY=" + display + " ") +
+                             "xdotool search --onlyvisible --name '" + title + "' 2>/dev/null | head -1")
+                                .c_str(),
+                            "r");
     id.resize(pipe && std::fgets(id.data(), 32, pipe) ? std::strcspn(id.c_str(), "\n") : 0);
     if (pipe)
         pclose(pipe);
@@ -105,8 +107,8 @@ TEST(HostSessionTest, ANewModuleFailsItsTrialOnlyByACrash)
     };
     const char* const names[] = {"marker written", "linked",      "renamed", "first start", "second start",
                                  "lost display",   "polite kill", "crash",   "by hand"};
-    for (const Step step : {MARKER_WRITTEN, LINKED, RENAMED, FIRST_START, SECOND_START, LOST_DISPLAY, POLITE_KILL,
-                            CRASH, BY_HAND})
+    for (const Step step :
+         {MARKER_WRITTEN, LINKED, RENAMED, FIRST_START, SECOND_START, LOST_DISPLAY, POLITE_KILL, CRASH, BY_HAND})
     {
         SCOPED_TRACE(names[step]);
         const std::string& pending = step == CRASH ? crashing : real;
@@ -114,7 +116,8 @@ TEST(HostSessionTest, ANewModuleFailsItsTrialOnlyByACrash)
         install.Write("Solvane.so", previous);
         Stage(install, pending);
         if (step <= RENAMED)
-            install.Write("Solvane.so.trial", "starts 1\nmodule " + sitesim::Sha256Hex(pending) + "\nreplaced manifest\n");
+            install.Write("Solvane.so.trial",
+                          "starts 1\nmodule " + sitesim::Sha256Hex(pending) + "\nreplaced manifest\n");
         if (step == LINKED || step == RENAMED)
             install.Write("Solvane.so.old", previous);
         if (step == RENAMED)
@@ -140,7 +143,8 @@ TEST(HostSessionTest, ANewModuleFailsItsTrialOnlyByACrash)
                 display = ":" + install.Read("display").substr(0, install.Read("display").find('\n'));
             }
             install.Start("", display.empty() ? wxString() : "export DISPLAY=" + display + "; ");
-            ASSERT_TRUE(WaitUntil([&] { return !Window(kMainWindow, display).empty(); }, kRunLimit)) << install.Read("err");
+            ASSERT_TRUE(WaitUntil([&] { return !Window(kMainWindow, display).empty(); }, kRunLimit))
+                << install.Read("err");
             if (step == SECOND_START)
             {
                 milliseconds took;
@@ -155,7 +159,8 @@ TEST(HostSessionTest, ANewModuleFailsItsTrialOnlyByACrash)
                 install.Kill(SIGKILL);
             ASSERT_TRUE(install.Wait(kRunLimit));
             EXPECT_EQ(step == POLITE_KILL ? 0 : step == LOST_DISPLAY ? 1 : 128 + SIGKILL, install.code) << install.err;
-            EXPECT_TRUE(step != BY_HAND || wxRenameFile(install.path + "/Solvane.so.old", install.path + "/Solvane.so"));
+            EXPECT_TRUE(step != BY_HAND ||
+                        wxRenameFile(install.path + "/Solvane.so.old", install.path + "/Solvane.so"));
         }
         ASSERT_TRUE(install.Probe()) << "hung; it wrote: " << install.err;
         EXPECT_EQ(0, install.code) << install.err;
@@ -194,8 +199,10 @@ TEST(HostSessionTest, ASignalEndsItWhateverBoxIsUp)
             std::string main;
             ASSERT_TRUE(WaitUntil([&] { return !(main = Window(kMainWindow)).empty(); }, kRunLimit));
             // "&Tool", "&UpdateFavorite"; without a window manager the window gets the keyboard by hand.
-            std::system(("xdotool windowfocus --sync " + main + " key --window " + main + " alt+t && sleep 0.5 && "
-                         "xdotool key u").c_str());
+            std::system(("xdotool windowfocus --sync " + main + " key --window " + main +
+                         " alt+t && sleep 0.5 && "
+                         "xdotool key u")
+                            .c_str());
         }
         ASSERT_TRUE(WaitUntil([&] { return !Window(box).empty(); }, TimeLimit(60000))) << install.Read("err");
         install.Terminate(signal);

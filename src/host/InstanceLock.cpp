@@ -144,8 +144,8 @@ bool InstanceLock::AskToShow(long milliseconds) const
                 std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
             pollfd wait = {fd, POLLIN, 0};
             char reply[8];
-            const bool answered =
-                poll(&wait, 1, static_cast<int>(std::max<long>(0, left.count()))) == 1 && read(fd, reply, sizeof reply) > 0;
+            const bool answered = poll(&wait, 1, static_cast<int>(std::max<long>(0, left.count()))) == 1 &&
+                                  read(fd, reply, sizeof reply) > 0;
             close(fd);
             return answered;
         }
