@@ -101,11 +101,11 @@ bool HostApp::OnInit()
     // One program per person and settings folder: a second start only brings the first one's
     // window forward, before it could touch the settings, the history or a pending update.
     InstanceLock& instance = GetInstanceLock();
-    if (!instance.Acquire(wxStandardPaths::Get().GetUserConfigDir()))
+    bool shown = false;
+    if (!instance.Acquire(wxStandardPaths::Get().GetUserConfigDir()) && instance.HandOver(kHandOverMilliseconds, shown))
     {
         handedOver = true;
-        Fail(instance.AskToShow(kHandOverMilliseconds) ? "already running: its window is shown"
-                                                       : "already running, and it did not answer");
+        Fail(shown ? "already running: its window is shown" : "already running, and it did not answer");
         return false;
     }
     instance.Listen([this] { ShowMainWindow(); });

@@ -112,6 +112,11 @@ bool InstanceLock::Acquire(const wxString& settingsFolder)
             return true;
         }
     }
+    return TakeLock();
+}
+
+bool InstanceLock::TakeLock()
+{
     // Close-on-exec: a browser the program starts must not keep the lock once the program ends.
     lockFd = open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (lockFd < 0)
@@ -124,19 +129,23 @@ bool InstanceLock::Acquire(const wxString& settingsFolder)
     return !held;
 }
 
-bool InstanceLock::AskToShow(long milliseconds) const
+bool InstanceLock::HandOver(long milliseconds, bool& shown)
 {
-    SOLVANE_TRACE("[%p]InstanceLock::AskToShow(%ld)", static_cast<const void*>(this), milliseconds);
+    SOLVANE_TRACE("[%p]InstanceLock::HandOver(%ld)", static_cast<void*>(this), milliseconds);
+    shown = false;
     sockaddr_un address;
     if (!SocketAddress(socketPath, address))
-        return false;
+        return true;
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
-    // The first start may hold the lock but not listen yet: it is still loading its module.
+    // The first start may hold the lock but not listen yet (it is still loading its module), or
+    // listen no more (it is ending, and this start then takes its place).
     while (std::chrono::steady_clock::now() < deadline)
     {
+        if (TakeLock())
+            return false;
         const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
         if (fd < 0)
-            return false;
+            return true;
         if (connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0)
         {
             send(fd, "show\n", 5, MSG_NOSIGNAL);
@@ -144,15 +153,15 @@ bool InstanceLock::AskToShow(long milliseconds) const
                 std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
             pollfd wait = {fd, POLLIN, 0};
             char reply[8];
-            const bool answered = poll(&wait, 1, static_cast<int>(std::max<long>(0, left.count()))) == 1 &&
-                                  read(fd, reply, sizeof reply) > 0;
+            shown = poll(&wait, 1, static_cast<int>(std::max<long>(0, left.count()))) == 1 &&
+                    read(fd, reply, sizeof reply) > 0;
             close(fd);
-            return answered;
+            return true;
         }
         close(fd);
         std::this_thread::sleep_for(kConnectRetry);
     }
-    return false;
+    return true;
 }
 
 void InstanceLock::Listen(std::function<void()> show)

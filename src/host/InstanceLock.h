@@ -20,9 +20,10 @@ public:
     /// True when this process is now the one program for settingsFolder: it took the lock, or kept
     /// the one the same program handed over to it across its restart.
     bool Acquire(const wxString& settingsFolder);
-    /// For a later start: asks the program that holds the lock to show its window; true when it
-    /// answered within milliseconds.
-    bool AskToShow(long milliseconds) const;
+    /// For a later start: asks the program that holds the lock to show its window, for up to
+    /// milliseconds; shown tells whether it answered. False when that program ended meanwhile and
+    /// this process took the lock: it is the one program now.
+    bool HandOver(long milliseconds, bool& shown);
     /// Once the module runs: every later start's request calls show on the main thread.
     void Listen(std::function<void()> show);
     /// Stops answering; the lock is kept until the process ends.
@@ -33,6 +34,9 @@ public:
 
 private:
     class Listener;
+
+    /// True unless another process holds the lock.
+    bool TakeLock();
 
     int lockFd = -1;
     int listenFd = -1;
