@@ -31,8 +31,8 @@ bool HostApp::LoadUpdatedModule(const wxFileName& exe)
         RollBackTrial("did not start properly last time");
         break;
     case PendingUpdate::Trial::Running:
-        // A module that accepted a newer update has shown its window and asked: it works, and
-        // the newer one takes over the trial. Otherwise its trial goes on.
+        // A module that fetched a newer update has shown its window and run its check: it works,
+        // and the newer one (when approved) takes over the trial. Otherwise its trial goes on.
         onTrial = !wxFileName::FileExists(PendingFileName(modulePath));
         if (!onTrial)
             trial->ConfirmTrial();
