@@ -1,102 +1,13 @@
 // The host program: finds the module beside itself however it is started, refuses one that can
 // not run, puts a pending update in place or rolls it back, and ends at once when told to.
-#include "SiteSim.h"
-#include "TestFiles.h"
-#include "TimeLimit.h"
-#include "UpdateSigner.h"
+#include "HostInstall.h"
 
 #include <gtest/gtest.h>
 
-#include <wx/filename.h>
-
-#include <chrono>
-#include <csignal>
-#include <cstdlib>
-#include <future>
-#include <string>
 #include <tuple>
-
-#include <sys/wait.h>
-#include <unistd.h>
-
-using namespace std::chrono;
 
 namespace
 {
-const wxString kOutput = SOLVANE_OUTPUT_DIR;
-const milliseconds kRunLimit = TimeLimit(20000);
-
-// Where nothing listens any more: a run that is not about the site reaches no other machine.
-wxString ClosedServer()
-{
-    static const std::string server = [] {
-        sitesim::SiteSim stopped;
-        return stopped.Start() ? stopped.WebServer() : std::string();
-    }();
-    return server;
-}
-
-// A copy of the built program in a folder of its own, with its settings or none (a first run,
-// whose requests go to a proxy where nothing listens); the host is started by a relative path from
-// a shell of the test's own, its output kept in files, so that a host that hangs is a failure with
-// its output rather than a test that never ends.
-struct Install : ScratchFolder
-{
-    explicit Install(const wxString& settings = "") : fresh(settings.empty())
-    {
-        if (!fresh && wxFileName::Mkdir(path + "/config"))
-            Write("config/Messenger.conf", settings.utf8_string());
-        for (const char* file : {"Solvane", "Solvane.skin", "Solvane.so"})
-            wxCopyFile(kOutput + "/" + file, path + "/" + file);
-    }
-    ~Install()
-    {
-        if (run.valid() && run.wait_for(0s) != std::future_status::ready)
-            Kill(SIGKILL);
-        run = {}; // waits for the end
-    }
-    // prelude: shell commands run first ("export NAME=value; ", "ulimit ...; ").
-    void Start(const wxString& arguments = "", const wxString& prelude = "")
-    {
-        const std::string script =
-            ("echo $$ >" + path + "/pid; cd " + path + " || exit 1; " + prelude + "XDG_CONFIG_HOME=" + path +
-             "/config " + (fresh ? "http_proxy=" + ClosedServer() + " " : wxString()) + "exec ./Solvane" + arguments +
-             " >" + path + "/out 2>" + path + "/err </dev/null")
-                .utf8_string();
-        run = std::async(std::launch::async, [script] { return std::system(script.c_str()); });
-    }
-    // False when the host has not ended in time; else its exit code is kept.
-    bool Wait(milliseconds limit)
-    {
-        const bool ended = run.valid() && run.wait_for(limit) == std::future_status::ready;
-        const int status = ended ? run.get() : 0;
-        code = !ended ? -1 : WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-        out = Read("out");
-        err = Read("err");
-        return ended;
-    }
-    bool Probe(const wxString& prelude = "")
-    {
-        Start(" --probe", prelude);
-        return Wait(kRunLimit);
-    }
-    void Kill(int signal) const { kill(std::stoi(Read("pid")), signal); }
-    // A polite kill ends it within a second, as the menu's exit does.
-    void Terminate()
-    {
-        Kill(SIGTERM);
-        const auto start = steady_clock::now();
-        ASSERT_TRUE(Wait(TimeLimit(10000))) << "did not end; it wrote: " << err;
-        EXPECT_LT(steady_clock::now() - start, TimeLimit(1000));
-        EXPECT_EQ(0, code) << err;
-    }
-
-    const bool fresh;
-    std::future<int> run;
-    int code = -1;
-    std::string out, err;
-};
-
 // The update service's requests whose query begins so.
 int UpdateRequests(const sitesim::SiteSim& site, const std::string& query = "")
 {
@@ -104,30 +15,6 @@ int UpdateRequests(const sitesim::SiteSim& site, const std::string& query = "")
     for (const sitesim::Request& request : site.Requests())
         count += request.path == "/cgi-bin/app/update.cgi" && request.query.rfind(query, 0) == 0;
     return count;
-}
-
-// The build's demo key signs the updates the host must accept.
-std::string DemoKey()
-{
-    std::string key = ReadBytes(DEMO_KEY_FILE);
-    return key == "(none)" ? std::string() : key.substr(0, key.find('\n'));
-}
-
-// An update waiting beside the module as the module leaves it after "Yes": the new module, a new
-// manifest, the statement vouching for signedModule (the module itself unless the test says
-// otherwise) signed with seed, and the approval when approved.
-void Stage(const Install& install, const std::string& module, bool approved = true,
-           const std::string& signedModule = "", const std::string& seed = DemoKey())
-{
-    const std::string statement = sitesim::UpdateSigner::Statement(
-        "1.3.1", 4102444800LL,
-        {{"module", signedModule.empty() ? module : signedModule}, {"manifest", "new manifest"}});
-    install.Write("Solvane.so.new", module);
-    install.Write("Solvane.manifest", "old manifest");
-    install.Write("Solvane.manifest.new", "new manifest");
-    install.Write("Solvane.so.statement", statement);
-    install.Write("Solvane.so.statement.sig", sitesim::SignDetached(statement, seed));
-    install.Write("Solvane.so.approved", approved ? sitesim::Sha256Hex(statement) + "\n" : "(none)");
 }
 } // namespace
 
@@ -317,7 +204,8 @@ TEST(HostTest, APoliteKillEndsItAtOnceAndSavesTheSettings)
 }
 
 // Through the real program: "Yes" to the demo update, signed with the build's key, restarts the
-// program on the new module, which asks the service with its own version.
+// program on the new module, which asks the service with its own version and, still holding the
+// one program's lock, answers a second start.
 TEST(HostTest, YesToASignedUpdateRestartsOnIt)
 {
     if (DemoKey().empty())
@@ -337,6 +225,12 @@ TEST(HostTest, YesToASignedUpdateRestartsOnIt)
     EXPECT_TRUE(WaitUntil([&] { return UpdateRequests(site, "version=1.3.1") > 0; }, kRunLimit)) << install.err;
     EXPECT_EQ(ReadBytes(UPDATE_DEMO_DIR "/module"), install.Read("Solvane.so"));
     EXPECT_EQ(ReadBytes(kOutput + "/Solvane.so"), install.Read("Solvane.so.old"));
+    // The restarted program is still the one program: a second start hands over to it.
+    milliseconds took;
+    EXPECT_EQ(0, install.StartAgain(took));
+    EXPECT_NE(std::string::npos, install.Read("err-again").find("already running: its window is shown"))
+        << install.Read("err-again");
+    EXPECT_FALSE(install.Wait(0ms)) << "ended: " << install.err;
     install.Terminate();
     EXPECT_EQ("(none)", install.Read("Solvane.so.trial"));
 }

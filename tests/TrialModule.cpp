@@ -1,7 +1,9 @@
 // A module for the host's tests of new modules: it leaves a file in the current folder when it is
-// loaded, then crashes or fails where the build asks it to.
+// loaded, then crashes or fails where the build asks it to (the latest a second after it started).
 #include <csignal>
 #include <cstdio>
+
+#include <unistd.h>
 
 namespace
 {
@@ -22,6 +24,10 @@ extern "C" __attribute__((visibility("default"))) bool SiteRun()
 {
 #ifdef TRIAL_CRASH_IN_SITERUN
     std::raise(SIGSEGV);
+#endif
+#ifdef TRIAL_CRASH_LATER
+    std::signal(SIGALRM, [](int) { std::raise(SIGSEGV); });
+    alarm(1);
 #endif
 #ifdef TRIAL_SITERUN_FAILS
     return false;

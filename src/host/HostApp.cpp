@@ -1,10 +1,12 @@
 // The host program: owns the application object and the event loop, and loads Solvane.so.
 #include "host/HostApp.h"
 
+#include "host/CrashRecord.h"
 #include "host/DisplayBackend.h"
+#include "host/InstanceLock.h"
+#include "host/NativeDialogs.h"
 #include "host/PendingUpdate.h"
 #include "host/UpdateCheckThread.h"
-#include "update/TrustedKeys.h"
 #include "util/ModuleFileName.h"
 #include "util/SettingsFile.h"
 #include "util/SettingsKeys.h"
@@ -29,6 +31,7 @@ wxIMPLEMENT_APP_NO_MAIN(HostApp);
 
 int HostApp::exitCode = 0;
 bool HostApp::restartRequested = false;
+bool HostApp::handedOver = false;
 
 namespace
 {
@@ -38,11 +41,8 @@ constexpr int kTrialMilliseconds = 60000;
 // A stopped transfer ends within a few of its 20 ms checks; past this the module's threads are
 // taken to be stuck, and the exit still ends within a second.
 constexpr long kModuleThreadsMilliseconds = 500;
-
-void Fail(const wxString& message)
-{
-    std::fprintf(stderr, "Solvane: %s\n", static_cast<const char*>(message.utf8_str()));
-}
+// A second start ends within two seconds, whether or not the first one answers.
+constexpr long kHandOverMilliseconds = 1500;
 
 #ifdef NDEBUG
 // A release build never stops the user with the toolkit's assertion dialog: the assertion is
@@ -60,6 +60,17 @@ void TraceAssert(const wxString& file, int line, const wxString& function, const
 }
 #endif
 } // namespace
+
+void HostApp::Fail(const wxString& message)
+{
+    std::fprintf(stderr, "Solvane: %s\n", static_cast<const char*>(message.utf8_str()));
+}
+
+InstanceLock& HostApp::GetInstanceLock()
+{
+    static InstanceLock lock;
+    return lock;
+}
 
 HostApp::HostApp()
 {
@@ -87,6 +98,18 @@ bool HostApp::OnInit()
     // The settings file lives where the desktop expects it: $XDG_CONFIG_HOME/Messenger.conf.
     wxStandardPaths::Get().SetFileLayout(wxStandardPaths::FileLayout_XDG);
 
+    // One program per person and settings folder: a second start only brings the first one's
+    // window forward, before it could touch the settings, the history or a pending update.
+    InstanceLock& instance = GetInstanceLock();
+    bool shown = false;
+    if (!instance.Acquire(wxStandardPaths::Get().GetUserConfigDir()) && instance.HandOver(kHandOverMilliseconds, shown))
+    {
+        handedOver = true;
+        Fail(shown ? "already running: its window is shown" : "already running, and it did not answer");
+        return false;
+    }
+    instance.Listen([this] { ShowMainWindow(); });
+
     if (!LoadUpdatedModule(exe) || !SetUpConfiguration())
     {
         exitCode = 1;
@@ -100,9 +123,9 @@ bool HostApp::OnInit()
     exitRetry.Bind(wxEVT_TIMER, [this](wxTimerEvent&) { LeaveMainLoop(); });
     trialTimer.Bind(wxEVT_TIMER, [this](wxTimerEvent&) { ConfirmTrial(); });
 
-    // Ctrl-C and a polite kill take the same road as closing the window.
-    SetSignalHandler(SIGINT, [](int sig) { wxGetApp().OnSignal(sig); });
-    SetSignalHandler(SIGTERM, [](int sig) { wxGetApp().OnSignal(sig); });
+    // Ctrl-C, a polite kill and a closed terminal take the same road as closing the window.
+    for (int signal : {SIGINT, SIGTERM, SIGHUP})
+        SetSignalHandler(signal, [](int sig) { wxGetApp().OnSignal(sig); });
 
     // Without its entry the module would open no window, and the program would run unseen
     // until killed.
@@ -201,106 +224,6 @@ bool HostApp::LoadModule()
     return true;
 }
 
-bool HostApp::LoadUpdatedModule(const wxFileName& exe)
-{
-    // A copy installed by the package manager is updated by it, never by itself.
-    selfUpdate = !IsSelfUpdateOff(exe);
-    if (!selfUpdate)
-        return LoadModule();
-    // An update the user accepted in an earlier run waits beside the module: it goes in before
-    // the module loads, only as the publisher signed it and the user approved it, and goes out
-    // again if it does not work, so that an update never leaves the user without a working program.
-    trial = std::make_unique<PendingUpdate>(exe, modulePath, TrustedUpdateKeys());
-    // The last start put a new module in and never saw it run: it crashed or was killed.
-    if (trial->IsTrialUnconfirmed() && !RollBackTrial("did not start properly last time"))
-        return false;
-    wxString refused;
-    if (!trial->PutModuleInPlace(refused))
-    {
-        if (!refused.empty())
-            Fail("update refused: " + refused);
-        trial.reset();
-        return LoadModule();
-    }
-    if (LoadModule() && HasExport("SiteRun") && HasExport("GetNewPluginFileName"))
-        return true;
-    // A module that loaded is unloaded, its site object with it, before the old one loads.
-    if (module)
-    {
-        module = nullptr;
-        wxPluginManager::UnloadLibrary(modulePath);
-    }
-    const bool back = RollBackTrial("does not work");
-    trial.reset();
-    return back && LoadModule();
-}
-
-bool HostApp::IsSelfUpdateOff(const wxFileName& exe) const
-{
-    return wxFileName::FileExists(exe.GetFullPath() + ".no-self-update");
-}
-
-bool HostApp::RollBackTrial(const wxString& what)
-{
-    const bool back = trial->RollBack();
-    if (!back)
-    {
-        Fail("the new module " + what + " and there is no previous module to go back to");
-        return false;
-    }
-    Fail("the new module " + what + ": it was put aside as " + modulePath + ".bad and the previous module runs");
-    return true;
-}
-
-void HostApp::ConfirmTrial()
-{
-    if (trial && started)
-        trial->ConfirmTrial();
-    trial.reset();
-}
-
-bool HostApp::HasExport(const wxString& name) const
-{
-    if (module->HasSymbol(name))
-        return true;
-    Fail("the module " + modulePath + " has no " + name);
-    return false;
-}
-
-void HostApp::StartUpdateCheck()
-{
-    // The check waits for the network and for the user's answer: never on the main thread, so
-    // that the window is never held up.
-    if (!module->HasSymbol("GetNewPluginFileName"))
-        return;
-    auto getNewPluginFileName =
-        reinterpret_cast<UpdateCheckThread::GetNewPluginFileNameFunction>(module->GetSymbol("GetNewPluginFileName"));
-    updateCheck = std::make_unique<UpdateCheckThread>(getNewPluginFileName, [this] { OnUpdateAccepted(); });
-    if (updateCheck->Run() != wxTHREAD_NO_ERROR)
-        updateCheck.reset();
-}
-
-void HostApp::StopUpdateCheck()
-{
-    // A transfer or a question under way ends at once; the module's code has returned after this.
-    if (!updateCheck)
-        return;
-    updateCheck->Delete();
-    updateCheck->Wait();
-    updateCheck.reset();
-}
-
-void HostApp::OnUpdateAccepted()
-{
-    // A program that is ending anyway takes the new module at its next start.
-    if (exiting || wxTopLevelWindows.empty())
-        return;
-    // The program ends as its exit command ends it, its settings saved, and starts again.
-    restartRequested = true;
-    CloseModuleWindows();
-    LeaveMainLoop();
-}
-
 bool HostApp::SetUpConfiguration()
 {
     // The module has named the application; the store is created now so that it is private
@@ -351,10 +274,28 @@ void HostApp::LeaveMainLoop()
     ExitMainLoop();
 }
 
-void HostApp::OnSignal(int)
+void HostApp::OnSignal(int signal)
 {
+    // A native box runs GTK's own loop, which no window of the toolkit ends: it is answered as its
+    // close box would answer it, and the windows go once its loop has returned, so that no box
+    // outlives the window it belongs to.
+    if (EndNativeDialogs() > 0)
+    {
+        CallAfter([this, signal] { OnSignal(signal); });
+        return;
+    }
     CloseModuleWindows();
     LeaveMainLoop();
+}
+
+void HostApp::ShowMainWindow()
+{
+    // Asked by a second start. A module that is still starting shows its window anyway; one
+    // without the export (an older module) is left as it is.
+    using SiteShowFunction = void (*)();
+    if (!module || !started || exiting || !module->HasSymbol("SiteShow"))
+        return;
+    reinterpret_cast<SiteShowFunction>(module->GetSymbol("SiteShow"))();
 }
 
 int HostApp::OnExit()
@@ -364,6 +305,7 @@ int HostApp::OnExit()
     // Destroy() only schedules a window's deletion; it happens here, so that the main window
     // stops its polling thread before the module's site object is deleted.
     exiting = true;
+    GetInstanceLock().StopListening();
     exitRetry.Stop();
     // A new module that ran until a clean end works.
     trialTimer.Stop();

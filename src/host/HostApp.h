@@ -7,6 +7,7 @@
 
 #include <memory>
 
+class InstanceLock;
 class PendingUpdate;
 class UpdateCheckThread;
 class wxFileName;
@@ -23,6 +24,10 @@ public:
     static int GetExitCode() { return exitCode; }
     /// True when the program ended to start again on a new module.
     static bool IsRestartRequested() { return restartRequested; }
+    /// True when another copy of the program runs for the same person and was asked to show itself.
+    static bool IsHandedOver() { return handedOver; }
+    /// The one program per person: outlives the application object, so that a restart keeps it.
+    static InstanceLock& GetInstanceLock();
 
 private:
     bool SetUpConfiguration();
@@ -44,9 +49,12 @@ private:
     void SaveSettings();
     void LeaveMainLoop();
     void OnSignal(int signal);
+    void ShowMainWindow();
+    static void Fail(const wxString& message);
 
     static int exitCode;
     static bool restartRequested;
+    static bool handedOver;
 
     wxString modulePath;
     wxPluginLibrary* module = nullptr;

@@ -50,9 +50,25 @@ PendingUpdate::PendingUpdate(const wxFileName& executable, const wxString& modul
 {
 }
 
-bool PendingUpdate::IsTrialUnconfirmed() const
+PendingUpdate::Trial PendingUpdate::GetTrial() const
 {
-    return wxFileName::FileExists(TrialPath());
+    std::string marker;
+    if (!wxFileName::FileExists(TrialPath()))
+        return Trial::None;
+    StagedUpdate::ReadWhole(TrialPath(), marker, 4096);
+    std::istringstream lines(marker);
+    std::string word, value, tried;
+    bool crashed = false;
+    while (lines >> word >> value)
+    {
+        if (word == "module")
+            tried = value;
+        crashed = crashed || word == "crashed";
+    }
+    // A marker of an older program names no module: the one in place is taken to be on trial.
+    if (!tried.empty() && UpdateSignature::Sha256OfFile(staged.GetModulePath()) != tried)
+        return Trial::Abandoned;
+    return crashed ? Trial::Crashed : Trial::Running;
 }
 
 bool PendingUpdate::PutModuleInPlace(wxString& refused)
@@ -76,7 +92,9 @@ bool PendingUpdate::PutModuleInPlace(wxString& refused)
     }
     // The marker names what was replaced, so that a roll-back restores exactly that.
     std::vector<SideFileName> vouched;
-    std::string trial = "starts 1\n";
+    // The module on trial by its hash: a start that finds another module in place (put back by
+    // hand, or never put in) knows the trial is over.
+    std::string trial = "starts 1\nmodule " + statement.Find("module")->sha256 + "\n";
     for (const SideFileName& side : staged.GetSideFiles())
     {
         if (!wxFileName::FileExists(PendingFileName(side.path)))
@@ -113,12 +131,27 @@ void PendingUpdate::ConfirmTrial()
 bool PendingUpdate::RollBack()
 {
     SOLVANE_TRACE("[%p]PendingUpdate::RollBack(void)", static_cast<void*>(this));
-    const wxString modulePath = staged.GetModulePath();
+    const wxString modulePath = staged.GetModulePath(), old = modulePath + ".old", bad = modulePath + ".bad";
+    // Without a previous module the failed one is all there is: it stays, and may be tried again.
+    if (!wxFileName::FileExists(old))
+    {
+        staged.Discard();
+        RemoveIfThere(TrialPath());
+        return false;
+    }
     std::string trial;
     StagedUpdate::ReadWhole(TrialPath(), trial, 4096);
     staged.Refuse(UpdateSignature::Sha256OfFile(modulePath));
-    Move(modulePath, modulePath + ".bad");
-    const bool restored = wxFileName::FileExists(modulePath + ".old") && Move(modulePath + ".old", modulePath);
+    // The failed module is kept by a second name and the old one replaces it in one step: a kill
+    // at any moment leaves a module in place, and the marker, removed last, repeats the roll-back.
+    RemoveIfThere(bad);
+    if (::link(modulePath.fn_str(), bad.fn_str()) != 0)
+    {
+        wxLogNull quiet;
+        wxCopyFile(modulePath, bad, true);
+    }
+    if (std::rename(old.fn_str(), modulePath.fn_str()) != 0)
+        return false;
     // The skin and catalogue of a module that does not run must not stay behind for the old one.
     std::istringstream lines(trial);
     std::string how, kind;
@@ -130,5 +163,5 @@ bool PendingUpdate::RollBack()
                 RemoveIfThere(side.path);
     staged.Discard();
     RemoveIfThere(TrialPath());
-    return restored;
+    return true;
 }

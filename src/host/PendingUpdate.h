@@ -16,11 +16,18 @@ class PendingUpdate
 public:
     PendingUpdate(const wxFileName& executable, const wxString& modulePath, std::vector<std::string> keys);
 
+    /// Where a new module's trial stands at a start.
+    enum class Trial
+    {
+        None,      ///< no module is on trial
+        Running,   ///< the module on trial is in place and has not failed: its trial goes on
+        Crashed,   ///< the module on trial is in place and a run of it crashed
+        Abandoned, ///< another module is in place (rolled back by hand, or never put in): it is over
+    };
+
     /// The marker of a new module's first starts: present until it is known to run.
     wxString TrialPath() const { return staged.GetModulePath() + ".trial"; }
-    /// True when the last start put in a new module and never confirmed that it ran (it crashed,
-    /// or was killed).
-    bool IsTrialUnconfirmed() const;
+    Trial GetTrial() const;
     /// A pending module that the signed statement vouches for and the person approved replaces the
     /// module, which is kept as ".old", together with the side files the statement vouches for;
     /// the trial marker is written first. Anything pending that does not pass is deleted, the
@@ -28,9 +35,9 @@ public:
     bool PutModuleInPlace(wxString& refused);
     /// The new module runs: the trial ends.
     void ConfirmTrial();
-    /// After a new module failed: it goes aside as ".bad" and is never installed again, the ".old"
-    /// module and side files come back, and the side files that came with it are deleted. True
-    /// when the previous module is back.
+    /// After a new module failed: it is kept as ".bad" and never installed again, the ".old"
+    /// module and side files come back in its place, and the side files that came with it are
+    /// deleted. True when the previous module is back; without one the module stays untouched.
     bool RollBack();
 
 private:

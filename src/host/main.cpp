@@ -1,6 +1,7 @@
 // The host's entry: the toolkit starts with argv[0] set to the executable's full path.
 #include "host/DisplayBackend.h"
 #include "host/HostApp.h"
+#include "host/InstanceLock.h"
 
 #include <climits>
 #include <cstdio>
@@ -42,14 +43,19 @@ int main(int argc, char** argv)
     int count = argc > 0 ? argc : 1;
     PreferX11Backend();
     const int result = wxEntry(count, args.data());
+    // Whatever way the start ended, later starts are not answered by a program that is gone.
+    HostApp::GetInstanceLock().StopListening();
     if (HostApp::IsRestartRequested())
     {
         // Everything is shut down and saved: the same program with the same arguments starts
         // and puts the new module in place.
         std::fflush(nullptr);
+        HostApp::GetInstanceLock().KeepAcrossExec();
         execv(exe.c_str(), restartArgs.data());
         std::perror("Solvane: could not start again");
         return 1;
     }
+    if (HostApp::IsHandedOver())
+        return 0;
     return HostApp::GetExitCode() != 0 ? HostApp::GetExitCode() : result;
 }

@@ -4,5 +4,6 @@ list(APPEND SOLVANE_GUI_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/ModuleGuiServices.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ModuleGuiServices.h
   ${CMAKE_CURRENT_LIST_DIR}/SiteRun.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/SiteShow.cpp
   ${CMAKE_CURRENT_LIST_DIR}/SiteStop.cpp
 )
