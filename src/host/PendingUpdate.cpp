@@ -22,11 +22,11 @@ bool Move(const wxString& from, const wxString& to)
     return wxRenameFile(from, to, true);
 }
 
+// A link at the name goes itself; what it leads to stays (a dangling link left at ".old" would
+// otherwise survive, and the copy that stands in for a failed hard link would write through it).
 void RemoveIfThere(const wxString& path)
 {
-    wxLogNull quiet;
-    if (wxFileName::FileExists(path))
-        wxRemoveFile(path);
+    ::unlink(path.fn_str());
 }
 
 // The current file is kept as ".old" by a second name (a copy where links are not possible), then
@@ -75,6 +75,8 @@ bool PendingUpdate::PutModuleInPlace(wxString& refused)
 {
     SOLVANE_TRACE("[%p]PendingUpdate::PutModuleInPlace(void)", static_cast<void*>(this));
     refused.clear();
+    // Parts a killed transfer left are of no use now, whether or not the module checks again.
+    staged.RemovePartialDownloads();
     const wxString modulePath = staged.GetModulePath(), pending = PendingFileName(modulePath);
     ReleaseStatement statement;
     if (!wxFileName::FileExists(pending))

@@ -8,9 +8,7 @@
 #include "model/UserListEvent.h"
 #include "net/DownloadThread.h"
 #include "site/DaemonThread.h"
-#include "site/LoginCheck.h"
 #include "site/Site.h"
-#include "site/SiteAddress.h"
 #include "skin/SkinImageStore.h"
 #include "ui/AllTreeCtrl.h"
 #include "ui/AuthenticationDialog.h"
@@ -22,13 +20,13 @@
 #include "ui/PopupDialogManager.h"
 #include "ui/ServerFailureBox.h"
 #include "ui/SettingsDialog.h"
+#include "ui/WindowPlace.h"
 #include "util/Settings.h"
 #include "util/SettingsKeys.h"
 #include "util/Trace.h"
 
 #include <wx/app.h>
 #include <wx/dialog.h>
-#include <wx/display.h>
 #include <wx/evtloop.h>
 #include <wx/intl.h>
 #include <wx/menu.h>
@@ -53,36 +51,9 @@ const long kTreeStyle = wxSUNKEN_BORDER | wxTR_HIDE_ROOT | wxTR_LINES_AT_ROOT | 
 const long kStopDownloadsMilliseconds = 100;
 // A stopped polling thread ends within one batch of the history's work, a few tens of milliseconds.
 const long kStopPollingMilliseconds = 250;
-// The login reply names the favourites, a few bytes each: a reply past this is not the site's.
-const long long kLoginReplyLimit = 1 << 20;
 // How often a close that waits for a box looks whether the box is still up.
 const int kCloseAfterBoxMilliseconds = 100;
-// Far beyond any screen, and well inside what the window system's coordinates can hold.
-const long kMaxCoordinate = 1 << 20;
 
-// A coordinate as the settings hold it, within what a window's coordinate can be.
-int ReadCoordinate(const char* key, int byDefault)
-{
-    return static_cast<int>(std::clamp(Settings::ReadLong(key, byDefault), -kMaxCoordinate, kMaxCoordinate));
-}
-
-// A hand-edited or stale place (a size from a larger screen, a screen since unplugged) would put
-// the window out of reach, and be saved back so: it is kept within the work area of the screen
-// it was on. -1 still means "where the window manager likes" and "the best size".
-wxRect PlaceOnScreen(int x, int y, int width, int height)
-{
-    const bool placed = x != -1 || y != -1;
-    const int index = placed ? wxDisplay::GetFromPoint(wxPoint(x, y)) : wxNOT_FOUND;
-    const wxRect area = wxDisplay(index == wxNOT_FOUND ? 0u : static_cast<unsigned>(index)).GetClientArea();
-    width = width < 1 ? -1 : std::min(width, area.width);
-    height = height < 1 ? -1 : std::min(height, area.height);
-    if (placed)
-    {
-        x = std::clamp(x, area.x, std::max(area.x, area.GetRight() + 1 - std::max(width, 0)));
-        y = std::clamp(y, area.y, std::max(area.y, area.GetBottom() + 1 - std::max(height, 0)));
-    }
-    return wxRect(x, y, width, height);
-}
 } // namespace
 
 wxBEGIN_EVENT_TABLE(MainFrame, wxFrame)
@@ -148,10 +119,8 @@ MainFrame::MainFrame() : wxFrame(nullptr, wxID_ANY, wxEmptyString), loggedIn(fal
         SetIcons(icons);
     }
 
-    const wxRect place = PlaceOnScreen(ReadCoordinate(SettingsKeys::kMainFrameX, -1),
-                                       ReadCoordinate(SettingsKeys::kMainFrameY, -1),
-                                       ReadCoordinate(SettingsKeys::kMainFrameWidth, 240),
-                                       ReadCoordinate(SettingsKeys::kMainFrameHeight, 480));
+    const wxRect place = ReadWindowPlace(SettingsKeys::kMainFrameX, SettingsKeys::kMainFrameY,
+                                         SettingsKeys::kMainFrameWidth, SettingsKeys::kMainFrameHeight, wxSize(240, 480));
     SetSize(place.x, place.y, place.width, place.height, wxSIZE_AUTO_WIDTH | wxSIZE_AUTO_HEIGHT);
     // The pages take the notebook's size before the window system first lays them out: fitted to
     // their best size, the trees would be given a few pixels' height there, and a list that came
@@ -370,115 +339,6 @@ void MainFrame::OnMenu(wxCommandEvent& event)
         UpdatePauseState();
         break;
     default: break;
-    }
-}
-
-void MainFrame::UpdateFavorite()
-{
-    SOLVANE_TRACE("[%p]MainFrame::UpdateFavorite(void)", static_cast<void*>(this));
-    if (!loggedIn)
-    {
-        AuthenticationDialog dialog(this, wxID_ANY, _("Authentication"));
-        authenticationDialog = &dialog;
-        const int answer = dialog.ShowModal();
-        authenticationDialog = nullptr;
-        if (exitAfterDialog)
-        {
-            Destroy();
-            return;
-        }
-        if (answer != wxID_OK)
-            return;
-    }
-    const wxString url = SiteAddress::LoginCheck(Settings::ReadString(SettingsKeys::kId, wxEmptyString),
-                                                 Settings::ReadString(SettingsKeys::kPassword, wxEmptyString));
-    // A client without a user: the account travels in the query, with no authorisation header.
-    auto client = std::make_unique<wxHTTP2>();
-    client->SetSizeLimit(kLoginReplyLimit);
-    client->SetAcceptCompressed(true);
-    auto* thread = new DownloadThread(this, ++loginRequest, url, std::move(client));
-    if (thread->Run() != wxTHREAD_NO_ERROR)
-        delete thread;
-}
-
-void MainFrame::OnDownloadFinished(DownloadFinishedEvent& event)
-{
-    SOLVANE_TRACE("[%p]MainFrame::OnDownloadFinished(%d, %zu)", static_cast<void*>(this), event.GetId(),
-                  event.GetBodyLength());
-    // Only the newest request speaks: an older reply may arrive after it.
-    if (event.GetId() != loginRequest)
-        return;
-    if (!event.Succeeded())
-    {
-        // Once logged in, a failed refresh leaves everything as it was. The box is the one the
-        // unreachable site gets: queued, without a parent, and ended by a closing frame.
-        if (!loggedIn)
-            ShowServerFailureBox(
-                _("Error"), _("Could not login."), [] { return true; }, [] {});
-        return;
-    }
-    const std::string body = event.TakeBody();
-    const std::vector<wxString> names = ReadFavoriteNames(body.data(), body.size());
-    Site* site = Site::GetInstance();
-    const UserList favorites = MakeFavoriteList(names, site ? site->GetUserList() : UserList());
-
-    if (!loggedIn)
-    {
-        daemonThread->AddEventHandler(favoriteTreeCtrl);
-        favoritePanel->Enable(true);
-        favoriteTreeCtrl->CreateGroups();
-        notebook->SetSelection(static_cast<size_t>(notebook->FindPage(favoritePanel)));
-        menuBar->Enable(ID_POPUP_ONLY_FAVORITE, true);
-    }
-    UserListEvent list(EVT_USER_LIST_INITIALIZED, FavoriteTreeCtrl::kFavoritesListId);
-    list.SetUserList(favorites);
-    favoriteTreeCtrl->GetEventHandler()->AddPendingEvent(list);
-    Settings::WriteString(SettingsKeys::kFavorites, JoinFavoriteNames(names));
-    loggedIn = true;
-}
-
-void MainFrame::ShowSettings()
-{
-    SOLVANE_TRACE("[%p]MainFrame::ShowSettings(void)", static_cast<void*>(this));
-    SettingsDialog dialog(this, wxID_ANY, _("Settings"));
-    if (dialog.ShowModal() != wxID_OK)
-        return;
-    menuBar->Check(ID_POPUP_ONLY_FAVORITE, Settings::ReadBool(SettingsKeys::kPopupOnlyFavorite, false));
-    // The servers and the interval are read by each refresh: the next one starts now.
-    if (daemonThread)
-        daemonThread->RefreshNow();
-}
-
-void MainFrame::UpdatePauseState()
-{
-    SOLVANE_TRACE("[%p]MainFrame::UpdatePauseState(void)", static_cast<void*>(this));
-    const long long end = Settings::ReadLong(SettingsKeys::kPopupPausedUntil, 0);
-    const std::time_t now = std::time(nullptr);
-    const bool paused = PopupPause::IsPaused(end, now);
-    menuBar->Enable(ID_RESUME_POPUPS, paused);
-    if (notifyIcon)
-    {
-        if (wxMenuItem* resume = notifyIcon->GetMenu()->FindItem(ID_RESUME_POPUPS))
-            resume->Enable(paused);
-    }
-    pauseTimer.Stop();
-    wxString note;
-    if (paused && end == PopupPause::kUntilResumed)
-    {
-        note = _("Pop-ups paused until resumed");
-    }
-    else if (paused)
-    {
-        note = wxString::Format(_("Pop-ups paused until %s"), wxDateTime(static_cast<time_t>(end)).Format("%a %H:%M"));
-        // A second late, so that the pause has surely ended when it runs out.
-        const long long milliseconds = (end - static_cast<long long>(now)) * 1000 + 1000;
-        pauseTimer.StartOnce(static_cast<int>(std::min<long long>(milliseconds, INT_MAX)));
-    }
-    if (notifyIcon && notifyIcon->IsIconInstalled())
-    {
-        const wxString appName = wxTheApp->GetAppName();
-        const wxString name = appName.empty() ? wxTheApp->GetClassName() : appName;
-        notifyIcon->SetIcon(GetIcon(), note.empty() ? name : name + "\n" + note);
     }
 }
 

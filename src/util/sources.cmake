@@ -14,6 +14,8 @@ list(APPEND SOLVANE_CORE_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/Settings.h
   ${CMAKE_CURRENT_LIST_DIR}/SettingsFile.cpp
   ${CMAKE_CURRENT_LIST_DIR}/SettingsFile.h
+  ${CMAKE_CURRENT_LIST_DIR}/SettingsText.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/SettingsText.h
   ${CMAKE_CURRENT_LIST_DIR}/StopToken.cpp
   ${CMAKE_CURRENT_LIST_DIR}/StopToken.h
   ${CMAKE_CURRENT_LIST_DIR}/Trace.h

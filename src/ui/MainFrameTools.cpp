@@ -1,0 +1,147 @@
+// The main window's "&Tool" menu: the account ("Authentication", the login check and its reply,
+// which fills the favourites), the settings, and the pop-ups' pause.
+#include "ui/MainFrame.h"
+
+#include "model/PopupPause.h"
+#include "model/UserListEvent.h"
+#include "net/DownloadThread.h"
+#include "net/wxHTTP2.h"
+#include "site/DaemonThread.h"
+#include "site/LoginCheck.h"
+#include "site/Site.h"
+#include "site/SiteAddress.h"
+#include "ui/AuthenticationDialog.h"
+#include "ui/FavoriteTreeCtrl.h"
+#include "ui/MainMenu.h"
+#include "ui/NotifyIcon.h"
+#include "ui/ServerFailureBox.h"
+#include "ui/SettingsDialog.h"
+#include "util/Settings.h"
+#include "util/SettingsKeys.h"
+#include "util/Trace.h"
+
+#include <wx/app.h>
+#include <wx/datetime.h>
+#include <wx/intl.h>
+#include <wx/menu.h>
+#include <wx/notebook.h>
+#include <wx/panel.h>
+
+#include <algorithm>
+#include <climits>
+#include <ctime>
+
+namespace
+{
+// The login reply names the favourites, a few bytes each: a reply past this is not the site's.
+const long long kLoginReplyLimit = 1 << 20;
+} // namespace
+
+void MainFrame::UpdateFavorite()
+{
+    SOLVANE_TRACE("[%p]MainFrame::UpdateFavorite(void)", static_cast<void*>(this));
+    if (!loggedIn)
+    {
+        AuthenticationDialog dialog(this, wxID_ANY, _("Authentication"));
+        authenticationDialog = &dialog;
+        const int answer = dialog.ShowModal();
+        authenticationDialog = nullptr;
+        if (exitAfterDialog)
+        {
+            Destroy();
+            return;
+        }
+        if (answer != wxID_OK)
+            return;
+    }
+    const wxString url = SiteAddress::LoginCheck(Settings::ReadString(SettingsKeys::kId, wxEmptyString),
+                                                 Settings::ReadString(SettingsKeys::kPassword, wxEmptyString));
+    // A client without a user: the account travels in the query, with no authorisation header.
+    auto client = std::make_unique<wxHTTP2>();
+    client->SetSizeLimit(kLoginReplyLimit);
+    client->SetAcceptCompressed(true);
+    auto* thread = new DownloadThread(this, ++loginRequest, url, std::move(client));
+    if (thread->Run() != wxTHREAD_NO_ERROR)
+        delete thread;
+}
+
+void MainFrame::OnDownloadFinished(DownloadFinishedEvent& event)
+{
+    SOLVANE_TRACE("[%p]MainFrame::OnDownloadFinished(%d, %zu)", static_cast<void*>(this), event.GetId(),
+                  event.GetBodyLength());
+    // Only the newest request speaks: an older reply may arrive after it.
+    if (event.GetId() != loginRequest)
+        return;
+    if (!event.Succeeded())
+    {
+        // Once logged in, a failed refresh leaves everything as it was. The box is the one the
+        // unreachable site gets: queued, without a parent, and ended by a closing frame.
+        if (!loggedIn)
+            ShowServerFailureBox(
+                _("Error"), _("Could not login."), [] { return true; }, [] {});
+        return;
+    }
+    const std::string body = event.TakeBody();
+    const std::vector<wxString> names = ReadFavoriteNames(body.data(), body.size());
+    Site* site = Site::GetInstance();
+    const UserList favorites = MakeFavoriteList(names, site ? site->GetUserList() : UserList());
+
+    if (!loggedIn)
+    {
+        daemonThread->AddEventHandler(favoriteTreeCtrl);
+        favoritePanel->Enable(true);
+        favoriteTreeCtrl->CreateGroups();
+        notebook->SetSelection(static_cast<size_t>(notebook->FindPage(favoritePanel)));
+        menuBar->Enable(ID_POPUP_ONLY_FAVORITE, true);
+    }
+    UserListEvent list(EVT_USER_LIST_INITIALIZED, FavoriteTreeCtrl::kFavoritesListId);
+    list.SetUserList(favorites);
+    favoriteTreeCtrl->GetEventHandler()->AddPendingEvent(list);
+    Settings::WriteString(SettingsKeys::kFavorites, JoinFavoriteNames(names));
+    loggedIn = true;
+}
+
+void MainFrame::ShowSettings()
+{
+    SOLVANE_TRACE("[%p]MainFrame::ShowSettings(void)", static_cast<void*>(this));
+    SettingsDialog dialog(this, wxID_ANY, _("Settings"));
+    if (dialog.ShowModal() != wxID_OK)
+        return;
+    menuBar->Check(ID_POPUP_ONLY_FAVORITE, Settings::ReadBool(SettingsKeys::kPopupOnlyFavorite, false));
+    // The servers and the interval are read by each refresh: the next one starts now.
+    if (daemonThread)
+        daemonThread->RefreshNow();
+}
+
+void MainFrame::UpdatePauseState()
+{
+    SOLVANE_TRACE("[%p]MainFrame::UpdatePauseState(void)", static_cast<void*>(this));
+    const long long end = Settings::ReadLong(SettingsKeys::kPopupPausedUntil, 0);
+    const std::time_t now = std::time(nullptr);
+    const bool paused = PopupPause::IsPaused(end, now);
+    menuBar->Enable(ID_RESUME_POPUPS, paused);
+    if (notifyIcon)
+    {
+        if (wxMenuItem* resume = notifyIcon->GetMenu()->FindItem(ID_RESUME_POPUPS))
+            resume->Enable(paused);
+    }
+    pauseTimer.Stop();
+    wxString note;
+    if (paused && end == PopupPause::kUntilResumed)
+    {
+        note = _("Pop-ups paused until resumed");
+    }
+    else if (paused)
+    {
+        note = wxString::Format(_("Pop-ups paused until %s"), wxDateTime(static_cast<time_t>(end)).Format("%a %H:%M"));
+        // A second late, so that the pause has surely ended when it runs out.
+        const long long milliseconds = (end - static_cast<long long>(now)) * 1000 + 1000;
+        pauseTimer.StartOnce(static_cast<int>(std::min<long long>(milliseconds, INT_MAX)));
+    }
+    if (notifyIcon && notifyIcon->IsIconInstalled())
+    {
+        const wxString appName = wxTheApp->GetAppName();
+        const wxString name = appName.empty() ? wxTheApp->GetClassName() : appName;
+        notifyIcon->SetIcon(GetIcon(), note.empty() ? name : name + "\n" + note);
+    }
+}
