@@ -1,5 +1,5 @@
 // The files the update writes beside the program: never written through a link planted at one of
-// their names, no part of a cut-off transfer kept, nothing asked about that the host would refuse.
+// their names, and no part of a cut-off transfer kept.
 #include "update/PluginUpdate.h"
 
 #include "net/HttpGet.h"
@@ -88,21 +88,4 @@ TEST_F(UpdateFilesTest, NoLinkAtAStagingNameIsFollowedAndNoPartIsKept)
     EXPECT_EQ(0, Check());
     for (const char* part : parts)
         EXPECT_EQ("(none)", folder.Read(part)) << part;
-}
-
-// A module whose size or hash differs from its signed statement is refused before anybody is
-// asked, by the rule the host applies at the next start: otherwise the person says "Yes", the host
-// refuses it, and the same question comes at every start.
-TEST_F(UpdateFilesTest, AModuleTheHostWouldRefuseIsNeverAskedAbout)
-{
-    for (const auto trick : {sitesim::UpdateTrick::LargerInStatement, sitesim::UpdateTrick::Mismatch})
-    {
-        SCOPED_TRACE(sitesim::UpdateTrickName(trick));
-        site.SetUpdateTrick(trick);
-        EXPECT_EQ(0, Check());
-        EXPECT_EQ(nullptr, pending);
-        EXPECT_NE(std::string::npos, told.find("update refused: the module did not arrive")) << told;
-        EXPECT_EQ("(none)", folder.Read("Solvane.so.new"));
-        EXPECT_EQ("(none)", folder.Read("Solvane.so.statement"));
-    }
 }
