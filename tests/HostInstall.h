@@ -13,7 +13,9 @@
 
 #include <chrono>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <future>
 #include <string>
 
@@ -35,6 +37,24 @@ wxString ClosedServer()
         return stopped.Start() ? stopped.WebServer() : std::string();
     }();
     return server;
+}
+
+// The first line a shell command writes, without its end.
+std::string FirstLine(const std::string& command)
+{
+    std::string line(64, '\0');
+    std::FILE* pipe = popen(command.c_str(), "r");
+    line.resize(pipe && std::fgets(line.data(), 64, pipe) ? std::strcspn(line.c_str(), "\n") : 0);
+    if (pipe)
+        pclose(pipe);
+    return line;
+}
+
+// The first visible window so titled on the display (the test's own when empty), or "".
+std::string Window(const std::string& title, const std::string& display = "")
+{
+    return FirstLine((display.empty() ? "" : "DISPLAY=" + display + " ") + "xdotool search --onlyvisible --name '" +
+                     title + "' 2>/dev/null | head -1");
 }
 
 // A copy of the built program in a folder of its own, with its settings or none (a first run,
@@ -71,7 +91,7 @@ struct Install : ScratchFolder
                          [script = Command(arguments, prelude)] { return std::system(script.c_str()); });
     }
     // A second start beside the running one, stopped after 10 s: its exit code, and its time in took.
-    int StartAgain(milliseconds& took) const
+    int StartAgain()
     {
         const std::string script = Command("", "", "-again");
         const auto start = steady_clock::now();
@@ -109,6 +129,7 @@ struct Install : ScratchFolder
     std::future<int> run;
     int code = -1;
     std::string out, err;
+    milliseconds took{};
 };
 
 // The build's demo key signs the updates the host must accept.

@@ -12,44 +12,24 @@ namespace
 {
 const char* const kMainWindow = "^Solvane LoginChecker$";
 
-// The first visible window so titled on the display (the test's own when empty), or "".
-std::string Window(const std::string& title, const std::string& display = "")
-{
-    std::string id(32, '\0');
-    std::FILE* pipe = popen(((display.empty() ? "" : "DISPLAY=" + display + " ") +
-                             "xdotool search --onlyvisible --name '" + title + "' 2>/dev/null | head -1")
-                                .c_str(),
-                            "r");
-    id.resize(pipe && std::fgets(id.data(), 32, pipe) ? std::strcspn(id.c_str(), "\n") : 0);
-    if (pipe)
-        pclose(pipe);
-    return id;
-}
-
 bool IsMapped(const std::string& id)
 {
     return std::system(("xwininfo -id " + id + " | grep -q IsViewable").c_str()) == 0;
 }
 
-// A program of the test's own beside the host (a window manager, an X server), killed by End().
+// A program of the test's own beside the host (a window manager, an X server), killed as it goes.
 struct Helper
 {
     explicit Helper(const std::string& command)
+        : pid(std::atoi(FirstLine(command + " >/dev/null 2>&1 & echo $!").c_str()))
     {
-        std::FILE* pipe = popen((command + " >/dev/null 2>&1 & echo $!").c_str(), "r");
-        if (pipe && std::fscanf(pipe, "%d", &pid) != 1)
-            pid = 0;
-        if (pipe)
-            pclose(pipe);
     }
-    ~Helper() { End(); }
-    void End()
+    ~Helper()
     {
         if (pid > 0)
             kill(pid, SIGKILL);
-        pid = 0;
     }
-    int pid = 0;
+    const int pid;
 };
 } // namespace
 
@@ -73,9 +53,8 @@ TEST(HostSessionTest, ASecondStartShowsTheRunningOneAndWritesNothing)
     ASSERT_TRUE(WaitUntil([&] { return !IsMapped(main); }));
     const std::string settings = install.Read("config/Messenger.conf");
 
-    milliseconds took;
-    EXPECT_EQ(0, install.StartAgain(took)) << install.Read("err-again");
-    EXPECT_LT(took, TimeLimit(2000));
+    EXPECT_EQ(0, install.StartAgain()) << install.Read("err-again");
+    EXPECT_LT(install.took, TimeLimit(2000));
     EXPECT_TRUE(WaitUntil([&] { return IsMapped(main); }, TimeLimit(2000))) << "the first window stayed hidden";
     EXPECT_EQ(settings, install.Read("config/Messenger.conf"));
     EXPECT_EQ(std::string::npos, install.Read("err-again").find("history")) << install.Read("err-again");
@@ -147,14 +126,13 @@ TEST(HostSessionTest, ANewModuleFailsItsTrialOnlyByACrash)
                 << install.Read("err");
             if (step == SECOND_START)
             {
-                milliseconds took;
-                EXPECT_EQ(0, install.StartAgain(took)) << install.Read("err-again");
+                EXPECT_EQ(0, install.StartAgain()) << install.Read("err-again");
                 EXPECT_NE(none, install.Read("Solvane.so.trial")) << "the trial ended";
             }
             if (step == POLITE_KILL)
                 install.Kill(SIGTERM);
             else if (step == LOST_DISPLAY)
-                server->End();
+                server.reset();
             else
                 install.Kill(SIGKILL);
             ASSERT_TRUE(install.Wait(kRunLimit));
@@ -199,10 +177,8 @@ TEST(HostSessionTest, ASignalEndsItWhateverBoxIsUp)
             std::string main;
             ASSERT_TRUE(WaitUntil([&] { return !(main = Window(kMainWindow)).empty(); }, kRunLimit));
             // "&Tool", "&UpdateFavorite"; without a window manager the window gets the keyboard by hand.
-            std::system(("xdotool windowfocus --sync " + main + " key --window " + main +
-                         " alt+t && sleep 0.5 && "
-                         "xdotool key u")
-                            .c_str());
+            const std::string keys = " key --window " + main + " alt+t && sleep 0.5 && xdotool key u";
+            std::system(("xdotool windowfocus --sync " + main + keys).c_str());
         }
         ASSERT_TRUE(WaitUntil([&] { return !Window(box).empty(); }, TimeLimit(60000))) << install.Read("err");
         install.Terminate(signal);

@@ -5,20 +5,14 @@
 
 #include <unistd.h>
 
-namespace
+__attribute__((constructor)) static void Loaded()
 {
-struct Loaded
-{
-    Loaded()
-    {
-        if (std::FILE* file = std::fopen("module-was-loaded", "w"))
-            std::fclose(file);
+    if (std::FILE* file = std::fopen("module-was-loaded", "w"))
+        std::fclose(file);
 #ifdef TRIAL_CRASH_IN_CONSTRUCTOR
-        std::raise(SIGSEGV);
+    std::raise(SIGSEGV);
 #endif
-    }
-} loaded;
-} // namespace
+}
 
 extern "C" __attribute__((visibility("default"))) bool SiteRun()
 {
@@ -31,9 +25,8 @@ extern "C" __attribute__((visibility("default"))) bool SiteRun()
 #endif
 #ifdef TRIAL_SITERUN_FAILS
     return false;
-#else
-    return true;
 #endif
+    return true;
 }
 
 extern "C" __attribute__((visibility("default"))) void* GetNewPluginFileName()
