@@ -128,13 +128,8 @@ TEST(DaemonThreadTest, FirstListThenDifferencesToEveryHandlerAnIntervalOrAFailur
     // The second list is unchanged: no event. Then alice changes to 0x0D, bob leaves, dave
     // arrives, carol stays as she was.
     ScriptedSite site;
-    site.script = {std::nullopt,
-                   std::nullopt,
-                   first,
-                   first,
-                   std::nullopt,
-                   std::nullopt,
-                   ListOf({{"alice", 0x0D}, {"carol", 0x15}, {"dave", 0x01}})};
+    const std::nullopt_t none = std::nullopt;
+    site.script = {none, none, first, first, none, none, ListOf({{"alice", 0x0D}, {"carol", 0x15}, {"dave", 0x01}})};
     std::vector<std::string> log;
     Recorder one(log, "one"), two(log, "two"), late(log, "late");
     TestDaemon thread(&site, &site.clock);

@@ -40,9 +40,7 @@ protected:
     // as the order inside one list is the hash map's.
     static std::string All(HistoryStore& store)
     {
-        long long oldest = 0, newest = 0;
-        if (!store.GetIdRange(oldest, newest))
-            return "";
+        const auto [oldest, newest] = IdRange(store);
         std::map<long long, std::vector<std::string>> byTime;
         for (const HistoryEvent& event : store.ReadRange(oldest, newest))
             byTime[event.time].push_back(
@@ -56,6 +54,13 @@ protected:
                 shown += " " + event;
         }
         return shown;
+    }
+    // The first and the last id; 0 and 0 when there is none.
+    static std::pair<long long, long long> IdRange(HistoryStore& store)
+    {
+        long long oldest = 0, newest = 0;
+        store.GetIdRange(oldest, newest);
+        return {oldest, newest};
     }
     static HistoryEvent Event(long long time, const char* name) { return {0, time, name, HistoryKind::CameOnline, 3}; }
 
@@ -165,9 +170,7 @@ TEST_F(HistoryTest, PruneInBatchesRemovesExactlyTheOldAndHeedsAStop)
         HistoryStore store;
         ASSERT_EQ(HistoryStore::OpenResult::Opened, store.Open(path));
         EXPECT_EQ(oldestLeft == 0 ? 3000 : oldestLeft - 1, store.Prune(before, keepAtMost, StopToken(), maxRows));
-        long long oldest = 0, newest = 0;
-        store.GetIdRange(oldest, newest);
-        EXPECT_EQ(oldestLeft, oldest);
+        EXPECT_EQ(oldestLeft, IdRange(store).first);
     }
     wxRemoveFile(path);
     ASSERT_TRUE(FillHistory(path, 200000, 1000, 200000));
@@ -175,8 +178,7 @@ TEST_F(HistoryTest, PruneInBatchesRemovesExactlyTheOldAndHeedsAStop)
     ASSERT_EQ(HistoryStore::OpenResult::Opened, store.Open(path));
     StopToken stop;
     std::thread stopper([&] {
-        long long oldest = 0, newest = 0;
-        WaitUntil([&] { return store.GetIdRange(oldest, newest) && oldest > 1; });
+        WaitUntil([&] { return IdRange(store).first > 1; });
         stop.RequestStop();
     });
     const long long removed = store.Prune(LLONG_MAX, -1, stop);
@@ -184,9 +186,7 @@ TEST_F(HistoryTest, PruneInBatchesRemovesExactlyTheOldAndHeedsAStop)
     EXPECT_GT(removed, 0);
     EXPECT_LT(removed, 100000);
     EXPECT_EQ(0, removed % HistoryStore::kPruneBatch);
-    long long oldest = 0, newest = 0;
-    ASSERT_TRUE(store.GetIdRange(oldest, newest));
-    EXPECT_EQ(removed + 1, oldest);
+    EXPECT_EQ(removed + 1, IdRange(store).first);
 }
 
 // The recorder leaves the clean-up until the first list is written, then does it a batch at a
@@ -208,13 +208,11 @@ TEST_F(HistoryTest, CleanUpFollowsTheFirstListAndKeepsTheDaysInRange)
             ASSERT_TRUE(store.Record({Event(now - age * kDay - kDay / 2, "ann")}));
         HistoryRecorder recorder(&store, [&] { return now; });
         recorder.OnFirstList(ListOf({{"ann", 3}}));
-        long long oldest = 0, newest = 0;
-        ASSERT_TRUE(store.GetIdRange(oldest, newest));
-        EXPECT_EQ(1, oldest) << "nothing goes before the first list is written";
+        EXPECT_EQ(1, IdRange(store).first) << "nothing goes before the first list is written";
         for (int piece = 0; recorder.OnIdle(StopToken()); ++piece)
             ASSERT_LT(piece, 10);
         std::vector<int> left;
-        ASSERT_TRUE(store.GetIdRange(oldest, newest));
+        const auto [oldest, newest] = IdRange(store);
         for (const HistoryEvent& event : store.ReadRange(oldest, newest - 1))
             left.push_back(static_cast<int>((now - event.time) / kDay));
         EXPECT_EQ(kept, left);
@@ -258,10 +256,8 @@ TEST_F(HistoryTest, FilterOnAFullHistoryIsQuickAndRight)
         EXPECT_LT(timed([&] { view.Update(); }), limit);
         std::vector<long long> expected;
         for (long long id = kEvents + static_cast<long long>(names.size()); id >= 1 && expected.size() < 100000; --id)
-        {
             if ((id > kEvents ? names[id - kEvents - 1] : FilledName(id, 100000)).find(text) != std::string::npos)
                 expected.push_back(id);
-        }
         ASSERT_EQ(expected.size(), view.GetCount());
         for (size_t row = 0; row < expected.size(); row += 997)
             ASSERT_EQ(expected[row], view.GetRow(row).id) << row;
@@ -372,8 +368,7 @@ TEST_F(HistoryTest, KillDuringTransactionKeepsEveryCommittedList)
 
         HistoryStore store;
         ASSERT_EQ(HistoryStore::OpenResult::Opened, store.Open(path));
-        long long oldest = 0, newest = 0;
-        ASSERT_TRUE(store.GetIdRange(oldest, newest));
+        const auto [oldest, newest] = IdRange(store);
         EXPECT_GE(newest - oldest + 1, round * committed * kListSize);
         std::map<long long, int> perList;
         for (const HistoryEvent& event : store.ReadRange(oldest, newest))

@@ -86,8 +86,7 @@ Statuses ParseByWholeLines(const std::string& data)
     wxRegEx category("([[:alpha:]]+)_performers.add\\(([[:alnum:]_]+)\\)", wxRE_EXTENDED);
     Statuses statuses;
     std::string name;
-    bool hasPerformer = false;
-    bool skipping = false; // after a name too long: nobody's categories
+    bool hasPerformer = false, skipping = false; // skipping: after a name too long, nobody's categories
     uint32_t bits = 0;
     std::istringstream in(data);
     for (std::string line; std::getline(in, line);)
@@ -266,12 +265,9 @@ TEST(PerformerListParserTest, AgreesWithThePatternsOverWholeLines)
     for (int round = 0; round < 200; ++round)
     {
         std::string data;
-        for (int line = 0; line < 100; ++line)
-        {
+        for (int line = 0; line < 100; ++line, data += '\n')
             for (size_t n = length(random); n > 0; --n)
                 data += pieces[piece(random)];
-            data += '\n';
-        }
         PerformerListParser parser;
         UserList users;
         ASSERT_TRUE(parser.Parse(data, users));

@@ -108,13 +108,11 @@ TEST_F(PopupTest, ShowsThePictureScaledOrThePlaceholderForItsTimeFromShowing)
     ASSERT_TRUE(PumpUntil([&] {
         for (auto& [name, popup] : popups)
         {
-            if (popup && popup->IsShown() && !shown.count(name))
-            {
-                shown[name] = steady_clock::now();
+            // Each time is noted once, when first seen: emplace keeps an earlier one.
+            if (popup && popup->IsShown() && shown.emplace(name, steady_clock::now()).second)
                 pictures[name] = popup->GetProfileBitmap().ConvertToImage();
-            }
-            if (!popup && !gone.count(name))
-                gone[name] = steady_clock::now();
+            if (!popup)
+                gone.emplace(name, steady_clock::now());
         }
         return gone.size() == popups.size();
     }));

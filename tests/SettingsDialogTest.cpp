@@ -25,6 +25,12 @@ namespace
 {
 using SettingsDialogTest = WindowTest;
 
+// Hands an event to a window as the toolkit does.
+void Send(wxWindow* window, wxEvent&& event)
+{
+    window->GetEventHandler()->ProcessEvent(event);
+}
+
 void Press(wxButton* button)
 {
     wxCommandEvent click(wxEVT_BUTTON, button->GetId());
@@ -45,8 +51,7 @@ void RunSettings(MainFrame* main, const std::function<void(SettingsDialog*)>& ac
         ASSERT_TRUE(dialog);
         act(dialog);
     });
-    wxCommandEvent open(wxEVT_MENU, ID_SETTINGS);
-    main->GetEventHandler()->ProcessEvent(open);
+    Send(main, wxCommandEvent(wxEVT_MENU, ID_SETTINGS));
 }
 } // namespace
 
@@ -150,17 +155,16 @@ TEST_F(SettingsDialogTest, OkAppliesTheNewServerAndIntervalCancelChangesNothingA
 TEST_F(SettingsDialogTest, PausedPopupsStayAwayUntilTheEnd)
 {
     const auto announce = [](MainFrame* main, const char* name) {
+        PopupDialogManager* manager = main->GetPopupDialogManager();
         UserEvent added(User(name, 0x03), EVT_USER_ADDED, UserEvent::kNoStatus);
-        main->GetPopupDialogManager()->ProcessEvent(added);
-        const PopupDialogManager* manager = main->GetPopupDialogManager();
+        manager->ProcessEvent(added);
         return manager->GetPopups().size() + manager->GetWaitingCount();
     };
     MainFrame* main = Open();
     EXPECT_FALSE(main->GetMenuBar()->IsEnabled(ID_RESUME_POPUPS));
     for (const int id : {ID_PAUSE_ONE_HOUR, ID_PAUSE_UNTIL_MORNING, ID_PAUSE_UNTIL_RESUMED})
     {
-        wxCommandEvent pause(wxEVT_MENU, id);
-        main->GetEventHandler()->ProcessEvent(pause);
+        Send(main, wxCommandEvent(wxEVT_MENU, id));
         EXPECT_TRUE(main->GetMenuBar()->IsEnabled(ID_RESUME_POPUPS)) << id;
         EXPECT_EQ(0u, announce(main, "anna")) << id;
     }
@@ -170,8 +174,7 @@ TEST_F(SettingsDialogTest, PausedPopupsStayAwayUntilTheEnd)
     main = Open();
     EXPECT_TRUE(main->GetMenuBar()->IsEnabled(ID_RESUME_POPUPS));
     EXPECT_EQ(0u, announce(main, "bert"));
-    wxCommandEvent resume(wxEVT_MENU, ID_RESUME_POPUPS);
-    main->GetEventHandler()->ProcessEvent(resume);
+    Send(main, wxCommandEvent(wxEVT_MENU, ID_RESUME_POPUPS));
     EXPECT_FALSE(main->GetMenuBar()->IsEnabled(ID_RESUME_POPUPS));
     EXPECT_EQ(1u, announce(main, "carl"));
 
@@ -219,18 +222,15 @@ TEST_F(SettingsDialogTest, FindFiltersBothTreesQuicklyAndKeepsFilteringThroughPo
 
     // A poll while filtered: one matching and one hidden newcomer, one hidden performer leaves.
     search->SetValue("kitty");
-    UserEvent shown(User("NewKitty", 0x03), EVT_USER_ADDED, UserEvent::kNoStatus);
-    UserEvent hidden(User("Zed", 0x03), EVT_USER_ADDED, UserEvent::kNoStatus);
-    UserEvent gone(User("perf00001_x", 0x03), EVT_USER_DELETED, UserEvent::kNoStatus);
-    for (UserEvent* event : {&shown, &hidden, &gone})
-        all->GetEventHandler()->ProcessEvent(*event);
+    Send(all, UserEvent(User("NewKitty", 0x03), EVT_USER_ADDED, UserEvent::kNoStatus));
+    Send(all, UserEvent(User("Zed", 0x03), EVT_USER_ADDED, UserEvent::kNoStatus));
+    Send(all, UserEvent(User("perf00001_x", 0x03), EVT_USER_DELETED, UserEvent::kNoStatus));
     EXPECT_EQ("Online (1002 of 10005)", all->GetItemText(all->GetOnlineGroup())); // MissKitty42 too
     EXPECT_TRUE(all->FindItem(User("NewKitty", 0), all->GetRootItem(), true).IsOk());
     EXPECT_FALSE(all->FindItem(User("Zed", 0), all->GetRootItem(), true).IsOk());
 
     // Ctrl+F's command focuses the field; Escape there empties it.
-    wxCommandEvent find(wxEVT_MENU, ID_FIND);
-    main->GetEventHandler()->ProcessEvent(find);
+    Send(main, wxCommandEvent(wxEVT_MENU, ID_FIND));
     wxKeyEvent escape(wxEVT_CHAR_HOOK);
     escape.m_keyCode = WXK_ESCAPE;
     EXPECT_EQ(search, wxWindow::FindFocus());
@@ -239,8 +239,7 @@ TEST_F(SettingsDialogTest, FindFiltersBothTreesQuicklyAndKeepsFilteringThroughPo
     search->Clear();
     EXPECT_EQ("Online (10005)", all->GetItemText(all->GetOnlineGroup()));
     // A performer who leaves while waiting for her slice does not come back.
-    UserEvent leaves(User("perf00003_x", 0x03), EVT_USER_DELETED, UserEvent::kNoStatus);
-    all->GetEventHandler()->ProcessEvent(leaves);
+    Send(all, UserEvent(User("perf00003_x", 0x03), EVT_USER_DELETED, UserEvent::kNoStatus));
     ASSERT_TRUE(PumpUntil([&] { return all->GetWaitingCount() == 0; }));
     EXPECT_TRUE(all->FindItem(User("Zed", 0), all->GetRootItem(), true).IsOk());
     EXPECT_FALSE(all->FindItem(User("perf00003_x", 0), all->GetRootItem(), true).IsOk());
@@ -257,17 +256,14 @@ TEST_F(SettingsDialogTest, FindFiltersBothTreesQuicklyAndKeepsFilteringThroughPo
     EXPECT_EQ("Online (1 of 2)", favorites->GetItemText(favorites->GetOnlineGroup()));
     EXPECT_EQ("Offline (1 of 2)", favorites->GetItemText(favorites->GetOfflineGroup()));
     // bert, hidden, goes offline: he moves group while hidden.
-    UserEvent bertLeaves(User("bert", 0x05), EVT_USER_DELETED, UserEvent::kNoStatus);
-    favorites->GetEventHandler()->ProcessEvent(bertLeaves);
+    Send(favorites, UserEvent(User("bert", 0x05), EVT_USER_DELETED, UserEvent::kNoStatus));
     search->SetValue("");
     EXPECT_EQ("Online (1)", favorites->GetItemText(favorites->GetOnlineGroup()));
     EXPECT_EQ("Offline (3)", favorites->GetItemText(favorites->GetOfflineGroup()));
 
     // The All tree's group says when the site is being retried quietly, and counts again once it answers.
-    UserListEvent unreachable(EVT_SITE_UNREACHABLE, -1);
-    all->GetEventHandler()->ProcessEvent(unreachable);
+    Send(all, UserListEvent(EVT_SITE_UNREACHABLE, -1));
     EXPECT_EQ("Online (No connection)", all->GetItemText(all->GetOnlineGroup()));
-    UserListEvent reachable(EVT_SITE_REACHABLE, -1);
-    all->GetEventHandler()->ProcessEvent(reachable);
+    Send(all, UserListEvent(EVT_SITE_REACHABLE, -1));
     EXPECT_EQ("Online (10004)", all->GetItemText(all->GetOnlineGroup()));
 }

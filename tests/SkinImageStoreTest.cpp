@@ -74,12 +74,10 @@ void Write(const wxString& path, const std::vector<std::pair<wxString, std::stri
     wxFFileOutputStream file(path);
     wxZipOutputStream zip(file);
     for (const auto& [name, bytes] : entries)
-    {
         if (name.EndsWith("/"))
             zip.PutNextDirEntry(name);
         else if (zip.PutNextEntry(name))
             zip.Write(bytes.data(), bytes.size());
-    }
     EXPECT_TRUE(zip.Close());
 }
 } // namespace
