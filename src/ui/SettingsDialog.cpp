@@ -26,7 +26,6 @@ const int kServerTextIds[] = {wxID_HIGHEST + 101, wxID_HIGHEST + 102, wxID_HIGHE
 const char* const kServerKeys[] = {SettingsKeys::kWebServer, SettingsKeys::kImageServer, SettingsKeys::kPreviewServer};
 const long kDefaultIntervalSeconds = 10;
 const long kDefaultDurationSeconds = 8;
-const long kDefaultHistoryDays = 30;
 // A marked field: the light red of a form's error, readable with dark text.
 const wxColour kBadServerBackground(255, 204, 204);
 
@@ -71,8 +70,9 @@ SettingsDialog::SettingsDialog(wxWindow* parent, wxWindowID id, const wxString& 
     updateCheck = new wxCheckBox(this, wxID_ANY, _("Check for &updates at start"));
     autostartCheck = new wxCheckBox(this, wxID_ANY, _("Start at &login"));
     historyLabel = new wxStaticText(this, wxID_ANY, _("&History keeps (days)"));
-    historySpin = new wxSpinCtrl(this, wxID_ANY, wxEmptyString, wxDefaultPosition, wxDefaultSize, wxSP_ARROW_KEYS, 1,
-                                 3650, kDefaultHistoryDays);
+    historySpin =
+        new wxSpinCtrl(this, wxID_ANY, wxEmptyString, wxDefaultPosition, wxDefaultSize, wxSP_ARROW_KEYS,
+                       SettingsKeys::kHistoryDaysMin, SettingsKeys::kHistoryDaysMax, SettingsKeys::kHistoryDaysDefault);
     okButton = new wxButton(this, wxID_OK, _("OK"));
     cancelButton = new wxButton(this, wxID_CANCEL, _("Cancel"));
 
@@ -169,7 +169,8 @@ void SettingsDialog::ReadValues()
     updateCheck->SetValue(Settings::ReadBool(SettingsKeys::kUpdateCheck, true));
     autostartWas = AutostartEntry::Exists();
     autostartCheck->SetValue(autostartWas);
-    historySpin->SetValue(Clamped(Settings::ReadLong(SettingsKeys::kHistoryDays, kDefaultHistoryDays), 1, 3650));
+    historySpin->SetValue(Clamped(Settings::ReadLong(SettingsKeys::kHistoryDays, SettingsKeys::kHistoryDaysDefault),
+                                  SettingsKeys::kHistoryDaysMin, SettingsKeys::kHistoryDaysMax));
 }
 
 bool SettingsDialog::IsServerValid(Server server) const
