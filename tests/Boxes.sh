@@ -1,7 +1,8 @@
 #!/bin/bash
 # Boxes, met as a person meets them through a window manager: a data folder that can not be made
-# is one line on stderr and no box of the toolkit's, and a close of the main window asked for
-# while a box is up is carried out once the box is answered. Each case ends with exit status 0.
+# is one line on stderr and no box of the toolkit's, a start-at-login folder that can not be made
+# one line and the program's own box, and a close of the main window asked for while a box is up
+# is carried out once the box is answered. Each case ends with exit status 0.
 # usage: Boxes.sh BUILD [TIME_SCALE]   (run under xvfb-run; starts its own openbox)
 set -u
 build=$(cd "$1" && pwd)
@@ -54,6 +55,24 @@ prepare=': > "$XDG_DATA_HOME/solvane"' start unmade-folder
 sleep $((2 * scale))
 check "no toolkit box for a folder that can not be made" '[ "$(dialogs)" = 0 ]'
 check "one line on stderr says why" '[ "$(wc -l < "$work/unmade-folder.err")" = 1 ] && grep -q "history is off" "$work/unmade-folder.err"'
+menu_key f x
+check "E&xit ends the program with status 0" 'ended_ok 2'
+
+# A file where the start-at-login folder belongs, and "Start at login" ticked in the settings: the
+# program's own box says why, and stderr one line.
+prepare=': > "$XDG_CONFIG_HOME/autostart"' start unmade-autostart
+menu_key t s
+settings=""
+find_settings() { settings=$(window '^Settings$'); [ -n "$settings" ]; }
+until_true 10 find_settings
+xdotool windowactivate --sync "$settings" key alt+l
+sleep 0.3
+xdotool key Return
+boxes_up() { [ "$(dialogs)" = 2 ]; }
+check "the program's own box says start at login failed" 'until_true 10 boxes_up'
+xdotool key Return
+check "one line on stderr says why" '[ "$(grep -c . "$work/unmade-autostart.err")" = 1 ] && grep -q "start at login" "$work/unmade-autostart.err"'
+sleep 1
 menu_key f x
 check "E&xit ends the program with status 0" 'ended_ok 2'
 
