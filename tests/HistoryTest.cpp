@@ -143,7 +143,9 @@ TEST_F(HistoryTest, PruneInBatchesRemovesExactlyTheOldAndHeedsAStop)
         SCOPED_TRACE(testing::Message() << events << " " << before << " " << keepAtMost << " " << maxRows);
         wxRemoveFile(path);
         if (events > 0)
+        {
             ASSERT_TRUE(FillHistory(path, events, 10, events));
+        }
         HistoryStore store;
         ASSERT_EQ(HistoryStore::OpenResult::Opened, store.Open(path));
         const long long removed = oldestLeft == 0 ? events : oldestLeft - 1;
