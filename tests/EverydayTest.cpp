@@ -1,18 +1,12 @@
-// The everyday-use logic without windows: server addresses, the pause's end, the autostart
-// entry and the quiet retries' delays. (The name filter shows in the search field's test.)
+// The everyday-use logic without windows: server addresses, the pause's end and the quiet
+// retries' delays. (The name filter shows in the search field's test.)
 #include "model/PopupPause.h"
 #include "site/RetryBackoff.h"
-#include "util/AutostartEntry.h"
 #include "util/ServerAddress.h"
-
-#include "TestFiles.h"
 
 #include <gtest/gtest.h>
 
 #include <wx/datetime.h>
-#include <wx/filefn.h>
-#include <wx/filename.h>
-#include <wx/utils.h>
 
 #include <cstdlib>
 #include <ctime>
@@ -79,36 +73,4 @@ TEST(EverydayTest, QuietRetriesDoubleUpToTheLongestDelay)
         {1000, 3000, 300000, 300000}, {1, 3000, 1000, 1000},   {3, 3000, 10000, 10000}};
     for (const auto& [failures, first, longest, delay] : cases)
         EXPECT_EQ(delay, RetryDelayMilliseconds(failures, first, longest)) << failures;
-}
-
-// The entry lands where the desktop looks, passes the desktop's own check with an awkward path,
-// and goes again; removing nothing is no failure.
-TEST(EverydayTest, AutostartEntryWrittenValidAndRemoved)
-{
-    wxString home;
-    ASSERT_TRUE(wxGetEnv("XDG_CONFIG_HOME", &home));
-    wxFileName::Rmdir(home + "/autostart", wxPATH_RMDIR_RECURSIVE);
-    EXPECT_EQ(home + "/autostart/solvane.desktop", AutostartEntry::GetPath());
-    EXPECT_FALSE(AutostartEntry::Exists());
-
-    const std::pair<const char*, const char*> cases[] = {
-        {"/usr/bin/Solvane", "Exec=/usr/bin/Solvane\n"},
-        {"/home/a b/build/bin/Solvane", "Exec=\"/home/a b/build/bin/Solvane\"\n"},
-        {"/opt/100%/$x/Solvane", "Exec=\"/opt/100%%/\\\\$x/Solvane\"\n"}};
-    for (const auto& [program, exec] : cases)
-    {
-        SCOPED_TRACE(program);
-        ASSERT_TRUE(AutostartEntry::Write(program));
-        EXPECT_TRUE(AutostartEntry::Exists());
-        const wxString text = wxString::FromUTF8(ReadBytes(AutostartEntry::GetPath()));
-        EXPECT_NE(wxNOT_FOUND, text.Find(exec)) << text;
-        // The desktop's own check: silent and successful for a valid entry.
-        const wxString report = home + "/validate.txt";
-        const wxString command = "desktop-file-validate '" + AutostartEntry::GetPath() + "' >'" + report + "' 2>&1";
-        EXPECT_EQ(0, std::system(command.utf8_str()));
-        EXPECT_EQ("", ReadBytes(report));
-    }
-    EXPECT_TRUE(AutostartEntry::Remove());
-    EXPECT_FALSE(AutostartEntry::Exists());
-    EXPECT_TRUE(AutostartEntry::Remove());
 }

@@ -120,57 +120,43 @@ TEST_F(HistoryTest, ScriptedRunGivesExactlyTheExpectedEvents)
     EXPECT_EQ(1060, store.GetLastSeen("cid"));
 }
 
-// Pruning by age removes exactly the events older than the bound; the size bound the oldest.
-TEST_F(HistoryTest, PruningRemovesExactlyTheOldRows)
-{
-    // The times recorded, the bounds (time, count; -1: none), how many go and what is left.
-    const std::tuple<std::vector<long long>, long long, long long, long long, std::string> cases[] = {
-        {{10, 20, 30, 40}, 25, -1, 2, "30: ann/1/3 | 40: ann/1/3"},
-        {{10, 20, 30, 40}, 10, -1, 0, "10: ann/1/3 | 20: ann/1/3 | 30: ann/1/3 | 40: ann/1/3"},
-        {{10, 20, 30, 40}, 41, -1, 4, ""},
-        {{10, 20, 30, 40}, 0, 1, 3, "40: ann/1/3"},
-        {{10, 20, 30, 40}, 25, 3, 2, "30: ann/1/3 | 40: ann/1/3"},
-        {{}, 25, 3, 0, ""},
-    };
-    for (const auto& [times, before, keepAtMost, removed, left] : cases)
-    {
-        SCOPED_TRACE(left);
-        wxRemoveFile(path);
-        HistoryStore store;
-        ASSERT_EQ(HistoryStore::OpenResult::Opened, store.Open(path));
-        for (long long time : times)
-            ASSERT_TRUE(store.Record({Event(time, "ann")}));
-        EXPECT_EQ(removed, store.Prune(before, keepAtMost));
-        EXPECT_EQ(left, All(store));
-        // The rows that are left are still numbered without gaps, as the page reads them.
-        HistoryView view(&store);
-        view.SetFilter("", {}, false);
-        EXPECT_EQ(times.size() - static_cast<size_t>(removed), view.GetCount());
-        for (size_t row = 0; row < view.GetCount(); ++row)
-            EXPECT_NE(0, view.GetRow(row).id);
-    }
-}
-
 // The clean-up in batches removes exactly the old rows, or the oldest past the bound, or a part of
 // them, the rest numbered without gaps; a stop is heeded between two batches, not after all.
 TEST_F(HistoryTest, PruneInBatchesRemovesExactlyTheOldAndHeedsAStop)
 {
-    // 3,000 events at the times 1 to 3,000 (the ids too); the bounds (time, count, rows; -1: none)
-    // and the oldest id left (0: none).
-    const std::tuple<long long, long long, long long, long long> cases[] = {{1501, -1, -1, 1501},
-                                                                            {LLONG_MIN, 1000, -1, 2001},
-                                                                            {1501, 1000, -1, 2001},
-                                                                            {2000, -1, 1200, 1201},
-                                                                            {3001, -1, -1, 0}};
-    for (const auto& [before, keepAtMost, maxRows, oldestLeft] : cases)
+    // So many events at the times 1 to so many (the ids too); the bounds (time, count, rows; -1:
+    // none) and the oldest id left (0: none).
+    const std::tuple<long long, long long, long long, long long, long long> cases[] = {
+        {4, 3, -1, -1, 3},
+        {4, 1, -1, -1, 1},
+        {4, 5, -1, -1, 0},
+        {4, 0, 1, -1, 4},
+        {4, 3, 3, -1, 3},
+        {0, 3, 3, -1, 0},
+        {3000, 1501, -1, -1, 1501},
+        {3000, LLONG_MIN, 1000, -1, 2001},
+        {3000, 1501, 1000, -1, 2001},
+        {3000, 2000, -1, 1200, 1201},
+        {3000, 3001, -1, -1, 0}};
+    for (const auto& [events, before, keepAtMost, maxRows, oldestLeft] : cases)
     {
-        SCOPED_TRACE(testing::Message() << before << " " << keepAtMost << " " << maxRows);
+        SCOPED_TRACE(testing::Message() << events << " " << before << " " << keepAtMost << " " << maxRows);
         wxRemoveFile(path);
-        ASSERT_TRUE(FillHistory(path, 3000, 10, 3000));
+        if (events > 0)
+        {
+            ASSERT_TRUE(FillHistory(path, events, 10, events));
+        }
         HistoryStore store;
         ASSERT_EQ(HistoryStore::OpenResult::Opened, store.Open(path));
-        EXPECT_EQ(oldestLeft == 0 ? 3000 : oldestLeft - 1, store.Prune(before, keepAtMost, StopToken(), maxRows));
-        EXPECT_EQ(oldestLeft, IdRange(store).first);
+        const long long removed = oldestLeft == 0 ? events : oldestLeft - 1;
+        EXPECT_EQ(removed, store.Prune(before, keepAtMost, StopToken(), maxRows));
+        EXPECT_EQ(std::make_pair(oldestLeft, oldestLeft == 0 ? 0 : events), IdRange(store));
+        // The rows that are left are still numbered without gaps, as the page reads them.
+        HistoryView view(&store);
+        view.SetFilter("", {}, false);
+        EXPECT_EQ(static_cast<size_t>(events - removed), view.GetCount());
+        for (size_t row = 0; row < view.GetCount(); ++row)
+            EXPECT_NE(0, view.GetRow(row).id);
     }
     wxRemoveFile(path);
     ASSERT_TRUE(FillHistory(path, 200000, 1000, 200000));

@@ -132,6 +132,15 @@ struct Install : ScratchFolder
     milliseconds took{};
 };
 
+// The update service's requests whose query begins so.
+int UpdateRequests(const sitesim::SiteSim& site, const std::string& query = "")
+{
+    int count = 0;
+    for (const sitesim::Request& request : site.Requests())
+        count += request.path == "/cgi-bin/app/update.cgi" && request.query.rfind(query, 0) == 0;
+    return count;
+}
+
 // The build's demo key signs the updates the host must accept.
 std::string DemoKey()
 {

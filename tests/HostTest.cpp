@@ -1,22 +1,10 @@
 // The host program: finds the module beside itself however it is started, refuses one that can
-// not run, puts a pending update in place or rolls it back, and ends at once when told to.
+// not run or was not approved, restarts on an accepted update, and ends at once when told to.
 #include "HostInstall.h"
 
 #include <gtest/gtest.h>
 
 #include <tuple>
-
-namespace
-{
-// The update service's requests whose query begins so.
-int UpdateRequests(const sitesim::SiteSim& site, const std::string& query = "")
-{
-    int count = 0;
-    for (const sitesim::Request& request : site.Requests())
-        count += request.path == "/cgi-bin/app/update.cgi" && request.query.rfind(query, 0) == 0;
-    return count;
-}
-} // namespace
 
 // A module that is missing, no library or without its entry is a clear error; one that runs names
 // the application, finds its skin and creates the settings folder. A settings file too large to
@@ -106,99 +94,6 @@ TEST(HostTest, AnUnverifiedOrUnapprovedModuleIsDeletedAndNeverLoaded)
         for (const char* gone : {"Solvane.so.new", "Solvane.manifest.new", "Solvane.so.statement",
                                  "Solvane.so.approved", "Solvane.so.trial"})
             EXPECT_EQ("(none)", install.Read(gone)) << gone;
-    }
-}
-
-// A verified, approved module goes in with its side files and is tried: one that runs until a
-// clean end stays; one that can not be loaded or started is put aside at once, and one that
-// crashes (while loading or in SiteRun) at the next start; the previous module and side files come
-// back and run, and the module put aside is noted for each, so that it is never installed again
-// (the refused update's "put aside before").
-TEST(HostTest, ANewModuleIsTriedAndRolledBackWhenItDoesNotStart)
-{
-    if (DemoKey().empty())
-        GTEST_SKIP() << "a build without the demo key";
-    const std::string module = ReadBytes(kOutput + "/Solvane.so"), none = "(none)";
-    // The module waiting, whether its first start dies, what the second says (null: it stays).
-    const std::tuple<const char*, std::string, bool, const char*> cases[] = {
-        {"works", ReadBytes(TRIAL_MODULE_WORKS), false, nullptr},
-        {"no library", "not a shared library\n", false, "the new module does not work: it was put aside"},
-        {"no entry", ReadBytes(NO_ENTRY_MODULE), false, "the new module does not work: it was put aside"},
-        {"SiteRun fails", ReadBytes(TRIAL_MODULE_SITERUN_FAILS), false, "could not start its window: it was put aside"},
-        {"crash while loading", ReadBytes(TRIAL_MODULE_CRASH_IN_CONSTRUCTOR), true, "did not start properly last time"},
-        {"crash in SiteRun", ReadBytes(TRIAL_MODULE_CRASH_IN_SITERUN), true, "did not start properly last time"},
-    };
-    for (const auto& [name, pending, crashes, says] : cases)
-    {
-        SCOPED_TRACE(name);
-        Install install;
-        Stage(install, pending);
-        ASSERT_TRUE(install.Probe()) << "hung; it wrote: " << install.err;
-        if (crashes)
-        {
-            EXPECT_NE(0, install.code);
-            EXPECT_TRUE(pending == install.Read("Solvane.so"));
-            EXPECT_NE(none, install.Read("Solvane.so.trial"));
-            ASSERT_TRUE(install.Probe()) << "hung; it wrote: " << install.err;
-        }
-        EXPECT_EQ(0, install.code) << install.err;
-        EXPECT_EQ(none, install.Read("Solvane.so.trial"));
-        EXPECT_TRUE(says ? install.err.find(says) != std::string::npos : install.err.empty()) << install.err;
-        EXPECT_TRUE((says ? module : pending) == install.Read("Solvane.so"));
-        EXPECT_EQ(says ? "old manifest" : "new manifest", install.Read("Solvane.manifest"));
-        if (!says)
-        {
-            EXPECT_TRUE(module == install.Read("Solvane.so.old"));
-            EXPECT_EQ("old manifest", install.Read("Solvane.manifest.old"));
-            continue;
-        }
-        EXPECT_EQ(0u, install.out.find("vendor=Tavelo app=Messenger\n")) << install.out;
-        EXPECT_TRUE(pending == install.Read("Solvane.so.bad"));
-        EXPECT_EQ(sitesim::Sha256Hex(pending) + "\n", install.Read("Solvane.so.refused"));
-    }
-}
-
-// A polite kill ends the program at once, through the same road as the menu, whether it is
-// polling (the update check off: the site hears only the refreshes), the question is on its way or
-// the box is up (which answers No: no module stays and no side file is fetched); the settings are
-// saved, privately. (The fault matrix ends it during a stalled update; a module left behind
-// unapproved is the refused update's case.)
-TEST(HostTest, APoliteKillEndsItAtOnceAndSavesTheSettings)
-{
-    if (DemoKey().empty())
-        GTEST_SKIP() << "a build without the demo key";
-    sitesim::SiteSim site;
-    ASSERT_TRUE(site.Start());
-    ASSERT_TRUE(site.SetUpdateKey(DemoKey()));
-    site.SetUpdateVersion("1.3.1");
-    site.SetUpdateFile("", "a newer module");
-    site.SetUpdateFile("skin", "a newer skin");
-    for (const std::string moment : {"polling", "question", "box"})
-    {
-        SCOPED_TRACE(moment);
-        const bool polling = moment == "polling";
-        site.ClearRequests();
-        Install install(wxString::Format("[Site]\nwebserver=%s\n[System]\nsyncinterval=1\n[Update]\ncheck=%d\n",
-                                         site.WebServer(), !polling));
-        install.Start();
-        // Polling: three requests a second apart show it up and polling; else the module has come.
-        const auto ready = [&] {
-            return polling ? site.Requests().size() >= 3 : install.Read("Solvane.so.new") != "(none)";
-        };
-        ASSERT_TRUE(WaitUntil(ready, kRunLimit));
-        if (moment == "box")
-        {
-            EXPECT_FALSE(install.Wait(1500ms)) << "ended without an answer";
-        }
-        install.Terminate();
-        // The statement, its signature and the module: no side file after "No".
-        EXPECT_EQ(polling ? 0 : 3, UpdateRequests(site));
-        EXPECT_EQ("(none)", install.Read("Solvane.so.new"));
-        EXPECT_EQ("(none)", install.Read("Solvane.so.statement"));
-        wxStructStat info;
-        ASSERT_EQ(0, wxStat(install.path + "/config/Messenger.conf", &info));
-        EXPECT_EQ(0600, info.st_mode & 0777);
-        EXPECT_NE(std::string::npos, install.Read("config/Messenger.conf").find("width=240"));
     }
 }
 

@@ -1,6 +1,6 @@
 // The module's update against the simulated update service: only what the publisher signed, newer
 // than what runs and not expired, is fetched and offered; a refused update leaves the program's
-// folder as it was and asks nothing.
+// folder as it was and asks nothing; no file it writes goes through a link planted at its name.
 #include "update/PluginUpdate.h"
 
 #include "net/HttpGet.h"
@@ -20,6 +20,7 @@
 
 #include <map>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 namespace
@@ -186,6 +187,56 @@ TEST_F(PluginUpdateTest, PendingSideFilesGoInOnlyAsAnApprovedStatementVouchesFor
         expected["ja/LC_MESSAGES/Solvane.mo"] = approved ? "vouched mo" : "old";
         EXPECT_EQ(expected, Snapshot(folder.path));
     }
+}
+
+// A link at any name the update writes, to a file elsewhere or to none yet: the update still
+// arrives, in a file of its own under that name, and whatever the link led to is left alone. Then
+// the parts a killed transfer left go at the next check, even when nothing is offered.
+TEST_F(PluginUpdateTest, NoLinkAtAStagingNameIsFollowedAndNoPartIsKept)
+{
+    ASSERT_TRUE(site.SetUpdateKey(seed));
+    site.SetUpdateVersion("1.3.1");
+    site.SetUpdateFile("", "the new module");
+    site.SetUpdateFile("skin", "the new skin");
+    const Folder folder;
+    const ScratchFolder elsewhere;
+    const wxString victim = elsewhere.path + "/victim";
+    // Checks for an update, "Yes" to the question: how often it was asked; what stderr says in told.
+    std::string told;
+    const auto check = [&] {
+        TestGuiServices gui;
+        int asked = 0;
+        gui.confirm = [&](const wxString&, const wxString&) { return ++asked > 0; };
+        testing::internal::CaptureStderr();
+        PluginUpdate::GetNewPluginFileName({publicKey});
+        told = testing::internal::GetCapturedStderr();
+        return asked;
+    };
+    for (const char* name : {"Solvane.so.new.part", "Solvane.skin.new.part", "Solvane.so.new", "Solvane.so.statement",
+                             "Solvane.so.statement.sig", "Solvane.so.approved"})
+        for (const char* before : {"victim", "(none)"})
+        {
+            SCOPED_TRACE(testing::Message() << name << " leads to " << before);
+            WriteBytes(victim, before);
+            ASSERT_EQ(0, ::symlink(victim.fn_str(), (folder.path + "/" + name).fn_str()));
+            EXPECT_EQ(1, check()) << told;
+            EXPECT_EQ(before, ReadBytes(victim));
+            EXPECT_EQ("the new module", folder.Read("Solvane.so.new"));
+            EXPECT_EQ("the new skin", folder.Read("Solvane.skin.new"));
+            EXPECT_EQ(sitesim::Sha256Hex(folder.Read("Solvane.so.statement")) + "\n",
+                      folder.Read("Solvane.so.approved"));
+            for (const char* staged : {"Solvane.so.new", "Solvane.skin.new", "Solvane.so.statement",
+                                       "Solvane.so.statement.sig", "Solvane.so.approved"})
+                folder.Write(staged, "(none)");
+        }
+
+    site.SetUpdateVersion("1.3.0");
+    const char* const parts[] = {"Solvane.so.new.part", "Solvane.skin.new.part", "Solvane.manifest.new.part"};
+    for (const char* part : parts)
+        folder.Write(part, std::string(8 << 20, 'p'));
+    EXPECT_EQ(0, check());
+    for (const char* part : parts)
+        EXPECT_EQ("(none)", folder.Read(part)) << part;
 }
 
 // A statement is read strictly: anything but the expected lines makes it no statement at all.

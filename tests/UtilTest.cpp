@@ -155,9 +155,10 @@ struct ConfigHome : ScratchFolder
 };
 } // namespace
 
-// Whatever the program's folder is called, the entry starts exactly the program and passes the
-// desktop's own checks; a path no Exec line can carry (a control character: a line break would
-// start a key of its own) writes nothing and says so on stderr, never in the toolkit's log.
+// Whatever the program's folder is called, the entry lands where the desktop looks, starts exactly
+// the program, passes the desktop's own checks and goes again; a path no Exec line can carry (a
+// control character: a line break would start a key of its own) writes nothing and says so on
+// stderr, never in the toolkit's log.
 TEST(AutostartTest, TheEntryStartsExactlyTheProgramOrIsNotWritten)
 {
     const ConfigHome home;
@@ -179,9 +180,12 @@ TEST(AutostartTest, TheEntryStartsExactlyTheProgramOrIsNotWritten)
         WriteBytes(program, "#!/bin/sh\n");
         ASSERT_EQ(0, ::chmod(program.fn_str(), 0700));
         WriteBytes(entry, allowed ? "(none)" : earlier);
+        EXPECT_EQ(entry, AutostartEntry::GetPath());
+        EXPECT_EQ(!allowed, AutostartEntry::Exists());
         LogCapture log;
         testing::internal::CaptureStderr();
         EXPECT_EQ(allowed, AutostartEntry::Write(program));
+        EXPECT_TRUE(AutostartEntry::Exists());
         const std::string told = testing::internal::GetCapturedStderr();
         EXPECT_TRUE(log.logged.empty()) << log.logged.front();
         EXPECT_EQ(allowed ? 0 : 1, std::count(told.begin(), told.end(), '\n')) << told;
@@ -199,6 +203,10 @@ TEST(AutostartTest, TheEntryStartsExactlyTheProgramOrIsNotWritten)
         EXPECT_EQ(0, std::system(command.utf8_str()));
         EXPECT_EQ("", ReadBytes(entry + ".txt"));
     }
+    // The entry goes again; removing nothing is no failure.
+    EXPECT_TRUE(AutostartEntry::Remove());
+    EXPECT_FALSE(AutostartEntry::Exists());
+    EXPECT_TRUE(AutostartEntry::Remove());
 }
 
 // A write or removal that fails (a folder where the entry should be, which fails the superuser too)
