@@ -1,5 +1,7 @@
-// The download thread against the simulated site: bodies, failures, receivers that go away, StopAll.
+// The download thread against the simulated site: bodies, failures, receivers that go away, StopAll;
+// and its client with Basic authentication: what goes over the wire.
 #include "net/DownloadThread.h"
+#include "net/wxHTTP2.h"
 
 #include "OddReplies.h"
 #include "SiteSim.h"
@@ -155,4 +157,49 @@ TEST_F(DownloadThreadTest, AStopTokenOrStopAllEndsStalledTransfersAtOnce)
     wxAppConsole::GetInstance()->ProcessPendingEvents();
     std::sort(log.begin(), log.end());
     EXPECT_EQ((std::vector<std::string>{"1:null", "2:null", "3:null"}), log);
+}
+
+TEST_F(DownloadThreadTest, TheClientsAuthorizationFollowsTheUserNameAndFailuresGiveNoStream)
+{
+    site.SetResource("/data.txt", "first\nsecond\n", "text/plain");
+    wxHTTP2 client;
+    ASSERT_TRUE(client.Connect(wxString::FromUTF8(site.WebServer())));
+    // A header that would start another one on the wire is refused.
+    EXPECT_FALSE(client.SetHeader("X-Test", "a\r\nX-Injected: 1"));
+    // The user, the password, and the headers sent besides Host and Accept.
+    const std::tuple<const char*, const char*, const char*> cases[] = {
+        {"", "secret", ""},
+        {"user", "", "Authorization: Basic dXNlcjo=\n"}, // the colon stays
+        // 65 bytes of credentials: past the 72 characters after which the encoder breaks lines.
+        {"a-rather-long-account-name-for-testing", "and-its-long-password-too!",
+         "Authorization: Basic "
+         "YS1yYXRoZXItbG9uZy1hY2NvdW50LW5hbWUtZm9yLXRlc3Rpbmc6YW5kLWl0cy1sb25nLXBhc3N3b3JkLXRvbyE=\n"},
+    };
+    for (const auto& [user, password, expected] : cases)
+    {
+        client.SetUser(user);
+        client.SetPassword(password);
+        site.ClearRequests();
+        std::unique_ptr<wxInputStream> in(client.GetInputStream("/data.txt"));
+        ASSERT_TRUE(in);
+        EXPECT_EQ(200, client.GetResponse());
+        std::string text(64, '\0');
+        text.resize(in->Read(&text[0], text.size()).LastRead());
+        EXPECT_EQ("first\nsecond\n", text);
+        std::string sent;
+        const auto headers = site.Requests().at(0).headers;
+        for (const auto& [name, value] : headers)
+            sent += name == "Host" || name == "Accept" ? "" : name + ": " + value + "\n";
+        EXPECT_EQ(expected, sent);
+    }
+
+    site.SetFault("/data.txt", Fault::NotFound);
+    EXPECT_EQ(nullptr, std::unique_ptr<wxInputStream>(client.GetInputStream("/data.txt")));
+    EXPECT_EQ(404, client.GetResponse());
+    // Nor is a reply past the limit, which fails rather than fill the memory. (A redirect or a
+    // refused connection giving no stream shows in the first test.)
+    ServeOddReplies(site);
+    client.SetSizeLimit(1 << 20);
+    EXPECT_EQ(nullptr, std::unique_ptr<wxInputStream>(client.GetInputStream("/endless")));
+    EXPECT_EQ(200, client.GetResponse());
 }

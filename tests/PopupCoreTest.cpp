@@ -40,13 +40,13 @@ std::string Play(const std::string& script, int slots)
             PopupQueue::Entry next;
             int slot = 0;
             if (!queue.TakeNext(1, now, next, slot))
-            {
                 shown += ". ";
-                break;
+            else
+            {
+                shown += next.user.GetName().ToStdString() + (next.kind == POPUP_FREE ? "/free " : " ");
+                queue.DownloadEnded();
+                queue.Release(slot);
             }
-            shown += next.user.GetName().ToStdString() + (next.kind == POPUP_FREE ? "/free " : " ");
-            queue.DownloadEnded();
-            queue.Release(slot);
             break;
         }
         }

@@ -53,14 +53,7 @@ TEST(MainThreadCallTest, AStopEndsTheWait)
     StopToken stop;
     // Stopped once queued, before the main thread gets to it: the call is dropped.
     bool ran = false;
-    auto answer = std::async(std::launch::async, [&] {
-        return CallOnMainThread(
-            [&] {
-                ran = true;
-                return 1;
-            },
-            stop);
-    });
+    auto answer = std::async(std::launch::async, [&] { return CallOnMainThread([&] { return ran = true; }, stop); });
     EXPECT_TRUE(WaitUntil([] { return wxAppConsole::GetInstance()->HasPendingEvents(); }));
     stop.RequestStop();
     EXPECT_EQ(std::future_status::ready, answer.wait_for(TimeLimit(1000)));
@@ -77,8 +70,7 @@ TEST(MainThreadCallTest, AStopEndsTheWait)
             [&] {
                 late.RequestStop();
                 workerLeft.get_future().wait();
-                finished = true;
-                return 2;
+                return finished = true;
             },
             late);
         workerLeft.set_value();

@@ -8,8 +8,6 @@
 class TestGuiServices : public GuiServices
 {
 public:
-    using FailureShower = std::function<bool(const wxString& caption, const wxString& message, const StopToken& stop)>;
-
     TestGuiServices() { GuiServices::Install(this); }
     ~TestGuiServices() override { GuiServices::Install(nullptr); }
 
@@ -29,7 +27,7 @@ public:
     bool OpenDefaultBrowser(const wxString& url) override { return openDefaultBrowser && openDefaultBrowser(url); }
     void Release() override {}
 
-    FailureShower showServerFailure;
+    std::function<bool(const wxString& caption, const wxString& message, const StopToken& stop)> showServerFailure;
     std::function<bool(const wxString& caption, const wxString& message)> confirm;
     std::function<void()> requestExit;
     std::function<bool(const wxString&)> openDefaultBrowser;

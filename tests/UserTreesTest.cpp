@@ -151,11 +151,7 @@ TEST_F(TreeTest, TenThousandPerformersFillInSlices)
     Send(tree, EVT_USER_CHANGED, User(toCome[1].GetName(), 0x15), toCome[1].GetStatus());
     Send(tree, EVT_USER_DELETED, inTree[0]);
     Send(tree, EVT_USER_ADDED, User("newcomer", 0x03));
-    for (int turns = 0; tree->GetPendingCount() > 0 && turns < 1000; ++turns)
-    {
-        wxYield();
-        wxTheApp->ProcessIdle();
-    }
+    EXPECT_TRUE(PumpUntil([&] { return tree->GetPendingCount() == 0; }, TimeLimit(3000)));
     EXPECT_LT(steady_clock::now() - start, TimeLimit(3000));
     EXPECT_EQ("Online (9999)", tree->GetItemText(tree->GetOnlineGroup()));
     EXPECT_FALSE(tree->FindItem(toCome[0], tree->GetRootItem(), true).IsOk());

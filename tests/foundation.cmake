@@ -1,6 +1,6 @@
 # The HTTP layer, the proxy rule, the site object and the host program.
 solvane_test(net_tests THREADS
-  SOURCES HttpGetTest.cpp ProxyTest.cpp
+  SOURCES HttpGetTest.cpp
   LIBS sitesim)
 solvane_test(site_tests THREADS SOURCES SiteTest.cpp)
 # The host runs from copies of the built program, with modules that work and modules that do not,
