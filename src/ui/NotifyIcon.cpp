@@ -8,6 +8,7 @@
 #include <wx/intl.h>
 #include <wx/menu.h>
 #include <wx/settings.h>
+#include <wx/toplevel.h>
 #include <wx/utils.h>
 #include <wx/window.h>
 
@@ -99,7 +100,12 @@ void NotifyIcon::OnLButtonDClick(wxTaskBarIconEvent& WXUNUSED(event))
     lastClickMilliseconds = now;
     if (second || !frame)
         return;
-    wxCommandEvent toggle(wxEVT_MENU, frame->IsShown() ? wxID_CLOSE : wxID_OPEN);
+    // A minimised window is not in sight, whether or not it has been hidden yet: the window
+    // manager's minimise may come before the frame has hidden itself, and a click then must bring
+    // it back, not hide it for good.
+    const auto* top = dynamic_cast<wxTopLevelWindow*>(frame);
+    const bool inSight = frame->IsShown() && !(top && top->IsIconized());
+    wxCommandEvent toggle(wxEVT_MENU, inSight ? wxID_CLOSE : wxID_OPEN);
     AddPendingEvent(toggle);
 }
 
