@@ -1,5 +1,6 @@
 // What pop-ups rest on without a display: the waiting line, names in addresses and picture
 // headers.
+#include "model/PopupChoice.h"
 #include "model/PopupQueue.h"
 #include "util/ImageHeader.h"
 #include "util/UrlEncode.h"
@@ -127,5 +128,26 @@ TEST(ImageHeaderTest, ReadsTheSizeOfJpegAndPngAndNothingElse)
         const ImageHeader header = ImageHeader::Read(bytes.data(), bytes.size());
         EXPECT_EQ(std::tuple(format, width, height), std::tuple(header.format, header.width, header.height))
             << testing::PrintToString(bytes);
+    }
+}
+
+// The always and never lists: never wins, a name is kept once and whole, a hand edit without
+// its last comma does not glue two names together, and a name with a comma is refused.
+TEST(PopupChoiceTest, ListsKeepWholeNamesOnceAndNeverWins)
+{
+    EXPECT_EQ(CHOICE_NEVER, PopupChoiceFor("ann,bo,", "bo,", "bo"));
+    EXPECT_EQ(CHOICE_ALWAYS, PopupChoiceFor("ann,bo,", "bob,", "bo"));
+    EXPECT_EQ(CHOICE_AS_SETTINGS, PopupChoiceFor("ann,", "", "an"));
+    const std::tuple<const char*, const char*, const char*, const char*> edits[] = {
+        {"ann,", "bo", "ann,bo,", "ann,"},
+        {"ann,bo,", "ann", "ann,bo,", "bo,"},
+        {"ann", "bo", "ann,bo,", "ann,"},
+        {"ann,,bo,", "x,y", "ann,,bo,", "ann,bo,"},
+        {"", "", "", ""},
+    };
+    for (const auto& [list, name, with, without] : edits)
+    {
+        EXPECT_EQ(with, WithName(list, name)) << list << " + " << name;
+        EXPECT_EQ(without, WithoutName(list, name)) << list << " - " << name;
     }
 }

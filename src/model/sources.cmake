@@ -20,4 +20,6 @@ list(APPEND SOLVANE_CORE_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/NameFilter.h
   ${CMAKE_CURRENT_LIST_DIR}/PopupPause.cpp
   ${CMAKE_CURRENT_LIST_DIR}/PopupPause.h
+  ${CMAKE_CURRENT_LIST_DIR}/PopupChoice.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/PopupChoice.h
 )
