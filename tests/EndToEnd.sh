@@ -40,6 +40,11 @@ until_true 20 find_main || fail "no main window"
 geometry "$main"
 [ "$gw" -ge 100 ] && [ "$gh" -ge 200 ] || fail "main window is ${gw}x$gh"
 until_true 10 grep -q '^web GET /.*' "$work/site.out" || fail "the list was never asked for"
+# A dock matches the window to the installed menu entry by its class.
+entry_class=$(sed -n 's/^StartupWMClass=//p' "$work/usr/share/applications/solvane.desktop")
+[ -n "$entry_class" ] || fail "the menu entry names no window class"
+xprop -id "$main" WM_CLASS | grep -q "= \"solvane\", \"$entry_class\"\$" ||
+    fail "window class $(xprop -id "$main" WM_CLASS) is not the entry's $entry_class"
 
 # Somebody the site brings online pops up at the bottom right of the screen.
 read -r sw sh < <(xdotool getdisplaygeometry)

@@ -45,3 +45,11 @@ add_test(NAME large_list COMMAND ${XVFB_RUN} -a -s "-screen 0 1280x1024x24"
   bash ${CMAKE_CURRENT_SOURCE_DIR}/LargeList.sh ${CMAKE_BINARY_DIR} $<TARGET_FILE:event_loop_probe> ${SOLVANE_TIME_SCALE})
 set_tests_properties(large_list PROPERTIES LABELS gui RUN_SERIAL TRUE TIMEOUT 300
   ENVIRONMENT "${SOLVANE_TEST_ENV}")
+# What the program answers without a display: its version, its usage, and a mistake in its options.
+add_test(NAME command_line COMMAND sh -c "\
+  test \"$(env -u DISPLAY -u WAYLAND_DISPLAY \"$0\" --version)\" = \"Solvane $1\" && \
+  env -u DISPLAY \"$0\" --help | grep -q '^Usage: Solvane ' && \
+  env -u DISPLAY \"$0\" --help | grep -q -- '--version' && \
+  { env -u DISPLAY \"$0\" --probe --no-such-option 2>&1 >/dev/null | grep -q \"unknown option '--no-such-option'\"; \
+    env -u DISPLAY \"$0\" --no-such-option 2>/dev/null; test $? -eq 2; }"
+  $<TARGET_FILE:Solvane> ${PROJECT_VERSION})

@@ -1,7 +1,10 @@
 // The host's entry: the toolkit starts with argv[0] set to the executable's full path.
+#include "host/CommandLine.h"
 #include "host/DisplayBackend.h"
 #include "host/HostApp.h"
 #include "host/InstanceLock.h"
+
+#include <glib.h>
 
 #include <climits>
 #include <cstdio>
@@ -32,6 +35,14 @@ std::string ExecutablePath(const char* argv0)
 
 int main(int argc, char** argv)
 {
+    // Answered without a display: a person asking for the version or the usage wants no window.
+    if (const int status = AnswerCommandLine(argc, argv, SOLVANE_VERSION, stdout, stderr); status >= 0)
+        return status;
+    // The window's class is what a dock matches against the menu entry's StartupWMClass:
+    // "solvane" as the instance, "Solvane" as the class.
+    g_set_prgname("solvane");
+    // The name a person reads, where the desktop shows one: the notification area's icon, say.
+    g_set_application_name("Solvane");
     std::string exe = ExecutablePath(argc > 0 ? argv[0] : "Solvane");
     std::vector<char*> args(argv, argv + argc);
     if (args.empty())

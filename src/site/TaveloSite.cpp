@@ -106,6 +106,9 @@ bool TaveloSite::OnInit()
     {
         app->SetVendorName("Tavelo");
         app->SetAppName("Messenger");
+        // The windows' class, which a dock matches against the menu entry's StartupWMClass; the
+        // application's name above stays, as it names the settings file.
+        app->SetAppDisplayName("Solvane");
     }
     // libcurl must be set up on the main thread before any worker starts a transfer.
     HttpGet::GlobalInit();
