@@ -52,7 +52,7 @@ foreach(file changelog solvane.1 sitesim.1)
   list(APPEND SOLVANE_COMPRESSED ${SOLVANE_PACKAGING_OUT}/${file}.gz)
 endforeach()
 add_custom_target(solvane_packaging_docs ALL DEPENDS ${SOLVANE_COMPRESSED})
-install(FILES ${CMAKE_CURRENT_LIST_DIR}/copyright ${SOLVANE_PACKAGING_OUT}/changelog.gz
+install(FILES ${CMAKE_CURRENT_LIST_DIR}/copyright ${SOLVANE_PACKAGING_OUT}/changelog.gz ${PROJECT_SOURCE_DIR}/README.md
         DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/solvane)
 install(FILES ${SOLVANE_PACKAGING_OUT}/solvane.1.gz ${SOLVANE_PACKAGING_OUT}/sitesim.1.gz
         DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)

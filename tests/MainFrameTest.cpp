@@ -2,9 +2,11 @@
 // (A list that comes before the first layout shows on GNOME's compositor, whose layout comes late.)
 #include "ui/AllTreeCtrl.h"
 #include "ui/FavoriteTreeCtrl.h"
+#include "ui/HelpMenu.h"
 #include "ui/NotifyIcon.h"
 #include "ui/ServerFailureBox.h"
 
+#include "TestFiles.h"
 #include "WindowTest.h"
 
 #include <wx/menu.h>
@@ -117,6 +119,28 @@ TEST_F(MainFrameTest, FirstRunThenTheStoredSettingsAtTheNextStart)
     ExitBy([&] { wxQueueEvent(main, new wxCommandEvent(wxEVT_MENU, wxID_EXIT)); });
     EXPECT_EQ(screen.width, Settings::ReadLong("/MainFrame/width", 0));
     EXPECT_EQ(screen.GetTopLeft(), wxPoint(Settings::ReadLong("/MainFrame/x", -1), Settings::ReadLong("/MainFrame/y", -1)));
+}
+
+// The "&Help" menu: "&Manual" opens the README the package installed in the tree above the host
+// (multiarch or not), the web page for a build that is not installed; "&About" is there.
+TEST_F(MainFrameTest, HelpMenuOpensTheInstalledManual)
+{
+    ScratchFolder tree;
+    for (const char* folder : {"/lib/x86_64-linux-gnu/solvane", "/share/doc/solvane"})
+        ASSERT_TRUE(wxFileName::Mkdir(tree.path + folder, 0700, wxPATH_MKDIR_FULL));
+    const wxString web = "https://solvane.example.org/";
+    EXPECT_EQ(web, ManualAddress(tree.path + "/lib/x86_64-linux-gnu/solvane"));
+    tree.Write("share/doc/solvane/README.md", "# Solvane\n");
+    for (const char* host : {"/lib/x86_64-linux-gnu/solvane", "/lib/solvane"})
+        EXPECT_EQ("file://" + tree.path + "/share/doc/solvane/README.md", ManualAddress(tree.path + host)) << host;
+    EXPECT_EQ(web, ManualAddress("/"));
+
+    MainFrame* main = Open();
+    const int help = main->GetMenuBar()->FindMenu("Help");
+    ASSERT_NE(wxNOT_FOUND, help);
+    EXPECT_TRUE(main->GetMenuBar()->GetMenu(help)->FindItem(ID_MANUAL));
+    EXPECT_TRUE(main->GetMenuBar()->GetMenu(help)->FindItem(wxID_ABOUT));
+    ExitBy([&] { wxQueueEvent(main, new wxCommandEvent(wxEVT_MENU, wxID_EXIT)); });
 }
 
 // No notification area, no icon (GTK would warn), until one starts; minimising hides the window

@@ -21,8 +21,8 @@ void PrintUsage(std::FILE* stream, const char* program)
 // Options the toolkit takes out of the list itself; "--display :1" takes its value along.
 bool IsToolkitOption(const char* option, bool& takesValue)
 {
-    static const char* const withValue[] = {"--display", "--name", "--class", "--gdk-debug", "--gdk-no-debug",
-                                            "--gtk-module", "--gtk-debug", "--gtk-no-debug"};
+    static const char* const withValue[] = {"--display",      "--name",       "--class",     "--gdk-debug",
+                                            "--gdk-no-debug", "--gtk-module", "--gtk-debug", "--gtk-no-debug"};
     for (const char* known : withValue)
     {
         const size_t length = std::strlen(known);

@@ -14,6 +14,7 @@
 #include "ui/AuthenticationDialog.h"
 #include "ui/CloseRequest.h"
 #include "ui/FavoriteTreeCtrl.h"
+#include "ui/HelpMenu.h"
 #include "ui/HistoryListCtrl.h"
 #include "ui/HistoryPanel.h"
 #include "ui/NotifyIcon.h"
@@ -24,10 +25,12 @@
 #include "util/Settings.h"
 #include "util/SettingsKeys.h"
 #include "util/Trace.h"
+#include "util/Util.h"
 
 #include <wx/app.h>
 #include <wx/dialog.h>
 #include <wx/evtloop.h>
+#include <wx/filefn.h>
 #include <wx/intl.h>
 #include <wx/menu.h>
 #include <wx/notebook.h>
@@ -35,6 +38,7 @@
 #include <wx/sizer.h>
 #include <wx/datetime.h>
 #include <wx/srchctrl.h>
+#include <wx/stdpaths.h>
 #include <wx/splash.h>
 #include <wx/utils.h>
 
@@ -83,6 +87,7 @@ MainFrame::MainFrame() : wxFrame(nullptr, wxID_ANY, wxEmptyString), loggedIn(fal
     toolMenu->AppendSeparator();
     toolMenu->Append(ID_SETTINGS, _("&Settings..."));
     menuBar->Append(toolMenu, _("&Tool"));
+    menuBar->Append(NewHelpMenu(), _("&Help"));
 
     searchCtrl = new wxSearchCtrl(this, ID_FIND, wxEmptyString, wxDefaultPosition, wxDefaultSize, wxTE_PROCESS_ENTER);
     allTreeCtrl = new AllTreeCtrl(allPanel, wxID_ANY, wxDefaultPosition, wxDefaultSize, kTreeStyle);
@@ -320,6 +325,9 @@ void MainFrame::OnMenu(wxCommandEvent& event)
         break;
     case ID_SETTINGS: ShowSettings(); break;
     case ID_FIND: searchCtrl->SetFocus(); break;
+    // The host's folder: the package puts the documents in the tree it is installed in.
+    case wxID_ABOUT: ShowAboutBox(this, wxPathOnly(wxStandardPaths::Get().GetExecutablePath())); break;
+    case ID_MANUAL: Util::LaunchBrowser(ManualAddress(wxPathOnly(wxStandardPaths::Get().GetExecutablePath()))); break;
     case ID_PAUSE_ONE_HOUR:
     case ID_PAUSE_UNTIL_MORNING:
     case ID_PAUSE_UNTIL_RESUMED:

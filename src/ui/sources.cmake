@@ -6,6 +6,8 @@ list(APPEND SOLVANE_GUI_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/CloseRequest.h
   ${CMAKE_CURRENT_LIST_DIR}/FavoriteTreeCtrl.cpp
   ${CMAKE_CURRENT_LIST_DIR}/FavoriteTreeCtrl.h
+  ${CMAKE_CURRENT_LIST_DIR}/HelpMenu.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/HelpMenu.h
   ${CMAKE_CURRENT_LIST_DIR}/HistoryListCtrl.cpp
   ${CMAKE_CURRENT_LIST_DIR}/HistoryListCtrl.h
   ${CMAKE_CURRENT_LIST_DIR}/HistoryPanel.cpp
