@@ -45,3 +45,9 @@ add_test(NAME large_list COMMAND ${XVFB_RUN} -a -s "-screen 0 1280x1024x24"
   bash ${CMAKE_CURRENT_SOURCE_DIR}/LargeList.sh ${CMAKE_BINARY_DIR} $<TARGET_FILE:event_loop_probe> ${SOLVANE_TIME_SCALE})
 set_tests_properties(large_list PROPERTIES LABELS gui RUN_SERIAL TRUE TIMEOUT 300
   ENVIRONMENT "${SOLVANE_TEST_ENV}")
+# The pop-up window through a window manager and a notification area that reserves no room; a low
+# screen, so that pop-ups wait for a slot.
+add_test(NAME popup_window COMMAND ${XVFB_RUN} -a -s "-screen 0 1024x480x24"
+  bash ${CMAKE_CURRENT_SOURCE_DIR}/PopupWindow.sh ${CMAKE_BINARY_DIR} ${SOLVANE_TIME_SCALE})
+set_tests_properties(popup_window PROPERTIES LABELS gui RUN_SERIAL TRUE TIMEOUT 300
+  ENVIRONMENT "${SOLVANE_TEST_ENV}")
