@@ -2,7 +2,7 @@
 # The pop-up window as a person meets it, through openbox and a real notification area that
 # reserves no room: the column starts above the icon, a click on the close mark sends a pop-up away
 # at once and the next takes its slot, the timer waits while the context menu is up, and "Never
-# pop up" from that menu is stored and closes the pop-up.
+# pop up" from that menu is stored and closes the pop-up; its pause reaches the main window.
 # usage: PopupWindow.sh BUILD [TIME_SCALE]   (run under xvfb-run; starts its own openbox and trayer)
 set -u
 build=$(cd "$1" && pwd)
@@ -68,6 +68,15 @@ until_true 5 menu_up || fail "no menu for the second pop-up"
 xdotool key n
 until_true 2 gone "$popup" || fail "\"Never pop up\" left the pop-up on screen"
 until_true 2 grep -q '^never=[^,]\+,$' "$XDG_CONFIG_HOME/Messenger.conf" || fail "\"Never pop up\" was not stored"
+
+# The pause from a pop-up's menu is the main window's: it is that window that stores it. "&Always"
+# takes the first press of its letter, "P&ause" the second.
+closed=$popup
+until_true 10 next_in_slot || fail "no pop-up after the one that is never to pop up"
+xdotool mousemove --window "$popup" 75 79 click 3
+until_true 5 menu_up || fail "no menu for the third pop-up"
+xdotool key --delay 150 a a Right h
+until_true 2 grep -q '^pausedUntil=[0-9]\+$' "$XDG_CONFIG_HOME/Messenger.conf" || fail "the pause from a pop-up was not stored"
 
 main=""
 until_true 10 find_main || fail "no main window"
