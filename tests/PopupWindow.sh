@@ -27,7 +27,8 @@ write_settings '[Update]' 'check=0' '[PopupDialog]' "duration=$duration"
 "$build/bin/Solvane" > "$work/host.out" 2>&1 & host=$!; pids+=($host)
 panel_icon() { find_icon && geometry "$icon" && [ "$gw" -gt 0 ]; }
 until_true 20 panel_icon || fail "no icon in the notification area"
-ix=$gx iy=$gy iw=$gw ih=$gh
+# A pop-up placed before the icon docked may cover it: only those that come after are judged.
+early=" $(xdotool search --name '^Popup$' 2>/dev/null | tr '\n' ' ')"
 
 # lowest: sets popup (and px py pw ph) to the lowest pop-up on screen.
 lowest()
@@ -40,7 +41,10 @@ lowest()
     [ "$best" -ge 0 ]
 }
 gone() { ! is_shown "$1"; }
-until_true 30 lowest || fail "no pop-up came"
+fresh() { lowest && case $early in *" $popup "*) false;; esac; }
+until_true 30 fresh || fail "no pop-up came"
+geometry "$icon"
+ix=$gx iy=$gy iw=$gw ih=$gh
 [ $((px + pw)) -le "$ix" ] || [ $((py + ph)) -le "$iy" ] || [ "$px" -ge $((ix + iw)) ] || [ "$py" -ge $((iy + ih)) ] ||
     fail "the pop-up at $px,$py ${pw}x$ph covers the icon at $ix,$iy ${iw}x$ih"
 slot="$px $py"
