@@ -76,11 +76,11 @@ start_mutter()
     [ -n "$DISPLAY" ] && [ -n "$XAUTHORITY" ]
 }
 
-# start_trayer: a real notification area (XEmbed), as a panel at the bottom right holds it; sets
-# panel to its window.
+# start_trayer [STRUT]: a real notification area (XEmbed), as a panel at the bottom right holds it;
+# with STRUT false it reserves no room, and windows may cover it. Sets panel to its window.
 start_trayer()
 {
-    trayer --edge bottom --align right --SetDockType true --SetPartialStrut true --widthtype request \
+    trayer --edge bottom --align right --SetDockType true --SetPartialStrut "${1:-true}" --widthtype request \
         --height 24 > /dev/null 2>&1 & pids+=($!)
     find_panel() { panel=$(xdotool search --classname '^panel$' 2>/dev/null | head -1); [ -n "$panel" ]; }
     until_true 10 find_panel

@@ -10,3 +10,5 @@ add_test(NAME popup_tests_scaled COMMAND ${XVFB_RUN} -a -s "-screen 0 1280x1024x
 file(MAKE_DIRECTORY ${SOLVANE_TEST_HOME}/popup_tests_scaled)
 set_tests_properties(popup_tests_scaled PROPERTIES LABELS gui RUN_SERIAL TRUE TIMEOUT 300
   ENVIRONMENT "${SOLVANE_TEST_ENV};GDK_SCALE=2;HOME=${SOLVANE_TEST_HOME}/popup_tests_scaled;XDG_CONFIG_HOME=${SOLVANE_TEST_HOME}/popup_tests_scaled/config")
+# The pop-up window itself: its place beside the notification area's icon.
+solvane_test(popup_window_tests GUI SOURCES PopupWindowTest.cpp)

@@ -53,3 +53,9 @@ add_test(NAME command_line COMMAND sh -c "\
   { env -u DISPLAY \"$0\" --probe --no-such-option 2>&1 >/dev/null | grep -q \"unknown option '--no-such-option'\"; \
     env -u DISPLAY \"$0\" --no-such-option 2>/dev/null; test $? -eq 2; }"
   $<TARGET_FILE:Solvane> ${PROJECT_VERSION})
+# The pop-up window through a window manager and a notification area that reserves no room; a low
+# screen, so that pop-ups wait for a slot.
+add_test(NAME popup_window COMMAND ${XVFB_RUN} -a -s "-screen 0 1024x480x24"
+  bash ${CMAKE_CURRENT_SOURCE_DIR}/PopupWindow.sh ${CMAKE_BINARY_DIR} ${SOLVANE_TIME_SCALE})
+set_tests_properties(popup_window PROPERTIES LABELS gui RUN_SERIAL TRUE TIMEOUT 300
+  ENVIRONMENT "${SOLVANE_TEST_ENV}")

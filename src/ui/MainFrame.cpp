@@ -138,6 +138,8 @@ MainFrame::MainFrame() : wxFrame(nullptr, wxID_ANY, wxEmptyString), loggedIn(fal
 
     const wxString appName = wxTheApp->GetAppName();
     notifyIcon = std::make_unique<NotifyIcon>(this, icon, appName.empty() ? wxTheApp->GetClassName() : appName);
+    // Asked for each new pop-up: a notification area may come, go or move at any time.
+    popupDialogManager->SetTrayIconSource([this] { return notifyIcon ? notifyIcon->GetScreenRect() : wxRect(); });
 
     searchCtrl->Bind(wxEVT_TEXT, &MainFrame::OnSearchText, this);
     Bind(wxEVT_CHAR_HOOK, &MainFrame::OnCharHook, this);

@@ -7,6 +7,8 @@
 
 #ifdef __WXGTK__
 #include <gtk/gtk.h>
+
+#include <cstring>
 #endif
 
 void SetNotificationHints(wxTopLevelWindow* window)
@@ -34,5 +36,32 @@ unsigned long CurrentEventMilliseconds()
     return gtk_get_current_event_time();
 #else
     return 0;
+#endif
+}
+
+wxRect TrayIconScreenRect()
+{
+#ifdef __WXGTK__
+    // The toolkit keeps its GtkStatusIcon to itself. The window that icon docks into the
+    // notification area is one of GTK's own top-level windows (a plug of the private type
+    // GtkTrayIcon, one per icon, and this program has one); its origin and allocation are what
+    // gtk_status_icon_get_geometry reports. Unmapped, it is in no notification area.
+    wxRect rect;
+    GList* windows = gtk_window_list_toplevels();
+    for (GList* item = windows; item; item = item->next)
+    {
+        GtkWidget* widget = GTK_WIDGET(item->data);
+        GdkWindow* window = gtk_widget_get_window(widget);
+        if (std::strcmp(G_OBJECT_TYPE_NAME(widget), "GtkTrayIcon") != 0 || !gtk_widget_get_mapped(widget) || !window)
+            continue;
+        int x = 0, y = 0;
+        gdk_window_get_origin(window, &x, &y);
+        rect = wxRect(x, y, gtk_widget_get_allocated_width(widget), gtk_widget_get_allocated_height(widget));
+        break;
+    }
+    g_list_free(windows);
+    return rect;
+#else
+    return wxRect();
 #endif
 }

@@ -66,6 +66,11 @@ bool NotifyIcon::ShowInTray()
     return IsAvailable() && SetIcon(icon, tooltip);
 }
 
+wxRect NotifyIcon::GetScreenRect() const
+{
+    return IsIconInstalled() ? TrayIconScreenRect() : wxRect();
+}
+
 void NotifyIcon::OnTrayTimer(wxTimerEvent&)
 {
     SOLVANE_TRACE("[%p]NotifyIcon::OnTrayTimer(void)", static_cast<void*>(this));

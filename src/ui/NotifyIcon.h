@@ -23,6 +23,8 @@ public:
     void OnRButtonUp(wxTaskBarIconEvent& event);
     /// The icon's menu, whose items the frame enables.
     wxMenu* GetMenu() const { return menu.get(); }
+    /// The icon's place on the screen; empty while it is in no notification area.
+    wxRect GetScreenRect() const;
     void OnTrayTimer(wxTimerEvent& event);
 
 private:

@@ -85,6 +85,10 @@ PopupDialog::PopupDialog(const User& user_, PopupKind kind_, wxWindow* parent, w
     profileImage->Bind(wxEVT_LEFT_DOWN, &PopupDialog::OnLeftDownForControl, this);
     nameLabel->SetLabel(user.GetName());
     nameLabel->Bind(wxEVT_LEFT_DOWN, &PopupDialog::OnLeftDownForControl, this);
+    titleBar->Bind(wxEVT_LEFT_DOWN, &PopupDialog::OnTitleBarLeftDown, this);
+    titleBar->Bind(wxEVT_MOTION, &PopupDialog::OnTitleBarMotion, this);
+    // A right click on any part comes here: the event rises from the part to the pop-up.
+    Bind(wxEVT_CONTEXT_MENU, &PopupDialog::OnContextMenu, this);
 
     contentBitmap = skin->GetBitmapBundle("PopupDialog_contentPanel");
     contentPanel->Bind(wxEVT_PAINT, &PopupDialog::OnContentPanelPaint, this);
@@ -290,14 +294,13 @@ void PopupDialog::Detach()
 void PopupDialog::OnDestroyTimer(wxTimerEvent&)
 {
     SOLVANE_TRACE("[%p]PopupDialog::OnDestroyTimer(void)", static_cast<void*>(this));
-    timer.reset();
-    if (PopupSlots* leaving = manager)
+    // The menu would lose its window under the pointer: the pop-up goes once the menu has ended.
+    if (menuOpen)
     {
-        manager = nullptr;
-        Hide();
-        leaving->OnPopupClosed(this, true);
+        timeUp = true;
+        return;
     }
-    Destroy();
+    Dismiss();
 }
 
 void PopupDialog::OnContentPanelPaint(wxPaintEvent& event)

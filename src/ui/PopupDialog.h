@@ -3,7 +3,9 @@
 // It fetches the picture from the image server as soon as it is made, and appears only once
 // the picture (or, failing that, the skin's placeholder) is there; from then it stays for the
 // seconds of SettingsKeys::kPopupDuration and destroys itself. A click on the picture or the
-// name opens the performer's preview page; the pop-up stays. With a manager, the manager places
+// name opens the performer's preview page; the pop-up stays. A click on the close mark in its
+// title strip sends it away at once; a right click offers the page, the performer's pop-up
+// choice and the pause of all pop-ups. With a manager, the manager places
 // it and is told when its picture has come and when it goes; without one it shows in the bottom
 // slot.
 #pragma once
@@ -59,6 +61,11 @@ public:
     void ShowAt(const wxPoint& position);
     /// The manager is going: the pop-up will neither report to it nor show any more.
     void Detach();
+    /// Closes the pop-up now: its slot frees and the next waiting pop-up may take it.
+    void Dismiss();
+    /// Where the close mark of the title strip's picture is, in the strip's logical pixels; a
+    /// little larger than the mark so that it is easy to hit.
+    static wxRect CloseMarkRect();
 
     /// The pixels of the picture a body gives, scaled to 107 x 82 logical pixels at the screen's
     /// scale: red, green and blue bytes, then alpha bytes if it has any; empty for anything that
@@ -71,6 +78,9 @@ public:
     void OnDestroyTimer(wxTimerEvent& event);
     void OnContentPanelPaint(wxPaintEvent& event);
     void OnLeftDownForControl(wxMouseEvent& event);
+    void OnTitleBarLeftDown(wxMouseEvent& event);
+    void OnTitleBarMotion(wxMouseEvent& event);
+    void OnContextMenu(wxContextMenuEvent& event);
 
 private:
     void SetProperties();
@@ -88,6 +98,10 @@ private:
     std::unique_ptr<wxTimer> timer;
     wxBitmapBundle contentBitmap;
     int stripWidth = kWidth;
+    // While the context menu is up the pop-up stays; a time that ran out meanwhile ends it after.
+    bool menuOpen = false;
+    bool timeUp = false;
+    bool overCloseMark = false;
 
     wxPanel* framePanel;
     wxPanel* contentPanel;

@@ -5,11 +5,13 @@
 #include "model/PopupRules.h"
 #include "ui/MainMenu.h"
 #include "ui/PopupDialog.h"
+#include "ui/PopupPlace.h"
 #include "util/Settings.h"
 #include "util/SettingsKeys.h"
 #include "util/Trace.h"
 
 #include <wx/display.h>
+#include <wx/frame.h>
 #include <wx/menu.h>
 
 #include <algorithm>
@@ -134,7 +136,10 @@ bool PopupDialogManager::PassesFavoritesFilter(const wxString& name) const
 
 wxRect PopupDialogManager::GetWorkArea() const
 {
-    return workAreaSource ? workAreaSource() : wxGetClientDisplayRect();
+    const wxRect area = workAreaSource ? workAreaSource() : wxGetClientDisplayRect();
+    // A notification area that reserves no room of its own would have its icon covered.
+    return PopupColumnArea(area, trayIconSource ? trayIconSource() : wxRect(),
+                           wxSize(PopupDialog::kWidth, PopupDialog::kHeight));
 }
 
 long long PopupDialogManager::Now()
@@ -196,4 +201,13 @@ void PopupDialogManager::OnPopupClosed(PopupDialog* popup, bool startNext)
     queue.Release(popup->GetSlot());
     if (startNext)
         StartWaiting();
+}
+
+void PopupDialogManager::OnPopupCommand(wxCommandEvent& event)
+{
+    SOLVANE_TRACE("[%p]PopupDialogManager::OnPopupCommand(%d)", static_cast<void*>(this), event.GetId());
+    // Queued, as the notification icon's menu does: the frame handles it as one of its own menu's.
+    wxMenuBar* menus = menuBar.get();
+    if (menus && menus->GetFrame())
+        menus->GetFrame()->GetEventHandler()->AddPendingEvent(event);
 }

@@ -47,6 +47,9 @@ public:
 
     /// The screen area the pop-ups stack in: the display's work area unless a test sets one.
     void SetWorkAreaSource(std::function<wxRect()> source) { workAreaSource = std::move(source); }
+    /// The notification-area icon's place on the screen (empty when there is none): the column
+    /// starts above it.
+    void SetTrayIconSource(std::function<wxRect()> source) { trayIconSource = std::move(source); }
     /// The open pop-ups, shown or still waiting for their pictures.
     const std::vector<PopupDialog*>& GetPopups() const { return popups; }
     size_t GetWaitingCount() const { return queue.GetWaitingCount(); }
@@ -57,6 +60,8 @@ public:
     void OnPopupReady(PopupDialog* popup) override;
     /// From a pop-up that goes; startNext false while the program closes.
     void OnPopupClosed(PopupDialog* popup, bool startNext) override;
+    /// Passed to the window whose menu bar this manager was given.
+    void OnPopupCommand(wxCommandEvent& event) override;
 
 private:
     bool PassesFavoritesFilter(const wxString& name) const;
@@ -75,6 +80,7 @@ private:
     std::unordered_map<const PopupDialog*, long long> arrivals; // when each one's event came
     int slotCount = 1;                                          // as the work area was last seen
     std::function<wxRect()> workAreaSource;
+    std::function<wxRect()> trayIconSource;
 
     wxDECLARE_EVENT_TABLE();
 };

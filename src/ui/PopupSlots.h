@@ -2,6 +2,7 @@
 #pragma once
 
 class PopupDialog;
+class wxCommandEvent;
 
 class PopupSlots
 {
@@ -10,6 +11,8 @@ public:
     virtual void OnPopupReady(PopupDialog* popup) = 0;
     /// From a pop-up that goes; startNext false while the program closes.
     virtual void OnPopupClosed(PopupDialog* popup, bool startNext) = 0;
+    /// A command of the main window's menu chosen from a pop-up's (the pause items).
+    virtual void OnPopupCommand(wxCommandEvent& event) = 0;
 
 protected:
     // A pop-up never owns its slots' keeper.

@@ -23,9 +23,12 @@ list(APPEND SOLVANE_GUI_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/NotificationHints.h
   ${CMAKE_CURRENT_LIST_DIR}/PopupDialog.cpp
   ${CMAKE_CURRENT_LIST_DIR}/PopupDialog.h
+  ${CMAKE_CURRENT_LIST_DIR}/PopupDialogActions.cpp
   ${CMAKE_CURRENT_LIST_DIR}/PopupDialogManager.cpp
   ${CMAKE_CURRENT_LIST_DIR}/PopupDialogManager.h
   ${CMAKE_CURRENT_LIST_DIR}/PopupOutlet.h
+  ${CMAKE_CURRENT_LIST_DIR}/PopupPlace.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/PopupPlace.h
   ${CMAKE_CURRENT_LIST_DIR}/PopupSlots.h
   ${CMAKE_CURRENT_LIST_DIR}/UserItemIndex.h
   ${CMAKE_CURRENT_LIST_DIR}/UserListTreeCtrl.cpp
