@@ -25,6 +25,10 @@ list(APPEND SOLVANE_GUI_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/PopupDialogManager.h
   ${CMAKE_CURRENT_LIST_DIR}/PopupOutlet.h
   ${CMAKE_CURRENT_LIST_DIR}/PopupSlots.h
+  ${CMAKE_CURRENT_LIST_DIR}/PopupSummary.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/PopupSummary.h
+  ${CMAKE_CURRENT_LIST_DIR}/FullScreen.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/FullScreen.h
   ${CMAKE_CURRENT_LIST_DIR}/UserItemIndex.h
   ${CMAKE_CURRENT_LIST_DIR}/UserListTreeCtrl.cpp
   ${CMAKE_CURRENT_LIST_DIR}/UserListTreeCtrl.h
