@@ -114,7 +114,9 @@ std::string Gate(const std::string& script, PopupGate::Rules rules, int slots = 
         int slot = 0;
         switch (word[0])
         {
-        case '+': gate.Offer(User(name, 0x03), kind, word.find('!') != std::string::npos, choice, now, minute, slots); break;
+        case '+':
+            gate.Offer(User(name, 0x03), kind, word.find('!') != std::string::npos, choice, now, minute, slots);
+            break;
         case '-': gate.Left(name, now); break;
         case '@': now = std::stoll(word.substr(1)) * 1000; break;
         case 'h': minute = PopupGate::ParseClockTime(word.substr(2), -1); break;

@@ -301,10 +301,11 @@ TEST_F(PopupTest, ABurstBeyondTheCapShowsTheCapAndOneSummaryOfTheRest)
         if (mode == std::string("outlet"))
         {
             arrive(5);
-            EXPECT_EQ((std::vector<wxString>{"p0", "p1", "p2", "1 more came online", "2 more came online", "3 more came online",
-                                             "4 more came online", "5 more came online", "6 more came online",
-                                             "7 more came online", "8 more came online", "9 more came online",
-                                             "10 more came online", "11 more came online", "12 more came online"}),
+            EXPECT_EQ((std::vector<wxString>{"p0", "p1", "p2", "1 more came online", "2 more came online",
+                                             "3 more came online", "4 more came online", "5 more came online",
+                                             "6 more came online", "7 more came online", "8 more came online",
+                                             "9 more came online", "10 more came online", "11 more came online",
+                                             "12 more came online"}),
                       outlet.shown);
             outlet.click();
             EXPECT_TRUE(wxTopLevelWindows.empty());

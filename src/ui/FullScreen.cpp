@@ -35,8 +35,8 @@ bool IsActiveWindowFullScreen()
         data = nullptr;
     }
     GdkWindow* window = active ? gdk_x11_window_foreign_new_for_display(display, active) : nullptr;
-    if (window && gdk_property_get(window, gdk_atom_intern_static_string("_NET_WM_STATE"), gdk_atom_intern_static_string("ATOM"),
-                         0, 64, FALSE, &type, &format, &length, &data))
+    if (window && gdk_property_get(window, gdk_atom_intern_static_string("_NET_WM_STATE"),
+                                   gdk_atom_intern_static_string("ATOM"), 0, 64, FALSE, &type, &format, &length, &data))
     {
         // Atoms come converted to GDK's own.
         const GdkAtom wanted = gdk_atom_intern_static_string("_NET_WM_STATE_FULLSCREEN");

@@ -201,8 +201,9 @@ void PopupDialogManager::StartWaiting()
     int fullScreen = -1;
     const auto isFullScreen = [&fullScreen] {
         if (fullScreen < 0)
-            fullScreen = Settings::ReadBool(SettingsKeys::kPopupNotFullScreen, SettingsKeys::kPopupNotFullScreenDefault) &&
-                         IsActiveWindowFullScreen();
+            fullScreen =
+                Settings::ReadBool(SettingsKeys::kPopupNotFullScreen, SettingsKeys::kPopupNotFullScreenDefault) &&
+                IsActiveWindowFullScreen();
         return fullScreen == 1;
     };
     PopupQueue::Entry next;
@@ -228,8 +229,8 @@ void PopupDialogManager::StartWaiting()
         slotCount = std::max(1, GetWorkArea().height / PopupDialog::kHeight);
         while (gate.TakeNext(slotCount, now, next, slot))
         {
-            popups.push_back(new PopupDialog(next.user, next.kind, nullptr, wxID_ANY, wxEmptyString,
-                                             wxDefaultPosition, wxDefaultSize, PopupDialog::kStyle, this, slot));
+            popups.push_back(new PopupDialog(next.user, next.kind, nullptr, wxID_ANY, wxEmptyString, wxDefaultPosition,
+                                             wxDefaultSize, PopupDialog::kStyle, this, slot));
             arrivals[popups.back()] = next.arrived;
         }
     }

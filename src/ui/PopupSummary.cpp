@@ -16,8 +16,8 @@
 #include <wx/stattext.h>
 
 PopupSummary::PopupSummary(int slot_, std::function<void()> onClick_, std::function<void()> onClosed_)
-    : wxDialog(nullptr, wxID_ANY, _("Pop-up summary"), wxDefaultPosition, wxSize(PopupDialog::kWidth, PopupDialog::kHeight),
-               PopupDialog::kStyle),
+    : wxDialog(nullptr, wxID_ANY, _("Pop-up summary"), wxDefaultPosition,
+               wxSize(PopupDialog::kWidth, PopupDialog::kHeight), PopupDialog::kStyle),
       slot(slot_), onClick(std::move(onClick_)), onClosed(std::move(onClosed_))
 {
     SOLVANE_TRACE("[%p]PopupSummary::PopupSummary(%d)", static_cast<void*>(this), slot_);
@@ -27,8 +27,8 @@ PopupSummary::PopupSummary(int slot_, std::function<void()> onClick_, std::funct
     contentPanel = new wxPanel(framePanel, wxID_ANY, wxDefaultPosition, wxDefaultSize, wxNO_BORDER);
     const int stripWidth = PopupDialog::kWidth - framePanel->GetWindowBorderSize().x;
     auto* titleBar = new wxStaticBitmap(framePanel, wxID_ANY, skin->GetStripBundle("PopupDialog_titleBar", stripWidth));
-    auto* styleBar = new wxStaticBitmap(framePanel, wxID_ANY, wxBitmapBundle(), wxDefaultPosition, wxDefaultSize,
-                                        wxSTATIC_BORDER);
+    auto* styleBar =
+        new wxStaticBitmap(framePanel, wxID_ANY, wxBitmapBundle(), wxDefaultPosition, wxDefaultSize, wxSTATIC_BORDER);
     styleBar->SetBitmap(
         skin->GetStripBundle("PopupDialog_styleBar_ONLINE", stripWidth - styleBar->GetWindowBorderSize().x));
     titleBar->SetMinSize(wxSize(stripWidth, 18));
