@@ -314,6 +314,7 @@ TEST_F(PopupTest, ABurstBeyondTheCapShowsTheCapAndOneSummaryOfTheRest)
         {
             EXPECT_TRUE(wxTopLevelWindows.empty());
             fullScreen(false);
+            wxTheApp->ProcessPendingEvents(); // the burst is over
             arrive(1);
             ASSERT_TRUE(shown(1));
             EXPECT_EQ("10 more came online", manager->GetSummary()->GetText());

@@ -197,14 +197,18 @@ void PopupDialogManager::StartWaiting()
 {
     SOLVANE_TRACE("[%p]PopupDialogManager::StartWaiting(void)", static_cast<void*>(this));
     const long long now = Now();
-    // Asked of the display at most once, and only when something is about to show.
-    int fullScreen = -1;
-    const auto isFullScreen = [&fullScreen] {
-        if (fullScreen < 0)
+    // Asked of the display only when something is about to show, and once for all the events
+    // of a refresh: they are handled in one go, and the answer holds until the loop moves on.
+    const auto isFullScreen = [this] {
+        if (!fullScreenKnown)
+        {
+            fullScreenKnown = true;
             fullScreen =
                 Settings::ReadBool(SettingsKeys::kPopupNotFullScreen, SettingsKeys::kPopupNotFullScreenDefault) &&
                 IsActiveWindowFullScreen();
-        return fullScreen == 1;
+            CallAfter([this] { fullScreenKnown = false; });
+        }
+        return fullScreen;
     };
     PopupQueue::Entry next;
     int slot = 0;

@@ -102,6 +102,8 @@ private:
     long long outletSummaryAt = 0;
     std::function<void()> showHistory;
     PopupOutlet* outlet = nullptr;
+    bool fullScreenKnown = false; // for the events being handled now
+    bool fullScreen = false;
     std::vector<PopupDialog*> popups;
     std::unordered_map<const PopupDialog*, long long> arrivals; // when each one's event came
     int slotCount = 1;                                          // as the work area was last seen

@@ -38,15 +38,17 @@ PopupSummary::PopupSummary(int slot_, std::function<void()> onClick_, std::funct
                                   wxALIGN_CENTRE_HORIZONTAL);
     auto* hintLabel = new wxStaticText(contentPanel, wxID_ANY, _("Click to see the history"), wxDefaultPosition,
                                        wxDefaultSize, wxALIGN_CENTRE_HORIZONTAL);
-    for (wxStaticText* label : {countLabel, hintLabel})
-        label->SetForegroundColour(*wxWHITE);
+    // The count in the colours of a pop-up's name, the hint dark: the content picture is light.
+    countLabel->SetBackgroundColour(wxColour(90, 146, 239));
+    countLabel->SetForegroundColour(*wxWHITE);
+    hintLabel->SetForegroundColour(wxColour(40, 60, 110));
     countLabel->SetFont(wxFont(10, wxFONTFAMILY_DEFAULT, wxFONTSTYLE_NORMAL, wxFONTWEIGHT_BOLD));
     hintLabel->SetFont(wxFont(8, wxFONTFAMILY_DEFAULT, wxFONTSTYLE_NORMAL, wxFONTWEIGHT_NORMAL));
     hintLabel->Wrap(stripWidth - 12);
 
     auto* contentSizer = new wxBoxSizer(wxVERTICAL);
     contentSizer->AddStretchSpacer();
-    contentSizer->Add(countLabel, 0, wxALIGN_CENTER_HORIZONTAL | wxLEFT | wxRIGHT, 6);
+    contentSizer->Add(countLabel, 0, wxEXPAND);
     contentSizer->Add(hintLabel, 0, wxALIGN_CENTER_HORIZONTAL | wxALL, 6);
     contentSizer->AddStretchSpacer();
     contentPanel->SetSizer(contentSizer);
@@ -89,7 +91,7 @@ void PopupSummary::SetText(const wxString& text)
     {
         shownText = text;
         countLabel->SetLabel(text);
-        countLabel->Wrap(PopupDialog::kWidth - 16);
+        countLabel->Wrap(PopupDialog::kWidth - 8);
         contentPanel->Layout();
     }
     if (IsShown())
