@@ -1,5 +1,6 @@
 // Pop-ups on a virtual display: who pops up, the picture or the placeholder, the time, the slots,
 // and the whole road from the simulated site through the polling thread to "Exit".
+#include "ui/HistoryPanel.h"
 #include "ui/PopupDialog.h"
 #include "ui/PopupDialogManager.h"
 #include "ui/PopupOutlet.h"
@@ -10,6 +11,7 @@
 
 #include <wx/frame.h>
 #include <wx/menu.h>
+#include <wx/notebook.h>
 #include <wx/uiaction.h>
 
 #include <gdk/gdkx.h>
@@ -342,5 +344,9 @@ TEST_F(PopupTest, ABurstBeyondTheCapShowsTheCapAndOneSummaryOfTheRest)
         EXPECT_EQ(1, historyShown + (mode == std::string("full screen")));
         manager.reset();
         PumpUntil([] { return wxTopLevelWindows.empty(); });
-    }
+    } // The main window's answer to a click: back in sight, on the History page.
+    Open()->Show(false);
+    frame->GetPopupDialogManager()->ShowHistory();
+    EXPECT_TRUE(frame->IsShown());
+    EXPECT_EQ(frame->GetNotebook()->FindPage(frame->GetHistoryPanel()), frame->GetNotebook()->GetSelection());
 }

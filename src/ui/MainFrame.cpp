@@ -107,7 +107,8 @@ MainFrame::MainFrame() : wxFrame(nullptr, wxID_ANY, wxEmptyString), loggedIn(fal
     // A click on the pop-ups' summary brings this window back on the History page: what the
     // summary counted is listed there.
     popupDialogManager->SetShowHistory([this] {
-        ProcessCommand(wxID_OPEN);
+        wxCommandEvent open(wxEVT_MENU, wxID_OPEN);
+        ProcessWindowEvent(open);
         notebook->SetSelection(static_cast<size_t>(notebook->FindPage(historyPanel)));
     });
     // The recorder writes each refresh before its events go out, so the page finds them.

@@ -248,10 +248,7 @@ void PopupDialogManager::UpdateSummary(long long now, const std::function<bool()
     if (count == 0 || count == summaryShownCount || gate.IsQuiet(MinuteOfDay()))
         return;
     const wxString text = SummaryText(gate.GetHeldCount(POPUP_ONLINE), gate.GetHeldCount(POPUP_FREE));
-    const auto click = [this] {
-        if (showHistory)
-            showHistory();
-    };
+    const auto click = [this] { ShowHistory(); };
     if (outlet)
     {
         outlet->ShowSummary(text, click);

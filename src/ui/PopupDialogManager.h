@@ -65,6 +65,12 @@ public:
     PopupSummary* GetSummary() const { return summary; }
     /// What a click on the summary runs: the main window shows its History page.
     void SetShowHistory(std::function<void()> show) { showHistory = std::move(show); }
+    /// What a click on the summary does.
+    void ShowHistory() const
+    {
+        if (showHistory)
+            showHistory();
+    }
     /// Pop-ups and the summary go to outlet (not owned; it outlives the manager or is unset
     /// first) instead of into windows; null: the program's own windows.
     void SetOutlet(PopupOutlet* outlet_) { outlet = outlet_; }
