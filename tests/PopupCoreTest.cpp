@@ -1,6 +1,7 @@
 // What pop-ups rest on without a display: the waiting line, names in addresses and picture
 // headers.
 #include "model/PopupChoice.h"
+#include "model/PopupGate.h"
 #include "model/PopupQueue.h"
 #include "util/ImageHeader.h"
 #include "util/UrlEncode.h"
@@ -53,7 +54,7 @@ std::string Play(const std::string& script, int slots)
         }
     }
     std::string result = shown + "|";
-    for (int reason = 0; reason < PopupQueue::DROP_REASONS; ++reason)
+    for (int reason = 0; reason < PopupQueue::DROP_HELD_BACK; ++reason)
         result += " " + std::to_string(queue.GetDropCount(static_cast<PopupQueue::DropReason>(reason)));
     return result + " | " + std::to_string(queue.GetWaitingCount());
 }
@@ -87,6 +88,90 @@ TEST(PopupQueueTest, ShowsOnlyTrueAndFreshPopUpsNewestAndFavouritesFirstInABound
     };
     for (const auto& [script, slots, expected] : cases)
         EXPECT_EQ(expected, Play(script, slots)) << script;
+}
+
+namespace
+{
+// The gate driven by a script as above, with "*" for "always", "#" for "never", "-NAME" for one
+// who left, "@S" the steady clock in seconds, "h=HH:MM" the local time, "F" a full-screen window.
+// Gives the names started by ">", then held back online and free, then the names remembered.
+std::string Gate(const std::string& script, PopupGate::Rules rules, int slots = 6)
+{
+    PopupGate gate(4);
+    gate.SetRules(rules);
+    long long now = 0;
+    int minute = 12 * 60;
+    std::string shown;
+    std::istringstream words(script);
+    for (std::string word; words >> word;)
+    {
+        const std::string name = word.substr(1, word.find_first_of("/!*#") - 1);
+        const PopupKind kind = word.find("/free") != std::string::npos ? POPUP_FREE : POPUP_ONLINE;
+        const PopupChoice choice = word.find('#') != std::string::npos   ? CHOICE_NEVER
+                                   : word.find('*') != std::string::npos ? CHOICE_ALWAYS
+                                                                         : CHOICE_AS_SETTINGS;
+        PopupQueue::Entry next;
+        int slot = 0;
+        switch (word[0])
+        {
+        case '+':
+            gate.Offer(User(name, 0x03), kind, word.find('!') != std::string::npos, choice, now, minute, slots);
+            break;
+        case '-': gate.Left(name, now); break;
+        case '@': now = std::stoll(word.substr(1)) * 1000; break;
+        case 'h': minute = PopupGate::ParseClockTime(word.substr(2), -1); break;
+        case 'F': gate.HoldWaiting(); break;
+        case '>':
+            if (!gate.TakeNext(slots, now, next, slot))
+                shown += ". ";
+            else
+            {
+                shown += next.user.GetName().ToStdString() + (next.kind == POPUP_FREE ? "/free " : " ");
+                gate.GetQueue().DownloadEnded();
+                gate.GetQueue().Release(slot);
+            }
+            break;
+        }
+    }
+    return shown + "| " + std::to_string(gate.GetHeldCount(POPUP_ONLINE)) + " " +
+           std::to_string(gate.GetHeldCount(POPUP_FREE)) + " | " + std::to_string(gate.GetRememberedCount());
+}
+} // namespace
+
+// The cap per minute, sliding, with favourites and "always" first and "always" past it; "never"
+// over favourites; flapping for both kinds; quiet hours across midnight; a pause over "always";
+// what the cap, the crowded line, quiet hours and full screen hold back is counted.
+TEST(PopupGateTest, CapChoicesFlappingAndQuietHoursDecideWhatShowsAndWhatTheSummaryCounts)
+{
+    PopupGate::Rules cap3, cap2, noCap, onlyFavorites, quiet, paused;
+    cap3.perMinute = 3;
+    cap2.perMinute = 2;
+    noCap.perMinute = onlyFavorites.perMinute = quiet.perMinute = 0;
+    onlyFavorites.onlyFavorites = true;
+    quiet.quietHours = true;
+    quiet.quietFrom = 22 * 60;
+    quiet.quietTo = 7 * 60;
+    paused.paused = true;
+    const std::tuple<std::string, PopupGate::Rules, int, const char*> cases[] = {
+        {"+a +b +c +d +e > > > > > @30 +f > @59 +g > @60 +h >", cap3, 6, "e d c . . . . h | 4 0 | 0"},
+        {"+a +b +c +d +e > > > > >", noCap, 6, "e d c b a | 0 0 | 0"},
+        {"+a +b! +c* +d +e > > > +f* > +g/free >", cap2, 6, "c b . f . | 3 1 | 1"},
+        {"+a! +b!# +c +d* > > >", onlyFavorites, 6, "d a . | 0 0 | 0"},
+        {"+a > +b/free > @10 -a @60 +b/free > @119 +a > @121 +b/free > @131 +a >", noCap, 6,
+         "a b/free . . b/free a | 0 0 | 1"},
+        {"h=21:59 +a > h=22:00 +b > h=23:00 +c* > h=03:00 +d/free > h=06:59 +e > h=07:00 +f >", quiet, 6,
+         "a . . . . f | 3 1 | 1"},
+        {"+a* +b! > >", paused, 6, ". . | 0 0 | 0"},
+        {"+a +b +c +d +e +f/free F >", PopupGate::Rules(), 1, ". | 5 1 | 1"},
+        {"+a +b +c +d +e", PopupGate::Rules(), 1, "| 2 0 | 0"},
+        {"+a +b +c +d +e", noCap, 1, "| 0 0 | 0"},
+    };
+    for (const auto& [script, rules, slots, expected] : cases)
+        EXPECT_EQ(expected, Gate(script, rules, slots)) << script;
+    const std::pair<const char*, int> times[] = {{"07:30", 450}, {"7:05", 425}, {"23:59", 1439}, {"24:00", -1},
+                                                 {"12:60", -1},  {"1230", -1},  {" 7:05", -1},   {"", -1}};
+    for (const auto& [text, minute] : times)
+        EXPECT_EQ(minute, PopupGate::ParseClockTime(text, -1)) << text;
 }
 
 // Names keep letters, digits and underscores; query values (the account) also "-._~".

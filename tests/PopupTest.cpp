@@ -1,13 +1,20 @@
 // Pop-ups on a virtual display: who pops up, the picture or the placeholder, the time, the slots,
 // and the whole road from the simulated site through the polling thread to "Exit".
+#include "ui/HistoryPanel.h"
 #include "ui/PopupDialog.h"
 #include "ui/PopupDialogManager.h"
+#include "ui/PopupOutlet.h"
+#include "ui/PopupSummary.h"
 
 #include "JpegWriter.h"
 #include "WindowTest.h"
 
 #include <wx/frame.h>
 #include <wx/menu.h>
+#include <wx/notebook.h>
+#include <wx/uiaction.h>
+
+#include <gdk/gdkx.h>
 
 #include <algorithm>
 #include <map>
@@ -48,6 +55,8 @@ TEST_F(PopupTest, ManagerPopsUpForComingOnlineAndBecomingFreeAndFiltersByTheFram
     // Something else on top, as the splash screen is at start: the filter still reads the menu.
     wxTheApp->SetTopWindow(new wxFrame(nullptr, wxID_ANY, "on top"));
     Settings::WriteString("/favorites", "alice,bob,");
+    Settings::WriteString("/PopupDialog/always", "dave,");
+    Settings::WriteString("/PopupDialog/never", "bob,");
 
     const uint32_t none = UserEvent::kNoStatus;
     const wxEventType added = EVT_USER_ADDED, changed = EVT_USER_CHANGED;
@@ -64,6 +73,8 @@ TEST_F(PopupTest, ManagerPopsUpForComingOnlineAndBecomingFreeAndFiltersByTheFram
         {added, "alic", none, 0x01, true, true, POPUP_NONE},
         {added, " alice", none, 0x01, true, true, POPUP_NONE},
         {added, "carol", none, 0x01, true, false, POPUP_ONLINE},
+        {added, "dave", none, 0x01, true, true, POPUP_ONLINE}, // always, though limited to favourites
+        {added, "bob", none, 0x01, true, true, POPUP_NONE},    // never, though a favourite
     };
     for (const auto& [type, name, oldStatus, status, enabled, checked, kind] : cases)
     {
@@ -142,6 +153,7 @@ TEST_F(PopupTest, PopupsTakeTheLowestFreeSlotWaitWhenTheColumnIsFullAndGoUnseenW
 {
     for (const char* late : {"p7", "p9", "p10", "p11"})
         sim.SetReplyDelays(ImagePath(late), {5000});
+    Settings::WriteLong("/PopupDialog/perMinute", 0);
     wxRect area(100, 40, 1000, 900);
     PopupDialogManager manager;
     manager.SetWorkAreaSource([&] { return area; });
@@ -233,4 +245,108 @@ TEST_F(PopupTest, ArrivalsFromTheSitePopUpOnceWithinTheBoundsAndGoWithTheWindow)
     // Every transfer has ended with the window: nothing is left to reply after the host's
     // last look at its queue.
     EXPECT_TRUE(DownloadThread::WaitForAll(0));
+}
+
+// A burst beyond the cap shows the cap's pop-ups and one summary, its count growing in place, a
+// click on it showing the history, and starting again once it has gone. Through an outlet no
+// window opens; while the active window is full screen nothing shows, and the summary tells later.
+TEST_F(PopupTest, ABurstBeyondTheCapShowsTheCapAndOneSummaryOfTheRest)
+{
+    Settings::WriteLong("/PopupDialog/perMinute", 3);
+    struct Outlet : PopupOutlet
+    {
+        std::vector<wxString> shown;
+        std::function<void()> click;
+        void Show(const User& user, PopupKind) override { shown.push_back(user.GetName()); }
+        void ShowSummary(const wxString& text, std::function<void()> onClick) override
+        {
+            shown.push_back(text);
+            click = std::move(onClick);
+        }
+    };
+    // The root window stands in for the active window of a window manager.
+    GdkWindow* root = gdk_get_default_root_window();
+    const auto fullScreen = [root](bool on) {
+        const long active = on ? static_cast<long>(GDK_WINDOW_XID(root)) : 0;
+        GdkAtom state = gdk_atom_intern("_NET_WM_STATE_FULLSCREEN", FALSE);
+        gdk_property_change(root, gdk_atom_intern("_NET_ACTIVE_WINDOW", FALSE), gdk_atom_intern("WINDOW", FALSE), 32,
+                            GDK_PROP_MODE_REPLACE, reinterpret_cast<const guchar*>(&active), 1);
+        gdk_property_change(root, gdk_atom_intern("_NET_WM_STATE", FALSE), gdk_atom_intern("ATOM", FALSE), 32,
+                            GDK_PROP_MODE_REPLACE, reinterpret_cast<const guchar*>(&state), 1);
+    };
+    for (const char* mode : {"windows", "outlet", "full screen"})
+    {
+        SCOPED_TRACE(mode);
+        Outlet outlet;
+        int historyShown = 0;
+        auto manager = std::make_unique<PopupDialogManager>();
+        manager->SetShowHistory([&] { ++historyShown; });
+        if (mode == std::string("outlet"))
+            manager->SetOutlet(&outlet);
+        fullScreen(mode == std::string("full screen"));
+        int next = 0;
+        const auto arrive = [&](int count) {
+            for (const int end = next + count; next < end; ++next)
+            {
+                UserEvent event(User("p" + std::to_string(next), 0x01), EVT_USER_ADDED, UserEvent::kNoStatus);
+                manager->ProcessEvent(event);
+            }
+        };
+        const auto shown = [&](size_t popups) {
+            return PumpUntil([&] {
+                return manager->GetPopups().size() == popups && manager->GetSummary() &&
+                       std::all_of(wxTopLevelWindows.begin(), wxTopLevelWindows.end(),
+                                   [](const wxWindow* window) { return window->IsShown(); });
+            });
+        };
+        arrive(10);
+        if (mode == std::string("outlet"))
+        {
+            arrive(5);
+            EXPECT_EQ((std::vector<wxString>{"p0", "p1", "p2", "1 more came online", "2 more came online",
+                                             "3 more came online", "4 more came online", "5 more came online",
+                                             "6 more came online", "7 more came online", "8 more came online",
+                                             "9 more came online", "10 more came online", "11 more came online",
+                                             "12 more came online"}),
+                      outlet.shown);
+            outlet.click();
+            EXPECT_TRUE(wxTopLevelWindows.empty());
+        }
+        else if (mode == std::string("full screen"))
+        {
+            EXPECT_TRUE(wxTopLevelWindows.empty());
+            fullScreen(false);
+            wxTheApp->ProcessPendingEvents(); // the burst is over
+            arrive(1);
+            ASSERT_TRUE(shown(1));
+            EXPECT_EQ("10 more came online", manager->GetSummary()->GetText());
+        }
+        else
+        {
+            ASSERT_TRUE(shown(3));
+            const wxWeakRef<PopupSummary> summary = manager->GetSummary();
+            EXPECT_EQ("7 more came online", summary->GetText());
+            arrive(5);
+            EXPECT_EQ(summary.get(), manager->GetSummary());
+            EXPECT_EQ("12 more came online", summary->GetText());
+            EXPECT_EQ(4u, wxTopLevelWindows.size());
+            wxUIActionSimulator mouse;
+            mouse.MouseMove(summary->GetScreenPosition() + wxPoint(8, PopupDialog::kHeight - 12));
+            mouse.MouseClick();
+            EXPECT_TRUE(PumpUntil([&] { return historyShown == 1; }));
+            wxTimer timer;
+            wxTimerEvent timeUp(timer);
+            summary->OnTimer(timeUp);
+            arrive(1);
+            ASSERT_TRUE(shown(3));
+            EXPECT_EQ("1 more came online", manager->GetSummary()->GetText());
+        }
+        EXPECT_EQ(1, historyShown + (mode == std::string("full screen")));
+        manager.reset();
+        PumpUntil([] { return wxTopLevelWindows.empty(); });
+    } // The main window's answer to a click: back in sight, on the History page.
+    Open()->Show(false);
+    frame->GetPopupDialogManager()->ShowHistory();
+    EXPECT_TRUE(frame->IsShown());
+    EXPECT_EQ(frame->GetNotebook()->FindPage(frame->GetHistoryPanel()), frame->GetNotebook()->GetSelection());
 }

@@ -13,8 +13,9 @@ PopupQueue::PopupQueue(size_t maxDownloads_) : maxDownloads(maxDownloads_ > 0 ? 
 
 bool PopupQueue::Before(const Waiting& a, const Waiting& b)
 {
-    if (a.entry.favorite != b.entry.favorite)
-        return a.entry.favorite;
+    const bool aFirst = a.entry.favorite || a.entry.always, bFirst = b.entry.favorite || b.entry.always;
+    if (aFirst != bFirst)
+        return aFirst;
     return a.sequence > b.sequence;
 }
 
@@ -23,6 +24,8 @@ void PopupQueue::Drop(size_t index, DropReason reason)
     SOLVANE_TRACE("[%p]PopupQueue::Drop(%s, %d)", static_cast<void*>(this), waiting[index].entry.user.GetName(),
                   reason);
     ++drops[reason];
+    if (reason == DROP_TOO_OLD || reason == DROP_LINE_FULL)
+        ++crowdedOut[waiting[index].entry.kind == POPUP_FREE ? 1 : 0];
     waiting.erase(waiting.begin() + static_cast<std::ptrdiff_t>(index));
 }
 
@@ -75,7 +78,7 @@ void PopupQueue::Forget(const wxString& name)
     }
 }
 
-bool PopupQueue::TakeNext(int slotCount, long long now, Entry& next, int& slot)
+bool PopupQueue::TakeNext(int slotCount, long long now, Entry& next, int& slot, bool alwaysOnly)
 {
     SOLVANE_TRACE("[%p]PopupQueue::TakeNext(%d)", static_cast<void*>(this), slotCount);
     for (size_t i = waiting.size(); i-- > 0;)
@@ -85,6 +88,25 @@ bool PopupQueue::TakeNext(int slotCount, long long now, Entry& next, int& slot)
     }
     if (waiting.empty() || downloads >= maxDownloads)
         return false;
+    auto first = waiting.end();
+    for (auto it = waiting.begin(); it != waiting.end(); ++it)
+    {
+        if ((!alwaysOnly || it->entry.always) && (first == waiting.end() || Before(*it, *first)))
+            first = it;
+    }
+    if (first == waiting.end())
+        return false;
+    slot = TakeSlot(slotCount);
+    if (slot == 0)
+        return false;
+    ++downloads;
+    next = std::move(first->entry);
+    waiting.erase(first);
+    return true;
+}
+
+int PopupQueue::TakeSlot(int slotCount)
+{
     for (int candidate = 1; candidate <= slotCount; ++candidate)
     {
         const size_t index = static_cast<size_t>(candidate - 1);
@@ -93,14 +115,22 @@ bool PopupQueue::TakeNext(int slotCount, long long now, Entry& next, int& slot)
         if (index >= taken.size())
             taken.resize(index + 1, false);
         taken[index] = true;
-        ++downloads;
-        slot = candidate;
-        const auto first = std::min_element(waiting.begin(), waiting.end(), Before);
-        next = std::move(first->entry);
-        waiting.erase(first);
-        return true;
+        return candidate;
     }
-    return false;
+    return 0;
+}
+
+std::array<size_t, 2> PopupQueue::DropWaiting(DropReason reason, bool keepAlways)
+{
+    std::array<size_t, 2> dropped{};
+    for (size_t i = waiting.size(); i-- > 0;)
+    {
+        if (keepAlways && waiting[i].entry.always)
+            continue;
+        ++dropped[waiting[i].entry.kind == POPUP_FREE ? 1 : 0];
+        Drop(i, reason);
+    }
+    return dropped;
 }
 
 void PopupQueue::DownloadEnded()

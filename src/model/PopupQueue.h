@@ -36,6 +36,7 @@ public:
         DROP_TOO_OLD,        // waited longer than kMaxWaitMilliseconds
         DROP_LINE_FULL,      // the least wanted of a full line
         DROP_REPLACED,       // a newer pop-up of the same performer took its place
+        DROP_HELD_BACK,      // the cap or a full-screen window held it back
         DROP_REASONS
     };
 
@@ -45,6 +46,8 @@ public:
         PopupKind kind = POPUP_NONE;
         bool favorite = false;
         long long arrived = 0;
+        /// Ranks with the favourites, and alone may start while the others are held back.
+        bool always = false;
     };
 
     explicit PopupQueue(size_t maxDownloads);
@@ -60,8 +63,13 @@ public:
     /// Takes the pop-up to show next when one of the slots 1 to slotCount is free and a download
     /// may start: a favourite's before the others, the newest first, after the line has lost
     /// what waited too long by now. It then holds the lowest free slot and counts as downloading.
-    /// False: nothing waits, or it must wait.
-    bool TakeNext(int slotCount, long long now, Entry& next, int& slot);
+    /// False: nothing waits, or it must wait. alwaysOnly: only an "always" pop-up may be taken.
+    bool TakeNext(int slotCount, long long now, Entry& next, int& slot, bool alwaysOnly = false);
+    /// Holds the lowest of the slots 1 to slotCount that is free, for something else than a
+    /// pop-up of the line (the summary); 0 when none is.
+    int TakeSlot(int slotCount);
+    /// Drops every waiting pop-up (but the "always" ones when keepAlways); how many of each kind.
+    std::array<size_t, 2> DropWaiting(DropReason reason, bool keepAlways);
     /// Whether a pop-up waits and one more picture download may start.
     bool MayStart() const { return !waiting.empty() && downloads < maxDownloads; }
     /// A pop-up's picture download has ended, whichever way.
@@ -75,6 +83,8 @@ public:
     size_t GetDownloadCount() const { return downloads; }
     /// How many pop-ups went unshown for that reason so far.
     size_t GetDropCount(DropReason reason) const { return drops[reason]; }
+    /// How many pop-ups of that kind the line lost for lack of room: too old or the line full.
+    size_t GetCrowdedOutCount(PopupKind kind) const { return crowdedOut[kind == POPUP_FREE ? 1 : 0]; }
 
 private:
     struct Waiting
@@ -93,4 +103,5 @@ private:
     size_t maxDownloads;
     uint64_t added = 0;
     std::array<size_t, DROP_REASONS> drops{};
+    std::array<size_t, 2> crowdedOut{}; // by kind: online, free
 };

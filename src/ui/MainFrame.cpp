@@ -109,6 +109,13 @@ MainFrame::MainFrame() : wxFrame(nullptr, wxID_ANY, wxEmptyString), loggedIn(fal
     // Second in line: the All tree has its item when a pop-up announces the user.
     popupDialogManager = std::make_unique<PopupDialogManager>(menuBar);
     daemonThread->AddEventHandler(popupDialogManager.get());
+    // A click on the pop-ups' summary brings this window back on the History page: what the
+    // summary counted is listed there.
+    popupDialogManager->SetShowHistory([this] {
+        wxCommandEvent open(wxEVT_MENU, wxID_OPEN);
+        ProcessWindowEvent(open);
+        notebook->SetSelection(static_cast<size_t>(notebook->FindPage(historyPanel)));
+    });
     // The recorder writes each refresh before its events go out, so the page finds them.
     daemonThread->SetObserver(historyRecorder.get());
     daemonThread->AddEventHandler(historyPanel->GetListCtrl());

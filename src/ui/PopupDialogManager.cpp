@@ -3,15 +3,19 @@
 
 #include "model/PopupPause.h"
 #include "model/PopupRules.h"
+#include "ui/FullScreen.h"
 #include "ui/MainMenu.h"
 #include "ui/PopupDialog.h"
 #include "ui/PopupPlace.h"
+#include "ui/PopupOutlet.h"
+#include "ui/PopupSummary.h"
 #include "util/Settings.h"
 #include "util/SettingsKeys.h"
 #include "util/Trace.h"
 
 #include <wx/display.h>
 #include <wx/frame.h>
+#include <wx/intl.h>
 #include <wx/menu.h>
 
 #include <algorithm>
@@ -20,12 +24,33 @@
 
 namespace
 {
-// Each kind can be switched off, and a pause silences both until it ends.
-bool IsPopupWanted(PopupKind kind)
+// A stored number outside its range reads as the default.
+long ReadInRange(const char* key, long defaultValue, long min, long max)
 {
-    if (PopupPause::IsPaused(Settings::ReadLong(SettingsKeys::kPopupPausedUntil, 0), std::time(nullptr)))
-        return false;
-    return Settings::ReadBool(kind == POPUP_FREE ? SettingsKeys::kPopupFree : SettingsKeys::kPopupOnline, true);
+    const long value = Settings::ReadLong(key, defaultValue);
+    return value >= min && value <= max ? value : defaultValue;
+}
+
+int MinuteOfDay()
+{
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    return local.tm_hour * 60 + local.tm_min;
+}
+
+// "12 more came online", with a second line for those free now.
+wxString SummaryText(size_t online, size_t free)
+{
+    wxString text;
+    if (online > 0)
+        text = wxString::Format(wxPLURAL("%d more came online", "%d more came online", static_cast<unsigned>(online)),
+                                static_cast<int>(online));
+    if (free > 0)
+        text += (text.empty() ? "" : "\n") +
+                wxString::Format(wxPLURAL("%d more is free now", "%d more are free now", static_cast<unsigned>(free)),
+                                 static_cast<int>(free));
+    return text;
 }
 } // namespace
 
@@ -35,7 +60,8 @@ wxBEGIN_EVENT_TABLE(PopupDialogManager, wxEvtHandler)
     EVT_USER_DELETED(wxID_ANY, PopupDialogManager::OnUserDeleted)
 wxEND_EVENT_TABLE()
 
-PopupDialogManager::PopupDialogManager(wxMenuBar* menuBar_) : menuBar(menuBar_), queue(kMaxDownloads)
+PopupDialogManager::PopupDialogManager(wxMenuBar* menuBar_)
+    : menuBar(menuBar_), gate(kMaxDownloads), queue(gate.GetQueue())
 {
     SOLVANE_TRACE("[%p]PopupDialogManager::PopupDialogManager(%p)", static_cast<void*>(this),
                   static_cast<void*>(menuBar_));
@@ -49,6 +75,11 @@ PopupDialogManager::~PopupDialogManager()
     {
         popup->Detach();
         popup->Destroy();
+    }
+    if (summary)
+    {
+        summary->Detach();
+        summary->Destroy();
     }
 }
 
@@ -67,20 +98,24 @@ void PopupDialogManager::OnUserChanged(UserEvent& event)
     const User& user = event.GetUser();
     SOLVANE_TRACE("[%p]PopupDialogManager::OnUserChanged(%s, %x, %x)", static_cast<void*>(this), user.GetName(),
                   event.GetOldStatus(), user.GetStatus());
+    const long long now = Now();
+    ExpireOutletSummary(now);
     queue.Follow(user);
+    if (user.GetStatus() == 0)
+        gate.Left(user.GetName(), now);
     const bool closed = DropUntrue(user, PopupQueue::DROP_NO_LONGER_TRUE);
     const PopupKind kind = PopupKindFor(event.GetOldStatus(), user.GetStatus());
-    // While paused, or for a kind switched off, nothing is queued.
-    const bool wanted = kind != POPUP_NONE && IsPopupWanted(kind) && PassesFavoritesFilter(user.GetName());
-    if (wanted)
+    PopupGate::Verdict verdict = PopupGate::UNWANTED;
+    if (kind != POPUP_NONE)
     {
+        gate.SetRules(ReadRules());
         // Favourites go ahead of the others whether or not the pop-ups are limited to them.
         const bool favorite =
             IsFavoriteName(Settings::ReadString(SettingsKeys::kFavorites, wxEmptyString), user.GetName());
-        queue.Add({user, kind, favorite, Now()}, slotCount);
+        verdict = gate.Offer(user, kind, favorite, ReadPopupChoice(user.GetName()), now, MinuteOfDay(), slotCount);
     }
-    // A new pop-up waits, or one that went has freed its slot.
-    if (wanted || closed)
+    // A new pop-up waits, the summary has more to tell, or one that went has freed its slot.
+    if (verdict != PopupGate::UNWANTED || closed)
         StartWaiting();
 }
 
@@ -88,7 +123,7 @@ void PopupDialogManager::OnUserDeleted(UserEvent& event)
 {
     const wxString& name = event.GetUser().GetName();
     SOLVANE_TRACE("[%p]PopupDialogManager::OnUserDeleted(%s)", static_cast<void*>(this), name);
-    queue.Forget(name);
+    gate.Left(name, Now());
     // A pop-up closed frees its slot for those waiting.
     if (DropUntrue(User(name, 0), PopupQueue::DROP_LEFT))
         StartWaiting();
@@ -121,17 +156,32 @@ void PopupDialogManager::Drop(PopupDialog* popup, PopupQueue::DropReason reason)
     popup->Destroy();
 }
 
-bool PopupDialogManager::PassesFavoritesFilter(const wxString& name) const
+bool PopupDialogManager::IsLimitedToFavorites() const
 {
-    SOLVANE_TRACE("[%p]PopupDialogManager::PassesFavoritesFilter(%s)", static_cast<const void*>(this), name);
     // The main window's own menu decides, whatever window is on top (the splash screen, say).
     // The item is enabled only once there are favourites to limit the pop-ups to.
     const wxMenuBar* menus = menuBar.get();
-    if (!menus || !menus->FindItem(ID_POPUP_ONLY_FAVORITE) || !menus->IsEnabled(ID_POPUP_ONLY_FAVORITE) ||
-        !menus->IsChecked(ID_POPUP_ONLY_FAVORITE))
-        return true;
-    // Read anew each time: a new login rewrites it.
-    return IsFavoriteName(Settings::ReadString(SettingsKeys::kFavorites, wxEmptyString), name);
+    return menus && menus->FindItem(ID_POPUP_ONLY_FAVORITE) && menus->IsEnabled(ID_POPUP_ONLY_FAVORITE) &&
+           menus->IsChecked(ID_POPUP_ONLY_FAVORITE);
+}
+
+PopupGate::Rules PopupDialogManager::ReadRules() const
+{
+    using namespace SettingsKeys;
+    PopupGate::Rules rules;
+    rules.perMinute = ReadInRange(kPopupPerMinute, kPopupPerMinuteDefault, kPopupPerMinuteMin, kPopupPerMinuteMax);
+    rules.flapSeconds =
+        ReadInRange(kPopupFlapSeconds, kPopupFlapSecondsDefault, kPopupFlapSecondsMin, kPopupFlapSecondsMax);
+    rules.quietHours = Settings::ReadBool(kPopupQuietHours, false);
+    rules.quietFrom = PopupGate::ParseClockTime(Settings::ReadString(kPopupQuietFrom, kPopupQuietFromDefault),
+                                                PopupGate::ParseClockTime(kPopupQuietFromDefault, 0));
+    rules.quietTo = PopupGate::ParseClockTime(Settings::ReadString(kPopupQuietTo, kPopupQuietToDefault),
+                                              PopupGate::ParseClockTime(kPopupQuietToDefault, 0));
+    rules.paused = PopupPause::IsPaused(Settings::ReadLong(kPopupPausedUntil, 0), std::time(nullptr));
+    rules.onlyFavorites = IsLimitedToFavorites();
+    rules.online = Settings::ReadBool(kPopupOnline, true);
+    rules.free = Settings::ReadBool(kPopupFree, true);
+    return rules;
 }
 
 wxRect PopupDialogManager::GetWorkArea() const
@@ -151,21 +201,108 @@ long long PopupDialogManager::Now()
 void PopupDialogManager::StartWaiting()
 {
     SOLVANE_TRACE("[%p]PopupDialogManager::StartWaiting(void)", static_cast<void*>(this));
-    // Asking the window system for the work area takes a round trip to the display: not for
-    // every arrival of a burst while the pictures already on their way are as many as may be.
-    if (!queue.MayStart())
-        return;
-    // Only slots wholly inside the work area count; a work area lower than one pop-up still
-    // has the bottom slot, or nothing would ever show.
-    slotCount = std::max(1, GetWorkArea().height / PopupDialog::kHeight);
+    const long long now = Now();
+    // Asked of the display only when something is about to show, and once for all the events
+    // of a refresh: they are handled in one go, and the answer holds until the loop moves on.
+    const auto isFullScreen = [this] {
+        if (!fullScreenKnown)
+        {
+            fullScreenKnown = true;
+            fullScreen =
+                Settings::ReadBool(SettingsKeys::kPopupNotFullScreen, SettingsKeys::kPopupNotFullScreenDefault) &&
+                IsActiveWindowFullScreen();
+            CallAfter([this] { fullScreenKnown = false; });
+        }
+        return fullScreen;
+    };
     PopupQueue::Entry next;
     int slot = 0;
-    while (queue.TakeNext(slotCount, Now(), next, slot))
+    // Asking the window system for the work area takes a round trip to the display: not for
+    // every arrival of a burst while the pictures already on their way are as many as may be.
+    if (queue.MayStart() && isFullScreen())
+        gate.HoldWaiting();
+    else if (queue.MayStart() && outlet)
     {
-        popups.push_back(new PopupDialog(next.user, next.kind, nullptr, wxID_ANY, wxEmptyString, wxDefaultPosition,
-                                         wxDefaultSize, PopupDialog::kStyle, this, slot));
-        arrivals[popups.back()] = next.arrived;
+        // The outlet fetches what it shows itself: no slot, no download is held here.
+        while (gate.TakeNext(kOutletSlots, now, next, slot))
+        {
+            queue.DownloadEnded();
+            queue.Release(slot);
+            outlet->Show(next.user, next.kind);
+        }
     }
+    else if (queue.MayStart())
+    {
+        // Only slots wholly inside the work area count; a work area lower than one pop-up still
+        // has the bottom slot, or nothing would ever show.
+        slotCount = std::max(1, GetWorkArea().height / PopupDialog::kHeight);
+        while (gate.TakeNext(slotCount, now, next, slot))
+        {
+            popups.push_back(new PopupDialog(next.user, next.kind, nullptr, wxID_ANY, wxEmptyString, wxDefaultPosition,
+                                             wxDefaultSize, PopupDialog::kStyle, this, slot));
+            arrivals[popups.back()] = next.arrived;
+        }
+    }
+    UpdateSummary(now, isFullScreen);
+}
+
+void PopupDialogManager::UpdateSummary(long long now, const std::function<bool()>& isFullScreen)
+{
+    const size_t count = gate.GetHeldCount();
+    // Quiet hours keep counting: once they end, the summary tells how many came.
+    if (count == 0 || count == summaryShownCount || gate.IsQuiet(MinuteOfDay()))
+        return;
+    const wxString text = SummaryText(gate.GetHeldCount(POPUP_ONLINE), gate.GetHeldCount(POPUP_FREE));
+    const auto click = [this] { ShowHistory(); };
+    if (outlet)
+    {
+        outlet->ShowSummary(text, click);
+        outletSummaryAt = now;
+    }
+    else if (summary)
+        summary->SetText(text);
+    else
+    {
+        if (isFullScreen())
+            return;
+        slotCount = std::max(1, GetWorkArea().height / PopupDialog::kHeight);
+        // The summary holds a slot like a pop-up; with none free it waits for one.
+        const int slot = queue.TakeSlot(slotCount);
+        if (slot == 0)
+            return;
+        summary = new PopupSummary(slot, click, [this] { OnSummaryClosed(); });
+        summary->SetText(text);
+        summary->ShowAt(SlotPosition(slot, summary->GetSize()));
+    }
+    summaryShownCount = count;
+}
+
+void PopupDialogManager::OnSummaryClosed()
+{
+    SOLVANE_TRACE("[%p]PopupDialogManager::OnSummaryClosed(void)", static_cast<void*>(this));
+    queue.Release(summary->GetSlot());
+    summary = nullptr;
+    gate.ResetHeld();
+    summaryShownCount = 0;
+    StartWaiting();
+}
+
+void PopupDialogManager::ExpireOutletSummary(long long now)
+{
+    const long seconds = ReadInRange(SettingsKeys::kPopupDuration, SettingsKeys::kPopupDurationDefault, 1,
+                                     SettingsKeys::kPopupDurationMax);
+    if (outlet && summaryShownCount > 0 && now - outletSummaryAt >= seconds * 1000LL)
+    {
+        gate.ResetHeld();
+        summaryShownCount = 0;
+    }
+}
+
+wxPoint PopupDialogManager::SlotPosition(int slot, const wxSize& size) const
+{
+    const wxRect area = GetWorkArea();
+    // Slot 1 in the bottom right corner, each further slot one pop-up higher.
+    return wxPoint(area.GetRight() + 1 - size.x, area.GetBottom() + 1 - slot * size.y);
 }
 
 void PopupDialogManager::OnPopupReady(PopupDialog* popup)

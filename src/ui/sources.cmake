@@ -30,6 +30,10 @@ list(APPEND SOLVANE_GUI_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/PopupPlace.cpp
   ${CMAKE_CURRENT_LIST_DIR}/PopupPlace.h
   ${CMAKE_CURRENT_LIST_DIR}/PopupSlots.h
+  ${CMAKE_CURRENT_LIST_DIR}/PopupSummary.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/PopupSummary.h
+  ${CMAKE_CURRENT_LIST_DIR}/FullScreen.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/FullScreen.h
   ${CMAKE_CURRENT_LIST_DIR}/UserItemIndex.h
   ${CMAKE_CURRENT_LIST_DIR}/UserListTreeCtrl.cpp
   ${CMAKE_CURRENT_LIST_DIR}/UserListTreeCtrl.h

@@ -31,6 +31,8 @@ constexpr const char* kSplashScreenDuration = "/SplashScreen/duration";
 
 /// Seconds a pop-up stays.
 constexpr const char* kPopupDuration = "/PopupDialog/duration";
+constexpr long kPopupDurationDefault = 8;
+constexpr long kPopupDurationMax = 86400;
 constexpr const char* kPopupOnlyFavorite = "/PopupDialog/onlyFavorite";
 constexpr const char* kPopupOnline = "/PopupDialog/online";
 constexpr const char* kPopupFree = "/PopupDialog/free";
