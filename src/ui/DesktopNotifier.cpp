@@ -34,6 +34,8 @@ const char* const kCategory = "presence.online";
 const int kCallTimeoutMilliseconds = 5000;
 // The bus daemon answers at once; this only bounds a wedged one, once, at start.
 const int kBusTimeoutMilliseconds = 1000;
+// Passes of the main context that a cancelled call needs at most to report back.
+const int kDrainRounds = 100;
 
 // The spec's raw picture: width, height, row stride, alpha, bits per sample, channels, bytes.
 GVariant* ImageData(const wxImage& image)
@@ -104,11 +106,18 @@ struct DesktopNotifier::Bus
     GCancellable* cancellable = g_cancellable_new();
     guint subscription = 0;
 
+    // The calls whose reply has not come through yet, counted down by the reply.
+    std::shared_ptr<int> inFlight = std::make_shared<int>(0);
+
     explicit Bus(GDBusConnection* connection_) : connection(connection_) {}
     ~Bus()
     {
-        // Replies still on their way find the call cancelled and leave the notifier alone.
+        // Replies still on their way find the call cancelled and leave the notifier alone. Even a
+        // cancelled call reports through the main context, and that is this module's code: it is
+        // let through now, not after the host has unloaded the module.
         g_cancellable_cancel(cancellable);
+        for (int round = 0; *inFlight > 0 && round < kDrainRounds; ++round)
+            g_main_context_iteration(nullptr, FALSE);
         if (subscription)
             g_dbus_connection_signal_unsubscribe(connection, subscription);
         g_object_unref(cancellable);
@@ -125,6 +134,7 @@ struct DesktopNotifier::Sent
 {
     DesktopNotifier* notifier;
     wxString name; // the performer; empty for the summary
+    std::shared_ptr<int> inFlight;
 };
 
 std::unique_ptr<DesktopNotifier> DesktopNotifier::ForStyle(const wxString& style)
@@ -238,9 +248,10 @@ void DesktopNotifier::Notify(const wxString& name, PopupKind kind, const wxImage
     GVariant* parameters =
         g_variant_new("(susssasa{sv}i)", kAppName, summary ? summaryId : 0, kDesktopEntry,
                       static_cast<const char*>(text.utf8_str()), "", &actionList, &hints, expiry);
+    ++*bus->inFlight;
     g_dbus_connection_call(bus->connection, kService, kPath, kInterface, "Notify", parameters, G_VARIANT_TYPE("(u)"),
                            G_DBUS_CALL_FLAGS_NONE, kCallTimeoutMilliseconds, bus->cancellable, Bus::OnReply,
-                           new Sent{this, name});
+                           new Sent{this, name, bus->inFlight});
 }
 
 void DesktopNotifier::ShowSummary(const wxString& text, std::function<void()> onClick)
@@ -306,6 +317,7 @@ void DesktopNotifier::Closed(uint32_t id)
 void DesktopNotifier::Bus::OnReply(GObject* source, GAsyncResult* result, gpointer data)
 {
     const std::unique_ptr<Sent> sent(static_cast<Sent*>(data));
+    --*sent->inFlight;
     GError* error = nullptr;
     GVariant* reply = g_dbus_connection_call_finish(G_DBUS_CONNECTION(source), result, &error);
     guint32 id = 0;
