@@ -5,107 +5,81 @@
 #include "model/PopupChoice.h"
 #include "site/SiteAddress.h"
 
+#include "TestFiles.h"
 #include "TestGuiServices.h"
 #include "WindowTest.h"
 
-#include <glib.h>
+#include <regex>
 #include <wx/utils.h>
-
-#include <csignal>
-#include <fstream>
-#include <sys/wait.h>
 
 namespace
 {
-// Runs a command line; its output.
-std::string Output(const std::string& command)
+// The text without its white space.
+std::string Squeezed(std::string text)
 {
-    gchar* out = nullptr;
-    g_spawn_command_line_sync(command.c_str(), &out, nullptr, nullptr, nullptr);
-    std::string text = out ? out : "";
-    g_free(out);
+    text.erase(std::remove_if(text.begin(), text.end(), isspace), text.end());
     return text;
 }
-
-GPid Start(std::vector<std::string> args, gint* out = nullptr)
+// What a command prints, without white space.
+std::string Output(const std::string& command)
 {
-    std::vector<gchar*> argv;
-    for (std::string& arg : args)
-        argv.push_back(arg.data());
-    argv.push_back(nullptr);
-    GPid pid = 0;
-    EXPECT_TRUE(g_spawn_async_with_pipes(nullptr, argv.data(), nullptr, GSpawnFlags(G_SPAWN_SEARCH_PATH | G_SPAWN_DO_NOT_REAP_CHILD),
-                                         nullptr, nullptr, &pid, nullptr, out, nullptr, nullptr));
-    return pid;
+    wxArrayString lines;
+    wxExecute(command, lines, wxEXEC_SYNC | wxEXEC_NOEVENTS);
+    return Squeezed(wxJoin(lines, ' ', 0).utf8_string());
 }
-
-void Stop(GPid pid)
+// A program started with its output to a file; the fixture ends it.
+long Start(const std::string& command, const std::string& log = "/dev/null")
 {
-    kill(pid, SIGTERM);
-    waitpid(pid, nullptr, 0);
+    const std::string line = "exec " + command + " > " + log;
+    const char* argv[] = {"/bin/sh", "-c", line.c_str(), nullptr};
+    return wxExecute(argv, wxEXEC_ASYNC);
+}
+bool Displayed(const char* count)
+{
+    return Output("dunstctl count displayed") == count;
 }
 
 class DesktopNotifierTest : public WindowTest
 {
 protected:
-    // A bus of the test's own, which starts no service by itself: nothing on the desktop of the
-    // person running the test is reached, and the service is there only when the test starts it.
+    // A bus of the test's own that starts no service by itself: the desktop of the person who
+    // runs the test is never reached, and the service is there only once the test starts it.
     static void SetUpTestSuite()
     {
         WindowTest::SetUpTestSuite();
-        const std::string config = wxGetHomeDir().utf8_string() + "/session-bus.conf";
-        std::ofstream(config) << "<busconfig><type>session</type><listen>unix:tmpdir=/tmp</listen>"
-                                 "<auth>EXTERNAL</auth><policy context=\"default\"><allow send_destination=\"*\" eavesdrop=\"true\"/><allow eavesdrop=\"true\"/>"
-                                 "<allow own=\"*\"/></policy></busconfig>";
-        gint out = -1;
-        bus = Start({"dbus-daemon", "--nofork", "--print-address=1", "--config-file=" + config}, &out);
-        char address[512] = {};
-        ASSERT_GT(read(out, address, sizeof address - 1), 0);
-        close(out);
-        g_setenv("DBUS_SESSION_BUS_ADDRESS", g_strstrip(address), TRUE);
+        WriteBytes(home + "/bus.conf", "<busconfig><type>session</type><listen>unix:path=" + home.utf8_string() +
+                                           "/bus</listen><auth>EXTERNAL</auth><policy context=\"default\">"
+                                           "<allow send_destination=\"*\" eavesdrop=\"true\"/><allow eavesdrop="
+                                           "\"true\"/><allow own=\"*\"/></policy></busconfig>");
+        wxRemoveFile(home + "/bus");
+        bus = Start("dbus-daemon --nofork --config-file=" + home.utf8_string() + "/bus.conf");
+        wxSetEnv("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + home + "/bus");
+        ASSERT_TRUE(WaitUntil([] { return wxFileName::Exists(home + "/bus", wxFILE_EXISTS_ANY); }));
     }
-    static void TearDownTestSuite() { Stop(bus); }
-
-    void StartService()
-    {
-        const std::string config = wxGetHomeDir().utf8_string() + "/dunstrc";
-        std::ofstream(config) << "[global]\nfont = DejaVu Sans 10\nmax_icon_size = 82\ndmenu = /bin/sh -c 'grep -m1 "
-                                 "\"Never pop up\"'\n[urgency_normal]\ntimeout = 60\n";
-        service = Start({"dunst", "-config", config});
-        ASSERT_TRUE(PumpUntil([] { return Output("dunstctl is-paused").find("false") == 0; }));
-    }
+    static void TearDownTestSuite() { wxKill(bus); }
     void TearDown() override
     {
-        if (service)
-            Stop(service);
+        for (const long pid : pids)
+            wxKill(pid);
         WindowTest::TearDown();
     }
 
-    static inline GPid bus = 0;
-    GPid service = 0;
+    static inline const wxString home = wxGetHomeDir();
+    static inline long bus = 0;
+    std::vector<long> pids;
     TestGuiServices gui;
 };
 } // namespace
 
 TEST(PopupPlaceTest, StyleDisplayAndService)
 {
-    const PopupPlace own = PLACE_OWN_WINDOWS, desktop = PLACE_DESKTOP, none = PLACE_OWN_WINDOWS_NO_SERVICE;
-    // Style, then the place on X11 with a service and without one, and on Wayland with and without.
-    const std::tuple<const char*, PopupPlace, PopupPlace, PopupPlace, PopupPlace> cases[] = {
-        {"own", own, own, own, own},
-        {"desktop", desktop, none, desktop, none},
-        {"auto", own, own, desktop, none},
-        {"", own, own, desktop, none},
-        {"Desktop", own, own, desktop, none},
-    };
-    for (const auto& [style, x11, x11Alone, wayland, waylandAlone] : cases)
-    {
-        SCOPED_TRACE(style);
-        EXPECT_EQ(x11, PopupPlaceFor(style, false, true));
-        EXPECT_EQ(x11Alone, PopupPlaceFor(style, false, false));
-        EXPECT_EQ(wayland, PopupPlaceFor(style, true, true));
-        EXPECT_EQ(waylandAlone, PopupPlaceFor(style, true, false));
-    }
+    // Style, then the place on X11 with a service and without one, on Wayland with and without:
+    // o the program's windows, d the desktop's, n the program's for want of a service.
+    const std::pair<const char*, const char*> cases[] = {
+        {"own", "oooo"}, {"desktop", "dndn"}, {"auto", "oodn"}, {"", "oodn"}, {"Desktop", "oodn"}};
+    for (const auto& [style, places] : cases)
+        for (int i = 0; i < 4; ++i)
+            EXPECT_EQ(places[i], "odn"[PopupPlaceFor(style, i >= 2, i % 2 == 0)]) << style << " " << i;
 }
 
 TEST_F(DesktopNotifierTest, WithoutAServiceThePopupsAreOwnWindowsAndThatIsSaidOnce)
@@ -120,89 +94,66 @@ TEST_F(DesktopNotifierTest, WithoutAServiceThePopupsAreOwnWindowsAndThatIsSaidOn
 
 TEST_F(DesktopNotifierTest, SendsPopupsAndOneSummaryToTheServiceAndFollowsTheirActions)
 {
-    StartService();
-    EXPECT_FALSE(DesktopNotifier::ForStyle("auto")); // X11: the program's windows are placed
+    // The service's menu picks "Never pop up"; what the service is sent goes to a file, one
+    // value a line: the pictures' sizes and the hints are there.
+    WriteBytes(home + "/dunstrc", "[global]\nfont = DejaVu Sans 10\ndmenu = /bin/sh -c 'grep -m1 \"Never pop up\"'\n"
+                                  "[urgency_normal]\ntimeout = 60\n");
+    pids = {Start("dunst -config " + home.utf8_string() + "/dunstrc"),
+            Start("dbus-monitor interface=org.freedesktop.Notifications", (home + "/sent").utf8_string())};
+    ASSERT_TRUE(PumpUntil([] { return Displayed("0"); }));
+    const auto sent = [](const std::string& what) {
+        return Squeezed(ReadBytes(home + "/sent")).find(what) != std::string::npos;
+    };
+    ASSERT_TRUE(PumpUntil([&] { return sent("member=NameLost"); })); // it is a monitor now
     Settings::WriteString("/Site/imageserver", sim.ImageServer());
     sim.SetFault("/WebArchive/Luna_Star/", sitesim::Fault::ServerError);
     Settings::WriteLong("/PopupDialog/duration", 7);
     std::vector<wxString> opened;
-    gui.openDefaultBrowser = [&](const wxString& page) {
-        opened.push_back(page);
-        return true;
-    };
-    // What the service is sent, one line per value: the pictures' sizes and the hints are in it.
-    gint out = -1;
-    const GPid monitor = Start({"dbus-monitor", "interface=org.freedesktop.Notifications,member=Notify"}, &out);
-    std::string sent;
-    const auto hasSent = [&](const std::string& what) {
-        char buffer[65536];
-        for (ssize_t got; g_poll(std::vector<GPollFD>{{out, G_IO_IN, 0}}.data(), 1, 0) > 0 &&
-                          (got = read(out, buffer, sizeof buffer)) > 0;)
-            sent.append(buffer, got);
-        sent.erase(std::remove_if(sent.begin(), sent.end(), isspace), sent.end());
-        return sent.find(what) != std::string::npos;
-    };
-    ASSERT_TRUE(PumpUntil([&] { return hasSent("member=NameLost"); })); // it has become a monitor
-    const auto displayed = [](const char* count) { return [=] { return Output("dunstctl count displayed") == count; }; };
+    gui.openDefaultBrowser = [&](const wxString& page) { return opened.push_back(page), true; };
     int clicks = 0;
-    {
-        const std::unique_ptr<DesktopNotifier> notifier = DesktopNotifier::ForStyle("desktop");
-        ASSERT_TRUE(notifier);
-        notifier->Show(User("AmberRose07", 0x01), POPUP_ONLINE);
-        ASSERT_TRUE(PumpUntil(displayed("1\n")));
-        Output("dunstctl action 0");
-        ASSERT_TRUE(PumpUntil([&] { return !opened.empty(); }));
-        EXPECT_EQ(std::vector<wxString>{SiteAddress::PerformerPage("AmberRose07")}, opened);
-
-        // dunst keeps a notification up after its action: the next one is alone.
-        Output("dunstctl close-all");
-        // Her picture could not be fetched: the skin's placeholder stands in. The service's
-        // menu picks "Never pop up".
-        notifier->Show(User("Luna_Star", 0x03), POPUP_FREE);
-        ASSERT_TRUE(PumpUntil(displayed("1\n")));
-        Output("dunstctl context");
-        ASSERT_TRUE(PumpUntil([] { return ReadPopupChoice("Luna_Star") == CHOICE_NEVER; }));
-        EXPECT_EQ(CHOICE_AS_SETTINGS, ReadPopupChoice("AmberRose07"));
-        EXPECT_EQ(1u, opened.size());
-        Output("dunstctl close-all");
-
-        // The later texts replace the summary on its way rather than stack up.
-        for (const char* text : {"3 more came online", "4 more came online", "5 more came online"})
-            notifier->ShowSummary(text, [&] { ++clicks; });
-        ASSERT_TRUE(PumpUntil([&] { return hasSent("string\"5morecameonline\""); }));
-        ASSERT_TRUE(PumpUntil(displayed("1\n")));
-        Output("dunstctl action 0");
-        ASSERT_TRUE(PumpUntil([&] { return clicks == 1; }));
-    }
-    Stop(monitor);
-    close(out);
+    std::unique_ptr<DesktopNotifier> notifier = DesktopNotifier::ForStyle("desktop");
+    ASSERT_TRUE(notifier);
+    notifier->Show(User("AmberRose07", 0x01), POPUP_ONLINE);
+    ASSERT_TRUE(PumpUntil([] { return Displayed("1"); }));
+    Output("dunstctl action 0");
+    ASSERT_TRUE(PumpUntil([&] { return !opened.empty(); }));
+    EXPECT_EQ(std::vector<wxString>{SiteAddress::PerformerPage("AmberRose07")}, opened);
+    // dunst keeps a notification up after its action: the next one is alone. Her picture
+    // can not be fetched: the skin's placeholder stands in.
     Output("dunstctl close-all");
-    const std::string history = Output("dunstctl history");
-    const auto count = [&history](const std::string& what) {
-        size_t n = 0;
-        for (size_t at = 0; (at = history.find(what, at)) != std::string::npos; at += what.size())
-            ++n;
-        return n;
-    };
-    EXPECT_EQ(1u, count("\"data\" : \"AmberRose07 came online\"")) << history;
-    EXPECT_EQ(1u, count("\"data\" : \"Luna_Star is free now\""));
-    EXPECT_EQ(1u, count("more came online\"")); // one summary, with the last text
-    EXPECT_EQ(1u, count("\"data\" : \"5 more came online\""));
-    EXPECT_EQ(3u, count("\"data\" : \"Solvane\""));
-    EXPECT_EQ(3u, count("\"data\" : \"presence.online\""));
-    EXPECT_EQ(3u, count("\"data\" : 7000000"));
-    EXPECT_EQ(0u, clicks - 1);
-    // The picture from the site (107 x 82, no alpha), then the placeholder, each with its hints.
-    const wxImage placeholder =
-        SkinImageStore::GetInstance()->GetBitmapBundle("PopupDialog_profileImage").GetBitmap(wxDefaultSize).ConvertToImage();
-    const auto picture = [](int width, int height, bool alpha) {
-        return wxString::Format("string\"image-data\"variantstruct{int32%dint32%dint32%dboolean%sint328int32%d", width,
-                                height, width * (alpha ? 4 : 3), alpha ? "true" : "false", alpha ? 4 : 3).utf8_string();
-    };
-    EXPECT_TRUE(hasSent(picture(107, 82, false))) << sent.substr(0, 2000);
-    EXPECT_TRUE(hasSent(picture(placeholder.GetWidth(), placeholder.GetHeight(), placeholder.HasAlpha())));
-    EXPECT_TRUE(hasSent("string\"desktop-entry\"variantstring\"solvane\""));
-
+    notifier->Show(User("Luna_Star", 0x03), POPUP_FREE);
+    ASSERT_TRUE(PumpUntil([] { return Displayed("1"); }));
+    Output("dunstctl context");
+    ASSERT_TRUE(PumpUntil([] { return ReadPopupChoice("Luna_Star") == CHOICE_NEVER; }));
+    EXPECT_EQ(CHOICE_AS_SETTINGS, ReadPopupChoice("AmberRose07"));
+    EXPECT_EQ(1u, opened.size());
+    Output("dunstctl close-all");
+    // The later texts replace the summary on its way rather than stack up.
+    for (const char* text : {"3 more came online", "4 more came online", "5 more came online"})
+        notifier->ShowSummary(text, [&] { ++clicks; });
+    ASSERT_TRUE(PumpUntil([&] { return sent("\"5morecameonline\""); }));
+    ASSERT_TRUE(PumpUntil([] { return Displayed("1"); }));
+    Output("dunstctl action 0");
+    ASSERT_TRUE(PumpUntil([&] { return clicks == 1; }));
+    notifier.reset();
+    Output("dunstctl close-all");
+    // Newest first: one summary, with the last text; each with the program's name, category and time.
+    std::map<std::string, std::vector<std::string>> fields;
+    const std::string told = Output("dunstctl history");
+    const std::regex field("\"(summary|appname|category|timeout)\":\\{\"type\":\"[sx]\",\"data\":\"?([^\",}]*)");
+    for (std::sregex_iterator at(told.begin(), told.end(), field), end; at != end; ++at)
+        fields[(*at)[1]].push_back((*at)[2]);
+    using Texts = std::vector<std::string>;
+    EXPECT_EQ((Texts{"5morecameonline", "Luna_Starisfreenow", "AmberRose07cameonline"}), fields["summary"]) << told;
+    EXPECT_EQ(Texts(3, "Solvane"), fields["appname"]);
+    EXPECT_EQ(Texts(3, "presence.online"), fields["category"]);
+    EXPECT_EQ(Texts(3, "7000000"), fields["timeout"]);
+    // The picture from the site (107 x 82, no alpha), and the placeholder in her place for the next.
+    const std::string all = Squeezed(ReadBytes(home + "/sent"));
+    const size_t first = all.find("string\"image-data\"variantstruct{int32107int3282int32321booleanfalseint328int323");
+    EXPECT_LT(first, all.find("Luna_Starisfreenow"));
+    EXPECT_LT(all.find("string\"image-data\"", first + 1), all.find("3morecameonline"));
+    EXPECT_TRUE(sent("string\"desktop-entry\"variantstring\"solvane\""));
     // A notifier that goes with its call on the way: the cancelled reply touches nothing of it.
     DesktopNotifier::ForStyle("desktop")->ShowSummary("gone", {});
 }

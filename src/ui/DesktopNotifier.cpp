@@ -164,8 +164,10 @@ std::unique_ptr<DesktopNotifier> DesktopNotifier::ForStyle(const wxString& style
         g_object_unref(connection);
     static bool told = false;
     if (!told)
-        std::fprintf(stderr, "Solvane: no notification service (%s) on the session bus: the pop-ups are the "
-                             "program's own windows\n", kService);
+        std::fprintf(stderr,
+                     "Solvane: no notification service (%s) on the session bus: the pop-ups are the "
+                     "program's own windows\n",
+                     kService);
     told = true;
     return nullptr;
 }
@@ -173,9 +175,9 @@ std::unique_ptr<DesktopNotifier> DesktopNotifier::ForStyle(const wxString& style
 DesktopNotifier::DesktopNotifier(std::unique_ptr<Bus> bus_) : bus(std::move(bus_))
 {
     // Subscribed from the GUI thread: GDBus calls back in its main context, which the toolkit runs.
-    bus->subscription = g_dbus_connection_signal_subscribe(bus->connection, kService, kInterface, nullptr, kPath,
-                                                           nullptr, G_DBUS_SIGNAL_FLAGS_NONE, Bus::OnSignal, this,
-                                                           nullptr);
+    bus->subscription =
+        g_dbus_connection_signal_subscribe(bus->connection, kService, kInterface, nullptr, kPath, nullptr,
+                                           G_DBUS_SIGNAL_FLAGS_NONE, Bus::OnSignal, this, nullptr);
     Bind(EVT_DOWNLOAD_FINISHED, &DesktopNotifier::OnDownloadFinished, this);
 }
 
@@ -221,7 +223,7 @@ void DesktopNotifier::Notify(const wxString& name, PopupKind kind, const wxImage
         if (placeholder.IsOk())
             image = placeholder.ConvertToImage();
     }
-    const wxString text = summary                ? summaryText
+    const wxString text = summary              ? summaryText
                           : kind == POPUP_FREE ? wxString::Format(_("%s is free now"), name)
                                                : wxString::Format(_("%s came online"), name);
     // The service's click on the notification itself is "default"; buttons show the others.
@@ -245,9 +247,8 @@ void DesktopNotifier::Notify(const wxString& name, PopupKind kind, const wxImage
     if (image.IsOk())
         g_variant_builder_add(&hints, "{sv}", "image-data", ImageData(image));
     const int expiry = static_cast<int>(PopupDialog::DurationSeconds() * 1000);
-    GVariant* parameters =
-        g_variant_new("(susssasa{sv}i)", kAppName, summary ? summaryId : 0, kDesktopEntry,
-                      static_cast<const char*>(text.utf8_str()), "", &actionList, &hints, expiry);
+    GVariant* parameters = g_variant_new("(susssasa{sv}i)", kAppName, summary ? summaryId : 0, kDesktopEntry,
+                                         static_cast<const char*>(text.utf8_str()), "", &actionList, &hints, expiry);
     ++*bus->inFlight;
     g_dbus_connection_call(bus->connection, kService, kPath, kInterface, "Notify", parameters, G_VARIANT_TYPE("(u)"),
                            G_DBUS_CALL_FLAGS_NONE, kCallTimeoutMilliseconds, bus->cancellable, Bus::OnReply,
