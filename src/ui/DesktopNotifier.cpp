@@ -115,11 +115,11 @@ struct DesktopNotifier::Bus
         // Replies still on their way find the call cancelled and leave the notifier alone. Even a
         // cancelled call reports through the main context, and that is this module's code: it is
         // let through now, not after the host has unloaded the module.
+        if (subscription)
+            g_dbus_connection_signal_unsubscribe(connection, subscription);
         g_cancellable_cancel(cancellable);
         for (int round = 0; *inFlight > 0 && round < kDrainRounds; ++round)
             g_main_context_iteration(nullptr, FALSE);
-        if (subscription)
-            g_dbus_connection_signal_unsubscribe(connection, subscription);
         g_object_unref(cancellable);
         g_object_unref(connection);
     }
@@ -185,6 +185,8 @@ DesktopNotifier::~DesktopNotifier()
 {
     SOLVANE_TRACE("[%p]DesktopNotifier::~DesktopNotifier(void)", static_cast<void*>(this));
     pictureStop.RequestStop();
+    // Gone while the rest of the notifier is still whole: the main context runs as it goes.
+    bus.reset();
 }
 
 void DesktopNotifier::Show(const User& user, PopupKind kind)
