@@ -13,6 +13,7 @@
 #include "ui/AllTreeCtrl.h"
 #include "ui/AuthenticationDialog.h"
 #include "ui/CloseRequest.h"
+#include "ui/DesktopNotifier.h"
 #include "ui/FavoriteTreeCtrl.h"
 #include "ui/HelpMenu.h"
 #include "ui/HistoryListCtrl.h"
@@ -119,6 +120,10 @@ MainFrame::MainFrame() : wxFrame(nullptr, wxID_ANY, wxEmptyString), loggedIn(fal
     // The recorder writes each refresh before its events go out, so the page finds them.
     daemonThread->SetObserver(historyRecorder.get());
     daemonThread->AddEventHandler(historyPanel->GetListCtrl());
+    // The desktop's notifications instead of the program's own windows, where the settings say so.
+    desktopNotifier =
+        DesktopNotifier::ForStyle(Settings::ReadString(SettingsKeys::kPopupStyle, SettingsKeys::kPopupStyleDefault));
+    popupDialogManager->SetOutlet(desktopNotifier.get());
 
     const wxIcon icon = skin->GetIcon("Application_icon");
     if (icon.IsOk())
@@ -193,6 +198,7 @@ MainFrame::~MainFrame()
     // The pop-ups go with the window, and every transfer ends now: a reply sent later than the
     // host's last look at its queue would call into the module after it is unloaded.
     popupDialogManager.reset();
+    desktopNotifier.reset();
     DownloadThread::StopAll(kStopDownloadsMilliseconds);
 
     // Where the desktop places windows itself (Wayland), the toolkit's position is not a place on

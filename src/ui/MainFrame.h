@@ -11,6 +11,7 @@
 class AllTreeCtrl;
 class AuthenticationDialog;
 class DaemonThread;
+class DesktopNotifier;
 class DownloadFinishedEvent;
 class FavoriteTreeCtrl;
 class HistoryPanel;
@@ -70,6 +71,8 @@ private:
     std::unique_ptr<HistoryStore> historyStore;
     std::unique_ptr<HistoryRecorder> historyRecorder;
     std::unique_ptr<DaemonThread> daemonThread;
+    // Outlives the pop-up manager, which shows through it.
+    std::unique_ptr<DesktopNotifier> desktopNotifier;
     std::unique_ptr<PopupDialogManager> popupDialogManager;
     std::unique_ptr<NotifyIcon> notifyIcon;
     bool loggedIn;

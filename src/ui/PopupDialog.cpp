@@ -150,7 +150,18 @@ void PopupDialog::DoLayout()
 void PopupDialog::StartDownload()
 {
     SOLVANE_TRACE("[%p]PopupDialog::StartDownload(void)", static_cast<void*>(this));
-    auto* thread = new DownloadThread(this, wxID_ANY, SiteAddress::ProfileImage(user.GetName()));
+    if (!StartPictureDownload(this, wxID_ANY, user.GetName(), pictureStop, GetContentScaleFactor()))
+    {
+        SOLVANE_TRACE("Could not run download thread.");
+        // Handled as a failed download, once the manager has taken this pop-up in.
+        CallAfter([this] { PictureArrived(wxBitmap()); });
+    }
+}
+
+bool PopupDialog::StartPictureDownload(wxEvtHandler* receiver, int id, const wxString& name, const StopToken& stop,
+                                       double scale)
+{
+    auto* thread = new DownloadThread(receiver, id, SiteAddress::ProfileImage(name));
     HttpGet& request = thread->GetRequest();
     // The image server answers for the site's own name, not for its own.
     request.AddHeader("Host", SiteAddress::ProfileImageHost());
@@ -162,17 +173,14 @@ void PopupDialog::StartDownload()
     request.SetOverallTimeout(kPictureOverallMilliseconds);
     request.SetAcceptCompressed(true);
     // A pop-up closed before its picture came (its performer left) gives its download place back.
-    request.SetStopToken(pictureStop);
+    request.SetStopToken(stop);
     // Decoding a large picture kept the window waiting for hundreds of milliseconds: it is done on
     // the download's thread.
-    thread->SetBodyWork([scale = GetContentScaleFactor()](std::string body) { return DecodeProfileImage(body, scale); });
-    if (thread->Run() != wxTHREAD_NO_ERROR)
-    {
-        SOLVANE_TRACE("Could not run download thread.");
-        delete thread;
-        // Handled as a failed download, once the manager has taken this pop-up in.
-        CallAfter([this] { PictureArrived(wxBitmap()); });
-    }
+    thread->SetBodyWork([scale](std::string body) { return DecodeProfileImage(body, scale); });
+    if (thread->Run() == wxTHREAD_NO_ERROR)
+        return true;
+    delete thread;
+    return false;
 }
 
 std::string PopupDialog::DecodeProfileImage(const std::string& body, double scale)
@@ -268,17 +276,20 @@ void PopupDialog::ShowAt(const wxPoint& position)
 {
     SOLVANE_TRACE("[%p]PopupDialog::ShowAt(%d, %d)", static_cast<void*>(this), position.x, position.y);
     Move(position);
-    // Read anew for each pop-up and never written: a setting for those who want it otherwise.
-    long seconds = Settings::ReadLong(SettingsKeys::kPopupDuration, kDefaultDurationSeconds);
-    if (seconds < 1)
-        seconds = kDefaultDurationSeconds;
-    if (seconds > kMaxDurationSeconds)
-        seconds = kMaxDurationSeconds;
     // The time counts from here, not from the pop-up's creation: a slow picture costs the
     // user none of it.
     timer = std::make_unique<wxTimer>(this);
-    timer->StartOnce(static_cast<int>(seconds * 1000));
+    timer->StartOnce(static_cast<int>(DurationSeconds() * 1000));
     ShowWithoutActivating();
+}
+
+long PopupDialog::DurationSeconds()
+{
+    // Read anew for each pop-up and never written: a setting for those who want it otherwise.
+    const long seconds = Settings::ReadLong(SettingsKeys::kPopupDuration, kDefaultDurationSeconds);
+    if (seconds < 1)
+        return kDefaultDurationSeconds;
+    return seconds > kMaxDurationSeconds ? kMaxDurationSeconds : seconds;
 }
 
 void PopupDialog::Detach()

@@ -73,6 +73,12 @@ public:
     static std::string DecodeProfileImage(const std::string& body, double scale = 1);
     /// The bitmap of such pixels at that scale; invalid for any other length. The GUI thread's part.
     static wxBitmap ProfileBitmap(const void* pixels, size_t length, double scale = 1);
+    /// Starts the download of name's picture, decoded as DecodeProfileImage does, whose reply
+    /// reaches receiver as a DownloadFinishedEvent with that id; false when it could not start.
+    static bool StartPictureDownload(wxEvtHandler* receiver, int id, const wxString& name, const StopToken& stop,
+                                     double scale = 1);
+    /// The seconds a pop-up stays: the setting, within 1 second and 1 day.
+    static long DurationSeconds();
 
     void OnDownloadFinished(DownloadFinishedEvent& event);
     void OnDestroyTimer(wxTimerEvent& event);

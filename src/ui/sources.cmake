@@ -4,6 +4,8 @@ list(APPEND SOLVANE_GUI_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/AllTreeCtrl.h
   ${CMAKE_CURRENT_LIST_DIR}/CloseRequest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/CloseRequest.h
+  ${CMAKE_CURRENT_LIST_DIR}/DesktopNotifier.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/DesktopNotifier.h
   ${CMAKE_CURRENT_LIST_DIR}/FavoriteTreeCtrl.cpp
   ${CMAKE_CURRENT_LIST_DIR}/FavoriteTreeCtrl.h
   ${CMAKE_CURRENT_LIST_DIR}/HelpMenu.cpp
