@@ -120,10 +120,7 @@ MainFrame::MainFrame() : wxFrame(nullptr, wxID_ANY, wxEmptyString), loggedIn(fal
     // The recorder writes each refresh before its events go out, so the page finds them.
     daemonThread->SetObserver(historyRecorder.get());
     daemonThread->AddEventHandler(historyPanel->GetListCtrl());
-    // The desktop's notifications instead of the program's own windows, where the settings say so.
-    desktopNotifier =
-        DesktopNotifier::ForStyle(Settings::ReadString(SettingsKeys::kPopupStyle, SettingsKeys::kPopupStyleDefault));
-    popupDialogManager->SetOutlet(desktopNotifier.get());
+    ApplyPopupStyle();
 
     const wxIcon icon = skin->GetIcon("Application_icon");
     if (icon.IsOk())

@@ -45,6 +45,9 @@ public:
 
     /// Shows the settings dialog; on "OK" its values apply at once.
     void ShowSettings();
+    /// The pop-ups go to the desktop's notifications or to the program's own windows, as the
+    /// stored style says.
+    void ApplyPopupStyle();
     /// The pop-ups' pause as stored: the menus' items and the icon's tooltip follow it.
     void UpdatePauseState();
     /// True while a modal box runs its own loop over this window.
@@ -73,6 +76,9 @@ private:
     std::unique_ptr<DaemonThread> daemonThread;
     // Outlives the pop-up manager, which shows through it.
     std::unique_ptr<DesktopNotifier> desktopNotifier;
+    // The pop-up style the outlet above was made for.
+    wxString appliedPopupStyle;
+    bool popupStyleApplied = false;
     std::unique_ptr<PopupDialogManager> popupDialogManager;
     std::unique_ptr<NotifyIcon> notifyIcon;
     bool loggedIn;

@@ -11,9 +11,11 @@
 #include "site/Site.h"
 #include "site/SiteAddress.h"
 #include "ui/AuthenticationDialog.h"
+#include "ui/DesktopNotifier.h"
 #include "ui/FavoriteTreeCtrl.h"
 #include "ui/MainMenu.h"
 #include "ui/NotifyIcon.h"
+#include "ui/PopupDialogManager.h"
 #include "ui/ServerFailureBox.h"
 #include "ui/SettingsDialog.h"
 #include "util/Settings.h"
@@ -108,9 +110,23 @@ void MainFrame::ShowSettings()
     if (dialog.ShowModal() != wxID_OK)
         return;
     menuBar->Check(ID_POPUP_ONLY_FAVORITE, Settings::ReadBool(SettingsKeys::kPopupOnlyFavorite, false));
+    ApplyPopupStyle();
     // The servers and the interval are read by each refresh: the next one starts now.
     if (daemonThread)
         daemonThread->RefreshNow();
+}
+
+void MainFrame::ApplyPopupStyle()
+{
+    const wxString style = Settings::ReadString(SettingsKeys::kPopupStyle, SettingsKeys::kPopupStyleDefault);
+    if (popupStyleApplied && style == appliedPopupStyle)
+        return;
+    popupStyleApplied = true;
+    appliedPopupStyle = style;
+    // The manager lets go of the old outlet before it goes.
+    popupDialogManager->SetOutlet(nullptr);
+    desktopNotifier = DesktopNotifier::ForStyle(style);
+    popupDialogManager->SetOutlet(desktopNotifier.get());
 }
 
 void MainFrame::UpdatePauseState()
