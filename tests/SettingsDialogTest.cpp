@@ -1,6 +1,7 @@
 // Everyday use on a virtual display: the settings dialog and its effect on the polling, the
 // autostart tick, pausing pop-ups, the search field and the offline group.
 #include "ui/SettingsDialog.h"
+#include "model/PopupChoice.h"
 #include "model/PopupPause.h"
 #include "ui/AllTreeCtrl.h"
 #include "ui/FavoriteTreeCtrl.h"
@@ -13,10 +14,12 @@
 
 #include <wx/button.h>
 #include <wx/checkbox.h>
+#include <wx/listbox.h>
 #include <wx/menu.h>
 #include <wx/radiobut.h>
 #include <wx/spinctrl.h>
 #include <wx/srchctrl.h>
+#include <wx/stattext.h>
 #include <wx/textctrl.h>
 
 #include <ctime>
@@ -89,6 +92,71 @@ TEST_F(SettingsDialogTest, StoredValuesShownAndServersCheckedAsTyped)
         EXPECT_EQ(valid, dialog.GetOkButton()->IsEnabled());
         EXPECT_EQ(valid, image->GetBackgroundColour() != wxColour(255, 204, 204));
     }
+}
+
+// The pop-up page shows what is stored and stores what is changed; a time that is not one keeps
+// "OK" disabled and says how to write it; a name removed from a list leaves the stored list, one
+// chosen elsewhere meanwhile stays.
+TEST_F(SettingsDialogTest, PopupPageRoundTripsItsValuesAndRefusesABadTime)
+{
+    const std::pair<const char*, const char*> stored[] = {
+        {"perMinute", "3"},     {"flapSeconds", "30"},  {"quietHours", "1"},
+        {"quietFrom", "23:15"}, {"quietTo", "06:05"},   {"notFullScreen", "0"},
+        {"style", "desktop"},   {"always", "ann,bob,"}, {"never", "cat,dan,"}};
+    for (const auto& [key, value] : stored)
+        Settings::WriteString(wxString("/PopupDialog/") + key, value);
+    SettingsDialog dialog(nullptr);
+    PopupSettingsPage* page = dialog.GetPopupPage();
+    const auto shown = [page] {
+        return wxString::Format(
+            "%d %d %d %s %s %d %d%d%d %s|%s", page->GetPerMinuteSpin()->GetValue(), page->GetFlapSpin()->GetValue(),
+            page->GetQuietCheck()->GetValue(), page->GetQuietFromText()->GetValue(), page->GetQuietToText()->GetValue(),
+            page->GetNotFullScreenCheck()->GetValue(), page->GetStyleRadio(0)->GetValue(),
+            page->GetStyleRadio(1)->GetValue(), page->GetStyleRadio(2)->GetValue(),
+            wxJoin(page->GetAlwaysList()->GetStrings(), ','), wxJoin(page->GetNeverList()->GetStrings(), ','));
+    };
+    EXPECT_EQ("3 30 1 23:15 06:05 0 010 ann,bob|cat,dan", shown());
+    EXPECT_LE(dialog.GetSize().x, 600);
+
+    for (const char* bad : {"24:00", "7:5", "ab:cd", "", "12:60", "1:2:3"})
+    {
+        SCOPED_TRACE(bad);
+        page->GetQuietToText()->SetValue(bad);
+        EXPECT_FALSE(dialog.GetOkButton()->IsEnabled());
+        EXPECT_NE("", page->GetQuietMessage()->GetLabel());
+    }
+    page->GetQuietToText()->SetValue(" 7:30");
+    EXPECT_TRUE(dialog.GetOkButton()->IsEnabled());
+    EXPECT_EQ("", page->GetQuietMessage()->GetLabel());
+
+    page->GetPerMinuteSpin()->SetValue(0);
+    page->GetFlapSpin()->SetValue(600);
+    page->GetQuietCheck()->SetValue(false);
+    page->GetNotFullScreenCheck()->SetValue(true);
+    page->GetStyleRadio(0)->SetValue(true);
+    // "bob" by the button, "cat" by the Delete key; "eve" chosen meanwhile from a context menu.
+    wxCommandEvent selected(wxEVT_LISTBOX, page->GetAlwaysList()->GetId());
+    selected.SetEventObject(page->GetAlwaysList());
+    selected.SetInt(1);
+    page->GetAlwaysList()->SetSelection(1);
+    Send(page->GetAlwaysList(), std::move(selected));
+    EXPECT_TRUE(page->GetRemoveButton()->IsEnabled());
+    Press(page->GetRemoveButton());
+    page->GetNeverList()->SetSelection(0);
+    wxKeyEvent del(wxEVT_KEY_DOWN);
+    del.m_keyCode = WXK_DELETE;
+    del.SetEventObject(page->GetNeverList());
+    Send(page->GetNeverList(), std::move(del));
+    WritePopupChoice("eve", CHOICE_ALWAYS);
+    EXPECT_EQ("0 600 0 23:15  7:30 1 100 ann|dan", shown());
+    Press(dialog.GetOkButton());
+
+    const std::pair<const char*, const char*> written[] = {
+        {"perMinute", "0"},     {"flapSeconds", "600"}, {"quietHours", "0"},
+        {"quietFrom", "23:15"}, {"quietTo", "07:30"},   {"notFullScreen", "1"},
+        {"style", "own"},       {"always", "ann,eve,"}, {"never", "dan,"}};
+    for (const auto& [key, value] : written)
+        EXPECT_EQ(value, Settings::ReadString(wxString("/PopupDialog/") + key, "?")) << key;
 }
 
 // "OK" stores and applies at once: the next list request goes to the new server without waiting

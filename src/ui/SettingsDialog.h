@@ -1,10 +1,15 @@
-// The settings dialog: the servers, the polling, the pop-ups, the start and what an outage does.
+// The settings dialog: the servers, the polling, the start and what an outage does; the pop-ups
+// on a page of their own.
 #pragma once
+
+#include "ui/PopupSettingsPage.h"
 
 #include <wx/dialog.h>
 
 class wxButton;
 class wxCheckBox;
+class wxNotebook;
+class wxPanel;
 class wxRadioButton;
 class wxSpinCtrl;
 class wxStaticBox;
@@ -34,12 +39,14 @@ public:
     /// The fields, for the tests that type into them.
     wxTextCtrl* GetServerText(Server server) const { return serverText[server]; }
     wxSpinCtrl* GetIntervalSpin() const { return intervalSpin; }
-    wxSpinCtrl* GetDurationSpin() const { return durationSpin; }
+    wxSpinCtrl* GetDurationSpin() const { return popupPage->GetDurationSpin(); }
     wxSpinCtrl* GetHistorySpin() const { return historySpin; }
     wxCheckBox* GetAutostartCheck() const { return autostartCheck; }
-    wxCheckBox* GetOnlineCheck() const { return onlineCheck; }
-    wxCheckBox* GetFreeCheck() const { return freeCheck; }
-    wxCheckBox* GetOnlyFavoriteCheck() const { return onlyFavoriteCheck; }
+    wxCheckBox* GetOnlineCheck() const { return popupPage->GetOnlineCheck(); }
+    wxCheckBox* GetFreeCheck() const { return popupPage->GetFreeCheck(); }
+    wxCheckBox* GetOnlyFavoriteCheck() const { return popupPage->GetOnlyFavoriteCheck(); }
+    PopupSettingsPage* GetPopupPage() const { return popupPage; }
+    wxNotebook* GetNotebook() const { return notebook; }
     wxCheckBox* GetUpdateCheck() const { return updateCheck; }
     wxRadioButton* GetKeepTryingRadio() const { return keepTryingRadio; }
     wxButton* GetOkButton() const { return okButton; }
@@ -55,7 +62,11 @@ private:
     /// Writes or removes the start-at-login entry as the tick says; a failure is told in a box.
     void ApplyAutostart();
     void MarkServer(Server server);
+    void UpdateOkButton();
 
+    wxNotebook* notebook;
+    wxPanel* general;
+    PopupSettingsPage* popupPage;
     wxStaticBox* serversBox;
     wxStaticText* serverLabel[SERVER_COUNT];
     wxTextCtrl* serverText[SERVER_COUNT];
@@ -64,18 +75,12 @@ private:
     wxSpinCtrl* intervalSpin;
     wxRadioButton* endRadio;
     wxRadioButton* keepTryingRadio;
-    wxStaticBox* popupBox;
-    wxStaticText* durationLabel;
-    wxSpinCtrl* durationSpin;
-    wxCheckBox* onlineCheck;
-    wxCheckBox* freeCheck;
-    wxCheckBox* onlyFavoriteCheck;
     wxStaticBox* startBox;
     wxCheckBox* updateCheck;
     wxCheckBox* autostartCheck;
     wxStaticText* historyLabel;
     wxSpinCtrl* historySpin;
-    wxButton* okButton;
+    wxButton* okButton = nullptr;
     wxButton* cancelButton;
 
     wxColour normalBackground;

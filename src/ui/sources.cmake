@@ -24,6 +24,8 @@ list(APPEND SOLVANE_GUI_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/PopupDialogManager.cpp
   ${CMAKE_CURRENT_LIST_DIR}/PopupDialogManager.h
   ${CMAKE_CURRENT_LIST_DIR}/PopupOutlet.h
+  ${CMAKE_CURRENT_LIST_DIR}/PopupSettingsPage.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/PopupSettingsPage.h
   ${CMAKE_CURRENT_LIST_DIR}/PopupSlots.h
   ${CMAKE_CURRENT_LIST_DIR}/UserItemIndex.h
   ${CMAKE_CURRENT_LIST_DIR}/UserListTreeCtrl.cpp
