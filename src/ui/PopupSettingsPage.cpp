@@ -1,5 +1,5 @@
-// The settings dialog's "Pop-ups" page: when pop-ups come, how many, when none come, how they are
-// shown, and the performers who always or never pop up.
+// The settings dialog's "Pop-ups" page: how many pop-ups come, when none come, how they are shown,
+// and the performers who always or never pop up.
 #include "ui/PopupSettingsPage.h"
 
 #include "model/PopupChoice.h"
@@ -22,11 +22,12 @@
 
 namespace
 {
-const long kDefaultDurationSeconds = 8;
 const char* const kStyles[] = {SettingsKeys::kPopupStyleOwn, SettingsKeys::kPopupStyleDesktop,
                                SettingsKeys::kPopupStyleAuto};
 // A marked field: the light red of a form's error, as the dialog marks a bad server.
 const wxColour kBadBackground(255, 204, 204);
+// The text saying what is wrong: a dark red, readable on the dialog's light grey.
+const wxColour kErrorText(176, 0, 32);
 
 int Clamped(long value, long low, long high)
 {
@@ -47,6 +48,10 @@ wxSizer* LabelledRow(wxWindow* label, wxWindow* control)
     row->Add(control, 0, 0, 0);
     return row;
 }
+wxString QuietError()
+{
+    return _("Not a time of day: write each time as HH:MM, for example 22:30.");
+}
 } // namespace
 
 wxString NormalTimeOfDay(const wxString& text)
@@ -66,13 +71,6 @@ wxString NormalTimeOfDay(const wxString& text)
 PopupSettingsPage::PopupSettingsPage(wxWindow* parent) : wxPanel(parent, wxID_ANY)
 {
     SOLVANE_TRACE("[%p]PopupSettingsPage::PopupSettingsPage(%p)", static_cast<void*>(this), static_cast<void*>(parent));
-    popupBox = new wxStaticBox(this, wxID_ANY, _("Pop-ups"));
-    durationLabel = new wxStaticText(this, wxID_ANY, _("Pop-up &duration (seconds)"));
-    durationSpin = NewSpin(this, 1, 60, kDefaultDurationSeconds);
-    onlineCheck = new wxCheckBox(this, wxID_ANY, _("When a performer comes &online"));
-    freeCheck = new wxCheckBox(this, wxID_ANY, _("When a performer becomes &free"));
-    onlyFavoriteCheck = new wxCheckBox(this, wxID_ANY, _("Only for fa&vorites"));
-
     fewerBox = new wxStaticBox(this, wxID_ANY, _("Fewer pop-ups"));
     perMinuteLabel = new wxStaticText(this, wxID_ANY, _("At &most this many pop-ups a minute (0: no limit)"));
     perMinuteSpin = NewSpin(this, SettingsKeys::kPopupPerMinuteMin, SettingsKeys::kPopupPerMinuteMax,
@@ -86,7 +84,9 @@ PopupSettingsPage::PopupSettingsPage(wxWindow* parent) : wxPanel(parent, wxID_AN
     // TRANSLATORS: between the two times of day of the quiet hours.
     quietToLabel = new wxStaticText(this, wxID_ANY, _("&to"));
     quietToText = new wxTextCtrl(this, wxID_ANY);
-    quietMessage = new wxStaticText(this, wxID_ANY, wxEmptyString);
+    // Made with the longer of its two texts, so that the page has room for either.
+    quietMessage = new wxStaticText(this, wxID_ANY, QuietError());
+    quietMessage->SetMinSize(quietMessage->GetBestSize());
     notFullScreenCheck = new wxCheckBox(this, wxID_ANY, _("Not while a window is full &screen"));
 
     styleBox = new wxStaticBox(this, wxID_ANY, _("Show pop-ups as"));
@@ -107,8 +107,7 @@ PopupSettingsPage::PopupSettingsPage(wxWindow* parent) : wxPanel(parent, wxID_AN
     const wxSize timeSize(quietFromText->GetTextExtent("00:00").x + FromDIP(40), -1);
     quietFromText->SetMinSize(timeSize);
     quietToText->SetMinSize(timeSize);
-    quietFromText->SetToolTip(_("A time of day as HH:MM, for example 22:30"));
-    quietToText->SetToolTip(quietFromText->GetToolTipText());
+    normalForeground = quietMessage->GetForegroundColour();
     DoLayout();
     ReadValues();
 
@@ -124,12 +123,6 @@ PopupSettingsPage::PopupSettingsPage(wxWindow* parent) : wxPanel(parent, wxID_AN
 
 void PopupSettingsPage::DoLayout()
 {
-    auto* popupSizer = new wxStaticBoxSizer(popupBox, wxVERTICAL);
-    popupSizer->Add(LabelledRow(durationLabel, durationSpin), 0, wxEXPAND | wxALL, 4);
-    popupSizer->Add(onlineCheck, 0, wxALL, 4);
-    popupSizer->Add(freeCheck, 0, wxALL, 4);
-    popupSizer->Add(onlyFavoriteCheck, 0, wxALL, 4);
-
     auto* quietRow = new wxBoxSizer(wxHORIZONTAL);
     quietRow->Add(quietCheck, 0, wxALIGN_CENTER_VERTICAL | wxRIGHT, 4);
     quietRow->Add(quietFromText, 0, wxALIGN_CENTER_VERTICAL, 0);
@@ -161,7 +154,6 @@ void PopupSettingsPage::DoLayout()
     performersSizer->Add(removeButton, 0, wxALL | wxALIGN_RIGHT, 4);
 
     auto* pageSizer = new wxBoxSizer(wxVERTICAL);
-    pageSizer->Add(popupSizer, 0, wxEXPAND | wxLEFT | wxRIGHT | wxTOP, 8);
     pageSizer->Add(fewerSizer, 0, wxEXPAND | wxLEFT | wxRIGHT | wxTOP, 8);
     pageSizer->Add(styleSizer, 0, wxEXPAND | wxLEFT | wxRIGHT | wxTOP, 8);
     pageSizer->Add(performersSizer, 1, wxEXPAND | wxALL, 8);
@@ -171,10 +163,6 @@ void PopupSettingsPage::DoLayout()
 void PopupSettingsPage::ReadValues()
 {
     using namespace SettingsKeys;
-    durationSpin->SetValue(Clamped(Settings::ReadLong(kPopupDuration, kDefaultDurationSeconds), 1, 60));
-    onlineCheck->SetValue(Settings::ReadBool(kPopupOnline, true));
-    freeCheck->SetValue(Settings::ReadBool(kPopupFree, true));
-    onlyFavoriteCheck->SetValue(Settings::ReadBool(kPopupOnlyFavorite, false));
     perMinuteSpin->SetValue(
         Clamped(Settings::ReadLong(kPopupPerMinute, kPopupPerMinuteDefault), kPopupPerMinuteMin, kPopupPerMinuteMax));
     flapSpin->SetValue(Clamped(Settings::ReadLong(kPopupFlapSeconds, kPopupFlapSecondsDefault), kPopupFlapSecondsMin,
@@ -199,10 +187,6 @@ void PopupSettingsPage::WriteValues()
 {
     SOLVANE_TRACE("[%p]PopupSettingsPage::WriteValues(void)", static_cast<void*>(this));
     using namespace SettingsKeys;
-    Settings::WriteLong(kPopupDuration, durationSpin->GetValue());
-    Settings::WriteBool(kPopupOnline, onlineCheck->GetValue());
-    Settings::WriteBool(kPopupFree, freeCheck->GetValue());
-    Settings::WriteBool(kPopupOnlyFavorite, onlyFavoriteCheck->GetValue());
     Settings::WriteLong(kPopupPerMinute, perMinuteSpin->GetValue());
     Settings::WriteLong(kPopupFlapSeconds, flapSpin->GetValue());
     Settings::WriteBool(kPopupQuietHours, quietCheck->GetValue());
@@ -235,10 +219,12 @@ void PopupSettingsPage::MarkTimes()
         text->Refresh();
         allValid = allValid && valid;
     }
-    const wxString message = allValid ? wxString() : _("Write each time as HH:MM, for example 22:30.");
+    // The hint stays under the times; while one is wrong it says so, in red.
+    const wxString message = allValid ? _("Times as HH:MM, for example 22:30") : QuietError();
     if (quietMessage->GetLabel() != message)
     {
         quietMessage->SetLabel(message);
+        quietMessage->SetForegroundColour(allValid ? normalForeground : kErrorText);
         Layout();
     }
 }

@@ -1,5 +1,5 @@
-// The settings dialog's "Pop-ups" page: when pop-ups come, how many, when none come, how they are
-// shown, and the performers who always or never pop up.
+// The settings dialog's "Pop-ups" page: how many pop-ups come, when none come, how they are shown,
+// and the performers who always or never pop up.
 #pragma once
 
 #include <wx/arrstr.h>
@@ -25,17 +25,13 @@ public:
     /// Filled from the stored settings.
     explicit PopupSettingsPage(wxWindow* parent);
 
-    /// Stores every value; a performer taken off a list is taken off the stored one, so that a
+    /// Stores every value of the page; a performer taken off a list is taken off the stored one, so that a
     /// choice made elsewhere meanwhile stays.
     void WriteValues();
     /// False while a field holds what can not be stored (a time that is not one).
     bool IsValid() const;
 
     /// The fields, for the tests that type into them.
-    wxSpinCtrl* GetDurationSpin() const { return durationSpin; }
-    wxCheckBox* GetOnlineCheck() const { return onlineCheck; }
-    wxCheckBox* GetFreeCheck() const { return freeCheck; }
-    wxCheckBox* GetOnlyFavoriteCheck() const { return onlyFavoriteCheck; }
     wxSpinCtrl* GetPerMinuteSpin() const { return perMinuteSpin; }
     wxSpinCtrl* GetFlapSpin() const { return flapSpin; }
     wxCheckBox* GetQuietCheck() const { return quietCheck; }
@@ -64,12 +60,6 @@ private:
     /// Takes the selected name off list (null: none), to be taken off the stored list on "OK".
     void RemoveSelected(wxListBox* list);
 
-    wxStaticBox* popupBox;
-    wxStaticText* durationLabel;
-    wxSpinCtrl* durationSpin;
-    wxCheckBox* onlineCheck;
-    wxCheckBox* freeCheck;
-    wxCheckBox* onlyFavoriteCheck;
     wxStaticBox* fewerBox;
     wxStaticText* perMinuteLabel;
     wxSpinCtrl* perMinuteSpin;
@@ -91,6 +81,7 @@ private:
     wxButton* removeButton;
 
     wxColour normalBackground;
+    wxColour normalForeground;
     // Names taken off each list since the dialog opened.
     wxArrayString removedAlways;
     wxArrayString removedNever;

@@ -1,5 +1,5 @@
-// The settings dialog: the servers, the polling, the start and what an outage does; the pop-ups
-// on a page of their own.
+// The settings dialog: the servers, the polling, the pop-ups, the start and what an outage does;
+// how to have fewer pop-ups on a page of its own.
 #include "ui/SettingsDialog.h"
 
 #include "ui/PopupSettingsPage.h"
@@ -29,6 +29,7 @@ namespace
 const int kServerTextIds[] = {wxID_HIGHEST + 101, wxID_HIGHEST + 102, wxID_HIGHEST + 103};
 const char* const kServerKeys[] = {SettingsKeys::kWebServer, SettingsKeys::kImageServer, SettingsKeys::kPreviewServer};
 const long kDefaultIntervalSeconds = 10;
+const long kDefaultDurationSeconds = 8;
 // A marked field: the light red of a form's error, readable with dark text.
 const wxColour kBadServerBackground(255, 204, 204);
 
@@ -64,6 +65,13 @@ SettingsDialog::SettingsDialog(wxWindow* parent, wxWindowID id, const wxString& 
     endRadio = new wxRadioButton(general, wxID_ANY, _("When the site cannot be reached, end after the &message"),
                                  wxDefaultPosition, wxDefaultSize, wxRB_GROUP);
     keepTryingRadio = new wxRadioButton(general, wxID_ANY, _("When the site cannot be reached, keep &trying quietly"));
+    popupBox = new wxStaticBox(general, wxID_ANY, _("Pop-ups"));
+    durationLabel = new wxStaticText(general, wxID_ANY, _("Pop-up &duration (seconds)"));
+    durationSpin = new wxSpinCtrl(general, wxID_ANY, wxEmptyString, wxDefaultPosition, wxDefaultSize, wxSP_ARROW_KEYS,
+                                  1, 60, kDefaultDurationSeconds);
+    onlineCheck = new wxCheckBox(general, wxID_ANY, _("When a performer comes &online"));
+    freeCheck = new wxCheckBox(general, wxID_ANY, _("When a performer becomes &free"));
+    onlyFavoriteCheck = new wxCheckBox(general, wxID_ANY, _("Only for fa&vorites"));
     startBox = new wxStaticBox(general, wxID_ANY, _("Start"));
     updateCheck = new wxCheckBox(general, wxID_ANY, _("Check for &updates at start"));
     autostartCheck = new wxCheckBox(general, wxID_ANY, _("Start at &login"));
@@ -118,6 +126,13 @@ void SettingsDialog::DoLayout()
     pollingSizer->Add(endRadio, 0, wxALL, 4);
     pollingSizer->Add(keepTryingRadio, 0, wxALL, 4);
 
+    wxSizer* durationRow = labelledRow(durationLabel, durationSpin);
+    auto* popupSizer = new wxStaticBoxSizer(popupBox, wxVERTICAL);
+    popupSizer->Add(durationRow, 0, wxEXPAND | wxALL, 4);
+    popupSizer->Add(onlineCheck, 0, wxALL, 4);
+    popupSizer->Add(freeCheck, 0, wxALL, 4);
+    popupSizer->Add(onlyFavoriteCheck, 0, wxALL, 4);
+
     wxSizer* historyRow = labelledRow(historyLabel, historySpin);
     auto* startSizer = new wxStaticBoxSizer(startBox, wxVERTICAL);
     startSizer->Add(updateCheck, 0, wxALL, 4);
@@ -131,6 +146,7 @@ void SettingsDialog::DoLayout()
     auto* generalSizer = new wxBoxSizer(wxVERTICAL);
     generalSizer->Add(serversSizer, 0, wxEXPAND | wxLEFT | wxRIGHT | wxTOP, 8);
     generalSizer->Add(pollingSizer, 0, wxEXPAND | wxLEFT | wxRIGHT | wxTOP, 8);
+    generalSizer->Add(popupSizer, 0, wxEXPAND | wxLEFT | wxRIGHT | wxTOP, 8);
     generalSizer->Add(startSizer, 0, wxEXPAND | wxALL, 8);
     general->SetSizer(generalSizer);
     notebook->AddPage(general, _("General"));
@@ -162,6 +178,10 @@ void SettingsDialog::ReadValues()
     updateCheck->SetValue(Settings::ReadBool(SettingsKeys::kUpdateCheck, true));
     autostartWas = AutostartEntry::Exists();
     autostartCheck->SetValue(autostartWas);
+    durationSpin->SetValue(Clamped(Settings::ReadLong(SettingsKeys::kPopupDuration, kDefaultDurationSeconds), 1, 60));
+    onlineCheck->SetValue(Settings::ReadBool(SettingsKeys::kPopupOnline, true));
+    freeCheck->SetValue(Settings::ReadBool(SettingsKeys::kPopupFree, true));
+    onlyFavoriteCheck->SetValue(Settings::ReadBool(SettingsKeys::kPopupOnlyFavorite, false));
     historySpin->SetValue(Clamped(Settings::ReadLong(SettingsKeys::kHistoryDays, SettingsKeys::kHistoryDaysDefault),
                                   SettingsKeys::kHistoryDaysMin, SettingsKeys::kHistoryDaysMax));
 }
@@ -210,6 +230,10 @@ void SettingsDialog::WriteValues()
         Settings::WriteString(kServerKeys[i], serverText[i]->GetValue());
     Settings::WriteLong(SettingsKeys::kSyncInterval, intervalSpin->GetValue());
     Settings::WriteBool(SettingsKeys::kKeepTrying, keepTryingRadio->GetValue());
+    Settings::WriteLong(SettingsKeys::kPopupDuration, durationSpin->GetValue());
+    Settings::WriteBool(SettingsKeys::kPopupOnline, onlineCheck->GetValue());
+    Settings::WriteBool(SettingsKeys::kPopupFree, freeCheck->GetValue());
+    Settings::WriteBool(SettingsKeys::kPopupOnlyFavorite, onlyFavoriteCheck->GetValue());
     popupPage->WriteValues();
     Settings::WriteBool(SettingsKeys::kUpdateCheck, updateCheck->GetValue());
     Settings::WriteLong(SettingsKeys::kHistoryDays, historySpin->GetValue());

@@ -1,5 +1,5 @@
-// The settings dialog: the servers, the polling, the start and what an outage does; the pop-ups
-// on a page of their own.
+// The settings dialog: the servers, the polling, the pop-ups, the start and what an outage does;
+// how to have fewer pop-ups on a page of its own.
 #pragma once
 
 #include "ui/PopupSettingsPage.h"
@@ -39,12 +39,12 @@ public:
     /// The fields, for the tests that type into them.
     wxTextCtrl* GetServerText(Server server) const { return serverText[server]; }
     wxSpinCtrl* GetIntervalSpin() const { return intervalSpin; }
-    wxSpinCtrl* GetDurationSpin() const { return popupPage->GetDurationSpin(); }
+    wxSpinCtrl* GetDurationSpin() const { return durationSpin; }
     wxSpinCtrl* GetHistorySpin() const { return historySpin; }
     wxCheckBox* GetAutostartCheck() const { return autostartCheck; }
-    wxCheckBox* GetOnlineCheck() const { return popupPage->GetOnlineCheck(); }
-    wxCheckBox* GetFreeCheck() const { return popupPage->GetFreeCheck(); }
-    wxCheckBox* GetOnlyFavoriteCheck() const { return popupPage->GetOnlyFavoriteCheck(); }
+    wxCheckBox* GetOnlineCheck() const { return onlineCheck; }
+    wxCheckBox* GetFreeCheck() const { return freeCheck; }
+    wxCheckBox* GetOnlyFavoriteCheck() const { return onlyFavoriteCheck; }
     PopupSettingsPage* GetPopupPage() const { return popupPage; }
     wxNotebook* GetNotebook() const { return notebook; }
     wxCheckBox* GetUpdateCheck() const { return updateCheck; }
@@ -75,6 +75,12 @@ private:
     wxSpinCtrl* intervalSpin;
     wxRadioButton* endRadio;
     wxRadioButton* keepTryingRadio;
+    wxStaticBox* popupBox;
+    wxStaticText* durationLabel;
+    wxSpinCtrl* durationSpin;
+    wxCheckBox* onlineCheck;
+    wxCheckBox* freeCheck;
+    wxCheckBox* onlyFavoriteCheck;
     wxStaticBox* startBox;
     wxCheckBox* updateCheck;
     wxCheckBox* autostartCheck;
