@@ -132,7 +132,13 @@ TEST_F(SettingsDialogTest, PopupPageRoundTripsItsValuesAndRefusesABadTime)
     page->GetNotFullScreenCheck()->SetValue(true);
     page->GetStyleRadio(0)->SetValue(true);
     // "bob" by the button, "cat" by the Delete key; "eve" chosen meanwhile from a context menu.
+    page->GetNeverList()->SetSelection(1);
     page->GetAlwaysList()->SetSelection(1);
+    wxCommandEvent selected(wxEVT_LISTBOX, page->GetAlwaysList()->GetId());
+    selected.SetEventObject(page->GetAlwaysList());
+    selected.SetInt(1);
+    Send(page->GetAlwaysList(), std::move(selected));
+    EXPECT_EQ(wxNOT_FOUND, page->GetNeverList()->GetSelection()); // "Remove" takes one name, not two
     Press(page->GetRemoveButton());
     wxKeyEvent del(wxEVT_KEY_DOWN);
     del.m_keyCode = WXK_DELETE;
