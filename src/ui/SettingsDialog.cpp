@@ -60,8 +60,8 @@ SettingsDialog::SettingsDialog(wxWindow* parent, wxWindowID id, const wxString& 
     }
     pollingBox = new wxStaticBox(general, wxID_ANY, _("Polling"));
     intervalLabel = new wxStaticText(general, wxID_ANY, _("&Refresh every (seconds)"));
-    intervalSpin = new wxSpinCtrl(general, wxID_ANY, wxEmptyString, wxDefaultPosition, wxDefaultSize, wxSP_ARROW_KEYS, 1,
-                                  3600, kDefaultIntervalSeconds);
+    intervalSpin = new wxSpinCtrl(general, wxID_ANY, wxEmptyString, wxDefaultPosition, wxDefaultSize, wxSP_ARROW_KEYS,
+                                  1, 3600, kDefaultIntervalSeconds);
     endRadio = new wxRadioButton(general, wxID_ANY, _("When the site cannot be reached, end after the &message"),
                                  wxDefaultPosition, wxDefaultSize, wxRB_GROUP);
     keepTryingRadio = new wxRadioButton(general, wxID_ANY, _("When the site cannot be reached, keep &trying quietly"));
@@ -175,13 +175,13 @@ void SettingsDialog::ReadValues()
     const bool keepTrying = Settings::ReadBool(SettingsKeys::kKeepTrying, false);
     endRadio->SetValue(!keepTrying);
     keepTryingRadio->SetValue(keepTrying);
-    updateCheck->SetValue(Settings::ReadBool(SettingsKeys::kUpdateCheck, true));
-    autostartWas = AutostartEntry::Exists();
-    autostartCheck->SetValue(autostartWas);
     durationSpin->SetValue(Clamped(Settings::ReadLong(SettingsKeys::kPopupDuration, kDefaultDurationSeconds), 1, 60));
     onlineCheck->SetValue(Settings::ReadBool(SettingsKeys::kPopupOnline, true));
     freeCheck->SetValue(Settings::ReadBool(SettingsKeys::kPopupFree, true));
     onlyFavoriteCheck->SetValue(Settings::ReadBool(SettingsKeys::kPopupOnlyFavorite, false));
+    updateCheck->SetValue(Settings::ReadBool(SettingsKeys::kUpdateCheck, true));
+    autostartWas = AutostartEntry::Exists();
+    autostartCheck->SetValue(autostartWas);
     historySpin->SetValue(Clamped(Settings::ReadLong(SettingsKeys::kHistoryDays, SettingsKeys::kHistoryDaysDefault),
                                   SettingsKeys::kHistoryDaysMin, SettingsKeys::kHistoryDaysMax));
 }
