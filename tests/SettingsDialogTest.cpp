@@ -119,7 +119,7 @@ TEST_F(SettingsDialogTest, PopupPageRoundTripsItsValuesAndRefusesABadTime)
     EXPECT_LE(dialog.GetSize().x, 600);
 
     const wxString hint = page->GetQuietMessage()->GetLabel();
-    for (const char* time : {"24:00", "7:5", "ab:cd", "", "12:60", "1:2:3", " 7:30"})
+    for (const char* time : {"24:00", "7:5", "ab:cd", "", "12:60", "1:2:3", "+1:30", " 7:30"})
     {
         const bool good = time[0] == ' ';
         page->GetQuietToText()->SetValue(time);

@@ -61,9 +61,12 @@ wxString NormalTimeOfDay(const wxString& text)
     unsigned long minutes = 0;
     const wxString hourText = trimmed.BeforeFirst(':');
     const wxString minuteText = trimmed.AfterFirst(':');
-    if (hourText.empty() || hourText.length() > 2 || minuteText.length() != 2 || !hourText.IsNumber() ||
-        !minuteText.IsNumber() || !hourText.ToULong(&hours) || !minuteText.ToULong(&minutes) || hours > 23 ||
-        minutes > 59)
+    // Digits only: the toolkit's number check would let a sign through.
+    const auto digits = [](const wxString& part) {
+        return std::all_of(part.begin(), part.end(), [](wxUniChar c) { return c >= '0' && c <= '9'; });
+    };
+    if (hourText.empty() || hourText.length() > 2 || minuteText.length() != 2 || !digits(hourText) ||
+        !digits(minuteText) || !hourText.ToULong(&hours) || !minuteText.ToULong(&minutes) || hours > 23 || minutes > 59)
         return wxEmptyString;
     return wxString::Format("%02lu:%02lu", hours, minutes);
 }
