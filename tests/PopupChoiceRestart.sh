@@ -9,29 +9,20 @@ scale=${2:-1}
 work=$(mktemp -d)
 . "$(dirname "$0")/Desktop.sh"
 export XDG_CONFIG_HOME=$work/config LANG=C LANGUAGE= LC_ALL=
-fail()
-{
-    echo "FAILED: $*"
-    echo "--- host output"; cat "$work/host.out"
-    echo "--- settings"; cat "$XDG_CONFIG_HOME/Messenger.conf"
-    # A menu left up holds the program past SIGTERM: it must not keep the test waiting.
-    kill -9 "$host" 2>/dev/null
-    exit 1
-}
+# A menu left up holds the program past SIGTERM: it must not keep the test waiting.
+fail() { echo "FAILED: $*"; cat "$work/host.out" "$XDG_CONFIG_HOME/Messenger.conf"; kill -9 "${host:-}" 2>/dev/null; exit 1; }
 stored() { sed -n "s/^$1=//p" "$XDG_CONFIG_HOME/Messenger.conf"; }
 start()
 {
     "$build/bin/Solvane" >> "$work/host.out" 2>&1 & host=$!; pids+=($host)
-    main=""
-    until_true 20 find_main || fail "no main window"
+    main=""; until_true 20 find_main || fail "no main window"
     until_true 10 grep -q '^web GET /' "$work/site.out" || fail "the list was never asked for"
     sleep 1
 }
 exit_program() { menu_key f x; until_true 5 host_ended || fail "E&xit did not end the program"; }
 # The page a row opens names its performer: the desktop's browser writes it down.
 export BROWSER=$work/browser
-printf '#!/bin/sh\necho "$1" >> "%s"\n' "$work/pages" > "$BROWSER"
-chmod +x "$BROWSER"
+printf '#!/bin/sh\necho "$1" >> "%s"\n' "$work/pages" > "$BROWSER" && chmod +x "$BROWSER"
 for name in anna_longname bert_longname; do
     printf '%s.viewers = 0;\nonline_performers.add(%s);\nfree_performers.add(%s);\n' "$name" "$name" "$name"
 done > "$work/list.js"
