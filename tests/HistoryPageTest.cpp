@@ -3,6 +3,7 @@
 #include "history/HistoryRecorder.h"
 #include "history/HistoryStore.h"
 #include "history/HistoryView.h"
+#include "model/PopupChoice.h"
 #include "ui/FavoriteTreeCtrl.h"
 #include "ui/HistoryListCtrl.h"
 #include "ui/HistoryPanel.h"
@@ -15,8 +16,12 @@
 #include <gtest/gtest.h>
 
 #include <wx/checkbox.h>
+#include <wx/fileconf.h>
 #include <wx/frame.h>
+#include <wx/menu.h>
+#include <wx/sstream.h>
 #include <wx/textctrl.h>
+#include <wx/uiaction.h>
 
 #include <ctime>
 #include <memory>
@@ -88,6 +93,27 @@ TEST_F(HistoryPageTest, ShowsEventsNewestFirstFollowsPollsAndFilters)
     panel->GetFavoritesOnly()->GetEventHandler()->ProcessEvent(toggled);
     EXPECT_EQ("bob went offline, bob online at start", Rows(list));
     EXPECT_EQ(list->GetImageList(wxIMAGE_LIST_SMALL)->GetImageCount(), 3);
+}
+
+// A row's context menu is for the row right-clicked, not the one selected: "Never pop up" chosen
+// with its key there is stored for that performer.
+TEST_F(HistoryPageTest, ContextMenuAppliesToTheRowRightClicked)
+{
+    wxStringInputStream nothing(wxEmptyString);
+    delete wxConfigBase::Set(new wxFileConfig(nothing)); // the choice in memory, not in a file
+    Poll({{"ann", 0x03}, {"bob", 0x03}});
+    auto* panel = new HistoryPanel(frame.get(), &store, [] { return std::vector<wxString>(); });
+    HistoryListCtrl* list = panel->GetListCtrl();
+    frame->Show();
+    ASSERT_EQ("ann online at start, bob online at start", Rows(list));
+    list->SetItemState(0, wxLIST_STATE_SELECTED, wxLIST_STATE_SELECTED);
+    // Once the menu is up, its key for "Never pop up", as a person types it.
+    list->Bind(wxEVT_MENU_OPEN, [](wxMenuEvent&) { wxTheApp->CallAfter([] { wxUIActionSimulator().Char('n'); }); });
+    wxListEvent click(wxEVT_LIST_ITEM_RIGHT_CLICK, list->GetId());
+    click.m_itemIndex = 1;
+    list->GetEventHandler()->ProcessEvent(click);
+    EXPECT_EQ(CHOICE_NEVER, ReadPopupChoice("bob"));
+    EXPECT_EQ(CHOICE_AS_SETTINGS, ReadPopupChoice("ann"));
 }
 
 // A filter whose search takes several slices goes on by itself between the window's turns, the

@@ -1,6 +1,7 @@
 // Everyday use on a virtual display: the settings dialog and its effect on the polling, the
 // autostart tick, pausing pop-ups, the search field and the offline group.
 #include "ui/SettingsDialog.h"
+#include "model/PopupChoice.h"
 #include "model/PopupPause.h"
 #include "ui/AllTreeCtrl.h"
 #include "ui/FavoriteTreeCtrl.h"
@@ -13,10 +14,12 @@
 
 #include <wx/button.h>
 #include <wx/checkbox.h>
+#include <wx/listbox.h>
 #include <wx/menu.h>
 #include <wx/radiobut.h>
 #include <wx/spinctrl.h>
 #include <wx/srchctrl.h>
+#include <wx/stattext.h>
 #include <wx/textctrl.h>
 
 #include <ctime>
@@ -89,6 +92,63 @@ TEST_F(SettingsDialogTest, StoredValuesShownAndServersCheckedAsTyped)
         EXPECT_EQ(valid, dialog.GetOkButton()->IsEnabled());
         EXPECT_EQ(valid, image->GetBackgroundColour() != wxColour(255, 204, 204));
     }
+}
+
+// The pop-up page shows what is stored and stores what is changed; a time that is not one keeps
+// "OK" disabled and says how to write it; a name removed from a list leaves the stored list, one
+// chosen elsewhere meanwhile stays.
+TEST_F(SettingsDialogTest, PopupPageRoundTripsItsValuesAndRefusesABadTime)
+{
+    // Key, value stored before, value stored after the changes below and "OK".
+    const char* const rows[][3] = {
+        {"perMinute", "3", "0"},         {"flapSeconds", "30", "600"},       {"quietHours", "1", "0"},
+        {"quietFrom", "23:15", "23:15"}, {"quietTo", "06:05", "07:30"},      {"notFullScreen", "0", "1"},
+        {"style", "desktop", "own"},     {"always", "ann,bob,", "ann,eve,"}, {"never", "cat,dan,", "dan,"}};
+    for (const auto& row : rows)
+        Settings::WriteString(wxString("/PopupDialog/") + row[0], row[1]);
+    SettingsDialog dialog(nullptr);
+    PopupSettingsPage* page = dialog.GetPopupPage();
+    EXPECT_EQ("3 30 1 23:15 06:05 0 010 ann,bob|cat,dan",
+              wxString::Format("%d %d %d %s %s %d %d%d%d %s|%s", page->GetPerMinuteSpin()->GetValue(),
+                               page->GetFlapSpin()->GetValue(), page->GetQuietCheck()->GetValue(),
+                               page->GetQuietFromText()->GetValue(), page->GetQuietToText()->GetValue(),
+                               page->GetNotFullScreenCheck()->GetValue(), page->GetStyleRadio(0)->GetValue(),
+                               page->GetStyleRadio(1)->GetValue(), page->GetStyleRadio(2)->GetValue(),
+                               wxJoin(page->GetAlwaysList()->GetStrings(), ','),
+                               wxJoin(page->GetNeverList()->GetStrings(), ',')));
+    EXPECT_LE(dialog.GetSize().x, 600);
+
+    const wxString hint = page->GetQuietMessage()->GetLabel();
+    for (const char* time : {"24:00", "7:5", "ab:cd", "", "12:60", "1:2:3", "+1:30", " 7:30"})
+    {
+        const bool good = time[0] == ' ';
+        page->GetQuietToText()->SetValue(time);
+        EXPECT_EQ(good, dialog.GetOkButton()->IsEnabled()) << time;
+        EXPECT_EQ(good, hint == page->GetQuietMessage()->GetLabel()) << time;
+    }
+    page->GetPerMinuteSpin()->SetValue(0);
+    page->GetFlapSpin()->SetValue(600);
+    page->GetQuietCheck()->SetValue(false);
+    page->GetNotFullScreenCheck()->SetValue(true);
+    page->GetStyleRadio(0)->SetValue(true);
+    // "bob" by the button, "cat" by the Delete key; "eve" chosen meanwhile from a context menu.
+    page->GetNeverList()->SetSelection(1);
+    page->GetAlwaysList()->SetSelection(1);
+    wxCommandEvent selected(wxEVT_LISTBOX, page->GetAlwaysList()->GetId());
+    selected.SetEventObject(page->GetAlwaysList());
+    selected.SetInt(1);
+    Send(page->GetAlwaysList(), std::move(selected));
+    EXPECT_EQ(wxNOT_FOUND, page->GetNeverList()->GetSelection()); // "Remove" takes one name, not two
+    Press(page->GetRemoveButton());
+    wxKeyEvent del(wxEVT_KEY_DOWN);
+    del.m_keyCode = WXK_DELETE;
+    del.SetEventObject(page->GetNeverList());
+    page->GetNeverList()->SetSelection(0);
+    Send(page->GetNeverList(), std::move(del));
+    WritePopupChoice("eve", CHOICE_ALWAYS);
+    Press(dialog.GetOkButton());
+    for (const auto& row : rows)
+        EXPECT_EQ(row[2], Settings::ReadString(wxString("/PopupDialog/") + row[0], "?")) << row[0];
 }
 
 // "OK" stores and applies at once: the next list request goes to the new server without waiting

@@ -25,6 +25,11 @@ add_test(NAME boxes COMMAND ${XVFB_RUN} -a -s "-screen 0 1280x1024x24"
   bash ${CMAKE_CURRENT_SOURCE_DIR}/Boxes.sh ${CMAKE_BINARY_DIR} ${SOLVANE_TIME_SCALE})
 set_tests_properties(boxes PROPERTIES LABELS gui RUN_SERIAL TRUE TIMEOUT 300
   ENVIRONMENT "${SOLVANE_TEST_ENV}")
+# A performer's pop-up choice made through the All page's real context menu, kept over a restart.
+add_test(NAME popup_choice_restart COMMAND ${XVFB_RUN} -a -s "-screen 0 1280x1024x24"
+  bash ${CMAKE_CURRENT_SOURCE_DIR}/PopupChoiceRestart.sh ${CMAKE_BINARY_DIR} ${SOLVANE_TIME_SCALE})
+set_tests_properties(popup_choice_restart PROPERTIES LABELS gui RUN_SERIAL TRUE TIMEOUT 120
+  ENVIRONMENT "${SOLVANE_TEST_ENV}")
 # GNOME's compositor, headless: through XWayland as GNOME starts programs, and on Wayland alone.
 find_program(DBUS_RUN_SESSION dbus-run-session REQUIRED)
 add_test(NAME gnome_desktop COMMAND ${DBUS_RUN_SESSION} -- bash ${CMAKE_CURRENT_SOURCE_DIR}/GnomeDesktop.sh

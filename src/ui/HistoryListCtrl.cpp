@@ -3,6 +3,7 @@
 
 #include "model/UserGroups.h"
 #include "site/SiteAddress.h"
+#include "ui/MainMenu.h"
 #include "ui/UserListTreeCtrl.h"
 #include "util/Trace.h"
 #include "util/Util.h"
@@ -10,6 +11,7 @@
 #include <wx/datetime.h>
 #include <wx/imaglist.h>
 #include <wx/intl.h>
+#include <wx/menu.h>
 
 namespace
 {
@@ -27,6 +29,9 @@ wxBEGIN_EVENT_TABLE(HistoryListCtrl, wxListCtrl)
     EVT_USER_CHANGED(-1, HistoryListCtrl::OnUserEvent)
     EVT_USER_LIST_INITIALIZED(-1, HistoryListCtrl::OnUserListInitialized)
     EVT_LIST_ITEM_ACTIVATED(wxID_ANY, HistoryListCtrl::OnItemActivated)
+    EVT_LIST_ITEM_RIGHT_CLICK(wxID_ANY, HistoryListCtrl::OnItemRightClick)
+    EVT_MENU(wxID_OPEN, HistoryListCtrl::OnMenu)
+    EVT_MENU_RANGE(ID_POPUP_ALWAYS, ID_POPUP_AS_SETTINGS, HistoryListCtrl::OnMenu)
 wxEND_EVENT_TABLE()
 
 HistoryListCtrl::HistoryListCtrl(wxWindow* parent, wxWindowID id, HistoryStore* store)
@@ -114,6 +119,33 @@ void HistoryListCtrl::OnItemActivated(wxListEvent& event)
     if (row.id == 0)
         return;
     Util::LaunchBrowser(SiteAddress::PerformerPage(row.name));
+}
+
+void HistoryListCtrl::OnItemRightClick(wxListEvent& event)
+{
+    SOLVANE_TRACE("[%p]HistoryListCtrl::OnItemRightClick(%ld)", static_cast<void*>(this), event.GetIndex());
+    const HistoryEvent& row = view.GetRow(static_cast<size_t>(event.GetIndex()));
+    if (row.id == 0)
+        return;
+    // The row under the mouse, by name: a refresh may move the rows while the menu is up.
+    menuName = row.name;
+    wxMenu menu;
+    menu.Append(wxID_OPEN, _("&Open page"));
+    menu.AppendSeparator();
+    AppendPopupChoiceItems(menu, menuName);
+    PopupMenu(&menu);
+    menuName.clear();
+}
+
+void HistoryListCtrl::OnMenu(wxCommandEvent& event)
+{
+    SOLVANE_TRACE("[%p]HistoryListCtrl::OnMenu(%d)", static_cast<void*>(this), event.GetId());
+    if (menuName.empty())
+        return;
+    if (event.GetId() == wxID_OPEN)
+        Util::LaunchBrowser(SiteAddress::PerformerPage(menuName));
+    else
+        ApplyPopupChoiceItem(event.GetId(), menuName);
 }
 
 wxString HistoryListCtrl::OnGetItemText(long item, long column) const

@@ -25,6 +25,9 @@ public:
     void OnUserEvent(UserEvent& event);
     void OnUserListInitialized(UserListEvent& event);
     void OnItemActivated(wxListEvent& event);
+    /// A row's context menu: its performer's page and pop-up choice.
+    void OnItemRightClick(wxListEvent& event);
+    void OnMenu(wxCommandEvent& event);
 
 protected:
     wxString OnGetItemText(long item, long column) const override;
@@ -43,6 +46,8 @@ private:
     int freeImage;
     int busyImage;
     bool updatePending = false;
+    // The performer whose context menu is up; empty otherwise.
+    wxString menuName;
     // A timer, not a queued call: the toolkit runs queued calls in one go, so a search that queued
     // its next slice would hold the window until it ended.
     wxTimer searchTimer;

@@ -1,6 +1,8 @@
-// The settings dialog: the servers, the polling, the pop-ups, the start and what an outage does.
+// The settings dialog: the servers, the polling, the pop-ups, the start and what an outage does;
+// how to have fewer pop-ups on a page of its own.
 #include "ui/SettingsDialog.h"
 
+#include "ui/PopupSettingsPage.h"
 #include "util/AutostartEntry.h"
 #include "util/ServerAddress.h"
 #include "util/Settings.h"
@@ -11,6 +13,8 @@
 #include <wx/checkbox.h>
 #include <wx/intl.h>
 #include <wx/msgdlg.h>
+#include <wx/notebook.h>
+#include <wx/panel.h>
 #include <wx/radiobut.h>
 #include <wx/settings.h>
 #include <wx/sizer.h>
@@ -45,34 +49,37 @@ SettingsDialog::SettingsDialog(wxWindow* parent, wxWindowID id, const wxString& 
     : wxDialog(parent, id, title, pos, size, style)
 {
     SOLVANE_TRACE("[%p]SettingsDialog::SettingsDialog(%p)", static_cast<void*>(this), static_cast<void*>(parent));
-    serversBox = new wxStaticBox(this, wxID_ANY, _("Servers"));
+    notebook = new wxNotebook(this, wxID_ANY);
+    general = new wxPanel(notebook, wxID_ANY);
+    serversBox = new wxStaticBox(general, wxID_ANY, _("Servers"));
     const wxString serverLabels[] = {_("&Web server"), _("&Image server"), _("&Preview server")};
     for (int i = 0; i < SERVER_COUNT; ++i)
     {
-        serverLabel[i] = new wxStaticText(this, wxID_ANY, serverLabels[i]);
-        serverText[i] = new wxTextCtrl(this, kServerTextIds[i], wxEmptyString);
+        serverLabel[i] = new wxStaticText(general, wxID_ANY, serverLabels[i]);
+        serverText[i] = new wxTextCtrl(general, kServerTextIds[i], wxEmptyString);
     }
-    pollingBox = new wxStaticBox(this, wxID_ANY, _("Polling"));
-    intervalLabel = new wxStaticText(this, wxID_ANY, _("&Refresh every (seconds)"));
-    intervalSpin = new wxSpinCtrl(this, wxID_ANY, wxEmptyString, wxDefaultPosition, wxDefaultSize, wxSP_ARROW_KEYS, 1,
-                                  3600, kDefaultIntervalSeconds);
-    endRadio = new wxRadioButton(this, wxID_ANY, _("When the site cannot be reached, end after the &message"),
+    pollingBox = new wxStaticBox(general, wxID_ANY, _("Polling"));
+    intervalLabel = new wxStaticText(general, wxID_ANY, _("&Refresh every (seconds)"));
+    intervalSpin = new wxSpinCtrl(general, wxID_ANY, wxEmptyString, wxDefaultPosition, wxDefaultSize, wxSP_ARROW_KEYS,
+                                  1, 3600, kDefaultIntervalSeconds);
+    endRadio = new wxRadioButton(general, wxID_ANY, _("When the site cannot be reached, end after the &message"),
                                  wxDefaultPosition, wxDefaultSize, wxRB_GROUP);
-    keepTryingRadio = new wxRadioButton(this, wxID_ANY, _("When the site cannot be reached, keep &trying quietly"));
-    popupBox = new wxStaticBox(this, wxID_ANY, _("Pop-ups"));
-    durationLabel = new wxStaticText(this, wxID_ANY, _("Pop-up &duration (seconds)"));
-    durationSpin = new wxSpinCtrl(this, wxID_ANY, wxEmptyString, wxDefaultPosition, wxDefaultSize, wxSP_ARROW_KEYS, 1,
-                                  60, kDefaultDurationSeconds);
-    onlineCheck = new wxCheckBox(this, wxID_ANY, _("When a performer comes &online"));
-    freeCheck = new wxCheckBox(this, wxID_ANY, _("When a performer becomes &free"));
-    onlyFavoriteCheck = new wxCheckBox(this, wxID_ANY, _("Only for fa&vorites"));
-    startBox = new wxStaticBox(this, wxID_ANY, _("Start"));
-    updateCheck = new wxCheckBox(this, wxID_ANY, _("Check for &updates at start"));
-    autostartCheck = new wxCheckBox(this, wxID_ANY, _("Start at &login"));
-    historyLabel = new wxStaticText(this, wxID_ANY, _("&History keeps (days)"));
+    keepTryingRadio = new wxRadioButton(general, wxID_ANY, _("When the site cannot be reached, keep &trying quietly"));
+    popupBox = new wxStaticBox(general, wxID_ANY, _("Pop-ups"));
+    durationLabel = new wxStaticText(general, wxID_ANY, _("Pop-up &duration (seconds)"));
+    durationSpin = new wxSpinCtrl(general, wxID_ANY, wxEmptyString, wxDefaultPosition, wxDefaultSize, wxSP_ARROW_KEYS,
+                                  1, 60, kDefaultDurationSeconds);
+    onlineCheck = new wxCheckBox(general, wxID_ANY, _("When a performer comes &online"));
+    freeCheck = new wxCheckBox(general, wxID_ANY, _("When a performer becomes &free"));
+    onlyFavoriteCheck = new wxCheckBox(general, wxID_ANY, _("Only for fa&vorites"));
+    startBox = new wxStaticBox(general, wxID_ANY, _("Start"));
+    updateCheck = new wxCheckBox(general, wxID_ANY, _("Check for &updates at start"));
+    autostartCheck = new wxCheckBox(general, wxID_ANY, _("Start at &login"));
+    historyLabel = new wxStaticText(general, wxID_ANY, _("&History keeps (days)"));
     historySpin =
-        new wxSpinCtrl(this, wxID_ANY, wxEmptyString, wxDefaultPosition, wxDefaultSize, wxSP_ARROW_KEYS,
+        new wxSpinCtrl(general, wxID_ANY, wxEmptyString, wxDefaultPosition, wxDefaultSize, wxSP_ARROW_KEYS,
                        SettingsKeys::kHistoryDaysMin, SettingsKeys::kHistoryDaysMax, SettingsKeys::kHistoryDaysDefault);
+    popupPage = new PopupSettingsPage(notebook);
     okButton = new wxButton(this, wxID_OK, _("OK"));
     cancelButton = new wxButton(this, wxID_CANCEL, _("Cancel"));
 
@@ -136,11 +143,17 @@ void SettingsDialog::DoLayout()
     buttons->Add(okButton, 0, 0, 0);
     buttons->Add(cancelButton, 0, 0, 0);
 
+    auto* generalSizer = new wxBoxSizer(wxVERTICAL);
+    generalSizer->Add(serversSizer, 0, wxEXPAND | wxLEFT | wxRIGHT | wxTOP, 8);
+    generalSizer->Add(pollingSizer, 0, wxEXPAND | wxLEFT | wxRIGHT | wxTOP, 8);
+    generalSizer->Add(popupSizer, 0, wxEXPAND | wxLEFT | wxRIGHT | wxTOP, 8);
+    generalSizer->Add(startSizer, 0, wxEXPAND | wxALL, 8);
+    general->SetSizer(generalSizer);
+    notebook->AddPage(general, _("General"));
+    notebook->AddPage(popupPage, _("Pop-ups"));
+
     auto* dialogSizer = new wxBoxSizer(wxVERTICAL);
-    dialogSizer->Add(serversSizer, 0, wxEXPAND | wxLEFT | wxRIGHT | wxTOP, 8);
-    dialogSizer->Add(pollingSizer, 0, wxEXPAND | wxLEFT | wxRIGHT | wxTOP, 8);
-    dialogSizer->Add(popupSizer, 0, wxEXPAND | wxLEFT | wxRIGHT | wxTOP, 8);
-    dialogSizer->Add(startSizer, 0, wxEXPAND | wxALL, 8);
+    dialogSizer->Add(notebook, 1, wxEXPAND | wxLEFT | wxRIGHT | wxTOP, 8);
     dialogSizer->Add(buttons, 0, wxALL | wxALIGN_RIGHT, 4);
     SetAutoLayout(true);
     SetSizer(dialogSizer);
@@ -183,7 +196,15 @@ void SettingsDialog::MarkServer(Server server)
     const bool valid = IsServerValid(server);
     serverText[server]->SetBackgroundColour(valid ? normalBackground : kBadServerBackground);
     serverText[server]->Refresh();
-    bool allValid = true;
+    UpdateOkButton();
+}
+
+void SettingsDialog::UpdateOkButton()
+{
+    if (!okButton)
+        return; // still being made
+    // A bad value keeps the dialog open with everything typed: "OK" waits until it is put right.
+    bool allValid = popupPage->IsValid();
     for (int i = 0; i < SERVER_COUNT; ++i)
         allValid = allValid && IsServerValid(static_cast<Server>(i));
     okButton->Enable(allValid);
@@ -197,6 +218,8 @@ void SettingsDialog::OnServerText(wxCommandEvent& event)
         if (event.GetId() == kServerTextIds[i])
             MarkServer(static_cast<Server>(i));
     }
+    // The pop-up page's times, which it has marked already.
+    UpdateOkButton();
     event.Skip();
 }
 
@@ -211,6 +234,7 @@ void SettingsDialog::WriteValues()
     Settings::WriteBool(SettingsKeys::kPopupOnline, onlineCheck->GetValue());
     Settings::WriteBool(SettingsKeys::kPopupFree, freeCheck->GetValue());
     Settings::WriteBool(SettingsKeys::kPopupOnlyFavorite, onlyFavoriteCheck->GetValue());
+    popupPage->WriteValues();
     Settings::WriteBool(SettingsKeys::kUpdateCheck, updateCheck->GetValue());
     Settings::WriteLong(SettingsKeys::kHistoryDays, historySpin->GetValue());
     Settings::Flush();

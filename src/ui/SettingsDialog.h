@@ -1,10 +1,15 @@
-// The settings dialog: the servers, the polling, the pop-ups, the start and what an outage does.
+// The settings dialog: the servers, the polling, the pop-ups, the start and what an outage does;
+// how to have fewer pop-ups on a page of its own.
 #pragma once
+
+#include "ui/PopupSettingsPage.h"
 
 #include <wx/dialog.h>
 
 class wxButton;
 class wxCheckBox;
+class wxNotebook;
+class wxPanel;
 class wxRadioButton;
 class wxSpinCtrl;
 class wxStaticBox;
@@ -40,6 +45,8 @@ public:
     wxCheckBox* GetOnlineCheck() const { return onlineCheck; }
     wxCheckBox* GetFreeCheck() const { return freeCheck; }
     wxCheckBox* GetOnlyFavoriteCheck() const { return onlyFavoriteCheck; }
+    PopupSettingsPage* GetPopupPage() const { return popupPage; }
+    wxNotebook* GetNotebook() const { return notebook; }
     wxCheckBox* GetUpdateCheck() const { return updateCheck; }
     wxRadioButton* GetKeepTryingRadio() const { return keepTryingRadio; }
     wxButton* GetOkButton() const { return okButton; }
@@ -55,7 +62,11 @@ private:
     /// Writes or removes the start-at-login entry as the tick says; a failure is told in a box.
     void ApplyAutostart();
     void MarkServer(Server server);
+    void UpdateOkButton();
 
+    wxNotebook* notebook;
+    wxPanel* general;
+    PopupSettingsPage* popupPage;
     wxStaticBox* serversBox;
     wxStaticText* serverLabel[SERVER_COUNT];
     wxTextCtrl* serverText[SERVER_COUNT];
@@ -75,7 +86,7 @@ private:
     wxCheckBox* autostartCheck;
     wxStaticText* historyLabel;
     wxSpinCtrl* historySpin;
-    wxButton* okButton;
+    wxButton* okButton = nullptr;
     wxButton* cancelButton;
 
     wxColour normalBackground;

@@ -3,6 +3,7 @@
 
 #include "site/SiteAddress.h"
 #include "skin/SkinImageStore.h"
+#include "ui/MainMenu.h"
 #include "ui/UserListTreeItemData.h"
 #include "util/Trace.h"
 #include "util/Util.h"
@@ -16,6 +17,7 @@
 
 wxBEGIN_EVENT_TABLE(UserListTreeCtrl, wxTreeCtrl)
     EVT_MENU(wxID_OPEN, UserListTreeCtrl::OnMenu)
+    EVT_MENU_RANGE(ID_POPUP_ALWAYS, ID_POPUP_AS_SETTINGS, UserListTreeCtrl::OnMenu)
     EVT_TREE_ITEM_ACTIVATED(wxID_ANY, UserListTreeCtrl::OnTreeItemActivated)
     EVT_TREE_ITEM_RIGHT_CLICK(wxID_ANY, UserListTreeCtrl::OnTreeItemRightClick)
     EVT_USER_ADDED(-1, UserListTreeCtrl::OnUserAdded)
@@ -180,23 +182,36 @@ void UserListTreeCtrl::OnTreeItemActivated(wxTreeEvent& WXUNUSED(event))
 void UserListTreeCtrl::OnTreeItemRightClick(wxTreeEvent& event)
 {
     SOLVANE_TRACE("[%p]UserListTreeCtrl::OnTreeItemRightClick(void)", static_cast<void*>(this));
-    if (!GetUserData(event.GetItem()))
+    const UserListTreeItemData* data = GetUserData(event.GetItem());
+    if (!data)
         return;
+    // The menu is for the row under the mouse, which need not be the selected one; by name, as a
+    // poll may take the row away while the menu is up.
+    menuName = data->GetUser().GetName();
     wxMenu menu;
     menu.Append(wxID_OPEN, _("Profile"));
+    menu.AppendSeparator();
+    AppendPopupChoiceItems(menu, menuName);
     PopupMenu(&menu, ScreenToClient(wxGetMousePosition()));
+    menuName.clear();
 }
 
 void UserListTreeCtrl::OnMenu(wxCommandEvent& event)
 {
     SOLVANE_TRACE("[%p]UserListTreeCtrl::OnMenu(%d)", static_cast<void*>(this), event.GetId());
-    if (event.GetId() != wxID_OPEN)
-        return;
-    const wxTreeItemId selection = GetSelection();
-    const UserListTreeItemData* data = GetUserData(selection);
-    if (!data)
-        return;
-    Util::LaunchBrowser(SiteAddress::PerformerPage(data->GetUser().GetName()));
+    wxString name = menuName;
+    if (name.empty())
+    {
+        // Enter or a double click: the selected row.
+        const UserListTreeItemData* data = GetUserData(GetSelection());
+        if (!data)
+            return;
+        name = data->GetUser().GetName();
+    }
+    if (event.GetId() == wxID_OPEN)
+        Util::LaunchBrowser(SiteAddress::PerformerPage(name));
+    else
+        ApplyPopupChoiceItem(event.GetId(), name);
 }
 
 int UserListTreeCtrl::ImageForUser(const User& WXUNUSED(user)) const

@@ -101,6 +101,8 @@ private:
     std::vector<wxString> waitingNames;
     size_t nextWaiting = 0;
     NameFilter nameFilter;
+    // The performer whose context menu is up; empty otherwise.
+    wxString menuName;
 
     wxDECLARE_EVENT_TABLE();
 };

@@ -31,6 +31,8 @@ list(APPEND SOLVANE_GUI_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/PopupOutlet.h
   ${CMAKE_CURRENT_LIST_DIR}/PopupPlace.cpp
   ${CMAKE_CURRENT_LIST_DIR}/PopupPlace.h
+  ${CMAKE_CURRENT_LIST_DIR}/PopupSettingsPage.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/PopupSettingsPage.h
   ${CMAKE_CURRENT_LIST_DIR}/PopupSlots.h
   ${CMAKE_CURRENT_LIST_DIR}/PopupSummary.cpp
   ${CMAKE_CURRENT_LIST_DIR}/PopupSummary.h
