@@ -8,7 +8,7 @@ out=$2
 version=${3:-}
 cd "$root"
 find src -name '*.cpp' -o -name '*.h' | LC_ALL=C sort > "$out.files"
-xgettext --from-code=UTF-8 --language=C++ --keyword=_ --keyword=wxTRANSLATE \
+xgettext --from-code=UTF-8 --language=C++ --keyword=_ --keyword=wxTRANSLATE --keyword=wxPLURAL:1,2 \
     --add-location=file --sort-by-file --package-name=Solvane --package-version="$version" \
     --files-from="$out.files" --output="$out.tmp"
 rm -f "$out.files"

@@ -62,7 +62,7 @@ until_true 2 gone || fail "\"Never pop up\" left the pop-up on screen"
 grep -q '^never=[^,]\+,$' "$XDG_CONFIG_HOME/Messenger.conf" || fail "\"Never pop up\" was not stored"
 # The main window stores the pause. "&Always" takes the first press of its letter, "P&ause" the second.
 next menu
-xdotool key --delay 150 a a Right h
+xdotool key --delay 150 a h
 until_true 2 grep -q '^pausedUntil=[0-9]\+$' "$XDG_CONFIG_HOME/Messenger.conf" || fail "the pause was not stored"
 
 main=""

@@ -18,7 +18,7 @@ wxMenu* NewPauseMenu()
 
 void AppendPopupChoiceItems(wxMenu& menu, const wxString& name)
 {
-    menu.AppendRadioItem(ID_POPUP_ALWAYS, _("&Always pop up"));
+    menu.AppendRadioItem(ID_POPUP_ALWAYS, _("Al&ways pop up"));
     menu.AppendRadioItem(ID_POPUP_NEVER, _("&Never pop up"));
     menu.AppendRadioItem(ID_POPUP_AS_SETTINGS, _("As the &settings say"));
     switch (ReadPopupChoice(name))
