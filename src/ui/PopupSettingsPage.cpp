@@ -3,6 +3,7 @@
 #include "ui/PopupSettingsPage.h"
 
 #include "model/PopupChoice.h"
+#include "model/PopupGate.h"
 #include "util/Settings.h"
 #include "util/SettingsKeys.h"
 #include "util/Trace.h"
@@ -56,19 +57,9 @@ wxString QuietError()
 
 wxString NormalTimeOfDay(const wxString& text)
 {
-    const wxString trimmed = wxString(text).Trim(true).Trim(false);
-    unsigned long hours = 0;
-    unsigned long minutes = 0;
-    const wxString hourText = trimmed.BeforeFirst(':');
-    const wxString minuteText = trimmed.AfterFirst(':');
-    // Digits only: the toolkit's number check would let a sign through.
-    const auto digits = [](const wxString& part) {
-        return std::all_of(part.begin(), part.end(), [](wxUniChar c) { return c >= '0' && c <= '9'; });
-    };
-    if (hourText.empty() || hourText.length() > 2 || minuteText.length() != 2 || !digits(hourText) ||
-        !digits(minuteText) || !hourText.ToULong(&hours) || !minuteText.ToULong(&minutes) || hours > 23 || minutes > 59)
-        return wxEmptyString;
-    return wxString::Format("%02lu:%02lu", hours, minutes);
+    // Read as the pop-ups read the stored value, blanks around it forgiven.
+    const int minutes = PopupGate::ParseClockTime(wxString(text).Trim(true).Trim(false), -1);
+    return minutes < 0 ? wxString() : wxString::Format("%02d:%02d", minutes / 60, minutes % 60);
 }
 
 PopupSettingsPage::PopupSettingsPage(wxWindow* parent) : wxPanel(parent, wxID_ANY)
