@@ -37,7 +37,8 @@ const int kBusTimeoutMilliseconds = 1000;
 // Passes of the main context that a cancelled call needs at most to report back.
 const int kDrainRounds = 100;
 
-// The spec's raw picture: width, height, row stride, alpha, bits per sample, channels, bytes.
+// The notification service's raw picture: width, height, row stride, alpha, bits per sample,
+// channels, bytes.
 GVariant* ImageData(const wxImage& image)
 {
     const int width = image.GetWidth(), height = image.GetHeight();
