@@ -35,8 +35,6 @@ const int kPictureHeight = 82;
 // placeholder.
 const long kPictureTimeoutMilliseconds = 10000;
 const long kPictureOverallMilliseconds = 30000;
-const long kDefaultDurationSeconds = 8;
-const long kMaxDurationSeconds = 86400;
 // A screen's scale as the picture is made for it: 1 to 4, else 1.
 double ValidScale(double scale)
 {
@@ -286,10 +284,10 @@ void PopupDialog::ShowAt(const wxPoint& position)
 long PopupDialog::DurationSeconds()
 {
     // Read anew for each pop-up and never written: a setting for those who want it otherwise.
-    const long seconds = Settings::ReadLong(SettingsKeys::kPopupDuration, kDefaultDurationSeconds);
+    const long seconds = Settings::ReadLong(SettingsKeys::kPopupDuration, SettingsKeys::kPopupDurationDefault);
     if (seconds < 1)
-        return kDefaultDurationSeconds;
-    return seconds > kMaxDurationSeconds ? kMaxDurationSeconds : seconds;
+        return SettingsKeys::kPopupDurationDefault;
+    return seconds > SettingsKeys::kPopupDurationMax ? SettingsKeys::kPopupDurationMax : seconds;
 }
 
 void PopupDialog::Detach()

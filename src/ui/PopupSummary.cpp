@@ -4,8 +4,6 @@
 #include "skin/SkinImageStore.h"
 #include "ui/NotificationHints.h"
 #include "ui/PopupDialog.h"
-#include "util/Settings.h"
-#include "util/SettingsKeys.h"
 #include "util/Trace.h"
 
 #include <wx/dcclient.h>
@@ -113,11 +111,9 @@ void PopupSummary::ShowAt(const wxPoint& position)
 
 void PopupSummary::StartTime()
 {
-    long seconds = Settings::ReadLong(SettingsKeys::kPopupDuration, SettingsKeys::kPopupDurationDefault);
-    if (seconds < 1 || seconds > SettingsKeys::kPopupDurationMax)
-        seconds = SettingsKeys::kPopupDurationDefault;
+    // As long as a pop-up stays.
     timer = std::make_unique<wxTimer>(this);
-    timer->StartOnce(static_cast<int>(seconds * 1000));
+    timer->StartOnce(static_cast<int>(PopupDialog::DurationSeconds() * 1000));
 }
 
 void PopupSummary::Detach()

@@ -29,7 +29,6 @@ namespace
 const int kServerTextIds[] = {wxID_HIGHEST + 101, wxID_HIGHEST + 102, wxID_HIGHEST + 103};
 const char* const kServerKeys[] = {SettingsKeys::kWebServer, SettingsKeys::kImageServer, SettingsKeys::kPreviewServer};
 const long kDefaultIntervalSeconds = 10;
-const long kDefaultDurationSeconds = 8;
 // A marked field: the light red of a form's error, readable with dark text.
 const wxColour kBadServerBackground(255, 204, 204);
 
@@ -68,7 +67,7 @@ SettingsDialog::SettingsDialog(wxWindow* parent, wxWindowID id, const wxString& 
     popupBox = new wxStaticBox(general, wxID_ANY, _("Pop-ups"));
     durationLabel = new wxStaticText(general, wxID_ANY, _("Pop-up &duration (seconds)"));
     durationSpin = new wxSpinCtrl(general, wxID_ANY, wxEmptyString, wxDefaultPosition, wxDefaultSize, wxSP_ARROW_KEYS,
-                                  1, 60, kDefaultDurationSeconds);
+                                  1, 60, SettingsKeys::kPopupDurationDefault);
     onlineCheck = new wxCheckBox(general, wxID_ANY, _("When a performer comes &online"));
     freeCheck = new wxCheckBox(general, wxID_ANY, _("When a performer becomes &free"));
     onlyFavoriteCheck = new wxCheckBox(general, wxID_ANY, _("Only for fa&vorites"));
@@ -175,7 +174,7 @@ void SettingsDialog::ReadValues()
     const bool keepTrying = Settings::ReadBool(SettingsKeys::kKeepTrying, false);
     endRadio->SetValue(!keepTrying);
     keepTryingRadio->SetValue(keepTrying);
-    durationSpin->SetValue(Clamped(Settings::ReadLong(SettingsKeys::kPopupDuration, kDefaultDurationSeconds), 1, 60));
+    durationSpin->SetValue(Clamped(Settings::ReadLong(SettingsKeys::kPopupDuration, SettingsKeys::kPopupDurationDefault), 1, 60));
     onlineCheck->SetValue(Settings::ReadBool(SettingsKeys::kPopupOnline, true));
     freeCheck->SetValue(Settings::ReadBool(SettingsKeys::kPopupFree, true));
     onlyFavoriteCheck->SetValue(Settings::ReadBool(SettingsKeys::kPopupOnlyFavorite, false));
