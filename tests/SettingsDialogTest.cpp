@@ -246,9 +246,6 @@ TEST_F(SettingsDialogTest, PausedPopupsStayAwayUntilTheEnd)
     EXPECT_EQ(2u, announce(main, "emil"));
 }
 
-// At 10,000 performers each keystroke filters both trees within 50 ms of the GUI thread's time;
-// the groups count what
-// shows of all; a poll while filtered keeps the filter; Escape empties the field.
 namespace
 {
 std::chrono::nanoseconds ThreadCpuTime()
@@ -259,6 +256,9 @@ std::chrono::nanoseconds ThreadCpuTime()
 }
 } // namespace
 
+// At 10,000 performers each keystroke filters both trees within 50 ms of the GUI thread's time;
+// the groups count what shows of all; a poll while filtered keeps the filter; Escape empties
+// the field.
 TEST_F(SettingsDialogTest, FindFiltersBothTreesQuicklyAndKeepsFilteringThroughPolls)
 {
     MainFrame* main = Open();
