@@ -71,6 +71,8 @@ for case in keyring file; do
     until_true 10 eval '[ "$(logins wrong)" -ge 1 ]' || fail "$case: the login never reached the site"
     until_true 10 eval '[ -n "$(window "^Error$")" ]' || fail "$case: no \"Could not login.\""
     xdotool key Return
+    grep -q '^password=' "$conf" && fail "$case: the rejected password went to the file"
+    [ -z "$(lookup)" ] || fail "$case: the rejected password went to the keyring"
     type_account demo demo
     until_true 10 eval '[ "$(logins demo)" -ge 1 ]' || fail "$case: the second login never reached the site"
     if [ "$case" = keyring ]; then
@@ -80,7 +82,6 @@ for case in keyring file; do
         until_true 10 grep -q '^password=demo$' "$conf" || fail "file: the password is not in the file"
     fi
     stop
-    grep -q '^password=wrong' "$conf" && fail "$case: the rejected password was stored"
     # A restart: one login with the stored account, no dialog.
     start
     until_true 10 eval '[ "$(logins demo)" -ge 2 ]' || fail "$case: no login at start"
