@@ -18,6 +18,7 @@
 #include "ui/HelpMenu.h"
 #include "ui/HistoryListCtrl.h"
 #include "ui/HistoryPanel.h"
+#include "ui/NotebookTabs.h"
 #include "ui/NotifyIcon.h"
 #include "ui/PopupDialogManager.h"
 #include "ui/ServerFailureBox.h"
@@ -133,8 +134,10 @@ MainFrame::MainFrame() : wxFrame(nullptr, wxID_ANY, wxEmptyString), loggedIn(fal
         SetIcons(icons);
     }
 
-    const wxRect place = ReadWindowPlace(SettingsKeys::kMainFrameX, SettingsKeys::kMainFrameY,
-                                         SettingsKeys::kMainFrameWidth, SettingsKeys::kMainFrameHeight, wxSize(240, 480));
+    // Wide enough at first for every tab to show whole in the user's language and font.
+    const wxRect place =
+        ReadWindowPlace(SettingsKeys::kMainFrameX, SettingsKeys::kMainFrameY, SettingsKeys::kMainFrameWidth,
+                        SettingsKeys::kMainFrameHeight, wxSize(std::max(240, NotebookTabsWidth(notebook)), 480));
     SetSize(place.x, place.y, place.width, place.height, wxSIZE_AUTO_WIDTH | wxSIZE_AUTO_HEIGHT);
     // The pages take the notebook's size before the window system first lays them out: fitted to
     // their best size, the trees would be given a few pixels' height there, and a list that came
