@@ -70,6 +70,12 @@ TEST_F(JapaneseTest, TheWordsShownComeFromTheCatalogues)
 
 TEST_F(JapaneseTest, EveryTabShowsWholeAtTheFirstSize)
 {
+    // Larger letters, as a person who reads large has them: the tabs need more than the default
+    // width (240 pixels) then.
+    GtkCssProvider* large = gtk_css_provider_new();
+    gtk_css_provider_load_from_data(large, "notebook tab label { font-size: 15px; }", -1, nullptr);
+    gtk_style_context_add_provider_for_screen(gdk_screen_get_default(), GTK_STYLE_PROVIDER(large),
+                                              GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
     MainFrame* main = Open();
     wxNotebook* notebook = main->GetNotebook();
     ASSERT_EQ("履歴", notebook->GetPageText(2).utf8_string());
@@ -92,4 +98,6 @@ TEST_F(JapaneseTest, EveryTabShowsWholeAtTheFirstSize)
     };
     EXPECT_TRUE(PumpUntil([&] { return main->IsShownOnScreen() && whole(); })) << main->GetSize().x;
     ExitBy([&] { wxQueueEvent(main, new wxCommandEvent(wxEVT_MENU, wxID_EXIT)); });
+    gtk_style_context_remove_provider_for_screen(gdk_screen_get_default(), GTK_STYLE_PROVIDER(large));
+    g_object_unref(large);
 }
