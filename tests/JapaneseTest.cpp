@@ -29,10 +29,25 @@ protected:
 struct UpdateBox : wxGenericMessageDialog
 {
     UpdateBox() : wxGenericMessageDialog(nullptr, "?", "?", wxYES_NO | wxDIALOG_NO_PARENT) { DoCreateMsgdialog(); }
-    wxString Label(int id) const
+    // What the button shows: GTK draws its own stock label in place of the toolkit's.
+    std::string Label(int id) const
     {
         auto* button = wxDynamicCast(FindWindow(id), wxButton);
-        return button ? button->GetLabel() : wxString();
+        return button ? Shown(static_cast<GtkWidget*>(button->GetHandle())) : std::string();
+    }
+    static std::string Shown(GtkWidget* widget)
+    {
+        if (GTK_IS_LABEL(widget))
+            return gtk_label_get_text(GTK_LABEL(widget));
+        std::string text;
+        if (GTK_IS_CONTAINER(widget))
+        {
+            GList* children = gtk_container_get_children(GTK_CONTAINER(widget));
+            for (GList* child = children; child; child = child->next)
+                text += Shown(static_cast<GtkWidget*>(child->data));
+            g_list_free(children);
+        }
+        return text;
     }
 };
 } // namespace
@@ -50,8 +65,8 @@ TEST_F(JapaneseTest, TheWordsShownComeFromTheCatalogues)
         {splash[1].text, "ライブ"},
         {splash[2].text, "起動中…"},
         {splash[3].text, "バージョン " + CurrentVersion.ToString().utf8_string()},
-        {box.Label(wxID_YES), "はい (&Y)"}, // the toolkit's own catalogue
-        {box.Label(wxID_NO), "いいえ (&N)"},
+        {wxString::FromUTF8(box.Label(wxID_YES)), "はい(Y)"}, // GTK's own catalogue
+        {wxString::FromUTF8(box.Label(wxID_NO)), "いいえ(N)"},
         {tuesday.Format("%a %H:%M"), "火 06:00"}, // the pause's end, in the menu and the tray
     };
     for (const auto& [text, japanese] : shown)

@@ -22,8 +22,10 @@ void SetUpTranslations(const wxString& folder)
         translations->AddStdCatalog();
         translations->AddCatalog("Solvane");
     }
-    // Only the time's names follow the user's locale: numbers keep the C locale's dot, which the
-    // settings file and the site's list are written with. The toolkit leaves the C locale in
-    // place, so weekdays would stay English; a locale that the system lacks changes nothing.
+    // The toolkit leaves the C locale in place. The weekdays' names follow the user's locale, and
+    // so do GTK's own texts: the buttons of the toolkit's boxes are GTK's stock items (Yes, No),
+    // translated by GTK's catalogue. Numbers keep the C locale's dot, which the settings file
+    // and the site's list are written with. A locale that the system lacks changes nothing.
     std::setlocale(LC_TIME, "");
+    std::setlocale(LC_MESSAGES, "");
 }

@@ -4,6 +4,6 @@
 #include <wx/string.h>
 
 /// Installs the translations for the environment's language: the toolkit's own catalogue
-/// (its stock labels: Yes, No, OK, Cancel) and "Solvane" from folder/LANG/LC_MESSAGES, and the
-/// system's names of the weekdays for dates shown. A missing catalogue leaves the English.
+/// (its stock labels: Yes, No, OK, Cancel), "Solvane" from folder/LANG/LC_MESSAGES, GTK's texts
+/// and the system's names of the weekdays. A missing catalogue or locale leaves the English.
 void SetUpTranslations(const wxString& folder);
