@@ -61,7 +61,7 @@ TEST_F(JapaneseTest, TheWordsShownComeFromTheCatalogues)
     const std::pair<wxString, std::string> shown[] = {
         {PopupDialog::StripText(POPUP_ONLINE).text, "オンライン"},
         {PopupDialog::StripText(POPUP_FREE).text, "いま空いています"},
-        {splash[0].text, "配信が始まったらすぐにお知らせ"},
+        {splash[0].text, "配信開始をすぐにお知らせ"},
         {splash[1].text, "ライブ"},
         {splash[2].text, "起動中…"},
         {splash[3].text, "バージョン " + CurrentVersion.ToString().utf8_string()},
