@@ -12,6 +12,10 @@
 #include <wx/imaglist.h>
 #include <wx/intl.h>
 #include <wx/menu.h>
+#include <wx/settings.h>
+
+#include <algorithm>
+#include <numeric>
 
 namespace
 {
@@ -21,6 +25,9 @@ enum Column
     kNameColumn,
     kEventColumn
 };
+
+// Each column's width when the page has room for all (pixels at the standard resolution).
+const int kNaturalWidths[] = {150, 110, 120};
 } // namespace
 
 wxBEGIN_EVENT_TABLE(HistoryListCtrl, wxListCtrl)
@@ -49,6 +56,7 @@ HistoryListCtrl::HistoryListCtrl(wxWindow* parent, wxWindowID id, HistoryStore* 
     view.SetFilter(wxEmptyString, {}, false);
     SetItemCount(static_cast<long>(view.GetCount()));
     Bind(wxEVT_TIMER, &HistoryListCtrl::OnSearchTimer, this, searchTimer.GetId());
+    Bind(wxEVT_SIZE, &HistoryListCtrl::OnSize, this);
 }
 
 HistoryListCtrl::~HistoryListCtrl()
@@ -58,9 +66,35 @@ HistoryListCtrl::~HistoryListCtrl()
 
 void HistoryListCtrl::SetProperties()
 {
-    AppendColumn(_("Time"), wxLIST_FORMAT_LEFT, FromDIP(150));
-    AppendColumn(_("Name"), wxLIST_FORMAT_LEFT, FromDIP(110));
-    AppendColumn(_("Event"), wxLIST_FORMAT_LEFT, FromDIP(120));
+    AppendColumn(_("Time"), wxLIST_FORMAT_LEFT, FromDIP(kNaturalWidths[kTimeColumn]));
+    AppendColumn(_("Name"), wxLIST_FORMAT_LEFT, FromDIP(kNaturalWidths[kNameColumn]));
+    AppendColumn(_("Event"), wxLIST_FORMAT_LEFT, FromDIP(kNaturalWidths[kEventColumn]));
+}
+
+void HistoryListCtrl::OnSize(wxSizeEvent& event)
+{
+    event.Skip();
+    FitColumns();
+}
+
+void HistoryListCtrl::FitColumns()
+{
+    // The columns share the page's width, so that every one shows without scrolling sideways:
+    // their natural widths while there is room, each its share below that (the main window is
+    // narrow by default). The room of a vertical scroll bar is kept, as rows come and go.
+    const int room = GetClientSize().x - std::max(0, wxSystemSettings::GetMetric(wxSYS_VSCROLL_X, this));
+    if (room <= 0)
+        return;
+    const int natural = FromDIP(std::accumulate(std::begin(kNaturalWidths), std::end(kNaturalWidths), 0));
+    int left = room;
+    for (int column = kTimeColumn; column < kEventColumn; ++column)
+    {
+        const int width = FromDIP(kNaturalWidths[column]) * std::min(room, natural) / natural;
+        SetColumnWidth(column, width);
+        left -= width;
+    }
+    // The last column takes what is left, all of a wide page.
+    SetColumnWidth(kEventColumn, left);
 }
 
 void HistoryListCtrl::SetFilter(const wxString& text, const std::vector<wxString>& names, bool favoritesOnly)
