@@ -126,13 +126,12 @@ TEST_F(MainFrameTest, FirstRunThenTheStoredSettingsAtTheNextStart)
     EXPECT_EQ(screen.GetTopLeft(), wxPoint(Settings::ReadLong("/MainFrame/x", -1), Settings::ReadLong("/MainFrame/y", -1)));
 }
 
-// One search field filters whichever page shows: the History page takes what was typed when it
-// comes up, then follows the field. At the first run's width its columns all fit on the page.
+// One search field filters whichever page shows: the History page takes it up as it comes, then
+// follows it. At the first run's width the page's columns all fit on it.
 TEST_F(MainFrameTest, TheSearchFieldFiltersTheHistoryPageWhoseColumnsFit)
 {
     MainFrame* main = Open();
     HistoryListCtrl* list = main->GetHistoryPanel()->GetListCtrl();
-    // Each history row's name, lower case, top to bottom.
     const auto names = [list] {
         std::set<std::string> shown;
         for (long row = 0; row < list->GetItemCount(); ++row)
@@ -141,19 +140,13 @@ TEST_F(MainFrameTest, TheSearchFieldFiltersTheHistoryPageWhoseColumnsFit)
     };
     ASSERT_TRUE(PumpUntil([&] { return names().size() == 4; }));
     main->GetSearchCtrl()->SetValue("KITTY");
-    wxNotebook* notebook = main->GetNotebook();
-    notebook->SetSelection(static_cast<size_t>(notebook->FindPage(main->GetHistoryPanel())));
+    main->GetNotebook()->SetSelection(2);
     EXPECT_EQ(std::set<std::string>{"misskitty42"}, names());
     main->GetSearchCtrl()->SetValue("a");
     EXPECT_EQ((std::set<std::string>{"amberrose07", "luna_star", "sweetpeach"}), names());
-
-    EXPECT_EQ(240, main->GetSize().x);
     PumpUntil([] { return false; }, milliseconds(200)); // the page's layout
-    int columns = 0;
-    for (int column = 0; column < list->GetColumnCount(); ++column)
-        columns += list->GetColumnWidth(column);
-    EXPECT_LE(columns, list->GetClientSize().x);
-    EXPECT_GE(list->GetColumnWidth(2), list->GetTextExtent("went offline").x / 2);
+    EXPECT_EQ(240, main->GetSize().x);
+    EXPECT_LE(list->GetColumnWidth(0) + list->GetColumnWidth(1) + list->GetColumnWidth(2), list->GetClientSize().x);
 }
 
 // The "&Help" menu: "&Manual" opens the README the package installed in the tree above the host

@@ -3,8 +3,6 @@
 #include "ui/AllTreeCtrl.h"
 #include "ui/FavoriteTreeCtrl.h"
 #include "ui/UserListTreeItemData.h"
-#include "util/Settings.h"
-#include "util/SettingsKeys.h"
 
 #include "TimeLimit.h"
 #include "UserStatuses.h"
@@ -12,12 +10,9 @@
 #include <gtest/gtest.h>
 
 #include <wx/app.h>
-#include <wx/fileconf.h>
 #include <wx/frame.h>
-#include <wx/sstream.h>
 
 #include <chrono>
-#include <tuple>
 
 namespace
 {
@@ -70,7 +65,12 @@ TEST_F(TreeTest, AllTreeCountsAndKeepsItemsInPlace)
     const wxTreeItemId group = tree->GetOnlineGroup();
     EXPECT_EQ("Online (Loading)/0:", Show(tree, group));
     EXPECT_FALSE(tree->IsExpanded(group));
+    // Five seconds without a list (the timer run out by hand): the group names the default server.
+    EXPECT_EQ(5000, tree->GetConnectingTimer().GetInterval());
+    tree->GetConnectingTimer().Notify();
+    EXPECT_EQ("Online (Connecting to 127.0.0.1:18080...)/0:", Show(tree, group));
     SendList(tree, ListOf({{"a", 0x0D}}));
+    tree->GetConnectingTimer().Notify(); // a list that came first keeps its label
     EXPECT_TRUE(tree->IsExpanded(group));
     for (const auto& [name, status] : Statuses{{"b", 0x03}, {"c", 0x15}, {"d", 0x01}, {"e", 0x00}})
         Send(tree, EVT_USER_ADDED, User(name, status));
@@ -83,41 +83,6 @@ TEST_F(TreeTest, AllTreeCountsAndKeepsItemsInPlace)
     Send(tree, EVT_USER_CHANGED, User("ghost", 0x03), 0x15);
     EXPECT_EQ("Online (4)/0: a/1/3 c/2/15 d/-1/1 e/-1/0", Show(tree, group));
     EXPECT_EQ(1u, tree->GetChildrenCount(tree->GetRootItem(), false));
-}
-
-// A first list that is late: after five seconds the group names the server it waits for, with the
-// port of plain HTTP when the setting gives none; a list or an outage that came first keeps its
-// own label.
-TEST_F(TreeTest, AllTreeNamesTheServerItWaitsForWhenTheFirstListIsLate)
-{
-    wxStringInputStream nothing(wxEmptyString);
-    delete wxConfigBase::Set(new wxFileConfig(nothing));
-    const std::tuple<const char*, wxEventType, const char*> cases[] = {
-        {"example.net:8080", wxEVT_NULL, "Online (Connecting to example.net:8080...)"},
-        {"example.net", wxEVT_NULL, "Online (Connecting to example.net:80...)"},
-        {"[::1]", wxEVT_NULL, "Online (Connecting to [::1]:80...)"},
-        {"example.net", EVT_USER_LIST_INITIALIZED, "Online (1)"},
-        {"example.net", EVT_SITE_UNREACHABLE, "Online (No connection)"}};
-    for (const auto& [server, before, label] : cases)
-    {
-        SCOPED_TRACE(server);
-        Settings::WriteString(SettingsKeys::kWebServer, server);
-        auto* tree = Make<AllTreeCtrl>();
-        wxTimer& timer = tree->GetConnectingTimer();
-        EXPECT_TRUE(timer.IsRunning() && timer.IsOneShot());
-        EXPECT_EQ(5000, timer.GetInterval());
-        EXPECT_EQ("Online (Loading)", tree->GetItemText(tree->GetOnlineGroup()));
-        if (before != wxEVT_NULL)
-        {
-            UserListEvent event(before);
-            event.SetUserList(ListOf({{"a", 0x03}}));
-            tree->GetEventHandler()->ProcessEvent(event);
-        }
-        timer.Notify(); // as the timer does when it runs out
-        EXPECT_EQ(label, tree->GetItemText(tree->GetOnlineGroup()));
-        delete tree;
-    }
-    delete wxConfigBase::Set(nullptr);
 }
 
 TEST_F(TreeTest, BaseTreeAppendsListsAndChangesOrDeletesTheFirstItemOfAName)
