@@ -101,6 +101,11 @@ run_cell()
     gap=$(awk -v from="$t0" -v to="$key_ms" '$1 != "start" && $1 >= from && $1 <= to && $2 > max {max = $2} END {print max + 0}' "$work/loop")
     [ "${cell:-}" = "" ] || return
     grep -q '^start' "$work/loop" || { cell="FAIL no probe"; return; }
+    # The cell's own login check and no other: one that came first would have met the fault, and
+    # the cell would measure that instead.
+    local logins
+    logins=$(grep -c '^web GET /loginchecker' "$work/site.out")
+    [ "$logins" -eq "$([ "$kind" = login ] && echo 1 || echo 0)" ] || { cell="FAIL $logins logins"; return; }
     [ "$code" -eq 0 ] || { cell="FAIL exit $code"; return; }
     [ "$exit_ms" -le "$max_exit_ms" ] || { cell="FAIL exit ${exit_ms}ms"; return; }
     [ "$gap" -le "$max_gap_ms" ] || { cell="FAIL loop ${gap}ms"; return; }
