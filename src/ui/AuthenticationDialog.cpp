@@ -1,4 +1,4 @@
-// The account dialog: the site's user name and password, stored when the user confirms.
+// The account dialog: the site's user name and password, kept once the site has accepted them.
 #include "ui/AuthenticationDialog.h"
 
 #include "util/Settings.h"
@@ -97,9 +97,22 @@ int AuthenticationDialog::TitleBarWidth(const wxString& title) const
 void AuthenticationDialog::OnOK(wxCommandEvent& event)
 {
     SOLVANE_TRACE("[%p]AuthenticationDialog::OnOK(void)", static_cast<void*>(this));
-    Settings::WriteString(SettingsKeys::kId, usernameText->GetValue());
-    Settings::WriteString(SettingsKeys::kPassword, passwordText->GetValue());
-    Settings::Flush();
-    // The toolkit's own handling ends the dialog with wxID_OK.
+    // A password the site rejects is stored nowhere, so nothing is written here. The toolkit's own handling ends the dialog with wxID_OK.
     event.Skip();
+}
+
+void AuthenticationDialog::SetAccount(const wxString& id, const wxString& password)
+{
+    usernameText->ChangeValue(id);
+    passwordText->ChangeValue(password);
+}
+
+wxString AuthenticationDialog::GetId() const
+{
+    return usernameText->GetValue();
+}
+
+wxString AuthenticationDialog::GetPassword() const
+{
+    return passwordText->GetValue();
 }

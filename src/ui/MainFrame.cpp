@@ -18,6 +18,7 @@
 #include "ui/HelpMenu.h"
 #include "ui/HistoryListCtrl.h"
 #include "ui/HistoryPanel.h"
+#include "ui/Keyring.h"
 #include "ui/NotifyIcon.h"
 #include "ui/PopupDialogManager.h"
 #include "ui/ServerFailureBox.h"
@@ -143,6 +144,7 @@ MainFrame::MainFrame() : wxFrame(nullptr, wxID_ANY, wxEmptyString), loggedIn(fal
         notebook->GetPage(page)->SetSize(notebook->GetClientSize());
     Show(true);
     Raise();
+    PrepareStartLogin();
     daemonThread->Run();
 
     const wxString appName = wxTheApp->GetAppName();
@@ -197,6 +199,7 @@ MainFrame::~MainFrame()
     // host's last look at its queue would call into the module after it is unloaded.
     popupDialogManager.reset();
     desktopNotifier.reset();
+    keyring.reset();
     DownloadThread::StopAll(kStopDownloadsMilliseconds);
 
     // Where the desktop places windows itself (Wayland), the toolkit's position is not a place on

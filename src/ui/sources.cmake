@@ -14,6 +14,8 @@ list(APPEND SOLVANE_GUI_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/HistoryListCtrl.h
   ${CMAKE_CURRENT_LIST_DIR}/HistoryPanel.cpp
   ${CMAKE_CURRENT_LIST_DIR}/HistoryPanel.h
+  ${CMAKE_CURRENT_LIST_DIR}/Keyring.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/Keyring.h
   ${CMAKE_CURRENT_LIST_DIR}/MainFrame.cpp
   ${CMAKE_CURRENT_LIST_DIR}/MainFrame.h
   ${CMAKE_CURRENT_LIST_DIR}/MainFrameTools.cpp
