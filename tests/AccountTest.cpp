@@ -132,6 +132,17 @@ TEST_F(AccountTest, TheDialogShowsTheStoreAndGivesBothFieldsOnlyOnOK)
     }
 }
 
+// The dialog is as wide as a title bar needs for the whole bold title beside the window's icon and
+// three buttons (some 100 pixels).
+TEST_F(AccountTest, TheDialogIsWideEnoughForItsWholeTitle)
+{
+    AuthenticationDialog dialog(nullptr, wxID_ANY, "Authentication");
+    wxFont bold = dialog.GetFont().Bold();
+    int title = 0, height = 0;
+    dialog.GetTextExtent(dialog.GetTitle(), &title, &height, nullptr, nullptr, &bold);
+    EXPECT_GE(dialog.GetBestSize().x, title + dialog.FromDIP(100));
+}
+
 TEST_F(AccountTest, TheAccountDecidesTheFavoritePageAndTheNewestReplyWins)
 {
     MainFrame* main = Open();

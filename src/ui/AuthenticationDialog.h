@@ -26,6 +26,8 @@ public:
 private:
     void SetProperties();
     void DoLayout();
+    /// How wide the dialog must be for its title bar to show the whole title.
+    int TitleBarWidth(const wxString& title) const;
 
     wxStaticBox* accountBox;
     wxStaticText* usernameLabel;

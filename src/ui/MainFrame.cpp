@@ -153,6 +153,7 @@ MainFrame::MainFrame() : wxFrame(nullptr, wxID_ANY, wxEmptyString), loggedIn(fal
     popupDialogManager->SetTrayIconSource([this] { return notifyIcon ? notifyIcon->GetScreenRect() : wxRect(); });
 
     searchCtrl->Bind(wxEVT_TEXT, &MainFrame::OnSearchText, this);
+    notebook->Bind(wxEVT_NOTEBOOK_PAGE_CHANGED, &MainFrame::OnPageChanged, this);
     Bind(wxEVT_CHAR_HOOK, &MainFrame::OnCharHook, this);
     const wxAcceleratorEntry find(wxACCEL_CTRL, 'F', ID_FIND);
     SetAcceleratorTable(wxAcceleratorTable(1, &find));
@@ -371,6 +372,16 @@ void MainFrame::OnSearchText(wxCommandEvent& WXUNUSED(event))
     const NameFilter filter(searchCtrl->GetValue());
     allTreeCtrl->SetFilter(filter);
     favoriteTreeCtrl->SetFilter(filter);
+    // The History page searches its store, which costs more: only while it shows.
+    if (notebook->GetCurrentPage() == historyPanel)
+        historyPanel->SetNameFilter(searchCtrl->GetValue());
+}
+
+void MainFrame::OnPageChanged(wxBookCtrlEvent& event)
+{
+    event.Skip();
+    if (notebook->GetCurrentPage() == historyPanel)
+        historyPanel->SetNameFilter(searchCtrl->GetValue());
 }
 
 void MainFrame::OnCharHook(wxKeyEvent& event)

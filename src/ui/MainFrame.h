@@ -24,6 +24,7 @@ class UserListEvent;
 class wxMenuBar;
 class wxNotebook;
 class wxPanel;
+class wxBookCtrlEvent;
 class wxSearchCtrl;
 
 class MainFrame : public wxFrame
@@ -55,6 +56,8 @@ public:
     /// True while a modal box runs its own loop over this window.
     bool IsBoxUp() const;
     void OnSearchText(wxCommandEvent& event);
+    /// The search field filters whichever page shows: the History page takes it when it comes up.
+    void OnPageChanged(wxBookCtrlEvent& event);
     void OnCharHook(wxKeyEvent& event);
 
 private:
