@@ -146,7 +146,9 @@ MainFrame::MainFrame() : wxFrame(nullptr, wxID_ANY, wxEmptyString), loggedIn(fal
     daemonThread->Run();
 
     const wxString appName = wxTheApp->GetAppName();
-    notifyIcon = std::make_unique<NotifyIcon>(this, icon, appName.empty() ? wxTheApp->GetClassName() : appName);
+    notifyIcon = std::make_unique<NotifyIcon>(this, icon, appName.empty() ? wxTheApp->GetClassName() : appName,
+                                              std::vector<wxImage>{skin->GetImage("Application_icon"),
+                                                                   skin->GetImage("Application_icon@2x")});
     // Asked for each new pop-up: a notification area may come, go or move at any time.
     popupDialogManager->SetTrayIconSource([this] { return notifyIcon ? notifyIcon->GetScreenRect() : wxRect(); });
 
@@ -293,7 +295,7 @@ void MainFrame::OnIconize(wxIconizeEvent& event)
         // Hidden, the frame lives on only as the notification-area icon. Without the icon in
         // place (a skin without one) or a notification area to show it, it could never come
         // back: it then stays an ordinary minimised window.
-        if (notifyIcon && notifyIcon->IsIconInstalled() && wxTaskBarIcon::IsAvailable())
+        if (notifyIcon && notifyIcon->CanBringBack())
             Show(false);
     }
     else

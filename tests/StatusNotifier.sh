@@ -1,0 +1,65 @@
+#!/bin/bash
+# The icon in a panel that shows items of the session bus: with no such panel the tray's icon is
+# there as before; a panel started later holds the item in its place, whose click hides and shows
+# the window and whose menu's E&xit ends the program.
+# usage: StatusNotifier.sh BUILD [TIME_SCALE]   (run under xvfb-run and dbus-run-session)
+set -u
+build=$(cd "$1" && pwd)
+scale=${2:-1}
+work=$(mktemp -d)
+. "$(dirname "$0")/Desktop.sh"
+fail() { echo "FAILED: $*"; cat "$work/host.out" 2>/dev/null; exit 1; }
+export XDG_CONFIG_HOME=$work/config LANG=C LANGUAGE= LC_ALL= BROWSER=true NO_AT_BRIDGE=1
+# The panel's settings service is started by the bus, which must look for them in this folder.
+dbus-update-activation-environment XDG_CONFIG_HOME NO_AT_BRIDGE
+mkdir -p "$XDG_CONFIG_HOME/xfce4/xfconf/xfce-perchannel-xml"
+cp "$(dirname "$0")/data/xfce4-panel.xml" "$XDG_CONFIG_HOME/xfce4/xfconf/xfce-perchannel-xml/"
+bus() { gdbus call --session -d "$1" -o "$2" -m "$3" "${@:4}" 2>/dev/null; }
+items() { bus org.kde.StatusNotifierWatcher /StatusNotifierWatcher org.freedesktop.DBus.Properties.Get \
+    org.kde.StatusNotifierWatcher RegisteredStatusNotifierItems; }
+
+start_openbox && start_trayer || fail "no window manager or notification area"
+trayer=${pids[-1]}
+start_site "$build/sitesim/sitesim" || fail "sitesim did not start"
+write_settings '[Update]' 'check=0'
+"$build/bin/Solvane" > "$work/host.out" 2>&1 & host=$!; pids+=($host)
+item=org.kde.StatusNotifierItem-$host-1
+until_true 20 find_main || fail "no main window"
+until_true 10 find_icon || fail "with no panel's watcher, no icon in the notification area"
+
+# The panel comes after the program, and takes the notification area's place.
+kill "$trayer"
+xfce4-panel > "$work/panel.out" 2>&1 & pids+=($!)
+registered() { items | grep -q "$item"; }
+until_true 20 registered || fail "the item was not registered with the panel's watcher: $(items)"
+# The tray's icon, were it still there, would be docked in the panel's notification area.
+tray_icon()
+{
+    local id
+    for id in $(xdotool search --classname '^xfce4-panel$' 2>/dev/null); do
+        xwininfo -tree -id "$id" | grep -q '"Solvane": (' && return 0
+    done
+    return 1
+}
+until_true 5 eval '! tray_icon' || fail "the tray's icon is shown beside the item"
+id=$(bus "$item" /StatusNotifierItem org.freedesktop.DBus.Properties.Get org.kde.StatusNotifierItem Id)
+[ "$id" = "(<'solvane'>,)" ] || fail "the item's Id is $id"
+[ -n "${SOLVANE_SNI_SHOT:-}" ] && sleep 1 && import -window root "$SOLVANE_SNI_SHOT"
+
+# A click on the item hides the window in sight, and a second brings it back.
+for want in hidden shown; do
+    bus "$item" /StatusNotifierItem org.kde.StatusNotifierItem.Activate 0 0 > /dev/null || fail "Activate failed"
+    in_state() { if [ "$want" = shown ]; then is_shown "$main"; else ! is_shown "$main"; fi; }
+    until_true 5 in_state || fail "after Activate the window is not $want"
+done
+
+# E&xit, as a panel sends it: the item whose label is "E_xit" is clicked.
+layout=$(bus "$item" /MenuBar com.canonical.dbusmenu.GetLayout 0 -- -1 '[]')
+exit_id=$(grep -oE "\(([0-9]+), \{[^}]*'label': <'E_xit'>" <<< "$layout" | grep -oE '[0-9]+' | head -1)
+[ -n "$exit_id" ] || fail "no E_xit in the item's menu: $layout"
+bus "$item" /MenuBar com.canonical.dbusmenu.Event "$exit_id" clicked '<0>' 0 > /dev/null
+until_true 10 host_ended || fail "the menu's E_xit did not end the program"
+wait "$host"; status=$?
+[ "$status" = 0 ] || fail "the program ended with status $status"
+said=$(toolkit_said "$work/host.out") && fail "the toolkit said: $said"
+echo "passed"
