@@ -27,21 +27,12 @@ item=org.kde.StatusNotifierItem-$host-1
 until_true 20 find_main || fail "no main window"
 until_true 10 find_icon || fail "with no panel's watcher, no icon in the notification area"
 
-# The panel comes after the program, and takes the notification area's place.
-kill "$trayer"
-xfce4-panel > "$work/panel.out" 2>&1 & pids+=($!)
+# The panel comes after the program.
+xfce4-panel > "$work/panel.out" 2>&1 & xfce=$!; pids+=($xfce)
 registered() { items | grep -q "$item"; }
 until_true 20 registered || fail "the item was not registered with the panel's watcher: $(items)"
-# The tray's icon, were it still there, would be docked in the panel's notification area.
-tray_icon()
-{
-    local id
-    for id in $(xdotool search --classname '^xfce4-panel$' 2>/dev/null); do
-        xwininfo -tree -id "$id" | grep -q '"Solvane": (' && return 0
-    done
-    return 1
-}
-until_true 5 eval '! tray_icon' || fail "the tray's icon is shown beside the item"
+# The notification area stays trayer's: a tray's icon left shown would still be docked there.
+until_true 5 eval '! find_icon' || fail "the tray's icon is shown beside the item"
 id=$(bus "$item" /StatusNotifierItem org.freedesktop.DBus.Properties.Get org.kde.StatusNotifierItem Id)
 [ "$id" = "(<'solvane'>,)" ] || fail "the item's Id is $id"
 [ -n "${SOLVANE_SNI_SHOT:-}" ] && sleep 1 && import -window root "$SOLVANE_SNI_SHOT"
@@ -52,6 +43,13 @@ for want in hidden shown; do
     in_state() { if [ "$want" = shown ]; then is_shown "$main"; else ! is_shown "$main"; fi; }
     until_true 5 in_state || fail "after Activate the window is not $want"
 done
+
+# The panel goes, with the notification area it may have taken over: the tray's icon is the way
+# back again, and the next panel gets the item anew.
+kill "$xfce" "$trayer"
+start_trayer && until_true 10 find_icon || fail "with the panel gone, no icon in the notification area"
+xfce4-panel > "$work/panel.out" 2>&1 & pids+=($!)
+until_true 20 registered || fail "the item was not registered with the second panel's watcher: $(items)"
 
 # E&xit, as a panel sends it: the item whose label is "E_xit" is clicked.
 layout=$(bus "$item" /MenuBar com.canonical.dbusmenu.GetLayout 0 -- -1 '[]')
