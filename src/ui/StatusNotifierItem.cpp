@@ -107,13 +107,6 @@ GVariant* OnGetProperty(GDBusConnection*, const gchar*, const gchar*, const gcha
 
 const GDBusInterfaceVTable kItemVTable = {OnMethodCall, OnGetProperty, nullptr, {}};
 
-GDBusInterfaceInfo* ItemInterfaceInfo()
-{
-    // Parsed once: the description is the same for every item of the process.
-    static GDBusNodeInfo* node = g_dbus_node_info_new_for_xml(kItemXml, nullptr);
-    return node ? node->interfaces[0] : nullptr;
-}
-
 // The watcher's answer to the registration. A call cancelled because the item went has nobody
 // left to tell: the cancellable, which carries the item, says so.
 void OnRegistered(GObject* source, GAsyncResult* result, gpointer data)
@@ -143,6 +136,8 @@ StatusNotifierItem::StatusNotifierItem(wxWindow* frame_, wxMenu* menu_, const st
     // The menu library registers its object types with GLib, which outlives this module: were
     // the library unloaded with the module, a module loaded later would find the types' code gone.
     dlopen("libdbusmenu-glib.so.4", RTLD_LAZY | RTLD_NOLOAD | RTLD_NODELETE);
+    // Kept by this item rather than once for the process: the module that parsed it may be unloaded.
+    nodeInfo = g_dbus_node_info_new_for_xml(kItemXml, nullptr);
     cancellable = g_cancellable_new();
     g_object_set_data(G_OBJECT(cancellable), "item", this);
     // The watcher is a panel's: it may come after the program, go with the panel and come again.
@@ -164,16 +159,18 @@ StatusNotifierItem::~StatusNotifierItem()
     g_cancellable_cancel(cancellable);
     g_object_unref(cancellable);
     Unexport();
+    if (nodeInfo)
+        g_dbus_node_info_unref(nodeInfo);
 }
 
 void StatusNotifierItem::OnWatcherAppeared(GDBusConnection* bus)
 {
     SOLVANE_TRACE("[%p]StatusNotifierItem::OnWatcherAppeared(void)", static_cast<void*>(this));
-    if (connection)
+    if (connection || !nodeInfo)
         return;
     connection = G_DBUS_CONNECTION(g_object_ref(bus));
     GError* error = nullptr;
-    objectId = g_dbus_connection_register_object(connection, kItemPath, ItemInterfaceInfo(), &kItemVTable, this,
+    objectId = g_dbus_connection_register_object(connection, kItemPath, nodeInfo->interfaces[0], &kItemVTable, this,
                                                  nullptr, &error);
     if (!objectId)
     {

@@ -12,6 +12,7 @@ class wxWindow;
 typedef struct _GCancellable GCancellable;
 typedef struct _GDBusConnection GDBusConnection;
 typedef struct _GDBusMethodInvocation GDBusMethodInvocation;
+typedef struct _GDBusNodeInfo GDBusNodeInfo;
 typedef struct _GVariant GVariant;
 typedef struct _DbusmenuMenuitem DbusmenuMenuitem;
 typedef struct _DbusmenuServer DbusmenuServer;
@@ -58,6 +59,7 @@ private:
     unsigned objectId = 0;
     GDBusConnection* connection = nullptr;
     GCancellable* cancellable = nullptr;
+    GDBusNodeInfo* nodeInfo = nullptr;
     DbusmenuServer* menuServer = nullptr;
     // The bus's items beside the toolkit's, for reading the states again.
     std::vector<std::pair<DbusmenuMenuitem*, int>> menuItems;
