@@ -107,6 +107,25 @@ GVariant* OnGetProperty(GDBusConnection*, const gchar*, const gchar*, const gcha
 
 const GDBusInterfaceVTable kItemVTable = {OnMethodCall, OnGetProperty, nullptr, {}};
 
+// The session bus, opened without waiting for it. Whatever happens to the item, the program lives on
+// when the desktop's bus goes (GLib's shared connection would end it then).
+void OnBusOpened(GObject*, GAsyncResult* result, gpointer data)
+{
+    auto* cancellable = static_cast<GCancellable*>(data);
+    GError* error = nullptr;
+    GDBusConnection* bus = g_bus_get_finish(result, &error);
+    if (bus)
+        g_dbus_connection_set_exit_on_close(bus, FALSE);
+    if (bus && !g_cancellable_is_cancelled(cancellable))
+        static_cast<StatusNotifierItem*>(g_object_get_data(G_OBJECT(cancellable), "item"))->OnBus(bus);
+    else if (error)
+        SOLVANE_TRACE("StatusNotifierItem: no session bus: %s", error->message);
+    if (bus)
+        g_object_unref(bus);
+    g_clear_error(&error);
+    g_object_unref(cancellable);
+}
+
 // The watcher's answer to the registration. A call cancelled because the item went has nobody
 // left to tell: the cancellable, which carries the item, says so.
 void OnRegistered(GObject* source, GAsyncResult* result, gpointer data)
@@ -140,11 +159,17 @@ StatusNotifierItem::StatusNotifierItem(wxWindow* frame_, wxMenu* menu_, const st
     nodeInfo = g_dbus_node_info_new_for_xml(kItemXml, nullptr);
     cancellable = g_cancellable_new();
     g_object_set_data(G_OBJECT(cancellable), "item", this);
+    g_bus_get(G_BUS_TYPE_SESSION, cancellable, OnBusOpened, g_object_ref(cancellable));
+}
+
+void StatusNotifierItem::OnBus(GDBusConnection* bus)
+{
+    SOLVANE_TRACE("[%p]StatusNotifierItem::OnBus(void)", static_cast<void*>(this));
     // The watcher is a panel's: it may come after the program, go with the panel and come again.
-    watchId = g_bus_watch_name(
-        G_BUS_TYPE_SESSION, kWatcherName, G_BUS_NAME_WATCHER_FLAGS_NONE,
-        [](GDBusConnection* bus, const gchar*, const gchar*, gpointer item) {
-            static_cast<StatusNotifierItem*>(item)->OnWatcherAppeared(bus);
+    watchId = g_bus_watch_name_on_connection(
+        bus, kWatcherName, G_BUS_NAME_WATCHER_FLAGS_NONE,
+        [](GDBusConnection* connection, const gchar*, const gchar*, gpointer item) {
+            static_cast<StatusNotifierItem*>(item)->OnWatcherAppeared(connection);
         },
         [](GDBusConnection*, const gchar*, gpointer item) { static_cast<StatusNotifierItem*>(item)->OnWatcherVanished(); },
         this, nullptr);
@@ -155,7 +180,8 @@ StatusNotifierItem::~StatusNotifierItem()
     SOLVANE_TRACE("[%p]StatusNotifierItem::~StatusNotifierItem(void)", static_cast<void*>(this));
     // Neither the watch nor the name calls back once given up; a registration on its way is told
     // through its cancellable that nobody waits for it.
-    g_bus_unwatch_name(watchId);
+    if (watchId)
+        g_bus_unwatch_name(watchId);
     g_cancellable_cancel(cancellable);
     g_object_unref(cancellable);
     Unexport();

@@ -34,6 +34,7 @@ public:
     void Update(const wxString& tooltip);
 
     // The bus's callbacks, which are plain C functions reaching the item through these.
+    void OnBus(GDBusConnection* bus);
     void OnWatcherAppeared(GDBusConnection* connection);
     void OnWatcherVanished();
     void OnNameAcquired();
