@@ -44,6 +44,13 @@ for want in hidden shown; do
     until_true 5 in_state || fail "after Activate the window is not $want"
 done
 
+# Minimised, the window leaves the task bar: the item brings it back, with no tray's icon there.
+xdotool windowminimize "$main"
+withdrawn() { ! xprop -id "$main" WM_STATE | grep -qE 'Iconic|Normal'; }
+until_true 5 withdrawn || fail "minimised, the window stayed: $(xprop -id "$main" WM_STATE)"
+bus "$item" /StatusNotifierItem org.kde.StatusNotifierItem.Activate 0 0 > /dev/null
+until_true 5 is_shown "$main" || fail "Activate did not bring the minimised window back"
+
 # The panel goes, with the notification area it may have taken over: the tray's icon is the way
 # back again, and the next panel gets the item anew.
 kill "$xfce" "$trayer"
