@@ -87,7 +87,8 @@ bool NotifyIcon::CanBringBack() const
 
 void NotifyIcon::SetTooltip(const wxString& text)
 {
-    SOLVANE_TRACE("[%p]NotifyIcon::SetTooltip(%s)", static_cast<void*>(this), static_cast<const char*>(text.utf8_str()));
+    SOLVANE_TRACE("[%p]NotifyIcon::SetTooltip(%s)", static_cast<void*>(this),
+                  static_cast<const char*>(text.utf8_str()));
     tooltip = text;
     if (IsIconInstalled())
         SetIcon(icon, tooltip);

@@ -20,8 +20,7 @@ public:
     /// Shows the icon once a notification area is there: at once, or as soon as one starts. With
     /// pixmaps (the icon at each size), a panel's watcher on the session bus gets the icon as an
     /// item of its own instead, for as long as it is there.
-    NotifyIcon(wxWindow* frame, const wxIcon& icon, const wxString& tooltip,
-               const std::vector<wxImage>& pixmaps = {});
+    NotifyIcon(wxWindow* frame, const wxIcon& icon, const wxString& tooltip, const std::vector<wxImage>& pixmaps = {});
     ~NotifyIcon() override;
 
     void OnMenu(wxCommandEvent& event);

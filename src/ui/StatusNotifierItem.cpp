@@ -151,7 +151,8 @@ StatusNotifierItem::StatusNotifierItem(wxWindow* frame_, wxMenu* menu_, const st
                                        const wxString& tooltip_, std::function<void(bool)> onRegistered_)
     : frame(frame_), menu(menu_), pixmaps(pixmaps_), tooltip(tooltip_), onRegistered(std::move(onRegistered_))
 {
-    SOLVANE_TRACE("[%p]StatusNotifierItem::StatusNotifierItem(%p)", static_cast<void*>(this), static_cast<void*>(frame_));
+    SOLVANE_TRACE("[%p]StatusNotifierItem::StatusNotifierItem(%p)", static_cast<void*>(this),
+                  static_cast<void*>(frame_));
     // The menu library registers its object types with GLib, which outlives this module: were
     // the library unloaded with the module, a module loaded later would find the types' code gone.
     dlopen("libdbusmenu-glib.so.4", RTLD_LAZY | RTLD_NOLOAD | RTLD_NODELETE);
@@ -171,7 +172,9 @@ void StatusNotifierItem::OnBus(GDBusConnection* bus)
         [](GDBusConnection* connection, const gchar*, const gchar*, gpointer item) {
             static_cast<StatusNotifierItem*>(item)->OnWatcherAppeared(connection);
         },
-        [](GDBusConnection*, const gchar*, gpointer item) { static_cast<StatusNotifierItem*>(item)->OnWatcherVanished(); },
+        [](GDBusConnection*, const gchar*, gpointer item) {
+            static_cast<StatusNotifierItem*>(item)->OnWatcherVanished();
+        },
         this, nullptr);
 }
 
