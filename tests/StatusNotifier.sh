@@ -49,7 +49,7 @@ xdotool windowminimize "$main"
 withdrawn() { ! xprop -id "$main" WM_STATE | grep -qE 'Iconic|Normal'; }
 until_true 5 withdrawn || fail "minimised, the window stayed: $(xprop -id "$main" WM_STATE)"
 bus "$item" /StatusNotifierItem org.kde.StatusNotifierItem.Activate 0 0 > /dev/null
-until_true 5 is_shown "$main" || fail "Activate did not bring the minimised window back"
+until_true 5 is_shown "$main" || fail "Activate did not bring the minimised window back: $(xprop -id "$main" WM_STATE _NET_WM_STATE; xwininfo -id "$main" | grep -E "Map State")"
 
 # The panel goes, with the notification area it may have taken over: the tray's icon is the way
 # back again, and the next panel gets the item anew.
