@@ -1,8 +1,9 @@
 #!/bin/bash
 # Boxes, met as a person meets them through a window manager: a data folder that can not be made
 # is one line on stderr and no box of the toolkit's, a start-at-login folder that can not be made
-# one line and the program's own box, and a close of the main window asked for while a box is up
-# is carried out once the box is answered. Each case ends with exit status 0.
+# one line and the program's own box, a close of the main window asked for while a box is up
+# is carried out once the box is answered, and SIGTERM ends the program under a context menu.
+# Each case ends with exit status 0.
 # usage: Boxes.sh BUILD [TIME_SCALE]   (run under xvfb-run; starts its own openbox)
 set -u
 build=$(cd "$1" && pwd)
@@ -87,6 +88,15 @@ sleep 1
 check "the window waits for the box" '! host_ended'
 xdotool windowactivate --sync "$box" key Return
 check "the close is carried out once the box is answered, status 0" 'ended_ok 2'
+
+# A performer's context menu is up when SIGTERM comes: the menu goes and the program ends.
+start term-under-menu
+sleep 1
+geometry "$main"
+xdotool mousemove $((gx + gw / 2)) $((gy + gh / 3)) click 1 sleep 0.3 click 3
+check "the context menu is up" 'until_true 5 menu_up'
+kill -TERM "$host"
+check "SIGTERM under the menu ends the program with status 0" 'ended_ok 2'
 
 if [ "$failed" != 0 ]; then
     for out in "$work"/*.err; do echo "--- $out"; cat "$out"; done

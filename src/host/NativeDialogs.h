@@ -3,5 +3,6 @@
 #pragma once
 
 /// On the main thread: ends every modal native dialog as its close box would (the box's caller
-/// reads Cancel). Returns how many were ended; their loops return once control goes back to them.
+/// reads Cancel), and every open context menu as Escape would. Returns how many were ended; their
+/// loops return once control goes back to them.
 int EndNativeDialogs();

@@ -14,6 +14,7 @@
 
 #include "model/PopupChoice.h"
 #include "model/PopupQueue.h"
+#include "util/SettingsKeys.h"
 
 #include <array>
 #include <deque>
@@ -25,8 +26,8 @@ public:
     /// The settings the gate follows, read by the caller.
     struct Rules
     {
-        long perMinute = 10;    // 0: no cap
-        long flapSeconds = 120; // 0: no flapping check
+        long perMinute = SettingsKeys::kPopupPerMinuteDefault;     // 0: no cap
+        long flapSeconds = SettingsKeys::kPopupFlapSecondsDefault; // 0: no flapping check
         bool quietHours = false;
         int quietFrom = 22 * 60; // minutes of the day, local
         int quietTo = 7 * 60;

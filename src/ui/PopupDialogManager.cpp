@@ -317,10 +317,7 @@ void PopupDialogManager::OnPopupReady(PopupDialog* popup)
         StartWaiting();
         return;
     }
-    const wxRect area = GetWorkArea();
-    const wxSize size = popup->GetSize();
-    // Slot 1 in the bottom right corner, each further slot one pop-up higher.
-    popup->ShowAt(wxPoint(area.GetRight() + 1 - size.x, area.GetBottom() + 1 - popup->GetSlot() * size.y));
+    popup->ShowAt(SlotPosition(popup->GetSlot(), popup->GetSize()));
     StartWaiting();
 }
 
