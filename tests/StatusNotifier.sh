@@ -33,8 +33,20 @@ registered() { items | grep -q "$item"; }
 until_true 20 registered || fail "the item was not registered with the panel's watcher: $(items)"
 # The notification area stays trayer's: a tray's icon left shown would still be docked there.
 until_true 5 eval '! find_icon' || fail "the tray's icon is shown beside the item"
-id=$(bus "$item" /StatusNotifierItem org.freedesktop.DBus.Properties.Get org.kde.StatusNotifierItem Id)
-[ "$id" = "(<'solvane'>,)" ] || fail "the item's Id is $id"
+# What the panel reads: the names, the tooltip and the icon at 1x and 2x, each picture as many
+# ARGB bytes as it has pixels times four.
+prop() { bus "$item" /StatusNotifierItem org.freedesktop.DBus.Properties.Get org.kde.StatusNotifierItem "$1"; }
+for want in "Id (<'solvane'>,)" "Title (<'Solvane'>,)" "ToolTip (<('', @a(iiay) [], 'Messenger', '')>,)"; do
+    got=$(prop "${want%% *}")
+    [ "$got" = "${want#* }" ] || fail "the item's ${want%% *} is $got"
+done
+sizes=$(prop IconPixmap | grep -oE '\(([0-9]+), ([0-9]+), \[[^]]*' | awk '{gsub(/[(,]/, ""); print $1 "x" $2 "/" gsub(/0x/, "")}' | xargs)
+read -r small large <<< "$sizes"
+[ -n "$large" ] && [ "${large%x*}" = $((2 * ${small%x*})) ] || fail "the item's pictures are $sizes, not 1x and 2x"
+for size in $sizes; do
+    w=${size%x*} h=${size#*x}; h=${h%/*}
+    [ "${size#*/}" = $((w * h * 4)) ] || fail "the item's $size picture is not four bytes a pixel"
+done
 [ -n "${SOLVANE_SNI_SHOT:-}" ] && sleep 1 && import -window root "$SOLVANE_SNI_SHOT"
 
 # A click on the item hides the window in sight, and a second brings it back.
@@ -52,11 +64,21 @@ bus "$item" /StatusNotifierItem org.kde.StatusNotifierItem.Activate 0 0 > /dev/n
 until_true 5 is_shown "$main" || fail "Activate did not bring the minimised window back: $(xprop -id "$main" WM_STATE _NET_WM_STATE; xwininfo -id "$main" | grep -E "Map State")"
 
 # The panel goes, with the notification area it may have taken over: the tray's icon is the way
-# back again, and the next panel gets the item anew.
+# back again, and the next panel gets the item anew. The area is held by the panel's plugin, a
+# process of its own that ends a moment after the panel; a tray started before then finds the
+# area taken and never holds one, so the new tray waits for all of them to be gone.
+plugins=$(pgrep -P "$xfce")
 kill "$xfce" "$trayer"
+# Ended, or a zombie (this shell's children are reaped only at the end).
+ended() { ! ps -o stat= -p "$xfce" "$trayer" $plugins | grep -qv '^Z'; }
+until_true 10 ended || fail "the panel did not end: $(ps -o pid=,stat=,args= -p "$xfce" "$trayer" $plugins)"
 start_trayer && until_true 10 find_icon || fail "with the panel gone, no icon in the notification area"
 xfce4-panel > "$work/panel.out" 2>&1 & pids+=($!)
 until_true 20 registered || fail "the item was not registered with the second panel's watcher: $(items)"
+# The panel's settings service, started by the bus, is ended with the rest: left to see its bus
+# go, it complains on the way out.
+pids+=($(bus org.freedesktop.DBus /org/freedesktop/DBus org.freedesktop.DBus.GetConnectionUnixProcessID \
+    org.xfce.Xfconf | grep -oE '[0-9]+,' | tr -d ,))
 
 # E&xit, as a panel sends it: the item whose label is "E_xit" is clicked.
 layout=$(bus "$item" /MenuBar com.canonical.dbusmenu.GetLayout 0 -- -1 '[]')

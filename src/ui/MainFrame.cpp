@@ -298,9 +298,12 @@ void MainFrame::OnIconize(wxIconizeEvent& event)
         if (notifyIcon && notifyIcon->CanBringBack())
             Show(false);
     }
-    else
+    else if (IsShown())
     {
-        Show(true);
+        // Restored by the window manager while it was still an ordinary minimised window. A frame
+        // hidden above is told it is no longer minimised as it leaves the screen: showing it then
+        // would have the window manager minimise it again, and hide it again, over and over; only
+        // the icon's Open brings it back.
         Raise();
     }
 }
@@ -312,8 +315,10 @@ void MainFrame::OnMenu(wxCommandEvent& event)
     {
     case wxID_OPEN:
         // Restored before it is shown: a window hidden while minimised would otherwise ask the
-        // window manager to map it minimised again.
-        if (IsIconized())
+        // window manager to map it minimised again. The toolkit forgets the minimised state as
+        // the window is hidden, yet the window system still maps it so: a hidden one is always
+        // restored.
+        if (IsIconized() || !IsShown())
             Iconize(false);
         Show(true);
         Raise();
