@@ -75,10 +75,6 @@ until_true 10 ended || fail "the panel did not end: $(ps -o pid=,stat=,args= -p 
 start_trayer && until_true 10 find_icon || fail "with the panel gone, no icon in the notification area"
 xfce4-panel > "$work/panel.out" 2>&1 & pids+=($!)
 until_true 20 registered || fail "the item was not registered with the second panel's watcher: $(items)"
-# The panel's settings service, started by the bus, is ended with the rest: left to see its bus
-# go, it complains on the way out.
-pids+=($(bus org.freedesktop.DBus /org/freedesktop/DBus org.freedesktop.DBus.GetConnectionUnixProcessID \
-    org.xfce.Xfconf | grep -oE '[0-9]+,' | tr -d ,))
 
 # E&xit, as a panel sends it: the item whose label is "E_xit" is clicked.
 layout=$(bus "$item" /MenuBar com.canonical.dbusmenu.GetLayout 0 -- -1 '[]')
