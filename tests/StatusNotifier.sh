@@ -69,11 +69,11 @@ until_true 5 is_shown "$main" || fail "Activate did not bring the minimised wind
 # area taken and never holds one, so the new tray waits for all of them to be gone.
 plugins=$(pgrep -P "$xfce")
 kill "$xfce" "$trayer"
-# Ended, or a zombie (this shell's children are reaped only at the end).
-ended() { ! ps -o stat= -p "$xfce" "$trayer" $plugins | grep -qv '^Z'; }
-until_true 10 ended || fail "the panel did not end: $(ps -o pid=,stat=,args= -p "$xfce" "$trayer" $plugins)"
+# ended PID...: each process has ended, or is a zombie (this shell's children are reaped later).
+ended() { ! ps -o stat= -p "$@" | grep -qv '^Z'; }
+until_true 10 ended "$xfce" "$trayer" $plugins || fail "the panel did not end: $(ps -o pid=,stat=,args= -p "$xfce" "$trayer" $plugins)"
 start_trayer && until_true 10 find_icon || fail "with the panel gone, no icon in the notification area"
-xfce4-panel > "$work/panel.out" 2>&1 & pids+=($!)
+xfce4-panel > "$work/panel.out" 2>&1 & xfce=$!; pids+=($xfce)
 until_true 20 registered || fail "the item was not registered with the second panel's watcher: $(items)"
 
 # E&xit, as a panel sends it: the item whose label is "E_xit" is clicked.
@@ -85,4 +85,11 @@ until_true 10 host_ended || fail "the menu's E_xit did not end the program"
 wait "$host"; status=$?
 [ "$status" = 0 ] || fail "the program ended with status $status"
 said=$(toolkit_said "$work/host.out") && fail "the toolkit said: $said"
+# The panel, then its settings service (which the bus started), end before the bus: left to see
+# the bus go, the service complains on stderr; ended first, the panel would start it again.
+settings=$(bus org.freedesktop.DBus /org/freedesktop/DBus org.freedesktop.DBus.GetConnectionUnixProcessID \
+    org.xfce.Xfconf | grep -oE '[0-9]+,' | tr -d ,)
+plugins=$(pgrep -P "$xfce")
+kill "$xfce"
+until_true 10 ended "$xfce" $plugins && kill $settings 2>/dev/null && until_true 5 ended $settings
 echo "passed"
