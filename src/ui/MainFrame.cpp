@@ -148,7 +148,9 @@ MainFrame::MainFrame() : wxFrame(nullptr, wxID_ANY, wxEmptyString), loggedIn(fal
     daemonThread->Run();
 
     const wxString appName = wxTheApp->GetAppName();
-    notifyIcon = std::make_unique<NotifyIcon>(this, icon, appName.empty() ? wxTheApp->GetClassName() : appName);
+    notifyIcon = std::make_unique<NotifyIcon>(this, icon, appName.empty() ? wxTheApp->GetClassName() : appName,
+                                              std::vector<wxImage>{skin->GetImage("Application_icon"),
+                                                                   skin->GetImage("Application_icon@2x")});
     // Asked for each new pop-up: a notification area may come, go or move at any time.
     popupDialogManager->SetTrayIconSource([this] { return notifyIcon ? notifyIcon->GetScreenRect() : wxRect(); });
 
@@ -297,12 +299,15 @@ void MainFrame::OnIconize(wxIconizeEvent& event)
         // Hidden, the frame lives on only as the notification-area icon. Without the icon in
         // place (a skin without one) or a notification area to show it, it could never come
         // back: it then stays an ordinary minimised window.
-        if (notifyIcon && notifyIcon->IsIconInstalled() && wxTaskBarIcon::IsAvailable())
+        if (notifyIcon && notifyIcon->CanBringBack())
             Show(false);
     }
-    else
+    else if (IsShown())
     {
-        Show(true);
+        // Restored by the window manager while it was still an ordinary minimised window. A frame
+        // hidden above is told it is no longer minimised as it leaves the screen: showing it then
+        // would have the window manager minimise it again, and hide it again, over and over; only
+        // the icon's Open brings it back.
         Raise();
     }
 }
@@ -314,8 +319,10 @@ void MainFrame::OnMenu(wxCommandEvent& event)
     {
     case wxID_OPEN:
         // Restored before it is shown: a window hidden while minimised would otherwise ask the
-        // window manager to map it minimised again.
-        if (IsIconized())
+        // window manager to map it minimised again. The toolkit forgets the minimised state as
+        // the window is hidden, yet the window system still maps it so: a hidden one is always
+        // restored.
+        if (IsIconized() || !IsShown())
             Iconize(false);
         Show(true);
         Raise();

@@ -251,10 +251,10 @@ void MainFrame::UpdatePauseState()
         const long long milliseconds = (end - static_cast<long long>(now)) * 1000 + 1000;
         pauseTimer.StartOnce(static_cast<int>(std::min<long long>(milliseconds, INT_MAX)));
     }
-    if (notifyIcon && notifyIcon->IsIconInstalled())
+    if (notifyIcon)
     {
         const wxString appName = wxTheApp->GetAppName();
         const wxString name = appName.empty() ? wxTheApp->GetClassName() : appName;
-        notifyIcon->SetIcon(GetIcon(), note.empty() ? name : name + "\n" + note);
+        notifyIcon->SetTooltip(note.empty() ? name : name + "\n" + note);
     }
 }

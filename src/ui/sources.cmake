@@ -23,6 +23,8 @@ list(APPEND SOLVANE_GUI_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/MainMenu.h
   ${CMAKE_CURRENT_LIST_DIR}/NotifyIcon.cpp
   ${CMAKE_CURRENT_LIST_DIR}/NotifyIcon.h
+  ${CMAKE_CURRENT_LIST_DIR}/StatusNotifierItem.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/StatusNotifierItem.h
   ${CMAKE_CURRENT_LIST_DIR}/NotificationHints.cpp
   ${CMAKE_CURRENT_LIST_DIR}/NotificationHints.h
   ${CMAKE_CURRENT_LIST_DIR}/PopupDialog.cpp
