@@ -15,7 +15,8 @@ PACKAGES = build-essential cmake pkg-config libwxgtk3.2-dev libgtk-3-dev libcurl
            googletest libgtest-dev xvfb xauth gettext zip openbox xdotool wmctrl x11-utils \
            fonts-dejavu-core fonts-ipafont-gothic imagemagick librsvg2-bin xdg-utils libx11-dev \
            libsodium-dev openssl libsqlite3-dev sqlite3 lintian appstream desktop-file-utils groff-base \
-           trayer mutter xwayland dbus dunst locales wx3.2-i18n
+           trayer mutter xwayland dbus dunst libdbusmenu-glib-dev xfce4-panel \
+           libsecret-1-dev gnome-keyring libsecret-tools locales wx3.2-i18n
 
 SUDO = $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 

@@ -37,11 +37,22 @@ std::string Describe(FavoriteTreeCtrl* tree, const wxTreeItemId& group)
 class AccountTest : public WindowTest
 {
 protected:
-    // "&UpdateFavorite" with this account stored; returns once the site has the request.
+    // "&UpdateFavorite" with this account typed into the dialog, or stored once logged in;
+    // returns once the site has the request. shownBefore: what the dialog showed.
     void Login(const wxString& id, const wxString& password)
     {
-        Settings::WriteString("/id", id);
-        Settings::WriteString("/password", password);
+        if (LoggedIn())
+        {
+            Settings::WriteString("/id", id);
+            Settings::WriteString("/password", password);
+        }
+        watcher.onEnter = [this, id, password](wxDialog* dialog) {
+            auto* account = dynamic_cast<AuthenticationDialog*>(dialog);
+            if (!account)
+                return;
+            shownBefore = (account->GetId() + "|" + account->GetPassword()).utf8_string();
+            account->SetAccount(id, password);
+        };
         const size_t before = CountRequests(kLoginPath);
         wxQueueEvent(frame.get(), new wxCommandEvent(wxEVT_MENU, ID_UPDATE_FAVORITE));
         EXPECT_TRUE(PumpUntil([&] { return CountRequests(kLoginPath) > before; }));
@@ -54,13 +65,16 @@ protected:
     }
 
     bool LoggedIn() const { return frame->GetMenuBar()->IsEnabled(ID_POPUP_ONLY_FAVORITE); }
+
+    std::string shownBefore;
 };
 } // namespace
 
-TEST_F(AccountTest, TheDialogShowsTheStoreAndStoresBothFieldsOnlyOnOK)
+TEST_F(AccountTest, TheDialogShowsTheStoreAndGivesBothFieldsOnlyOnOK)
 {
-    // Each step starts from the store that the one before left; the dialog is ended by a click
-    // on a button (key 0) or by a key in a field.
+    // The first step shows the store, each later one what the step before gave, as the main
+    // window keeps a rejected account for the next try; the dialog is ended by a click on a
+    // button (key 0) or by a key in a field. It stores nothing: the site has not seen the account.
     const struct
     {
         wxString typed[2];
@@ -70,11 +84,15 @@ TEST_F(AccountTest, TheDialogShowsTheStoreAndStoresBothFieldsOnlyOnOK)
         {{"carl", "x"}, wxID_CANCEL, 0}, {{"dora", "y"}, 0, WXK_ESCAPE},
     };
     watcher.show = true;
-    std::string stored[2];
+    Settings::WriteString("/id", "zed");
+    Settings::WriteString("/password", "z");
+    std::string stored[2] = {"zed", "z"};
     for (const auto& step : steps)
     {
         SCOPED_TRACE(step.typed[0]);
         AuthenticationDialog dialog(nullptr, wxID_ANY, "Authentication");
+        if (&step != steps)
+            dialog.SetAccount(wxString::FromUTF8(stored[0]), wxString::FromUTF8(stored[1]));
         const std::vector<wxWindow*> children(dialog.GetChildren().begin(), dialog.GetChildren().end());
         wxTextCtrl* fields[] = {dynamic_cast<wxTextCtrl*>(children.at(2)), dynamic_cast<wxTextCtrl*>(children.at(4))};
         ASSERT_TRUE(fields[0] && fields[1]);
@@ -104,9 +122,25 @@ TEST_F(AccountTest, TheDialogShowsTheStoreAndStoresBothFieldsOnlyOnOK)
         EXPECT_EQ(ok ? wxID_OK : wxID_CANCEL, dialog.ShowModal());
         for (int i = 0; ok && i < 2; ++i)
             stored[i] = step.typed[i].utf8_string();
-        EXPECT_EQ(stored[0], Stored("/id"));
-        EXPECT_EQ(stored[1], Stored("/password"));
+        if (ok)
+        {
+            EXPECT_EQ(stored[0], dialog.GetId().utf8_string());
+            EXPECT_EQ(stored[1], dialog.GetPassword().utf8_string());
+        }
+        EXPECT_EQ("zed", Stored("/id"));
+        EXPECT_EQ("z", Stored("/password"));
     }
+}
+
+// The dialog is as wide as a title bar needs for the whole bold title beside the window's icon and
+// three buttons (some 100 pixels).
+TEST_F(AccountTest, TheDialogIsWideEnoughForItsWholeTitle)
+{
+    AuthenticationDialog dialog(nullptr, wxID_ANY, "Authentication");
+    wxFont bold = dialog.GetFont().Bold();
+    int title = 0, height = 0;
+    dialog.GetTextExtent(dialog.GetTitle(), &title, &height, nullptr, nullptr, &bold);
+    EXPECT_GE(dialog.GetBestSize().x, title + dialog.FromDIP(100));
 }
 
 TEST_F(AccountTest, TheAccountDecidesTheFavoritePageAndTheNewestReplyWins)
@@ -122,13 +156,18 @@ TEST_F(AccountTest, TheAccountDecidesTheFavoritePageAndTheNewestReplyWins)
     EXPECT_EQ((std::vector<std::string>{"dialog", "Error|Could not login."}), watcher.shown);
     EXPECT_FALSE(LoggedIn());
     EXPECT_FALSE(pages->GetPage(1)->IsEnabled());
+    // A rejected account is stored nowhere; the next dialog shows it as it was typed.
+    EXPECT_EQ("-", Stored("/password"));
 
-    // No favourites: logged in all the same.
+    // No favourites: logged in all the same, and the account kept.
     Login("bert", "b");
+    EXPECT_EQ("bert|wrong", shownBefore);
     ASSERT_TRUE(PumpUntil([&] { return LoggedIn(); }));
     EXPECT_TRUE(pages->GetPage(1)->IsEnabled());
     EXPECT_EQ(1, pages->GetSelection());
     EXPECT_EQ("", Stored("/favorites"));
+    EXPECT_EQ("bert", Stored("/id"));
+    EXPECT_EQ("b", Stored("/password"));
 
     // From now on no dialog: the stored account as it is, percent-encoded, and in no trace.
     const wxString id = wxString::FromUTF8("ann \xC3\xA9"), password = "p&ss #1%";
@@ -169,4 +208,41 @@ TEST_F(AccountTest, TheAccountDecidesTheFavoritePageAndTheNewestReplyWins)
     Settle();
     EXPECT_EQ(3u, watcher.shown.size());
     EXPECT_EQ("MissKitty42,", Stored("/favorites"));
+}
+
+// A restart with an account stored logs in once the first list is in, with no dialog: the page is
+// filled as by "&UpdateFavorite". One the site rejects says so once and is left as it was.
+TEST_F(AccountTest, AStoredAccountLogsInAtStart)
+{
+    sim.AddAccount("bert", "b", {"AmberRose07", "nobody_here"});
+    const struct
+    {
+        const char* password;
+        std::vector<std::string> shown;
+    } starts[] = {{"b", {}}, {"wrong", {"Error|Could not login."}}};
+    for (const auto& start : starts)
+    {
+        SCOPED_TRACE(start.password);
+        Settings::WriteString("/id", "bert");
+        Settings::WriteString("/password", start.password);
+        watcher.shown.clear();
+        const size_t before = CountRequests(kLoginPath);
+        MainFrame* main = Open();
+        FavoriteTreeCtrl* tree = main->GetFavoriteTreeCtrl();
+        ASSERT_TRUE(PumpUntil([&] { return CountRequests(kLoginPath) > before; }));
+        Settle();
+        PumpUntil([&] { return watcher.shown.size() >= start.shown.size(); });
+        Settle();
+        EXPECT_EQ(start.shown, watcher.shown);
+        EXPECT_EQ(start.shown.empty(), LoggedIn());
+        EXPECT_EQ(start.shown.empty(), main->GetNotebook()->GetPage(1)->IsEnabled());
+        if (start.shown.empty())
+        {
+            EXPECT_EQ("Online (1): AmberRose07[1]", Describe(tree, tree->GetOnlineGroup()));
+        }
+        EXPECT_EQ(before + 1, CountRequests(kLoginPath));
+        EXPECT_EQ(start.password, Stored("/password"));
+        main->Destroy();
+        ASSERT_TRUE(PumpUntil([&] { return !frame; }));
+    }
 }

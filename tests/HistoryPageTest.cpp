@@ -84,9 +84,9 @@ TEST_F(HistoryPageTest, ShowsEventsNewestFirstFollowsPollsAndFilters)
     EXPECT_EQ("bob went offline", Rows(list).substr(0, 16));
 
     // The name filter narrows, ignoring case; the favourites switch keeps the favourites'.
-    panel->GetFilterText()->SetValue("AN");
+    panel->SetNameFilter("AN");
     EXPECT_EQ("ann busy, ann online at start", Rows(list));
-    panel->GetFilterText()->SetValue("");
+    panel->SetNameFilter("");
     panel->GetFavoritesOnly()->SetValue(true);
     wxCommandEvent toggled(wxEVT_CHECKBOX, panel->GetFavoritesOnly()->GetId());
     toggled.SetInt(1);
@@ -125,7 +125,7 @@ TEST_F(HistoryPageTest, LongSearchGoesOnBetweenTheWindowsTurns)
     ASSERT_EQ(HistoryStore::OpenResult::Opened, store.Open(scratch.path + "/history.sqlite"));
     auto* panel = new HistoryPanel(frame.get(), &store, [] { return std::vector<wxString>(); });
     HistoryListCtrl* list = panel->GetListCtrl();
-    panel->GetFilterText()->SetValue("p");
+    panel->SetNameFilter("p");
     EXPECT_LT(list->GetItemCount(), static_cast<long>(HistoryView::kFilteredLimit)) << "one slice found them all";
     ASSERT_TRUE(PumpUntil([&] { return list->GetItemCount() == static_cast<long>(HistoryView::kFilteredLimit); }));
     EXPECT_EQ(FilledName(400000, 50000), list->GetItemText(0, 1).utf8_string());

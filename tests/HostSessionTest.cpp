@@ -41,6 +41,8 @@ TEST(HostSessionTest, ASecondStartShowsTheRunningOneAndWritesNothing)
     if (std::system("command -v openbox >/dev/null") != 0)
         GTEST_SKIP() << "no openbox";
     sitesim::SiteSim site;
+    // An account the site accepts: the stored account logs in at start.
+    site.AddAccount("alice", "pw", {});
     ASSERT_TRUE(site.Start());
     Install install(wxString::Format("id=alice\npassword=pw\n[Site]\nwebserver=%s\n[SplashScreen]\nduration=0\n"
                                      "[Update]\ncheck=0\n",

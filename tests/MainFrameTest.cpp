@@ -3,6 +3,8 @@
 #include "ui/AllTreeCtrl.h"
 #include "ui/FavoriteTreeCtrl.h"
 #include "ui/HelpMenu.h"
+#include "ui/HistoryListCtrl.h"
+#include "ui/HistoryPanel.h"
 #include "ui/NotifyIcon.h"
 #include "ui/ServerFailureBox.h"
 
@@ -10,10 +12,13 @@
 #include "WindowTest.h"
 
 #include <wx/menu.h>
+#include <wx/notebook.h>
+#include <wx/srchctrl.h>
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
+#include <set>
 #include <tuple>
 
 namespace
@@ -119,6 +124,29 @@ TEST_F(MainFrameTest, FirstRunThenTheStoredSettingsAtTheNextStart)
     ExitBy([&] { wxQueueEvent(main, new wxCommandEvent(wxEVT_MENU, wxID_EXIT)); });
     EXPECT_EQ(screen.width, Settings::ReadLong("/MainFrame/width", 0));
     EXPECT_EQ(screen.GetTopLeft(), wxPoint(Settings::ReadLong("/MainFrame/x", -1), Settings::ReadLong("/MainFrame/y", -1)));
+}
+
+// One search field filters whichever page shows: the History page takes it up as it comes, then
+// follows it. At the first run's width the page's columns all fit on it.
+TEST_F(MainFrameTest, TheSearchFieldFiltersTheHistoryPageWhoseColumnsFit)
+{
+    MainFrame* main = Open();
+    HistoryListCtrl* list = main->GetHistoryPanel()->GetListCtrl();
+    const auto names = [list] {
+        std::set<std::string> shown;
+        for (long row = 0; row < list->GetItemCount(); ++row)
+            shown.insert(list->GetItemText(row, 1).Lower().utf8_string());
+        return shown;
+    };
+    ASSERT_TRUE(PumpUntil([&] { return names().size() == 4; }));
+    main->GetSearchCtrl()->SetValue("KITTY");
+    main->GetNotebook()->SetSelection(2);
+    EXPECT_EQ(std::set<std::string>{"misskitty42"}, names());
+    main->GetSearchCtrl()->SetValue("a");
+    EXPECT_EQ((std::set<std::string>{"amberrose07", "luna_star", "sweetpeach"}), names());
+    PumpUntil([] { return false; }, milliseconds(200)); // the page's layout
+    EXPECT_EQ(240, main->GetSize().x);
+    EXPECT_LE(list->GetColumnWidth(0) + list->GetColumnWidth(1) + list->GetColumnWidth(2), list->GetClientSize().x);
 }
 
 // The "&Help" menu: "&Manual" opens the README the package installed in the tree above the host

@@ -132,7 +132,8 @@ TEST_F(PluginUpdateTest, OnlyASignedNewerUnexpiredUpdateIsOfferedAndKept)
         TestGuiServices gui;
         int asked = 0;
         gui.confirm = [&](const wxString& caption, const wxString& message) {
-            EXPECT_EQ("Confirm: The new plugin will be installed.", caption + ": " + message);
+            EXPECT_EQ("Confirm: Version 1.3.1 of the plugin is ready.\nInstall it? The program restarts to use it.",
+                      caption + ": " + message);
             ++asked;
             return offer.yes;
         };

@@ -5,6 +5,7 @@
 
 #include <wx/frame.h>
 #include <wx/splash.h>
+#include <wx/translation.h>
 
 #include <string>
 #include <thread>
@@ -36,6 +37,22 @@ TEST(ServerFailureBox, ComesOnTheMainThreadUnlessTheProgramIsClosing)
         EXPECT_FALSE(watcher.offMain);
         delete main;
     }
+}
+
+// Below the message the box points to the settings in the menu's own words, which in Japanese
+// carry their mnemonics in parentheses.
+TEST(ServerFailureBox, PointsToTheSettingsInTheMenusOwnWords)
+{
+    DialogWatcher watcher;
+    auto* main = new wxFrame(nullptr, wxID_ANY, "Solvane");
+    wxFileTranslationsLoader::AddCatalogLookupPathPrefix(SOLVANE_OUTPUT_DIR);
+    wxTranslations::Set(new wxTranslations);
+    wxTranslations::Get()->SetLanguage("ja");
+    ASSERT_TRUE(wxTranslations::Get()->AddCatalog("Solvane"));
+    EXPECT_TRUE(ShowServerFailureBoxAndWait("E", "No reply", StopToken()));
+    EXPECT_EQ(std::vector<std::string>{"E|No reply\nサーバーの変更は ツール \u2192 設定... から行えます。"}, watcher.shown);
+    wxTranslations::Set(nullptr);
+    delete main;
 }
 
 // The exit command goes to the main window, not to the splash screen in front of it during the

@@ -29,4 +29,10 @@ TEST(SiteAddress, EachAddressGoesToItsServerWithItsPartsEncoded)
     };
     for (const auto& [address, expected] : cases)
         EXPECT_EQ(expected, address.ToStdString());
+    // The server the user is told of names its port, HTTP's when the setting gives none.
+    for (const auto& [server, told] : {std::pair{"web.test:1", "web.test:1"}, {"web.test", "web.test:80"}, {"[::1]", "[::1]:80"}})
+    {
+        Settings::WriteString(SettingsKeys::kWebServer, server);
+        EXPECT_EQ(told, SiteAddress::ListServer().ToStdString());
+    }
 }

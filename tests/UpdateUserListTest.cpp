@@ -177,9 +177,10 @@ TEST_F(UpdateUserListTest, TheTenthFailureInARowReportsThenAsksToExitOnceTheBoxI
     ASSERT_EQ(std::future_status::ready, box.wait_for(seconds(10)));
     EXPECT_EQ(std::future_status::timeout, refresh.wait_for(milliseconds(100)));
     EXPECT_FALSE(box.get().IsStopRequested());
-    EXPECT_EQ(
-        std::vector<wxString>{"report: Error: Could not get response from server\nPlease execute it after a while."},
-        events);
+    // The server is named, so that a wrong one shows.
+    EXPECT_EQ(std::vector<wxString>{"report: Error: Could not get response from server\nPlease execute it after a "
+                                    "while.\n\nServer: " + wxString::FromUTF8(sim.WebServer())},
+              events);
     boxClosed.set_value();
     ASSERT_EQ(std::future_status::ready, refresh.wait_for(seconds(10)));
     EXPECT_EQ(0, refresh.get());

@@ -65,7 +65,12 @@ TEST_F(TreeTest, AllTreeCountsAndKeepsItemsInPlace)
     const wxTreeItemId group = tree->GetOnlineGroup();
     EXPECT_EQ("Online (Loading)/0:", Show(tree, group));
     EXPECT_FALSE(tree->IsExpanded(group));
+    // Five seconds without a list (the timer run out by hand): the group names the default server.
+    EXPECT_EQ(5000, tree->GetConnectingTimer().GetInterval());
+    tree->GetConnectingTimer().Notify();
+    EXPECT_EQ("Online (Connecting to 127.0.0.1:18080...)/0:", Show(tree, group));
     SendList(tree, ListOf({{"a", 0x0D}}));
+    tree->GetConnectingTimer().Notify(); // a list that came first keeps its label
     EXPECT_TRUE(tree->IsExpanded(group));
     for (const auto& [name, status] : Statuses{{"b", 0x03}, {"c", 0x15}, {"d", 0x01}, {"e", 0x00}})
         Send(tree, EVT_USER_ADDED, User(name, status));

@@ -37,6 +37,7 @@ public:
     std::vector<std::string> shown;
     bool show = false;
     bool offMain = false; // a dialog came on another thread than the main one
+    std::function<void(wxDialog*)> onEnter; // sees each dialog before it is answered
 
 protected:
     int Enter(wxDialog* dialog) override
@@ -44,6 +45,8 @@ protected:
         const auto* box = dynamic_cast<wxMessageDialogBase*>(dialog);
         shown.push_back(box ? (box->GetCaption() + "|" + box->GetMessage()).utf8_string() : "dialog");
         offMain = offMain || !wxThread::IsMain();
+        if (onEnter)
+            onEnter(dialog);
         return show ? wxID_NONE : wxID_OK;
     }
     void Exit(wxDialog*) override {}

@@ -64,3 +64,9 @@ add_test(NAME popup_window COMMAND ${XVFB_RUN} -a -s "-screen 0 1024x480x24"
   bash ${CMAKE_CURRENT_SOURCE_DIR}/PopupWindow.sh ${CMAKE_BINARY_DIR} ${SOLVANE_TIME_SCALE})
 set_tests_properties(popup_window PROPERTIES LABELS gui RUN_SERIAL TRUE TIMEOUT 300
   ENVIRONMENT "${SOLVANE_TEST_ENV}")
+# The icon in a panel that shows the session bus's items (a private bus, with the tray as the
+# fallback before the panel starts).
+add_test(NAME status_notifier COMMAND ${XVFB_RUN} -a -s "-screen 0 1280x1024x24"
+  dbus-run-session -- bash ${CMAKE_CURRENT_SOURCE_DIR}/StatusNotifier.sh ${CMAKE_BINARY_DIR} ${SOLVANE_TIME_SCALE})
+set_tests_properties(status_notifier PROPERTIES LABELS gui RUN_SERIAL TRUE TIMEOUT 300
+  ENVIRONMENT "${SOLVANE_TEST_ENV}")

@@ -2,6 +2,8 @@
 solvane_test(user_list_tests SOURCES UserListTest.cpp PerformerListParserTest.cpp UserStatuses.h)
 solvane_test(update_user_list_tests THREADS SOURCES UpdateUserListTest.cpp UserStatuses.h LIBS sitesim)
 solvane_test(server_failure_box_tests GUI SOURCES ServerFailureBoxTest.cpp WindowTest.h LIBS sitesim)
+# The box's pointer to the settings is read in Japanese too, from the catalogue beside the host.
+add_dependencies(server_failure_box_tests solvane_catalogues)
 # The history: its store, the recorder and the page's rows, on databases in a temporary folder.
 solvane_test(history_tests SOURCES HistoryTest.cpp UserStatuses.h)
 # The long histories come from the benchmarks' generator.

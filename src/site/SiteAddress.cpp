@@ -20,6 +20,16 @@ wxString PerformerList()
     return Address(Settings::WebServer(), "/include/js/online_performers.js");
 }
 
+wxString ListServer()
+{
+    const wxString server = Settings::WebServer();
+    // A colon after the last "]" ends the host: a bracketed IPv6 address has colons of its own.
+    const size_t bracket = server.rfind(']');
+    const size_t colon = server.rfind(':');
+    const bool hasPort = colon != wxString::npos && (bracket == wxString::npos || colon > bracket);
+    return hasPort ? server : server + ":80";
+}
+
 wxString ProfileImage(const wxString& name)
 {
     return Address(Settings::ImageServer(), "/WebArchive/" + PercentEncodeName(name) + "/thumbs/LinkedImage.jpg");

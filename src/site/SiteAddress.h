@@ -9,6 +9,9 @@ namespace SiteAddress
 {
 /// The list of performers online, on the web server.
 wxString PerformerList();
+/// The web server as "host:port", the port of plain HTTP added when the setting names none: what
+/// the program tells the user it is trying to reach.
+wxString ListServer();
 /// A performer's picture, on the image server.
 wxString ProfileImage(const wxString& name);
 /// The host the image server answers for: the site's own name, the web server's, not its own.

@@ -245,8 +245,10 @@ void TaveloSite::ReportServerFailure()
     GuiServices* gui = GuiServices::Get();
     if (!gui)
         return;
+    // The server named, so that a mistyped one shows for what it is.
     const wxString message =
-        wxString::Format("%s\n%s", _("Could not get response from server"), _("Please execute it after a while."));
+        wxString::Format("%s\n%s\n\n%s", _("Could not get response from server"), _("Please execute it after a while."),
+                         wxString::Format(_("Server: %s"), SiteAddress::ListServer()));
     if (gui->ShowServerFailure(_("Error"), message, GetStopToken()))
         gui->RequestExit();
 }

@@ -2,6 +2,7 @@
 #include "ui/AllTreeCtrl.h"
 
 #include "model/UserGroups.h"
+#include "site/SiteAddress.h"
 #include "ui/UserListTreeItemData.h"
 #include "util/Trace.h"
 
@@ -32,6 +33,11 @@ AllTreeCtrl::AllTreeCtrl(wxWindow* parent, wxWindowID id, const wxPoint& pos, co
         AppendItem(GetRootItem(), wxString::Format("%s (%s)", onlineLabel, _("Loading")), groupImage, groupImage);
     SetItemHasChildren(onlineGroup, true);
     Bind(wxEVT_IDLE, &AllTreeCtrl::OnIdle, this);
+    // A first start against a server that does not answer takes half a minute to fail: meanwhile
+    // the group says whom it waits for, so that a wrong server shows before the failure box.
+    connectingTimer.SetOwner(this);
+    Bind(wxEVT_TIMER, &AllTreeCtrl::OnConnectingTimer, this, connectingTimer.GetId());
+    connectingTimer.StartOnce(kConnectingMilliseconds);
 }
 
 AllTreeCtrl::~AllTreeCtrl()
@@ -42,6 +48,8 @@ AllTreeCtrl::~AllTreeCtrl()
 void AllTreeCtrl::OnUserListInitialized(UserListEvent& event)
 {
     SOLVANE_TRACE("[%p]AllTreeCtrl::OnUserListInitialized(%p)", static_cast<void*>(this), static_cast<void*>(&event));
+    firstListSeen = true;
+    connectingTimer.Stop();
     // A second list while the first still goes in: the rest of the first goes in at once.
     while (pending)
         AddSlice();
@@ -55,6 +63,16 @@ void AllTreeCtrl::OnUserListInitialized(UserListEvent& event)
     lastSlice = 0;
     // A list that fits into one slice is in the tree when this returns.
     AddSlice();
+}
+
+void AllTreeCtrl::OnConnectingTimer(wxTimerEvent& WXUNUSED(event))
+{
+    SOLVANE_TRACE("[%p]AllTreeCtrl::OnConnectingTimer(void)", static_cast<void*>(this));
+    // An outage already speaks for itself ("No connection").
+    if (firstListSeen || offline)
+        return;
+    SetItemText(onlineGroup, wxString::Format("%s (%s)", onlineLabel,
+                                              wxString::Format(_("Connecting to %s..."), SiteAddress::ListServer())));
 }
 
 void AllTreeCtrl::AddSlice()

@@ -8,6 +8,7 @@
 #include "ui/UserListTreeCtrl.h"
 
 #include <wx/stopwatch.h>
+#include <wx/timer.h>
 
 #include <memory>
 #include <unordered_set>
@@ -33,6 +34,11 @@ public:
     wxTreeItemId GetOnlineGroup() const { return onlineGroup; }
     /// Users of the first list not yet in the tree.
     size_t GetPendingCount() const { return pendingLeft; }
+    /// Fires once, a while after the start, when the first list is still awaited.
+    wxTimer& GetConnectingTimer() { return connectingTimer; }
+
+    /// How long the group may say "Loading" before it names the server it tries.
+    static constexpr int kConnectingMilliseconds = 5000;
 
     /// What a slice of the first list aims to cost, its layout and painting included, and
     /// how many users the first slice takes.
@@ -45,6 +51,9 @@ protected:
 
 private:
     bool offline = false;
+    bool firstListSeen = false;
+    wxTimer connectingTimer;
+    void OnConnectingTimer(wxTimerEvent& event);
     void AddSlice();
     void OnIdle(wxIdleEvent& event);
     /// A change to a user of the first list that the slices have not reached yet: the user goes

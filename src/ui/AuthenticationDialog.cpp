@@ -1,4 +1,4 @@
-// The account dialog: the site's user name and password, stored when the user confirms.
+// The account dialog: the site's user name and password, kept once the site has accepted them.
 #include "ui/AuthenticationDialog.h"
 
 #include "util/Settings.h"
@@ -11,6 +11,16 @@
 #include <wx/statbox.h>
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
+
+namespace
+{
+// Between a label and its field, and between the rows (pixels at the standard resolution).
+const int kGap = 6;
+// The fields' width, in characters of the dialog's font.
+const int kFieldChars = 24;
+// What a title bar needs besides the title: the window's icon, its buttons and margins.
+const int kTitleBarRoom = 120;
+} // namespace
 
 wxBEGIN_EVENT_TABLE(AuthenticationDialog, wxDialog)
     EVT_BUTTON(wxID_OK, AuthenticationDialog::OnOK)
@@ -46,35 +56,63 @@ void AuthenticationDialog::SetProperties()
 
 void AuthenticationDialog::DoLayout()
 {
-    auto* grid = new wxFlexGridSizer(2, 2, 0, 0);
-    grid->Add(usernameLabel, 0, 0, 0);
-    grid->Add(usernameText, 0, 0, 0);
-    grid->Add(passwordLabel, 0, 0, 0);
-    grid->Add(passwordText, 0, 0, 0);
+    const int gap = FromDIP(kGap);
+    // The fields take the room the dialog has; each label stands apart from its field, centred on it.
+    auto* grid = new wxFlexGridSizer(2, 2, gap, 2 * gap);
+    grid->AddGrowableCol(1);
+    grid->Add(usernameLabel, 0, wxALIGN_CENTER_VERTICAL, 0);
+    grid->Add(usernameText, 1, wxEXPAND, 0);
+    grid->Add(passwordLabel, 0, wxALIGN_CENTER_VERTICAL, 0);
+    grid->Add(passwordText, 1, wxEXPAND, 0);
+    // Room for a user name of the usual length without scrolling.
+    usernameText->SetMinSize(wxSize(GetCharWidth() * kFieldChars, -1));
+    passwordText->SetMinSize(wxSize(GetCharWidth() * kFieldChars, -1));
 
     auto* accountSizer = new wxStaticBoxSizer(accountBox, wxVERTICAL);
-    accountSizer->Add(grid, 0, wxEXPAND, 0);
+    accountSizer->Add(grid, 1, wxEXPAND | wxALL, gap);
 
     auto* buttons = new wxBoxSizer(wxHORIZONTAL);
     buttons->Add(okButton, 0, 0, 0);
-    buttons->Add(cancelButton, 0, 0, 0);
+    buttons->Add(cancelButton, 0, wxLEFT, gap);
 
     auto* dialogSizer = new wxBoxSizer(wxVERTICAL);
-    dialogSizer->Add(accountSizer, 0, wxALL, 8);
-    dialogSizer->Add(buttons, 0, wxALL | wxALIGN_RIGHT, 4);
-    SetAutoLayout(true);
-    SetSizer(dialogSizer);
-    dialogSizer->Fit(this);
-    dialogSizer->SetSizeHints(this);
-    Layout();
+    dialogSizer->Add(accountSizer, 1, wxEXPAND | wxALL, FromDIP(8));
+    dialogSizer->Add(buttons, 0, wxLEFT | wxRIGHT | wxBOTTOM | wxALIGN_RIGHT, FromDIP(8));
+    // The window manager shortens a title that is wider than its title bar leaves room for (the
+    // dialog's icon and buttons): the dialog is at least as wide as the whole title needs.
+    dialogSizer->SetMinSize(wxSize(TitleBarWidth(GetTitle()), -1));
+    SetSizerAndFit(dialogSizer);
+}
+
+int AuthenticationDialog::TitleBarWidth(const wxString& title) const
+{
+    // Title bars draw their text bold, often somewhat larger than the dialog's own font.
+    wxFont font = GetFont().Bold();
+    font.SetFractionalPointSize(font.GetFractionalPointSize() * 1.2);
+    int width = 0, height = 0;
+    GetTextExtent(title, &width, &height, nullptr, nullptr, &font);
+    return width + FromDIP(kTitleBarRoom);
 }
 
 void AuthenticationDialog::OnOK(wxCommandEvent& event)
 {
     SOLVANE_TRACE("[%p]AuthenticationDialog::OnOK(void)", static_cast<void*>(this));
-    Settings::WriteString(SettingsKeys::kId, usernameText->GetValue());
-    Settings::WriteString(SettingsKeys::kPassword, passwordText->GetValue());
-    Settings::Flush();
-    // The toolkit's own handling ends the dialog with wxID_OK.
+    // A password the site rejects is stored nowhere, so nothing is written here. The toolkit's own handling ends the dialog with wxID_OK.
     event.Skip();
+}
+
+void AuthenticationDialog::SetAccount(const wxString& id, const wxString& password)
+{
+    usernameText->ChangeValue(id);
+    passwordText->ChangeValue(password);
+}
+
+wxString AuthenticationDialog::GetId() const
+{
+    return usernameText->GetValue();
+}
+
+wxString AuthenticationDialog::GetPassword() const
+{
+    return passwordText->GetValue();
 }

@@ -12,6 +12,10 @@
 #include <wx/imaglist.h>
 #include <wx/intl.h>
 #include <wx/menu.h>
+#include <wx/settings.h>
+
+#include <algorithm>
+#include <numeric>
 
 namespace
 {
@@ -21,6 +25,9 @@ enum Column
     kNameColumn,
     kEventColumn
 };
+
+// Each column's width when the page has room for all (pixels at the standard resolution).
+const int kNaturalWidths[] = {150, 110, 120};
 } // namespace
 
 wxBEGIN_EVENT_TABLE(HistoryListCtrl, wxListCtrl)
@@ -49,6 +56,7 @@ HistoryListCtrl::HistoryListCtrl(wxWindow* parent, wxWindowID id, HistoryStore* 
     view.SetFilter(wxEmptyString, {}, false);
     SetItemCount(static_cast<long>(view.GetCount()));
     Bind(wxEVT_TIMER, &HistoryListCtrl::OnSearchTimer, this, searchTimer.GetId());
+    Bind(wxEVT_SIZE, &HistoryListCtrl::OnSize, this);
 }
 
 HistoryListCtrl::~HistoryListCtrl()
@@ -58,9 +66,35 @@ HistoryListCtrl::~HistoryListCtrl()
 
 void HistoryListCtrl::SetProperties()
 {
-    AppendColumn(_("Time"), wxLIST_FORMAT_LEFT, FromDIP(150));
-    AppendColumn(_("Name"), wxLIST_FORMAT_LEFT, FromDIP(110));
-    AppendColumn(_("Event"), wxLIST_FORMAT_LEFT, FromDIP(120));
+    AppendColumn(_("Time"), wxLIST_FORMAT_LEFT, FromDIP(kNaturalWidths[kTimeColumn]));
+    AppendColumn(_("Name"), wxLIST_FORMAT_LEFT, FromDIP(kNaturalWidths[kNameColumn]));
+    AppendColumn(_("Event"), wxLIST_FORMAT_LEFT, FromDIP(kNaturalWidths[kEventColumn]));
+}
+
+void HistoryListCtrl::OnSize(wxSizeEvent& event)
+{
+    event.Skip();
+    FitColumns();
+}
+
+void HistoryListCtrl::FitColumns()
+{
+    // The columns share the page's width, so that every one shows without scrolling sideways:
+    // their natural widths while there is room; below that (the main window is narrow by default)
+    // the time keeps room for a time of day, today's rows showing no date, and the name and the
+    // event share the rest. The room of a vertical scroll bar is kept, as rows come and go.
+    const int room = GetClientSize().x - std::max(0, wxSystemSettings::GetMetric(wxSYS_VSCROLL_X, this));
+    if (room <= 0)
+        return;
+    const int natural = FromDIP(std::accumulate(std::begin(kNaturalWidths), std::end(kNaturalWidths), 0));
+    const bool wide = room >= natural;
+    const int time = wide ? FromDIP(kNaturalWidths[kTimeColumn]) : GetTextExtent("00:00:00").x + FromDIP(12);
+    const int nameShare = kNaturalWidths[kNameColumn] + kNaturalWidths[kEventColumn];
+    const int name = wide ? FromDIP(kNaturalWidths[kNameColumn]) : (room - time) * kNaturalWidths[kNameColumn] / nameShare;
+    SetColumnWidth(kTimeColumn, time);
+    SetColumnWidth(kNameColumn, name);
+    // The last column takes what is left, all of a wide page.
+    SetColumnWidth(kEventColumn, std::max(0, room - time - name));
 }
 
 void HistoryListCtrl::SetFilter(const wxString& text, const std::vector<wxString>& names, bool favoritesOnly)
@@ -155,7 +189,12 @@ wxString HistoryListCtrl::OnGetItemText(long item, long column) const
         return wxEmptyString;
     switch (column)
     {
-    case kTimeColumn: return wxDateTime(static_cast<time_t>(row.time)).Format("%Y-%m-%d %H:%M:%S");
+    case kTimeColumn:
+    {
+        // Today's date goes without saying, and a narrow page has room for the time alone.
+        const wxDateTime when(static_cast<time_t>(row.time));
+        return when.Format(when.IsSameDate(wxDateTime::Today()) ? "%H:%M:%S" : "%Y-%m-%d %H:%M:%S");
+    }
     case kNameColumn: return row.name;
     case kEventColumn: return HistoryView::Describe(row.kind, row.status);
     default: return wxEmptyString;

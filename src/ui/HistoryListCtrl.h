@@ -39,6 +39,9 @@ private:
     /// Shows the view's rows, and lets a search under way go on after the window's next turn.
     void ShowRows();
     void OnSearchTimer(wxTimerEvent& event);
+    void OnSize(wxSizeEvent& event);
+    /// Sizes the columns to the page's width.
+    void FitColumns();
 
     // Reading fills the view's cache, which the const getters of the control may do.
     mutable HistoryView view;

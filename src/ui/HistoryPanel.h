@@ -1,4 +1,5 @@
-// The "History" page: a name filter, a favourites-only switch and the list of events.
+// The "History" page: a favourites-only switch and the list of events, filtered by the name that
+// the main window's search field gives.
 #pragma once
 
 #include <wx/panel.h>
@@ -9,7 +10,6 @@
 class HistoryListCtrl;
 class HistoryStore;
 class wxCheckBox;
-class wxTextCtrl;
 
 class HistoryPanel : public wxPanel
 {
@@ -19,16 +19,19 @@ public:
     ~HistoryPanel() override;
 
     HistoryListCtrl* GetListCtrl() const { return listCtrl; }
-    wxTextCtrl* GetFilterText() const { return filterText; }
     wxCheckBox* GetFavoritesOnly() const { return favoritesOnly; }
+
+    /// Shows the events of names containing text (blanks around it ignored); the same text again
+    /// searches nothing anew.
+    void SetNameFilter(const wxString& text);
+    const wxString& GetNameFilter() const { return nameFilter; }
 
     void OnFilter(wxCommandEvent& event);
 
 private:
-    void SetProperties();
     void DoLayout();
 
-    wxTextCtrl* filterText;
+    wxString nameFilter;
     wxCheckBox* favoritesOnly;
     HistoryListCtrl* listCtrl;
     std::function<std::vector<wxString>()> favorites;

@@ -18,6 +18,7 @@
 #include "ui/HelpMenu.h"
 #include "ui/HistoryListCtrl.h"
 #include "ui/HistoryPanel.h"
+#include "ui/Keyring.h"
 #include "ui/NotebookTabs.h"
 #include "ui/NotifyIcon.h"
 #include "ui/PopupDialogManager.h"
@@ -134,7 +135,6 @@ MainFrame::MainFrame() : wxFrame(nullptr, wxID_ANY, wxEmptyString), loggedIn(fal
         SetIcons(icons);
     }
 
-    // Wide enough at first for every tab to show whole in the user's language and font.
     const wxRect place =
         ReadWindowPlace(SettingsKeys::kMainFrameX, SettingsKeys::kMainFrameY, SettingsKeys::kMainFrameWidth,
                         SettingsKeys::kMainFrameHeight, wxSize(std::max(240, NotebookTabsWidth(notebook)), 480));
@@ -146,14 +146,18 @@ MainFrame::MainFrame() : wxFrame(nullptr, wxID_ANY, wxEmptyString), loggedIn(fal
         notebook->GetPage(page)->SetSize(notebook->GetClientSize());
     Show(true);
     Raise();
+    PrepareStartLogin();
     daemonThread->Run();
 
     const wxString appName = wxTheApp->GetAppName();
-    notifyIcon = std::make_unique<NotifyIcon>(this, icon, appName.empty() ? wxTheApp->GetClassName() : appName);
+    notifyIcon = std::make_unique<NotifyIcon>(this, icon, appName.empty() ? wxTheApp->GetClassName() : appName,
+                                              std::vector<wxImage>{skin->GetImage("Application_icon"),
+                                                                   skin->GetImage("Application_icon@2x")});
     // Asked for each new pop-up: a notification area may come, go or move at any time.
     popupDialogManager->SetTrayIconSource([this] { return notifyIcon ? notifyIcon->GetScreenRect() : wxRect(); });
 
     searchCtrl->Bind(wxEVT_TEXT, &MainFrame::OnSearchText, this);
+    notebook->Bind(wxEVT_NOTEBOOK_PAGE_CHANGED, &MainFrame::OnPageChanged, this);
     Bind(wxEVT_CHAR_HOOK, &MainFrame::OnCharHook, this);
     const wxAcceleratorEntry find(wxACCEL_CTRL, 'F', ID_FIND);
     SetAcceleratorTable(wxAcceleratorTable(1, &find));
@@ -199,6 +203,7 @@ MainFrame::~MainFrame()
     // host's last look at its queue would call into the module after it is unloaded.
     popupDialogManager.reset();
     desktopNotifier.reset();
+    keyring.reset();
     DownloadThread::StopAll(kStopDownloadsMilliseconds);
 
     // Where the desktop places windows itself (Wayland), the toolkit's position is not a place on
@@ -296,12 +301,15 @@ void MainFrame::OnIconize(wxIconizeEvent& event)
         // Hidden, the frame lives on only as the notification-area icon. Without the icon in
         // place (a skin without one) or a notification area to show it, it could never come
         // back: it then stays an ordinary minimised window.
-        if (notifyIcon && notifyIcon->IsIconInstalled() && wxTaskBarIcon::IsAvailable())
+        if (notifyIcon && notifyIcon->CanBringBack())
             Show(false);
     }
-    else
+    else if (IsShown())
     {
-        Show(true);
+        // Restored by the window manager while it was still an ordinary minimised window. A frame
+        // hidden above is told it is no longer minimised as it leaves the screen: showing it then
+        // would have the window manager minimise it again, and hide it again, over and over; only
+        // the icon's Open brings it back.
         Raise();
     }
 }
@@ -313,8 +321,10 @@ void MainFrame::OnMenu(wxCommandEvent& event)
     {
     case wxID_OPEN:
         // Restored before it is shown: a window hidden while minimised would otherwise ask the
-        // window manager to map it minimised again.
-        if (IsIconized())
+        // window manager to map it minimised again. The toolkit forgets the minimised state as
+        // the window is hidden, yet the window system still maps it so: a hidden one is always
+        // restored.
+        if (IsIconized() || !IsShown())
             Iconize(false);
         Show(true);
         Raise();
@@ -371,6 +381,16 @@ void MainFrame::OnSearchText(wxCommandEvent& WXUNUSED(event))
     const NameFilter filter(searchCtrl->GetValue());
     allTreeCtrl->SetFilter(filter);
     favoriteTreeCtrl->SetFilter(filter);
+    // The History page searches its store, which costs more: only while it shows.
+    if (notebook->GetCurrentPage() == historyPanel)
+        historyPanel->SetNameFilter(searchCtrl->GetValue());
+}
+
+void MainFrame::OnPageChanged(wxBookCtrlEvent& event)
+{
+    event.Skip();
+    if (notebook->GetCurrentPage() == historyPanel)
+        historyPanel->SetNameFilter(searchCtrl->GetValue());
 }
 
 void MainFrame::OnCharHook(wxKeyEvent& event)

@@ -17,11 +17,14 @@ class FavoriteTreeCtrl;
 class HistoryPanel;
 class HistoryRecorder;
 class HistoryStore;
+class Keyring;
 class NotifyIcon;
 class PopupDialogManager;
+class UserListEvent;
 class wxMenuBar;
 class wxNotebook;
 class wxPanel;
+class wxBookCtrlEvent;
 class wxSearchCtrl;
 
 class MainFrame : public wxFrame
@@ -53,6 +56,8 @@ public:
     /// True while a modal box runs its own loop over this window.
     bool IsBoxUp() const;
     void OnSearchText(wxCommandEvent& event);
+    /// The search field filters whichever page shows: the History page takes it when it comes up.
+    void OnPageChanged(wxBookCtrlEvent& event);
     void OnCharHook(wxKeyEvent& event);
 
 private:
@@ -62,6 +67,23 @@ private:
     void OpenHistory();
     /// Asks for the account while not logged in, then sends the login check.
     void UpdateFavorite();
+
+    // Where the password of a login check came from: only one the site accepts is kept.
+    enum class AccountSource
+    {
+        Typed,   // the dialog: kept nowhere until accepted
+        File,    // the settings file: moved to the keyring once accepted, when one answers
+        Keyring, // already where it belongs
+    };
+    void SendLogin(const wxString& id, const wxString& password, AccountSource source);
+    /// At start, with an account stored: its password is looked up, and the login check goes
+    /// once the first list is in (the favourites take their state from it).
+    void PrepareStartLogin();
+    void StartLoginWhenReady();
+    void OnFirstList(UserListEvent& event);
+    /// The account the site has just accepted: the id in the file, the password in the keyring
+    /// when one answers, otherwise in the file.
+    void KeepAccount();
 
     wxMenuBar* menuBar;
     AllTreeCtrl* allTreeCtrl;
@@ -87,6 +109,21 @@ private:
     // Set while the account dialog runs its own event loop within UpdateFavorite.
     AuthenticationDialog* authenticationDialog = nullptr;
     bool exitAfterDialog = false;
+    std::unique_ptr<Keyring> keyring;
+    // The account of the newest login check.
+    wxString sentId, sentPassword;
+    AccountSource sentSource = AccountSource::Typed;
+    // The account the site accepted last, for the refreshes when the file has no password.
+    wxString acceptedId, acceptedPassword;
+    // What the account dialog shows next instead of the file: a rejected account as it was
+    // typed, or the password the keyring gave.
+    bool dialogAccountSet = false;
+    wxString dialogId, dialogPassword;
+    // The login at start waits for both.
+    bool firstListIn = false;
+    bool startAccountKnown = false;
+    wxString startId, startPassword;
+    AccountSource startSource = AccountSource::File;
     wxSearchCtrl* searchCtrl = nullptr;
     // Runs out at the end of a pause, to show that pop-ups are back.
     wxTimer pauseTimer;

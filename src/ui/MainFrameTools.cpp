@@ -10,9 +10,11 @@
 #include "site/LoginCheck.h"
 #include "site/Site.h"
 #include "site/SiteAddress.h"
+#include "ui/AllTreeCtrl.h"
 #include "ui/AuthenticationDialog.h"
 #include "ui/DesktopNotifier.h"
 #include "ui/FavoriteTreeCtrl.h"
+#include "ui/Keyring.h"
 #include "ui/MainMenu.h"
 #include "ui/NotifyIcon.h"
 #include "ui/PopupDialogManager.h"
@@ -45,6 +47,8 @@ void MainFrame::UpdateFavorite()
     if (!loggedIn)
     {
         AuthenticationDialog dialog(this, wxID_ANY, _("Authentication"));
+        if (dialogAccountSet)
+            dialog.SetAccount(dialogId, dialogPassword);
         authenticationDialog = &dialog;
         const int answer = dialog.ShowModal();
         authenticationDialog = nullptr;
@@ -55,9 +59,24 @@ void MainFrame::UpdateFavorite()
         }
         if (answer != wxID_OK)
             return;
+        SendLogin(dialog.GetId(), dialog.GetPassword(), AccountSource::Typed);
+        return;
     }
-    const wxString url = SiteAddress::LoginCheck(Settings::ReadString(SettingsKeys::kId, wxEmptyString),
-                                                 Settings::ReadString(SettingsKeys::kPassword, wxEmptyString));
+    // The stored account as it is now; its password may live in the keyring only.
+    const wxString id = Settings::ReadString(SettingsKeys::kId, wxEmptyString);
+    const wxString password = Settings::ReadString(SettingsKeys::kPassword, wxEmptyString);
+    if (password.empty() && id == acceptedId)
+        SendLogin(id, acceptedPassword, AccountSource::Keyring);
+    else
+        SendLogin(id, password, AccountSource::File);
+}
+
+void MainFrame::SendLogin(const wxString& id, const wxString& password, AccountSource source)
+{
+    sentId = id;
+    sentPassword = password;
+    sentSource = source;
+    const wxString url = SiteAddress::LoginCheck(id, password);
     // A client without a user: the account travels in the query, with no authorisation header.
     auto client = std::make_unique<wxHTTP2>();
     client->SetSizeLimit(kLoginReplyLimit);
@@ -65,6 +84,76 @@ void MainFrame::UpdateFavorite()
     auto* thread = new DownloadThread(this, ++loginRequest, url, std::move(client));
     if (thread->Run() != wxTHREAD_NO_ERROR)
         delete thread;
+}
+
+void MainFrame::PrepareStartLogin()
+{
+    keyring = std::make_unique<Keyring>();
+    const wxString id = Settings::ReadString(SettingsKeys::kId, wxEmptyString);
+    if (id.empty())
+        return;
+    allTreeCtrl->Bind(EVT_USER_LIST_INITIALIZED, &MainFrame::OnFirstList, this);
+    startId = id;
+    startPassword = Settings::ReadString(SettingsKeys::kPassword, wxEmptyString);
+    if (!startPassword.empty())
+    {
+        startAccountKnown = true;
+        return;
+    }
+    keyring->Lookup(id, [this, id](bool found, const wxString& password) {
+        if (!found)
+            return;
+        dialogAccountSet = true;
+        dialogId = id;
+        dialogPassword = password;
+        startPassword = password;
+        startSource = AccountSource::Keyring;
+        startAccountKnown = true;
+        StartLoginWhenReady();
+    });
+}
+
+void MainFrame::OnFirstList(UserListEvent& event)
+{
+    event.Skip();
+    firstListIn = true;
+    StartLoginWhenReady();
+}
+
+void MainFrame::StartLoginWhenReady()
+{
+    // Once only, and not over a login the person has begun meanwhile.
+    if (!firstListIn || !startAccountKnown || loginRequest != 0 || loggedIn || authenticationDialog)
+        return;
+    SOLVANE_TRACE("[%p]MainFrame::StartLoginWhenReady(void)", static_cast<void*>(this));
+    SendLogin(startId, startPassword, startSource);
+}
+
+void MainFrame::KeepAccount()
+{
+    acceptedId = sentId;
+    acceptedPassword = sentPassword;
+    dialogAccountSet = false;
+    if (sentSource == AccountSource::Keyring)
+        return;
+    // The file first: a keyring that never answers loses nothing. The password leaves the file
+    // once the keyring holds it. A file that holds the account already is left as it is.
+    if (Settings::ReadString(SettingsKeys::kId, wxEmptyString) != sentId ||
+        Settings::ReadString(SettingsKeys::kPassword, wxEmptyString) != sentPassword)
+    {
+        Settings::WriteString(SettingsKeys::kId, sentId);
+        Settings::WriteString(SettingsKeys::kPassword, sentPassword);
+        Settings::Flush();
+    }
+    const wxString id = sentId, password = sentPassword;
+    keyring->Store(id, password, [id, password](bool stored) {
+        if (stored && Settings::ReadString(SettingsKeys::kId, wxEmptyString) == id &&
+            Settings::ReadString(SettingsKeys::kPassword, wxEmptyString) == password)
+        {
+            Settings::DeleteEntry(SettingsKeys::kPassword);
+            Settings::Flush();
+        }
+    });
 }
 
 void MainFrame::OnDownloadFinished(DownloadFinishedEvent& event)
@@ -81,6 +170,13 @@ void MainFrame::OnDownloadFinished(DownloadFinishedEvent& event)
         if (!loggedIn)
             ShowServerFailureBox(
                 _("Error"), _("Could not login."), [] { return true; }, [] {});
+        // The next dialog shows what was typed, which is stored nowhere.
+        if (sentSource == AccountSource::Typed)
+        {
+            dialogAccountSet = true;
+            dialogId = sentId;
+            dialogPassword = sentPassword;
+        }
         return;
     }
     const std::string body = event.TakeBody();
@@ -101,6 +197,7 @@ void MainFrame::OnDownloadFinished(DownloadFinishedEvent& event)
     favoriteTreeCtrl->GetEventHandler()->AddPendingEvent(list);
     Settings::WriteString(SettingsKeys::kFavorites, JoinFavoriteNames(names));
     loggedIn = true;
+    KeepAccount();
 }
 
 void MainFrame::ShowSettings()
@@ -154,10 +251,10 @@ void MainFrame::UpdatePauseState()
         const long long milliseconds = (end - static_cast<long long>(now)) * 1000 + 1000;
         pauseTimer.StartOnce(static_cast<int>(std::min<long long>(milliseconds, INT_MAX)));
     }
-    if (notifyIcon && notifyIcon->IsIconInstalled())
+    if (notifyIcon)
     {
         const wxString appName = wxTheApp->GetAppName();
         const wxString name = appName.empty() ? wxTheApp->GetClassName() : appName;
-        notifyIcon->SetIcon(GetIcon(), note.empty() ? name : name + "\n" + note);
+        notifyIcon->SetTooltip(note.empty() ? name : name + "\n" + note);
     }
 }

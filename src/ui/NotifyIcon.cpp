@@ -3,6 +3,7 @@
 
 #include "ui/MainMenu.h"
 #include "ui/NotificationHints.h"
+#include "ui/StatusNotifierItem.h"
 #include "util/Trace.h"
 
 #include <wx/intl.h>
@@ -33,7 +34,8 @@ wxBEGIN_EVENT_TABLE(NotifyIcon, wxTaskBarIcon)
     EVT_TIMER(wxID_ANY, NotifyIcon::OnTrayTimer)
 wxEND_EVENT_TABLE()
 
-NotifyIcon::NotifyIcon(wxWindow* frame_, const wxIcon& icon_, const wxString& tooltip_)
+NotifyIcon::NotifyIcon(wxWindow* frame_, const wxIcon& icon_, const wxString& tooltip_,
+                       const std::vector<wxImage>& pixmaps)
     : frame(frame_), icon(icon_), tooltip(tooltip_), trayTimer(this)
 {
     SOLVANE_TRACE("[%p]NotifyIcon::NotifyIcon(%p)", static_cast<void*>(this), static_cast<void*>(frame_));
@@ -50,13 +52,48 @@ NotifyIcon::NotifyIcon(wxWindow* frame_, const wxIcon& icon_, const wxString& to
     // Notification areas hold X11 windows: a desktop without X11 has none that takes this icon.
     if (icon.IsOk() && wxGetDisplayInfo().type == wxDisplayX11 && !ShowInTray())
         trayTimer.Start(kTrayCheckMilliseconds);
+    if (icon.IsOk() && !pixmaps.empty())
+        item = std::make_unique<StatusNotifierItem>(frame, menu.get(), pixmaps, tooltip,
+                                                    [this](bool registered) { OnItemRegistered(registered); });
 }
 
 NotifyIcon::~NotifyIcon()
 {
     SOLVANE_TRACE("[%p]NotifyIcon::~NotifyIcon(void)", static_cast<void*>(this));
     trayTimer.Stop();
+    item.reset();
     RemoveIcon();
+}
+
+void NotifyIcon::OnItemRegistered(bool registered)
+{
+    SOLVANE_TRACE("[%p]NotifyIcon::OnItemRegistered(%d)", static_cast<void*>(this), registered);
+    if (registered)
+    {
+        trayTimer.Stop();
+        RemoveIcon();
+    }
+    else if (wxGetDisplayInfo().type == wxDisplayX11 && !IsIconInstalled() && !ShowInTray())
+    {
+        // The panel went: the tray, now or once one starts, is the way back again.
+        trayTimer.Start(kTrayCheckMilliseconds);
+    }
+}
+
+bool NotifyIcon::CanBringBack() const
+{
+    return (IsIconInstalled() && IsAvailable()) || (item && item->IsRegistered());
+}
+
+void NotifyIcon::SetTooltip(const wxString& text)
+{
+    SOLVANE_TRACE("[%p]NotifyIcon::SetTooltip(%s)", static_cast<void*>(this),
+                  static_cast<const char*>(text.utf8_str()));
+    tooltip = text;
+    if (IsIconInstalled())
+        SetIcon(icon, tooltip);
+    if (item)
+        item->Update(tooltip);
 }
 
 bool NotifyIcon::ShowInTray()

@@ -6,6 +6,7 @@
 
 #include <wx/app.h>
 #include <wx/dialog.h>
+#include <wx/intl.h>
 #include <wx/msgdlg.h> // declares the base of the toolkit's own message dialog
 #include <wx/splash.h>
 #include <wx/generic/msgdlgg.h>
@@ -32,6 +33,17 @@ void ShowNow(const wxString& caption, const wxString& message)
     // stack.
     wxGenericMessageDialog box(nullptr, message, caption, wxOK | wxCENTRE | wxICON_ERROR | wxDIALOG_NO_PARENT);
     box.ShowModal();
+}
+
+// A menu label as words: without its mnemonic, also in the form "(&T)" that Japanese labels
+// carry (the toolkit strips that form only at a label's very end, before any "...").
+wxString MenuWords(const wxString& label)
+{
+    wxString words = label;
+    const size_t open = words.find("(&");
+    if (open != wxString::npos && open + 3 < words.length() && words[open + 3] == ')')
+        words.erase(open, 4);
+    return wxStripMenuCodes(words, wxStrip_Mnemonics);
 }
 } // namespace
 
@@ -66,10 +78,19 @@ void ShowServerFailureBox(const wxString& caption, const wxString& message, std:
     });
 }
 
+wxString ServerSettingsHint()
+{
+    // The menu's labels themselves, looked up as the menu looks them up, so that the words match
+    // what the user sees in the menu bar in any language.
+    const wxString path = MenuWords(_("&Tool")) + L" \u2192 " + MenuWords(_("&Settings..."));
+    return wxString::Format(_("To change the server, use %s"), path);
+}
+
 bool ShowServerFailureBoxAndWait(const wxString& caption, const wxString& message, const StopToken& stop)
 {
     SOLVANE_TRACE("[static]ShowServerFailureBoxAndWait(%s)", caption);
-    return RunOnMainThread([caption, message] { ShowNow(caption, message); }, stop);
+    const wxString text = message + "\n" + ServerSettingsHint();
+    return RunOnMainThread([caption, text] { ShowNow(caption, text); }, stop);
 }
 
 void PostExitToTopWindow()

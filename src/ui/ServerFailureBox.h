@@ -15,8 +15,12 @@ class wxWindow;
 void ShowServerFailureBox(const wxString& caption, const wxString& message, std::function<bool()> waited,
                           std::function<void()> closed);
 
-/// From any thread: shows the message box on the main thread, unless the main window is already
-/// going, and returns once it is gone; false at once when stop is requested first, and a box not
+/// The line that points to where the servers are set, in the menu's own words.
+wxString ServerSettingsHint();
+
+/// From any thread: shows the message box, with the line that points to the settings below the
+/// message, on the main thread, unless the main window is already going, and returns once it is
+/// gone; false at once when stop is requested first, and a box not
 /// shown by then is dropped.
 bool ShowServerFailureBoxAndWait(const wxString& caption, const wxString& message, const StopToken& stop);
 

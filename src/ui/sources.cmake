@@ -14,6 +14,8 @@ list(APPEND SOLVANE_GUI_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/HistoryListCtrl.h
   ${CMAKE_CURRENT_LIST_DIR}/HistoryPanel.cpp
   ${CMAKE_CURRENT_LIST_DIR}/HistoryPanel.h
+  ${CMAKE_CURRENT_LIST_DIR}/Keyring.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/Keyring.h
   ${CMAKE_CURRENT_LIST_DIR}/MainFrame.cpp
   ${CMAKE_CURRENT_LIST_DIR}/MainFrame.h
   ${CMAKE_CURRENT_LIST_DIR}/MainFrameTools.cpp
@@ -21,6 +23,8 @@ list(APPEND SOLVANE_GUI_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/MainMenu.h
   ${CMAKE_CURRENT_LIST_DIR}/NotifyIcon.cpp
   ${CMAKE_CURRENT_LIST_DIR}/NotifyIcon.h
+  ${CMAKE_CURRENT_LIST_DIR}/StatusNotifierItem.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/StatusNotifierItem.h
   ${CMAKE_CURRENT_LIST_DIR}/NotificationHints.cpp
   ${CMAKE_CURRENT_LIST_DIR}/NotificationHints.h
   ${CMAKE_CURRENT_LIST_DIR}/PopupDialog.cpp

@@ -188,7 +188,10 @@ wxFileName* PluginUpdate::GetNewPluginFileName(const std::vector<std::string>& k
 
     // Without a GUI to ask, the user has not agreed.
     GuiServices* gui = GuiServices::Get();
-    if (!gui || !gui->Confirm(_("Confirm"), _("The new plugin will be installed."), stop))
+    // The question says what the user gets and what it costs: the version, and a restart.
+    const wxString question = wxString::Format(
+        _("Version %s of the plugin is ready.\nInstall it? The program restarts to use it."), statement.GetVersion());
+    if (!gui || !gui->Confirm(_("Confirm"), question, stop))
     {
         staged.Discard();
         return nullptr;
