@@ -374,33 +374,3 @@ void MainFrame::OnMenu(wxCommandEvent& event)
     default: break;
     }
 }
-
-void MainFrame::OnSearchText(wxCommandEvent& WXUNUSED(event))
-{
-    SOLVANE_TRACE("[%p]MainFrame::OnSearchText(void)", static_cast<void*>(this));
-    const NameFilter filter(searchCtrl->GetValue());
-    allTreeCtrl->SetFilter(filter);
-    favoriteTreeCtrl->SetFilter(filter);
-    // The History page searches its store, which costs more: only while it shows.
-    if (notebook->GetCurrentPage() == historyPanel)
-        historyPanel->SetNameFilter(searchCtrl->GetValue());
-}
-
-void MainFrame::OnPageChanged(wxBookCtrlEvent& event)
-{
-    event.Skip();
-    if (notebook->GetCurrentPage() == historyPanel)
-        historyPanel->SetNameFilter(searchCtrl->GetValue());
-}
-
-void MainFrame::OnCharHook(wxKeyEvent& event)
-{
-    // Escape in the search field empties it, which shows every performer again.
-    if (event.GetKeyCode() == WXK_ESCAPE && searchCtrl && wxWindow::FindFocus() == searchCtrl)
-    {
-        searchCtrl->Clear();
-        return;
-    }
-    event.Skip();
-}
-
