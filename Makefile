@@ -16,7 +16,7 @@ PACKAGES = build-essential cmake pkg-config libwxgtk3.2-dev libgtk-3-dev libcurl
            fonts-dejavu-core fonts-ipafont-gothic imagemagick librsvg2-bin xdg-utils libx11-dev \
            libsodium-dev openssl libsqlite3-dev sqlite3 lintian appstream desktop-file-utils groff-base \
            trayer mutter xwayland dbus dunst libdbusmenu-glib-dev xfce4-panel \
-           libsecret-1-dev gnome-keyring libsecret-tools
+           libsecret-1-dev gnome-keyring libsecret-tools locales wx3.2-i18n
 
 SUDO = $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
@@ -37,8 +37,10 @@ define install-missing
 	fi
 endef
 
+# The Japanese tests need the locale itself (weekday names), which a fresh machine has not made.
 deps:
 	$(call install-missing,$(PACKAGES))
+	@locale -a 2>/dev/null | grep -qix 'ja_JP.utf8' || $(SUDO) localedef -i ja_JP -c -f UTF-8 ja_JP.UTF-8
 
 $(BUILD)/CMakeCache.txt: | deps
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo $(DEMO_KEY) $(CMAKE_ARGS)

@@ -10,6 +10,7 @@
 #include "util/ModuleFileName.h"
 #include "util/SettingsFile.h"
 #include "util/SettingsKeys.h"
+#include "util/Translations.h"
 
 #include <wx/config.h>
 #include <wx/dialog.h>
@@ -189,16 +190,6 @@ void HostApp::ReportProbeAndLeave()
         CloseModuleWindows();
         LeaveMainLoop();
     });
-}
-
-void HostApp::SetUpTranslations(const wxString& folder)
-{
-    auto* translations = new wxTranslations;
-    wxTranslations::Set(translations);
-    wxFileTranslationsLoader::AddCatalogLookupPathPrefix(folder);
-    translations->SetLanguage(wxLANGUAGE_DEFAULT);
-    wxLogNull quiet; // no catalogue for the language is normal: the English texts stand
-    translations->AddCatalog("Solvane");
 }
 
 bool HostApp::LoadModule()

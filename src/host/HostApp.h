@@ -32,7 +32,6 @@ public:
 private:
     bool SetUpConfiguration();
     void ReportProbeAndLeave();
-    void SetUpTranslations(const wxString& folder);
     bool LoadModule();
     bool LoadUpdatedModule(const wxFileName& exe);
     bool IsSelfUpdateOff(const wxFileName& exe) const;

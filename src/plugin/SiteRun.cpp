@@ -4,6 +4,7 @@
 #include "plugin/ModuleGuiServices.h"
 #include "skin/SkinImageStore.h"
 #include "ui/MainFrame.h"
+#include "ui/SplashPicture.h"
 #include "util/Settings.h"
 #include "util/SettingsKeys.h"
 #include "util/Trace.h"
@@ -30,11 +31,8 @@ SOLVANE_EXPORT bool SiteRun()
     SkinImageStore* skin = SkinImageStore::GetInstance();
     const long duration = Settings::ReadLong(SettingsKeys::kSplashScreenDuration, 3);
     // At the screen's own pixels: the skin's 2x rendering on a screen scaled by 2.
-    const wxBitmapBundle picture = skin->GetBitmapBundle("SplashScreen_bitmap");
-    const double scale = wxDisplay().GetScaleFactor();
-    wxBitmap bitmap = picture.IsOk() ? picture.GetBitmap(picture.GetDefaultSize() * scale) : wxBitmap();
-    if (bitmap.IsOk())
-        bitmap.SetScaleFactor(scale);
+    // Its words are drawn over it in the user's language.
+    const wxBitmap bitmap = SplashPicture(skin->GetBitmapBundle("SplashScreen_bitmap"), wxDisplay().GetScaleFactor());
     // A skin without the picture, or a duration that is not positive, means no splash screen.
     if (bitmap.IsOk() && duration > 0)
     {

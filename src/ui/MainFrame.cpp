@@ -19,6 +19,7 @@
 #include "ui/HistoryListCtrl.h"
 #include "ui/HistoryPanel.h"
 #include "ui/Keyring.h"
+#include "ui/NotebookTabs.h"
 #include "ui/NotifyIcon.h"
 #include "ui/PopupDialogManager.h"
 #include "ui/ServerFailureBox.h"
@@ -134,8 +135,9 @@ MainFrame::MainFrame() : wxFrame(nullptr, wxID_ANY, wxEmptyString), loggedIn(fal
         SetIcons(icons);
     }
 
-    const wxRect place = ReadWindowPlace(SettingsKeys::kMainFrameX, SettingsKeys::kMainFrameY,
-                                         SettingsKeys::kMainFrameWidth, SettingsKeys::kMainFrameHeight, wxSize(240, 480));
+    const wxRect place =
+        ReadWindowPlace(SettingsKeys::kMainFrameX, SettingsKeys::kMainFrameY, SettingsKeys::kMainFrameWidth,
+                        SettingsKeys::kMainFrameHeight, wxSize(std::max(240, NotebookTabsWidth(notebook)), 480));
     SetSize(place.x, place.y, place.width, place.height, wxSIZE_AUTO_WIDTH | wxSIZE_AUTO_HEIGHT);
     // The pages take the notebook's size before the window system first lays them out: fitted to
     // their best size, the trees would be given a few pixels' height there, and a list that came

@@ -7,6 +7,7 @@
 #include "skin/SkinImageStore.h"
 #include "ui/NotificationHints.h"
 #include "ui/PopupSlots.h"
+#include "ui/SkinText.h"
 #include "util/ImageHeader.h"
 #include "util/Settings.h"
 #include "util/SettingsKeys.h"
@@ -67,9 +68,11 @@ PopupDialog::PopupDialog(const User& user_, PopupKind kind_, wxWindow* parent, w
     // The strips reach from border to border, whatever the width of the borders here.
     stripWidth = kWidth - framePanel->GetWindowBorderSize().x;
     titleBar->SetBitmap(skin->GetStripBundle("PopupDialog_titleBar", stripWidth));
-    styleBar->SetBitmap(
+    // The bar's words are drawn here, in the user's language, over the skin's plain bar.
+    styleBar->SetBitmap(DrawSkinTexts(
         skin->GetStripBundle(kind == POPUP_FREE ? "PopupDialog_styleBar_FREE" : "PopupDialog_styleBar_ONLINE",
-                             stripWidth - styleBar->GetWindowBorderSize().x));
+                             stripWidth - styleBar->GetWindowBorderSize().x),
+        {StripText(kind)}));
     profileImage = new wxStaticBitmap(contentPanel, wxID_ANY, skin->GetBitmapBundle("PopupDialog_profileImage"),
                                       wxDefaultPosition, wxDefaultSize, 0);
     nameLabel = new wxStaticText(contentPanel, wxID_ANY, _("New Face"), wxDefaultPosition, wxDefaultSize,
@@ -102,6 +105,21 @@ PopupDialog::~PopupDialog()
     // new is started from here.
     if (manager)
         manager->OnPopupClosed(this, false);
+}
+
+SkinText PopupDialog::StripText(PopupKind kind)
+{
+    SkinText words;
+    words.text = kind == POPUP_FREE ? _("FREE NOW") : _("ONLINE");
+    // Where the bar's picture leaves room after its mark, small capitals spaced a little; a script
+    // without capitals (Japanese) can not be read that small and takes the bar's height.
+    const bool capitals = words.text.IsAscii();
+    words.x = 16;
+    words.y = capitals ? 9 : 10;
+    words.size = capitals ? 8 : 9;
+    words.bold = true;
+    words.letterSpacing = 0.8;
+    return words;
 }
 
 void PopupDialog::SetProperties()

@@ -26,6 +26,7 @@
 
 class DownloadFinishedEvent;
 class PopupSlots;
+struct SkinText;
 class wxPanel;
 class wxStaticBitmap;
 class wxStaticText;
@@ -77,6 +78,8 @@ public:
     /// reaches receiver as a DownloadFinishedEvent with that id; false when it could not start.
     static bool StartPictureDownload(wxEvtHandler* receiver, int id, const wxString& name, const StopToken& stop,
                                      double scale = 1);
+    /// The words on the bar under the title, telling why the pop-up came, in the user's language.
+    static SkinText StripText(PopupKind kind);
     /// The seconds a pop-up stays: the setting, within 1 second and 1 day.
     static long DurationSeconds();
 

@@ -4,6 +4,7 @@
 #include "skin/SkinImageStore.h"
 #include "ui/NotificationHints.h"
 #include "ui/PopupDialog.h"
+#include "ui/SkinText.h"
 #include "util/Trace.h"
 
 #include <wx/dcclient.h>
@@ -27,8 +28,9 @@ PopupSummary::PopupSummary(int slot_, std::function<void()> onClick_, std::funct
     auto* titleBar = new wxStaticBitmap(framePanel, wxID_ANY, skin->GetStripBundle("PopupDialog_titleBar", stripWidth));
     auto* styleBar =
         new wxStaticBitmap(framePanel, wxID_ANY, wxBitmapBundle(), wxDefaultPosition, wxDefaultSize, wxSTATIC_BORDER);
-    styleBar->SetBitmap(
-        skin->GetStripBundle("PopupDialog_styleBar_ONLINE", stripWidth - styleBar->GetWindowBorderSize().x));
+    styleBar->SetBitmap(DrawSkinTexts(
+        skin->GetStripBundle("PopupDialog_styleBar_ONLINE", stripWidth - styleBar->GetWindowBorderSize().x),
+        {PopupDialog::StripText(POPUP_ONLINE)}));
     titleBar->SetMinSize(wxSize(stripWidth, 18));
     styleBar->SetMinSize(wxSize(stripWidth, 12));
     contentPanel->SetBackgroundColour(wxColour(99, 150, 255));

@@ -65,3 +65,11 @@ list(APPEND SOLVANE_GUI_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/SettingsDialog.cpp
   ${CMAKE_CURRENT_LIST_DIR}/SettingsDialog.h
 )
+list(APPEND SOLVANE_GUI_SOURCES
+  ${CMAKE_CURRENT_LIST_DIR}/SkinText.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/SkinText.h
+  ${CMAKE_CURRENT_LIST_DIR}/SplashPicture.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/SplashPicture.h
+  ${CMAKE_CURRENT_LIST_DIR}/NotebookTabs.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/NotebookTabs.h
+)
