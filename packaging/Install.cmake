@@ -81,5 +81,7 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION net)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-ipafont-gothic | fonts-noto-cjk, xdg-utils")
+# The toolkit's own texts in the user's language.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "wx3.2-i18n")
 set(CPACK_STRIP_FILES ON)
 include(CPack)
