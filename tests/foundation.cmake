@@ -11,6 +11,9 @@ target_compile_definitions(host_tests PRIVATE SLOW_LOOKUP="$<TARGET_FILE:slow_lo
 # The module shows the host nothing of ours but its exports.
 add_test(NAME module_symbols COMMAND sh ${CMAKE_CURRENT_SOURCE_DIR}/ModuleSymbols.sh $<TARGET_FILE:Solvane_module>)
 set_tests_properties(module_symbols PROPERTIES LABELS core)
+# Each folder of src/ and sitesim/ includes only what the layer table of docs/architecture.md allows.
+add_test(NAME layers COMMAND sh ${CMAKE_CURRENT_SOURCE_DIR}/Layers.sh ${PROJECT_SOURCE_DIR})
+set_tests_properties(layers PROPERTIES LABELS core)
 # A loadable module without SiteRun (nor any other export), for the host's refusal and rollback.
 add_library(no_entry_module MODULE NoEntryModule.cpp)
 add_dependencies(host_tests no_entry_module)
