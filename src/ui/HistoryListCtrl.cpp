@@ -108,11 +108,17 @@ void HistoryListCtrl::SetFilter(const wxString& text, const std::vector<wxString
 HistoryListCtrl::Place HistoryListCtrl::GetPlace() const
 {
     Place place;
-    place.selected = IdAt(GetNextItem(-1, wxLIST_NEXT_ALL, wxLIST_STATE_SELECTED));
+    place.selected = IdAt(SelectedRow());
     place.focused = IdAt(GetNextItem(-1, wxLIST_NEXT_ALL, wxLIST_STATE_FOCUSED));
     const long top = GetItemCount() > 0 ? GetTopItem() : 0;
     place.top = top > 0 ? IdAt(top) : 0;
     return place;
+}
+
+long HistoryListCtrl::SelectedRow() const
+{
+    // The control looks for it row by row: a month of rows is not walked when none is selected.
+    return GetSelectedItemCount() > 0 ? GetNextItem(-1, wxLIST_NEXT_ALL, wxLIST_STATE_SELECTED) : -1;
 }
 
 long HistoryListCtrl::RowOf(long long id) const
@@ -135,7 +141,7 @@ void HistoryListCtrl::RestorePlace(const Place& kept)
     // The control keeps its highlight on a row number: left there, Enter would open whoever the
     // new events pushed into that row. An event gone (pruned, filtered out) leaves no selection.
     const long selected = RowOf(kept.selected);
-    const long highlighted = GetNextItem(-1, wxLIST_NEXT_ALL, wxLIST_STATE_SELECTED);
+    const long highlighted = SelectedRow();
     if (highlighted != selected)
     {
         if (highlighted >= 0)

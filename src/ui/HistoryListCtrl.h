@@ -56,6 +56,7 @@ private:
     void ScrollToTop(long row);
     long long IdAt(long row) const { return row < 0 ? 0 : view.GetId(static_cast<size_t>(row)); }
     long RowOf(long long id) const;
+    long SelectedRow() const;
     void OnSearchTimer(wxTimerEvent& event);
     void OnSize(wxSizeEvent& event);
     /// Sizes the columns to the page's width.
