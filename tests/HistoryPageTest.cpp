@@ -137,8 +137,7 @@ TEST_F(HistoryPageTest, LongSearchGoesOnBetweenTheWindowsTurns)
 TEST_F(HistoryPageTest, SelectionAndScrollFollowTheirEvents)
 {
     // No "html" command on this desktop: the page opens through the services, seen here.
-    wxSetEnv("XDG_DATA_HOME", scratch.path + "/none");
-    wxSetEnv("XDG_DATA_DIRS", scratch.path + "/none");
+    wxSetEnv("XDG_DATA_DIRS", scratch.path + "/none"); // and the test's own XDG_DATA_HOME
     TestGuiServices gui;
     std::vector<wxString> opened;
     gui.openDefaultBrowser = [&opened](const wxString& page) { return opened.push_back(page), true; };
@@ -147,7 +146,6 @@ TEST_F(HistoryPageTest, SelectionAndScrollFollowTheirEvents)
         statuses[wxString::Format("p%02d", i).utf8_string()] = 0x03;
     Poll(statuses);
     HistoryListCtrl* list = (new HistoryPanel(frame.get(), &store, {}))->GetListCtrl();
-    frame->SetClientSize(400, 300);
     frame->Show();
     long chosen = 0;
     while (list->GetItemText(chosen, 1) != "Naomi_Grey")
