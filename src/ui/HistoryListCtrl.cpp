@@ -187,9 +187,11 @@ void HistoryListCtrl::UpdateRows()
     SOLVANE_TRACE("[%p]HistoryListCtrl::UpdateRows(void)", static_cast<void*>(this));
     updatePending = false;
     const Place kept = GetPlace();
+    const long long newestShown = IdAt(0);
     if (!view.Update())
         return;
-    ShowRows(kept);
+    // A store started again (a damaged file replaced) counts anew: its ids name other events.
+    ShowRows(IdAt(0) < newestShown ? Place() : kept);
 }
 
 // A refresh brings its events one by one, all written before the first: one look for all.
