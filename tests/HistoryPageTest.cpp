@@ -10,6 +10,7 @@
 
 #include "HistoryFill.h"
 #include "TestFiles.h"
+#include "TestGuiServices.h"
 #include "TimeLimit.h"
 #include "UserStatuses.h"
 
@@ -129,6 +130,47 @@ TEST_F(HistoryPageTest, LongSearchGoesOnBetweenTheWindowsTurns)
     EXPECT_LT(list->GetItemCount(), static_cast<long>(HistoryView::kFilteredLimit)) << "one slice found them all";
     ASSERT_TRUE(PumpUntil([&] { return list->GetItemCount() == static_cast<long>(HistoryView::kFilteredLimit); }));
     EXPECT_EQ(FilledName(400000, 50000), list->GetItemText(0, 1).utf8_string());
+}
+
+// The highlight and the rows being read stay with their events while a refresh adds rows above:
+// Enter opens the performer chosen, and a chosen event filtered out leaves nothing selected.
+TEST_F(HistoryPageTest, SelectionAndScrollFollowTheirEvents)
+{
+    // No "html" command on this desktop: the page opens through the services, seen here.
+    wxSetEnv("XDG_DATA_DIRS", scratch.path + "/none"); // and the test's own XDG_DATA_HOME
+    TestGuiServices gui;
+    std::vector<wxString> opened;
+    gui.openDefaultBrowser = [&opened](const wxString& page) { return opened.push_back(page), true; };
+    Statuses statuses{{"Naomi_Grey", 0x03}};
+    for (int i = 0; i < 60; ++i)
+        statuses[wxString::Format("p%02d", i).utf8_string()] = 0x03;
+    Poll(statuses);
+    HistoryListCtrl* list = (new HistoryPanel(frame.get(), &store, {}))->GetListCtrl();
+    frame->Show();
+    long chosen = 0;
+    while (list->GetItemText(chosen, 1) != "Naomi_Grey")
+        ++chosen;
+    list->SetItemState(chosen, wxLIST_STATE_SELECTED, wxLIST_STATE_SELECTED); // focused with it
+    wxRect row;
+    ASSERT_TRUE(PumpUntil([&] { return list->GetItemRect(0, row) && list->GetCountPerPage() > 3; }));
+    list->ScrollList(0, 20 * row.height);
+    const wxString top = list->GetItemText(list->GetTopItem(), 1);
+    // A refresh: three performers change, their events reach the page as the program's do.
+    for (const char* name : {"p01", "p02", "p03"})
+        statuses[name] = 0x05;
+    Poll(statuses);
+    UserEvent changed(User("p01", 0x05), EVT_USER_CHANGED, UserEvent::kNoStatus);
+    list->GetEventHandler()->AddPendingEvent(changed);
+    ASSERT_TRUE(PumpUntil([&] { return list->GetItemCount() == 64; }));
+    EXPECT_TRUE(list->GetTopItem() > 0 && top == list->GetItemText(list->GetTopItem(), 1)) << top;
+    wxListEvent enter(wxEVT_LIST_ITEM_ACTIVATED, list->GetId());
+    enter.m_itemIndex = list->GetNextItem(-1, wxLIST_NEXT_ALL, wxLIST_STATE_FOCUSED); // Enter's row
+    EXPECT_EQ("Naomi_Grey",
+              list->GetItemText(list->GetNextItem(-1, wxLIST_NEXT_ALL, wxLIST_STATE_SELECTED), 1).utf8_string());
+    list->GetEventHandler()->ProcessEvent(enter);
+    EXPECT_TRUE(opened.size() == 1 && opened[0].EndsWith("Naomi_Grey"));
+    static_cast<HistoryPanel*>(list->GetParent())->SetNameFilter("p"); // others' rows only
+    EXPECT_EQ(0, list->GetSelectedItemCount());
 }
 
 // An offline favourite's tooltip gives its last time online; an online one, or one never seen,

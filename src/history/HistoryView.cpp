@@ -232,6 +232,24 @@ size_t HistoryView::GetCount() const
     return newest >= oldest && newest != 0 ? static_cast<size_t>(newest - oldest + 1) : 0;
 }
 
+long long HistoryView::GetId(size_t row) const
+{
+    if (row >= GetCount())
+        return 0;
+    return IsFiltered() ? ids[row] : newest - static_cast<long long>(row);
+}
+
+size_t HistoryView::FindRow(long long id) const
+{
+    if (id <= 0)
+        return kNoRow;
+    if (!IsFiltered())
+        return GetCount() != 0 && id >= oldest && id <= newest ? static_cast<size_t>(newest - id) : kNoRow;
+    // Newest first: the ids fall down the rows.
+    const auto found = std::lower_bound(ids.begin(), ids.end(), id, std::greater<long long>());
+    return found != ids.end() && *found == id ? static_cast<size_t>(found - ids.begin()) : kNoRow;
+}
+
 const HistoryEvent& HistoryView::GetRow(size_t row)
 {
     if (row >= GetCount() || !store)

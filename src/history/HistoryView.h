@@ -27,6 +27,8 @@ public:
     static const size_t kFilteredLimit = 100000;
     /// The slice of a search that SetFilter runs at once.
     static const long kSliceMilliseconds = 20;
+    /// FindRow's answer for an event that is not among the rows.
+    static constexpr size_t kNoRow = static_cast<size_t>(-1);
 
     /// The store is not owned and may be null (no history).
     explicit HistoryView(HistoryStore* store);
@@ -43,6 +45,10 @@ public:
     size_t GetCount() const;
     /// Row 0 is the newest; a row whose event is gone reads as an event with id 0.
     const HistoryEvent& GetRow(size_t row);
+    /// The id of a row's event without reading it; 0 past the end.
+    long long GetId(size_t row) const;
+    /// The row that shows the event of id now, kNoRow when it is not among them.
+    size_t FindRow(long long id) const;
 
     /// The page's short text for an event: came online, now free, busy, went offline.
     static wxString Describe(HistoryKind kind, uint32_t status);

@@ -100,31 +100,98 @@ void HistoryListCtrl::FitColumns()
 void HistoryListCtrl::SetFilter(const wxString& text, const std::vector<wxString>& names, bool favoritesOnly)
 {
     SOLVANE_TRACE("[%p]HistoryListCtrl::SetFilter(%s, %d)", static_cast<void*>(this), text, favoritesOnly);
+    const Place kept = GetPlace();
     view.SetFilter(text, names, favoritesOnly);
-    ShowRows();
+    ShowRows(kept);
 }
 
-void HistoryListCtrl::ShowRows()
+HistoryListCtrl::Place HistoryListCtrl::GetPlace() const
+{
+    Place place;
+    place.selected = IdAt(SelectedRow());
+    place.focused = IdAt(GetNextItem(-1, wxLIST_NEXT_ALL, wxLIST_STATE_FOCUSED));
+    const long top = GetItemCount() > 0 ? GetTopItem() : 0;
+    place.top = top > 0 ? IdAt(top) : 0;
+    return place;
+}
+
+long HistoryListCtrl::SelectedRow() const
+{
+    // The control looks for it row by row: a month of rows is not walked when none is selected.
+    return GetSelectedItemCount() > 0 ? GetNextItem(-1, wxLIST_NEXT_ALL, wxLIST_STATE_SELECTED) : -1;
+}
+
+long HistoryListCtrl::RowOf(long long id) const
+{
+    const size_t row = view.FindRow(id);
+    return row == HistoryView::kNoRow ? -1 : static_cast<long>(row);
+}
+
+void HistoryListCtrl::ShowRows(const Place& kept)
 {
     SetItemCount(static_cast<long>(view.GetCount()));
+    RestorePlace(kept);
     Refresh();
     if (view.IsSearching() && !searchTimer.IsRunning())
         searchTimer.StartOnce(1);
 }
 
+void HistoryListCtrl::RestorePlace(const Place& kept)
+{
+    // The control keeps its highlight on a row number: left there, Enter would open whoever the
+    // new events pushed into that row. An event gone (pruned, filtered out) leaves no selection.
+    const long selected = RowOf(kept.selected);
+    const long highlighted = SelectedRow();
+    if (highlighted != selected)
+    {
+        if (highlighted >= 0)
+            SetItemState(highlighted, 0, wxLIST_STATE_SELECTED);
+        if (selected >= 0)
+            SetItemState(selected, wxLIST_STATE_SELECTED, wxLIST_STATE_SELECTED);
+    }
+    const long focused = RowOf(kept.focused);
+    const long current = GetNextItem(-1, wxLIST_NEXT_ALL, wxLIST_STATE_FOCUSED);
+    if (focused != current)
+    {
+        if (focused >= 0)
+            SetItemState(focused, wxLIST_STATE_FOCUSED, wxLIST_STATE_FOCUSED);
+        else if (current >= 0)
+            SetItemState(current, 0, wxLIST_STATE_FOCUSED);
+    }
+    // Scrolled down, the reader keeps the rows being read; the new ones wait above.
+    const long top = RowOf(kept.top);
+    if (top > 0 && top != GetTopItem())
+        ScrollToTop(top);
+}
+
+void HistoryListCtrl::ScrollToTop(long row)
+{
+    // Bringing the row into view lays the list out for its new count first: a scroll before that
+    // would stop at the old end.
+    EnsureVisible(row);
+    wxRect rect;
+    if (!GetItemRect(row, rect) || rect.height <= 0)
+        return;
+    ScrollList(0, static_cast<int>(row - GetTopItem()) * rect.height);
+}
+
 void HistoryListCtrl::OnSearchTimer(wxTimerEvent& WXUNUSED(event))
 {
+    const Place kept = GetPlace();
     view.Search(HistoryView::kSliceMilliseconds);
-    ShowRows();
+    ShowRows(kept);
 }
 
 void HistoryListCtrl::UpdateRows()
 {
     SOLVANE_TRACE("[%p]HistoryListCtrl::UpdateRows(void)", static_cast<void*>(this));
     updatePending = false;
+    const Place kept = GetPlace();
+    const long long newestShown = IdAt(0);
     if (!view.Update())
         return;
-    ShowRows();
+    // A store started again (a damaged file replaced) counts anew: its ids name other events.
+    ShowRows(IdAt(0) < newestShown ? Place() : kept);
 }
 
 // A refresh brings its events one by one, all written before the first: one look for all.

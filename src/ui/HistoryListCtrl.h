@@ -34,10 +34,29 @@ protected:
     int OnGetItemColumnImage(long item, long column) const override;
 
 private:
+    // What the reader chose and looks at, by event (0: none): the rows move as events come and go.
+    struct Place
+    {
+        long long selected = 0;
+        long long focused = 0;
+        // Only while scrolled down: at the very top the new rows show.
+        long long top = 0;
+    };
+
     void SetProperties();
     void ScheduleUpdate();
-    /// Shows the view's rows, and lets a search under way go on after the window's next turn.
-    void ShowRows();
+    /// Where the reader is; taken before the view changes.
+    Place GetPlace() const;
+    /// Shows the view's rows with kept's events where they were, and lets a search under way go
+    /// on after the window's next turn.
+    void ShowRows(const Place& kept);
+    /// Selection and focus on kept's events, or on none when they are no longer shown.
+    void RestorePlace(const Place& kept);
+    /// Scrolls so that row is the top one shown.
+    void ScrollToTop(long row);
+    long long IdAt(long row) const { return row < 0 ? 0 : view.GetId(static_cast<size_t>(row)); }
+    long RowOf(long long id) const;
+    long SelectedRow() const;
     void OnSearchTimer(wxTimerEvent& event);
     void OnSize(wxSizeEvent& event);
     /// Sizes the columns to the page's width.
