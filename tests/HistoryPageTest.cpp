@@ -151,8 +151,10 @@ TEST_F(HistoryPageTest, KeyboardOpensTheContextMenuOfTheSelectedRow)
     {
         control->Bind(wxEVT_MENU_OPEN, [](wxMenuEvent&) { wxTheApp->CallAfter([] { wxUIActionSimulator().Char('n'); }); });
         wxContextMenuEvent request(wxEVT_CONTEXT_MENU, control->GetId(), wxDefaultPosition);
-        request.SetEventObject(control);
-        control->GetEventHandler()->ProcessEvent(request);
+        // The tree takes the Menu key before any context-menu request is made of it.
+        wxKeyEvent menuKey(wxEVT_KEY_DOWN);
+        menuKey.m_keyCode = WXK_MENU;
+        control->GetEventHandler()->ProcessEvent(control == favorites ? static_cast<wxEvent&>(menuKey) : request);
     }
     for (const auto& [name, choice] : std::map<std::string, PopupChoice>{{"ann", CHOICE_AS_SETTINGS}, {"bob", CHOICE_NEVER},
                                                                  {"cy", CHOICE_AS_SETTINGS}, {"dee", CHOICE_NEVER},

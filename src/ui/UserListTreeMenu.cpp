@@ -18,15 +18,31 @@ void UserListTreeCtrl::OnContextMenu(wxContextMenuEvent& event)
         event.Skip();
         return;
     }
+    ShowMenuOfFocused();
+}
+
+void UserListTreeCtrl::OnKeyDown(wxKeyEvent& event)
+{
+    // The tree takes the Menu key itself and sends only a tree event, which the release of a right
+    // click sends as well: the key is caught first, to open the same menu as Shift+F10.
+    if (event.GetKeyCode() != WXK_MENU || event.HasAnyModifiers())
+    {
+        event.Skip();
+        return;
+    }
+    ShowMenuOfFocused();
+}
+
+void UserListTreeCtrl::ShowMenuOfFocused()
+{
     const wxTreeItemId item = GetFocusedItem();
     if (!GetUserData(item))
         return;
     // Beside the row rather than at the mouse, which may be anywhere: just below its label.
     EnsureVisible(item);
     wxRect row;
-    if (!GetBoundingRect(item, row, true))
-        return;
-    ShowMenu(item, row.GetBottomLeft() + wxPoint(0, 1));
+    if (GetBoundingRect(item, row, true))
+        ShowMenu(item, row.GetBottomLeft() + wxPoint(0, 1));
 }
 
 void UserListTreeCtrl::OnMenu(wxCommandEvent& event)
