@@ -4,6 +4,7 @@
 #include "history/HistoryStore.h"
 #include "history/HistoryView.h"
 #include "model/PopupChoice.h"
+#include "ui/AllTreeCtrl.h"
 #include "ui/FavoriteTreeCtrl.h"
 #include "ui/HistoryListCtrl.h"
 #include "ui/HistoryPanel.h"
@@ -20,6 +21,7 @@
 #include <wx/fileconf.h>
 #include <wx/frame.h>
 #include <wx/menu.h>
+#include <wx/sizer.h>
 #include <wx/sstream.h>
 #include <wx/textctrl.h>
 #include <wx/uiaction.h>
@@ -115,6 +117,49 @@ TEST_F(HistoryPageTest, ContextMenuAppliesToTheRowRightClicked)
     list->GetEventHandler()->ProcessEvent(click);
     EXPECT_EQ(CHOICE_NEVER, ReadPopupChoice("bob"));
     EXPECT_EQ(CHOICE_AS_SETTINGS, ReadPopupChoice("ann"));
+}
+
+// Shift+F10 or the Menu key (a context-menu request without a position) opens each control's menu
+// for its selected row: "Never pop up" chosen with its key there is stored for that performer.
+TEST_F(HistoryPageTest, KeyboardOpensTheContextMenuOfTheSelectedRow)
+{
+    wxStringInputStream nothing(wxEmptyString);
+    delete wxConfigBase::Set(new wxFileConfig(nothing));
+    Poll({{"ann", 0x03}, {"bob", 0x03}});
+    auto* panel = new HistoryPanel(frame.get(), &store, {});
+    HistoryListCtrl* list = panel->GetListCtrl();
+    auto* all = new AllTreeCtrl(frame.get(), wxID_ANY, wxDefaultPosition, {-1, 100}, wxTR_HIDE_ROOT);
+    auto* favorites = new FavoriteTreeCtrl(frame.get(), wxID_ANY, wxDefaultPosition, {-1, 100}, wxTR_HIDE_ROOT);
+    auto* column = new wxBoxSizer(wxVERTICAL);
+    for (wxWindow* part : std::initializer_list<wxWindow*>{panel, all, favorites})
+        column->Add(part, 1, wxEXPAND);
+    frame->SetSizer(column);
+    favorites->CreateGroups();
+    const auto fill = [](UserListTreeCtrl* tree, int id, const Statuses& names, const char* selected) {
+        UserListEvent filled(EVT_USER_LIST_INITIALIZED, id);
+        filled.SetUserList(ListOf(names));
+        tree->GetEventHandler()->ProcessEvent(filled);
+        tree->SelectItem(tree->FindItem(User(selected, 0), tree->GetRootItem(), true));
+    };
+    fill(all, -1, {{"cy", 0x03}, {"dee", 0x03}}, "dee");
+    fill(favorites, FavoriteTreeCtrl::kFavoritesListId, {{"eve", 0x03}, {"fay", 0x03}}, "fay");
+    frame->SetSize(500, 500);
+    frame->Show();
+    list->SetItemState(1, wxLIST_STATE_SELECTED, wxLIST_STATE_SELECTED);
+    for (wxWindow* control : std::initializer_list<wxWindow*>{list, all, favorites})
+    {
+        control->Bind(wxEVT_MENU_OPEN,
+                      [](wxMenuEvent&) { wxTheApp->CallAfter([] { wxUIActionSimulator().Char('n'); }); });
+        wxContextMenuEvent request(wxEVT_CONTEXT_MENU, control->GetId(), wxDefaultPosition);
+        // The tree takes the Menu key before any context-menu request is made of it.
+        wxKeyEvent menuKey(wxEVT_KEY_DOWN);
+        menuKey.m_keyCode = WXK_MENU;
+        control->GetEventHandler()->ProcessEvent(control == favorites ? static_cast<wxEvent&>(menuKey) : request);
+    }
+    for (const char* name : {"bob", "dee", "fay"})
+        EXPECT_EQ(CHOICE_NEVER, ReadPopupChoice(name)) << name;
+    for (const char* name : {"ann", "cy", "eve"})
+        EXPECT_EQ(CHOICE_AS_SETTINGS, ReadPopupChoice(name)) << name;
 }
 
 // A filter whose search takes several slices goes on by itself between the window's turns, the

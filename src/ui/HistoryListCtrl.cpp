@@ -37,6 +37,7 @@ wxBEGIN_EVENT_TABLE(HistoryListCtrl, wxListCtrl)
     EVT_USER_LIST_INITIALIZED(-1, HistoryListCtrl::OnUserListInitialized)
     EVT_LIST_ITEM_ACTIVATED(wxID_ANY, HistoryListCtrl::OnItemActivated)
     EVT_LIST_ITEM_RIGHT_CLICK(wxID_ANY, HistoryListCtrl::OnItemRightClick)
+    EVT_CONTEXT_MENU(HistoryListCtrl::OnContextMenu)
     EVT_MENU(wxID_OPEN, HistoryListCtrl::OnMenu)
     EVT_MENU_RANGE(ID_POPUP_ALWAYS, ID_POPUP_AS_SETTINGS, HistoryListCtrl::OnMenu)
 wxEND_EVENT_TABLE()
@@ -225,16 +226,42 @@ void HistoryListCtrl::OnItemActivated(wxListEvent& event)
 void HistoryListCtrl::OnItemRightClick(wxListEvent& event)
 {
     SOLVANE_TRACE("[%p]HistoryListCtrl::OnItemRightClick(%ld)", static_cast<void*>(this), event.GetIndex());
-    const HistoryEvent& row = view.GetRow(static_cast<size_t>(event.GetIndex()));
+    // The row under the mouse, at the mouse.
+    ShowMenu(event.GetIndex(), wxDefaultPosition);
+}
+
+void HistoryListCtrl::OnContextMenu(wxContextMenuEvent& event)
+{
+    SOLVANE_TRACE("[%p]HistoryListCtrl::OnContextMenu(%d, %d)", static_cast<void*>(this), event.GetPosition().x,
+                  event.GetPosition().y);
+    // A click brings its own position and is served by the right-click event; the keyboard
+    // brings none, and its menu is for the selected row, just below it.
+    if (event.GetPosition() != wxDefaultPosition)
+    {
+        event.Skip();
+        return;
+    }
+    const long row = SelectedRow();
+    if (row < 0)
+        return;
+    EnsureVisible(row);
+    wxRect rect;
+    if (GetItemRect(row, rect, wxLIST_RECT_LABEL))
+        ShowMenu(row, rect.GetBottomLeft() + wxPoint(0, 1));
+}
+
+void HistoryListCtrl::ShowMenu(long index, const wxPoint& pos)
+{
+    const HistoryEvent& row = view.GetRow(static_cast<size_t>(index));
     if (row.id == 0)
         return;
-    // The row under the mouse, by name: a refresh may move the rows while the menu is up.
+    // By name: a refresh may move the rows while the menu is up.
     menuName = row.name;
     wxMenu menu;
     menu.Append(wxID_OPEN, _("&Open page"));
     menu.AppendSeparator();
     AppendPopupChoiceItems(menu, menuName);
-    PopupMenu(&menu);
+    PopupMenu(&menu, pos);
     menuName.clear();
 }
 

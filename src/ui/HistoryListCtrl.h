@@ -27,6 +27,8 @@ public:
     void OnItemActivated(wxListEvent& event);
     /// A row's context menu: its performer's page and pop-up choice.
     void OnItemRightClick(wxListEvent& event);
+    /// Shift+F10 or the Menu key: the same menu for the selected row, beside it.
+    void OnContextMenu(wxContextMenuEvent& event);
     void OnMenu(wxCommandEvent& event);
 
 protected:
@@ -61,6 +63,8 @@ private:
     void OnSize(wxSizeEvent& event);
     /// Sizes the columns to the page's width.
     void FitColumns();
+    /// The context menu of a row at pos (client co-ordinates; the default: at the mouse).
+    void ShowMenu(long index, const wxPoint& pos);
 
     // Reading fills the view's cache, which the const getters of the control may do.
     mutable HistoryView view;

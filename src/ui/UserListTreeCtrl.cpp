@@ -1,7 +1,6 @@
 // A tree of users kept in step with the user events; the base of the All and Favorite trees.
 #include "ui/UserListTreeCtrl.h"
 
-#include "site/SiteAddress.h"
 #include "skin/SkinImageStore.h"
 #include "ui/MainMenu.h"
 #include "ui/UserListTreeItemData.h"
@@ -20,6 +19,8 @@ wxBEGIN_EVENT_TABLE(UserListTreeCtrl, wxTreeCtrl)
     EVT_MENU_RANGE(ID_POPUP_ALWAYS, ID_POPUP_AS_SETTINGS, UserListTreeCtrl::OnMenu)
     EVT_TREE_ITEM_ACTIVATED(wxID_ANY, UserListTreeCtrl::OnTreeItemActivated)
     EVT_TREE_ITEM_RIGHT_CLICK(wxID_ANY, UserListTreeCtrl::OnTreeItemRightClick)
+    EVT_CONTEXT_MENU(UserListTreeCtrl::OnContextMenu)
+    EVT_KEY_DOWN(UserListTreeCtrl::OnKeyDown)
     EVT_USER_ADDED(-1, UserListTreeCtrl::OnUserAdded)
     EVT_USER_CHANGED(-1, UserListTreeCtrl::OnUserChanged)
     EVT_USER_DELETED(-1, UserListTreeCtrl::OnUserDeleted)
@@ -182,36 +183,23 @@ void UserListTreeCtrl::OnTreeItemActivated(wxTreeEvent& WXUNUSED(event))
 void UserListTreeCtrl::OnTreeItemRightClick(wxTreeEvent& event)
 {
     SOLVANE_TRACE("[%p]UserListTreeCtrl::OnTreeItemRightClick(void)", static_cast<void*>(this));
-    const UserListTreeItemData* data = GetUserData(event.GetItem());
+    // The menu is for the row under the mouse, which need not be the selected one.
+    ShowMenu(event.GetItem(), ScreenToClient(wxGetMousePosition()));
+}
+
+void UserListTreeCtrl::ShowMenu(const wxTreeItemId& item, const wxPoint& pos)
+{
+    const UserListTreeItemData* data = GetUserData(item);
     if (!data)
         return;
-    // The menu is for the row under the mouse, which need not be the selected one; by name, as a
-    // poll may take the row away while the menu is up.
+    // By name, as a poll may take the row away while the menu is up.
     menuName = data->GetUser().GetName();
     wxMenu menu;
     menu.Append(wxID_OPEN, _("Profile"));
     menu.AppendSeparator();
     AppendPopupChoiceItems(menu, menuName);
-    PopupMenu(&menu, ScreenToClient(wxGetMousePosition()));
+    PopupMenu(&menu, pos);
     menuName.clear();
-}
-
-void UserListTreeCtrl::OnMenu(wxCommandEvent& event)
-{
-    SOLVANE_TRACE("[%p]UserListTreeCtrl::OnMenu(%d)", static_cast<void*>(this), event.GetId());
-    wxString name = menuName;
-    if (name.empty())
-    {
-        // Enter or a double click: the selected row.
-        const UserListTreeItemData* data = GetUserData(GetSelection());
-        if (!data)
-            return;
-        name = data->GetUser().GetName();
-    }
-    if (event.GetId() == wxID_OPEN)
-        Util::LaunchBrowser(SiteAddress::PerformerPage(name));
-    else
-        ApplyPopupChoiceItem(event.GetId(), name);
 }
 
 int UserListTreeCtrl::ImageForUser(const User& WXUNUSED(user)) const

@@ -32,6 +32,10 @@ public:
     void OnUserChanged(UserEvent& event);
     void OnTreeItemActivated(wxTreeEvent& event);
     void OnTreeItemRightClick(wxTreeEvent& event);
+    /// Shift+F10 or the Menu key: the menu of the focused row, beside it.
+    void OnContextMenu(wxContextMenuEvent& event);
+    /// The Menu key: the same.
+    void OnKeyDown(wxKeyEvent& event);
     void OnMenu(wxCommandEvent& event);
 
     /// A skin picture for a row, 16 x 16 (a transparent square when the skin lacks it), with its
@@ -83,6 +87,10 @@ private:
     void OnIdle(wxIdleEvent& event);
     /// Puts the next slice of waiting users into the tree.
     void ShowWaitingSlice();
+    /// The context menu of a user's item at pos (client co-ordinates); nothing for a group.
+    void ShowMenu(const wxTreeItemId& item, const wxPoint& pos);
+    /// The context menu of the focused row, below it; nothing when no user's row has the focus.
+    void ShowMenuOfFocused();
 
     // Items by user name, in the order they were added: the trees hold thousands of users and
     // every event looks one up.

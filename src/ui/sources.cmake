@@ -48,6 +48,7 @@ list(APPEND SOLVANE_GUI_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/UserListTreeCtrl.h
   ${CMAKE_CURRENT_LIST_DIR}/UserListTreeItemData.cpp
   ${CMAKE_CURRENT_LIST_DIR}/UserListTreeItemData.h
+  ${CMAKE_CURRENT_LIST_DIR}/UserListTreeMenu.cpp
   ${CMAKE_CURRENT_LIST_DIR}/WindowPlace.cpp
   ${CMAKE_CURRENT_LIST_DIR}/WindowPlace.h
 )

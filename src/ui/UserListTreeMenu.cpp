@@ -1,0 +1,64 @@
+// The context menu of the user trees as the keyboard asks for it, and the menu's commands.
+#include "ui/UserListTreeCtrl.h"
+
+#include "site/SiteAddress.h"
+#include "ui/MainMenu.h"
+#include "ui/UserListTreeItemData.h"
+#include "util/Trace.h"
+#include "util/Util.h"
+
+void UserListTreeCtrl::OnContextMenu(wxContextMenuEvent& event)
+{
+    SOLVANE_TRACE("[%p]UserListTreeCtrl::OnContextMenu(%d, %d)", static_cast<void*>(this), event.GetPosition().x,
+                  event.GetPosition().y);
+    // A click brings its own position and is served by the right-click event, for the row under
+    // the mouse; the keyboard brings none, and its menu is for the focused row.
+    if (event.GetPosition() != wxDefaultPosition)
+    {
+        event.Skip();
+        return;
+    }
+    ShowMenuOfFocused();
+}
+
+void UserListTreeCtrl::OnKeyDown(wxKeyEvent& event)
+{
+    // The tree takes the Menu key itself and sends only a tree event, which the release of a right
+    // click sends as well: the key is caught first, to open the same menu as Shift+F10.
+    if (event.GetKeyCode() != WXK_MENU || event.HasAnyModifiers())
+    {
+        event.Skip();
+        return;
+    }
+    ShowMenuOfFocused();
+}
+
+void UserListTreeCtrl::ShowMenuOfFocused()
+{
+    const wxTreeItemId item = GetFocusedItem();
+    if (!GetUserData(item))
+        return;
+    // Beside the row rather than at the mouse, which may be anywhere: just below its label.
+    EnsureVisible(item);
+    wxRect row;
+    if (GetBoundingRect(item, row, true))
+        ShowMenu(item, row.GetBottomLeft() + wxPoint(0, 1));
+}
+
+void UserListTreeCtrl::OnMenu(wxCommandEvent& event)
+{
+    SOLVANE_TRACE("[%p]UserListTreeCtrl::OnMenu(%d)", static_cast<void*>(this), event.GetId());
+    wxString name = menuName;
+    if (name.empty())
+    {
+        // Enter or a double click: the selected row.
+        const UserListTreeItemData* data = GetUserData(GetSelection());
+        if (!data)
+            return;
+        name = data->GetUser().GetName();
+    }
+    if (event.GetId() == wxID_OPEN)
+        Util::LaunchBrowser(SiteAddress::PerformerPage(name));
+    else
+        ApplyPopupChoiceItem(event.GetId(), name);
+}
