@@ -12,6 +12,8 @@
 #include <wx/timer.h>
 #include <wx/uiaction.h>
 
+#include <gtk/gtk.h>
+
 #include <numeric>
 #include <set>
 
@@ -32,6 +34,13 @@ std::string Describe(FavoriteTreeCtrl* tree, const wxTreeItemId& group)
         items.insert(" " + tree->GetItemText(item).utf8_string() + "[" + std::to_string(tree->GetItemImage(item)) +
                      "]");
     return std::accumulate(items.begin(), items.end(), tree->GetItemText(group).utf8_string() + ":");
+}
+
+// A signal's handler that notes the signal came and lets the others run.
+gboolean SetFlag(bool* flag)
+{
+    *flag = true;
+    return FALSE;
 }
 
 class AccountTest : public WindowTest
@@ -245,4 +254,30 @@ TEST_F(AccountTest, AStoredAccountLogsInAtStart)
         main->Destroy();
         ASSERT_TRUE(PumpUntil([&] { return !frame; }));
     }
+}
+
+// A login at start that ends while the window is hidden in the notification area leaves it there;
+// the Favorite page is in front once the icon's Open brings the window back.
+TEST_F(AccountTest, ALoginWhileTheWindowIsAwayLeavesItAway)
+{
+    sim.AddAccount("bert", "b", {"AmberRose07"});
+    sim.SetReplyDelays(kLoginPath, {500});
+    Settings::WriteString("/id", "bert");
+    Settings::WriteString("/password", "b");
+    MainFrame* main = Open();
+    // Hidden once word of its first mapping is in: the toolkit marks a window shown again when
+    // that word comes in after it was hidden.
+    bool mapped = false;
+    g_signal_connect_swapped(main->GetHandle(), "map-event", G_CALLBACK(SetFlag), &mapped);
+    ASSERT_TRUE(PumpUntil([&] { return mapped; }));
+    main->Show(false);
+    ASSERT_FALSE(LoggedIn());
+    ASSERT_TRUE(PumpUntil([&] { return LoggedIn(); }));
+    Settle();
+    EXPECT_FALSE(main->IsShown());
+    EXPECT_EQ(0, main->GetNotebook()->GetSelection());
+
+    wxQueueEvent(main, new wxCommandEvent(wxEVT_MENU, wxID_OPEN));
+    ASSERT_TRUE(PumpUntil([&] { return main->IsShown(); }));
+    EXPECT_EQ(1, main->GetNotebook()->GetSelection());
 }

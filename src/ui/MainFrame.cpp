@@ -311,6 +311,8 @@ void MainFrame::OnIconize(wxIconizeEvent& event)
         // would have the window manager minimise it again, and hide it again, over and over; only
         // the icon's Open brings it back.
         Raise();
+        if (favoritePageWaiting)
+            ShowFavoritePage();
     }
 }
 
@@ -328,6 +330,8 @@ void MainFrame::OnMenu(wxCommandEvent& event)
             Iconize(false);
         Show(true);
         Raise();
+        if (favoritePageWaiting)
+            ShowFavoritePage();
         break;
     case wxID_CLOSE: Show(false); break;
     case wxID_EXIT:

@@ -84,6 +84,8 @@ private:
     /// The account the site has just accepted: the id in the file, the password in the keyring
     /// when one answers, otherwise in the file.
     void KeepAccount();
+    /// The Favorite page in front, or once the window is back when it is minimised or hidden.
+    void ShowFavoritePage();
 
     wxMenuBar* menuBar;
     AllTreeCtrl* allTreeCtrl;
@@ -104,6 +106,8 @@ private:
     std::unique_ptr<PopupDialogManager> popupDialogManager;
     std::unique_ptr<NotifyIcon> notifyIcon;
     bool loggedIn;
+    // Logged in while the window was away: the Favorite page is turned to when it is back.
+    bool favoritePageWaiting = false;
     // The newest login check: an older one's reply would overwrite newer favourites.
     int loginRequest = 0;
     // Set while the account dialog runs its own event loop within UpdateFavorite.

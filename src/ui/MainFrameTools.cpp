@@ -189,7 +189,7 @@ void MainFrame::OnDownloadFinished(DownloadFinishedEvent& event)
         daemonThread->AddEventHandler(favoriteTreeCtrl);
         favoritePanel->Enable(true);
         favoriteTreeCtrl->CreateGroups();
-        notebook->SetSelection(static_cast<size_t>(notebook->FindPage(favoritePanel)));
+        ShowFavoritePage();
         menuBar->Enable(ID_POPUP_ONLY_FAVORITE, true);
     }
     UserListEvent list(EVT_USER_LIST_INITIALIZED, FavoriteTreeCtrl::kFavoritesListId);
@@ -257,4 +257,14 @@ void MainFrame::UpdatePauseState()
         const wxString name = appName.empty() ? wxTheApp->GetClassName() : appName;
         notifyIcon->SetTooltip(note.empty() ? name : name + "\n" + note);
     }
+}
+
+void MainFrame::ShowFavoritePage()
+{
+    // Turning the page focuses it, and the toolkit brings the window of a focused control to the
+    // front: a window minimised or hidden in the notification area would come back unasked. The
+    // page turns when the person brings the window back.
+    favoritePageWaiting = IsIconized() || !IsShown();
+    if (!favoritePageWaiting)
+        notebook->SetSelection(static_cast<size_t>(notebook->FindPage(favoritePanel)));
 }
