@@ -89,14 +89,16 @@ SOAK_MINUTES ?= 30
 soak: build
 	xvfb-run -a -s "-screen 0 1280x1024x24" bash tests/Soak.sh $(BUILD) $(SOAK_MINUTES) 5 | tee $(BUILD)/soak.txt
 
-# Benchmarks of the parser, the list difference, a whole refresh and the All tree (see README);
+# Benchmarks of the parser, the list difference, a whole refresh and the All tree, then the real
+# program's CPU and memory on sites of 10,000 and 100,000 beside a bare toolkit tree (see README);
 # only this target needs Google Benchmark.
 bench: deps
 	$(call install-missing,libbenchmark-dev)
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSOLVANE_BENCH=ON $(DEMO_KEY) $(CMAKE_ARGS)
-	cmake --build $(BUILD) -j $(JOBS) --target core_bench tree_bench
+	cmake --build $(BUILD) -j $(JOBS)
 	$(BUILD)/bench/core_bench
 	NO_AT_BRIDGE=1 xvfb-run -a -s "-screen 0 1280x1024x24" $(BUILD)/bench/tree_bench
+	NO_AT_BRIDGE=1 xvfb-run -a -s "-screen 0 1280x1024x24" bash bench/Footprint.sh $(BUILD)
 
 # Each fuzz harness for FUZZ_SECONDS on its corpus in fuzz/corpus (see README), built with clang;
 # new inputs go to $(BUILD_FUZZ)/finds, failing ones to $(BUILD_FUZZ)/artifacts, never into the
