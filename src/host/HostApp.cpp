@@ -8,6 +8,7 @@
 #include "host/PendingUpdate.h"
 #include "host/UpdateCheckThread.h"
 #include "util/ModuleFileName.h"
+#include "util/SayOnStderr.h"
 #include "util/SettingsFile.h"
 #include "util/SettingsKeys.h"
 #include "util/Translations.h"
@@ -64,7 +65,7 @@ void TraceAssert(const wxString& file, int line, const wxString& function, const
 
 void HostApp::Fail(const wxString& message)
 {
-    std::fprintf(stderr, "Solvane: %s\n", static_cast<const char*>(message.utf8_str()));
+    SayOnStderr(message);
 }
 
 InstanceLock& HostApp::GetInstanceLock()

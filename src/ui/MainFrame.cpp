@@ -25,6 +25,7 @@
 #include "ui/ServerFailureBox.h"
 #include "ui/SettingsDialog.h"
 #include "ui/WindowPlace.h"
+#include "util/SayOnStderr.h"
 #include "util/Settings.h"
 #include "util/SettingsKeys.h"
 #include "util/Trace.h"
@@ -240,10 +241,10 @@ void MainFrame::OpenHistory()
     {
     case HistoryStore::OpenResult::Opened: break;
     case HistoryStore::OpenResult::Replaced:
-        std::fprintf(stderr, "Solvane: %s\n", static_cast<const char*>(error.utf8_str()));
+        SayOnStderr(error);
         break;
     case HistoryStore::OpenResult::Failed:
-        std::fprintf(stderr, "Solvane: the history is off for this run: %s\n", static_cast<const char*>(error.utf8_str()));
+        SayOnStderr("the history is off for this run: " + error);
         break;
     }
     historyRecorder = std::make_unique<HistoryRecorder>(historyStore.get());

@@ -11,6 +11,7 @@
 #include "update/UpdateFileNames.h"
 #include "update/UpdateSignature.h"
 #include "util/GuiServices.h"
+#include "util/SayOnStderr.h"
 #include "util/Settings.h"
 #include "util/SettingsKeys.h"
 #include "util/StopToken.h"
@@ -92,7 +93,7 @@ bool FetchVouched(const wxString& url, const wxString& target, const ReleaseFile
 wxFileName* Refuse(const StagedUpdate& staged, const wxString& why)
 {
     SOLVANE_TRACE("update refused: %s", why);
-    std::fprintf(stderr, "Solvane: update refused: %s\n", static_cast<const char*>(why.utf8_str()));
+    SayOnStderr("update refused: " + why);
     staged.Discard();
     return nullptr;
 }
