@@ -99,8 +99,7 @@ void HistoryRecorder::Write(const std::vector<HistoryEvent>& events)
 
 long HistoryRecorder::KeptDays()
 {
-    const long days = Settings::ReadLong(SettingsKeys::kHistoryDays, SettingsKeys::kHistoryDaysDefault);
-    return std::clamp(days, SettingsKeys::kHistoryDaysMin, SettingsKeys::kHistoryDaysMax);
+    return Settings::HistoryDays();
 }
 
 void HistoryRecorder::PruneIfDue(long long now, bool force)

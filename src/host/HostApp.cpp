@@ -120,7 +120,7 @@ bool HostApp::OnInit()
     // Now that an update's files are in place: a new module starts with its own catalogue.
     SetUpTranslations(exe.GetPath());
     // Read before the module's polling thread shares the settings.
-    const bool checkForUpdate = selfUpdate && wxConfigBase::Get()->ReadBool(SettingsKeys::kUpdateCheck, true);
+    const bool checkForUpdate = selfUpdate && wxConfigBase::Get()->ReadBool(SettingsKeys::kUpdateCheck, SettingsKeys::kUpdateCheckDefault);
 
     exitRetry.Bind(wxEVT_TIMER, [this](wxTimerEvent&) { LeaveMainLoop(); });
     trialTimer.Bind(wxEVT_TIMER, [this](wxTimerEvent&) { ConfirmTrial(); });

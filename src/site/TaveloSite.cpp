@@ -35,10 +35,8 @@ const long kTimeoutMilliseconds = 3000;
 const long long kListSizeLimit = 32LL << 20;
 // The user hears of failures only from this many in a row on.
 const int kFailuresBeforeReport = 10;
-const long kDefaultSyncSeconds = 10;
 // Quiet retries start as far apart as the polling thread's own and double up to this.
 const long long kFirstQuietDelayMilliseconds = 3000;
-const long kDefaultRetryMaxDelaySeconds = 300;
 // The parse sleeps this long after every so many performers (about a millisecond of parsing),
 // and all its sleeps together stay within this share of the interval.
 const int kPerformersPerPause = 250;
@@ -48,17 +46,10 @@ const int kPauseShareOfInterval = 20;
 const long kListIntervals = 3;
 const long kListMinimumMilliseconds = 60000;
 
-// The polling interval in milliseconds. An interval of 0 would read as a failure to the
-// polling thread and hammer the site, so values below one second (and words) give the
-// default; values too large for the result are capped.
+// The polling interval in milliseconds; values below one second (and words) give the default.
 int SyncIntervalMilliseconds()
 {
-    long seconds = Settings::ReadLong(SettingsKeys::kSyncInterval, kDefaultSyncSeconds);
-    if (seconds < 1)
-        seconds = kDefaultSyncSeconds;
-    if (seconds > INT_MAX / 1000)
-        seconds = INT_MAX / 1000;
-    return static_cast<int>(seconds * 1000);
+    return static_cast<int>(Settings::SyncIntervalSeconds() * 1000);
 }
 
 // Three intervals, and never less than a minute: a long list on a slow line still arrives.
@@ -210,9 +201,7 @@ long long TaveloSite::Now() const
 void TaveloSite::WaitQuietly()
 {
     SOLVANE_TRACE("[%p]TaveloSite::WaitQuietly(void)", static_cast<void*>(this));
-    long seconds = Settings::ReadLong(SettingsKeys::kRetryMaxDelay, kDefaultRetryMaxDelaySeconds);
-    if (seconds < 1 || seconds > kDefaultRetryMaxDelaySeconds)
-        seconds = kDefaultRetryMaxDelaySeconds;
+    const long seconds = Settings::RetryMaxDelaySeconds();
     nextAttempt = Now() + RetryDelayMilliseconds(++quietFailures, kFirstQuietDelayMilliseconds, seconds * 1000LL);
     offline = true;
 }
@@ -222,7 +211,7 @@ int TaveloSite::CountFailure()
     SOLVANE_TRACE("[%p]TaveloSite::CountFailure(%d)", static_cast<void*>(this), failureCount);
     if (++failureCount >= kFailuresBeforeReport)
     {
-        if (Settings::ReadBool(SettingsKeys::kKeepTrying, false))
+        if (Settings::ReadBool(SettingsKeys::kKeepTrying, SettingsKeys::kKeepTryingDefault))
             WaitQuietly();
         else
             ReportServerFailure();

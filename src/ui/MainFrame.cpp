@@ -102,7 +102,7 @@ MainFrame::MainFrame() : wxFrame(nullptr, wxID_ANY, wxEmptyString), loggedIn(fal
     DoLayout();
 
     SkinImageStore* skin = SkinImageStore::GetInstance();
-    menuBar->Check(ID_POPUP_ONLY_FAVORITE, Settings::ReadBool(SettingsKeys::kPopupOnlyFavorite, false));
+    menuBar->Check(ID_POPUP_ONLY_FAVORITE, Settings::ReadBool(SettingsKeys::kPopupOnlyFavorite, SettingsKeys::kPopupOnlyFavoriteDefault));
     // Pop-ups can be limited to favourites only once there are favourites.
     menuBar->Enable(ID_POPUP_ONLY_FAVORITE, false);
 
@@ -138,7 +138,9 @@ MainFrame::MainFrame() : wxFrame(nullptr, wxID_ANY, wxEmptyString), loggedIn(fal
 
     const wxRect place =
         ReadWindowPlace(SettingsKeys::kMainFrameX, SettingsKeys::kMainFrameY, SettingsKeys::kMainFrameWidth,
-                        SettingsKeys::kMainFrameHeight, wxSize(std::max(240, NotebookTabsWidth(notebook)), 480));
+                        SettingsKeys::kMainFrameHeight,
+                        wxSize(std::max(SettingsKeys::kMainFrameWidthDefault, NotebookTabsWidth(notebook)),
+                               SettingsKeys::kMainFrameHeightDefault));
     SetSize(place.x, place.y, place.width, place.height, wxSIZE_AUTO_WIDTH | wxSIZE_AUTO_HEIGHT);
     // The pages take the notebook's size before the window system first lays them out: fitted to
     // their best size, the trees would be given a few pixels' height there, and a list that came

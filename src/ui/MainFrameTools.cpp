@@ -206,7 +206,7 @@ void MainFrame::ShowSettings()
     SettingsDialog dialog(this, wxID_ANY, _("Settings"));
     if (dialog.ShowModal() != wxID_OK)
         return;
-    menuBar->Check(ID_POPUP_ONLY_FAVORITE, Settings::ReadBool(SettingsKeys::kPopupOnlyFavorite, false));
+    menuBar->Check(ID_POPUP_ONLY_FAVORITE, Settings::ReadBool(SettingsKeys::kPopupOnlyFavorite, SettingsKeys::kPopupOnlyFavoriteDefault));
     ApplyPopupStyle();
     // The servers and the interval are read by each refresh: the next one starts now.
     if (daemonThread)
@@ -229,7 +229,7 @@ void MainFrame::ApplyPopupStyle()
 void MainFrame::UpdatePauseState()
 {
     SOLVANE_TRACE("[%p]MainFrame::UpdatePauseState(void)", static_cast<void*>(this));
-    const long long end = Settings::ReadLong(SettingsKeys::kPopupPausedUntil, 0);
+    const long long end = Settings::ReadLong(SettingsKeys::kPopupPausedUntil, SettingsKeys::kPopupPausedUntilDefault);
     const std::time_t now = std::time(nullptr);
     const bool paused = PopupPause::IsPaused(end, now);
     menuBar->Enable(ID_RESUME_POPUPS, paused);

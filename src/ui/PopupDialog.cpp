@@ -302,10 +302,7 @@ void PopupDialog::ShowAt(const wxPoint& position)
 long PopupDialog::DurationSeconds()
 {
     // Read anew for each pop-up and never written: a setting for those who want it otherwise.
-    const long seconds = Settings::ReadLong(SettingsKeys::kPopupDuration, SettingsKeys::kPopupDurationDefault);
-    if (seconds < 1)
-        return SettingsKeys::kPopupDurationDefault;
-    return seconds > SettingsKeys::kPopupDurationMax ? SettingsKeys::kPopupDurationMax : seconds;
+    return Settings::PopupDurationSeconds();
 }
 
 void PopupDialog::Detach()
