@@ -7,6 +7,7 @@
 #include "site/PerformerListParser.h"
 #include "site/RetryBackoff.h"
 #include "site/SiteAddress.h"
+#include "site/SiteRequests.h"
 #include "util/GuiServices.h"
 #include "util/Settings.h"
 #include "util/SettingsKeys.h"
@@ -28,11 +29,6 @@ wxIMPLEMENT_DYNAMIC_CLASS(TaveloSite, wxModule);
 
 namespace
 {
-// A site that sends nothing for this long counts as unreachable.
-const long kTimeoutMilliseconds = 3000;
-// Far above any real list (10,000 performers are under 2 MiB), counted unpacked; a server that
-// keeps sending fails here instead of filling the memory.
-const long long kListSizeLimit = 32LL << 20;
 // The user hears of failures only from this many in a row on.
 const int kFailuresBeforeReport = 10;
 // Quiet retries start as far apart as the polling thread's own and double up to this.
@@ -42,9 +38,6 @@ const long long kFirstQuietDelayMilliseconds = 3000;
 const int kPerformersPerPause = 250;
 const int kPauseMilliseconds = 1;
 const int kPauseShareOfInterval = 20;
-// How long the whole list may take to arrive, in intervals and at least.
-const long kListIntervals = 3;
-const long kListMinimumMilliseconds = 60000;
 
 // The polling interval in milliseconds; values below one second (and words) give the default.
 int SyncIntervalMilliseconds()
@@ -55,7 +48,8 @@ int SyncIntervalMilliseconds()
 // Three intervals, and never less than a minute: a long list on a slow line still arrives.
 long ListOverallTimeoutMilliseconds()
 {
-    return std::max(kListIntervals * static_cast<long>(SyncIntervalMilliseconds()), kListMinimumMilliseconds);
+    return std::max(SiteRequests::kListIntervals * static_cast<long>(SyncIntervalMilliseconds()),
+                    SiteRequests::kListMinimumMilliseconds);
 }
 
 #ifdef __WXMSW__
@@ -136,9 +130,9 @@ int TaveloSite::UpdateUserList()
     else if (offline)
         probing = true;
     HttpGet get(SiteAddress::PerformerList());
-    get.SetConnectTimeout(kTimeoutMilliseconds);
-    get.SetStallTimeout(kTimeoutMilliseconds);
-    get.SetSizeLimit(kListSizeLimit);
+    get.SetConnectTimeout(SiteRequests::kListStallMilliseconds);
+    get.SetStallTimeout(SiteRequests::kListStallMilliseconds);
+    get.SetSizeLimit(SiteRequests::kListSizeLimit);
     // A site that drips the list a byte at a time never stalls long enough to be given up: the
     // list must arrive whole within a limit, or the refresh fails as a refused connection does.
     get.SetOverallTimeout(ListOverallTimeoutMilliseconds());
@@ -185,8 +179,8 @@ bool TaveloSite::ListAnswers()
     SOLVANE_TRACE("[%p]TaveloSite::ListAnswers(void)", static_cast<void*>(this));
     HttpGet head(SiteAddress::PerformerList());
     head.SetHeadOnly(true);
-    head.SetConnectTimeout(kTimeoutMilliseconds);
-    head.SetStallTimeout(kTimeoutMilliseconds);
+    head.SetConnectTimeout(SiteRequests::kListStallMilliseconds);
+    head.SetStallTimeout(SiteRequests::kListStallMilliseconds);
     head.SetOverallTimeout(ListOverallTimeoutMilliseconds());
     head.SetStopToken(GetStopToken());
     return head.Fetch();
