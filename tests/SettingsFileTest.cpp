@@ -1,15 +1,20 @@
 // The settings file: whatever it holds starts the program with its readable entries and is kept
 // aside, and a save that can not be written leaves the old file.
 #include "util/SettingsFile.h"
+#include "util/Settings.h"
+#include "util/SettingsKeys.h"
 
 #include "TestFiles.h"
 
 #include <gtest/gtest.h>
 
 #include <wx/dir.h>
+#include <wx/fileconf.h>
 #include <wx/filename.h>
 #include <wx/mstream.h>
+#include <wx/sstream.h>
 
+#include <climits>
 #include <csignal>
 #include <random>
 #include <sys/resource.h>
@@ -153,4 +158,46 @@ TEST(SettingsFileTest, TheReadableTextOfAnyLinesDrawsNoWarningAndIsReadableAsItI
         ASSERT_EQ(readable, SettingsFile::ReadableText(readable, damaged));
         ASSERT_EQ(0u, damaged) << readable;
     }
+}
+
+// Each number as its users read it, from an empty store and from values a hand-edited file or an
+// older program may hold: a polling interval that would overflow, a pop-up time of none.
+TEST(SettingsFileTest, NumbersReadOutOfTheirRangeGiveTheDefaultOrTheNearestEnd)
+{
+    using namespace SettingsKeys;
+    struct Case
+    {
+        const char* key;
+        const char* stored; // null: none
+        long (*read)();
+        long expected;
+    } const cases[] = {
+        {kSyncInterval, nullptr, Settings::SyncIntervalSeconds, kSyncIntervalDefault},
+        {kSyncInterval, "0", Settings::SyncIntervalSeconds, kSyncIntervalDefault},
+        {kSyncInterval, "every minute", Settings::SyncIntervalSeconds, kSyncIntervalDefault},
+        {kSyncInterval, "5000000", Settings::SyncIntervalSeconds, INT_MAX / 1000},
+        {kRetryMaxDelay, nullptr, Settings::RetryMaxDelaySeconds, kRetryMaxDelayDefault},
+        {kRetryMaxDelay, "0", Settings::RetryMaxDelaySeconds, kRetryMaxDelayDefault},
+        {kRetryMaxDelay, "301", Settings::RetryMaxDelaySeconds, kRetryMaxDelayDefault},
+        {kRetryMaxDelay, "20", Settings::RetryMaxDelaySeconds, 20},
+        {kHistoryDays, nullptr, Settings::HistoryDays, kHistoryDaysDefault},
+        {kHistoryDays, "-3", Settings::HistoryDays, kHistoryDaysMin},
+        {kHistoryDays, "100000", Settings::HistoryDays, kHistoryDaysMax},
+        {kPopupDuration, nullptr, Settings::PopupDurationSeconds, kPopupDurationDefault},
+        {kPopupDuration, "0", Settings::PopupDurationSeconds, kPopupDurationDefault},
+        {kPopupDuration, "100000", Settings::PopupDurationSeconds, kPopupDurationMax},
+        {kSplashScreenDuration, nullptr, Settings::SplashScreenSeconds, kSplashScreenDurationDefault},
+        {kSplashScreenDuration, "100000", Settings::SplashScreenSeconds, kSplashScreenDurationMax},
+        {kSplashScreenDuration, "-1", Settings::SplashScreenSeconds, -1},
+    };
+    wxStringInputStream nothing(wxEmptyString);
+    wxConfigBase* previous = wxConfigBase::Set(new wxFileConfig(nothing));
+    for (const Case& c : cases)
+    {
+        Settings::DeleteEntry(c.key);
+        if (c.stored)
+            Settings::WriteString(c.key, c.stored);
+        EXPECT_EQ(c.expected, c.read()) << c.key << " = " << (c.stored ? c.stored : "(none)");
+    }
+    delete wxConfigBase::Set(previous);
 }

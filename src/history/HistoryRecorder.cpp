@@ -2,6 +2,7 @@
 #include "history/HistoryRecorder.h"
 
 #include "model/UserGroups.h"
+#include "util/SayOnStderr.h"
 #include "util/Settings.h"
 #include "util/SettingsKeys.h"
 #include "util/Trace.h"
@@ -92,14 +93,13 @@ void HistoryRecorder::Write(const std::vector<HistoryEvent>& events)
     if (!store->Record(events, &error) && !reported)
     {
         reported = true;
-        std::fprintf(stderr, "Solvane: the history is off for this run: %s\n", static_cast<const char*>(error.utf8_str()));
+        SayOnStderr("the history is off for this run: " + error);
     }
 }
 
 long HistoryRecorder::KeptDays()
 {
-    const long days = Settings::ReadLong(SettingsKeys::kHistoryDays, SettingsKeys::kHistoryDaysDefault);
-    return std::clamp(days, SettingsKeys::kHistoryDaysMin, SettingsKeys::kHistoryDaysMax);
+    return Settings::HistoryDays();
 }
 
 void HistoryRecorder::PruneIfDue(long long now, bool force)

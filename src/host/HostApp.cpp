@@ -8,6 +8,7 @@
 #include "host/PendingUpdate.h"
 #include "host/UpdateCheckThread.h"
 #include "util/ModuleFileName.h"
+#include "util/SayOnStderr.h"
 #include "util/SettingsFile.h"
 #include "util/SettingsKeys.h"
 #include "util/Translations.h"
@@ -64,7 +65,7 @@ void TraceAssert(const wxString& file, int line, const wxString& function, const
 
 void HostApp::Fail(const wxString& message)
 {
-    std::fprintf(stderr, "Solvane: %s\n", static_cast<const char*>(message.utf8_str()));
+    SayOnStderr(message);
 }
 
 InstanceLock& HostApp::GetInstanceLock()
@@ -119,7 +120,7 @@ bool HostApp::OnInit()
     // Now that an update's files are in place: a new module starts with its own catalogue.
     SetUpTranslations(exe.GetPath());
     // Read before the module's polling thread shares the settings.
-    const bool checkForUpdate = selfUpdate && wxConfigBase::Get()->ReadBool(SettingsKeys::kUpdateCheck, true);
+    const bool checkForUpdate = selfUpdate && wxConfigBase::Get()->ReadBool(SettingsKeys::kUpdateCheck, SettingsKeys::kUpdateCheckDefault);
 
     exitRetry.Bind(wxEVT_TIMER, [this](wxTimerEvent&) { LeaveMainLoop(); });
     trialTimer.Bind(wxEVT_TIMER, [this](wxTimerEvent&) { ConfirmTrial(); });

@@ -3,12 +3,15 @@
 #include "host/DisplayBackend.h"
 #include "host/HostApp.h"
 #include "host/InstanceLock.h"
+#include "util/SayOnStderr.h"
 
 #include <glib.h>
 
+#include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -63,7 +66,8 @@ int main(int argc, char** argv)
         std::fflush(nullptr);
         HostApp::GetInstanceLock().KeepAcrossExec();
         execv(exe.c_str(), restartArgs.data());
-        std::perror("Solvane: could not start again");
+        const int error = errno;
+        SayOnStderr(wxString::Format("could not start again: %s", std::strerror(error)));
         return 1;
     }
     if (HostApp::IsHandedOver())

@@ -29,7 +29,7 @@ SOLVANE_EXPORT bool SiteRun()
     delete wxLog::SetActiveTarget(new wxLogStderr);
     // The skin is read here, once, before any window needs a picture.
     SkinImageStore* skin = SkinImageStore::GetInstance();
-    const long duration = Settings::ReadLong(SettingsKeys::kSplashScreenDuration, 3);
+    const long duration = Settings::SplashScreenSeconds();
     // At the screen's own pixels: the skin's 2x rendering on a screen scaled by 2.
     // Its words are drawn over it in the user's language.
     const wxBitmap bitmap = SplashPicture(skin->GetBitmapBundle("SplashScreen_bitmap"), wxDisplay().GetScaleFactor());
@@ -37,7 +37,7 @@ SOLVANE_EXPORT bool SiteRun()
     if (bitmap.IsOk() && duration > 0)
     {
         new wxSplashScreen(bitmap, wxSPLASH_CENTRE_ON_SCREEN | wxSPLASH_TIMEOUT,
-                           static_cast<int>(std::min(duration, 86400L) * 1000), nullptr, wxID_ANY, wxDefaultPosition,
+                           static_cast<int>(duration * 1000), nullptr, wxID_ANY, wxDefaultPosition,
                            wxDefaultSize, wxSTAY_ON_TOP | wxFRAME_NO_TASKBAR);
     }
     new MainFrame();

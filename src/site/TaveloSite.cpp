@@ -7,6 +7,7 @@
 #include "site/PerformerListParser.h"
 #include "site/RetryBackoff.h"
 #include "site/SiteAddress.h"
+#include "site/SiteRequests.h"
 #include "util/GuiServices.h"
 #include "util/Settings.h"
 #include "util/SettingsKeys.h"
@@ -28,43 +29,27 @@ wxIMPLEMENT_DYNAMIC_CLASS(TaveloSite, wxModule);
 
 namespace
 {
-// A site that sends nothing for this long counts as unreachable.
-const long kTimeoutMilliseconds = 3000;
-// Far above any real list (10,000 performers are under 2 MiB), counted unpacked; a server that
-// keeps sending fails here instead of filling the memory.
-const long long kListSizeLimit = 32LL << 20;
 // The user hears of failures only from this many in a row on.
 const int kFailuresBeforeReport = 10;
-const long kDefaultSyncSeconds = 10;
 // Quiet retries start as far apart as the polling thread's own and double up to this.
 const long long kFirstQuietDelayMilliseconds = 3000;
-const long kDefaultRetryMaxDelaySeconds = 300;
 // The parse sleeps this long after every so many performers (about a millisecond of parsing),
 // and all its sleeps together stay within this share of the interval.
 const int kPerformersPerPause = 250;
 const int kPauseMilliseconds = 1;
 const int kPauseShareOfInterval = 20;
-// How long the whole list may take to arrive, in intervals and at least.
-const long kListIntervals = 3;
-const long kListMinimumMilliseconds = 60000;
 
-// The polling interval in milliseconds. An interval of 0 would read as a failure to the
-// polling thread and hammer the site, so values below one second (and words) give the
-// default; values too large for the result are capped.
+// The polling interval in milliseconds; values below one second (and words) give the default.
 int SyncIntervalMilliseconds()
 {
-    long seconds = Settings::ReadLong(SettingsKeys::kSyncInterval, kDefaultSyncSeconds);
-    if (seconds < 1)
-        seconds = kDefaultSyncSeconds;
-    if (seconds > INT_MAX / 1000)
-        seconds = INT_MAX / 1000;
-    return static_cast<int>(seconds * 1000);
+    return static_cast<int>(Settings::SyncIntervalSeconds() * 1000);
 }
 
 // Three intervals, and never less than a minute: a long list on a slow line still arrives.
 long ListOverallTimeoutMilliseconds()
 {
-    return std::max(kListIntervals * static_cast<long>(SyncIntervalMilliseconds()), kListMinimumMilliseconds);
+    return std::max(SiteRequests::kListIntervals * static_cast<long>(SyncIntervalMilliseconds()),
+                    SiteRequests::kListMinimumMilliseconds);
 }
 
 #ifdef __WXMSW__
@@ -145,9 +130,9 @@ int TaveloSite::UpdateUserList()
     else if (offline)
         probing = true;
     HttpGet get(SiteAddress::PerformerList());
-    get.SetConnectTimeout(kTimeoutMilliseconds);
-    get.SetStallTimeout(kTimeoutMilliseconds);
-    get.SetSizeLimit(kListSizeLimit);
+    get.SetConnectTimeout(SiteRequests::kListStallMilliseconds);
+    get.SetStallTimeout(SiteRequests::kListStallMilliseconds);
+    get.SetSizeLimit(SiteRequests::kListSizeLimit);
     // A site that drips the list a byte at a time never stalls long enough to be given up: the
     // list must arrive whole within a limit, or the refresh fails as a refused connection does.
     get.SetOverallTimeout(ListOverallTimeoutMilliseconds());
@@ -194,8 +179,8 @@ bool TaveloSite::ListAnswers()
     SOLVANE_TRACE("[%p]TaveloSite::ListAnswers(void)", static_cast<void*>(this));
     HttpGet head(SiteAddress::PerformerList());
     head.SetHeadOnly(true);
-    head.SetConnectTimeout(kTimeoutMilliseconds);
-    head.SetStallTimeout(kTimeoutMilliseconds);
+    head.SetConnectTimeout(SiteRequests::kListStallMilliseconds);
+    head.SetStallTimeout(SiteRequests::kListStallMilliseconds);
     head.SetOverallTimeout(ListOverallTimeoutMilliseconds());
     head.SetStopToken(GetStopToken());
     return head.Fetch();
@@ -210,9 +195,7 @@ long long TaveloSite::Now() const
 void TaveloSite::WaitQuietly()
 {
     SOLVANE_TRACE("[%p]TaveloSite::WaitQuietly(void)", static_cast<void*>(this));
-    long seconds = Settings::ReadLong(SettingsKeys::kRetryMaxDelay, kDefaultRetryMaxDelaySeconds);
-    if (seconds < 1 || seconds > kDefaultRetryMaxDelaySeconds)
-        seconds = kDefaultRetryMaxDelaySeconds;
+    const long seconds = Settings::RetryMaxDelaySeconds();
     nextAttempt = Now() + RetryDelayMilliseconds(++quietFailures, kFirstQuietDelayMilliseconds, seconds * 1000LL);
     offline = true;
 }
@@ -222,7 +205,7 @@ int TaveloSite::CountFailure()
     SOLVANE_TRACE("[%p]TaveloSite::CountFailure(%d)", static_cast<void*>(this), failureCount);
     if (++failureCount >= kFailuresBeforeReport)
     {
-        if (Settings::ReadBool(SettingsKeys::kKeepTrying, false))
+        if (Settings::ReadBool(SettingsKeys::kKeepTrying, SettingsKeys::kKeepTryingDefault))
             WaitQuietly();
         else
             ReportServerFailure();

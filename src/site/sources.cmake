@@ -7,6 +7,7 @@ list(APPEND SOLVANE_CORE_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/Site.h
   ${CMAKE_CURRENT_LIST_DIR}/SiteAddress.cpp
   ${CMAKE_CURRENT_LIST_DIR}/SiteAddress.h
+  ${CMAKE_CURRENT_LIST_DIR}/SiteRequests.h
   ${CMAKE_CURRENT_LIST_DIR}/TaveloSite.cpp
   ${CMAKE_CURRENT_LIST_DIR}/TaveloSite.h
 )

@@ -6,6 +6,7 @@
 #include "site/SiteAddress.h"
 #include "skin/SkinImageStore.h"
 #include "ui/PopupDialog.h"
+#include "util/SayOnStderr.h"
 #include "util/SettingsKeys.h"
 #include "util/Trace.h"
 #include "util/Util.h"
@@ -165,10 +166,9 @@ std::unique_ptr<DesktopNotifier> DesktopNotifier::ForStyle(const wxString& style
         g_object_unref(connection);
     static bool told = false;
     if (!told)
-        std::fprintf(stderr,
-                     "Solvane: no notification service (%s) on the session bus: the pop-ups are the "
-                     "program's own windows\n",
-                     kService);
+        SayOnStderr(wxString::Format("no notification service (%s) on the session bus: the pop-ups are the "
+                                     "program's own windows",
+                                     kService));
     told = true;
     return nullptr;
 }

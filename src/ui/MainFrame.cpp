@@ -25,6 +25,7 @@
 #include "ui/ServerFailureBox.h"
 #include "ui/SettingsDialog.h"
 #include "ui/WindowPlace.h"
+#include "util/SayOnStderr.h"
 #include "util/Settings.h"
 #include "util/SettingsKeys.h"
 #include "util/Trace.h"
@@ -101,7 +102,7 @@ MainFrame::MainFrame() : wxFrame(nullptr, wxID_ANY, wxEmptyString), loggedIn(fal
     DoLayout();
 
     SkinImageStore* skin = SkinImageStore::GetInstance();
-    menuBar->Check(ID_POPUP_ONLY_FAVORITE, Settings::ReadBool(SettingsKeys::kPopupOnlyFavorite, false));
+    menuBar->Check(ID_POPUP_ONLY_FAVORITE, Settings::ReadBool(SettingsKeys::kPopupOnlyFavorite, SettingsKeys::kPopupOnlyFavoriteDefault));
     // Pop-ups can be limited to favourites only once there are favourites.
     menuBar->Enable(ID_POPUP_ONLY_FAVORITE, false);
 
@@ -137,7 +138,9 @@ MainFrame::MainFrame() : wxFrame(nullptr, wxID_ANY, wxEmptyString), loggedIn(fal
 
     const wxRect place =
         ReadWindowPlace(SettingsKeys::kMainFrameX, SettingsKeys::kMainFrameY, SettingsKeys::kMainFrameWidth,
-                        SettingsKeys::kMainFrameHeight, wxSize(std::max(240, NotebookTabsWidth(notebook)), 480));
+                        SettingsKeys::kMainFrameHeight,
+                        wxSize(std::max(SettingsKeys::kMainFrameWidthDefault, NotebookTabsWidth(notebook)),
+                               SettingsKeys::kMainFrameHeightDefault));
     SetSize(place.x, place.y, place.width, place.height, wxSIZE_AUTO_WIDTH | wxSIZE_AUTO_HEIGHT);
     // The pages take the notebook's size before the window system first lays them out: fitted to
     // their best size, the trees would be given a few pixels' height there, and a list that came
@@ -240,10 +243,10 @@ void MainFrame::OpenHistory()
     {
     case HistoryStore::OpenResult::Opened: break;
     case HistoryStore::OpenResult::Replaced:
-        std::fprintf(stderr, "Solvane: %s\n", static_cast<const char*>(error.utf8_str()));
+        SayOnStderr(error);
         break;
     case HistoryStore::OpenResult::Failed:
-        std::fprintf(stderr, "Solvane: the history is off for this run: %s\n", static_cast<const char*>(error.utf8_str()));
+        SayOnStderr("the history is off for this run: " + error);
         break;
     }
     historyRecorder = std::make_unique<HistoryRecorder>(historyStore.get());

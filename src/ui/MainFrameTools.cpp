@@ -10,6 +10,7 @@
 #include "site/LoginCheck.h"
 #include "site/Site.h"
 #include "site/SiteAddress.h"
+#include "site/SiteRequests.h"
 #include "ui/AllTreeCtrl.h"
 #include "ui/AuthenticationDialog.h"
 #include "ui/DesktopNotifier.h"
@@ -34,12 +35,6 @@
 #include <algorithm>
 #include <climits>
 #include <ctime>
-
-namespace
-{
-// The login reply names the favourites, a few bytes each: a reply past this is not the site's.
-const long long kLoginReplyLimit = 1 << 20;
-} // namespace
 
 void MainFrame::UpdateFavorite()
 {
@@ -79,7 +74,8 @@ void MainFrame::SendLogin(const wxString& id, const wxString& password, AccountS
     const wxString url = SiteAddress::LoginCheck(id, password);
     // A client without a user: the account travels in the query, with no authorisation header.
     auto client = std::make_unique<wxHTTP2>();
-    client->SetSizeLimit(kLoginReplyLimit);
+    client->SetTimeout(SiteRequests::kLoginStallSeconds);
+    client->SetSizeLimit(SiteRequests::kLoginReplySizeLimit);
     client->SetAcceptCompressed(true);
     auto* thread = new DownloadThread(this, ++loginRequest, url, std::move(client));
     if (thread->Run() != wxTHREAD_NO_ERROR)
@@ -206,7 +202,7 @@ void MainFrame::ShowSettings()
     SettingsDialog dialog(this, wxID_ANY, _("Settings"));
     if (dialog.ShowModal() != wxID_OK)
         return;
-    menuBar->Check(ID_POPUP_ONLY_FAVORITE, Settings::ReadBool(SettingsKeys::kPopupOnlyFavorite, false));
+    menuBar->Check(ID_POPUP_ONLY_FAVORITE, Settings::ReadBool(SettingsKeys::kPopupOnlyFavorite, SettingsKeys::kPopupOnlyFavoriteDefault));
     ApplyPopupStyle();
     // The servers and the interval are read by each refresh: the next one starts now.
     if (daemonThread)
@@ -229,7 +225,7 @@ void MainFrame::ApplyPopupStyle()
 void MainFrame::UpdatePauseState()
 {
     SOLVANE_TRACE("[%p]MainFrame::UpdatePauseState(void)", static_cast<void*>(this));
-    const long long end = Settings::ReadLong(SettingsKeys::kPopupPausedUntil, 0);
+    const long long end = Settings::ReadLong(SettingsKeys::kPopupPausedUntil, SettingsKeys::kPopupPausedUntilDefault);
     const std::time_t now = std::time(nullptr);
     const bool paused = PopupPause::IsPaused(end, now);
     menuBar->Enable(ID_RESUME_POPUPS, paused);

@@ -4,6 +4,7 @@
 #include "net/DownloadFinishedEvent.h"
 #include "net/DownloadThread.h"
 #include "site/SiteAddress.h"
+#include "site/SiteRequests.h"
 #include "skin/SkinImageStore.h"
 #include "ui/NotificationHints.h"
 #include "ui/PopupSlots.h"
@@ -32,10 +33,6 @@ namespace
 {
 const int kPictureWidth = 107;
 const int kPictureHeight = 82;
-// A picture server that sends nothing for this long has failed; the pop-up then shows the
-// placeholder.
-const long kPictureTimeoutMilliseconds = 10000;
-const long kPictureOverallMilliseconds = 30000;
 // A screen's scale as the picture is made for it: 1 to 4, else 1.
 double ValidScale(double scale)
 {
@@ -179,14 +176,11 @@ bool PopupDialog::StartPictureDownload(wxEvtHandler* receiver, int id, const wxS
 {
     auto* thread = new DownloadThread(receiver, id, SiteAddress::ProfileImage(name));
     HttpGet& request = thread->GetRequest();
-    // The image server answers for the site's own name, not for its own.
-    request.AddHeader("Host", SiteAddress::ProfileImageHost());
-    request.SetConnectTimeout(kPictureTimeoutMilliseconds);
-    request.SetStallTimeout(kPictureTimeoutMilliseconds);
-    // A larger body is never held, and a server that trickles can not keep one of the few
-    // download places for ever: the placeholder stands in either way.
+    request.AddHeader(SiteRequests::kPictureHostHeader, SiteAddress::ProfileImageHost());
+    request.SetConnectTimeout(SiteRequests::kPictureStallMilliseconds);
+    request.SetStallTimeout(SiteRequests::kPictureStallMilliseconds);
     request.SetSizeLimit(kMaxPictureBytes);
-    request.SetOverallTimeout(kPictureOverallMilliseconds);
+    request.SetOverallTimeout(SiteRequests::kPictureOverallMilliseconds);
     request.SetAcceptCompressed(true);
     // A pop-up closed before its picture came (its performer left) gives its download place back.
     request.SetStopToken(stop);
@@ -302,10 +296,7 @@ void PopupDialog::ShowAt(const wxPoint& position)
 long PopupDialog::DurationSeconds()
 {
     // Read anew for each pop-up and never written: a setting for those who want it otherwise.
-    const long seconds = Settings::ReadLong(SettingsKeys::kPopupDuration, SettingsKeys::kPopupDurationDefault);
-    if (seconds < 1)
-        return SettingsKeys::kPopupDurationDefault;
-    return seconds > SettingsKeys::kPopupDurationMax ? SettingsKeys::kPopupDurationMax : seconds;
+    return Settings::PopupDurationSeconds();
 }
 
 void PopupDialog::Detach()

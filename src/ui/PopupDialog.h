@@ -12,6 +12,7 @@
 
 #include "model/PopupRules.h"
 #include "model/User.h"
+#include "site/SiteRequests.h"
 #include "util/StopToken.h"
 
 #include <wx/bitmap.h>
@@ -41,7 +42,7 @@ public:
     static constexpr long kStyle = wxSTAY_ON_TOP | wxDIALOG_NO_PARENT | wxFRAME_NO_TASKBAR | wxNO_BORDER;
     /// Bodies larger than this, or pictures wider or higher than kMaxPictureSide pixels, are
     /// never decoded: the placeholder stands in for them.
-    static constexpr size_t kMaxPictureBytes = 2 * 1024 * 1024;
+    static constexpr size_t kMaxPictureBytes = SiteRequests::kPictureSizeLimit;
     static constexpr unsigned kMaxPictureSide = 1024;
 
     /// Starts the picture's download. manager (not owned) keeps the pop-ups' column and is told of

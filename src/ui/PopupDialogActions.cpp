@@ -79,7 +79,7 @@ void PopupDialog::OnContextMenu(wxContextMenuEvent&)
         menu.AppendSeparator();
         menu.AppendSubMenu(NewPauseMenu(), _("P&ause pop-ups"));
         menu.Append(ID_RESUME_POPUPS, _("Resu&me pop-ups"));
-        menu.Enable(ID_RESUME_POPUPS, PopupPause::IsPaused(Settings::ReadLong(SettingsKeys::kPopupPausedUntil, 0),
+        menu.Enable(ID_RESUME_POPUPS, PopupPause::IsPaused(Settings::ReadLong(SettingsKeys::kPopupPausedUntil, SettingsKeys::kPopupPausedUntilDefault),
                                                            std::time(nullptr)));
     }
 

@@ -172,15 +172,15 @@ PopupGate::Rules PopupDialogManager::ReadRules() const
     rules.perMinute = ReadInRange(kPopupPerMinute, kPopupPerMinuteDefault, kPopupPerMinuteMin, kPopupPerMinuteMax);
     rules.flapSeconds =
         ReadInRange(kPopupFlapSeconds, kPopupFlapSecondsDefault, kPopupFlapSecondsMin, kPopupFlapSecondsMax);
-    rules.quietHours = Settings::ReadBool(kPopupQuietHours, false);
+    rules.quietHours = Settings::ReadBool(kPopupQuietHours, kPopupQuietHoursDefault);
     rules.quietFrom = PopupGate::ParseClockTime(Settings::ReadString(kPopupQuietFrom, kPopupQuietFromDefault),
                                                 PopupGate::ParseClockTime(kPopupQuietFromDefault, 0));
     rules.quietTo = PopupGate::ParseClockTime(Settings::ReadString(kPopupQuietTo, kPopupQuietToDefault),
                                               PopupGate::ParseClockTime(kPopupQuietToDefault, 0));
-    rules.paused = PopupPause::IsPaused(Settings::ReadLong(kPopupPausedUntil, 0), std::time(nullptr));
+    rules.paused = PopupPause::IsPaused(Settings::ReadLong(kPopupPausedUntil, kPopupPausedUntilDefault), std::time(nullptr));
     rules.onlyFavorites = IsLimitedToFavorites();
-    rules.online = Settings::ReadBool(kPopupOnline, true);
-    rules.free = Settings::ReadBool(kPopupFree, true);
+    rules.online = Settings::ReadBool(kPopupOnline, kPopupOnlineDefault);
+    rules.free = Settings::ReadBool(kPopupFree, kPopupFreeDefault);
     return rules;
 }
 
@@ -289,7 +289,7 @@ void PopupDialogManager::OnSummaryClosed()
 
 void PopupDialogManager::ExpireOutletSummary(long long now)
 {
-    const long seconds = ReadInRange(SettingsKeys::kPopupDuration, SettingsKeys::kPopupDurationDefault, 1,
+    const long seconds = ReadInRange(SettingsKeys::kPopupDuration, SettingsKeys::kPopupDurationDefault, SettingsKeys::kPopupDurationMin,
                                      SettingsKeys::kPopupDurationMax);
     if (outlet && summaryShownCount > 0 && now - outletSummaryAt >= seconds * 1000LL)
     {

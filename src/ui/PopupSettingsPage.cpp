@@ -161,7 +161,7 @@ void PopupSettingsPage::ReadValues()
         Clamped(Settings::ReadLong(kPopupPerMinute, kPopupPerMinuteDefault), kPopupPerMinuteMin, kPopupPerMinuteMax));
     flapSpin->SetValue(Clamped(Settings::ReadLong(kPopupFlapSeconds, kPopupFlapSecondsDefault), kPopupFlapSecondsMin,
                                kPopupFlapSecondsMax));
-    quietCheck->SetValue(Settings::ReadBool(kPopupQuietHours, false));
+    quietCheck->SetValue(Settings::ReadBool(kPopupQuietHours, kPopupQuietHoursDefault));
     // A hand-edited time that is not one is shown as it is, marked, rather than put right unseen.
     quietFromText->ChangeValue(Settings::ReadString(kPopupQuietFrom, kPopupQuietFromDefault));
     quietToText->ChangeValue(Settings::ReadString(kPopupQuietTo, kPopupQuietToDefault));

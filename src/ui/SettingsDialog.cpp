@@ -28,7 +28,6 @@ namespace
 {
 const int kServerTextIds[] = {wxID_HIGHEST + 101, wxID_HIGHEST + 102, wxID_HIGHEST + 103};
 const char* const kServerKeys[] = {SettingsKeys::kWebServer, SettingsKeys::kImageServer, SettingsKeys::kPreviewServer};
-const long kDefaultIntervalSeconds = 10;
 // A marked field: the light red of a form's error, readable with dark text.
 const wxColour kBadServerBackground(255, 204, 204);
 
@@ -60,14 +59,16 @@ SettingsDialog::SettingsDialog(wxWindow* parent, wxWindowID id, const wxString& 
     pollingBox = new wxStaticBox(general, wxID_ANY, _("Polling"));
     intervalLabel = new wxStaticText(general, wxID_ANY, _("&Refresh every (seconds)"));
     intervalSpin = new wxSpinCtrl(general, wxID_ANY, wxEmptyString, wxDefaultPosition, wxDefaultSize, wxSP_ARROW_KEYS,
-                                  1, 3600, kDefaultIntervalSeconds);
+                                  SettingsKeys::kSyncIntervalMin, SettingsKeys::kSyncIntervalMax,
+                                  SettingsKeys::kSyncIntervalDefault);
     endRadio = new wxRadioButton(general, wxID_ANY, _("When the site cannot be reached, end after the &message"),
                                  wxDefaultPosition, wxDefaultSize, wxRB_GROUP);
     keepTryingRadio = new wxRadioButton(general, wxID_ANY, _("When the site cannot be reached, keep &trying quietly"));
     popupBox = new wxStaticBox(general, wxID_ANY, _("Pop-ups"));
     durationLabel = new wxStaticText(general, wxID_ANY, _("Pop-up &duration (seconds)"));
     durationSpin = new wxSpinCtrl(general, wxID_ANY, wxEmptyString, wxDefaultPosition, wxDefaultSize, wxSP_ARROW_KEYS,
-                                  1, 60, SettingsKeys::kPopupDurationDefault);
+                                  SettingsKeys::kPopupDurationMin, SettingsKeys::kPopupDurationOfferedMax,
+                                  SettingsKeys::kPopupDurationDefault);
     onlineCheck = new wxCheckBox(general, wxID_ANY, _("When a performer comes &online"));
     freeCheck = new wxCheckBox(general, wxID_ANY, _("When a performer becomes &free"));
     onlyFavoriteCheck = new wxCheckBox(general, wxID_ANY, _("Only for fa&vorites"));
@@ -170,15 +171,17 @@ void SettingsDialog::ReadValues()
         serverText[i]->ChangeValue(servers[i]);
         MarkServer(static_cast<Server>(i));
     }
-    intervalSpin->SetValue(Clamped(Settings::ReadLong(SettingsKeys::kSyncInterval, kDefaultIntervalSeconds), 1, 3600));
-    const bool keepTrying = Settings::ReadBool(SettingsKeys::kKeepTrying, false);
+    intervalSpin->SetValue(Clamped(Settings::ReadLong(SettingsKeys::kSyncInterval, SettingsKeys::kSyncIntervalDefault),
+                                   SettingsKeys::kSyncIntervalMin, SettingsKeys::kSyncIntervalMax));
+    const bool keepTrying = Settings::ReadBool(SettingsKeys::kKeepTrying, SettingsKeys::kKeepTryingDefault);
     endRadio->SetValue(!keepTrying);
     keepTryingRadio->SetValue(keepTrying);
-    durationSpin->SetValue(Clamped(Settings::ReadLong(SettingsKeys::kPopupDuration, SettingsKeys::kPopupDurationDefault), 1, 60));
-    onlineCheck->SetValue(Settings::ReadBool(SettingsKeys::kPopupOnline, true));
-    freeCheck->SetValue(Settings::ReadBool(SettingsKeys::kPopupFree, true));
-    onlyFavoriteCheck->SetValue(Settings::ReadBool(SettingsKeys::kPopupOnlyFavorite, false));
-    updateCheck->SetValue(Settings::ReadBool(SettingsKeys::kUpdateCheck, true));
+    durationSpin->SetValue(Clamped(Settings::ReadLong(SettingsKeys::kPopupDuration, SettingsKeys::kPopupDurationDefault),
+                                   SettingsKeys::kPopupDurationMin, SettingsKeys::kPopupDurationOfferedMax));
+    onlineCheck->SetValue(Settings::ReadBool(SettingsKeys::kPopupOnline, SettingsKeys::kPopupOnlineDefault));
+    freeCheck->SetValue(Settings::ReadBool(SettingsKeys::kPopupFree, SettingsKeys::kPopupFreeDefault));
+    onlyFavoriteCheck->SetValue(Settings::ReadBool(SettingsKeys::kPopupOnlyFavorite, SettingsKeys::kPopupOnlyFavoriteDefault));
+    updateCheck->SetValue(Settings::ReadBool(SettingsKeys::kUpdateCheck, SettingsKeys::kUpdateCheckDefault));
     autostartWas = AutostartEntry::Exists();
     autostartCheck->SetValue(autostartWas);
     historySpin->SetValue(Clamped(Settings::ReadLong(SettingsKeys::kHistoryDays, SettingsKeys::kHistoryDaysDefault),

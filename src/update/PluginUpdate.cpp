@@ -5,12 +5,14 @@
 #include "net/DownloadFile.h"
 #include "net/HttpGet.h"
 #include "site/SiteAddress.h"
+#include "site/SiteRequests.h"
 #include "update/ReleaseStatement.h"
 #include "update/StagedUpdate.h"
 #include "update/TrustedKeys.h"
 #include "update/UpdateFileNames.h"
 #include "update/UpdateSignature.h"
 #include "util/GuiServices.h"
+#include "util/SayOnStderr.h"
 #include "util/Settings.h"
 #include "util/SettingsKeys.h"
 #include "util/StopToken.h"
@@ -52,10 +54,9 @@ void RemoveIfThere(const wxString& path)
 bool FetchSmall(const wxString& url, std::string& body, long long limit, const StopToken& stop)
 {
     HttpGet get(url);
-    const DownloadLimits limits;
-    get.SetConnectTimeout(limits.stallMilliseconds);
-    get.SetStallTimeout(limits.stallMilliseconds);
-    get.SetOverallTimeout(limits.overallMilliseconds);
+    get.SetConnectTimeout(SiteRequests::kUpdateStallMilliseconds);
+    get.SetStallTimeout(SiteRequests::kUpdateStallMilliseconds);
+    get.SetOverallTimeout(SiteRequests::kUpdateOverallMilliseconds);
     get.SetSizeLimit(limit);
     get.SetStopToken(stop);
     const bool fetched = get.Fetch() && get.GetContentType() == kFileType;
@@ -67,8 +68,8 @@ bool FetchSmall(const wxString& url, std::string& body, long long limit, const S
 bool IsModuleOffered(const wxString& url, const StopToken& stop)
 {
     HttpGet get(url);
-    get.SetConnectTimeout(DownloadLimits().stallMilliseconds);
-    get.SetStallTimeout(DownloadLimits().stallMilliseconds);
+    get.SetConnectTimeout(SiteRequests::kUpdateStallMilliseconds);
+    get.SetStallTimeout(SiteRequests::kUpdateStallMilliseconds);
     get.SetSizeLimit(1);
     get.SetStopToken(stop);
     get.Fetch();
@@ -81,6 +82,8 @@ bool IsModuleOffered(const wxString& url, const StopToken& stop)
 bool FetchVouched(const wxString& url, const wxString& target, const ReleaseFile& file, const StopToken& stop)
 {
     DownloadLimits limits;
+    limits.stallMilliseconds = SiteRequests::kUpdateStallMilliseconds;
+    limits.overallMilliseconds = SiteRequests::kUpdateOverallMilliseconds;
     limits.sizeLimit = std::max(1LL, file.size);
     if (DownloadFile(url, target, limits, stop) && StagedUpdate::IsVouchedFor(&file, target))
         return true;
@@ -92,7 +95,7 @@ bool FetchVouched(const wxString& url, const wxString& target, const ReleaseFile
 wxFileName* Refuse(const StagedUpdate& staged, const wxString& why)
 {
     SOLVANE_TRACE("update refused: %s", why);
-    std::fprintf(stderr, "Solvane: update refused: %s\n", static_cast<const char*>(why.utf8_str()));
+    SayOnStderr("update refused: " + why);
     staged.Discard();
     return nullptr;
 }
@@ -157,7 +160,7 @@ wxFileName* PluginUpdate::GetNewPluginFileName(const std::vector<std::string>& k
         }
         return Refuse(staged, "the update service offers a module without a release statement");
     }
-    if (!FetchSmall(SiteAddress::UpdateFileQuery(base, "signature"), signature, 1024, stop))
+    if (!FetchSmall(SiteAddress::UpdateFileQuery(base, "signature"), signature, SiteRequests::kUpdateSignatureSizeLimit, stop))
         return Refuse(staged, "the release statement comes without a signature");
     ReleaseStatement statement;
     wxString why;

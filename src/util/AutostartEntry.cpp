@@ -2,6 +2,7 @@
 #include "util/AutostartEntry.h"
 
 #include "util/AtomicFile.h"
+#include "util/SayOnStderr.h"
 #include "util/Trace.h"
 
 #include <wx/filefn.h>
@@ -27,7 +28,7 @@ bool IsControl(wxUniChar c)
 
 bool Tell(wxString* why, const wxString& reason)
 {
-    std::fprintf(stderr, "Solvane: start at login: %s\n", static_cast<const char*>(reason.utf8_str()));
+    SayOnStderr("start at login: " + reason);
     if (why)
         *why = reason;
     return false;

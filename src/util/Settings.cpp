@@ -5,6 +5,8 @@
 
 #include <wx/config.h>
 
+#include <algorithm>
+#include <climits>
 #include <mutex>
 
 namespace
@@ -12,11 +14,6 @@ namespace
 // wxFileConfig keeps its entries in one in-memory tree that no thread may read while another
 // writes; every access of the system goes through this lock.
 std::recursive_mutex storeMutex;
-
-// The simulated site's default listeners, so that a fresh install runs against it.
-const char* const kDefaultWebServer = "127.0.0.1:18080";
-const char* const kDefaultImageServer = "127.0.0.1:18081";
-const char* const kDefaultPreviewServer = "127.0.0.1:18082";
 } // namespace
 
 namespace Settings
@@ -77,16 +74,54 @@ void Flush()
 
 wxString WebServer()
 {
-    return ReadString(SettingsKeys::kWebServer, kDefaultWebServer);
+    return ReadString(SettingsKeys::kWebServer, SettingsKeys::kWebServerDefault);
 }
 
 wxString ImageServer()
 {
-    return ReadString(SettingsKeys::kImageServer, kDefaultImageServer);
+    return ReadString(SettingsKeys::kImageServer, SettingsKeys::kImageServerDefault);
 }
 
 wxString PreviewServer()
 {
-    return ReadString(SettingsKeys::kPreviewServer, kDefaultPreviewServer);
+    return ReadString(SettingsKeys::kPreviewServer, SettingsKeys::kPreviewServerDefault);
+}
+
+long SyncIntervalSeconds()
+{
+    using namespace SettingsKeys;
+    const long seconds = ReadLong(kSyncInterval, kSyncIntervalDefault);
+    // Below a second the polling thread would read every interval as a failure and hammer the site.
+    if (seconds < kSyncIntervalMin)
+        return kSyncIntervalDefault;
+    return std::min(seconds, static_cast<long>(INT_MAX / 1000));
+}
+
+long RetryMaxDelaySeconds()
+{
+    using namespace SettingsKeys;
+    const long seconds = ReadLong(kRetryMaxDelay, kRetryMaxDelayDefault);
+    return seconds >= kRetryMaxDelayMin && seconds <= kRetryMaxDelayMax ? seconds : kRetryMaxDelayDefault;
+}
+
+long HistoryDays()
+{
+    using namespace SettingsKeys;
+    return std::clamp(ReadLong(kHistoryDays, kHistoryDaysDefault), kHistoryDaysMin, kHistoryDaysMax);
+}
+
+long PopupDurationSeconds()
+{
+    using namespace SettingsKeys;
+    const long seconds = ReadLong(kPopupDuration, kPopupDurationDefault);
+    if (seconds < kPopupDurationMin)
+        return kPopupDurationDefault;
+    return std::min(seconds, kPopupDurationMax);
+}
+
+long SplashScreenSeconds()
+{
+    using namespace SettingsKeys;
+    return std::min(ReadLong(kSplashScreenDuration, kSplashScreenDurationDefault), kSplashScreenDurationMax);
 }
 } // namespace Settings

@@ -2,6 +2,7 @@
 #include "util/SettingsFile.h"
 
 #include "util/AtomicFile.h"
+#include "util/SayOnStderr.h"
 #include "util/SettingsText.h"
 #include "util/Trace.h"
 
@@ -78,9 +79,8 @@ SettingsFile::Loaded SettingsFile::Load(const wxString& path)
     {
         ::close(descriptor);
         loaded.setAsidePending = !SetAside(target);
-        std::fprintf(stderr, "Solvane: the settings file %s is not a regular file: %s; the program starts with its defaults\n",
-                     static_cast<const char*>(target.utf8_str()),
-                     loaded.setAsidePending ? "it is left as it is" : "it was put aside as .bad");
+        SayOnStderr(wxString::Format("the settings file %s is not a regular file: %s; the program starts with its defaults",
+                                     target, loaded.setAsidePending ? "it is left as it is" : "it was put aside as .bad"));
         return loaded;
     }
     if (descriptor >= 0)
@@ -96,10 +96,9 @@ SettingsFile::Loaded SettingsFile::Load(const wxString& path)
         // A file that is there but can not be read would be lost by the next save.
         const wxString reason = wxString::FromUTF8(std::strerror(error));
         loaded.setAsidePending = !SetAside(target);
-        std::fprintf(stderr,
-                     "Solvane: the settings file %s can not be read (%s): %s; the program starts with its defaults\n",
-                     static_cast<const char*>(target.utf8_str()), static_cast<const char*>(reason.utf8_str()),
-                     loaded.setAsidePending ? "it is left as it is" : "it was put aside as .bad");
+        SayOnStderr(wxString::Format("the settings file %s can not be read (%s): %s; the program starts with its defaults",
+                                     target, reason,
+                                     loaded.setAsidePending ? "it is left as it is" : "it was put aside as .bad"));
         return loaded;
     }
     std::string bytes;
@@ -112,9 +111,9 @@ SettingsFile::Loaded SettingsFile::Load(const wxString& path)
     if (failed || bytes.size() > kMaxSize)
     {
         loaded.setAsidePending = !SetAside(target);
-        std::fprintf(stderr, "Solvane: the settings file %s is %s: %s; the program starts with its defaults\n",
-                     static_cast<const char*>(target.utf8_str()), failed ? "unreadable" : "larger than 1 MiB",
-                     loaded.setAsidePending ? "it is left as it is" : "it was put aside as .bad");
+        SayOnStderr(wxString::Format("the settings file %s is %s: %s; the program starts with its defaults", target,
+                                     failed ? "unreadable" : "larger than 1 MiB",
+                                     loaded.setAsidePending ? "it is left as it is" : "it was put aside as .bad"));
         return loaded;
     }
     size_t damagedLines = 0;
@@ -195,5 +194,5 @@ void SettingsFile::Report(const wxString& message)
     if (message == lastReport)
         return;
     lastReport = message;
-    std::fprintf(stderr, "Solvane: %s\n", static_cast<const char*>(message.utf8_str()));
+    SayOnStderr(message);
 }

@@ -10,6 +10,8 @@ list(APPEND SOLVANE_CORE_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/MainThreadCall.cpp
   ${CMAKE_CURRENT_LIST_DIR}/MainThreadCall.h
   ${CMAKE_CURRENT_LIST_DIR}/ModuleFileName.h
+  ${CMAKE_CURRENT_LIST_DIR}/SayOnStderr.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/SayOnStderr.h
   ${CMAKE_CURRENT_LIST_DIR}/Settings.cpp
   ${CMAKE_CURRENT_LIST_DIR}/Settings.h
   ${CMAKE_CURRENT_LIST_DIR}/SettingsFile.cpp
