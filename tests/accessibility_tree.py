@@ -1,0 +1,101 @@
+#!/usr/bin/python3
+# Reads the program's window as a screen reader does (AT-SPI) and prints a short listing of roles
+# and names: the History page brought forward first, its rows cut to the first few.
+# usage: accessibility_tree.py APP_NAME OUT_FILE   exit 0: every check held; 1: one failed
+import re
+import sys
+import time
+
+import gi
+
+gi.require_version("Atspi", "2.0")
+from gi.repository import Atspi  # noqa: E402
+
+FIELD_ROLES = {"text", "entry", "password text", "check box", "combo box", "spin button", "table", "tree table"}
+ROWS_SHOWN = 3
+# The fields a reader must be able to tell apart, by the program's own words (in English).
+NAMED = [("text", "Find a performer"), ("check box", "Favorites only"), ("table", "History")]
+
+
+def find_app(name, seconds):
+    end = time.time() + seconds
+    while time.time() < end:
+        desktop = Atspi.get_desktop(0)
+        for i in range(desktop.get_child_count()):
+            app = desktop.get_child_at_index(i)
+            if app is not None and (app.get_name() or "").lower() == name.lower():
+                return app
+        time.sleep(0.2)
+    return None
+
+
+def walk(node, depth=0):
+    """Yields (depth, accessible) for the showing part of the tree below node."""
+    yield depth, node
+    role = node.get_role_name()
+    count = node.get_child_count()
+    if role in ("table", "tree table"):
+        columns = max(1, node.get_n_columns() if node.get_table() else 1)
+        count = min(count, columns * (ROWS_SHOWN + 1))
+    for i in range(count):
+        child = node.get_child_at_index(i)
+        if child is not None:
+            yield from walk(child, depth + 1)
+
+
+def bring_history_forward(app):
+    for _, node in walk(app):
+        if node.get_role_name() == "page tab list":
+            for i in range(node.get_child_count()):
+                if node.get_child_at_index(i).get_name() in ("History", "履歴"):
+                    node.select_child(i)
+                    return node.get_parent()
+    return None
+
+
+def main():
+    app = find_app(sys.argv[1], 20)
+    if app is None:
+        desktop = Atspi.get_desktop(0)
+        names = [desktop.get_child_at_index(i).get_name() for i in range(desktop.get_child_count())]
+        print("FAILED: no application %r on the accessibility bus, only %r" % (sys.argv[1], names))
+        return 1
+    window = bring_history_forward(app)
+    if window is None:
+        print("FAILED: no History page tab")
+        return 1
+    while window.get_role_name() != "frame" and window.get_parent() is not None:
+        window = window.get_parent()
+    time.sleep(1)
+    lines, texts, unnamed, named = [], [], [], set()
+    for depth, node in walk(window):
+        role, name = node.get_role_name(), node.get_name() or ""
+        if role == "filler" and not name:
+            continue
+        lines.append("%s%s %r" % ("  " * min(depth, 12), role, name))
+        named.add((role, name))
+        if role == "table cell":
+            texts.append(name)
+        if role in FIELD_ROLES and not name and node.get_state_set().contains(Atspi.StateType.SHOWING):
+            unnamed.append(role)
+    with open(sys.argv[2], "w") as out:
+        out.write("\n".join(lines) + "\n")
+    failed = []
+    if not any(re.fullmatch(r"(\d{4}-\d\d-\d\d )?\d\d:\d\d:\d\d", t) for t in texts):
+        failed.append("no History row's time is readable")
+    if "online at start" not in texts:
+        failed.append("no History row's event is readable")
+    if not any(re.fullmatch(r"[A-Za-z0-9_]+", t) and not t.isdigit() for t in texts):
+        failed.append("no History row's name is readable")
+    for role, name in NAMED:
+        if (role, name) not in named:
+            failed.append("no %s named %r" % (role, name))
+    if unnamed:
+        failed.append("fields without a name: " + ", ".join(unnamed))
+    for fault in failed:
+        print("FAILED: " + fault)
+    return 1 if failed else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
