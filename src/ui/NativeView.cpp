@@ -1,6 +1,7 @@
 // What the window system's own widgets offer that the toolkit leaves out.
 #include "ui/NativeView.h"
 
+#include <wx/dataview.h>
 #include <wx/string.h>
 #include <wx/window.h>
 
@@ -21,8 +22,16 @@ void SetAccessibleName(wxWindow* window, const wxString& name)
     if (!widget)
         return;
     const wxScopedCharBuffer text = name.utf8_str();
-    NameWidget(widget, text.data());
-    // A list's view sits in a scrolled window: the reader stops on the view.
-    if (GTK_IS_SCROLLED_WINDOW(widget))
-        NameWidget(gtk_bin_get_child(GTK_BIN(widget)), text.data());
+    // A list's view sits in a scrolled window: the reader stops on the view, not around it.
+    NameWidget(GTK_IS_SCROLLED_WINDOW(widget) ? gtk_bin_get_child(GTK_BIN(widget)) : widget, text.data());
+}
+
+void ScrollRowToTop(wxDataViewCtrl* view, long row)
+{
+    GtkWidget* tree = view ? view->GtkGetTreeView() : nullptr;
+    if (!tree || row < 0)
+        return;
+    GtkTreePath* path = gtk_tree_path_new_from_indices(static_cast<gint>(row), -1);
+    gtk_tree_view_scroll_to_cell(GTK_TREE_VIEW(tree), path, nullptr, TRUE, 0.0f, 0.0f);
+    gtk_tree_path_free(path);
 }
