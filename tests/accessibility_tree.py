@@ -32,25 +32,26 @@ def find_app(name, seconds):
 
 
 def walk(node, depth=0):
-    """Yields (depth, accessible) for the showing part of the tree below node."""
-    yield depth, node
-    role = node.get_role_name()
-    count = node.get_child_count()
-    if role in ("table", "tree table"):
-        try:
-            columns = max(1, Atspi.Table.get_n_columns(node))
-        except GLib.Error:
-            columns = 1
-        count = min(count, columns * (ROWS_SHOWN + 1))
+    """Yields (depth, role, name, accessible) for the tree below node, a table's first rows only."""
+    try:
+        role, name, count = node.get_role_name(), node.get_name() or "", node.get_child_count()
+        if role in ("table", "tree table"):
+            count = min(count, max(1, Atspi.Table.get_n_columns(node)) * (ROWS_SHOWN + 1))
+    except GLib.Error:
+        return  # gone: a list laid out anew replaces its cells
+    yield depth, role, name, node
     for i in range(count):
-        child = node.get_child_at_index(i)
+        try:
+            child = node.get_child_at_index(i)
+        except GLib.Error:
+            continue
         if child is not None:
             yield from walk(child, depth + 1)
 
 
 def bring_history_forward(app):
-    for _, node in walk(app):
-        if node.get_role_name() == "page tab list":
+    for _, role, _, node in walk(app):
+        if role == "page tab list":
             for i in range(node.get_child_count()):
                 if node.get_child_at_index(i).get_name() in ("History", "履歴"):
                     node.select_child(i)
@@ -71,20 +72,38 @@ def main():
         return 1
     while window.get_role_name() != "frame" and window.get_parent() is not None:
         window = window.get_parent()
-    time.sleep(1)
+    # A refresh of the list may replace its cells while they are read: a few looks.
+    for _ in range(5):
+        time.sleep(1)
+        lines, failed = read(window)
+        if not failed:
+            break
+    with open(sys.argv[2], "w") as out:
+        out.write("\n".join(lines) + "\n")
+    for fault in failed:
+        print("FAILED: " + fault)
+    return 1 if failed else 0
+
+
+def shown(node):
+    try:
+        return node.get_state_set().contains(Atspi.StateType.SHOWING)
+    except GLib.Error:
+        return False
+
+
+def read(window):
+    """The listing of window, and what a reader misses in it."""
     lines, texts, unnamed, named = [], [], [], set()
-    for depth, node in walk(window):
-        role, name = node.get_role_name(), node.get_name() or ""
+    for depth, role, name, node in walk(window):
         if role == "filler" and not name:
             continue
         lines.append("%s%s %r" % ("  " * min(depth, 12), role, name))
         named.add((role, name))
         if role == "table cell":
             texts.append(name)
-        if role in FIELD_ROLES and not name and node.get_state_set().contains(Atspi.StateType.SHOWING):
+        if role in FIELD_ROLES and not name and shown(node):
             unnamed.append(role)
-    with open(sys.argv[2], "w") as out:
-        out.write("\n".join(lines) + "\n")
     failed = []
     if not any(re.fullmatch(r"(\d{4}-\d\d-\d\d )?\d\d:\d\d:\d\d", t) for t in texts):
         failed.append("no History row's time is readable")
@@ -97,10 +116,7 @@ def main():
             failed.append("no %s named %r" % (role, name))
     if unnamed:
         failed.append("fields without a name: " + ", ".join(unnamed))
-    for fault in failed:
-        print("FAILED: " + fault)
-    return 1 if failed else 0
-
+    return lines, failed
 
 if __name__ == "__main__":
     sys.exit(main())

@@ -89,6 +89,7 @@ HistoryListCtrl::HistoryListCtrl(wxWindow* parent, wxWindowID id, HistoryStore* 
     model = new Model(*this);
     AssociateModel(model);
     model->DecRef(); // the control holds it
+    shownNewest = IdAt(0);
     SetProperties();
     Bind(wxEVT_TIMER, &HistoryListCtrl::OnSearchTimer, this, searchTimer.GetId());
     Bind(wxEVT_SIZE, &HistoryListCtrl::OnSize, this);
@@ -139,7 +140,7 @@ void HistoryListCtrl::SetFilter(const wxString& text, const std::vector<wxString
     SOLVANE_TRACE("[%p]HistoryListCtrl::SetFilter(%s, %d)", static_cast<void*>(this), text, favoritesOnly);
     const Place kept = GetPlace();
     view.SetFilter(text, names, favoritesOnly);
-    ShowRows(kept);
+    ShowRows(kept, true);
 }
 
 wxDataViewItem HistoryListCtrl::ItemOf(long row) const
@@ -192,11 +193,32 @@ HistoryListCtrl::Place HistoryListCtrl::GetPlace() const
     return place;
 }
 
-void HistoryListCtrl::ShowRows(const Place& kept)
+void HistoryListCtrl::ShowRows(const Place& kept, bool refilled)
 {
-    // One change for the whole list: the window system lays it out anew once, however many rows
-    // came, went or were found.
-    model->Reset(static_cast<unsigned>(view.GetCount()));
+    // A refresh brings rows above, a search finds them below and the clean-up takes them from
+    // below, the rows between staying: the list is told of those alone, as laying out a month of
+    // rows anew takes a good part of a second. Another filter lays them out anew.
+    const size_t count = view.GetCount();
+    const size_t added = refilled || shownNewest == 0 ? HistoryView::kNoRow : view.FindRow(shownNewest);
+    if (added == HistoryView::kNoRow || added > count)
+    {
+        model->Reset(static_cast<unsigned>(count));
+    }
+    else
+    {
+        for (size_t row = 0; row < added; ++row)
+            model->RowPrepended();
+        const size_t listed = model->GetCount();
+        for (size_t row = listed; row < count; ++row)
+            model->RowAppended();
+        wxArrayInt gone;
+        for (size_t row = count; row < listed; ++row)
+            gone.Add(static_cast<int>(row));
+        if (!gone.empty())
+            model->RowsDeleted(gone);
+        Refresh();
+    }
+    shownNewest = IdAt(0);
     RestorePlace(kept);
     if (view.IsSearching() && !searchTimer.IsRunning())
         searchTimer.StartOnce(1);
@@ -207,12 +229,12 @@ void HistoryListCtrl::RestorePlace(const Place& kept)
     // A list laid out anew keeps no highlight: it goes back on its event, as Enter must open whom
     // the reader chose. An event gone (pruned, filtered out) leaves no selection.
     const long focused = RowOf(kept.focused);
-    if (focused >= 0)
+    if (focused >= 0 && focused != GetCurrentRow())
         SetCurrentItem(ItemOf(focused));
     const long selected = RowOf(kept.selected);
-    if (selected >= 0)
+    if (selected >= 0 && selected != GetSelectedRow())
         Select(ItemOf(selected));
-    else if (HasSelection())
+    else if (selected < 0 && HasSelection())
         UnselectAll();
     // Scrolled down, the reader keeps the rows being read; the new ones wait above.
     const long top = RowOf(kept.top);
@@ -224,7 +246,7 @@ void HistoryListCtrl::OnSearchTimer(wxTimerEvent& WXUNUSED(event))
 {
     const Place kept = GetPlace();
     view.Search(HistoryView::kSliceMilliseconds);
-    ShowRows(kept);
+    ShowRows(kept, false);
 }
 
 void HistoryListCtrl::UpdateRows()
@@ -236,7 +258,8 @@ void HistoryListCtrl::UpdateRows()
     if (!view.Update())
         return;
     // A store started again (a damaged file replaced) counts anew: its ids name other events.
-    ShowRows(IdAt(0) < newestShown ? Place() : kept);
+    const bool restarted = IdAt(0) < newestShown;
+    ShowRows(restarted ? Place() : kept, restarted);
 }
 
 // A refresh brings its events one by one, all written before the first: one look for all.
@@ -281,16 +304,24 @@ void HistoryListCtrl::OnItemContextMenu(wxDataViewEvent& event)
 
 void HistoryListCtrl::OnKeyDown(wxKeyEvent& event)
 {
-    // The window system's list takes Shift+F10 and the Menu key for a menu of its own, which it
-    // does not pass on: the keys are served here first.
-    const bool shiftF10 = event.GetKeyCode() == WXK_F10 && event.GetModifiers() == wxMOD_SHIFT;
-    if (event.GetKeyCode() != WXK_MENU && !shiftF10)
+    // The window system's list takes these keys for itself and tells nothing of them: Enter
+    // activates no row, Shift+F10 and the Menu key ask for a menu of its own. They are served
+    // here first.
+    const int key = event.GetKeyCode();
+    if (key == WXK_RETURN || key == WXK_NUMPAD_ENTER)
+    {
+        wxDataViewEvent enter(wxEVT_DATAVIEW_ITEM_ACTIVATED, this, GetCurrentItem());
+        OnItemActivated(enter);
+    }
+    else if (key == WXK_MENU || (key == WXK_F10 && event.GetModifiers() == wxMOD_SHIFT))
+    {
+        wxContextMenuEvent request(wxEVT_CONTEXT_MENU, GetId(), wxDefaultPosition);
+        OnContextMenu(request);
+    }
+    else
     {
         event.Skip();
-        return;
     }
-    wxContextMenuEvent request(wxEVT_CONTEXT_MENU, GetId(), wxDefaultPosition);
-    OnContextMenu(request);
 }
 
 void HistoryListCtrl::OnContextMenu(wxContextMenuEvent& event)

@@ -66,9 +66,9 @@ private:
     void ScheduleUpdate();
     /// Where the reader is; taken before the view changes.
     Place GetPlace() const;
-    /// Shows the view's rows with kept's events where they were, and lets a search under way go
-    /// on after the window's next turn.
-    void ShowRows(const Place& kept);
+    /// Shows the view's rows with kept's events where they were, all laid out anew when refilled,
+    /// and lets a search under way go on after the window's next turn.
+    void ShowRows(const Place& kept, bool refilled);
     /// Selection and focus on kept's events, or on none when they are no longer shown.
     void RestorePlace(const Place& kept);
     long long IdAt(long row) const { return row < 0 ? 0 : view.GetId(static_cast<size_t>(row)); }
@@ -89,6 +89,8 @@ private:
     wxBitmapBundle offlineIcon;
     wxBitmapBundle freeIcon;
     wxBitmapBundle busyIcon;
+    // The event of the top row when the list was last told of the rows; 0: none.
+    long long shownNewest = 0;
     bool updatePending = false;
     // The performer whose context menu is up; empty otherwise.
     wxString menuName;
