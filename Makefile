@@ -16,7 +16,8 @@ PACKAGES = build-essential cmake pkg-config libwxgtk3.2-dev libgtk-3-dev libcurl
            fonts-dejavu-core fonts-ipafont-gothic imagemagick librsvg2-bin xdg-utils libx11-dev \
            libsodium-dev openssl libsqlite3-dev sqlite3 lintian appstream desktop-file-utils groff-base \
            trayer mutter xwayland dbus dunst libdbusmenu-glib-dev xfce4-panel \
-           libsecret-1-dev gnome-keyring libsecret-tools locales wx3.2-i18n
+           libsecret-1-dev gnome-keyring libsecret-tools locales wx3.2-i18n \
+           python3-gi gir1.2-atspi-2.0 at-spi2-core
 
 SUDO = $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 

@@ -18,6 +18,7 @@
 #include <gtest/gtest.h>
 
 #include <wx/checkbox.h>
+#include <wx/dataview.h>
 #include <wx/fileconf.h>
 #include <wx/frame.h>
 #include <wx/menu.h>
@@ -52,8 +53,8 @@ protected:
     static std::string Rows(HistoryListCtrl* list)
     {
         std::string shown;
-        for (long row = 0; row < list->GetItemCount(); ++row)
-            shown += (row ? ", " : "") + (list->GetItemText(row, 1) + " " + list->GetItemText(row, 2)).utf8_string();
+        for (long row = 0; row < list->GetRowCount(); ++row)
+            shown += (row ? ", " : "") + (list->GetRowText(row, 1) + " " + list->GetRowText(row, 2)).utf8_string();
         return shown;
     }
 
@@ -73,17 +74,17 @@ TEST_F(HistoryPageTest, ShowsEventsNewestFirstFollowsPollsAndFilters)
     Poll({{"ann", 0x05}, {"bob", 0x05}, {"cat", 0x03}});
     auto* panel = new HistoryPanel(frame.get(), &store, [] { return std::vector<wxString>{"bob"}; });
     HistoryListCtrl* list = panel->GetListCtrl();
-    ASSERT_EQ(4, list->GetItemCount());
+    ASSERT_EQ(4, list->GetRowCount());
     // Within one list the order is the polling thread's: arrivals before changes.
     EXPECT_EQ("ann busy, cat came online", Rows(list).substr(0, 25));
-    EXPECT_EQ("2024-06-15 12:01:00", list->GetItemText(0, 0));
-    EXPECT_EQ("online at start", list->GetItemText(3, 2));
+    EXPECT_EQ("2024-06-15 12:01:00", list->GetRowText(0, 0));
+    EXPECT_EQ("online at start", list->GetRowText(3, 2));
 
     // A new poll, then its events reaching the page: it shows them on top.
     Poll({{"ann", 0x05}, {"cat", 0x03}});
     UserEvent gone(User("bob", 0x05), EVT_USER_DELETED, UserEvent::kNoStatus);
     list->GetEventHandler()->AddPendingEvent(gone);
-    ASSERT_TRUE(PumpUntil([&] { return list->GetItemCount() == 5; }, TimeLimit(5000)));
+    ASSERT_TRUE(PumpUntil([&] { return list->GetRowCount() == 5; }, TimeLimit(5000)));
     EXPECT_EQ("bob went offline", Rows(list).substr(0, 16));
 
     // The name filter narrows, ignoring case; the favourites switch keeps the favourites'.
@@ -95,7 +96,16 @@ TEST_F(HistoryPageTest, ShowsEventsNewestFirstFollowsPollsAndFilters)
     toggled.SetInt(1);
     panel->GetFavoritesOnly()->GetEventHandler()->ProcessEvent(toggled);
     EXPECT_EQ("bob went offline, bob online at start", Rows(list));
-    EXPECT_EQ(list->GetImageList(wxIMAGE_LIST_SMALL)->GetImageCount(), 3);
+    // Each event shows its icon beside its text, offline's as free's.
+    auto* rows = static_cast<wxDataViewVirtualListModel*>(list->GetModel());
+    for (const unsigned row : {0u, 1u})
+    {
+        wxVariant value;
+        rows->GetValueByRow(value, row, HistoryListCtrl::kEventColumn);
+        wxDataViewIconText shown;
+        shown << value;
+        EXPECT_TRUE(shown.GetBitmapBundle().IsOk()) << shown.GetText();
+    }
 }
 
 // A row's context menu is for the row right-clicked, not the one selected: "Never pop up" chosen
@@ -109,11 +119,11 @@ TEST_F(HistoryPageTest, ContextMenuAppliesToTheRowRightClicked)
     HistoryListCtrl* list = panel->GetListCtrl();
     frame->Show();
     ASSERT_EQ("ann online at start, bob online at start", Rows(list));
-    list->SetItemState(0, wxLIST_STATE_SELECTED, wxLIST_STATE_SELECTED);
+    list->SelectRow(0);
     // Once the menu is up, its key for "Never pop up", as a person types it.
     list->Bind(wxEVT_MENU_OPEN, [](wxMenuEvent&) { wxTheApp->CallAfter([] { wxUIActionSimulator().Char('n'); }); });
-    wxListEvent click(wxEVT_LIST_ITEM_RIGHT_CLICK, list->GetId());
-    click.m_itemIndex = 1;
+    wxDataViewEvent click(wxEVT_DATAVIEW_ITEM_CONTEXT_MENU, list,
+                          static_cast<wxDataViewVirtualListModel*>(list->GetModel())->GetItem(1));
     list->GetEventHandler()->ProcessEvent(click);
     EXPECT_EQ(CHOICE_NEVER, ReadPopupChoice("bob"));
     EXPECT_EQ(CHOICE_AS_SETTINGS, ReadPopupChoice("ann"));
@@ -145,7 +155,7 @@ TEST_F(HistoryPageTest, KeyboardOpensTheContextMenuOfTheSelectedRow)
     fill(favorites, FavoriteTreeCtrl::kFavoritesListId, {{"eve", 0x03}, {"fay", 0x03}}, "fay");
     frame->SetSize(500, 500);
     frame->Show();
-    list->SetItemState(1, wxLIST_STATE_SELECTED, wxLIST_STATE_SELECTED);
+    list->SelectRow(1);
     for (wxWindow* control : std::initializer_list<wxWindow*>{list, all, favorites})
     {
         control->Bind(wxEVT_MENU_OPEN,
@@ -172,9 +182,9 @@ TEST_F(HistoryPageTest, LongSearchGoesOnBetweenTheWindowsTurns)
     auto* panel = new HistoryPanel(frame.get(), &store, [] { return std::vector<wxString>(); });
     HistoryListCtrl* list = panel->GetListCtrl();
     panel->SetNameFilter("p");
-    EXPECT_LT(list->GetItemCount(), static_cast<long>(HistoryView::kFilteredLimit)) << "one slice found them all";
-    ASSERT_TRUE(PumpUntil([&] { return list->GetItemCount() == static_cast<long>(HistoryView::kFilteredLimit); }));
-    EXPECT_EQ(FilledName(400000, 50000), list->GetItemText(0, 1).utf8_string());
+    EXPECT_LT(list->GetRowCount(), static_cast<long>(HistoryView::kFilteredLimit)) << "one slice found them all";
+    ASSERT_TRUE(PumpUntil([&] { return list->GetRowCount() == static_cast<long>(HistoryView::kFilteredLimit); }));
+    EXPECT_EQ(FilledName(400000, 50000), list->GetRowText(0, 1).utf8_string());
 }
 
 // The highlight and the rows being read stay with their events while a refresh adds rows above:
@@ -193,29 +203,29 @@ TEST_F(HistoryPageTest, SelectionAndScrollFollowTheirEvents)
     HistoryListCtrl* list = (new HistoryPanel(frame.get(), &store, {}))->GetListCtrl();
     frame->Show();
     long chosen = 0;
-    while (list->GetItemText(chosen, 1) != "Naomi_Grey")
+    while (list->GetRowText(chosen, 1) != "Naomi_Grey")
         ++chosen;
-    list->SetItemState(chosen, wxLIST_STATE_SELECTED, wxLIST_STATE_SELECTED); // focused with it
-    wxRect row;
-    ASSERT_TRUE(PumpUntil([&] { return list->GetItemRect(0, row) && list->GetCountPerPage() > 3; }));
-    list->ScrollList(0, 20 * row.height);
-    const wxString top = list->GetItemText(list->GetTopItem(), 1);
+    list->SelectRow(chosen); // focused with it
+    ASSERT_TRUE(PumpUntil([&] { return list->GetCountPerPage() > 3; }));
+    list->EnsureVisible(static_cast<wxDataViewVirtualListModel*>(list->GetModel())->GetItem(30));
+    ASSERT_TRUE(PumpUntil([&] { return list->GetTopRow() > 0; }));
+    const wxString top = list->GetRowText(list->GetTopRow(), 1);
     // A refresh: three performers change, their events reach the page as the program's do.
     for (const char* name : {"p01", "p02", "p03"})
         statuses[name] = 0x05;
     Poll(statuses);
     UserEvent changed(User("p01", 0x05), EVT_USER_CHANGED, UserEvent::kNoStatus);
     list->GetEventHandler()->AddPendingEvent(changed);
-    ASSERT_TRUE(PumpUntil([&] { return list->GetItemCount() == 64; }));
-    EXPECT_TRUE(list->GetTopItem() > 0 && top == list->GetItemText(list->GetTopItem(), 1)) << top;
-    wxListEvent enter(wxEVT_LIST_ITEM_ACTIVATED, list->GetId());
-    enter.m_itemIndex = list->GetNextItem(-1, wxLIST_NEXT_ALL, wxLIST_STATE_FOCUSED); // Enter's row
-    EXPECT_EQ("Naomi_Grey",
-              list->GetItemText(list->GetNextItem(-1, wxLIST_NEXT_ALL, wxLIST_STATE_SELECTED), 1).utf8_string());
+    ASSERT_TRUE(PumpUntil([&] { return list->GetRowCount() == 64; }));
+    PumpUntil([] { return false; }, std::chrono::milliseconds(100)); // the scroll, once laid out
+    EXPECT_TRUE(list->GetTopRow() > 0 && top == list->GetRowText(list->GetTopRow(), 1)) << top;
+    wxKeyEvent enter(wxEVT_KEY_DOWN); // on the keyboard's row
+    enter.m_keyCode = WXK_RETURN;
+    EXPECT_EQ("Naomi_Grey", list->GetRowText(list->GetSelectedRow(), 1).utf8_string());
     list->GetEventHandler()->ProcessEvent(enter);
     EXPECT_TRUE(opened.size() == 1 && opened[0].EndsWith("Naomi_Grey"));
     static_cast<HistoryPanel*>(list->GetParent())->SetNameFilter("p"); // others' rows only
-    EXPECT_EQ(0, list->GetSelectedItemCount());
+    EXPECT_EQ(0, list->GetSelectedItemsCount());
 }
 
 // An offline favourite's tooltip gives its last time online; an online one, or one never seen,

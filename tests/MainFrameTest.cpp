@@ -134,8 +134,8 @@ TEST_F(MainFrameTest, TheSearchFieldFiltersTheHistoryPageWhoseColumnsFit)
     HistoryListCtrl* list = main->GetHistoryPanel()->GetListCtrl();
     const auto names = [list] {
         std::set<std::string> shown;
-        for (long row = 0; row < list->GetItemCount(); ++row)
-            shown.insert(list->GetItemText(row, 1).Lower().utf8_string());
+        for (long row = 0; row < list->GetRowCount(); ++row)
+            shown.insert(list->GetRowText(row, 1).Lower().utf8_string());
         return shown;
     };
     ASSERT_TRUE(PumpUntil([&] { return names().size() == 4; }));
@@ -146,7 +146,7 @@ TEST_F(MainFrameTest, TheSearchFieldFiltersTheHistoryPageWhoseColumnsFit)
     EXPECT_EQ((std::set<std::string>{"amberrose07", "luna_star", "sweetpeach"}), names());
     PumpUntil([] { return false; }, milliseconds(200)); // the page's layout
     EXPECT_EQ(240, main->GetSize().x);
-    EXPECT_LE(list->GetColumnWidth(0) + list->GetColumnWidth(1) + list->GetColumnWidth(2), list->GetClientSize().x);
+    EXPECT_LE(list->GetColumn(0)->GetWidth() + list->GetColumn(1)->GetWidth() + list->GetColumn(2)->GetWidth(), list->GetClientSize().x);
 }
 
 // The "&Help" menu: "&Manual" opens the README the package installed in the tree above the host

@@ -9,3 +9,9 @@ add_dependencies(tree_tests solvane_catalogues)
 # The History page and the favourites' last-seen tooltip.
 solvane_test(history_page_tests GUI SOURCES HistoryPageTest.cpp UserStatuses.h)
 target_include_directories(history_page_tests PRIVATE ${PROJECT_SOURCE_DIR}/bench)
+# What a screen reader reads of the real program, on buses of the test's own (skipped without
+# the system Python's Atspi or the accessibility bus).
+add_test(NAME accessibility COMMAND ${XVFB_RUN} -a -s "-screen 0 1280x1024x24"
+  bash ${CMAKE_CURRENT_SOURCE_DIR}/Accessibility.sh ${CMAKE_BINARY_DIR} ${SOLVANE_TIME_SCALE})
+set_tests_properties(accessibility PROPERTIES LABELS gui RUN_SERIAL TRUE TIMEOUT 120 SKIP_RETURN_CODE 77
+  ENVIRONMENT "${SOLVANE_TEST_ENV}")

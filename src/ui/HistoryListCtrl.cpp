@@ -4,12 +4,12 @@
 #include "model/UserGroups.h"
 #include "site/SiteAddress.h"
 #include "ui/MainMenu.h"
+#include "ui/NativeView.h"
 #include "ui/UserListTreeCtrl.h"
 #include "util/Trace.h"
 #include "util/Util.h"
 
 #include <wx/datetime.h>
-#include <wx/imaglist.h>
 #include <wx/intl.h>
 #include <wx/menu.h>
 #include <wx/settings.h>
@@ -19,45 +19,81 @@
 
 namespace
 {
-enum Column
-{
-    kTimeColumn,
-    kNameColumn,
-    kEventColumn
-};
-
 // Each column's width when the page has room for all (pixels at the standard resolution).
 const int kNaturalWidths[] = {150, 110, 120};
 } // namespace
 
-wxBEGIN_EVENT_TABLE(HistoryListCtrl, wxListCtrl)
+// The rows as the view hands them to the window system's list, one at a time as they show.
+class HistoryListCtrl::Model : public wxDataViewVirtualListModel
+{
+public:
+    explicit Model(const HistoryListCtrl& list_)
+        : wxDataViewVirtualListModel(static_cast<unsigned>(list_.GetRowCount())), list(list_)
+    {
+    }
+
+    void GetValueByRow(wxVariant& value, unsigned row, unsigned column) const override
+    {
+        const wxString text = list.GetRowText(static_cast<long>(row), static_cast<int>(column));
+        if (column == kEventColumn)
+            value << wxDataViewIconText(text, IconOf(row));
+        else
+            value = text;
+    }
+
+    bool SetValueByRow(const wxVariant& WXUNUSED(value), unsigned WXUNUSED(row), unsigned WXUNUSED(column)) override
+    {
+        return false;
+    }
+
+private:
+    wxBitmapBundle IconOf(unsigned row) const
+    {
+        const HistoryEvent& event = list.view.GetRow(row);
+        if (event.id == 0)
+            return wxBitmapBundle();
+        if (event.kind == HistoryKind::WentOffline)
+            return list.offlineIcon;
+        switch (IconForStatus(event.status))
+        {
+        case StatusIcon::Free: return list.freeIcon;
+        case StatusIcon::Busy: return list.busyIcon;
+        default: return wxBitmapBundle();
+        }
+    }
+
+    const HistoryListCtrl& list;
+};
+
+wxBEGIN_EVENT_TABLE(HistoryListCtrl, wxDataViewCtrl)
     EVT_USER_ADDED(-1, HistoryListCtrl::OnUserEvent)
     EVT_USER_DELETED(-1, HistoryListCtrl::OnUserEvent)
     EVT_USER_CHANGED(-1, HistoryListCtrl::OnUserEvent)
     EVT_USER_LIST_INITIALIZED(-1, HistoryListCtrl::OnUserListInitialized)
-    EVT_LIST_ITEM_ACTIVATED(wxID_ANY, HistoryListCtrl::OnItemActivated)
-    EVT_LIST_ITEM_RIGHT_CLICK(wxID_ANY, HistoryListCtrl::OnItemRightClick)
+    EVT_DATAVIEW_ITEM_ACTIVATED(wxID_ANY, HistoryListCtrl::OnItemActivated)
+    EVT_DATAVIEW_ITEM_CONTEXT_MENU(wxID_ANY, HistoryListCtrl::OnItemContextMenu)
     EVT_CONTEXT_MENU(HistoryListCtrl::OnContextMenu)
     EVT_MENU(wxID_OPEN, HistoryListCtrl::OnMenu)
     EVT_MENU_RANGE(ID_POPUP_ALWAYS, ID_POPUP_AS_SETTINGS, HistoryListCtrl::OnMenu)
 wxEND_EVENT_TABLE()
 
 HistoryListCtrl::HistoryListCtrl(wxWindow* parent, wxWindowID id, HistoryStore* store)
-    : wxListCtrl(parent, id, wxDefaultPosition, wxDefaultSize,
-                 wxLC_REPORT | wxLC_VIRTUAL | wxLC_SINGLE_SEL | wxSUNKEN_BORDER),
+    : wxDataViewCtrl(parent, id, wxDefaultPosition, wxDefaultSize, wxDV_SINGLE | wxBORDER_SUNKEN),
       view(store), searchTimer(this)
 {
     SOLVANE_TRACE("[%p]HistoryListCtrl::HistoryListCtrl(%p)", static_cast<void*>(this), static_cast<void*>(parent));
-    auto* images = new wxImageList(16, 16, true, 3);
-    offlineImage = images->Add(UserListTreeCtrl::SkinIcon("UserListTreeCtrl_offlineIcon"));
-    freeImage = images->Add(UserListTreeCtrl::SkinIcon("UserListTreeCtrl_freeIcon"));
-    busyImage = images->Add(UserListTreeCtrl::SkinIcon("UserListTreeCtrl_busyIcon"));
-    AssignImageList(images, wxIMAGE_LIST_SMALL);
-    SetProperties();
+    offlineIcon = UserListTreeCtrl::SkinIconBundle("UserListTreeCtrl_offlineIcon");
+    freeIcon = UserListTreeCtrl::SkinIconBundle("UserListTreeCtrl_freeIcon");
+    busyIcon = UserListTreeCtrl::SkinIconBundle("UserListTreeCtrl_busyIcon");
     view.SetFilter(wxEmptyString, {}, false);
-    SetItemCount(static_cast<long>(view.GetCount()));
+    model = new Model(*this);
+    AssociateModel(model);
+    model->DecRef(); // the control holds it
+    shownNewest = IdAt(0);
+    SetProperties();
     Bind(wxEVT_TIMER, &HistoryListCtrl::OnSearchTimer, this, searchTimer.GetId());
     Bind(wxEVT_SIZE, &HistoryListCtrl::OnSize, this);
+    Bind(wxEVT_KEY_DOWN, &HistoryListCtrl::OnKeyDown, this);
 }
 
 HistoryListCtrl::~HistoryListCtrl()
@@ -67,9 +103,10 @@ HistoryListCtrl::~HistoryListCtrl()
 
 void HistoryListCtrl::SetProperties()
 {
-    AppendColumn(_("Time"), wxLIST_FORMAT_LEFT, FromDIP(kNaturalWidths[kTimeColumn]));
-    AppendColumn(_("Name"), wxLIST_FORMAT_LEFT, FromDIP(kNaturalWidths[kNameColumn]));
-    AppendColumn(_("Event"), wxLIST_FORMAT_LEFT, FromDIP(kNaturalWidths[kEventColumn]));
+    AppendTextColumn(_("Time"), kTimeColumn, wxDATAVIEW_CELL_INERT, FromDIP(kNaturalWidths[kTimeColumn]));
+    AppendTextColumn(_("Name"), kNameColumn, wxDATAVIEW_CELL_INERT, FromDIP(kNaturalWidths[kNameColumn]));
+    AppendIconTextColumn(_("Event"), kEventColumn, wxDATAVIEW_CELL_INERT, FromDIP(kNaturalWidths[kEventColumn]));
+    SetAccessibleName(this, _("History"));
 }
 
 void HistoryListCtrl::OnSize(wxSizeEvent& event)
@@ -92,10 +129,10 @@ void HistoryListCtrl::FitColumns()
     const int time = wide ? FromDIP(kNaturalWidths[kTimeColumn]) : GetTextExtent("00:00:00").x + FromDIP(12);
     const int nameShare = kNaturalWidths[kNameColumn] + kNaturalWidths[kEventColumn];
     const int name = wide ? FromDIP(kNaturalWidths[kNameColumn]) : (room - time) * kNaturalWidths[kNameColumn] / nameShare;
-    SetColumnWidth(kTimeColumn, time);
-    SetColumnWidth(kNameColumn, name);
+    GetColumn(kTimeColumn)->SetWidth(time);
+    GetColumn(kNameColumn)->SetWidth(name);
     // The last column takes what is left, all of a wide page.
-    SetColumnWidth(kEventColumn, std::max(0, room - time - name));
+    GetColumn(kEventColumn)->SetWidth(std::max(1, room - time - name));
 }
 
 void HistoryListCtrl::SetFilter(const wxString& text, const std::vector<wxString>& names, bool favoritesOnly)
@@ -103,23 +140,17 @@ void HistoryListCtrl::SetFilter(const wxString& text, const std::vector<wxString
     SOLVANE_TRACE("[%p]HistoryListCtrl::SetFilter(%s, %d)", static_cast<void*>(this), text, favoritesOnly);
     const Place kept = GetPlace();
     view.SetFilter(text, names, favoritesOnly);
-    ShowRows(kept);
+    ShowRows(kept, true);
 }
 
-HistoryListCtrl::Place HistoryListCtrl::GetPlace() const
+wxDataViewItem HistoryListCtrl::ItemOf(long row) const
 {
-    Place place;
-    place.selected = IdAt(SelectedRow());
-    place.focused = IdAt(GetNextItem(-1, wxLIST_NEXT_ALL, wxLIST_STATE_FOCUSED));
-    const long top = GetItemCount() > 0 ? GetTopItem() : 0;
-    place.top = top > 0 ? IdAt(top) : 0;
-    return place;
+    return row < 0 || row >= GetRowCount() ? wxDataViewItem() : model->GetItem(static_cast<unsigned>(row));
 }
 
-long HistoryListCtrl::SelectedRow() const
+long HistoryListCtrl::RowOf(const wxDataViewItem& item) const
 {
-    // The control looks for it row by row: a month of rows is not walked when none is selected.
-    return GetSelectedItemCount() > 0 ? GetNextItem(-1, wxLIST_NEXT_ALL, wxLIST_STATE_SELECTED) : -1;
+    return item.IsOk() ? static_cast<long>(model->GetRow(item)) : -1;
 }
 
 long HistoryListCtrl::RowOf(long long id) const
@@ -128,59 +159,94 @@ long HistoryListCtrl::RowOf(long long id) const
     return row == HistoryView::kNoRow ? -1 : static_cast<long>(row);
 }
 
-void HistoryListCtrl::ShowRows(const Place& kept)
+long HistoryListCtrl::GetSelectedRow() const
 {
-    SetItemCount(static_cast<long>(view.GetCount()));
+    return HasSelection() ? RowOf(GetSelection()) : -1;
+}
+
+long HistoryListCtrl::GetCurrentRow() const
+{
+    return RowOf(GetCurrentItem());
+}
+
+long HistoryListCtrl::GetTopRow() const
+{
+    return GetRowCount() > 0 ? RowOf(GetTopItem()) : -1;
+}
+
+void HistoryListCtrl::SelectRow(long row)
+{
+    const wxDataViewItem item = ItemOf(row);
+    if (!item.IsOk())
+        return;
+    SetCurrentItem(item);
+    Select(item);
+}
+
+HistoryListCtrl::Place HistoryListCtrl::GetPlace() const
+{
+    Place place;
+    place.selected = IdAt(GetSelectedRow());
+    place.focused = IdAt(GetCurrentRow());
+    const long top = GetTopRow();
+    place.top = top > 0 ? IdAt(top) : 0;
+    return place;
+}
+
+void HistoryListCtrl::ShowRows(const Place& kept, bool refilled)
+{
+    // A refresh brings rows above, a search finds them below and the clean-up takes them from
+    // below, the rows between staying: the list is told of those alone, as laying out a month of
+    // rows anew takes a good part of a second. Another filter lays them out anew.
+    const size_t count = view.GetCount();
+    const size_t added = refilled || shownNewest == 0 ? HistoryView::kNoRow : view.FindRow(shownNewest);
+    if (added == HistoryView::kNoRow || added > count)
+    {
+        model->Reset(static_cast<unsigned>(count));
+    }
+    else
+    {
+        for (size_t row = 0; row < added; ++row)
+            model->RowPrepended();
+        const size_t listed = model->GetCount();
+        for (size_t row = listed; row < count; ++row)
+            model->RowAppended();
+        wxArrayInt gone;
+        for (size_t row = count; row < listed; ++row)
+            gone.Add(static_cast<int>(row));
+        if (!gone.empty())
+            model->RowsDeleted(gone);
+        Refresh();
+    }
+    shownNewest = IdAt(0);
     RestorePlace(kept);
-    Refresh();
     if (view.IsSearching() && !searchTimer.IsRunning())
         searchTimer.StartOnce(1);
 }
 
 void HistoryListCtrl::RestorePlace(const Place& kept)
 {
-    // The control keeps its highlight on a row number: left there, Enter would open whoever the
-    // new events pushed into that row. An event gone (pruned, filtered out) leaves no selection.
-    const long selected = RowOf(kept.selected);
-    const long highlighted = SelectedRow();
-    if (highlighted != selected)
-    {
-        if (highlighted >= 0)
-            SetItemState(highlighted, 0, wxLIST_STATE_SELECTED);
-        if (selected >= 0)
-            SetItemState(selected, wxLIST_STATE_SELECTED, wxLIST_STATE_SELECTED);
-    }
+    // A list laid out anew keeps no highlight: it goes back on its event, as Enter must open whom
+    // the reader chose. An event gone (pruned, filtered out) leaves no selection.
     const long focused = RowOf(kept.focused);
-    const long current = GetNextItem(-1, wxLIST_NEXT_ALL, wxLIST_STATE_FOCUSED);
-    if (focused != current)
-    {
-        if (focused >= 0)
-            SetItemState(focused, wxLIST_STATE_FOCUSED, wxLIST_STATE_FOCUSED);
-        else if (current >= 0)
-            SetItemState(current, 0, wxLIST_STATE_FOCUSED);
-    }
+    if (focused >= 0 && focused != GetCurrentRow())
+        SetCurrentItem(ItemOf(focused));
+    const long selected = RowOf(kept.selected);
+    if (selected >= 0 && selected != GetSelectedRow())
+        Select(ItemOf(selected));
+    else if (selected < 0 && HasSelection())
+        UnselectAll();
     // Scrolled down, the reader keeps the rows being read; the new ones wait above.
     const long top = RowOf(kept.top);
-    if (top > 0 && top != GetTopItem())
-        ScrollToTop(top);
-}
-
-void HistoryListCtrl::ScrollToTop(long row)
-{
-    // Bringing the row into view lays the list out for its new count first: a scroll before that
-    // would stop at the old end.
-    EnsureVisible(row);
-    wxRect rect;
-    if (!GetItemRect(row, rect) || rect.height <= 0)
-        return;
-    ScrollList(0, static_cast<int>(row - GetTopItem()) * rect.height);
+    if (top > 0 && top != GetTopRow())
+        ScrollRowToTop(this, top);
 }
 
 void HistoryListCtrl::OnSearchTimer(wxTimerEvent& WXUNUSED(event))
 {
     const Place kept = GetPlace();
     view.Search(HistoryView::kSliceMilliseconds);
-    ShowRows(kept);
+    ShowRows(kept, false);
 }
 
 void HistoryListCtrl::UpdateRows()
@@ -192,7 +258,8 @@ void HistoryListCtrl::UpdateRows()
     if (!view.Update())
         return;
     // A store started again (a damaged file replaced) counts anew: its ids name other events.
-    ShowRows(IdAt(0) < newestShown ? Place() : kept);
+    const bool restarted = IdAt(0) < newestShown;
+    ShowRows(restarted ? Place() : kept, restarted);
 }
 
 // A refresh brings its events one by one, all written before the first: one look for all.
@@ -214,40 +281,67 @@ void HistoryListCtrl::OnUserListInitialized(UserListEvent& WXUNUSED(event))
     ScheduleUpdate();
 }
 
-void HistoryListCtrl::OnItemActivated(wxListEvent& event)
+void HistoryListCtrl::OnItemActivated(wxDataViewEvent& event)
 {
-    SOLVANE_TRACE("[%p]HistoryListCtrl::OnItemActivated(%ld)", static_cast<void*>(this), event.GetIndex());
-    const HistoryEvent& row = view.GetRow(static_cast<size_t>(event.GetIndex()));
+    const long index = RowOf(event.GetItem());
+    SOLVANE_TRACE("[%p]HistoryListCtrl::OnItemActivated(%ld)", static_cast<void*>(this), index);
+    if (index < 0)
+        return;
+    const HistoryEvent& row = view.GetRow(static_cast<size_t>(index));
     if (row.id == 0)
         return;
     Util::LaunchBrowser(SiteAddress::PerformerPage(row.name));
 }
 
-void HistoryListCtrl::OnItemRightClick(wxListEvent& event)
+void HistoryListCtrl::OnItemContextMenu(wxDataViewEvent& event)
 {
-    SOLVANE_TRACE("[%p]HistoryListCtrl::OnItemRightClick(%ld)", static_cast<void*>(this), event.GetIndex());
+    const long index = RowOf(event.GetItem());
+    SOLVANE_TRACE("[%p]HistoryListCtrl::OnItemContextMenu(%ld)", static_cast<void*>(this), index);
     // The row under the mouse, at the mouse.
-    ShowMenu(event.GetIndex(), wxDefaultPosition);
+    if (index >= 0)
+        ShowMenu(index, wxDefaultPosition);
+}
+
+void HistoryListCtrl::OnKeyDown(wxKeyEvent& event)
+{
+    // The window system's list takes these keys for itself and tells nothing of them: Enter
+    // activates no row, Shift+F10 and the Menu key ask for a menu of its own. They are served
+    // here first.
+    const int key = event.GetKeyCode();
+    if (key == WXK_RETURN || key == WXK_NUMPAD_ENTER)
+    {
+        wxDataViewEvent enter(wxEVT_DATAVIEW_ITEM_ACTIVATED, this, GetCurrentItem());
+        OnItemActivated(enter);
+    }
+    else if (key == WXK_MENU || (key == WXK_F10 && event.GetModifiers() == wxMOD_SHIFT))
+    {
+        wxContextMenuEvent request(wxEVT_CONTEXT_MENU, GetId(), wxDefaultPosition);
+        OnContextMenu(request);
+    }
+    else
+    {
+        event.Skip();
+    }
 }
 
 void HistoryListCtrl::OnContextMenu(wxContextMenuEvent& event)
 {
     SOLVANE_TRACE("[%p]HistoryListCtrl::OnContextMenu(%d, %d)", static_cast<void*>(this), event.GetPosition().x,
                   event.GetPosition().y);
-    // A click brings its own position and is served by the right-click event; the keyboard
-    // brings none, and its menu is for the selected row, just below it.
+    // A click brings its own position and is served by the item's context-menu event; the
+    // keyboard brings none, and its menu is for the selected row, just below it.
     if (event.GetPosition() != wxDefaultPosition)
     {
         event.Skip();
         return;
     }
-    const long row = SelectedRow();
+    const long row = GetSelectedRow();
     if (row < 0)
         return;
-    EnsureVisible(row);
-    wxRect rect;
-    if (GetItemRect(row, rect, wxLIST_RECT_LABEL))
-        ShowMenu(row, rect.GetBottomLeft() + wxPoint(0, 1));
+    EnsureVisible(ItemOf(row));
+    // A row not laid out yet has no place: its menu goes to the list's corner.
+    const wxRect rect = GetItemRect(ItemOf(row));
+    ShowMenu(row, rect.IsEmpty() ? wxPoint(0, 0) : rect.GetBottomLeft() + wxPoint(0, 1));
 }
 
 void HistoryListCtrl::ShowMenu(long index, const wxPoint& pos)
@@ -276,8 +370,10 @@ void HistoryListCtrl::OnMenu(wxCommandEvent& event)
         ApplyPopupChoiceItem(event.GetId(), menuName);
 }
 
-wxString HistoryListCtrl::OnGetItemText(long item, long column) const
+wxString HistoryListCtrl::GetRowText(long item, int column) const
 {
+    if (item < 0 || item >= GetRowCount())
+        return wxEmptyString;
     const HistoryEvent& row = view.GetRow(static_cast<size_t>(item));
     if (row.id == 0)
         return wxEmptyString;
@@ -292,22 +388,5 @@ wxString HistoryListCtrl::OnGetItemText(long item, long column) const
     case kNameColumn: return row.name;
     case kEventColumn: return HistoryView::Describe(row.kind, row.status);
     default: return wxEmptyString;
-    }
-}
-
-int HistoryListCtrl::OnGetItemColumnImage(long item, long column) const
-{
-    if (column != kEventColumn)
-        return -1;
-    const HistoryEvent& row = view.GetRow(static_cast<size_t>(item));
-    if (row.id == 0)
-        return -1;
-    if (row.kind == HistoryKind::WentOffline)
-        return offlineImage;
-    switch (IconForStatus(row.status))
-    {
-    case StatusIcon::Free: return freeImage;
-    case StatusIcon::Busy: return busyImage;
-    default: return -1;
     }
 }

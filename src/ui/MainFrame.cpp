@@ -19,6 +19,7 @@
 #include "ui/HistoryListCtrl.h"
 #include "ui/HistoryPanel.h"
 #include "ui/Keyring.h"
+#include "ui/NativeView.h"
 #include "ui/NotebookTabs.h"
 #include "ui/NotifyIcon.h"
 #include "ui/PopupDialogManager.h"
@@ -287,6 +288,8 @@ void MainFrame::DoLayout()
     notebook->AddPage(historyPanel, _("History"));
 
     searchCtrl->SetDescriptiveText(_("Find a performer"));
+    // The hint is gone once something is typed; a screen reader says this name throughout.
+    SetAccessibleName(searchCtrl, _("Find a performer"));
 
     auto* frameSizer = new wxBoxSizer(wxVERTICAL);
     frameSizer->Add(searchCtrl, 0, wxEXPAND, 0);

@@ -22,6 +22,8 @@ list(APPEND SOLVANE_GUI_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/MainFrameTools.cpp
   ${CMAKE_CURRENT_LIST_DIR}/MainMenu.cpp
   ${CMAKE_CURRENT_LIST_DIR}/MainMenu.h
+  ${CMAKE_CURRENT_LIST_DIR}/NativeView.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/NativeView.h
   ${CMAKE_CURRENT_LIST_DIR}/NotifyIcon.cpp
   ${CMAKE_CURRENT_LIST_DIR}/NotifyIcon.h
   ${CMAKE_CURRENT_LIST_DIR}/StatusNotifierItem.cpp
