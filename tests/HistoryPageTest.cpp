@@ -228,6 +228,30 @@ TEST_F(HistoryPageTest, SelectionAndScrollFollowTheirEvents)
     EXPECT_EQ(0, list->GetSelectedItemsCount());
 }
 
+// At the very top the new rows show, though the highlight follows its event down and out of view.
+TEST_F(HistoryPageTest, AtTheTopNewRowsShow)
+{
+    Statuses statuses;
+    for (int i = 0; i < 60; ++i)
+        statuses[wxString::Format("p%02d", i).utf8_string()] = 0x03;
+    Poll(statuses);
+    HistoryListCtrl* list = (new HistoryPanel(frame.get(), &store, {}))->GetListCtrl();
+    frame->Show();
+    ASSERT_TRUE(PumpUntil([&] { return list->GetCountPerPage() > 3; }));
+    const wxString first = list->GetRowText(0, 1);
+    list->SelectRow(0);
+    for (int i = 1; i <= 40; ++i)
+        statuses[wxString::Format("p%02d", i).utf8_string()] = 0x05;
+    Poll(statuses);
+    UserEvent changed(User("p01", 0x05), EVT_USER_CHANGED, UserEvent::kNoStatus);
+    list->GetEventHandler()->AddPendingEvent(changed);
+    ASSERT_TRUE(PumpUntil([&] { return list->GetRowCount() == 100; }));
+    PumpUntil([] { return false; }, std::chrono::milliseconds(100)); // the scroll, once laid out
+    EXPECT_EQ(0, list->GetTopRow());
+    EXPECT_EQ(40, list->GetSelectedRow());
+    EXPECT_EQ(first, list->GetRowText(list->GetSelectedRow(), 1));
+}
+
 // An offline favourite's tooltip gives its last time online; an online one, or one never seen,
 // gets none.
 TEST_F(HistoryPageTest, OfflineFavoriteTooltipGivesLastTime)

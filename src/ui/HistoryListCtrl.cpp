@@ -236,10 +236,14 @@ void HistoryListCtrl::RestorePlace(const Place& kept)
         Select(ItemOf(selected));
     else if (selected < 0 && HasSelection())
         UnselectAll();
-    // Scrolled down, the reader keeps the rows being read; the new ones wait above.
+    // Scrolled down, the reader keeps the rows being read; the new ones wait above. At the very
+    // top the new rows show: the list would follow the keyboard's row down, in its own time, so
+    // the top is asked for whatever the top row seems to be now.
     const long top = RowOf(kept.top);
     if (top > 0 && top != GetTopRow())
         ScrollRowToTop(this, top);
+    else if (kept.top == 0 && focused > 0)
+        ScrollRowToTop(this, 0);
 }
 
 void HistoryListCtrl::OnSearchTimer(wxTimerEvent& WXUNUSED(event))
