@@ -1,0 +1,229 @@
+// The performers of one group of a user tree, in name order, with the filter and the counts.
+#include "model/UserListModel.h"
+
+#include "model/UserList.h"
+
+#include <algorithm>
+
+namespace
+{
+void AppendUtf8(std::string& out, wxUint32 c)
+{
+    if (c < 0x80)
+        out += static_cast<char>(c);
+    else if (c < 0x800)
+        out += {static_cast<char>(0xC0 | (c >> 6)), static_cast<char>(0x80 | (c & 0x3F))};
+    else if (c < 0x10000)
+        out += {static_cast<char>(0xE0 | (c >> 12)), static_cast<char>(0x80 | ((c >> 6) & 0x3F)),
+                static_cast<char>(0x80 | (c & 0x3F))};
+    else
+        out += {static_cast<char>(0xF0 | (c >> 18)), static_cast<char>(0x80 | ((c >> 12) & 0x3F)),
+                static_cast<char>(0x80 | ((c >> 6) & 0x3F)), static_cast<char>(0x80 | (c & 0x3F))};
+}
+
+bool IsDigit(wxUniChar c)
+{
+    return c >= '0' && c <= '9';
+}
+} // namespace
+
+std::string UserListModel::SortKey(const wxString& name)
+{
+    std::string key;
+    key.reserve(name.length() + 4);
+    for (auto c = name.begin(); c != name.end();)
+    {
+        if (!IsDigit(*c))
+        {
+            // UTF-8 bytes compare as the characters do.
+            const wxUniChar ch = *c++;
+            if (ch.IsAscii())
+                key += static_cast<char>(ch >= 'A' && ch <= 'Z' ? ch - 'A' + 'a' : static_cast<char>(ch));
+            else
+                AppendUtf8(key, static_cast<wxUint32>(wxTolower(ch)));
+            continue;
+        }
+        // A number: the longer (without leading zeros) is the larger; the same length compares
+        // digit by digit. The marker keeps numbers where digits stand among the characters.
+        while (c != name.end() && *c == '0')
+            ++c;
+        std::string digits;
+        for (; c != name.end() && IsDigit(*c); ++c)
+            digits += static_cast<char>(*c);
+        key += '0';
+        key += static_cast<char>(std::min<size_t>(digits.size(), 255));
+        key += digits;
+        // A run of zeros alone has no digits left: "a0" and "a00" fall back on their names.
+    }
+    return key;
+}
+
+bool UserListModel::Before(const wxString& a, const wxString& b)
+{
+    const std::string keyA = SortKey(a), keyB = SortKey(b);
+    return keyA != keyB ? keyA < keyB : a < b;
+}
+
+UserListModel::Entry* UserListModel::Lookup(const wxString& name) const
+{
+    const auto found = byName.find(name);
+    return found == byName.end() ? nullptr : found->second.get();
+}
+
+const User* UserListModel::Find(const wxString& name) const
+{
+    const Entry* entry = Lookup(name);
+    return entry ? &entry->user : nullptr;
+}
+
+UserListModel::Place UserListModel::PlaceOf(const wxString& name) const
+{
+    const Entry* entry = Lookup(name);
+    return entry ? entry->place : Place::Absent;
+}
+
+size_t UserListModel::ShownIndex(const wxString& name) const
+{
+    const Entry probe{User(name, 0), SortKey(name), Place::Absent};
+    return std::lower_bound(shown.begin(), shown.end(), &probe, Order()) - shown.begin();
+}
+
+size_t UserListModel::Index(const wxString& name) const
+{
+    const Entry probe{User(name, 0), SortKey(name), Place::Absent};
+    return std::lower_bound(all.begin(), all.end(), &probe, Order()) - all.begin();
+}
+
+void UserListModel::Show(Entry* entry)
+{
+    if (entry->place == Place::Waiting)
+        --waiting;
+    entry->place = Place::Shown;
+    shown.insert(std::upper_bound(shown.begin(), shown.end(), entry, Order()), entry);
+}
+
+UserListModel::Place UserListModel::Put(const User& user)
+{
+    if (Entry* entry = Lookup(user.GetName()))
+    {
+        entry->user = user;
+        return entry->place;
+    }
+    auto owned = std::make_unique<Entry>(Entry{user, SortKey(user.GetName()), Place::Hidden});
+    Entry* entry = owned.get();
+    byName.emplace(user.GetName(), std::move(owned));
+    const auto at = std::upper_bound(all.begin(), all.end(), entry, Order());
+    // The search for waiting users resumes at the same user.
+    if (static_cast<size_t>(at - all.begin()) < nextWaiting)
+        ++nextWaiting;
+    all.insert(at, entry);
+    if (filter.Matches(user.GetName()))
+        Show(entry);
+    return entry->place;
+}
+
+void UserListModel::PutAll(const UserList& users)
+{
+    // Appended, then sorted once: inserting thousands one by one would move the rest each time.
+    const size_t before = all.size();
+    byName.reserve(byName.size() + users.GetCount());
+    all.reserve(before + users.GetCount());
+    for (const auto& listed : users)
+    {
+        if (Entry* entry = Lookup(listed.first))
+        {
+            entry->user = listed.second;
+            continue;
+        }
+        const bool passes = filter.Matches(listed.first);
+        auto owned = std::make_unique<Entry>(
+            Entry{listed.second, SortKey(listed.first), passes ? Place::Waiting : Place::Hidden});
+        waiting += passes ? 1 : 0;
+        all.push_back(owned.get());
+        byName.emplace(listed.first, std::move(owned));
+    }
+    std::sort(all.begin() + static_cast<std::ptrdiff_t>(before), all.end(), Order());
+    std::inplace_merge(all.begin(), all.begin() + static_cast<std::ptrdiff_t>(before), all.end(), Order());
+    nextWaiting = 0;
+}
+
+bool UserListModel::Remove(const wxString& name)
+{
+    const auto found = byName.find(name);
+    if (found == byName.end())
+        return false;
+    Entry* entry = found->second.get();
+    const auto at = std::lower_bound(all.begin(), all.end(), entry, Order());
+    if (static_cast<size_t>(at - all.begin()) < nextWaiting)
+        --nextWaiting;
+    all.erase(at);
+    if (entry->place == Place::Shown)
+        shown.erase(std::lower_bound(shown.begin(), shown.end(), entry, Order()));
+    else if (entry->place == Place::Waiting)
+        --waiting;
+    byName.erase(found);
+    return true;
+}
+
+void UserListModel::Clear()
+{
+    all.clear();
+    shown.clear();
+    byName.clear();
+    waiting = 0;
+    nextWaiting = 0;
+}
+
+std::vector<wxString> UserListModel::SetFilter(const NameFilter& newFilter)
+{
+    filter = newFilter;
+    std::vector<wxString> leaving;
+    std::vector<Entry*> staying;
+    staying.reserve(shown.size());
+    waiting = 0;
+    for (Entry* entry : all)
+    {
+        const bool passes = filter.Matches(entry->user.GetName());
+        if (entry->place == Place::Shown && !passes)
+            leaving.push_back(entry->user.GetName());
+        else if (entry->place == Place::Shown)
+            staying.push_back(entry);
+        entry->place = entry->place == Place::Shown && passes ? Place::Shown : passes ? Place::Waiting : Place::Hidden;
+        waiting += entry->place == Place::Waiting ? 1 : 0;
+    }
+    shown.swap(staying);
+    nextWaiting = 0;
+    return leaving;
+}
+
+std::vector<const User*> UserListModel::TakeWaiting(size_t max)
+{
+    std::vector<const User*> taken;
+    for (; nextWaiting < all.size() && taken.size() < max && waiting > 0; ++nextWaiting)
+    {
+        Entry* entry = all[nextWaiting];
+        if (entry->place != Place::Waiting)
+            continue;
+        Show(entry);
+        taken.push_back(&entry->user);
+    }
+    return taken;
+}
+
+bool UserListModel::TakeNow(const wxString& name)
+{
+    Entry* entry = Lookup(name);
+    if (!entry || entry->place != Place::Waiting)
+        return false;
+    Show(entry);
+    return true;
+}
+
+void UserListModel::UnshowAll()
+{
+    for (Entry* entry : shown)
+        entry->place = Place::Waiting;
+    waiting += shown.size();
+    shown.clear();
+    nextWaiting = 0;
+}
