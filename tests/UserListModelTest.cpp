@@ -50,9 +50,9 @@ TEST(UserListModelTest, AddDeleteAndChangeKeepTheOrderAndTheCounts)
     model.PutAll(list);
     EXPECT_EQ("| 5/0 of 5", Show(model));
     std::vector<wxString> taken;
-    for (const User* user : model.TakeWaiting(3))
-        taken.push_back(user->GetName());
-    EXPECT_EQ((std::vector<wxString>{"a", "M1", "m3"}), taken);
+    for (const auto& [user, index] : model.TakeWaiting(3))
+        taken.push_back(wxString::Format("%s@%zu", user->GetName(), index));
+    EXPECT_EQ((std::vector<wxString>{"a@0", "M1@1", "m3@2"}), taken);
     // A newcomer shows at once, between them; a change keeps the place; one waiting leaves.
     EXPECT_EQ(UserListModel::Place::Shown, model.Put(User("m2", 0x03)));
     EXPECT_EQ(UserListModel::Place::Shown, model.Put(User("M1", 0x15)));
@@ -75,9 +75,19 @@ TEST(UserListModelTest, AddDeleteAndChangeKeepTheOrderAndTheCounts)
 TEST(UserListModelTest, AFilterTypedAndClearedGivesTheSameOrder)
 {
     UserListModel model;
-    for (const char* name : {"Kitty9", "ann", "kitty10", "bea", "MissKitty", "zoe"})
+    // Each tagged with where its name is written, as a tree tags her with her item.
+    const char* names[] = {"Kitty9", "ann", "kitty10", "bea", "MissKitty", "zoe"};
+    for (const char*& name : names)
+    {
         model.Put(User(name, 0x03));
-    EXPECT_EQ(std::vector<wxString>({"ann", "bea", "zoe"}), model.SetFilter(NameFilter("KITT")));
+        model.SetTag(name, &name);
+    }
+    std::vector<std::string> leaving;
+    for (void* tag : model.SetFilter(NameFilter("KITT")))
+        leaving.push_back(*static_cast<const char**>(tag));
+    EXPECT_EQ(std::vector<std::string>({"ann", "bea", "zoe"}), leaving);
+    EXPECT_EQ(nullptr, model.GetTag("ann"));
+    EXPECT_EQ(&names[0], model.GetTag("Kitty9"));
     EXPECT_EQ("Kitty9 kitty10 MissKitty | 0/3 of 6", Show(model));
     // Changes while filtered: a hidden newcomer, a shown one leaves, a hidden one leaves.
     EXPECT_EQ(UserListModel::Place::Hidden, model.Put(User("amy", 0x03)));
@@ -88,7 +98,9 @@ TEST(UserListModelTest, AFilterTypedAndClearedGivesTheSameOrder)
     EXPECT_EQ("Kitty9 MissKitty | 3/0 of 5", Show(model));
     EXPECT_TRUE(model.TakeNow("zoe"));
     EXPECT_FALSE(model.TakeNow("zoe"));
-    EXPECT_EQ(2u, model.TakeWaiting(100).size());
+    const auto late = model.TakeWaiting(100);
+    ASSERT_EQ(2u, late.size());
+    EXPECT_EQ(1u, late[1].second) << "ann after amy, before the shown";
     EXPECT_EQ("amy ann Kitty9 MissKitty zoe | 0/0 of 5", Show(model));
     model.Put(User("kitty10", 0x03));
     model.Put(User("bea", 0x03));

@@ -67,7 +67,7 @@ bool UserListModel::Before(const wxString& a, const wxString& b)
 UserListModel::Entry* UserListModel::Lookup(const wxString& name) const
 {
     const auto found = byName.find(name);
-    return found == byName.end() ? nullptr : found->second.get();
+    return found == byName.end() ? nullptr : const_cast<Entry*>(&found->second);
 }
 
 const User* UserListModel::Find(const wxString& name) const
@@ -82,6 +82,18 @@ UserListModel::Place UserListModel::PlaceOf(const wxString& name) const
     return entry ? entry->place : Place::Absent;
 }
 
+void* UserListModel::GetTag(const wxString& name) const
+{
+    const Entry* entry = Lookup(name);
+    return entry ? entry->tag : nullptr;
+}
+
+void UserListModel::SetTag(const wxString& name, void* tag)
+{
+    if (Entry* entry = Lookup(name))
+        entry->tag = tag;
+}
+
 size_t UserListModel::ShownIndex(const wxString& name) const
 {
     const Entry probe{User(name, 0), SortKey(name), Place::Absent};
@@ -94,12 +106,17 @@ size_t UserListModel::Index(const wxString& name) const
     return std::lower_bound(all.begin(), all.end(), &probe, Order()) - all.begin();
 }
 
-void UserListModel::Show(Entry* entry)
+size_t UserListModel::Show(Entry* entry)
 {
     if (entry->place == Place::Waiting)
         --waiting;
     entry->place = Place::Shown;
-    shown.insert(std::upper_bound(shown.begin(), shown.end(), entry, Order()), entry);
+    // Mostly the last: a first list or a group filled anew comes in name order.
+    const auto at = shown.empty() || Order()(shown.back(), entry) ? shown.end()
+                                                                  : std::upper_bound(shown.begin(), shown.end(), entry, Order());
+    const size_t index = static_cast<size_t>(at - shown.begin());
+    shown.insert(at, entry);
+    return index;
 }
 
 UserListModel::Place UserListModel::Put(const User& user)
@@ -109,9 +126,7 @@ UserListModel::Place UserListModel::Put(const User& user)
         entry->user = user;
         return entry->place;
     }
-    auto owned = std::make_unique<Entry>(Entry{user, SortKey(user.GetName()), Place::Hidden});
-    Entry* entry = owned.get();
-    byName.emplace(user.GetName(), std::move(owned));
+    Entry* entry = &byName.emplace(user.GetName(), Entry{user, SortKey(user.GetName()), Place::Hidden}).first->second;
     const auto at = std::upper_bound(all.begin(), all.end(), entry, Order());
     // The search for waiting users resumes at the same user.
     if (static_cast<size_t>(at - all.begin()) < nextWaiting)
@@ -136,11 +151,11 @@ void UserListModel::PutAll(const UserList& users)
             continue;
         }
         const bool passes = filter.Matches(listed.first);
-        auto owned = std::make_unique<Entry>(
-            Entry{listed.second, SortKey(listed.first), passes ? Place::Waiting : Place::Hidden});
         waiting += passes ? 1 : 0;
-        all.push_back(owned.get());
-        byName.emplace(listed.first, std::move(owned));
+        all.push_back(&byName
+                           .emplace(listed.first, Entry{listed.second, SortKey(listed.first),
+                                                        passes ? Place::Waiting : Place::Hidden})
+                           .first->second);
     }
     std::sort(all.begin() + static_cast<std::ptrdiff_t>(before), all.end(), Order());
     std::inplace_merge(all.begin(), all.begin() + static_cast<std::ptrdiff_t>(before), all.end(), Order());
@@ -152,7 +167,7 @@ bool UserListModel::Remove(const wxString& name)
     const auto found = byName.find(name);
     if (found == byName.end())
         return false;
-    Entry* entry = found->second.get();
+    Entry* entry = &found->second;
     const auto at = std::lower_bound(all.begin(), all.end(), entry, Order());
     if (static_cast<size_t>(at - all.begin()) < nextWaiting)
         --nextWaiting;
@@ -174,10 +189,10 @@ void UserListModel::Clear()
     nextWaiting = 0;
 }
 
-std::vector<wxString> UserListModel::SetFilter(const NameFilter& newFilter)
+std::vector<void*> UserListModel::SetFilter(const NameFilter& newFilter)
 {
     filter = newFilter;
-    std::vector<wxString> leaving;
+    std::vector<void*> leaving;
     std::vector<Entry*> staying;
     staying.reserve(shown.size());
     waiting = 0;
@@ -185,7 +200,10 @@ std::vector<wxString> UserListModel::SetFilter(const NameFilter& newFilter)
     {
         const bool passes = filter.Matches(entry->user.GetName());
         if (entry->place == Place::Shown && !passes)
-            leaving.push_back(entry->user.GetName());
+        {
+            leaving.push_back(entry->tag);
+            entry->tag = nullptr;
+        }
         else if (entry->place == Place::Shown)
             staying.push_back(entry);
         entry->place = entry->place == Place::Shown && passes ? Place::Shown : passes ? Place::Waiting : Place::Hidden;
@@ -196,16 +214,15 @@ std::vector<wxString> UserListModel::SetFilter(const NameFilter& newFilter)
     return leaving;
 }
 
-std::vector<const User*> UserListModel::TakeWaiting(size_t max)
+std::vector<std::pair<const User*, size_t>> UserListModel::TakeWaiting(size_t max)
 {
-    std::vector<const User*> taken;
+    std::vector<std::pair<const User*, size_t>> taken;
     for (; nextWaiting < all.size() && taken.size() < max && waiting > 0; ++nextWaiting)
     {
         Entry* entry = all[nextWaiting];
         if (entry->place != Place::Waiting)
             continue;
-        Show(entry);
-        taken.push_back(&entry->user);
+        taken.emplace_back(&entry->user, Show(entry));
     }
     return taken;
 }
@@ -222,7 +239,10 @@ bool UserListModel::TakeNow(const wxString& name)
 void UserListModel::UnshowAll()
 {
     for (Entry* entry : shown)
+    {
         entry->place = Place::Waiting;
+        entry->tag = nullptr;
+    }
     waiting += shown.size();
     shown.clear();
     nextWaiting = 0;

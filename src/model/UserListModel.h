@@ -12,7 +12,6 @@
 
 #include <wx/string.h>
 
-#include <memory>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -56,12 +55,19 @@ public:
     const User& At(size_t index) const { return all[index]->user; }
     const User& ShownAt(size_t index) const { return shown[index]->user; }
 
-    /// A new filter. The shown users it keeps out are hidden and named in the result (their
+    /// What a display keeps for a shown user (a tree: her item), null when none; it goes as she
+    /// stops being shown.
+    void* GetTag(const wxString& name) const;
+    void SetTag(const wxString& name, void* tag);
+    void SetShownTag(size_t shownIndex, void* tag) { shown[shownIndex]->tag = tag; }
+
+    /// A new filter. The shown users it keeps out are hidden and their tags returned (their
     /// items must go); the hidden ones it lets through wait.
-    std::vector<wxString> SetFilter(const NameFilter& newFilter);
+    std::vector<void*> SetFilter(const NameFilter& newFilter);
     const NameFilter& GetFilter() const { return filter; }
-    /// Shows the next waiting users in name order, at most max of them; those now shown.
-    std::vector<const User*> TakeWaiting(size_t max);
+    /// Shows the next waiting users in name order, at most max of them; those now shown, each
+    /// with her index among the shown as she came (in this order, no later one goes before her).
+    std::vector<std::pair<const User*, size_t>> TakeWaiting(size_t max);
     /// Shows that waiting user now, out of turn; false when she was not waiting.
     bool TakeNow(const wxString& name);
     /// Every shown user waits again (the tree emptied the group to fill it anew).
@@ -80,6 +86,7 @@ private:
         User user;
         std::string key;
         Place place;
+        void* tag = nullptr;
     };
     struct Order
     {
@@ -89,9 +96,10 @@ private:
         }
     };
     Entry* Lookup(const wxString& name) const;
-    void Show(Entry* entry);
+    /// Her index among the shown.
+    size_t Show(Entry* entry);
 
-    std::unordered_map<wxString, std::unique_ptr<Entry>> byName;
+    std::unordered_map<wxString, Entry> byName; // its nodes stay where they are
     std::vector<Entry*> all;   // in name order
     std::vector<Entry*> shown; // in name order, the group's items
     size_t waiting = 0;

@@ -38,21 +38,23 @@ UserListTreeCtrl::UserListTreeCtrl(wxWindow* parent, wxWindowID id, const wxPoin
 UserListTreeCtrl::~UserListTreeCtrl()
 {
     SOLVANE_TRACE("[%p]UserListTreeCtrl::~UserListTreeCtrl(void)", static_cast<void*>(this));
-    // The items go while the name index they leave still exists.
+    // The models go first: the items need not be forgotten one by one.
+    models.clear();
     DeleteAllItems();
 }
 
 wxTreeItemId UserListTreeCtrl::FindItem(const User& user, const wxTreeItemId& parent, bool recursive)
 {
-    const auto found = nameIndex.find(user.GetName());
-    if (found == nameIndex.end() || !parent.IsOk())
+    if (!parent.IsOk())
         return wxTreeItemId();
-    // Items of one name are listed in the order they were appended, which is their order in
-    // the tree: the first below the parent is the one a depth-first search meets first.
-    for (const wxTreeItemId& item : found->second)
+    // Groups in the order of the tree: the first whose item shows her is the one a depth-first
+    // search meets first.
+    for (const auto& entry : models)
     {
-        if (IsBelow(item, parent, recursive))
-            return item;
+        if (entry.first != parent && !(recursive && IsBelow(entry.first, parent, true)))
+            continue;
+        if (void* item = entry.second->GetTag(user.GetName()))
+            return wxTreeItemId(item);
     }
     return wxTreeItemId();
 }
@@ -71,13 +73,13 @@ bool UserListTreeCtrl::IsBelow(const wxTreeItemId& item, const wxTreeItemId& par
 
 void UserListTreeCtrl::ForgetItem(const wxString& name, const wxTreeItemId& item)
 {
-    const auto found = nameIndex.find(name);
-    if (found == nameIndex.end())
-        return;
-    std::vector<wxTreeItemId>& items = found->second;
-    items.erase(std::remove(items.begin(), items.end(), item), items.end());
-    if (items.empty())
-        nameIndex.erase(found);
+    // The trees take their items out through their models; this keeps a model from naming an
+    // item that went another way.
+    for (auto& entry : models)
+    {
+        if (entry.second->GetTag(name) == item.GetID())
+            entry.second->SetTag(name, nullptr);
+    }
 }
 
 UserListModel& UserListTreeCtrl::GetModel(const wxTreeItemId& group)
@@ -112,14 +114,12 @@ wxTreeItemId UserListTreeCtrl::GroupOf(const wxString& name) const
     return wxTreeItemId();
 }
 
-wxTreeItemId UserListTreeCtrl::InsertUserItem(const wxTreeItemId& group, const User& user)
+wxTreeItemId UserListTreeCtrl::InsertUserItem(const wxTreeItemId& group, const User& user, size_t index)
 {
-    // The model's shown users are the group's items in order: her index among them is her row.
-    const size_t index = GetModel(group).ShownIndex(user.GetName());
     const int image = ImageForUser(user);
     auto* data = new UserListTreeItemData(user, this);
     const wxTreeItemId item = InsertItem(group, index, user.GetName(), image, image, data);
-    nameIndex[user.GetName()].push_back(item);
+    GetModel(group).SetShownTag(index, item.GetID());
     return item;
 }
 
@@ -131,10 +131,10 @@ void UserListTreeCtrl::PutUser(const wxTreeItemId& group, const User& user)
         return;
     if (before != UserListModel::Place::Shown)
     {
-        InsertUserItem(group, user);
+        InsertUserItem(group, user, model.ShownIndex(user.GetName()));
         return;
     }
-    const wxTreeItemId item = FindItem(user, group, false);
+    const wxTreeItemId item(model.GetTag(user.GetName()));
     if (UserListTreeItemData* data = GetUserData(item))
     {
         data->SetUser(user);
@@ -160,15 +160,11 @@ void UserListTreeCtrl::PutUsers(const wxTreeItemId& group, const UserList& users
 bool UserListTreeCtrl::RemoveUser(const wxTreeItemId& group, const wxString& name)
 {
     UserListModel& model = GetModel(group);
-    const bool shown = model.PlaceOf(name) == UserListModel::Place::Shown;
+    const wxTreeItemId item(model.GetTag(name));
     if (!model.Remove(name))
         return false;
-    if (shown)
-    {
-        const wxTreeItemId item = FindItem(User(name, 0), group, false);
-        if (item.IsOk())
-            Delete(item);
-    }
+    if (item.IsOk())
+        Delete(item);
     return true;
 }
 
@@ -178,8 +174,8 @@ void UserListTreeCtrl::ShowWaiting(size_t max)
     for (auto& entry : models)
     {
         // Taken in name order: after a first list or an emptied group every one is appended.
-        for (const User* user : entry.second->TakeWaiting(max))
-            InsertUserItem(entry.first, *user);
+        for (const auto& [user, index] : entry.second->TakeWaiting(max))
+            InsertUserItem(entry.first, *user, index);
     }
     Thaw();
 }
@@ -329,24 +325,20 @@ void UserListTreeCtrl::SetFilter(const NameFilter& filter)
     {
         const wxTreeItemId group = entry.first;
         UserListModel& model = *entry.second;
-        const std::vector<wxString> leaving = model.SetFilter(filter);
+        const std::vector<void*> leaving = model.SetFilter(filter);
         if (leaving.size() <= std::max(kFewLeaving, model.GetShownCount()))
         {
             // A few leave: one by one, the others stay as they are.
-            for (const wxString& name : leaving)
-            {
-                const wxTreeItemId item = FindItem(User(name, 0), group, false);
-                if (item.IsOk())
-                    Delete(item);
-            }
+            for (void* item : leaving)
+                Delete(wxTreeItemId(item));
             continue;
         }
         // Many leave: taking thousands of items out one by one costs the square of their number,
         // so the group is emptied whole and those who stay come back, in order, with the others
         // the filter lets through. A group open before stays open.
         const bool expanded = group != GetRootItem() && IsExpanded(group);
-        wxTreeCtrl::DeleteChildren(group);
         model.UnshowAll();
+        wxTreeCtrl::DeleteChildren(group);
         if (expanded)
             Expand(group);
     }
@@ -355,8 +347,8 @@ void UserListTreeCtrl::SetFilter(const NameFilter& filter)
     {
         // Emptied with her group: she comes back out of turn, selected again.
         if (GetModel(group).TakeNow(selected))
-            InsertUserItem(group, *GetModel(group).Find(selected));
-        const wxTreeItemId item = FindItem(User(selected, 0), group, false);
+            InsertUserItem(group, *GetModel(group).Find(selected), GetModel(group).ShownIndex(selected));
+        const wxTreeItemId item(GetModel(group).GetTag(selected));
         if (item.IsOk() && !IsSelected(item))
             SelectItem(item);
     }

@@ -11,7 +11,6 @@
 #include <wx/treectrl.h>
 
 #include <memory>
-#include <unordered_map>
 #include <vector>
 
 class UserListTreeItemData;
@@ -96,8 +95,9 @@ protected:
 
 private:
     bool IsBelow(const wxTreeItemId& item, const wxTreeItemId& parent, bool recursive) const;
-    /// Inserts the item of a user the model has just shown.
-    wxTreeItemId InsertUserItem(const wxTreeItemId& group, const User& user);
+    /// Inserts the item of a user the model has just shown; index is hers among the shown, which
+    /// are the group's items in order.
+    wxTreeItemId InsertUserItem(const wxTreeItemId& group, const User& user, size_t index);
     /// Up to this many items the filter keeps out (or as many as stay) are taken out one by one.
     static constexpr size_t kFewLeaving = 200;
     void OnIdle(wxIdleEvent& event);
@@ -106,10 +106,9 @@ private:
     /// The context menu of the focused row, below it; nothing when no user's row has the focus.
     void ShowMenuOfFocused();
 
-    // Items by user name: the trees hold thousands of users and every event looks one up.
-    std::unordered_map<wxString, std::vector<wxTreeItemId>> nameIndex;
     wxVector<wxBitmapBundle> skinIcons;
-    // The users of each group, shown or kept aside, in name order.
+    // The users of each group, shown or kept aside, in name order, each shown one with her item:
+    // the trees hold thousands of users and every event looks one up.
     std::vector<std::pair<wxTreeItemId, std::unique_ptr<UserListModel>>> models;
     NameFilter nameFilter;
     // The performer last seen selected as a filter came: selected again when she shows.
