@@ -44,15 +44,21 @@ std::string UserListModel::SortKey(const wxString& name)
             continue;
         }
         // A number: the longer (without leading zeros) is the larger; the same length compares
-        // digit by digit. The marker keeps numbers where digits stand among the characters.
+        // digit by digit. Its length is written as a digit ('0' + length), so that numbers stay
+        // where digits stand among the characters and most keys stay short enough to be kept
+        // inline; from nine digits on, '9' and the length follow.
         while (c != name.end() && *c == '0')
             ++c;
-        std::string digits;
-        for (; c != name.end() && IsDigit(*c); ++c)
-            digits += static_cast<char>(*c);
-        key += '0';
-        key += static_cast<char>(std::min<size_t>(digits.size(), 255));
-        key += digits;
+        const auto first = c;
+        while (c != name.end() && IsDigit(*c))
+            ++c;
+        const size_t length = static_cast<size_t>(c - first);
+        if (length < 9)
+            key += static_cast<char>('0' + length);
+        else
+            key += {'9', static_cast<char>(std::min<size_t>(length, 255))};
+        for (auto digit = first; digit != c; ++digit)
+            key += static_cast<char>(*digit);
         // A run of zeros alone has no digits left: "a0" and "a00" fall back on their names.
     }
     return key;
@@ -64,10 +70,36 @@ bool UserListModel::Before(const wxString& a, const wxString& b)
     return keyA != keyB ? keyA < keyB : a < b;
 }
 
+namespace
+{
+// The view points into the string itself only where wxString holds wide characters.
+static_assert(wxUSE_UNICODE_WCHAR, "names are looked up through views of their wide characters");
+
+std::wstring_view ViewOf(const wxString& name)
+{
+    return std::wstring_view(name.wc_str(), name.length());
+}
+} // namespace
+
 UserListModel::Entry* UserListModel::Lookup(const wxString& name) const
 {
-    const auto found = byName.find(name);
-    return found == byName.end() ? nullptr : const_cast<Entry*>(&found->second);
+    const auto found = byName.find(ViewOf(name));
+    return found == byName.end() ? nullptr : found->second;
+}
+
+UserListModel::Entry* UserListModel::Make(const User& user, Place place)
+{
+    Entry* entry;
+    if (unused.empty())
+        entry = &store.emplace_back(Entry{user, SortKey(user.GetName()), place});
+    else
+    {
+        entry = unused.back();
+        unused.pop_back();
+        *entry = Entry{user, SortKey(user.GetName()), place};
+    }
+    byName.emplace(ViewOf(entry->user.GetName()), entry);
+    return entry;
 }
 
 const User* UserListModel::Find(const wxString& name) const
@@ -123,10 +155,11 @@ UserListModel::Place UserListModel::Put(const User& user)
 {
     if (Entry* entry = Lookup(user.GetName()))
     {
-        entry->user = user;
+        // Her status only: the index by name looks at the name she has.
+        entry->user.SetStatus(user.GetStatus());
         return entry->place;
     }
-    Entry* entry = &byName.emplace(user.GetName(), Entry{user, SortKey(user.GetName()), Place::Hidden}).first->second;
+    Entry* entry = Make(user, Place::Hidden);
     const auto at = std::upper_bound(all.begin(), all.end(), entry, Order());
     // The search for waiting users resumes at the same user.
     if (static_cast<size_t>(at - all.begin()) < nextWaiting)
@@ -147,15 +180,12 @@ void UserListModel::PutAll(const UserList& users)
     {
         if (Entry* entry = Lookup(listed.first))
         {
-            entry->user = listed.second;
+            entry->user.SetStatus(listed.second.GetStatus());
             continue;
         }
         const bool passes = filter.Matches(listed.first);
         waiting += passes ? 1 : 0;
-        all.push_back(&byName
-                           .emplace(listed.first, Entry{listed.second, SortKey(listed.first),
-                                                        passes ? Place::Waiting : Place::Hidden})
-                           .first->second);
+        all.push_back(Make(listed.second, passes ? Place::Waiting : Place::Hidden));
     }
     std::sort(all.begin() + static_cast<std::ptrdiff_t>(before), all.end(), Order());
     std::inplace_merge(all.begin(), all.begin() + static_cast<std::ptrdiff_t>(before), all.end(), Order());
@@ -164,10 +194,10 @@ void UserListModel::PutAll(const UserList& users)
 
 bool UserListModel::Remove(const wxString& name)
 {
-    const auto found = byName.find(name);
+    const auto found = byName.find(ViewOf(name));
     if (found == byName.end())
         return false;
-    Entry* entry = &found->second;
+    Entry* entry = found->second;
     const auto at = std::lower_bound(all.begin(), all.end(), entry, Order());
     if (static_cast<size_t>(at - all.begin()) < nextWaiting)
         --nextWaiting;
@@ -177,6 +207,7 @@ bool UserListModel::Remove(const wxString& name)
     else if (entry->place == Place::Waiting)
         --waiting;
     byName.erase(found);
+    unused.push_back(entry);
     return true;
 }
 
@@ -185,6 +216,8 @@ void UserListModel::Clear()
     all.clear();
     shown.clear();
     byName.clear();
+    store.clear();
+    unused.clear();
     waiting = 0;
     nextWaiting = 0;
 }

@@ -12,7 +12,9 @@
 
 #include <wx/string.h>
 
+#include <deque>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -96,10 +98,16 @@ private:
         }
     };
     Entry* Lookup(const wxString& name) const;
+    /// A new entry, in the index by name but in no order yet.
+    Entry* Make(const User& user, Place place);
     /// Her index among the shown.
     size_t Show(Entry* entry);
 
-    std::unordered_map<wxString, Entry> byName; // its nodes stay where they are
+    // Entries stay where they are made (removed ones are made anew in their place); the index
+    // by name looks at each entry's own name, which never changes, instead of a copy of it.
+    std::deque<Entry> store;
+    std::vector<Entry*> unused;
+    std::unordered_map<std::wstring_view, Entry*> byName;
     std::vector<Entry*> all;   // in name order
     std::vector<Entry*> shown; // in name order, the group's items
     size_t waiting = 0;
