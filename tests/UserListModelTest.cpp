@@ -54,8 +54,11 @@ TEST(UserListModelTest, AddDeleteAndChangeKeepTheOrderAndTheCounts)
         taken.push_back(wxString::Format("%s@%zu", user->GetName(), index));
     EXPECT_EQ((std::vector<wxString>{"a@0", "M1@1", "m3@2"}), taken);
     // A newcomer shows at once, between them; a change keeps the place; one waiting leaves.
-    EXPECT_EQ(UserListModel::Place::Shown, model.Put(User("m2", 0x03)));
-    EXPECT_EQ(UserListModel::Place::Shown, model.Put(User("M1", 0x15)));
+    size_t index = 99;
+    EXPECT_EQ(UserListModel::Place::Shown, model.Put(User("m2", 0x03), &index));
+    EXPECT_EQ(2u, index);
+    EXPECT_EQ(UserListModel::Place::Shown, model.Put(User("M1", 0x15), &index));
+    EXPECT_EQ(2u, index) << "a change is no arrival";
     EXPECT_EQ(0x15u, model.Find("M1")->GetStatus());
     EXPECT_TRUE(model.Remove("z"));
     EXPECT_FALSE(model.Remove("z"));

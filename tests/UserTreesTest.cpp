@@ -164,10 +164,13 @@ TEST_F(TreeTest, FavouritesMoveBetweenGroupsAsTheyComeAndGo)
     EXPECT_EQ("Online (1)/3: bea/2/d", Show(tree, online));
     EXPECT_EQ("Offline (1)/4: amy/0/0", Show(tree, offline));
 
-    // A new download replaces everything.
-    SendList(tree, ListOf({{"dee", 0}}), FavoriteTreeCtrl::kFavoritesListId);
-    EXPECT_EQ("Online (0)/3:", Show(tree, online));
-    EXPECT_EQ("Offline (1)/4: dee/0/0", Show(tree, offline));
+    // A new download replaces everything; each group reads in name order.
+    SendList(tree, ListOf({{"dee10", 0}, {"Dee9", 0}, {"cy", 0}, {"Bo", 0x03}, {"al2", 0x03}, {"AL10", 0x03}}),
+             FavoriteTreeCtrl::kFavoritesListId);
+    EXPECT_EQ("Online (3)/3: al2/1/3 AL10/1/3 Bo/1/3", Show(tree, online));
+    EXPECT_EQ("Offline (3)/4: cy/0/0 Dee9/0/0 dee10/0/0", Show(tree, offline));
+    Send(tree, EVT_USER_ADDED, User("dee10", 0x03));
+    EXPECT_EQ("Online (4)/3: al2/1/3 AL10/1/3 Bo/1/3 dee10/1/3", Show(tree, online));
     EXPECT_FALSE(tree->FindItem(User("amy", 0), tree->GetRootItem(), true).IsOk());
 }
 

@@ -151,7 +151,7 @@ size_t UserListModel::Show(Entry* entry)
     return index;
 }
 
-UserListModel::Place UserListModel::Put(const User& user)
+UserListModel::Place UserListModel::Put(const User& user, size_t* shownIndex)
 {
     if (Entry* entry = Lookup(user.GetName()))
     {
@@ -166,7 +166,11 @@ UserListModel::Place UserListModel::Put(const User& user)
         ++nextWaiting;
     all.insert(at, entry);
     if (filter.Matches(user.GetName()))
-        Show(entry);
+    {
+        const size_t index = Show(entry);
+        if (shownIndex)
+            *shownIndex = index;
+    }
     return entry->place;
 }
 

@@ -38,8 +38,9 @@ public:
     static bool Before(const wxString& a, const wxString& b);
 
     /// Adds a user, shown at once when the filter lets her through, or changes the one of that
-    /// name (who keeps her place). Her place afterwards.
-    Place Put(const User& user);
+    /// name (who keeps her place). Her place afterwards; when she has just been shown, her index
+    /// among the shown goes to shownIndex, which is left alone otherwise.
+    Place Put(const User& user, size_t* shownIndex = nullptr);
     /// Adds the users of a list, sorted once: those the filter lets through wait for their slice.
     /// Users already present are changed in place.
     void PutAll(const UserList& users);

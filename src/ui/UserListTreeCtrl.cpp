@@ -12,6 +12,7 @@
 #include <wx/utils.h>
 
 #include <algorithm>
+#include <cstdint>
 
 wxBEGIN_EVENT_TABLE(UserListTreeCtrl, wxTreeCtrl)
     EVT_MENU(wxID_OPEN, UserListTreeCtrl::OnMenu)
@@ -126,12 +127,12 @@ wxTreeItemId UserListTreeCtrl::InsertUserItem(const wxTreeItemId& group, const U
 void UserListTreeCtrl::PutUser(const wxTreeItemId& group, const User& user)
 {
     UserListModel& model = GetModel(group);
-    const UserListModel::Place before = model.PlaceOf(user.GetName());
-    if (model.Put(user) != UserListModel::Place::Shown)
+    size_t newIndex = SIZE_MAX;
+    if (model.Put(user, &newIndex) != UserListModel::Place::Shown)
         return;
-    if (before != UserListModel::Place::Shown)
+    if (newIndex != SIZE_MAX)
     {
-        InsertUserItem(group, user, model.ShownIndex(user.GetName()));
+        InsertUserItem(group, user, newIndex);
         return;
     }
     const wxTreeItemId item(model.GetTag(user.GetName()));
