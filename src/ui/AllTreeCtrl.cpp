@@ -50,8 +50,7 @@ void AllTreeCtrl::OnUserListInitialized(UserListEvent& event)
     firstListSeen = true;
     connectingTimer.Stop();
     // Expanded while still empty: expanding a group lays out all its items at once.
-    if (GetChildrenCount(onlineGroup, false) == 0)
-        Expand(onlineGroup);
+    Expand(onlineGroup);
     // A second list while the first still goes in joins what is still to come; its users that
     // are in the tree already are changed in place.
     loading = true;

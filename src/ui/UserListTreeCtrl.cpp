@@ -149,10 +149,10 @@ void UserListTreeCtrl::PutUsers(const wxTreeItemId& group, const UserList& users
 {
     UserListModel& model = GetModel(group);
     // Those known already change in place; the others are sorted once and wait for their slice.
-    for (const auto& entry : users)
+    for (auto entry = users.begin(); model.GetShownCount() > 0 && entry != users.end(); ++entry)
     {
-        if (model.PlaceOf(entry.first) == UserListModel::Place::Shown)
-            PutUser(group, entry.second);
+        if (model.PlaceOf(entry->first) == UserListModel::Place::Shown)
+            PutUser(group, entry->second);
     }
     model.PutAll(users);
     ShowWaiting(firstSlice);
