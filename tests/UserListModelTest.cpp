@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+
 namespace
 {
 // The group as a person would read it: shown names in order, then "| waiting/hidden of total".
@@ -112,4 +114,33 @@ TEST(UserListModelTest, AFilterTypedAndClearedGivesTheSameOrder)
     EXPECT_EQ("| 7/0 of 7", Show(model));
     model.TakeWaiting(100);
     EXPECT_EQ("amy ann bea Kitty9 kitty10 MissKitty zoe | 0/0 of 7", Show(model));
+}
+
+// Thousands, arriving in no order and some leaving again: read in the order of their numbers,
+// each found at her index.
+TEST(UserListModelTest, ThousandsInAnyOrderReadByNumberAndFindTheirIndex)
+{
+    UserListModel model;
+    std::map<int, wxString> staying; // by number
+    for (int i = 0; i < 3000; ++i)
+    {
+        const int number = (i * 7919) % 3000; // every number once, scattered
+        const wxString name = wxString::Format(i % 2 ? "n%d" : "N%d", number);
+        model.Put(User(name, 0x03));
+        staying[number] = name;
+    }
+    for (int number = 0; number < 3000; number += 3)
+    {
+        EXPECT_TRUE(model.Remove(staying[number]));
+        staying.erase(number);
+    }
+    ASSERT_EQ(staying.size(), model.GetShownCount());
+    size_t index = 0;
+    for (const auto& [number, name] : staying)
+    {
+        ASSERT_EQ(name, model.ShownAt(index).GetName()) << number;
+        ASSERT_EQ(index, model.ShownIndex(name));
+        ASSERT_EQ(index, model.Index(name));
+        ++index;
+    }
 }

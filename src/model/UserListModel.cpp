@@ -128,14 +128,14 @@ void UserListModel::SetTag(const wxString& name, void* tag)
 
 size_t UserListModel::ShownIndex(const wxString& name) const
 {
-    const Entry probe{User(name, 0), SortKey(name), Place::Absent};
-    return std::lower_bound(shown.begin(), shown.end(), &probe, Order()) - shown.begin();
+    Entry probe{User(name, 0), SortKey(name), Place::Absent};
+    return shown.lower_bound(&probe);
 }
 
 size_t UserListModel::Index(const wxString& name) const
 {
-    const Entry probe{User(name, 0), SortKey(name), Place::Absent};
-    return std::lower_bound(all.begin(), all.end(), &probe, Order()) - all.begin();
+    Entry probe{User(name, 0), SortKey(name), Place::Absent};
+    return all.lower_bound(&probe);
 }
 
 size_t UserListModel::Show(Entry* entry)
@@ -143,12 +143,7 @@ size_t UserListModel::Show(Entry* entry)
     if (entry->place == Place::Waiting)
         --waiting;
     entry->place = Place::Shown;
-    // Mostly the last: a first list or a group filled anew comes in name order.
-    const auto at = shown.empty() || Order()(shown.back(), entry) ? shown.end()
-                                                                  : std::upper_bound(shown.begin(), shown.end(), entry, Order());
-    const size_t index = static_cast<size_t>(at - shown.begin());
-    shown.insert(at, entry);
-    return index;
+    return shown.insert(entry);
 }
 
 UserListModel::Place UserListModel::Put(const User& user, size_t* shownIndex)
@@ -160,11 +155,9 @@ UserListModel::Place UserListModel::Put(const User& user, size_t* shownIndex)
         return entry->place;
     }
     Entry* entry = Make(user, Place::Hidden);
-    const auto at = std::upper_bound(all.begin(), all.end(), entry, Order());
     // The search for waiting users resumes at the same user.
-    if (static_cast<size_t>(at - all.begin()) < nextWaiting)
+    if (all.insert(entry) < nextWaiting)
         ++nextWaiting;
-    all.insert(at, entry);
     if (filter.Matches(user.GetName()))
     {
         const size_t index = Show(entry);
@@ -177,9 +170,10 @@ UserListModel::Place UserListModel::Put(const User& user, size_t* shownIndex)
 void UserListModel::PutAll(const UserList& users)
 {
     // Appended, then sorted once: inserting thousands one by one would move the rest each time.
-    const size_t before = all.size();
+    std::vector<Entry*> sorted = all.to_vector();
+    const size_t before = sorted.size();
     byName.reserve(byName.size() + users.GetCount());
-    all.reserve(before + users.GetCount());
+    sorted.reserve(before + users.GetCount());
     for (const auto& listed : users)
     {
         if (Entry* entry = Lookup(listed.first))
@@ -189,10 +183,11 @@ void UserListModel::PutAll(const UserList& users)
         }
         const bool passes = filter.Matches(listed.first);
         waiting += passes ? 1 : 0;
-        all.push_back(Make(listed.second, passes ? Place::Waiting : Place::Hidden));
+        sorted.push_back(Make(listed.second, passes ? Place::Waiting : Place::Hidden));
     }
-    std::sort(all.begin() + static_cast<std::ptrdiff_t>(before), all.end(), Order());
-    std::inplace_merge(all.begin(), all.begin() + static_cast<std::ptrdiff_t>(before), all.end(), Order());
+    std::sort(sorted.begin() + static_cast<std::ptrdiff_t>(before), sorted.end(), Order());
+    std::inplace_merge(sorted.begin(), sorted.begin() + static_cast<std::ptrdiff_t>(before), sorted.end(), Order());
+    all.assign(sorted);
     nextWaiting = 0;
 }
 
@@ -202,12 +197,10 @@ bool UserListModel::Remove(const wxString& name)
     if (found == byName.end())
         return false;
     Entry* entry = found->second;
-    const auto at = std::lower_bound(all.begin(), all.end(), entry, Order());
-    if (static_cast<size_t>(at - all.begin()) < nextWaiting)
+    if (all.erase(entry) < nextWaiting)
         --nextWaiting;
-    all.erase(at);
     if (entry->place == Place::Shown)
-        shown.erase(std::lower_bound(shown.begin(), shown.end(), entry, Order()));
+        shown.erase(entry);
     else if (entry->place == Place::Waiting)
         --waiting;
     byName.erase(found);
@@ -233,8 +226,7 @@ std::vector<void*> UserListModel::SetFilter(const NameFilter& newFilter)
     std::vector<Entry*> staying;
     staying.reserve(shown.size());
     waiting = 0;
-    for (Entry* entry : all)
-    {
+    all.for_each([&](Entry* entry) {
         const bool passes = filter.Matches(entry->user.GetName());
         if (entry->place == Place::Shown && !passes)
         {
@@ -245,8 +237,8 @@ std::vector<void*> UserListModel::SetFilter(const NameFilter& newFilter)
             staying.push_back(entry);
         entry->place = entry->place == Place::Shown && passes ? Place::Shown : passes ? Place::Waiting : Place::Hidden;
         waiting += entry->place == Place::Waiting ? 1 : 0;
-    }
-    shown.swap(staying);
+    });
+    shown.assign(staying);
     nextWaiting = 0;
     return leaving;
 }
@@ -256,7 +248,7 @@ std::vector<std::pair<const User*, size_t>> UserListModel::TakeWaiting(size_t ma
     std::vector<std::pair<const User*, size_t>> taken;
     for (; nextWaiting < all.size() && taken.size() < max && waiting > 0; ++nextWaiting)
     {
-        Entry* entry = all[nextWaiting];
+        Entry* entry = all.at(nextWaiting);
         if (entry->place != Place::Waiting)
             continue;
         taken.emplace_back(&entry->user, Show(entry));
@@ -275,11 +267,10 @@ bool UserListModel::TakeNow(const wxString& name)
 
 void UserListModel::UnshowAll()
 {
-    for (Entry* entry : shown)
-    {
+    shown.for_each([](Entry* entry) {
         entry->place = Place::Waiting;
         entry->tag = nullptr;
-    }
+    });
     waiting += shown.size();
     shown.clear();
     nextWaiting = 0;

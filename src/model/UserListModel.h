@@ -7,6 +7,7 @@
 // the items of the group, in this order: the index among them is where an item goes.
 #pragma once
 
+#include "model/BlockedList.h"
 #include "model/NameFilter.h"
 #include "model/User.h"
 
@@ -55,14 +56,14 @@ public:
     size_t ShownIndex(const wxString& name) const;
     /// Where the name is, or would go, among all users: O(log n).
     size_t Index(const wxString& name) const;
-    const User& At(size_t index) const { return all[index]->user; }
-    const User& ShownAt(size_t index) const { return shown[index]->user; }
+    const User& At(size_t index) const { return all.at(index)->user; }
+    const User& ShownAt(size_t index) const { return shown.at(index)->user; }
 
     /// What a display keeps for a shown user (a tree: her item), null when none; it goes as she
     /// stops being shown.
     void* GetTag(const wxString& name) const;
     void SetTag(const wxString& name, void* tag);
-    void SetShownTag(size_t shownIndex, void* tag) { shown[shownIndex]->tag = tag; }
+    void SetShownTag(size_t shownIndex, void* tag) { shown.at(shownIndex)->tag = tag; }
 
     /// A new filter. The shown users it keeps out are hidden and their tags returned (their
     /// items must go); the hidden ones it lets through wait.
@@ -109,8 +110,8 @@ private:
     std::deque<Entry> store;
     std::vector<Entry*> unused;
     std::unordered_map<std::wstring_view, Entry*> byName;
-    std::vector<Entry*> all;   // in name order
-    std::vector<Entry*> shown; // in name order, the group's items
+    BlockedList<Entry*, Order> all;   // in name order
+    BlockedList<Entry*, Order> shown; // in name order, the group's items
     size_t waiting = 0;
     size_t nextWaiting = 0; // where in all the search for the next waiting user resumes
     NameFilter filter;
