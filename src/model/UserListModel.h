@@ -33,7 +33,7 @@ public:
     };
 
     /// The key that orders names by plain byte comparison: case folded, a run of digits as its
-    /// length then its digits without leading zeros.
+    /// length (written as a digit) then its digits without leading zeros.
     static std::string SortKey(const wxString& name);
     /// True when a comes before b.
     static bool Before(const wxString& a, const wxString& b);
@@ -52,9 +52,9 @@ public:
 
     const User* Find(const wxString& name) const;
     Place PlaceOf(const wxString& name) const;
-    /// Where the name is, or would go, among the shown users: O(log n).
+    /// Where the name is, or would go, among the shown users: O(log n) comparisons of names.
     size_t ShownIndex(const wxString& name) const;
-    /// Where the name is, or would go, among all users: O(log n).
+    /// Where the name is, or would go, among all users: O(log n) comparisons of names.
     size_t Index(const wxString& name) const;
     const User& At(size_t index) const { return all.at(index)->user; }
     const User& ShownAt(size_t index) const { return shown.at(index)->user; }
@@ -96,7 +96,8 @@ private:
     {
         bool operator()(const Entry* a, const Entry* b) const
         {
-            return a->key != b->key ? a->key < b->key : a->user.GetName() < b->user.GetName();
+            const int keys = a->key.compare(b->key);
+            return keys != 0 ? keys < 0 : a->user.GetName() < b->user.GetName();
         }
     };
     Entry* Lookup(const wxString& name) const;
