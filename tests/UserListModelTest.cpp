@@ -122,13 +122,19 @@ TEST(UserListModelTest, ThousandsInAnyOrderReadByNumberAndFindTheirIndex)
 {
     UserListModel model;
     std::map<int, wxString> staying; // by number
+    UserList list;                   // the first half comes as a list
     for (int i = 0; i < 3000; ++i)
     {
         const int number = (i * 7919) % 3000; // every number once, scattered
-        const wxString name = wxString::Format(i % 2 ? "n%d" : "N%d", number);
-        model.Put(User(name, 0x03));
+        const wxString name = wxString::Format(i % 2 ? "name%d" : "NAME%d", number);
+        if (i < 1500)
+            list.AddUser(User(name, 0x03));
+        else
+            model.Put(User(name, 0x03));
         staying[number] = name;
     }
+    model.PutAll(list);
+    model.TakeWaiting(1500);
     for (int number = 0; number < 3000; number += 3)
     {
         EXPECT_TRUE(model.Remove(staying[number]));

@@ -105,6 +105,7 @@ private:
     Entry* Make(const User& user, Place place);
     /// Her index among the shown.
     size_t Show(Entry* entry);
+    static void SortFresh(std::vector<Entry*>::iterator first, std::vector<Entry*>::iterator last);
 
     // Entries stay where they are made (removed ones are made anew in their place); the index
     // by name looks at each entry's own name, which never changes, instead of a copy of it.
