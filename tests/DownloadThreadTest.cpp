@@ -29,7 +29,8 @@ std::unique_ptr<wxEvtHandler> Receiver(std::vector<std::string>& log)
 {
     auto handler = std::make_unique<wxEvtHandler>();
     handler->Bind(EVT_DOWNLOAD_FINISHED, [&log](DownloadFinishedEvent& event) {
-        log.push_back(std::to_string(event.GetId()) + ":" + (event.Succeeded() ? event.TakeResult<std::string>().value_or(event.TakeBody()) : "null"));
+        log.push_back(std::to_string(event.GetId()) + ":" +
+                      (event.Succeeded() ? event.TakeResult<std::string>().value_or(event.TakeBody()) : "null"));
     });
     return handler;
 }

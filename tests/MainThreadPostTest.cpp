@@ -18,8 +18,11 @@ TEST(MainThreadPostTest, WorkRunsOnlyForALiveHandlerAndOnlyWithAnApplication)
     {
         bool toHandler, handlerStays, withApp, posted;
         int ran;
-    } cases[] = {{true, true, true, true, 1}, {true, false, true, true, 0}, {true, true, false, false, 0},
-                 {false, true, true, true, 1}, {false, true, false, false, 0}};
+    } cases[] = {{true, true, true, true, 1},
+                 {true, false, true, true, 0},
+                 {true, true, false, false, 0},
+                 {false, true, true, true, 1},
+                 {false, true, false, false, 0}};
     for (const auto& c : cases)
     {
         SCOPED_TRACE(::testing::Message() << c.toHandler << c.handlerStays << c.withApp);

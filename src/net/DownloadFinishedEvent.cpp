@@ -13,7 +13,8 @@ DownloadFinishedEvent::DownloadFinishedEvent(wxEventType type, int id) : wxEvent
     SOLVANE_TRACE("[%p]DownloadFinishedEvent::DownloadFinishedEvent(%d, %d)", static_cast<void*>(this), type, id);
 }
 
-DownloadFinishedEvent::DownloadFinishedEvent(const DownloadFinishedEvent& other) : wxEvent(other), body(other.body), result(other.result)
+DownloadFinishedEvent::DownloadFinishedEvent(const DownloadFinishedEvent& other)
+    : wxEvent(other), body(other.body), result(other.result)
 {
     SOLVANE_TRACE("[%p]DownloadFinishedEvent::DownloadFinishedEvent(%p)", static_cast<void*>(this),
                   static_cast<const void*>(&other));

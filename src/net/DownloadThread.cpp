@@ -89,7 +89,7 @@ struct DownloadThread::Reply
     int id;
     bool ok = false;
     std::string body;
-    std::any result; // what the body work made of the body
+    std::any result;                  // what the body work made of the body
     DownloadThread* thread = nullptr; // set when the reply is sent
 };
 

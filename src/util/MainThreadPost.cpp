@@ -42,15 +42,14 @@ struct MainThreadTarget::Link
 };
 
 MainThreadTarget::MainThreadTarget(wxEvtHandler* handler)
-    : link(new Link(handler),
-           [](Link* gone) {
-               // The last holder may be a worker: the weak reference is then let go on the main
-               // thread, where the handler it follows is destroyed (or here, with no application).
-               if (wxThread::IsMain())
-                   delete gone;
-               else
-                   PostToMainThread([last = std::shared_ptr<Link>(gone)] {});
-           })
+    : link(new Link(handler), [](Link* gone) {
+          // The last holder may be a worker: the weak reference is then let go on the main
+          // thread, where the handler it follows is destroyed (or here, with no application).
+          if (wxThread::IsMain())
+              delete gone;
+          else
+              PostToMainThread([last = std::shared_ptr<Link>(gone)] {});
+      })
 {
     SOLVANE_TRACE("[%p]MainThreadTarget::MainThreadTarget(%p)", static_cast<void*>(this), static_cast<void*>(handler));
 }
