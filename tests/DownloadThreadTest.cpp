@@ -23,13 +23,14 @@ using sitesim::Fault;
 
 namespace
 {
-// A handler that notes each reply as "id:body", or "id:null" for a failure, in a log that outlives
-// it, so a destroyed one's silence shows.
+// A handler that notes each reply as "id:body" (or the text made of the body), or "id:null" for a
+// failure, in a log that outlives it, so a destroyed one's silence shows.
 std::unique_ptr<wxEvtHandler> Receiver(std::vector<std::string>& log)
 {
     auto handler = std::make_unique<wxEvtHandler>();
     handler->Bind(EVT_DOWNLOAD_FINISHED, [&log](DownloadFinishedEvent& event) {
-        log.push_back(std::to_string(event.GetId()) + ":" + (event.Succeeded() ? event.TakeBody() : "null"));
+        log.push_back(std::to_string(event.GetId()) + ":" +
+                      (event.Succeeded() ? event.TakeResult<std::string>().value_or(event.TakeBody()) : "null"));
     });
     return handler;
 }
@@ -99,7 +100,7 @@ TEST_F(DownloadThreadTest, EachDownloadRepliesOnceWithItsWholeBodyOrNullToARecei
     ServeOddReplies(site); // a redirect's page is not the picture
     // Work on a body that came, such as a picture's decoding, is done on the download's thread,
     // and what it gives is the reply; after a failure there is nothing to work on.
-    const DownloadThread::BodyWork work = [](std::string body) {
+    const DownloadThread::BodyWork work = [](std::string body) -> std::any {
         return "worked on " + std::to_string(body.size()) + (wxThread::IsMain() ? " on the main thread" : "");
     };
     const std::string gone = "http://" + stopped.WebServer() + "/empty";

@@ -135,8 +135,8 @@ TEST_F(PopupTest, ShowsThePictureScaledOrThePlaceholderForItsTimeFromShowing)
         const bool real = name == "wide";
         EXPECT_EQ(!real, std::equal(picture.GetData(), picture.GetData() + size.x * size.y * 3, placeholder.GetData()));
         // Scaled once, from the picture that came, to the screen's pixels.
-        const std::string pixels = PopupDialog::DecodeProfileImage(wide, scale);
-        const wxImage expected = PopupDialog::ProfileBitmap(pixels.data(), pixels.size(), scale).ConvertToImage();
+        const wxImage expected =
+            PopupDialog::ProfileBitmap(PopupDialog::DecodeProfileImage(wide, scale), scale).ConvertToImage();
         EXPECT_TRUE(!real ||
                     std::equal(picture.GetData(), picture.GetData() + size.x * size.y * 3, expected.GetData()));
         EXPECT_TRUE(!real || picture.GetRed(size.x - 1, size.y / 2) > 200);

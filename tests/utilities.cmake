@@ -9,3 +9,5 @@ solvane_test(settings_file_tests SOURCES SettingsFileTest.cpp)
 solvane_test(skin_tests GUI SOURCES SkinImageStoreTest.cpp)
 # One test reads the skin that the build packs beside the host.
 add_dependencies(skin_tests solvane_skin)
+# Work a worker hands to the main thread without waiting, for a handler that may go first.
+solvane_test(main_thread_post_tests THREADS SOURCES MainThreadPostTest.cpp)

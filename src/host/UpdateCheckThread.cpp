@@ -1,9 +1,9 @@
 // The update check: the module's GetNewPluginFileName, called once off the main thread.
 #include "host/UpdateCheckThread.h"
 
+#include "util/MainThreadPost.h"
 #include "util/Trace.h"
 
-#include <wx/app.h>
 #include <wx/filename.h>
 
 UpdateCheckThread::UpdateCheckThread(GetNewPluginFileNameFunction getNewPluginFileName_,
@@ -22,7 +22,7 @@ wxThread::ExitCode UpdateCheckThread::Entry()
     if (name && !TestDestroy())
     {
         SOLVANE_TRACE("new module %s", name->GetFullPath());
-        wxTheApp->CallAfter(accepted);
+        PostToMainThread(accepted);
     }
     return nullptr;
 }

@@ -1,4 +1,5 @@
-// The completion event of a background download: the body, owned by the event until taken.
+// The completion event of a background download: the body or what was made of it, owned by the
+// event until taken.
 #include "net/DownloadFinishedEvent.h"
 
 #include "util/Trace.h"
@@ -12,7 +13,8 @@ DownloadFinishedEvent::DownloadFinishedEvent(wxEventType type, int id) : wxEvent
     SOLVANE_TRACE("[%p]DownloadFinishedEvent::DownloadFinishedEvent(%d, %d)", static_cast<void*>(this), type, id);
 }
 
-DownloadFinishedEvent::DownloadFinishedEvent(const DownloadFinishedEvent& other) : wxEvent(other), body(other.body)
+DownloadFinishedEvent::DownloadFinishedEvent(const DownloadFinishedEvent& other)
+    : wxEvent(other), body(other.body), result(other.result)
 {
     SOLVANE_TRACE("[%p]DownloadFinishedEvent::DownloadFinishedEvent(%p)", static_cast<void*>(this),
                   static_cast<const void*>(&other));
@@ -32,6 +34,11 @@ wxEvent* DownloadFinishedEvent::Clone() const
 void DownloadFinishedEvent::SetBody(std::string bytes)
 {
     body = std::make_shared<std::string>(std::move(bytes));
+}
+
+void DownloadFinishedEvent::SetResult(std::any value)
+{
+    result = std::make_shared<std::any>(std::move(value));
 }
 
 std::string DownloadFinishedEvent::TakeBody()

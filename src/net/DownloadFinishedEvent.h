@@ -1,4 +1,5 @@
-// The completion event of a background download: the body, owned by the event until taken.
+// The completion event of a background download: the body, or what the download's thread made of
+// it, owned by the event until taken.
 //
 // Usage:
 //   wxBEGIN_EVENT_TABLE(PopupDialog, wxDialog)
@@ -8,6 +9,8 @@
 //   {
 //       if (!event.Succeeded()) ...          // the download failed
 //       const std::string body = event.TakeBody();
+//       // or, for a download that worked on its body (a decoded picture):
+//       const wxImage picture = event.TakeResult<wxImage>().value_or(wxImage());
 //       ...
 //   }
 // A body nobody takes goes with the event. Unlike a command event it does not travel on to
@@ -16,7 +19,9 @@
 
 #include <wx/event.h>
 
+#include <any>
 #include <memory>
+#include <optional>
 #include <string>
 
 class DownloadFinishedEvent : public wxEvent
@@ -37,9 +42,24 @@ public:
     std::string TakeBody();
     size_t GetBodyLength() const { return body ? body->size() : 0; }
 
+    /// What the download's thread made of the body; set with the body, which it used up.
+    void SetResult(std::any value);
+    /// Moves the result out when it is a T; none after a failure, for another type, and once a copy
+    /// of the event has taken it.
+    template <typename T> std::optional<T> TakeResult()
+    {
+        T* value = result ? std::any_cast<T>(result.get()) : nullptr;
+        if (!value)
+            return std::nullopt;
+        std::optional<T> taken(std::move(*value));
+        result->reset();
+        return taken;
+    }
+
 private:
     // Shared with the event's clones, freed with the last of them.
     std::shared_ptr<std::string> body;
+    std::shared_ptr<std::any> result;
 };
 
 wxDECLARE_EVENT(EVT_DOWNLOAD_FINISHED, DownloadFinishedEvent);

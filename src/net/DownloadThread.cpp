@@ -4,7 +4,6 @@
 #include "util/Trace.h"
 
 #include <wx/app.h>
-#include <wx/weakref.h>
 
 #include <atomic>
 #include <chrono>
@@ -66,11 +65,12 @@ std::string ReadAll(wxInputStream& stream)
 }
 } // namespace
 
-// What goes back to the GUI thread: made there, filled in by the worker, read and destroyed
-// there again. The weak reference is only ever touched on the GUI thread.
+// What goes back to the GUI thread: filled in by the worker, read and destroyed on the GUI thread.
+// Once posted, the pending call is its only owner, so the reply and the thread it reaps go on the
+// GUI thread whether the receiver still lives or not.
 struct DownloadThread::Reply
 {
-    Reply(wxEvtHandler* handler, int id_) : receiver(handler), id(id_) {}
+    Reply(int id_) : id(id_) {}
     ~Reply() { Reap(); }
     Reply(const Reply&) = delete;
     Reply& operator=(const Reply&) = delete;
@@ -86,36 +86,16 @@ struct DownloadThread::Reply
         thread = nullptr;
     }
 
-    wxWeakRef<wxEvtHandler> receiver;
     int id;
     bool ok = false;
     std::string body;
+    std::any result;                  // what the body work made of the body
     DownloadThread* thread = nullptr; // set when the reply is sent
-};
-
-// The reply as a pending call on the application object. Once queued, the event is the only
-// owner of the reply, so the reply and the thread it reaps go on the GUI thread.
-class DownloadThread::ReplyCall : public wxAsyncMethodCallEvent
-{
-public:
-    ReplyCall(wxObject* app, std::shared_ptr<Reply> reply_) : wxAsyncMethodCallEvent(app), reply(std::move(reply_)) {}
-    ReplyCall(const ReplyCall& other) : wxAsyncMethodCallEvent(other), reply(other.reply) {}
-
-    wxEvent* Clone() const override { return new ReplyCall(*this); }
-    void Execute() override
-    {
-        SOLVANE_TRACE("[%p]DownloadThread::ReplyCall::Execute(void)", static_cast<void*>(this));
-        Deliver(*reply);
-        reply->Reap();
-    }
-
-private:
-    std::shared_ptr<Reply> reply;
 };
 
 DownloadThread::DownloadThread(wxEvtHandler* handler, int id, const wxString& url_, std::unique_ptr<wxHTTP2> client_,
                                unsigned priority)
-    : wxThread(wxTHREAD_JOINABLE), reply(std::make_shared<Reply>(handler, id)), url(url_),
+    : wxThread(wxTHREAD_JOINABLE), receiver(handler), reply(std::make_shared<Reply>(id)), url(url_),
       request(std::make_unique<HttpGet>(url_)), client(std::move(client_))
 {
     // Without the query: the login check carries the password there.
@@ -180,32 +160,31 @@ wxThread::ExitCode DownloadThread::Entry()
         if (ok)
             body = request->TakeBody();
     }
-    if (ok && bodyWork)
-        body = bodyWork(std::move(body));
     std::shared_ptr<Reply> outgoing = std::move(reply);
     outgoing->ok = ok;
-    outgoing->body = std::move(body);
-    if (wxAppConsole* app = wxAppConsole::GetInstance())
-    {
+    if (ok && bodyWork)
+        outgoing->result = bodyWork(std::move(body));
+    else
+        outgoing->body = std::move(body);
+    // Without an application nothing is posted and the reply goes here, with nothing to reap.
+    if (wxAppConsole::GetInstance())
         outgoing->thread = this;
-        app->QueueEvent(new ReplyCall(app, std::move(outgoing)));
-    }
+    receiver.Post([outgoing = std::move(outgoing)](wxEvtHandler& handler) { Deliver(handler, *outgoing); });
     Unregister();
     return 0;
 }
 
-void DownloadThread::Deliver(Reply& reply)
+void DownloadThread::Deliver(wxEvtHandler& receiver, Reply& reply)
 {
     SOLVANE_TRACE("[static]DownloadThread::Deliver(%d, %d, %zu)", reply.id, reply.ok, reply.body.size());
-    wxEvtHandler* receiver = reply.receiver.get();
-    reply.receiver.Release();
-    if (!receiver)
-        return; // the receiver is gone; the body goes with the reply
-
     DownloadFinishedEvent event(EVT_DOWNLOAD_FINISHED, reply.id);
     if (reply.ok)
+    {
         event.SetBody(std::move(reply.body));
-    receiver->ProcessEvent(event);
+        if (reply.result.has_value())
+            event.SetResult(std::move(reply.result));
+    }
+    receiver.ProcessEvent(event);
 }
 
 bool DownloadThread::WaitForAll(long timeoutMs)

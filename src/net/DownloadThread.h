@@ -36,11 +36,13 @@
 #include "net/DownloadFinishedEvent.h"
 #include "net/HttpGet.h"
 #include "net/wxHTTP2.h"
+#include "util/MainThreadPost.h"
 #include "util/StopToken.h"
 
 #include <wx/string.h>
 #include <wx/thread.h>
 
+#include <any>
 #include <atomic>
 #include <functional>
 #include <memory>
@@ -58,9 +60,11 @@ public:
     HttpGet& GetRequest() { return *request; }
 
     /// Work on a body that arrived, done on this thread before the reply goes: what it returns
-    /// is what the handler gets. A pop-up decodes and scales its picture here, so that the
-    /// window's thread only makes the bitmap. It must not touch any window. Set before Run.
-    using BodyWork = std::function<std::string(std::string body)>;
+    /// is the reply's result (DownloadFinishedEvent::TakeResult), its body then empty. A pop-up
+    /// decodes and scales its picture here into a wxImage, so that the window's thread only makes
+    /// the bitmap. It must not touch any window, and must keep no copy of what it returns: the
+    /// result is handed over whole. Set before Run.
+    using BodyWork = std::function<std::any(std::string body)>;
     void SetBodyWork(BodyWork work) { bodyWork = std::move(work); }
 
     /// Waits up to timeoutMs until every download has finished and sent its reply (the replies
@@ -75,16 +79,17 @@ protected:
 
 private:
     struct Reply;
-    class ReplyCall;
 
     /// Counted from construction until Entry ends, or until destruction for a thread that
     /// never ran: whichever comes first.
     void Unregister();
-    static void Deliver(Reply& reply);
+    static void Deliver(wxEvtHandler& receiver, Reply& reply);
 
     // The round of StopAll this download belongs to.
     StopToken stop;
     std::atomic<bool> unregistered{false};
+    // Held weakly: a receiver gone before the reply arrives gets nothing.
+    MainThreadTarget receiver;
     std::shared_ptr<Reply> reply;
     wxString url;
     std::unique_ptr<HttpGet> request;

@@ -209,9 +209,9 @@ void DesktopNotifier::OnDownloadFinished(DownloadFinishedEvent& event)
         return;
     const auto [name, kind] = found->second;
     downloads.erase(found);
-    const std::string pixels = event.TakeBody();
-    const wxBitmap picture = event.Succeeded() ? PopupDialog::ProfileBitmap(pixels.data(), pixels.size()) : wxBitmap();
-    Notify(name, kind, picture.IsOk() ? picture.ConvertToImage() : wxImage());
+    // Decoded and scaled on the download's thread; a picture of another size is none of its making.
+    const wxImage picture = event.TakeResult<wxImage>().value_or(wxImage());
+    Notify(name, kind, PopupDialog::ProfileBitmap(picture).IsOk() ? picture : wxImage());
 }
 
 void DesktopNotifier::Notify(const wxString& name, PopupKind kind, const wxImage& picture)

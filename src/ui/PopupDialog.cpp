@@ -27,8 +27,6 @@
 #include <wx/statbmp.h>
 #include <wx/stattext.h>
 
-#include <cstring>
-
 namespace
 {
 const int kPictureWidth = 107;
@@ -186,23 +184,23 @@ bool PopupDialog::StartPictureDownload(wxEvtHandler* receiver, int id, const wxS
     request.SetStopToken(stop);
     // Decoding a large picture kept the window waiting for hundreds of milliseconds: it is done on
     // the download's thread.
-    thread->SetBodyWork([scale](std::string body) { return DecodeProfileImage(body, scale); });
+    thread->SetBodyWork([scale](std::string body) -> std::any { return DecodeProfileImage(body, scale); });
     if (thread->Run() == wxTHREAD_NO_ERROR)
         return true;
     delete thread;
     return false;
 }
 
-std::string PopupDialog::DecodeProfileImage(const std::string& body, double scale)
+wxImage PopupDialog::DecodeProfileImage(const std::string& body, double scale)
 {
     SOLVANE_TRACE("[static]PopupDialog::DecodeProfileImage(%zu, %g)", body.size(), scale);
     if (body.empty() || body.size() > kMaxPictureBytes)
-        return std::string();
+        return wxImage();
     // The size comes from the header first: a small body can announce a picture whose pixels
     // would not fit into memory.
     const ImageHeader header = ImageHeader::Read(body.data(), body.size());
     if (header.format == ImageHeader::UNKNOWN || header.width > kMaxPictureSide || header.height > kMaxPictureSide)
-        return std::string();
+        return wxImage();
 
     // Handlers of our own: the toolkit's list holds only what the skin needed.
     wxJPEGHandler jpeg;
@@ -213,35 +211,22 @@ std::string PopupDialog::DecodeProfileImage(const std::string& body, double scal
     {
         wxLogNull quiet; // a broken picture is expected now and then
         if (!handler.LoadFile(&image, stream, false) || !image.IsOk())
-            return std::string();
+            return wxImage();
     }
     if (static_cast<unsigned>(image.GetWidth()) != header.width ||
         static_cast<unsigned>(image.GetHeight()) != header.height)
-        return std::string();
+        return wxImage();
     // Scaled once, from the picture as it came, to the screen's own pixels.
     const wxSize size = ScaledPictureSize(scale);
     image.Rescale(size.x, size.y, wxIMAGE_QUALITY_HIGH);
-    const size_t area = static_cast<size_t>(size.x) * size.y;
-    std::string pixels(reinterpret_cast<const char*>(image.GetData()), area * 3);
-    if (image.HasAlpha())
-        pixels.append(reinterpret_cast<const char*>(image.GetAlpha()), area);
-    return pixels;
+    return image;
 }
 
-wxBitmap PopupDialog::ProfileBitmap(const void* pixels, size_t length, double scale)
+wxBitmap PopupDialog::ProfileBitmap(const wxImage& picture, double scale)
 {
-    const wxSize size = ScaledPictureSize(scale);
-    const size_t area = static_cast<size_t>(size.x) * size.y;
-    if (!pixels || (length != area * 3 && length != area * 4))
+    if (!picture.IsOk() || picture.GetSize() != ScaledPictureSize(scale))
         return wxBitmap();
-    wxImage image(size.x, size.y, false);
-    std::memcpy(image.GetData(), pixels, area * 3);
-    if (length == area * 4)
-    {
-        image.InitAlpha();
-        std::memcpy(image.GetAlpha(), static_cast<const char*>(pixels) + area * 3, area);
-    }
-    return wxBitmap(image, -1, ValidScale(scale));
+    return wxBitmap(picture, -1, ValidScale(scale));
 }
 
 void PopupDialog::OnDownloadFinished(DownloadFinishedEvent& event)
@@ -249,9 +234,9 @@ void PopupDialog::OnDownloadFinished(DownloadFinishedEvent& event)
     SOLVANE_TRACE("[%p]PopupDialog::OnDownloadFinished(%d, %zu)", static_cast<void*>(this), event.Succeeded(),
                   event.GetBodyLength());
     const bool arrived = event.Succeeded();
-    const std::string pixels = event.TakeBody();
     // The download's thread has decoded the picture: only the bitmap is made here.
-    wxBitmap picture = arrived ? ProfileBitmap(pixels.data(), pixels.size(), GetContentScaleFactor()) : wxBitmap();
+    const wxImage decoded = event.TakeResult<wxImage>().value_or(wxImage());
+    wxBitmap picture = arrived ? ProfileBitmap(decoded, GetContentScaleFactor()) : wxBitmap();
     if (arrived && !picture.IsOk())
         SOLVANE_TRACE("invalid image");
     PictureArrived(picture);

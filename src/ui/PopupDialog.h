@@ -19,6 +19,7 @@
 #include <wx/bmpbndl.h>
 #include <wx/dialog.h>
 #include <wx/frame.h>
+#include <wx/image.h>
 #include <wx/timer.h>
 
 #include <cstddef>
@@ -69,12 +70,13 @@ public:
     /// little larger than the mark so that it is easy to hit.
     static wxRect CloseMarkRect();
 
-    /// The pixels of the picture a body gives, scaled to 107 x 82 logical pixels at the screen's
-    /// scale: red, green and blue bytes, then alpha bytes if it has any; empty for anything that
-    /// is not a JPEG or PNG picture of a sensible size. Any thread: the download's does it.
-    static std::string DecodeProfileImage(const std::string& body, double scale = 1);
-    /// The bitmap of such pixels at that scale; invalid for any other length. The GUI thread's part.
-    static wxBitmap ProfileBitmap(const void* pixels, size_t length, double scale = 1);
+    /// The picture a body gives, scaled to 107 x 82 logical pixels at the screen's scale; invalid
+    /// for anything that is not a JPEG or PNG picture of a sensible size. Any thread: the
+    /// download's does it (a wxImage may be made off the GUI thread, a bitmap may not).
+    static wxImage DecodeProfileImage(const std::string& body, double scale = 1);
+    /// The bitmap of such a picture at that scale; invalid for a picture of any other size. The
+    /// GUI thread's part.
+    static wxBitmap ProfileBitmap(const wxImage& picture, double scale = 1);
     /// Starts the download of name's picture, decoded as DecodeProfileImage does, whose reply
     /// reaches receiver as a DownloadFinishedEvent with that id; false when it could not start.
     static bool StartPictureDownload(wxEvtHandler* receiver, int id, const wxString& name, const StopToken& stop,

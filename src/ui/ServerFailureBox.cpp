@@ -2,6 +2,7 @@
 #include "ui/ServerFailureBox.h"
 
 #include "util/MainThreadCall.h"
+#include "util/MainThreadPost.h"
 #include "util/Trace.h"
 
 #include <wx/app.h>
@@ -65,17 +66,14 @@ void ShowServerFailureBox(const wxString& caption, const wxString& message, std:
                           std::function<void()> closed)
 {
     SOLVANE_TRACE("[static]ShowServerFailureBox(%s)", caption);
-    if (!wxTheApp)
-    {
-        closed();
-        return;
-    }
-    wxTheApp->CallAfter([caption, message, waited, closed] {
+    const bool posted = PostToMainThread([caption, message, waited, closed] {
         // A box left over from a caller that no longer waits for it would hold up the exit too.
         if (waited())
             ShowNow(caption, message);
         closed();
     });
+    if (!posted)
+        closed();
 }
 
 wxString ServerSettingsHint()
@@ -96,9 +94,7 @@ bool ShowServerFailureBoxAndWait(const wxString& caption, const wxString& messag
 void PostExitToTopWindow()
 {
     SOLVANE_TRACE("[static]PostExitToTopWindow(void)");
-    if (!wxTheApp)
-        return;
-    wxTheApp->CallAfter([] {
+    PostToMainThread([] {
         wxWindow* top = wxTheApp->GetTopWindow();
         // For its first seconds the splash screen is the first window, and it ignores the exit
         // command: the command belongs to the main window behind it.

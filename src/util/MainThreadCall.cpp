@@ -1,9 +1,9 @@
 // Runs a function on the main thread for a worker that waits for it, unless it is told to stop.
 #include "util/MainThreadCall.h"
 
+#include "util/MainThreadPost.h"
 #include "util/Trace.h"
 
-#include <wx/app.h>
 #include <wx/thread.h>
 
 #include <condition_variable>
@@ -33,12 +33,11 @@ bool RunOnMainThread(std::function<void()> work, const StopToken& stop)
         work();
         return true;
     }
-    wxAppConsole* app = wxAppConsole::GetInstance();
-    if (!app || stop.IsStopRequested())
+    if (stop.IsStopRequested())
         return false;
 
     auto call = std::make_shared<PendingCall>();
-    app->CallAfter([call, work = std::move(work)] {
+    const bool posted = PostToMainThread([call, work = std::move(work)] {
         {
             std::lock_guard<std::mutex> lock(call->mutex);
             if (call->abandoned)
@@ -51,6 +50,8 @@ bool RunOnMainThread(std::function<void()> work, const StopToken& stop)
         }
         call->doneSignal.notify_all();
     });
+    if (!posted)
+        return false;
     std::unique_lock<std::mutex> lock(call->mutex);
     while (
         !call->doneSignal.wait_for(lock, std::chrono::milliseconds(kStopCheckMilliseconds), [&] { return call->done; }))

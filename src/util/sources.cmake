@@ -9,6 +9,8 @@ list(APPEND SOLVANE_CORE_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/ImageHeader.h
   ${CMAKE_CURRENT_LIST_DIR}/MainThreadCall.cpp
   ${CMAKE_CURRENT_LIST_DIR}/MainThreadCall.h
+  ${CMAKE_CURRENT_LIST_DIR}/MainThreadPost.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/MainThreadPost.h
   ${CMAKE_CURRENT_LIST_DIR}/ModuleFileName.h
   ${CMAKE_CURRENT_LIST_DIR}/SayOnStderr.cpp
   ${CMAKE_CURRENT_LIST_DIR}/SayOnStderr.h
