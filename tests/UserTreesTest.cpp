@@ -85,18 +85,59 @@ TEST_F(TreeTest, AllTreeCountsAndKeepsItemsInPlace)
     EXPECT_EQ(1u, tree->GetChildrenCount(tree->GetRootItem(), false));
 }
 
-TEST_F(TreeTest, BaseTreeAppendsListsAndChangesOrDeletesTheFirstItemOfAName)
+TEST_F(TreeTest, BaseTreeSortsListsAndChangesOrDeletesByName)
 {
     auto* tree = Make<UserListTreeCtrl>();
     SendList(tree, ListOf({{"y", 0x0D}}));
-    SendList(tree, ListOf({{"y", 0x0D}})); // a second list adds its users again
+    SendList(tree, ListOf({{"y", 0x03}, {"w", 0x01}})); // a second list changes whom it knows
     Send(tree, EVT_USER_ADDED, User("x", 0x03));
-    Send(tree, EVT_USER_CHANGED, User("y", 0x15), 0x0D);
-    EXPECT_EQ("/-1: y/-1/15 y/-1/d x/-1/3", Show(tree, tree->GetRootItem()));
-    // The deleted item is forgotten: the next change goes to the one left.
+    Send(tree, EVT_USER_CHANGED, User("y", 0x15), 0x03);
+    EXPECT_EQ("/-1: w/-1/1 x/-1/3 y/-1/15", Show(tree, tree->GetRootItem()));
+    // The deleted item is forgotten: a later change finds nobody.
     Send(tree, EVT_USER_DELETED, User("y", 0));
     Send(tree, EVT_USER_CHANGED, User("y", 0x01), 0x0D);
-    EXPECT_EQ("/-1: y/-1/1 x/-1/3", Show(tree, tree->GetRootItem()));
+    EXPECT_EQ("/-1: w/-1/1 x/-1/3", Show(tree, tree->GetRootItem()));
+}
+
+// The All page reads in name order: letters whatever their case, numbers by their value; a
+// filter typed and cleared leaves the same order; the selected performer stays selected
+// whatever arrives above her.
+TEST_F(TreeTest, AllTreeIsInNameOrderThroughFiltersAndPolls)
+{
+    auto* tree = Make<AllTreeCtrl>(wxSize(240, 480));
+    frame->Show();
+    const wxTreeItemId group = tree->GetOnlineGroup();
+    SendList(tree, ListOf({{"bea10", 0x03}, {"Bea2", 0x03}, {"anna", 0x03}, {"Zed", 0x03}, {"mia", 0x0D}}));
+    Send(tree, EVT_USER_ADDED, User("Anna1", 0x03));
+    const char* const sorted = "Online (6)/0: anna/1/3 Anna1/1/3 Bea2/1/3 bea10/1/3 mia/2/d Zed/1/3";
+    EXPECT_EQ(sorted, Show(tree, group));
+    tree->SelectItem(tree->FindItem(User("mia", 0), group, false));
+    for (const char* text : {"a", "BEA", ""})
+        tree->SetFilter(NameFilter(text));
+    EXPECT_EQ(sorted, Show(tree, group));
+    // A poll: two arrive above her, one above her leaves, she changes.
+    for (const char* name : {"abe", "Bob"})
+        Send(tree, EVT_USER_ADDED, User(name, 0x03));
+    Send(tree, EVT_USER_DELETED, User("anna", 0x03));
+    Send(tree, EVT_USER_CHANGED, User("mia", 0x03), 0x0D);
+    EXPECT_EQ("Online (7)/0: abe/1/3 Anna1/1/3 Bea2/1/3 bea10/1/3 Bob/1/3 mia/1/3 Zed/1/3", Show(tree, group));
+    EXPECT_EQ("mia", tree->GetItemText(tree->GetSelection()));
+
+    // Thousands: a filter that empties the group and brings it back in slices.
+    UserList many;
+    for (int i = 0; i < 3000; ++i)
+        many.AddUser(User(wxString::Format(i % 2 ? "perf%d" : "Perf%d", i), 0x03));
+    SendList(tree, many);
+    ASSERT_TRUE(PumpUntil([&] { return tree->GetPendingCount() == 0; }));
+    const wxString whole = Show(tree, group);
+    EXPECT_NE(wxNOT_FOUND, whole.Find(" Perf8/1/3 perf9/1/3 Perf10/1/3 ")) << whole.Left(200);
+    tree->SetFilter(NameFilter("mi"));
+    EXPECT_EQ("Online (1 of 3007)/0: mia/1/3", Show(tree, group));
+    tree->SetFilter(NameFilter());
+    EXPECT_GT(tree->GetWaitingCount(), 0u);
+    ASSERT_TRUE(PumpUntil([&] { return tree->GetWaitingCount() == 0; }));
+    EXPECT_EQ(whole, Show(tree, group));
+    EXPECT_EQ("mia", tree->GetItemText(tree->GetSelection()));
 }
 
 // Pictures: 0 offline, 1 free, 2 busy, 3 the Online group, 4 the Offline group.
@@ -123,10 +164,13 @@ TEST_F(TreeTest, FavouritesMoveBetweenGroupsAsTheyComeAndGo)
     EXPECT_EQ("Online (1)/3: bea/2/d", Show(tree, online));
     EXPECT_EQ("Offline (1)/4: amy/0/0", Show(tree, offline));
 
-    // A new download replaces everything.
-    SendList(tree, ListOf({{"dee", 0}}), FavoriteTreeCtrl::kFavoritesListId);
-    EXPECT_EQ("Online (0)/3:", Show(tree, online));
-    EXPECT_EQ("Offline (1)/4: dee/0/0", Show(tree, offline));
+    // A new download replaces everything; each group reads in name order.
+    SendList(tree, ListOf({{"dee10", 0}, {"Dee9", 0}, {"cy", 0}, {"Bo", 0x03}, {"al2", 0x03}, {"AL10", 0x03}}),
+             FavoriteTreeCtrl::kFavoritesListId);
+    EXPECT_EQ("Online (3)/3: al2/1/3 AL10/1/3 Bo/1/3", Show(tree, online));
+    EXPECT_EQ("Offline (3)/4: cy/0/0 Dee9/0/0 dee10/0/0", Show(tree, offline));
+    Send(tree, EVT_USER_ADDED, User("dee10", 0x03));
+    EXPECT_EQ("Online (4)/3: al2/1/3 AL10/1/3 Bo/1/3 dee10/1/3", Show(tree, online));
     EXPECT_FALSE(tree->FindItem(User("amy", 0), tree->GetRootItem(), true).IsOk());
 }
 

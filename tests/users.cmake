@@ -1,5 +1,5 @@
 # Users and their differences, the performer list parser, the refresh and its failure box.
-solvane_test(user_list_tests SOURCES UserListTest.cpp PerformerListParserTest.cpp UserStatuses.h)
+solvane_test(user_list_tests SOURCES UserListTest.cpp UserListModelTest.cpp PerformerListParserTest.cpp UserStatuses.h)
 solvane_test(update_user_list_tests THREADS SOURCES UpdateUserListTest.cpp UserStatuses.h LIBS sitesim)
 solvane_test(server_failure_box_tests GUI SOURCES ServerFailureBoxTest.cpp WindowTest.h LIBS sitesim)
 # The box's pointer to the settings is read in Japanese too, from the catalogue beside the host.

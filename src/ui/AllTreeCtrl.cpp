@@ -32,7 +32,6 @@ AllTreeCtrl::AllTreeCtrl(wxWindow* parent, wxWindowID id, const wxPoint& pos, co
     onlineGroup =
         AppendItem(GetRootItem(), wxString::Format("%s (%s)", onlineLabel, _("Loading")), groupImage, groupImage);
     SetItemHasChildren(onlineGroup, true);
-    Bind(wxEVT_IDLE, &AllTreeCtrl::OnIdle, this);
     // A first start against a server that does not answer takes half a minute to fail: meanwhile
     // the group says whom it waits for, so that a wrong server shows before the failure box.
     connectingTimer.SetOwner(this);
@@ -50,19 +49,16 @@ void AllTreeCtrl::OnUserListInitialized(UserListEvent& event)
     SOLVANE_TRACE("[%p]AllTreeCtrl::OnUserListInitialized(%p)", static_cast<void*>(this), static_cast<void*>(&event));
     firstListSeen = true;
     connectingTimer.Stop();
-    // A second list while the first still goes in: the rest of the first goes in at once.
-    while (pending)
-        AddSlice();
     // Expanded while still empty: expanding a group lays out all its items at once.
     Expand(onlineGroup);
-    // Not copied: a copy of a large list alone would keep the window waiting.
-    pending = event.ShareUserList();
-    next = pending->begin();
-    pendingLeft = pending->GetCount();
+    // A second list while the first still goes in joins what is still to come; its users that
+    // are in the tree already are changed in place.
+    loading = true;
     sliceUsers = kFirstSliceUsers;
-    lastSlice = 0;
+    sinceSlice.Start();
     // A list that fits into one slice is in the tree when this returns.
-    AddSlice();
+    PutUsers(onlineGroup, event.GetUserList(), kFirstSliceUsers);
+    OnSliceShown();
 }
 
 void AllTreeCtrl::OnConnectingTimer(wxTimerEvent& WXUNUSED(event))
@@ -75,52 +71,24 @@ void AllTreeCtrl::OnConnectingTimer(wxTimerEvent& WXUNUSED(event))
                                               wxString::Format(_("Connecting to %s..."), SiteAddress::ListServer())));
 }
 
-void AllTreeCtrl::AddSlice()
+size_t AllTreeCtrl::SliceSize() const
 {
-    SOLVANE_TRACE("[%p]AllTreeCtrl::AddSlice(%zu)", static_cast<void*>(this), pendingLeft);
+    if (!loading)
+        return UserListTreeCtrl::SliceSize();
     // The tree lays out and paints new items after the slice, which costs far more than adding
     // them: the next slice is sized by what the last one cost, all told.
-    if (lastSlice > 0)
-        sliceUsers = std::clamp<size_t>(lastSlice * kSliceMilliseconds / std::max(1L, sinceSlice.Time()), 100, 20000);
+    sliceUsers = std::clamp<size_t>(sliceUsers * kSliceMilliseconds / std::max(1L, sinceSlice.Time()), 100, 20000);
     sinceSlice.Start();
-    lastSlice = 0;
-    // One repaint for the whole slice instead of one per user.
-    Freeze();
-    for (; next != pending->end() && lastSlice < sliceUsers; ++next, --pendingLeft, ++lastSlice)
-    {
-        if (outOfTurn.count(next->first) == 0)
-            AppendUserItem(onlineGroup, next->second, ImageFor(next->second.GetStatus()));
-    }
-    Thaw();
-    if (next != pending->end())
+    return sliceUsers;
+}
+
+void AllTreeCtrl::OnSliceShown()
+{
+    SOLVANE_TRACE("[%p]AllTreeCtrl::OnSliceShown(%zu)", static_cast<void*>(this), GetWaitingCount());
+    if (!loading || GetWaitingCount() > 0)
         return;
-    pending.reset();
-    outOfTurn.clear();
+    loading = false;
     UpdateCount();
-}
-
-void AllTreeCtrl::OnIdle(wxIdleEvent& event)
-{
-    event.Skip();
-    if (!pending)
-        return;
-    AddSlice();
-    // The next slice after the toolkit has had its turn.
-    if (pending)
-        event.RequestMore();
-}
-
-void AllTreeCtrl::TakeOutOfTurn(const UserEvent& event)
-{
-    if (!pending || outOfTurn.count(event.GetUser().GetName()) > 0)
-        return;
-    const User* listed = pending->FindUser(event.GetUser().GetName());
-    // Users of the list that the slices have reached are in the tree.
-    if (!listed || FindItem(*listed, onlineGroup, false).IsOk())
-        return;
-    outOfTurn.insert(listed->GetName());
-    if (event.GetEventType() != EVT_USER_ADDED) // an arrival brings her in itself
-        AppendUserItem(onlineGroup, *listed, ImageFor(listed->GetStatus()));
 }
 
 int AllTreeCtrl::ImageFor(uint32_t status) const
@@ -133,31 +101,22 @@ int AllTreeCtrl::ImageFor(uint32_t status) const
 void AllTreeCtrl::OnUserAdded(UserEvent& event)
 {
     SOLVANE_TRACE("[%p]AllTreeCtrl::OnUserAdded(%p)", static_cast<void*>(this), static_cast<void*>(&event));
-    TakeOutOfTurn(event);
-    AppendUserItem(onlineGroup, event.GetUser(), ImageFor(event.GetUser().GetStatus()));
+    PutUser(onlineGroup, event.GetUser());
     UpdateCount();
 }
 
 void AllTreeCtrl::OnUserChanged(UserEvent& event)
 {
     SOLVANE_TRACE("[%p]AllTreeCtrl::OnUserChanged(%p)", static_cast<void*>(this), static_cast<void*>(&event));
-    TakeOutOfTurn(event);
-    const wxTreeItemId item = FindItem(event.GetUser(), onlineGroup, false);
-    if (item.IsOk())
-    {
-        const int image = ImageForUser(event.GetUser());
-        SetItemImage(item, image, wxTreeItemIcon_Normal);
-        SetItemImage(item, image, wxTreeItemIcon_Selected);
-    }
-    // The base handler stores the new status in the item's data.
-    event.Skip();
+    // One of the first list still to come changes what comes; an unknown one changes nothing.
+    if (GetModel(onlineGroup).Find(event.GetUser().GetName()))
+        PutUser(onlineGroup, event.GetUser());
 }
 
 void AllTreeCtrl::OnUserDeleted(UserEvent& event)
 {
     SOLVANE_TRACE("[%p]AllTreeCtrl::OnUserDeleted(%p)", static_cast<void*>(this), static_cast<void*>(&event));
-    TakeOutOfTurn(event);
-    UserListTreeCtrl::OnUserDeleted(event);
+    RemoveUser(onlineGroup, event.GetUser().GetName());
     UpdateCount();
 }
 
@@ -165,7 +124,7 @@ void AllTreeCtrl::UpdateCount()
 {
     SOLVANE_TRACE("[%p]AllTreeCtrl::UpdateCount(void)", static_cast<void*>(this));
     // "Loading" until the whole first list is in.
-    if (pending)
+    if (loading)
         return;
     // Users sit right below the group: counting its own children is immediate, where counting
     // recursively walks every item, once per deleted user of a poll.

@@ -10,8 +10,6 @@
 #include <wx/stopwatch.h>
 #include <wx/timer.h>
 
-#include <memory>
-#include <unordered_set>
 
 class AllTreeCtrl : public UserListTreeCtrl
 {
@@ -33,7 +31,7 @@ public:
 
     wxTreeItemId GetOnlineGroup() const { return onlineGroup; }
     /// Users of the first list not yet in the tree.
-    size_t GetPendingCount() const { return pendingLeft; }
+    size_t GetPendingCount() const { return loading ? GetWaitingCount() : 0; }
     /// Fires once, a while after the start, when the first list is still awaited.
     wxTimer& GetConnectingTimer() { return connectingTimer; }
 
@@ -48,29 +46,21 @@ public:
 protected:
     int ImageForUser(const User& user) const override;
     void OnFilterChanged() override { UpdateCount(); }
+    size_t SliceSize() const override;
+    void OnSliceShown() override;
 
 private:
     bool offline = false;
     bool firstListSeen = false;
     wxTimer connectingTimer;
     void OnConnectingTimer(wxTimerEvent& event);
-    void AddSlice();
-    void OnIdle(wxIdleEvent& event);
-    /// A change to a user of the first list that the slices have not reached yet: the user goes
-    /// in now, out of turn, so that the change finds her.
-    void TakeOutOfTurn(const UserEvent& event);
     /// The picture of a user's item: free, busy or none.
     int ImageFor(uint32_t status) const;
 
-    // The first list, shared with the event that brought it, as far as the slices have gone;
-    // the users of it that changes brought in out of turn are passed over.
-    std::shared_ptr<const UserList> pending;
-    UserList::const_iterator next;
-    size_t pendingLeft = 0;
-    std::unordered_set<wxString> outOfTurn;
-    size_t sliceUsers = kFirstSliceUsers;
-    size_t lastSlice = 0;
-    wxStopWatch sinceSlice; // since the last slice began
+    // While the first list goes in, its slices are sized by what the last one cost, all told.
+    bool loading = false;
+    mutable size_t sliceUsers = kFirstSliceUsers;
+    mutable wxStopWatch sinceSlice; // since the last slice began
 
     wxString onlineLabel;
     wxTreeItemId onlineGroup;

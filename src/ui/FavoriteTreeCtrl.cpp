@@ -133,29 +133,17 @@ void FavoriteTreeCtrl::OnUserStatusChanged(UserEvent& event)
     if (!favorites.FindUser(user.GetName()) || !onlineGroup.IsOk())
         return;
     const uint32_t status = user.GetStatus();
-    const int image = ImageFor(IconForStatus(status));
-
     const FavoriteGroup left = FavoriteGroupLeft(event.GetOldStatus(), status);
     if (left != FavoriteGroup::None)
-    {
-        const wxTreeItemId leaving = FindItem(user, GroupItem(left), false);
-        if (leaving.IsOk())
-            Delete(leaving);
-    }
-
-    wxTreeItemId item = FindItem(user, GetRootItem(), true);
-    if (item.IsOk())
-    {
-        SetItemImage(item, image, wxTreeItemIcon_Normal);
-        SetItemImage(item, image, wxTreeItemIcon_Selected);
-    }
+        RemoveUser(GroupItem(left), user.GetName());
+    // Shown or kept aside by the filter, she is changed where she is; else she joins her group.
+    if (const wxTreeItemId group = GroupOf(user.GetName()); group.IsOk())
+        PutUser(group, user);
     else if (const FavoriteGroup joined = FavoriteGroupFor(status); joined != FavoriteGroup::None)
     {
-        item = AppendUserItem(GroupItem(joined), user, image);
+        PutUser(GroupItem(joined), user);
         UpdateCount();
     }
-    if (UserListTreeItemData* data = GetUserData(item))
-        data->SetUser(user);
 }
 
 void FavoriteTreeCtrl::OnItemGetToolTip(wxTreeEvent& event)

@@ -12,7 +12,7 @@
 #include <wx/utils.h>
 
 #include <algorithm>
-#include <iterator>
+#include <cstdint>
 
 wxBEGIN_EVENT_TABLE(UserListTreeCtrl, wxTreeCtrl)
     EVT_MENU(wxID_OPEN, UserListTreeCtrl::OnMenu)
@@ -39,21 +39,23 @@ UserListTreeCtrl::UserListTreeCtrl(wxWindow* parent, wxWindowID id, const wxPoin
 UserListTreeCtrl::~UserListTreeCtrl()
 {
     SOLVANE_TRACE("[%p]UserListTreeCtrl::~UserListTreeCtrl(void)", static_cast<void*>(this));
-    // The items go while the name index they leave still exists.
+    // The models go first: the items need not be forgotten one by one.
+    models.clear();
     DeleteAllItems();
 }
 
 wxTreeItemId UserListTreeCtrl::FindItem(const User& user, const wxTreeItemId& parent, bool recursive)
 {
-    const auto found = nameIndex.find(user.GetName());
-    if (found == nameIndex.end() || !parent.IsOk())
+    if (!parent.IsOk())
         return wxTreeItemId();
-    // Items of one name are listed in the order they were appended, which is their order in
-    // the tree: the first below the parent is the one a depth-first search meets first.
-    for (const wxTreeItemId& item : found->second)
+    // Groups in the order of the tree: the first whose item shows her is the one a depth-first
+    // search meets first.
+    for (const auto& entry : models)
     {
-        if (IsBelow(item, parent, recursive))
-            return item;
+        if (entry.first != parent && !(recursive && IsBelow(entry.first, parent, true)))
+            continue;
+        if (void* item = entry.second->GetTag(user.GetName()))
+            return wxTreeItemId(item);
     }
     return wxTreeItemId();
 }
@@ -72,29 +74,119 @@ bool UserListTreeCtrl::IsBelow(const wxTreeItemId& item, const wxTreeItemId& par
 
 void UserListTreeCtrl::ForgetItem(const wxString& name, const wxTreeItemId& item)
 {
-    const auto found = nameIndex.find(name);
-    if (found == nameIndex.end())
-        return;
-    std::vector<wxTreeItemId>& items = found->second;
-    items.erase(std::remove(items.begin(), items.end(), item), items.end());
-    if (items.empty())
-        nameIndex.erase(found);
+    // The trees take their items out through their models; this keeps a model from naming an
+    // item that went another way.
+    for (auto& entry : models)
+    {
+        if (entry.second->GetTag(name) == item.GetID())
+            entry.second->SetTag(name, nullptr);
+    }
 }
 
-wxTreeItemId UserListTreeCtrl::AppendUserItem(const wxTreeItemId& parent, const User& user, int image)
+UserListModel& UserListTreeCtrl::GetModel(const wxTreeItemId& group)
 {
-    if (!nameFilter.Matches(user.GetName()))
+    for (auto& entry : models)
     {
-        hiddenUsers[user.GetName()] = HiddenUser{user, parent};
-        return wxTreeItemId();
+        if (entry.first == group)
+            return *entry.second;
     }
-    // One waiting for its slice (a favourite moving between groups) goes in now, and only once.
-    if (!hiddenUsers.empty())
-        hiddenUsers.erase(user.GetName());
+    models.emplace_back(group, std::make_unique<UserListModel>());
+    models.back().second->SetFilter(nameFilter);
+    return *models.back().second;
+}
+
+const UserListModel* UserListTreeCtrl::FindModel(const wxTreeItemId& group) const
+{
+    for (const auto& entry : models)
+    {
+        if (entry.first == group)
+            return entry.second.get();
+    }
+    return nullptr;
+}
+
+wxTreeItemId UserListTreeCtrl::GroupOf(const wxString& name) const
+{
+    for (const auto& entry : models)
+    {
+        if (entry.second->Find(name))
+            return entry.first;
+    }
+    return wxTreeItemId();
+}
+
+wxTreeItemId UserListTreeCtrl::InsertUserItem(const wxTreeItemId& group, const User& user, size_t index)
+{
+    const int image = ImageForUser(user);
     auto* data = new UserListTreeItemData(user, this);
-    const wxTreeItemId item = AppendItem(parent, user.GetName(), image, image, data);
-    nameIndex[user.GetName()].push_back(item);
+    const wxTreeItemId item = InsertItem(group, index, user.GetName(), image, image, data);
+    GetModel(group).SetShownTag(index, item.GetID());
     return item;
+}
+
+void UserListTreeCtrl::PutUser(const wxTreeItemId& group, const User& user)
+{
+    UserListModel& model = GetModel(group);
+    size_t newIndex = SIZE_MAX;
+    if (model.Put(user, &newIndex) != UserListModel::Place::Shown)
+        return;
+    if (newIndex != SIZE_MAX)
+    {
+        InsertUserItem(group, user, newIndex);
+        return;
+    }
+    const wxTreeItemId item(model.GetTag(user.GetName()));
+    if (UserListTreeItemData* data = GetUserData(item))
+    {
+        data->SetUser(user);
+        const int image = ImageForUser(user);
+        SetItemImage(item, image, wxTreeItemIcon_Normal);
+        SetItemImage(item, image, wxTreeItemIcon_Selected);
+    }
+}
+
+void UserListTreeCtrl::PutUsers(const wxTreeItemId& group, const UserList& users, size_t firstSlice)
+{
+    UserListModel& model = GetModel(group);
+    // Those known already change in place; the others are sorted once and wait for their slice.
+    for (auto entry = users.begin(); model.GetShownCount() > 0 && entry != users.end(); ++entry)
+    {
+        if (model.PlaceOf(entry->first) == UserListModel::Place::Shown)
+            PutUser(group, entry->second);
+    }
+    model.PutAll(users);
+    ShowWaiting(firstSlice);
+}
+
+bool UserListTreeCtrl::RemoveUser(const wxTreeItemId& group, const wxString& name)
+{
+    UserListModel& model = GetModel(group);
+    const wxTreeItemId item(model.GetTag(name));
+    if (!model.Remove(name))
+        return false;
+    if (item.IsOk())
+        Delete(item);
+    return true;
+}
+
+void UserListTreeCtrl::ShowWaiting(size_t max)
+{
+    Freeze();
+    for (auto& entry : models)
+    {
+        // Taken in name order: after a first list or an emptied group every one is appended.
+        for (const auto& [user, index] : entry.second->TakeWaiting(max))
+            InsertUserItem(entry.first, *user, index);
+    }
+    Thaw();
+}
+
+size_t UserListTreeCtrl::GetWaitingCount() const
+{
+    size_t count = 0;
+    for (const auto& entry : models)
+        count += entry.second->GetWaitingCount();
+    return count;
 }
 
 UserListTreeItemData* UserListTreeCtrl::GetUserData(const wxTreeItemId& item) const
@@ -136,40 +228,27 @@ void UserListTreeCtrl::OnUserListInitialized(UserListEvent& event)
 {
     SOLVANE_TRACE("[%p]UserListTreeCtrl::OnUserListInitialized(%p)", static_cast<void*>(this),
                   static_cast<void*>(&event));
-    // One repaint for the whole list instead of one per user.
-    Freeze();
-    for (const auto& entry : event.GetUserList())
-    {
-        UserEvent added(entry.second, EVT_USER_ADDED, UserEvent::kNoStatus);
-        ProcessEvent(added);
-    }
-    Thaw();
+    // A list of any length: sorted once and put in whole.
+    PutUsers(GetRootItem(), event.GetUserList(), event.GetUserList().GetCount());
 }
 
 void UserListTreeCtrl::OnUserAdded(UserEvent& event)
 {
     SOLVANE_TRACE("[%p]UserListTreeCtrl::OnUserAdded(%p)", static_cast<void*>(this), static_cast<void*>(&event));
-    AppendUserItem(GetRootItem(), event.GetUser(), -1);
+    PutUser(GetRootItem(), event.GetUser());
 }
 
 void UserListTreeCtrl::OnUserDeleted(UserEvent& event)
 {
     SOLVANE_TRACE("[%p]UserListTreeCtrl::OnUserDeleted(%p)", static_cast<void*>(this), static_cast<void*>(&event));
-    const wxTreeItemId item = FindItem(event.GetUser(), GetRootItem(), true);
-    if (item.IsOk())
-        Delete(item);
-    else
-        hiddenUsers.erase(event.GetUser().GetName());
+    RemoveUser(GetRootItem(), event.GetUser().GetName());
 }
 
 void UserListTreeCtrl::OnUserChanged(UserEvent& event)
 {
     SOLVANE_TRACE("[%p]UserListTreeCtrl::OnUserChanged(%p)", static_cast<void*>(this), static_cast<void*>(&event));
-    const wxTreeItemId item = FindItem(event.GetUser(), GetRootItem(), true);
-    if (UserListTreeItemData* data = GetUserData(item))
-        data->SetUser(event.GetUser());
-    else if (const auto hidden = hiddenUsers.find(event.GetUser().GetName()); hidden != hiddenUsers.end())
-        hidden->second.user = event.GetUser();
+    if (GetModel(GetRootItem()).Find(event.GetUser().GetName()))
+        PutUser(GetRootItem(), event.GetUser());
 }
 
 void UserListTreeCtrl::OnTreeItemActivated(wxTreeEvent& WXUNUSED(event))
@@ -209,25 +288,16 @@ int UserListTreeCtrl::ImageForUser(const User& WXUNUSED(user)) const
 
 int UserListTreeCtrl::CountHidden(const wxTreeItemId& group) const
 {
-    return CountAside(group, false);
-}
-
-int UserListTreeCtrl::CountAside(const wxTreeItemId& group, bool waiting) const
-{
-    int count = 0;
-    for (const auto& entry : hiddenUsers)
-    {
-        if (entry.second.parent == group && entry.second.waiting == waiting)
-            ++count;
-    }
-    return count;
+    const UserListModel* model = FindModel(group);
+    return model ? static_cast<int>(model->GetHiddenCount()) : 0;
 }
 
 wxString UserListTreeCtrl::GroupLabel(const wxString& label, const wxTreeItemId& group) const
 {
     // Those waiting for their slice count as shown: the label says at once what the filter lets
     // through.
-    const int shown = static_cast<int>(GetChildrenCount(group, false)) + (waitingNames.empty() ? 0 : CountAside(group, true));
+    const UserListModel* model = FindModel(group);
+    const int shown = model ? static_cast<int>(model->GetPassingCount()) : 0;
     if (nameFilter.IsEmpty())
         return wxString::Format("%s (%d)", label, shown);
     // TRANSLATORS: a group of the trees while the search field hides some: "Online (12 of 300)".
@@ -237,148 +307,64 @@ wxString UserListTreeCtrl::GroupLabel(const wxString& label, const wxTreeItemId&
 void UserListTreeCtrl::DeleteChildren(const wxTreeItemId& item)
 {
     SOLVANE_TRACE("[%p]UserListTreeCtrl::DeleteChildren(void)", static_cast<void*>(this));
-    for (auto entry = hiddenUsers.begin(); entry != hiddenUsers.end();)
-        entry = entry->second.parent == item ? hiddenUsers.erase(entry) : std::next(entry);
+    GetModel(item).Clear();
     wxTreeCtrl::DeleteChildren(item);
 }
 
 void UserListTreeCtrl::SetFilter(const NameFilter& filter)
 {
     SOLVANE_TRACE("[%p]UserListTreeCtrl::SetFilter(%s)", static_cast<void*>(this), filter.GetText());
-    std::vector<wxTreeItemId> leaving;
-    size_t staying = 0;
-    ForEachUserItem([&](const wxTreeItemId& item, const wxTreeItemId&, const UserListTreeItemData& data) {
-        if (filter.Matches(data.GetUser().GetName()))
-            ++staying;
-        else
-            leaving.push_back(item);
-    });
-
-    Freeze();
     nameFilter = filter;
-    // Names to show, in order: the first slice goes in now, the rest an idle turn at a time.
-    std::vector<wxString> coming;
-    std::vector<wxTreeItemId> expanded;
-    if (leaving.size() <= std::max(kFewLeaving, staying))
+    // The selected performer stays selected, also when her group is emptied and filled anew, and
+    // is selected again when a filter that hid her is cleared.
+    const wxTreeItemId selectedItem = GetSelection();
+    if (const UserListTreeItemData* data = selectedItem.IsOk() && IsSelected(selectedItem) ? GetUserData(selectedItem) : nullptr)
+        keptSelection = data->GetUser().GetName();
+    const wxString selected = keptSelection;
+    Freeze();
+    for (auto& entry : models)
     {
-        // A few leave: one by one, the others stay as they are.
-        for (const wxTreeItemId& item : leaving)
+        const wxTreeItemId group = entry.first;
+        UserListModel& model = *entry.second;
+        const std::vector<void*> leaving = model.SetFilter(filter);
+        if (leaving.size() <= std::max(kFewLeaving, model.GetShownCount()))
         {
-            HiddenUser hidden{GetUserData(item)->GetUser(), GetItemParent(item)};
-            const wxString name = hidden.user.GetName();
-            Delete(item);
-            hiddenUsers[name] = std::move(hidden);
-        }
-    }
-    else
-    {
-        // Many leave: taking thousands of items out one by one costs the square of their number,
-        // so the groups are emptied whole and those who stay come back first, in their order.
-        std::vector<wxTreeItemId> groups;
-        std::vector<wxTreeItemId> topLevel;
-        hiddenUsers.reserve(hiddenUsers.size() + leaving.size() + staying);
-        ForEachUserItem([&](const wxTreeItemId& item, const wxTreeItemId& parent, const UserListTreeItemData& data) {
-            if (parent == GetRootItem())
-                topLevel.push_back(item);
-            else if (groups.empty() || groups.back() != parent)
-                groups.push_back(parent);
-            const wxString& name = data.GetUser().GetName();
-            const bool stays = nameFilter.Matches(name);
-            hiddenUsers[name] = HiddenUser{data.GetUser(), parent, stays};
-            if (stays)
-                coming.push_back(name);
-        });
-        for (const wxTreeItemId& group : groups)
-        {
-            if (IsExpanded(group))
-                expanded.push_back(group);
-            wxTreeCtrl::DeleteChildren(group);
-        }
-        for (const wxTreeItemId& item : topLevel)
-            Delete(item);
-    }
-    // Those kept aside that the filter now lets through come back; those waiting that it keeps
-    // out wait no more.
-    for (auto& entry : hiddenUsers)
-    {
-        const bool passes = nameFilter.Matches(entry.first);
-        if (!entry.second.waiting && passes)
-            coming.push_back(entry.first);
-        entry.second.waiting = passes;
-    }
-    size_t shown = 0;
-    for (const wxString& name : coming)
-    {
-        const auto entry = hiddenUsers.find(name);
-        if (shown++ >= kUsersPerSlice)
-        {
-            waitingNames.push_back(name);
+            // A few leave: one by one, the others stay as they are.
+            for (void* item : leaving)
+                Delete(wxTreeItemId(item));
             continue;
         }
-        const HiddenUser user = std::move(entry->second);
-        hiddenUsers.erase(entry);
-        AppendUserItem(user.parent, user.user, ImageForUser(user.user));
+        // Many leave: taking thousands of items out one by one costs the square of their number,
+        // so the group is emptied whole and those who stay come back, in order, with the others
+        // the filter lets through. A group open before stays open.
+        const bool expanded = group != GetRootItem() && IsExpanded(group);
+        model.UnshowAll();
+        wxTreeCtrl::DeleteChildren(group);
+        if (expanded)
+            Expand(group);
     }
-    // A group open before stays open, also when it was emptied for a moment.
-    for (const wxTreeItemId& group : expanded)
-        Expand(group);
+    ShowWaiting(kUsersPerSlice);
+    if (const wxTreeItemId group = GroupOf(selected); group.IsOk())
+    {
+        // Emptied with her group: she comes back out of turn, selected again.
+        if (GetModel(group).TakeNow(selected))
+            InsertUserItem(group, *GetModel(group).Find(selected), GetModel(group).ShownIndex(selected));
+        const wxTreeItemId item(GetModel(group).GetTag(selected));
+        if (item.IsOk() && !IsSelected(item))
+            SelectItem(item);
+    }
     Thaw();
     OnFilterChanged();
-}
-
-void UserListTreeCtrl::ForEachUserItem(
-    const std::function<void(const wxTreeItemId&, const wxTreeItemId&, const UserListTreeItemData&)>& visit) const
-{
-    const wxTreeItemId root = GetRootItem();
-    wxTreeItemIdValue rootCookie;
-    for (wxTreeItemId child = GetFirstChild(root, rootCookie); child.IsOk(); child = GetNextChild(root, rootCookie))
-    {
-        if (const UserListTreeItemData* data = GetUserData(child))
-        {
-            visit(child, root, *data);
-            continue;
-        }
-        wxTreeItemIdValue cookie;
-        for (wxTreeItemId item = GetFirstChild(child, cookie); item.IsOk(); item = GetNextChild(child, cookie))
-        {
-            if (const UserListTreeItemData* data = GetUserData(item))
-                visit(item, child, *data);
-        }
-    }
 }
 
 void UserListTreeCtrl::OnIdle(wxIdleEvent& event)
 {
     event.Skip();
-    if (waitingNames.empty())
+    if (GetWaitingCount() == 0)
         return;
-    ShowWaitingSlice();
+    ShowWaiting(SliceSize());
+    OnSliceShown();
     // The next slice after the toolkit has had its turn.
-    if (!waitingNames.empty())
+    if (GetWaitingCount() > 0)
         event.RequestMore();
 }
-
-void UserListTreeCtrl::ShowWaitingSlice()
-{
-    SOLVANE_TRACE("[%p]UserListTreeCtrl::ShowWaitingSlice(%zu)", static_cast<void*>(this),
-                  waitingNames.size() - nextWaiting);
-    Freeze();
-    for (size_t shown = 0; nextWaiting < waitingNames.size() && shown < kUsersPerSlice; ++nextWaiting)
-    {
-        // A user who left, or whom a change brought in already, has no waiting entry any more.
-        const auto entry = hiddenUsers.find(waitingNames[nextWaiting]);
-        if (entry == hiddenUsers.end() || !entry->second.waiting)
-            continue;
-        const HiddenUser user = std::move(entry->second);
-        hiddenUsers.erase(entry);
-        AppendUserItem(user.parent, user.user, ImageForUser(user.user));
-        ++shown;
-    }
-    if (nextWaiting == waitingNames.size())
-    {
-        waitingNames.clear();
-        nextWaiting = 0;
-    }
-    Thaw();
-}
-
