@@ -223,6 +223,7 @@ TEST_F(TreeTest, TenThousandPerformersFillInSlices)
     EXPECT_TRUE(PumpUntil([&] { return tree->GetPendingCount() == 0; }, TimeLimit(3000)));
     EXPECT_LT(steady_clock::now() - start, TimeLimit(3000));
     EXPECT_EQ("Online (9999)", tree->GetGroupLabel(tree->GetOnlineGroup()));
+    EXPECT_TRUE(tree->IsExpanded(tree->GetOnlineGroup()));
     EXPECT_FALSE(tree->FindItem(toCome[0], tree->GetRootItem(), true).IsOk());
     EXPECT_FALSE(tree->FindItem(inTree[0], tree->GetRootItem(), true).IsOk());
     const wxString shown = Show(tree, tree->GetOnlineGroup());

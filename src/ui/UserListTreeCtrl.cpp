@@ -29,6 +29,8 @@ wxBEGIN_EVENT_TABLE(UserListTreeCtrl, wxDataViewCtrl)
     EVT_USER_DELETED(-1, UserListTreeCtrl::OnUserDeleted)
     EVT_USER_LIST_INITIALIZED(-1, UserListTreeCtrl::OnUserListInitialized)
     EVT_IDLE(UserListTreeCtrl::OnIdle)
+    EVT_DATAVIEW_ITEM_EXPANDED(wxID_ANY, UserListTreeCtrl::OnExpandedOrCollapsed)
+    EVT_DATAVIEW_ITEM_COLLAPSED(wxID_ANY, UserListTreeCtrl::OnExpandedOrCollapsed)
     EVT_SIZE(UserListTreeCtrl::OnSize)
     EVT_MOTION(UserListTreeCtrl::OnMotion)
 wxEND_EVENT_TABLE()
@@ -170,7 +172,7 @@ void UserListTreeCtrl::PutUser(const wxDataViewItem& group, const User& user)
     {
         viewModel->InsertRow(found, newIndex, user.GetName(), false);
         // The view cannot open a group while it is empty.
-        if (found.rows.size() == 1)
+        if (found.rows.size() == 1 && !found.closed)
             Expand(group);
         return;
     }
@@ -216,7 +218,7 @@ void UserListTreeCtrl::ShowWaiting(size_t max)
         // Taken in name order: after a first list or an emptied group every one is appended.
         for (const auto& [user, index] : taken)
             viewModel->InsertRow(*group, index, user->GetName(), many);
-        if (!many && !taken.empty() && group->rows.size() == taken.size())
+        if (!many && !taken.empty() && group->rows.size() == taken.size() && !group->closed)
             Expand(UserListViewModel::ItemOf(group.get()));
     }
     if (refill)
@@ -226,17 +228,23 @@ void UserListTreeCtrl::ShowWaiting(size_t max)
 void UserListTreeCtrl::Refill()
 {
     const wxString selected = GetSelectedName();
-    std::vector<bool> open;
-    for (const auto& group : viewModel->GetGroups())
-        open.push_back(group->rows.empty() || IsExpanded(UserListViewModel::ItemOf(group.get())));
+    refilling = true;
     viewModel->Cleared();
-    for (size_t i = 0; i < open.size(); ++i)
+    for (const auto& group : viewModel->GetGroups())
     {
-        if (open[i])
-            Expand(UserListViewModel::ItemOf(viewModel->GetGroups()[i].get()));
+        if (!group->closed)
+            Expand(UserListViewModel::ItemOf(group.get()));
     }
+    refilling = false;
     if (!selected.empty())
         SelectName(selected);
+}
+
+void UserListTreeCtrl::OnExpandedOrCollapsed(wxDataViewEvent& event)
+{
+    event.Skip();
+    if (UserListViewModel::Group* group = refilling ? nullptr : viewModel->GroupOf(event.GetItem()))
+        group->closed = event.GetEventType() == wxEVT_DATAVIEW_ITEM_COLLAPSED;
 }
 
 size_t UserListTreeCtrl::GetWaitingCount() const

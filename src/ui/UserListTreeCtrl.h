@@ -121,6 +121,7 @@ private:
     /// The view reads every group anew; the open groups stay open, the selection stays.
     void Refill();
     void OnIdle(wxIdleEvent& event);
+    void OnExpandedOrCollapsed(wxDataViewEvent& event);
     void OnSize(wxSizeEvent& event);
     void OnMotion(wxMouseEvent& event);
     /// The context menu of a user's row at pos (client co-ordinates); nothing for a group.
@@ -138,6 +139,7 @@ private:
     // The performer whose context menu is up; empty otherwise.
     wxString menuName;
     wxDataViewItem tipItem;
+    bool refilling = false;
 
     wxDECLARE_EVENT_TABLE();
 };

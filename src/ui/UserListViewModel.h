@@ -26,6 +26,8 @@ public:
     {
         wxString label;
         int image = -1;
+        // Closed by the person: the others stay open as the view reads the groups anew.
+        bool closed = false;
         UserListModel users;
         // The shown users' rows, in the order of the model's shown users.
         std::vector<Row*> rows;
