@@ -18,7 +18,7 @@ ROWS_SHOWN = 3
 EVENTS = {"online at start", "came online", "went offline", "now free", "busy", "online"}
 # The fields a reader must be able to tell apart, by the program's own words (in English).
 NAMED = [("text", "Find a performer"), ("check box", "Favorites only"), ("table", "History"),
-         ("tree table", "All"), ("tree table", "Favorite")]
+         ("table", "All"), ("table", "Favorite")]
 
 
 def find_app(name, seconds):
@@ -67,9 +67,9 @@ def bring_history_forward(app):
 
 def read_all_page(window):
     """The rows of the All page's list, and what a reader misses in them."""
-    lists = [node for _, role, name, node in walk(window) if role == "tree table" and name == "All"]
+    lists = [node for _, role, name, node in walk(window) if role == "table" and name == "All"]
     if not lists:
-        return [], ["no tree table named 'All'"]
+        return [], ["no table named 'All'"]
     cells = [name for _, role, name, _ in walk(lists[0]) if role == "table cell"]
     failed = []
     if not any(re.fullmatch(r"Online \(\d+\)", c) for c in cells):

@@ -96,8 +96,6 @@ void FavoriteTreeCtrl::OnUserListInitialized(UserListEvent& event)
     // An empty list adds nothing, yet the groups must not keep counts of the favourites
     // that were just removed.
     UpdateCount();
-    Expand(onlineGroup);
-    Expand(offlineGroup);
 }
 
 void FavoriteTreeCtrl::OnUserAdded(UserEvent& event)

@@ -15,7 +15,6 @@
 #include <cstdint>
 
 using Group = UserListViewModel::Group;
-using Row = UserListViewModel::Row;
 
 wxBEGIN_EVENT_TABLE(UserListTreeCtrl, wxDataViewCtrl)
     EVT_MENU(wxID_OPEN, UserListTreeCtrl::OnMenu)
@@ -29,8 +28,6 @@ wxBEGIN_EVENT_TABLE(UserListTreeCtrl, wxDataViewCtrl)
     EVT_USER_DELETED(-1, UserListTreeCtrl::OnUserDeleted)
     EVT_USER_LIST_INITIALIZED(-1, UserListTreeCtrl::OnUserListInitialized)
     EVT_IDLE(UserListTreeCtrl::OnIdle)
-    EVT_DATAVIEW_ITEM_EXPANDED(wxID_ANY, UserListTreeCtrl::OnExpandedOrCollapsed)
-    EVT_DATAVIEW_ITEM_COLLAPSED(wxID_ANY, UserListTreeCtrl::OnExpandedOrCollapsed)
     EVT_SIZE(UserListTreeCtrl::OnSize)
     EVT_MOTION(UserListTreeCtrl::OnMotion)
 wxEND_EVENT_TABLE()
@@ -45,7 +42,6 @@ UserListTreeCtrl::UserListTreeCtrl(wxWindow* parent, wxWindowID id, const wxPoin
     viewModel->DecRef();
     // One column as wide as the window: a tree's rows have no header to size them by.
     column = AppendIconTextColumn(wxString(), 0, wxDATAVIEW_CELL_INERT, std::max(size.x, 80), wxALIGN_LEFT, 0);
-    SetExpanderColumn(column);
 }
 
 UserListTreeCtrl::~UserListTreeCtrl()
@@ -59,11 +55,10 @@ wxDataViewItem UserListTreeCtrl::FindItem(const User& user, const wxDataViewItem
 {
     for (const auto& group : viewModel->GetGroups())
     {
-        const wxDataViewItem item = UserListViewModel::ItemOf(group.get());
-        if (parent.IsOk() ? item != parent : !recursive)
+        if (parent.IsOk() ? UserListViewModel::HandleOf(group.get()) != parent : !recursive)
             continue;
-        if (void* row = group->users.GetTag(user.GetName()))
-            return wxDataViewItem(row);
+        if (group->users.PlaceOf(user.GetName()) == UserListModel::Place::Shown)
+            return viewModel->GetItem(viewModel->RowOfUser(*group, group->users.ShownIndex(user.GetName())));
     }
     return wxDataViewItem();
 }
@@ -85,8 +80,8 @@ std::vector<wxString> UserListTreeCtrl::GetNames(const wxDataViewItem& group) co
     std::vector<wxString> names;
     if (const Group* found = viewModel->GroupOf(group))
     {
-        for (const Row* row : found->rows)
-            names.push_back(row->name);
+        for (size_t i = 0; i < found->users.GetShownCount(); ++i)
+            names.push_back(found->users.ShownAt(i).GetName());
     }
     return names;
 }
@@ -99,8 +94,8 @@ int UserListTreeCtrl::GetUserImage(const wxString& name) const
 
 wxString UserListTreeCtrl::GetSelectedName() const
 {
-    const Row* row = viewModel->RowOf(GetSelection());
-    return row ? row->name : wxString();
+    const User* user = GetUser(GetSelection());
+    return user ? user->GetName() : wxString();
 }
 
 bool UserListTreeCtrl::SelectName(const wxString& name)
@@ -136,7 +131,7 @@ void UserListTreeCtrl::SetGroupLabel(const wxDataViewItem& group, const wxString
     if (!found || found->label == label)
         return;
     found->label = label;
-    viewModel->ItemChanged(group);
+    viewModel->RowChanged(viewModel->RowOfGroup(*found));
 }
 
 wxDataViewItem UserListTreeCtrl::GroupOf(const wxString& name) const
@@ -144,20 +139,23 @@ wxDataViewItem UserListTreeCtrl::GroupOf(const wxString& name) const
     for (const auto& group : viewModel->GetGroups())
     {
         if (group->users.Find(name))
-            return UserListViewModel::ItemOf(group.get());
+            return UserListViewModel::HandleOf(group.get());
     }
     return wxDataViewItem();
 }
 
 wxDataViewItem UserListTreeCtrl::GroupOfItem(const wxDataViewItem& item) const
 {
-    return viewModel->GetParent(item);
+    Group* group = nullptr;
+    size_t index = 0;
+    if (!item.IsOk() || !viewModel->Locate(viewModel->GetRow(item), group, index) || index == SIZE_MAX)
+        return wxDataViewItem();
+    return UserListViewModel::HandleOf(group);
 }
 
 const User* UserListTreeCtrl::GetUser(const wxDataViewItem& item) const
 {
-    const Row* row = viewModel->RowOf(item);
-    return row ? row->group->users.Find(row->name) : nullptr;
+    return item.IsOk() ? viewModel->UserAt(viewModel->GetRow(item)) : nullptr;
 }
 
 void UserListTreeCtrl::PutUser(const wxDataViewItem& group, const User& user)
@@ -170,16 +168,12 @@ void UserListTreeCtrl::PutUser(const wxDataViewItem& group, const User& user)
         return;
     if (newIndex != SIZE_MAX)
     {
-        viewModel->InsertRow(found, newIndex, user.GetName(), false);
-        // The view cannot open a group while it is empty.
-        if (found.rows.size() == 1 && !found.closed)
-            Expand(group);
+        viewModel->RowInserted(viewModel->RowOfUser(found, newIndex));
         return;
     }
-    // The row shows a name and a picture: only a new picture is worth telling the view about,
-    // which finds the row among all of its group's.
+    // The row shows a name and a picture: only a new picture is worth telling the view about.
     if (ImageForUser(user) != imageBefore)
-        viewModel->ItemChanged(wxDataViewItem(found.users.GetTag(user.GetName())));
+        viewModel->RowChanged(viewModel->RowOfUser(found, found.users.ShownIndex(user.GetName())));
 }
 
 void UserListTreeCtrl::PutUsers(const wxDataViewItem& group, const UserList& users, size_t firstSlice)
@@ -198,12 +192,12 @@ void UserListTreeCtrl::PutUsers(const wxDataViewItem& group, const UserList& use
 bool UserListTreeCtrl::RemoveUser(const wxDataViewItem& group, const wxString& name)
 {
     Group& found = *viewModel->GroupOf(group);
-    const bool shown = found.users.GetTag(name) != nullptr;
-    const size_t index = shown ? found.users.ShownIndex(name) : 0;
+    const bool shown = found.users.PlaceOf(name) == UserListModel::Place::Shown;
+    const unsigned int row = shown ? viewModel->RowOfUser(found, found.users.ShownIndex(name)) : 0;
     if (!found.users.Remove(name))
         return false;
     if (shown)
-        viewModel->RemoveRow(found, index, false);
+        viewModel->RowDeleted(row);
     return true;
 }
 
@@ -213,13 +207,15 @@ void UserListTreeCtrl::ShowWaiting(size_t max)
     for (const auto& group : viewModel->GetGroups())
     {
         const auto taken = group->users.TakeWaiting(max);
-        const bool many = taken.size() > kFewRows;
-        refill = refill || many;
-        // Taken in name order: after a first list or an emptied group every one is appended.
-        for (const auto& [user, index] : taken)
-            viewModel->InsertRow(*group, index, user->GetName(), many);
-        if (!many && !taken.empty() && group->rows.size() == taken.size() && !group->closed)
-            Expand(UserListViewModel::ItemOf(group.get()));
+        // Many at once: the view reads every row anew, which costs less than being told of each.
+        if (taken.size() > kFewRows)
+            refill = true;
+        else
+        {
+            // In the order they came, each at her index among those shown so far.
+            for (const auto& entry : taken)
+                viewModel->RowInserted(viewModel->RowOfUser(*group, entry.second));
+        }
     }
     if (refill)
         Refill();
@@ -228,23 +224,9 @@ void UserListTreeCtrl::ShowWaiting(size_t max)
 void UserListTreeCtrl::Refill()
 {
     const wxString selected = GetSelectedName();
-    refilling = true;
-    viewModel->Cleared();
-    for (const auto& group : viewModel->GetGroups())
-    {
-        if (!group->closed)
-            Expand(UserListViewModel::ItemOf(group.get()));
-    }
-    refilling = false;
+    viewModel->ResetRows();
     if (!selected.empty())
         SelectName(selected);
-}
-
-void UserListTreeCtrl::OnExpandedOrCollapsed(wxDataViewEvent& event)
-{
-    event.Skip();
-    if (UserListViewModel::Group* group = refilling ? nullptr : viewModel->GroupOf(event.GetItem()))
-        group->closed = event.GetEventType() == wxEVT_DATAVIEW_ITEM_COLLAPSED;
 }
 
 size_t UserListTreeCtrl::GetWaitingCount() const
@@ -291,7 +273,7 @@ void UserListTreeCtrl::OnUserListInitialized(UserListEvent& event)
     if (viewModel->GetGroups().empty())
         return;
     // A list of any length: sorted once and put in whole.
-    const wxDataViewItem group = UserListViewModel::ItemOf(viewModel->GetGroups().front().get());
+    const wxDataViewItem group = UserListViewModel::HandleOf(viewModel->GetGroups().front().get());
     PutUsers(group, event.GetUserList(), event.GetUserList().GetCount());
 }
 
@@ -299,7 +281,7 @@ void UserListTreeCtrl::OnUserAdded(UserEvent& event)
 {
     SOLVANE_TRACE("[%p]UserListTreeCtrl::OnUserAdded(%p)", static_cast<void*>(this), static_cast<void*>(&event));
     if (!viewModel->GetGroups().empty())
-        PutUser(UserListViewModel::ItemOf(viewModel->GetGroups().front().get()), event.GetUser());
+        PutUser(UserListViewModel::HandleOf(viewModel->GetGroups().front().get()), event.GetUser());
 }
 
 void UserListTreeCtrl::OnUserDeleted(UserEvent& event)
@@ -333,11 +315,11 @@ void UserListTreeCtrl::OnTreeItemRightClick(wxDataViewEvent& event)
 
 void UserListTreeCtrl::ShowMenu(const wxDataViewItem& item, const wxPoint& pos)
 {
-    const Row* row = viewModel->RowOf(item);
-    if (!row)
+    const User* user = GetUser(item);
+    if (!user)
         return;
     // By name, as a poll may take the row away while the menu is up.
-    menuName = row->name;
+    menuName = user->GetName();
     wxMenu menu;
     menu.Append(wxID_OPEN, _("Profile"));
     menu.AppendSeparator();
@@ -373,15 +355,8 @@ void UserListTreeCtrl::DeleteChildren(const wxDataViewItem& group)
 {
     SOLVANE_TRACE("[%p]UserListTreeCtrl::DeleteChildren(void)", static_cast<void*>(this));
     Group* found = viewModel->GroupOf(group);
-    if (!found)
+    if (!found || found->users.GetTotalCount() == 0)
         return;
     found->users.Clear();
-    if (found->rows.size() <= kFewRows)
-    {
-        while (!found->rows.empty())
-            viewModel->RemoveRow(*found, found->rows.size() - 1, false);
-        return;
-    }
-    viewModel->RemoveAllRows(*found);
     Refill();
 }

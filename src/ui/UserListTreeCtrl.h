@@ -82,7 +82,7 @@ public:
     virtual wxString ToolTipFor(const wxDataViewItem& WXUNUSED(item)) const { return wxString(); }
 
 protected:
-    /// A new group after the others, open.
+    /// A new group after the others.
     wxDataViewItem AddGroup(const wxString& label, int image);
     void SetGroupLabel(const wxDataViewItem& group, const wxString& label);
     /// Adds the user below group at her place in the name order, or changes her row when she is
@@ -115,13 +115,12 @@ protected:
     void ShowWaiting(size_t max);
 
 private:
-    /// Up to this many rows coming or going, the view is told of each; beyond, it reads the
-    /// groups anew at once: it looks each row up among its siblings, one by one.
+    /// Up to this many rows coming at once, the view is told of each; beyond, it reads every row
+    /// anew.
     static constexpr size_t kFewRows = 200;
-    /// The view reads every group anew; the open groups stay open, the selection stays.
+    /// The view reads every row anew; the selection stays.
     void Refill();
     void OnIdle(wxIdleEvent& event);
-    void OnExpandedOrCollapsed(wxDataViewEvent& event);
     void OnSize(wxSizeEvent& event);
     void OnMotion(wxMouseEvent& event);
     /// The context menu of a user's row at pos (client co-ordinates); nothing for a group.
@@ -139,7 +138,6 @@ private:
     // The performer whose context menu is up; empty otherwise.
     wxString menuName;
     wxDataViewItem tipItem;
-    bool refilling = false;
 
     wxDECLARE_EVENT_TABLE();
 };

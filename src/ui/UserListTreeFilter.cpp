@@ -15,36 +15,18 @@ void UserListTreeCtrl::SetFilter(const NameFilter& filter)
     if (const wxString selectedNow = GetSelectedName(); !selectedNow.empty())
         keptSelection = selectedNow;
     const wxString selected = keptSelection;
-    bool refill = false;
     for (const auto& group : viewModel->GetGroups())
     {
-        const std::vector<void*> leaving = group->users.SetFilter(filter);
-        if (leaving.size() > kFewRows)
-        {
-            // Many leave: the view is told once, after, by reading the groups anew.
-            viewModel->RemoveRows(*group, leaving);
-            refill = true;
-            continue;
-        }
-        for (void* row : leaving)
-        {
-            const auto at = std::find(group->rows.begin(), group->rows.end(), row);
-            if (at != group->rows.end())
-                viewModel->RemoveRow(*group, static_cast<size_t>(at - group->rows.begin()), false);
-        }
+        group->users.SetFilter(filter);
+        // Those who stay keep their order; the first slice of those let back in joins them.
+        group->users.TakeWaiting(kUsersPerSlice);
     }
-    if (refill)
-        Refill();
-    ShowWaiting(kUsersPerSlice);
+    // Waiting for a later slice: she comes back out of turn, selected again.
     if (const wxDataViewItem group = GroupOf(selected); group.IsOk())
-    {
-        // Waiting for a later slice: she comes back out of turn, selected again.
-        UserListModel& model = GetModel(group);
-        if (model.TakeNow(selected))
-            viewModel->InsertRow(*viewModel->GroupOf(group), model.ShownIndex(selected), selected, false);
-        if (GetSelectedName() != selected)
-            SelectName(selected);
-    }
+        GetModel(group).TakeNow(selected);
+    viewModel->ResetRows();
+    if (GetSelectedName() != selected)
+        SelectName(selected);
     OnFilterChanged();
 }
 

@@ -36,7 +36,7 @@ void UserListTreeCtrl::OnKeyDown(wxKeyEvent& event)
 void UserListTreeCtrl::ShowMenuOfFocused()
 {
     const wxDataViewItem item = GetCurrentItem();
-    if (!viewModel->RowOf(item))
+    if (!GetUser(item))
         return;
     // Beside the row rather than at the mouse, which may be anywhere: just below its label.
     EnsureVisible(item);
