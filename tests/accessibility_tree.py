@@ -72,8 +72,12 @@ def read_all_page(window):
         return [], ["no table named 'All'"]
     cells = [name for _, role, name, _ in walk(lists[0]) if role == "table cell"]
     failed = []
-    if not any(re.fullmatch(r"Online \(\d+\)", c) for c in cells):
+    counts = [int(m.group(1)) for m in (re.fullmatch(r"Online \((\d+)\)", c) for c in cells) if m]
+    if not counts:
         failed.append("the All page's group is not readable: %r" % cells[:4])
+    elif Atspi.Table.get_n_rows(lists[0]) != counts[0] + 1:
+        # Every performer has a row of her own below the group's.
+        failed.append("the All page has %d rows for %d performers" % (Atspi.Table.get_n_rows(lists[0]), counts[0]))
     if not any(re.fullmatch(r"[A-Za-z0-9_]+", c) and not c.isdigit() for c in cells):
         failed.append("no performer's name on the All page is readable: %r" % cells[:4])
     return ["--- All page"] + ["table cell %r" % c for c in cells], failed
