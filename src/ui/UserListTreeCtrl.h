@@ -115,9 +115,6 @@ protected:
     void ShowWaiting(size_t max);
 
 private:
-    /// Up to this many rows coming at once, the view is told of each; beyond, it reads every row
-    /// anew.
-    static constexpr size_t kFewRows = 200;
     /// The view reads every row anew; the selection stays.
     void Refill();
     void OnIdle(wxIdleEvent& event);
