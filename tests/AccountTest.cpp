@@ -26,14 +26,12 @@ std::string Stored(const char* key)
 }
 
 // "Online (2): AmberRose07[1] Luna_Star[2]": the label, then the items (sorted) with their icons.
-std::string Describe(FavoriteTreeCtrl* tree, const wxTreeItemId& group)
+std::string Describe(FavoriteTreeCtrl* tree, const wxDataViewItem& group)
 {
     std::set<std::string> items;
-    wxTreeItemIdValue cookie;
-    for (wxTreeItemId item = tree->GetFirstChild(group, cookie); item.IsOk(); item = tree->GetNextChild(group, cookie))
-        items.insert(" " + tree->GetItemText(item).utf8_string() + "[" + std::to_string(tree->GetItemImage(item)) +
-                     "]");
-    return std::accumulate(items.begin(), items.end(), tree->GetItemText(group).utf8_string() + ":");
+    for (const wxString& name : tree->GetNames(group))
+        items.insert(" " + name.utf8_string() + "[" + std::to_string(tree->GetUserImage(name)) + "]");
+    return std::accumulate(items.begin(), items.end(), tree->GetGroupLabel(group).utf8_string() + ":");
 }
 
 // A signal's handler that notes the signal came and lets the others run.
@@ -156,7 +154,7 @@ TEST_F(AccountTest, TheAccountDecidesTheFavoritePageAndTheNewestReplyWins)
 {
     MainFrame* main = Open();
     AllTreeCtrl* all = main->GetAllTreeCtrl();
-    ASSERT_TRUE(PumpUntil([&] { return all->GetItemText(all->GetOnlineGroup()) == "Online (4)"; }));
+    ASSERT_TRUE(PumpUntil([&] { return all->GetGroupLabel(all->GetOnlineGroup()) == "Online (4)"; }));
     sim.AddAccount("bert", "b", {});
     FavoriteTreeCtrl* tree = main->GetFavoriteTreeCtrl();
     wxNotebook* pages = main->GetNotebook();

@@ -149,7 +149,7 @@ TEST_F(HistoryPageTest, KeyboardOpensTheContextMenuOfTheSelectedRow)
         UserListEvent filled(EVT_USER_LIST_INITIALIZED, id);
         filled.SetUserList(ListOf(names));
         tree->GetEventHandler()->ProcessEvent(filled);
-        tree->SelectItem(tree->FindItem(User(selected, 0), tree->GetRootItem(), true));
+        EXPECT_TRUE(tree->SelectName(selected)) << selected;
     };
     fill(all, -1, {{"cy", 0x03}, {"dee", 0x03}}, "dee");
     fill(favorites, FavoriteTreeCtrl::kFavoritesListId, {{"eve", 0x03}, {"fay", 0x03}}, "fay");
@@ -269,12 +269,10 @@ TEST_F(HistoryPageTest, OfflineFavoriteTooltipGivesLastTime)
     favorites.SetUserList(ListOf({{"ann", 0x03}, {"bob", 0x00}, {"dan", 0x00}}));
     tree->GetEventHandler()->ProcessEvent(favorites);
 
-    auto tip = [tree](const char* name, const wxTreeItemId& group) {
-        const wxTreeItemId item = tree->FindItem(User(name, 0), group, false);
+    auto tip = [tree](const char* name, const wxDataViewItem& group) {
+        const wxDataViewItem item = tree->FindItem(User(name, 0), group, false);
         EXPECT_TRUE(item.IsOk()) << name;
-        wxTreeEvent event(wxEVT_TREE_ITEM_GETTOOLTIP, tree, item);
-        tree->GetEventHandler()->ProcessEvent(event);
-        return event.GetToolTip();
+        return tree->ToolTipFor(item);
     };
     const wxString expected = HistoryView::LastSeenText(left, static_cast<long long>(std::time(nullptr)));
     EXPECT_EQ(expected, tip("bob", tree->GetOfflineGroup()));

@@ -263,7 +263,7 @@ TEST_F(SettingsDialogTest, FindFiltersBothTreesQuicklyAndKeepsFilteringThroughPo
 {
     MainFrame* main = Open();
     AllTreeCtrl* all = main->GetAllTreeCtrl();
-    ASSERT_TRUE(PumpUntil([&] { return all->GetItemText(all->GetOnlineGroup()) == "Online (4)"; }));
+    ASSERT_TRUE(PumpUntil([&] { return all->GetGroupLabel(all->GetOnlineGroup()) == "Online (4)"; }));
     UserList many;
     for (int i = 0; i < 10000; ++i)
         many.AddUser(User(wxString::Format("perf%05d_%s", i, i % 10 == 0 ? "Kitty" : "x"), i % 2 ? 0x03 : 0x05));
@@ -271,8 +271,8 @@ TEST_F(SettingsDialogTest, FindFiltersBothTreesQuicklyAndKeepsFilteringThroughPo
     list.SetUserList(many);
     all->GetEventHandler()->ProcessEvent(list);
     // A first list this long goes into the tree in slices, between the window's other work.
-    ASSERT_TRUE(PumpUntil([&] { return all->GetItemText(all->GetOnlineGroup()) == "Online (10004)"; }))
-        << all->GetItemText(all->GetOnlineGroup());
+    ASSERT_TRUE(PumpUntil([&] { return all->GetGroupLabel(all->GetOnlineGroup()) == "Online (10004)"; }))
+        << all->GetGroupLabel(all->GetOnlineGroup());
 
     wxSearchCtrl* search = main->GetSearchCtrl();
     const std::pair<const char*, const char*> keys[] = {
@@ -285,19 +285,19 @@ TEST_F(SettingsDialogTest, FindFiltersBothTreesQuicklyAndKeepsFilteringThroughPo
         const auto start = ThreadCpuTime();
         search->SetValue(text);
         EXPECT_LT(ThreadCpuTime() - start, TimeLimit(50));
-        EXPECT_EQ(label, all->GetItemText(all->GetOnlineGroup()));
+        EXPECT_EQ(label, all->GetGroupLabel(all->GetOnlineGroup()));
     }
     // All 10,000 back: the first slice at once, the rest a slice an idle turn.
     EXPECT_GT(all->GetWaitingCount(), 0u);
     ASSERT_TRUE(PumpUntil([&] { return all->GetWaitingCount() == 0; }));
-    EXPECT_EQ(10004u, all->GetChildrenCount(all->GetOnlineGroup(), false));
+    EXPECT_EQ(10004u, all->GetNames(all->GetOnlineGroup()).size());
 
     // A poll while filtered: one matching and one hidden newcomer, one hidden performer leaves.
     search->SetValue("kitty");
     Send(all, UserEvent(User("NewKitty", 0x03), EVT_USER_ADDED, UserEvent::kNoStatus));
     Send(all, UserEvent(User("Zed", 0x03), EVT_USER_ADDED, UserEvent::kNoStatus));
     Send(all, UserEvent(User("perf00001_x", 0x03), EVT_USER_DELETED, UserEvent::kNoStatus));
-    EXPECT_EQ("Online (1002 of 10005)", all->GetItemText(all->GetOnlineGroup())); // MissKitty42 too
+    EXPECT_EQ("Online (1002 of 10005)", all->GetGroupLabel(all->GetOnlineGroup())); // MissKitty42 too
     EXPECT_TRUE(all->FindItem(User("NewKitty", 0), all->GetRootItem(), true).IsOk());
     EXPECT_FALSE(all->FindItem(User("Zed", 0), all->GetRootItem(), true).IsOk());
 
@@ -309,14 +309,14 @@ TEST_F(SettingsDialogTest, FindFiltersBothTreesQuicklyAndKeepsFilteringThroughPo
     main->GetEventHandler()->ProcessEvent(escape);
     EXPECT_EQ("", search->GetValue());
     search->Clear();
-    EXPECT_EQ("Online (10005)", all->GetItemText(all->GetOnlineGroup()));
+    EXPECT_EQ("Online (10005)", all->GetGroupLabel(all->GetOnlineGroup()));
     // A performer who leaves while waiting for her slice does not come back.
     Send(all, UserEvent(User("perf00003_x", 0x03), EVT_USER_DELETED, UserEvent::kNoStatus));
     ASSERT_TRUE(PumpUntil([&] { return all->GetWaitingCount() == 0; }));
     EXPECT_TRUE(all->FindItem(User("Zed", 0), all->GetRootItem(), true).IsOk());
     EXPECT_FALSE(all->FindItem(User("perf00003_x", 0), all->GetRootItem(), true).IsOk());
-    EXPECT_EQ("Online (10004)", all->GetItemText(all->GetOnlineGroup()));
-    EXPECT_EQ(10004u, all->GetChildrenCount(all->GetOnlineGroup(), false));
+    EXPECT_EQ("Online (10004)", all->GetGroupLabel(all->GetOnlineGroup()));
+    EXPECT_EQ(10004u, all->GetNames(all->GetOnlineGroup()).size());
 
     // The Favorite tree filters too, each group counting its own.
     FavoriteTreeCtrl* favorites = main->GetFavoriteTreeCtrl();
@@ -325,17 +325,17 @@ TEST_F(SettingsDialogTest, FindFiltersBothTreesQuicklyAndKeepsFilteringThroughPo
     favoriteList.SetUserList(ListOf({{"anna", 0x03}, {"annabel", 0}, {"bert", 0x05}, {"carla", 0}}));
     favorites->GetEventHandler()->ProcessEvent(favoriteList);
     search->SetValue("ANN");
-    EXPECT_EQ("Online (1 of 2)", favorites->GetItemText(favorites->GetOnlineGroup()));
-    EXPECT_EQ("Offline (1 of 2)", favorites->GetItemText(favorites->GetOfflineGroup()));
+    EXPECT_EQ("Online (1 of 2)", favorites->GetGroupLabel(favorites->GetOnlineGroup()));
+    EXPECT_EQ("Offline (1 of 2)", favorites->GetGroupLabel(favorites->GetOfflineGroup()));
     // bert, hidden, goes offline: he moves group while hidden.
     Send(favorites, UserEvent(User("bert", 0x05), EVT_USER_DELETED, UserEvent::kNoStatus));
     search->SetValue("");
-    EXPECT_EQ("Online (1)", favorites->GetItemText(favorites->GetOnlineGroup()));
-    EXPECT_EQ("Offline (3)", favorites->GetItemText(favorites->GetOfflineGroup()));
+    EXPECT_EQ("Online (1)", favorites->GetGroupLabel(favorites->GetOnlineGroup()));
+    EXPECT_EQ("Offline (3)", favorites->GetGroupLabel(favorites->GetOfflineGroup()));
 
     // The All tree's group says when the site is being retried quietly, and counts again once it answers.
     Send(all, UserListEvent(EVT_SITE_UNREACHABLE, -1));
-    EXPECT_EQ("Online (No connection)", all->GetItemText(all->GetOnlineGroup()));
+    EXPECT_EQ("Online (No connection)", all->GetGroupLabel(all->GetOnlineGroup()));
     Send(all, UserListEvent(EVT_SITE_REACHABLE, -1));
-    EXPECT_EQ("Online (10004)", all->GetItemText(all->GetOnlineGroup()));
+    EXPECT_EQ("Online (10004)", all->GetGroupLabel(all->GetOnlineGroup()));
 }

@@ -2,7 +2,6 @@
 // (That the labels are translated shows in the catalogue check.)
 #include "ui/AllTreeCtrl.h"
 #include "ui/FavoriteTreeCtrl.h"
-#include "ui/UserListTreeItemData.h"
 
 #include "TimeLimit.h"
 #include "UserStatuses.h"
@@ -18,6 +17,14 @@ namespace
 {
 const long kStyle = wxSUNKEN_BORDER | wxTR_HIDE_ROOT | wxTR_LINES_AT_ROOT | wxTR_NO_LINES | wxTR_HAS_BUTTONS;
 
+// The base tree's handlers serve its first group.
+class OneGroupTree : public UserListTreeCtrl
+{
+public:
+    using UserListTreeCtrl::UserListTreeCtrl;
+    wxDataViewItem AddGroup() { return UserListTreeCtrl::AddGroup(wxString(), -1); }
+};
+
 class TreeTest : public ::testing::Test
 {
 protected:
@@ -27,29 +34,38 @@ protected:
     {
         return new Tree(frame, wxID_ANY, wxDefaultPosition, size, kStyle);
     }
-    static void Send(wxTreeCtrl* tree, wxEventType type, const User& user, uint32_t old = UserEvent::kNoStatus)
+    static void Send(UserListTreeCtrl* tree, wxEventType type, const User& user, uint32_t old = UserEvent::kNoStatus)
     {
         UserEvent event(user, type, old);
         tree->GetEventHandler()->ProcessEvent(event);
     }
-    static void SendList(wxTreeCtrl* tree, const UserList& list, int id = -1)
+    static void SendList(UserListTreeCtrl* tree, const UserList& list, int id = -1)
     {
         UserListEvent event(EVT_USER_LIST_INITIALIZED, id);
         event.SetUserList(list);
         tree->GetEventHandler()->ProcessEvent(event);
     }
     // A group as a person sees it: label/picture, then each item's name/picture/status in order.
-    static wxString Show(wxTreeCtrl* tree, const wxTreeItemId& group)
+    static wxString Show(UserListTreeCtrl* tree, const wxDataViewItem& group)
     {
-        wxString shown = wxString::Format("%s/%d:", tree->GetItemText(group), tree->GetItemImage(group));
-        wxTreeItemIdValue cookie;
-        for (wxTreeItemId item = tree->GetFirstChild(group, cookie); item.IsOk();
-             item = tree->GetNextChild(group, cookie))
+        wxString shown = wxString::Format("%s/%d:", tree->GetGroupLabel(group), tree->GetGroupImage(group));
+        for (const wxString& name : tree->GetNames(group))
+            shown += wxString::Format(" %s/%d/%x", name, tree->GetUserImage(name),
+                                      tree->GetModel(group).Find(name)->GetStatus());
+        return shown;
+    }
+    // What the view itself is given, row by row: " text/has a picture".
+    static wxString Viewed(UserListTreeCtrl* tree)
+    {
+        const auto* rows = dynamic_cast<const wxDataViewListModel*>(tree->GetModel());
+        wxString shown;
+        for (unsigned int row = 0; rows && row < rows->GetCount(); ++row)
         {
-            EXPECT_EQ(tree->GetItemImage(item), tree->GetItemImage(item, wxTreeItemIcon_Selected));
-            shown +=
-                wxString::Format(" %s/%d/%x", tree->GetItemText(item), tree->GetItemImage(item),
-                                 static_cast<UserListTreeItemData*>(tree->GetItemData(item))->GetUser().GetStatus());
+            wxVariant value;
+            rows->GetValueByRow(value, row, 0);
+            wxDataViewIconText text;
+            text << value;
+            shown += wxString::Format(" %s/%d", text.GetText(), text.GetBitmapBundle().IsOk());
         }
         return shown;
     }
@@ -62,41 +78,41 @@ protected:
 TEST_F(TreeTest, AllTreeCountsAndKeepsItemsInPlace)
 {
     auto* tree = Make<AllTreeCtrl>();
-    const wxTreeItemId group = tree->GetOnlineGroup();
+    const wxDataViewItem group = tree->GetOnlineGroup();
     EXPECT_EQ("Online (Loading)/0:", Show(tree, group));
-    EXPECT_FALSE(tree->IsExpanded(group));
     // Five seconds without a list (the timer run out by hand): the group names the default server.
     EXPECT_EQ(5000, tree->GetConnectingTimer().GetInterval());
     tree->GetConnectingTimer().Notify();
     EXPECT_EQ("Online (Connecting to 127.0.0.1:18080...)/0:", Show(tree, group));
     SendList(tree, ListOf({{"a", 0x0D}}));
     tree->GetConnectingTimer().Notify(); // a list that came first keeps its label
-    EXPECT_TRUE(tree->IsExpanded(group));
     for (const auto& [name, status] : Statuses{{"b", 0x03}, {"c", 0x15}, {"d", 0x01}, {"e", 0x00}})
         Send(tree, EVT_USER_ADDED, User(name, status));
     Send(tree, EVT_USER_CHANGED, User("a", 0x03), 0x0D);
     EXPECT_EQ("Online (5)/0: a/1/3 b/1/3 c/2/15 d/-1/1 e/-1/0", Show(tree, group));
+    EXPECT_EQ(" Online (5)/1 a/1 b/1 c/1 d/0 e/0", Viewed(tree));
 
     // Unknown users, and names in another case, change nothing.
     for (const char* name : {"b", "A"})
         Send(tree, EVT_USER_DELETED, User(name, 0x03));
     Send(tree, EVT_USER_CHANGED, User("ghost", 0x03), 0x15);
     EXPECT_EQ("Online (4)/0: a/1/3 c/2/15 d/-1/1 e/-1/0", Show(tree, group));
-    EXPECT_EQ(1u, tree->GetChildrenCount(tree->GetRootItem(), false));
+    EXPECT_EQ(" Online (4)/1 a/1 c/1 d/0 e/0", Viewed(tree));
 }
 
 TEST_F(TreeTest, BaseTreeSortsListsAndChangesOrDeletesByName)
 {
-    auto* tree = Make<UserListTreeCtrl>();
+    auto* tree = Make<OneGroupTree>();
+    const wxDataViewItem group = tree->AddGroup();
     SendList(tree, ListOf({{"y", 0x0D}}));
     SendList(tree, ListOf({{"y", 0x03}, {"w", 0x01}})); // a second list changes whom it knows
     Send(tree, EVT_USER_ADDED, User("x", 0x03));
     Send(tree, EVT_USER_CHANGED, User("y", 0x15), 0x03);
-    EXPECT_EQ("/-1: w/-1/1 x/-1/3 y/-1/15", Show(tree, tree->GetRootItem()));
+    EXPECT_EQ("/-1: w/-1/1 x/-1/3 y/-1/15", Show(tree, group));
     // The deleted item is forgotten: a later change finds nobody.
     Send(tree, EVT_USER_DELETED, User("y", 0));
     Send(tree, EVT_USER_CHANGED, User("y", 0x01), 0x0D);
-    EXPECT_EQ("/-1: w/-1/1 x/-1/3", Show(tree, tree->GetRootItem()));
+    EXPECT_EQ("/-1: w/-1/1 x/-1/3", Show(tree, group));
 }
 
 // The All page reads in name order: letters whatever their case, numbers by their value; a
@@ -106,12 +122,13 @@ TEST_F(TreeTest, AllTreeIsInNameOrderThroughFiltersAndPolls)
 {
     auto* tree = Make<AllTreeCtrl>(wxSize(240, 480));
     frame->Show();
-    const wxTreeItemId group = tree->GetOnlineGroup();
+    const wxDataViewItem group = tree->GetOnlineGroup();
     SendList(tree, ListOf({{"bea10", 0x03}, {"Bea2", 0x03}, {"anna", 0x03}, {"Zed", 0x03}, {"mia", 0x0D}}));
     Send(tree, EVT_USER_ADDED, User("Anna1", 0x03));
     const char* const sorted = "Online (6)/0: anna/1/3 Anna1/1/3 Bea2/1/3 bea10/1/3 mia/2/d Zed/1/3";
     EXPECT_EQ(sorted, Show(tree, group));
-    tree->SelectItem(tree->FindItem(User("mia", 0), group, false));
+    EXPECT_TRUE(tree->FindItem(User("mia", 0), group, false).IsOk());
+    tree->SelectName("mia");
     for (const char* text : {"a", "BEA", ""})
         tree->SetFilter(NameFilter(text));
     EXPECT_EQ(sorted, Show(tree, group));
@@ -121,7 +138,7 @@ TEST_F(TreeTest, AllTreeIsInNameOrderThroughFiltersAndPolls)
     Send(tree, EVT_USER_DELETED, User("anna", 0x03));
     Send(tree, EVT_USER_CHANGED, User("mia", 0x03), 0x0D);
     EXPECT_EQ("Online (7)/0: abe/1/3 Anna1/1/3 Bea2/1/3 bea10/1/3 Bob/1/3 mia/1/3 Zed/1/3", Show(tree, group));
-    EXPECT_EQ("mia", tree->GetItemText(tree->GetSelection()));
+    EXPECT_EQ("mia", tree->GetSelectedName());
 
     // Thousands: a filter that empties the group and brings it back in slices.
     UserList many;
@@ -137,19 +154,19 @@ TEST_F(TreeTest, AllTreeIsInNameOrderThroughFiltersAndPolls)
     EXPECT_GT(tree->GetWaitingCount(), 0u);
     ASSERT_TRUE(PumpUntil([&] { return tree->GetWaitingCount() == 0; }));
     EXPECT_EQ(whole, Show(tree, group));
-    EXPECT_EQ("mia", tree->GetItemText(tree->GetSelection()));
+    EXPECT_EQ("mia", tree->GetSelectedName());
 }
 
 // Pictures: 0 offline, 1 free, 2 busy, 3 the Online group, 4 the Offline group.
 TEST_F(TreeTest, FavouritesMoveBetweenGroupsAsTheyComeAndGo)
 {
     auto* tree = Make<FavoriteTreeCtrl>();
-    EXPECT_EQ(0u, tree->GetChildrenCount(tree->GetRootItem(), false));
+    EXPECT_EQ("", Viewed(tree));
     tree->CreateGroups();
-    const wxTreeItemId online = tree->GetOnlineGroup(), offline = tree->GetOfflineGroup();
+    const wxDataViewItem online = tree->GetOnlineGroup(), offline = tree->GetOfflineGroup();
     EXPECT_EQ("Offline (Loading)/4:", Show(tree, offline));
     SendList(tree, ListOf({{"amy", 0x03}, {"bea", 0}}), FavoriteTreeCtrl::kFavoritesListId);
-    EXPECT_TRUE(tree->IsExpanded(online) && tree->IsExpanded(offline));
+    EXPECT_EQ(" Online (1)/1 amy/1 Offline (1)/1 bea/1", Viewed(tree));
     EXPECT_EQ("Online (1)/3: amy/1/3", Show(tree, online));
     EXPECT_EQ("Offline (1)/4: bea/0/0", Show(tree, offline));
 
@@ -189,7 +206,7 @@ TEST_F(TreeTest, TenThousandPerformersFillInSlices)
     SendList(tree, list);
     EXPECT_LT(steady_clock::now() - start, milliseconds(AllTreeCtrl::kSliceMilliseconds * 3));
     ASSERT_GT(tree->GetPendingCount(), 0u) << "ten thousand fit into one slice";
-    EXPECT_EQ("Online (Loading)", tree->GetItemText(tree->GetOnlineGroup()));
+    EXPECT_EQ("Online (Loading)", tree->GetGroupLabel(tree->GetOnlineGroup()));
     // One still to come leaves, another changes, one in the tree leaves and a newcomer arrives.
     std::vector<User> toCome, inTree;
     for (const auto& entry : list)
@@ -202,7 +219,8 @@ TEST_F(TreeTest, TenThousandPerformersFillInSlices)
     Send(tree, EVT_USER_ADDED, User("newcomer", 0x03));
     EXPECT_TRUE(PumpUntil([&] { return tree->GetPendingCount() == 0; }, TimeLimit(3000)));
     EXPECT_LT(steady_clock::now() - start, TimeLimit(3000));
-    EXPECT_EQ("Online (9999)", tree->GetItemText(tree->GetOnlineGroup()));
+    EXPECT_EQ("Online (9999)", tree->GetGroupLabel(tree->GetOnlineGroup()));
+    EXPECT_EQ(10000, Viewed(tree).Freq('/')); // the group's row and each performer's
     EXPECT_FALSE(tree->FindItem(toCome[0], tree->GetRootItem(), true).IsOk());
     EXPECT_FALSE(tree->FindItem(inTree[0], tree->GetRootItem(), true).IsOk());
     const wxString shown = Show(tree, tree->GetOnlineGroup());

@@ -1,6 +1,7 @@
 #!/usr/bin/python3
 # Reads the program's window as a screen reader does (AT-SPI) and prints a short listing of roles
-# and names: the History page brought forward first, its rows cut to the first few.
+# and names: the History page brought forward first, its rows cut to the first few, then the All
+# page, whose performers must be reachable by name.
 # usage: accessibility_tree.py APP_NAME OUT_FILE   exit 0: every check held; 1: one failed
 import re
 import sys
@@ -16,7 +17,8 @@ ROWS_SHOWN = 3
 # The History page's words for its events.
 EVENTS = {"online at start", "came online", "went offline", "now free", "busy", "online"}
 # The fields a reader must be able to tell apart, by the program's own words (in English).
-NAMED = [("text", "Find a performer"), ("check box", "Favorites only"), ("table", "History")]
+NAMED = [("text", "Find a performer"), ("check box", "Favorites only"), ("table", "History"),
+         ("table", "All"), ("table", "Favorite")]
 
 
 def find_app(name, seconds):
@@ -49,14 +51,36 @@ def walk(node, depth=0):
             yield from walk(child, depth + 1)
 
 
-def bring_history_forward(app):
+def bring_forward(app, names):
     for _, role, _, node in walk(app):
         if role == "page tab list":
             for i in range(node.get_child_count()):
-                if node.get_child_at_index(i).get_name() in ("History", "履歴"):
+                if node.get_child_at_index(i).get_name() in names:
                     node.select_child(i)
                     return node.get_parent()
     return None
+
+
+def bring_history_forward(app):
+    return bring_forward(app, ("History", "履歴"))
+
+
+def read_all_page(window):
+    """The rows of the All page's list, and what a reader misses in them."""
+    lists = [node for _, role, name, node in walk(window) if role == "table" and name == "All"]
+    if not lists:
+        return [], ["no table named 'All'"]
+    cells = [name for _, role, name, _ in walk(lists[0]) if role == "table cell"]
+    failed = []
+    counts = [int(m.group(1)) for m in (re.fullmatch(r"Online \((\d+)\)", c) for c in cells) if m]
+    if not counts:
+        failed.append("the All page's group is not readable: %r" % cells[:4])
+    elif Atspi.Table.get_n_rows(lists[0]) != counts[0] + 1:
+        # Every performer has a row of her own below the group's.
+        failed.append("the All page has %d rows for %d performers" % (Atspi.Table.get_n_rows(lists[0]), counts[0]))
+    if not any(re.fullmatch(r"[A-Za-z0-9_]+", c) and not c.isdigit() for c in cells):
+        failed.append("no performer's name on the All page is readable: %r" % cells[:4])
+    return ["--- All page"] + ["table cell %r" % c for c in cells], failed
 
 
 def main():
@@ -78,6 +102,15 @@ def main():
         lines, failed = read(window)
         if not failed:
             break
+    if bring_forward(app, ("All",)) is None:
+        failed.append("no All page tab")
+    for _ in range(5):
+        time.sleep(1)
+        all_lines, all_failed = read_all_page(window)
+        if not all_failed:
+            break
+    lines += all_lines
+    failed += all_failed
     with open(sys.argv[2], "w") as out:
         out.write("\n".join(lines) + "\n")
     for fault in failed:

@@ -3,7 +3,7 @@
 
 #include "model/UserGroups.h"
 #include "site/SiteAddress.h"
-#include "ui/UserListTreeItemData.h"
+#include "ui/NativeView.h"
 #include "util/Trace.h"
 
 #include <wx/intl.h>
@@ -29,9 +29,8 @@ AllTreeCtrl::AllTreeCtrl(wxWindow* parent, wxWindowID id, const wxPoint& pos, co
     busyImage = AddSkinIcon("UserListTreeCtrl_busyIcon");
 
     onlineLabel = _("Online");
-    onlineGroup =
-        AppendItem(GetRootItem(), wxString::Format("%s (%s)", onlineLabel, _("Loading")), groupImage, groupImage);
-    SetItemHasChildren(onlineGroup, true);
+    onlineGroup = AddGroup(wxString::Format("%s (%s)", onlineLabel, _("Loading")), groupImage);
+    SetAccessibleName(this, _("All"));
     // A first start against a server that does not answer takes half a minute to fail: meanwhile
     // the group says whom it waits for, so that a wrong server shows before the failure box.
     connectingTimer.SetOwner(this);
@@ -49,8 +48,6 @@ void AllTreeCtrl::OnUserListInitialized(UserListEvent& event)
     SOLVANE_TRACE("[%p]AllTreeCtrl::OnUserListInitialized(%p)", static_cast<void*>(this), static_cast<void*>(&event));
     firstListSeen = true;
     connectingTimer.Stop();
-    // Expanded while still empty: expanding a group lays out all its items at once.
-    Expand(onlineGroup);
     // A second list while the first still goes in joins what is still to come; its users that
     // are in the tree already are changed in place.
     loading = true;
@@ -67,7 +64,7 @@ void AllTreeCtrl::OnConnectingTimer(wxTimerEvent& WXUNUSED(event))
     // An outage already speaks for itself ("No connection").
     if (firstListSeen || offline)
         return;
-    SetItemText(onlineGroup, wxString::Format("%s (%s)", onlineLabel,
+    SetGroupLabel(onlineGroup, wxString::Format("%s (%s)", onlineLabel,
                                               wxString::Format(_("Connecting to %s..."), SiteAddress::ListServer())));
 }
 
@@ -129,9 +126,9 @@ void AllTreeCtrl::UpdateCount()
     // Users sit right below the group: counting its own children is immediate, where counting
     // recursively walks every item, once per deleted user of a poll.
     if (offline)
-        SetItemText(onlineGroup, wxString::Format("%s (%s)", onlineLabel, _("No connection")));
+        SetGroupLabel(onlineGroup, wxString::Format("%s (%s)", onlineLabel, _("No connection")));
     else
-        SetItemText(onlineGroup, GroupLabel(onlineLabel, onlineGroup));
+        SetGroupLabel(onlineGroup, GroupLabel(onlineLabel, onlineGroup));
 }
 
 int AllTreeCtrl::ImageForUser(const User& user) const

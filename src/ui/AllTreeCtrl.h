@@ -29,7 +29,7 @@ public:
     void OnSiteReachable(UserListEvent& event);
     bool IsOffline() const { return offline; }
 
-    wxTreeItemId GetOnlineGroup() const { return onlineGroup; }
+    wxDataViewItem GetOnlineGroup() const { return onlineGroup; }
     /// Users of the first list not yet in the tree.
     size_t GetPendingCount() const { return loading ? GetWaitingCount() : 0; }
     /// Fires once, a while after the start, when the first list is still awaited.
@@ -63,7 +63,7 @@ private:
     mutable wxStopWatch sinceSlice; // since the last slice began
 
     wxString onlineLabel;
-    wxTreeItemId onlineGroup;
+    wxDataViewItem onlineGroup;
     int freeImage;
     int busyImage;
 

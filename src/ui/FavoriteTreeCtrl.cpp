@@ -3,7 +3,7 @@
 
 #include "history/HistoryView.h"
 #include "model/UserGroups.h"
-#include "ui/UserListTreeItemData.h"
+#include "ui/NativeView.h"
 #include "util/Trace.h"
 
 #include <wx/intl.h>
@@ -15,7 +15,6 @@ wxBEGIN_EVENT_TABLE(FavoriteTreeCtrl, UserListTreeCtrl)
     EVT_USER_ADDED(-1, FavoriteTreeCtrl::OnUserAdded)
     EVT_USER_DELETED(-1, FavoriteTreeCtrl::OnUserDeleted)
     EVT_USER_CHANGED(-1, FavoriteTreeCtrl::OnUserStatusChanged)
-    EVT_TREE_ITEM_GETTOOLTIP(wxID_ANY, FavoriteTreeCtrl::OnItemGetToolTip)
 wxEND_EVENT_TABLE()
 
 FavoriteTreeCtrl::FavoriteTreeCtrl(wxWindow* parent, wxWindowID id, const wxPoint& pos, const wxSize& size, long style,
@@ -26,6 +25,7 @@ FavoriteTreeCtrl::FavoriteTreeCtrl(wxWindow* parent, wxWindowID id, const wxPoin
     offlineImage = AddSkinIcon("UserListTreeCtrl_offlineIcon");
     freeImage = AddSkinIcon("UserListTreeCtrl_freeIcon");
     busyImage = AddSkinIcon("UserListTreeCtrl_busyIcon");
+    SetAccessibleName(this, _("Favorite"));
 }
 
 FavoriteTreeCtrl::~FavoriteTreeCtrl()
@@ -39,11 +39,9 @@ void FavoriteTreeCtrl::CreateGroups()
     const int onlineGroupImage = AddSkinIcon("UserListTreeCtrl_onlineGroupIcon");
     const int offlineGroupImage = AddSkinIcon("UserListTreeCtrl_offlineGroupIcon");
     onlineLabel = _("Online");
-    onlineGroup = AppendItem(GetRootItem(), wxString::Format("%s (%s)", onlineLabel, _("Loading")), onlineGroupImage,
-                             onlineGroupImage);
+    onlineGroup = AddGroup(wxString::Format("%s (%s)", onlineLabel, _("Loading")), onlineGroupImage);
     offlineLabel = _("Offline");
-    offlineGroup = AppendItem(GetRootItem(), wxString::Format("%s (%s)", offlineLabel, _("Loading")), offlineGroupImage,
-                              offlineGroupImage);
+    offlineGroup = AddGroup(wxString::Format("%s (%s)", offlineLabel, _("Loading")), offlineGroupImage);
 }
 
 int FavoriteTreeCtrl::ImageFor(StatusIcon icon) const
@@ -58,18 +56,18 @@ int FavoriteTreeCtrl::ImageFor(StatusIcon icon) const
     return -1;
 }
 
-wxTreeItemId FavoriteTreeCtrl::GroupItem(FavoriteGroup group) const
+wxDataViewItem FavoriteTreeCtrl::GroupItem(FavoriteGroup group) const
 {
     return group == FavoriteGroup::Online    ? onlineGroup
            : group == FavoriteGroup::Offline ? offlineGroup
-                                             : wxTreeItemId();
+                                             : wxDataViewItem();
 }
 
 void FavoriteTreeCtrl::UpdateCount()
 {
     SOLVANE_TRACE("[%p]FavoriteTreeCtrl::UpdateCount(void)", static_cast<void*>(this));
-    SetItemText(onlineGroup, GroupLabel(onlineLabel, onlineGroup));
-    SetItemText(offlineGroup, GroupLabel(offlineLabel, offlineGroup));
+    SetGroupLabel(onlineGroup, GroupLabel(onlineLabel, onlineGroup));
+    SetGroupLabel(offlineGroup, GroupLabel(offlineLabel, offlineGroup));
 }
 
 void FavoriteTreeCtrl::OnFilterChanged()
@@ -87,7 +85,6 @@ void FavoriteTreeCtrl::OnUserListInitialized(UserListEvent& event)
     // succeeded; taking it would make every online performer a favourite.
     if (event.GetId() != kFavoritesListId || !onlineGroup.IsOk())
         return;
-    Freeze();
     DeleteChildren(onlineGroup);
     DeleteChildren(offlineGroup);
     favorites = event.GetUserList();
@@ -99,9 +96,6 @@ void FavoriteTreeCtrl::OnUserListInitialized(UserListEvent& event)
     // An empty list adds nothing, yet the groups must not keep counts of the favourites
     // that were just removed.
     UpdateCount();
-    Expand(onlineGroup);
-    Expand(offlineGroup);
-    Thaw();
 }
 
 void FavoriteTreeCtrl::OnUserAdded(UserEvent& event)
@@ -137,7 +131,7 @@ void FavoriteTreeCtrl::OnUserStatusChanged(UserEvent& event)
     if (left != FavoriteGroup::None)
         RemoveUser(GroupItem(left), user.GetName());
     // Shown or kept aside by the filter, she is changed where she is; else she joins her group.
-    if (const wxTreeItemId group = GroupOf(user.GetName()); group.IsOk())
+    if (const wxDataViewItem group = GroupOf(user.GetName()); group.IsOk())
         PutUser(group, user);
     else if (const FavoriteGroup joined = FavoriteGroupFor(status); joined != FavoriteGroup::None)
     {
@@ -146,14 +140,11 @@ void FavoriteTreeCtrl::OnUserStatusChanged(UserEvent& event)
     }
 }
 
-void FavoriteTreeCtrl::OnItemGetToolTip(wxTreeEvent& event)
+wxString FavoriteTreeCtrl::ToolTipFor(const wxDataViewItem& item) const
 {
-    SOLVANE_TRACE("[%p]FavoriteTreeCtrl::OnItemGetToolTip(void)", static_cast<void*>(this));
-    const wxTreeItemId item = event.GetItem();
-    const UserListTreeItemData* data = GetUserData(item);
-    if (!lastSeen || !data || !offlineGroup.IsOk() || GetItemParent(item) != offlineGroup)
-        return;
-    const long long when = lastSeen(data->GetUser().GetName());
-    if (when > 0)
-        event.SetToolTip(HistoryView::LastSeenText(when, static_cast<long long>(std::time(nullptr))));
+    const User* user = GetUser(item);
+    if (!lastSeen || !user || !offlineGroup.IsOk() || GroupOfItem(item) != offlineGroup)
+        return wxString();
+    const long long when = lastSeen(user->GetName());
+    return when > 0 ? HistoryView::LastSeenText(when, static_cast<long long>(std::time(nullptr))) : wxString();
 }

@@ -24,13 +24,13 @@ public:
     void OnUserDeleted(UserEvent& event);
     void OnUserStatusChanged(UserEvent& event);
     /// An offline favourite's tooltip says when it was last online, when the lookup knows.
-    void OnItemGetToolTip(wxTreeEvent& event);
+    wxString ToolTipFor(const wxDataViewItem& item) const override;
 
     /// Gives a name's last time online (seconds since the epoch, 0 when unknown).
     void SetLastSeenLookup(std::function<long long(const wxString&)> lookup) { lastSeen = std::move(lookup); }
 
-    wxTreeItemId GetOnlineGroup() const { return onlineGroup; }
-    wxTreeItemId GetOfflineGroup() const { return offlineGroup; }
+    wxDataViewItem GetOnlineGroup() const { return onlineGroup; }
+    wxDataViewItem GetOfflineGroup() const { return offlineGroup; }
     const UserList& GetFavorites() const { return favorites; }
 
     /// The identifier of the list event that carries the favourites download's result.
@@ -42,13 +42,13 @@ protected:
 
 private:
     int ImageFor(StatusIcon icon) const;
-    wxTreeItemId GroupItem(FavoriteGroup group) const;
+    wxDataViewItem GroupItem(FavoriteGroup group) const;
 
     UserList favorites;
     wxString onlineLabel;
-    wxTreeItemId onlineGroup;
+    wxDataViewItem onlineGroup;
     wxString offlineLabel;
-    wxTreeItemId offlineGroup;
+    wxDataViewItem offlineGroup;
     int offlineImage;
     int freeImage;
     int busyImage;

@@ -3,7 +3,7 @@
 
 #include "skin/SkinImageStore.h"
 #include "ui/MainMenu.h"
-#include "ui/UserListTreeItemData.h"
+#include "ui/UserListViewModel.h"
 #include "util/Trace.h"
 #include "util/Util.h"
 
@@ -14,11 +14,13 @@
 #include <algorithm>
 #include <cstdint>
 
-wxBEGIN_EVENT_TABLE(UserListTreeCtrl, wxTreeCtrl)
+using Group = UserListViewModel::Group;
+
+wxBEGIN_EVENT_TABLE(UserListTreeCtrl, wxDataViewCtrl)
     EVT_MENU(wxID_OPEN, UserListTreeCtrl::OnMenu)
     EVT_MENU_RANGE(ID_POPUP_ALWAYS, ID_POPUP_AS_SETTINGS, UserListTreeCtrl::OnMenu)
-    EVT_TREE_ITEM_ACTIVATED(wxID_ANY, UserListTreeCtrl::OnTreeItemActivated)
-    EVT_TREE_ITEM_RIGHT_CLICK(wxID_ANY, UserListTreeCtrl::OnTreeItemRightClick)
+    EVT_DATAVIEW_ITEM_ACTIVATED(wxID_ANY, UserListTreeCtrl::OnTreeItemActivated)
+    EVT_DATAVIEW_ITEM_CONTEXT_MENU(wxID_ANY, UserListTreeCtrl::OnTreeItemRightClick)
     EVT_CONTEXT_MENU(UserListTreeCtrl::OnContextMenu)
     EVT_KEY_DOWN(UserListTreeCtrl::OnKeyDown)
     EVT_USER_ADDED(-1, UserListTreeCtrl::OnUserAdded)
@@ -26,126 +28,155 @@ wxBEGIN_EVENT_TABLE(UserListTreeCtrl, wxTreeCtrl)
     EVT_USER_DELETED(-1, UserListTreeCtrl::OnUserDeleted)
     EVT_USER_LIST_INITIALIZED(-1, UserListTreeCtrl::OnUserListInitialized)
     EVT_IDLE(UserListTreeCtrl::OnIdle)
+    EVT_SIZE(UserListTreeCtrl::OnSize)
+    EVT_MOTION(UserListTreeCtrl::OnMotion)
 wxEND_EVENT_TABLE()
 
 UserListTreeCtrl::UserListTreeCtrl(wxWindow* parent, wxWindowID id, const wxPoint& pos, const wxSize& size, long style,
                                    const wxValidator& validator, const wxString& name)
-    : wxTreeCtrl(parent, id, pos, size, style, validator, name)
+    : wxDataViewCtrl(parent, id, pos, size, (style & wxBORDER_MASK) | wxDV_NO_HEADER | wxDV_SINGLE, validator, name)
 {
     SOLVANE_TRACE("[%p]UserListTreeCtrl::UserListTreeCtrl(%p)", static_cast<void*>(this), static_cast<void*>(parent));
-    AddRoot(wxEmptyString);
+    viewModel = new UserListViewModel(skinIcons, [this](const User& user) { return ImageForUser(user); });
+    AssociateModel(viewModel);
+    viewModel->DecRef();
+    // One column as wide as the window: a tree's rows have no header to size them by.
+    column = AppendIconTextColumn(wxString(), 0, wxDATAVIEW_CELL_INERT, std::max(size.x, 80), wxALIGN_LEFT, 0);
 }
 
 UserListTreeCtrl::~UserListTreeCtrl()
 {
     SOLVANE_TRACE("[%p]UserListTreeCtrl::~UserListTreeCtrl(void)", static_cast<void*>(this));
-    // The models go first: the items need not be forgotten one by one.
-    models.clear();
-    DeleteAllItems();
+    // The model asks this tree for pictures: it must not outlive it in the view.
+    AssociateModel(nullptr);
 }
 
-wxTreeItemId UserListTreeCtrl::FindItem(const User& user, const wxTreeItemId& parent, bool recursive)
+wxDataViewItem UserListTreeCtrl::FindItem(const User& user, const wxDataViewItem& parent, bool recursive) const
 {
-    if (!parent.IsOk())
-        return wxTreeItemId();
-    // Groups in the order of the tree: the first whose item shows her is the one a depth-first
-    // search meets first.
-    for (const auto& entry : models)
+    for (const auto& group : viewModel->GetGroups())
     {
-        if (entry.first != parent && !(recursive && IsBelow(entry.first, parent, true)))
+        if (parent.IsOk() ? UserListViewModel::HandleOf(group.get()) != parent : !recursive)
             continue;
-        if (void* item = entry.second->GetTag(user.GetName()))
-            return wxTreeItemId(item);
+        if (group->users.PlaceOf(user.GetName()) == UserListModel::Place::Shown)
+            return viewModel->GetItem(viewModel->RowOfUser(*group, group->users.ShownIndex(user.GetName())));
     }
-    return wxTreeItemId();
+    return wxDataViewItem();
 }
 
-bool UserListTreeCtrl::IsBelow(const wxTreeItemId& item, const wxTreeItemId& parent, bool recursive) const
+wxString UserListTreeCtrl::GetGroupLabel(const wxDataViewItem& group) const
 {
-    for (wxTreeItemId up = GetItemParent(item); up.IsOk(); up = GetItemParent(up))
+    const Group* found = viewModel->GroupOf(group);
+    return found ? found->label : wxString();
+}
+
+int UserListTreeCtrl::GetGroupImage(const wxDataViewItem& group) const
+{
+    const Group* found = viewModel->GroupOf(group);
+    return found ? found->image : -1;
+}
+
+std::vector<wxString> UserListTreeCtrl::GetNames(const wxDataViewItem& group) const
+{
+    std::vector<wxString> names;
+    if (const Group* found = viewModel->GroupOf(group))
     {
-        if (up == parent)
-            return true;
-        if (!recursive)
-            return false;
+        for (size_t i = 0; i < found->users.GetShownCount(); ++i)
+            names.push_back(found->users.ShownAt(i).GetName());
     }
-    return false;
+    return names;
 }
 
-void UserListTreeCtrl::ForgetItem(const wxString& name, const wxTreeItemId& item)
+int UserListTreeCtrl::GetUserImage(const wxString& name) const
 {
-    // The trees take their items out through their models; this keeps a model from naming an
-    // item that went another way.
-    for (auto& entry : models)
+    const User* user = GetUser(FindItem(User(name, 0), GetRootItem(), true));
+    return user ? ImageForUser(*user) : -1;
+}
+
+wxString UserListTreeCtrl::GetSelectedName() const
+{
+    const User* user = GetUser(GetSelection());
+    return user ? user->GetName() : wxString();
+}
+
+bool UserListTreeCtrl::SelectName(const wxString& name)
+{
+    const wxDataViewItem item = FindItem(User(name, 0), GetRootItem(), true);
+    if (!item.IsOk())
+        return false;
+    Select(item);
+    return true;
+}
+
+UserListModel& UserListTreeCtrl::GetModel(const wxDataViewItem& group)
+{
+    return viewModel->GroupOf(group)->users;
+}
+
+const UserListModel* UserListTreeCtrl::FindModel(const wxDataViewItem& group) const
+{
+    const Group* found = viewModel->GroupOf(group);
+    return found ? &found->users : nullptr;
+}
+
+wxDataViewItem UserListTreeCtrl::AddGroup(const wxString& label, int image)
+{
+    const wxDataViewItem group = viewModel->AddGroup(label, image);
+    GetModel(group).SetFilter(nameFilter);
+    return group;
+}
+
+void UserListTreeCtrl::SetGroupLabel(const wxDataViewItem& group, const wxString& label)
+{
+    Group* found = viewModel->GroupOf(group);
+    if (!found || found->label == label)
+        return;
+    found->label = label;
+    viewModel->RowChanged(viewModel->RowOfGroup(*found));
+}
+
+wxDataViewItem UserListTreeCtrl::GroupOf(const wxString& name) const
+{
+    for (const auto& group : viewModel->GetGroups())
     {
-        if (entry.second->GetTag(name) == item.GetID())
-            entry.second->SetTag(name, nullptr);
+        if (group->users.Find(name))
+            return UserListViewModel::HandleOf(group.get());
     }
+    return wxDataViewItem();
 }
 
-UserListModel& UserListTreeCtrl::GetModel(const wxTreeItemId& group)
+wxDataViewItem UserListTreeCtrl::GroupOfItem(const wxDataViewItem& item) const
 {
-    for (auto& entry : models)
-    {
-        if (entry.first == group)
-            return *entry.second;
-    }
-    models.emplace_back(group, std::make_unique<UserListModel>());
-    models.back().second->SetFilter(nameFilter);
-    return *models.back().second;
+    Group* group = nullptr;
+    size_t index = 0;
+    if (!item.IsOk() || !viewModel->Locate(viewModel->GetRow(item), group, index) || index == SIZE_MAX)
+        return wxDataViewItem();
+    return UserListViewModel::HandleOf(group);
 }
 
-const UserListModel* UserListTreeCtrl::FindModel(const wxTreeItemId& group) const
+const User* UserListTreeCtrl::GetUser(const wxDataViewItem& item) const
 {
-    for (const auto& entry : models)
-    {
-        if (entry.first == group)
-            return entry.second.get();
-    }
-    return nullptr;
+    return item.IsOk() ? viewModel->UserAt(viewModel->GetRow(item)) : nullptr;
 }
 
-wxTreeItemId UserListTreeCtrl::GroupOf(const wxString& name) const
+void UserListTreeCtrl::PutUser(const wxDataViewItem& group, const User& user)
 {
-    for (const auto& entry : models)
-    {
-        if (entry.second->Find(name))
-            return entry.first;
-    }
-    return wxTreeItemId();
-}
-
-wxTreeItemId UserListTreeCtrl::InsertUserItem(const wxTreeItemId& group, const User& user, size_t index)
-{
-    const int image = ImageForUser(user);
-    auto* data = new UserListTreeItemData(user, this);
-    const wxTreeItemId item = InsertItem(group, index, user.GetName(), image, image, data);
-    GetModel(group).SetShownTag(index, item.GetID());
-    return item;
-}
-
-void UserListTreeCtrl::PutUser(const wxTreeItemId& group, const User& user)
-{
-    UserListModel& model = GetModel(group);
+    Group& found = *viewModel->GroupOf(group);
+    const User* before = found.users.Find(user.GetName());
+    const int imageBefore = before ? ImageForUser(*before) : -1;
     size_t newIndex = SIZE_MAX;
-    if (model.Put(user, &newIndex) != UserListModel::Place::Shown)
+    if (found.users.Put(user, &newIndex) != UserListModel::Place::Shown)
         return;
     if (newIndex != SIZE_MAX)
     {
-        InsertUserItem(group, user, newIndex);
+        viewModel->RowInserted(viewModel->RowOfUser(found, newIndex));
         return;
     }
-    const wxTreeItemId item(model.GetTag(user.GetName()));
-    if (UserListTreeItemData* data = GetUserData(item))
-    {
-        data->SetUser(user);
-        const int image = ImageForUser(user);
-        SetItemImage(item, image, wxTreeItemIcon_Normal);
-        SetItemImage(item, image, wxTreeItemIcon_Selected);
-    }
+    // The row shows a name and a picture: only a new picture is worth telling the view about.
+    if (ImageForUser(user) != imageBefore)
+        viewModel->RowChanged(viewModel->RowOfUser(found, found.users.ShownIndex(user.GetName())));
 }
 
-void UserListTreeCtrl::PutUsers(const wxTreeItemId& group, const UserList& users, size_t firstSlice)
+void UserListTreeCtrl::PutUsers(const wxDataViewItem& group, const UserList& users, size_t firstSlice)
 {
     UserListModel& model = GetModel(group);
     // Those known already change in place; the others are sorted once and wait for their slice.
@@ -158,40 +189,44 @@ void UserListTreeCtrl::PutUsers(const wxTreeItemId& group, const UserList& users
     ShowWaiting(firstSlice);
 }
 
-bool UserListTreeCtrl::RemoveUser(const wxTreeItemId& group, const wxString& name)
+bool UserListTreeCtrl::RemoveUser(const wxDataViewItem& group, const wxString& name)
 {
-    UserListModel& model = GetModel(group);
-    const wxTreeItemId item(model.GetTag(name));
-    if (!model.Remove(name))
+    Group& found = *viewModel->GroupOf(group);
+    const bool shown = found.users.PlaceOf(name) == UserListModel::Place::Shown;
+    const unsigned int row = shown ? viewModel->RowOfUser(found, found.users.ShownIndex(name)) : 0;
+    if (!found.users.Remove(name))
         return false;
-    if (item.IsOk())
-        Delete(item);
+    if (shown)
+        viewModel->RowDeleted(row);
     return true;
 }
 
 void UserListTreeCtrl::ShowWaiting(size_t max)
 {
-    Freeze();
-    for (auto& entry : models)
+    // The view finds a new row by its number: told of each, it does a slice's worth of work, where
+    // reading every row anew would cost as much for each slice as for the whole list.
+    for (const auto& group : viewModel->GetGroups())
     {
-        // Taken in name order: after a first list or an emptied group every one is appended.
-        for (const auto& [user, index] : entry.second->TakeWaiting(max))
-            InsertUserItem(entry.first, *user, index);
+        // In the order they came, each at her index among those shown so far.
+        for (const auto& entry : group->users.TakeWaiting(max))
+            viewModel->RowInserted(viewModel->RowOfUser(*group, entry.second));
     }
-    Thaw();
+}
+
+void UserListTreeCtrl::Refill()
+{
+    const wxString selected = GetSelectedName();
+    viewModel->ResetRows();
+    if (!selected.empty())
+        SelectName(selected);
 }
 
 size_t UserListTreeCtrl::GetWaitingCount() const
 {
     size_t count = 0;
-    for (const auto& entry : models)
-        count += entry.second->GetWaitingCount();
+    for (const auto& group : viewModel->GetGroups())
+        count += group->users.GetWaitingCount();
     return count;
-}
-
-UserListTreeItemData* UserListTreeCtrl::GetUserData(const wxTreeItemId& item) const
-{
-    return item.IsOk() ? static_cast<UserListTreeItemData*>(GetItemData(item)) : nullptr;
 }
 
 wxBitmapBundle UserListTreeCtrl::SkinIconBundle(const wxString& name)
@@ -218,9 +253,8 @@ wxBitmap UserListTreeCtrl::SkinIcon(const wxString& name)
 int UserListTreeCtrl::AddSkinIcon(const wxString& name)
 {
     SOLVANE_TRACE("[%p]UserListTreeCtrl::AddSkinIcon(%s)", static_cast<void*>(this), name);
-    // Bundles: on a screen scaled by 2 the tree takes the skin's 2x renderings.
+    // Bundles: on a screen scaled by 2 the view takes the skin's 2x renderings.
     skinIcons.push_back(SkinIconBundle(name));
-    SetImages(skinIcons);
     return static_cast<int>(skinIcons.size()) - 1;
 }
 
@@ -228,30 +262,35 @@ void UserListTreeCtrl::OnUserListInitialized(UserListEvent& event)
 {
     SOLVANE_TRACE("[%p]UserListTreeCtrl::OnUserListInitialized(%p)", static_cast<void*>(this),
                   static_cast<void*>(&event));
+    if (viewModel->GetGroups().empty())
+        return;
     // A list of any length: sorted once and put in whole.
-    PutUsers(GetRootItem(), event.GetUserList(), event.GetUserList().GetCount());
+    const wxDataViewItem group = UserListViewModel::HandleOf(viewModel->GetGroups().front().get());
+    PutUsers(group, event.GetUserList(), event.GetUserList().GetCount());
 }
 
 void UserListTreeCtrl::OnUserAdded(UserEvent& event)
 {
     SOLVANE_TRACE("[%p]UserListTreeCtrl::OnUserAdded(%p)", static_cast<void*>(this), static_cast<void*>(&event));
-    PutUser(GetRootItem(), event.GetUser());
+    if (!viewModel->GetGroups().empty())
+        PutUser(UserListViewModel::HandleOf(viewModel->GetGroups().front().get()), event.GetUser());
 }
 
 void UserListTreeCtrl::OnUserDeleted(UserEvent& event)
 {
     SOLVANE_TRACE("[%p]UserListTreeCtrl::OnUserDeleted(%p)", static_cast<void*>(this), static_cast<void*>(&event));
-    RemoveUser(GetRootItem(), event.GetUser().GetName());
+    if (const wxDataViewItem group = GroupOf(event.GetUser().GetName()); group.IsOk())
+        RemoveUser(group, event.GetUser().GetName());
 }
 
 void UserListTreeCtrl::OnUserChanged(UserEvent& event)
 {
     SOLVANE_TRACE("[%p]UserListTreeCtrl::OnUserChanged(%p)", static_cast<void*>(this), static_cast<void*>(&event));
-    if (GetModel(GetRootItem()).Find(event.GetUser().GetName()))
-        PutUser(GetRootItem(), event.GetUser());
+    if (const wxDataViewItem group = GroupOf(event.GetUser().GetName()); group.IsOk())
+        PutUser(group, event.GetUser());
 }
 
-void UserListTreeCtrl::OnTreeItemActivated(wxTreeEvent& WXUNUSED(event))
+void UserListTreeCtrl::OnTreeItemActivated(wxDataViewEvent& WXUNUSED(event))
 {
     SOLVANE_TRACE("[%p]UserListTreeCtrl::OnTreeItemActivated(void)", static_cast<void*>(this));
     wxCommandEvent open(wxEVT_MENU, wxID_OPEN);
@@ -259,20 +298,20 @@ void UserListTreeCtrl::OnTreeItemActivated(wxTreeEvent& WXUNUSED(event))
     Command(open);
 }
 
-void UserListTreeCtrl::OnTreeItemRightClick(wxTreeEvent& event)
+void UserListTreeCtrl::OnTreeItemRightClick(wxDataViewEvent& event)
 {
     SOLVANE_TRACE("[%p]UserListTreeCtrl::OnTreeItemRightClick(void)", static_cast<void*>(this));
     // The menu is for the row under the mouse, which need not be the selected one.
     ShowMenu(event.GetItem(), ScreenToClient(wxGetMousePosition()));
 }
 
-void UserListTreeCtrl::ShowMenu(const wxTreeItemId& item, const wxPoint& pos)
+void UserListTreeCtrl::ShowMenu(const wxDataViewItem& item, const wxPoint& pos)
 {
-    const UserListTreeItemData* data = GetUserData(item);
-    if (!data)
+    const User* user = GetUser(item);
+    if (!user)
         return;
     // By name, as a poll may take the row away while the menu is up.
-    menuName = data->GetUser().GetName();
+    menuName = user->GetName();
     wxMenu menu;
     menu.Append(wxID_OPEN, _("Profile"));
     menu.AppendSeparator();
@@ -286,13 +325,13 @@ int UserListTreeCtrl::ImageForUser(const User& WXUNUSED(user)) const
     return -1;
 }
 
-int UserListTreeCtrl::CountHidden(const wxTreeItemId& group) const
+int UserListTreeCtrl::CountHidden(const wxDataViewItem& group) const
 {
     const UserListModel* model = FindModel(group);
     return model ? static_cast<int>(model->GetHiddenCount()) : 0;
 }
 
-wxString UserListTreeCtrl::GroupLabel(const wxString& label, const wxTreeItemId& group) const
+wxString UserListTreeCtrl::GroupLabel(const wxString& label, const wxDataViewItem& group) const
 {
     // Those waiting for their slice count as shown: the label says at once what the filter lets
     // through.
@@ -304,67 +343,12 @@ wxString UserListTreeCtrl::GroupLabel(const wxString& label, const wxTreeItemId&
     return wxString::Format(_("%s (%d of %d)"), label, shown, shown + CountHidden(group));
 }
 
-void UserListTreeCtrl::DeleteChildren(const wxTreeItemId& item)
+void UserListTreeCtrl::DeleteChildren(const wxDataViewItem& group)
 {
     SOLVANE_TRACE("[%p]UserListTreeCtrl::DeleteChildren(void)", static_cast<void*>(this));
-    GetModel(item).Clear();
-    wxTreeCtrl::DeleteChildren(item);
-}
-
-void UserListTreeCtrl::SetFilter(const NameFilter& filter)
-{
-    SOLVANE_TRACE("[%p]UserListTreeCtrl::SetFilter(%s)", static_cast<void*>(this), filter.GetText());
-    nameFilter = filter;
-    // The selected performer stays selected, also when her group is emptied and filled anew, and
-    // is selected again when a filter that hid her is cleared.
-    const wxTreeItemId selectedItem = GetSelection();
-    if (const UserListTreeItemData* data = selectedItem.IsOk() && IsSelected(selectedItem) ? GetUserData(selectedItem) : nullptr)
-        keptSelection = data->GetUser().GetName();
-    const wxString selected = keptSelection;
-    Freeze();
-    for (auto& entry : models)
-    {
-        const wxTreeItemId group = entry.first;
-        UserListModel& model = *entry.second;
-        const std::vector<void*> leaving = model.SetFilter(filter);
-        if (leaving.size() <= std::max(kFewLeaving, model.GetShownCount()))
-        {
-            // A few leave: one by one, the others stay as they are.
-            for (void* item : leaving)
-                Delete(wxTreeItemId(item));
-            continue;
-        }
-        // Many leave: taking thousands of items out one by one costs the square of their number,
-        // so the group is emptied whole and those who stay come back, in order, with the others
-        // the filter lets through. A group open before stays open.
-        const bool expanded = group != GetRootItem() && IsExpanded(group);
-        model.UnshowAll();
-        wxTreeCtrl::DeleteChildren(group);
-        if (expanded)
-            Expand(group);
-    }
-    ShowWaiting(kUsersPerSlice);
-    if (const wxTreeItemId group = GroupOf(selected); group.IsOk())
-    {
-        // Emptied with her group: she comes back out of turn, selected again.
-        if (GetModel(group).TakeNow(selected))
-            InsertUserItem(group, *GetModel(group).Find(selected), GetModel(group).ShownIndex(selected));
-        const wxTreeItemId item(GetModel(group).GetTag(selected));
-        if (item.IsOk() && !IsSelected(item))
-            SelectItem(item);
-    }
-    Thaw();
-    OnFilterChanged();
-}
-
-void UserListTreeCtrl::OnIdle(wxIdleEvent& event)
-{
-    event.Skip();
-    if (GetWaitingCount() == 0)
+    Group* found = viewModel->GroupOf(group);
+    if (!found || found->users.GetTotalCount() == 0)
         return;
-    ShowWaiting(SliceSize());
-    OnSliceShown();
-    // The next slice after the toolkit has had its turn.
-    if (GetWaitingCount() > 0)
-        event.RequestMore();
+    found->users.Clear();
+    Refill();
 }

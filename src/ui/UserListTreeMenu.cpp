@@ -3,7 +3,7 @@
 
 #include "site/SiteAddress.h"
 #include "ui/MainMenu.h"
-#include "ui/UserListTreeItemData.h"
+#include "ui/UserListViewModel.h"
 #include "util/Trace.h"
 #include "util/Util.h"
 
@@ -35,14 +35,13 @@ void UserListTreeCtrl::OnKeyDown(wxKeyEvent& event)
 
 void UserListTreeCtrl::ShowMenuOfFocused()
 {
-    const wxTreeItemId item = GetFocusedItem();
-    if (!GetUserData(item))
+    const wxDataViewItem item = GetCurrentItem();
+    if (!GetUser(item))
         return;
     // Beside the row rather than at the mouse, which may be anywhere: just below its label.
     EnsureVisible(item);
-    wxRect row;
-    if (GetBoundingRect(item, row, true))
-        ShowMenu(item, row.GetBottomLeft() + wxPoint(0, 1));
+    const wxRect row = GetItemRect(item, column);
+    ShowMenu(item, row.IsEmpty() ? wxPoint(0, 0) : row.GetBottomLeft() + wxPoint(0, 1));
 }
 
 void UserListTreeCtrl::OnMenu(wxCommandEvent& event)
@@ -52,10 +51,9 @@ void UserListTreeCtrl::OnMenu(wxCommandEvent& event)
     if (name.empty())
     {
         // Enter or a double click: the selected row.
-        const UserListTreeItemData* data = GetUserData(GetSelection());
-        if (!data)
+        name = GetSelectedName();
+        if (name.empty())
             return;
-        name = data->GetUser().GetName();
     }
     if (event.GetId() == wxID_OPEN)
         Util::LaunchBrowser(SiteAddress::PerformerPage(name));

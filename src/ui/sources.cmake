@@ -45,12 +45,12 @@ list(APPEND SOLVANE_GUI_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/PopupSummary.h
   ${CMAKE_CURRENT_LIST_DIR}/FullScreen.cpp
   ${CMAKE_CURRENT_LIST_DIR}/FullScreen.h
-  ${CMAKE_CURRENT_LIST_DIR}/UserItemIndex.h
   ${CMAKE_CURRENT_LIST_DIR}/UserListTreeCtrl.cpp
   ${CMAKE_CURRENT_LIST_DIR}/UserListTreeCtrl.h
-  ${CMAKE_CURRENT_LIST_DIR}/UserListTreeItemData.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/UserListTreeItemData.h
+  ${CMAKE_CURRENT_LIST_DIR}/UserListTreeFilter.cpp
   ${CMAKE_CURRENT_LIST_DIR}/UserListTreeMenu.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/UserListViewModel.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/UserListViewModel.h
   ${CMAKE_CURRENT_LIST_DIR}/WindowPlace.cpp
   ${CMAKE_CURRENT_LIST_DIR}/WindowPlace.h
 )

@@ -1,0 +1,97 @@
+// What the native view of a user tree shows: groups and their performers, a picture and a text.
+#include "ui/UserListViewModel.h"
+
+UserListViewModel::UserListViewModel(const wxVector<wxBitmapBundle>& icons_, std::function<int(const User&)> imageFor_)
+    : wxDataViewVirtualListModel(0), icons(icons_), imageFor(std::move(imageFor_))
+{
+}
+
+wxDataViewItem UserListViewModel::AddGroup(const wxString& label, int image)
+{
+    groups.push_back(std::make_unique<Group>());
+    groups.back()->label = label;
+    groups.back()->image = image;
+    RowInserted(RowOfGroup(*groups.back()));
+    return HandleOf(groups.back().get());
+}
+
+UserListViewModel::Group* UserListViewModel::GroupOf(const wxDataViewItem& handle) const
+{
+    for (const auto& group : groups)
+    {
+        if (group.get() == handle.GetID())
+            return group.get();
+    }
+    return nullptr;
+}
+
+unsigned int UserListViewModel::RowOfGroup(const Group& group) const
+{
+    unsigned int row = 0;
+    for (const auto& each : groups)
+    {
+        if (each.get() == &group)
+            break;
+        row += 1 + static_cast<unsigned int>(each->users.GetShownCount());
+    }
+    return row;
+}
+
+bool UserListViewModel::Locate(unsigned int row, Group*& group, size_t& index) const
+{
+    for (const auto& each : groups)
+    {
+        const size_t shown = each->users.GetShownCount();
+        if (row <= shown)
+        {
+            group = each.get();
+            index = row == 0 ? SIZE_MAX : row - 1;
+            return true;
+        }
+        row -= static_cast<unsigned int>(1 + shown);
+    }
+    return false;
+}
+
+const User* UserListViewModel::UserAt(unsigned int row) const
+{
+    Group* group = nullptr;
+    size_t index = 0;
+    if (!Locate(row, group, index) || index == SIZE_MAX)
+        return nullptr;
+    return &group->users.ShownAt(index);
+}
+
+unsigned int UserListViewModel::CountRows() const
+{
+    unsigned int rows = 0;
+    for (const auto& group : groups)
+        rows += 1 + static_cast<unsigned int>(group->users.GetShownCount());
+    return rows;
+}
+
+void UserListViewModel::ResetRows()
+{
+    Reset(CountRows());
+}
+
+wxBitmapBundle UserListViewModel::IconAt(int image) const
+{
+    return image >= 0 && static_cast<size_t>(image) < icons.size() ? icons[static_cast<size_t>(image)]
+                                                                   : wxBitmapBundle();
+}
+
+void UserListViewModel::GetValueByRow(wxVariant& variant, unsigned int row, unsigned int WXUNUSED(col)) const
+{
+    Group* group = nullptr;
+    size_t index = 0;
+    if (!Locate(row, group, index))
+        variant << wxDataViewIconText();
+    else if (index == SIZE_MAX)
+        variant << wxDataViewIconText(group->label, IconAt(group->image));
+    else
+    {
+        const User& user = group->users.ShownAt(index);
+        variant << wxDataViewIconText(user.GetName(), IconAt(imageFor(user)));
+    }
+}

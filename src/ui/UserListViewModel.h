@@ -1,0 +1,61 @@
+// What the native view of a user tree shows: each group's row followed by its performers' rows,
+// one column of a picture and a text.
+//
+// The rows are a flat list, so that the view finds a row by its number: as a tree of containers
+// the view looks every row up among its siblings, which at 100,000 performers costs seconds.
+#pragma once
+
+#include "model/UserListModel.h"
+
+#include <wx/bmpbndl.h>
+#include <wx/dataview.h>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+class UserListViewModel : public wxDataViewVirtualListModel
+{
+public:
+    struct Group
+    {
+        wxString label;
+        int image = -1;
+        UserListModel users;
+    };
+
+    /// icons are the tree's pictures by index; imageFor gives a user's index (-1: none).
+    UserListViewModel(const wxVector<wxBitmapBundle>& icons, std::function<int(const User&)> imageFor);
+
+    /// A new group after the others; the view is told.
+    wxDataViewItem AddGroup(const wxString& label, int image);
+    const std::vector<std::unique_ptr<Group>>& GetGroups() const { return groups; }
+    /// The group a handle (from AddGroup) stands for, null if none.
+    Group* GroupOf(const wxDataViewItem& handle) const;
+    static wxDataViewItem HandleOf(const Group* group) { return wxDataViewItem(const_cast<Group*>(group)); }
+
+    /// The number of the group's own row.
+    unsigned int RowOfGroup(const Group& group) const;
+    /// The number of the row of the group's user shown at index.
+    unsigned int RowOfUser(const Group& group, size_t index) const { return RowOfGroup(group) + 1 + index; }
+    /// The group of a row and the index of its user among the shown (SIZE_MAX: the group's own row);
+    /// false past the end.
+    bool Locate(unsigned int row, Group*& group, size_t& index) const;
+    /// The user of a row, null for a group's row.
+    const User* UserAt(unsigned int row) const;
+    /// The view reads every row anew.
+    void ResetRows();
+
+    unsigned int GetColumnCount() const override { return 1; }
+    wxString GetColumnType(unsigned int) const override { return "wxDataViewIconText"; }
+    void GetValueByRow(wxVariant& variant, unsigned int row, unsigned int col) const override;
+    bool SetValueByRow(const wxVariant&, unsigned int, unsigned int) override { return false; }
+
+private:
+    wxBitmapBundle IconAt(int image) const;
+    unsigned int CountRows() const;
+
+    const wxVector<wxBitmapBundle>& icons;
+    std::function<int(const User&)> imageFor;
+    std::vector<std::unique_ptr<Group>> groups;
+};
