@@ -38,7 +38,7 @@ double Settle(AllTreeCtrl* tree)
         tree->GetParent()->Update();
         longest = std::max(longest, turn.Time());
         turn.Start();
-    } while (tree->GetPendingCount() > 0);
+    } while (tree->GetPendingCount() > 0 || tree->GetWaitingCount() > 0);
     return static_cast<double>(longest);
 }
 

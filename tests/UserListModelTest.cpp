@@ -150,3 +150,51 @@ TEST(UserListModelTest, ThousandsInAnyOrderReadByNumberAndFindTheirIndex)
         ++index;
     }
 }
+
+TEST(UserListModelTest, AListPutInByPartsEndsSortedAndChangesMeanwhileWin)
+{
+    UserList list;
+    for (int i = 0; i < 50; ++i)
+        list.AddUser(User(wxString::Format("p%d", 49 - i), 0x03));
+    // Each part reads and sorts, and shows nobody until the last; a small list needs one slice.
+    UserListModel model;
+    model.SetFilter(NameFilter("1"));
+    model.Put(User("p1", 0x05));
+    model.PutAllLater(std::make_shared<const UserList>(list));
+    EXPECT_TRUE(model.IsPutting());
+    EXPECT_EQ(50u, model.GetWaitingCount()) << "the unread count as let through";
+    size_t parts = 0, shownByParts = 0;
+    for (; model.IsPutting(); ++parts)
+        shownByParts += model.TakeWaiting(20).size();
+    EXPECT_EQ(3u, parts);
+    EXPECT_EQ(10u, shownByParts) << "the last part's slice has room for 10";
+    EXPECT_EQ(0x03u, model.Find("p1")->GetStatus()) << "the list changes one known before it";
+    EXPECT_EQ(3u, model.TakeWaiting(100).size());
+    EXPECT_EQ("p1 p10 p11 p12 p13 p14 p15 p16 p17 p18 p19 p21 p31 p41 | 0/36 of 50", Show(model));
+
+    // A change, a departure or a question about a name before the list is in: the rest goes in
+    // first, so that the list never brings back whom a later event took away.
+    for (const auto& [change, place] : std::vector<std::pair<std::string, UserListModel::Place>>{
+             {"remove", UserListModel::Place::Absent},
+             {"put", UserListModel::Place::Waiting},
+             {"find", UserListModel::Place::Waiting}})
+    {
+        SCOPED_TRACE(change);
+        UserListModel later;
+        later.PutAllLater(std::make_shared<const UserList>(list));
+        later.TakeWaiting(10);
+        if (change == "remove")
+            EXPECT_TRUE(later.Remove("p7"));
+        else if (change == "put")
+            later.Put(User("p7", 0x15));
+        else
+            EXPECT_EQ(0x03u, later.Find("p7")->GetStatus());
+        EXPECT_FALSE(later.IsPutting());
+        EXPECT_EQ(change == "remove" ? 49u : 50u, later.GetTotalCount());
+        EXPECT_EQ(place, later.PlaceOf("p7"));
+        if (change == "put")
+        {
+            EXPECT_EQ(0x15u, later.Find("p7")->GetStatus()) << "the list's older status won";
+        }
+    }
+}

@@ -17,6 +17,14 @@ namespace
 {
 const long kStyle = wxSUNKEN_BORDER | wxTR_HIDE_ROOT | wxTR_LINES_AT_ROOT | wxTR_NO_LINES | wxTR_HAS_BUTTONS;
 
+// The All tree with slices of a known size, so that a test sees a list partly in.
+class SmallSliceTree : public AllTreeCtrl
+{
+public:
+    using AllTreeCtrl::AllTreeCtrl;
+    size_t SliceSize() const override { return 1000; }
+};
+
 // The base tree's handlers serve its first group.
 class OneGroupTree : public UserListTreeCtrl
 {
@@ -90,14 +98,14 @@ TEST_F(TreeTest, AllTreeCountsAndKeepsItemsInPlace)
         Send(tree, EVT_USER_ADDED, User(name, status));
     Send(tree, EVT_USER_CHANGED, User("a", 0x03), 0x0D);
     EXPECT_EQ("Online (5)/0: a/1/3 b/1/3 c/2/15 d/-1/1 e/-1/0", Show(tree, group));
-    EXPECT_EQ(" Online (5)/1 a/1 b/1 c/1 d/0 e/0", Viewed(tree));
+    EXPECT_EQ(L" \u25BE Online (5)/1 a/1 b/1 c/1 d/0 e/0", Viewed(tree));
 
     // Unknown users, and names in another case, change nothing.
     for (const char* name : {"b", "A"})
         Send(tree, EVT_USER_DELETED, User(name, 0x03));
     Send(tree, EVT_USER_CHANGED, User("ghost", 0x03), 0x15);
     EXPECT_EQ("Online (4)/0: a/1/3 c/2/15 d/-1/1 e/-1/0", Show(tree, group));
-    EXPECT_EQ(" Online (4)/1 a/1 c/1 d/0 e/0", Viewed(tree));
+    EXPECT_EQ(L" \u25BE Online (4)/1 a/1 c/1 d/0 e/0", Viewed(tree));
 }
 
 TEST_F(TreeTest, BaseTreeSortsListsAndChangesOrDeletesByName)
@@ -166,7 +174,7 @@ TEST_F(TreeTest, FavouritesMoveBetweenGroupsAsTheyComeAndGo)
     const wxDataViewItem online = tree->GetOnlineGroup(), offline = tree->GetOfflineGroup();
     EXPECT_EQ("Offline (Loading)/4:", Show(tree, offline));
     SendList(tree, ListOf({{"amy", 0x03}, {"bea", 0}}), FavoriteTreeCtrl::kFavoritesListId);
-    EXPECT_EQ(" Online (1)/1 amy/1 Offline (1)/1 bea/1", Viewed(tree));
+    EXPECT_EQ(L" \u25BE Online (1)/1 amy/1 \u25BE Offline (1)/1 bea/1", Viewed(tree));
     EXPECT_EQ("Online (1)/3: amy/1/3", Show(tree, online));
     EXPECT_EQ("Offline (1)/4: bea/0/0", Show(tree, offline));
 
@@ -189,6 +197,24 @@ TEST_F(TreeTest, FavouritesMoveBetweenGroupsAsTheyComeAndGo)
     Send(tree, EVT_USER_ADDED, User("dee10", 0x03));
     EXPECT_EQ("Online (4)/3: al2/1/3 AL10/1/3 Bo/1/3 dee10/1/3", Show(tree, online));
     EXPECT_FALSE(tree->FindItem(User("amy", 0), tree->GetRootItem(), true).IsOk());
+
+    // A group closed is its own row alone, and follows the events all the same; the selection in
+    // it goes to its row, and comes back to her when the group opens again.
+    ASSERT_TRUE(tree->SelectName("Bo"));
+    tree->OpenGroup(online, false);
+    EXPECT_FALSE(tree->IsGroupOpen(online));
+    EXPECT_EQ(L" \u25B8 Online (4)/1 \u25BE Offline (2)/1 cy/1 Dee9/1", Viewed(tree));
+    EXPECT_EQ(online, tree->GroupOfRow(tree->GetSelection()));
+    EXPECT_FALSE(tree->FindItem(User("Bo", 0), online).IsOk());
+    Send(tree, EVT_USER_ADDED, User("cy", 0x03));
+    Send(tree, EVT_USER_DELETED, User("al2", 0x03));
+    EXPECT_EQ(L" \u25B8 Online (4)/1 \u25BE Offline (2)/1 al2/1 Dee9/1", Viewed(tree));
+    // A double click or Enter on a group's row is the tree's activation.
+    wxDataViewEvent activated(wxEVT_DATAVIEW_ITEM_ACTIVATED, tree, tree->GetSelection());
+    tree->GetEventHandler()->ProcessEvent(activated);
+    EXPECT_TRUE(tree->IsGroupOpen(online));
+    EXPECT_EQ(L" \u25BE Online (4)/1 AL10/1 Bo/1 cy/1 dee10/1 \u25BE Offline (2)/1 al2/1 Dee9/1",
+              Viewed(tree));
 }
 
 // Thousands of performers: the first list goes in slice by slice while the window keeps its
@@ -197,7 +223,7 @@ TEST_F(TreeTest, FavouritesMoveBetweenGroupsAsTheyComeAndGo)
 TEST_F(TreeTest, TenThousandPerformersFillInSlices)
 {
     using namespace std::chrono;
-    auto* tree = Make<AllTreeCtrl>(wxSize(240, 480));
+    auto* tree = Make<SmallSliceTree>(wxSize(240, 480));
     frame->Show();
     UserList list;
     for (int i = 0; i < 10000; ++i)
@@ -207,6 +233,9 @@ TEST_F(TreeTest, TenThousandPerformersFillInSlices)
     EXPECT_LT(steady_clock::now() - start, milliseconds(AllTreeCtrl::kSliceMilliseconds * 3));
     ASSERT_GT(tree->GetPendingCount(), 0u) << "ten thousand fit into one slice";
     EXPECT_EQ("Online (Loading)", tree->GetGroupLabel(tree->GetOnlineGroup()));
+    // The list is read a slice a turn; its first performers show once it is all read.
+    for (int turn = 0; turn < 10 && tree->GetNames(tree->GetOnlineGroup()).empty(); ++turn)
+        wxTheApp->ProcessIdle();
     // One still to come leaves, another changes, one in the tree leaves and a newcomer arrives.
     std::vector<User> toCome, inTree;
     for (const auto& entry : list)

@@ -72,7 +72,7 @@ def read_all_page(window):
         return [], ["no table named 'All'"]
     cells = [name for _, role, name, _ in walk(lists[0]) if role == "table cell"]
     failed = []
-    counts = [int(m.group(1)) for m in (re.fullmatch(r"Online \((\d+)\)", c) for c in cells) if m]
+    counts = [int(m.group(1)) for m in (re.fullmatch(r"[\u25be\u25b8] Online \((\d+)\)", c) for c in cells) if m]
     if not counts:
         failed.append("the All page's group is not readable: %r" % cells[:4])
     elif Atspi.Table.get_n_rows(lists[0]) != counts[0] + 1:

@@ -105,36 +105,42 @@ UserListModel::Entry* UserListModel::Make(const User& user, Place place)
 
 const User* UserListModel::Find(const wxString& name) const
 {
+    Settle();
     const Entry* entry = Lookup(name);
     return entry ? &entry->user : nullptr;
 }
 
 UserListModel::Place UserListModel::PlaceOf(const wxString& name) const
 {
+    Settle();
     const Entry* entry = Lookup(name);
     return entry ? entry->place : Place::Absent;
 }
 
 void* UserListModel::GetTag(const wxString& name) const
 {
+    Settle();
     const Entry* entry = Lookup(name);
     return entry ? entry->tag : nullptr;
 }
 
 void UserListModel::SetTag(const wxString& name, void* tag)
 {
+    Settle();
     if (Entry* entry = Lookup(name))
         entry->tag = tag;
 }
 
 size_t UserListModel::ShownIndex(const wxString& name) const
 {
+    Settle();
     Entry probe{User(name, 0), SortKey(name), Place::Absent};
     return shown.lower_bound(&probe);
 }
 
 size_t UserListModel::Index(const wxString& name) const
 {
+    Settle();
     Entry probe{User(name, 0), SortKey(name), Place::Absent};
     return all.lower_bound(&probe);
 }
@@ -149,6 +155,7 @@ size_t UserListModel::Show(Entry* entry)
 
 UserListModel::Place UserListModel::Put(const User& user, size_t* shownIndex)
 {
+    Settle();
     if (Entry* entry = Lookup(user.GetName()))
     {
         // Her status only: the index by name looks at the name she has.
@@ -194,15 +201,14 @@ void UserListModel::SortFresh(std::vector<Entry*>::iterator first, std::vector<E
         *first++ = sortable.entry;
 }
 
-void UserListModel::PutAll(const UserList& users)
+template <typename Iterator>
+size_t UserListModel::MakeEntries(Iterator& next, Iterator end, size_t max, std::vector<Entry*>& sorted)
 {
-    // Appended, then sorted once: inserting thousands one by one would move the rest each time.
-    std::vector<Entry*> sorted = all.to_vector();
     const size_t before = sorted.size();
-    byName.reserve(byName.size() + users.GetCount());
-    sorted.reserve(before + users.GetCount());
-    for (const auto& listed : users)
+    size_t read = 0;
+    for (; next != end && read < max; ++next, ++read)
     {
+        const auto& listed = *next;
         if (Entry* entry = Lookup(listed.first))
         {
             entry->user.SetStatus(listed.second.GetStatus());
@@ -214,12 +220,61 @@ void UserListModel::PutAll(const UserList& users)
     }
     SortFresh(sorted.begin() + static_cast<std::ptrdiff_t>(before), sorted.end());
     std::inplace_merge(sorted.begin(), sorted.begin() + static_cast<std::ptrdiff_t>(before), sorted.end(), Order());
+    return read;
+}
+
+void UserListModel::PutAll(const UserList& users)
+{
+    Settle();
+    // Appended, then sorted once: inserting thousands one by one would move the rest each time.
+    std::vector<Entry*> sorted = all.to_vector();
+    byName.reserve(byName.size() + users.GetCount());
+    sorted.reserve(sorted.size() + users.GetCount());
+    auto next = users.begin();
+    MakeEntries(next, users.end(), users.GetCount(), sorted);
     all.assign(sorted);
     nextWaiting = 0;
 }
 
+void UserListModel::PutAllLater(std::shared_ptr<const UserList> users)
+{
+    Settle();
+    if (!users || users->IsEmpty())
+        return;
+    byName.reserve(byName.size() + users->GetCount());
+    pendingReady.reserve(users->GetCount());
+    pendingNext = users->begin();
+    pendingLeft = users->GetCount();
+    pendingList = std::move(users);
+}
+
+void UserListModel::PutSome(size_t max)
+{
+    // Each part is sorted and merged into those made before it: a part costs its own sort and
+    // one pass over the others, never the whole list's sort in one turn.
+    pendingLeft -= MakeEntries(*pendingNext, pendingList->end(), max, pendingReady);
+    if (pendingLeft > 0)
+        return;
+    std::vector<Entry*> sorted = all.to_vector();
+    const size_t old = sorted.size();
+    sorted.insert(sorted.end(), pendingReady.begin(), pendingReady.end());
+    std::inplace_merge(sorted.begin(), sorted.begin() + static_cast<std::ptrdiff_t>(old), sorted.end(), Order());
+    all.assign(sorted);
+    nextWaiting = 0;
+    pendingReady = std::vector<Entry*>();
+    pendingNext.reset();
+    pendingList.reset();
+}
+
+void UserListModel::Settle() const
+{
+    if (pendingList)
+        const_cast<UserListModel*>(this)->PutSome(SIZE_MAX);
+}
+
 bool UserListModel::Remove(const wxString& name)
 {
+    Settle();
     const auto found = byName.find(ViewOf(name));
     if (found == byName.end())
         return false;
@@ -244,10 +299,15 @@ void UserListModel::Clear()
     unused.clear();
     waiting = 0;
     nextWaiting = 0;
+    pendingReady.clear();
+    pendingNext.reset();
+    pendingLeft = 0;
+    pendingList.reset();
 }
 
 std::vector<void*> UserListModel::SetFilter(const NameFilter& newFilter)
 {
+    Settle();
     filter = newFilter;
     std::vector<void*> leaving;
     std::vector<Entry*> staying;
@@ -273,6 +333,16 @@ std::vector<void*> UserListModel::SetFilter(const NameFilter& newFilter)
 std::vector<std::pair<const User*, size_t>> UserListModel::TakeWaiting(size_t max)
 {
     std::vector<std::pair<const User*, size_t>> taken;
+    // While a list goes in, its reading takes the slice; what the slice has left, once the list
+    // is all in, shows the first of its users.
+    if (pendingList)
+    {
+        const size_t left = pendingLeft;
+        PutSome(max);
+        if (pendingList || left >= max)
+            return taken;
+        max -= left;
+    }
     for (; nextWaiting < all.size() && taken.size() < max && waiting > 0; ++nextWaiting)
     {
         Entry* entry = all.at(nextWaiting);
@@ -285,6 +355,7 @@ std::vector<std::pair<const User*, size_t>> UserListModel::TakeWaiting(size_t ma
 
 bool UserListModel::TakeNow(const wxString& name)
 {
+    Settle();
     Entry* entry = Lookup(name);
     if (!entry || entry->place != Place::Waiting)
         return false;
@@ -294,6 +365,7 @@ bool UserListModel::TakeNow(const wxString& name)
 
 void UserListModel::UnshowAll()
 {
+    Settle();
     shown.for_each([](Entry* entry) {
         entry->place = Place::Waiting;
         entry->tag = nullptr;

@@ -10,16 +10,18 @@
 #include "model/BlockedList.h"
 #include "model/NameFilter.h"
 #include "model/User.h"
+#include "model/UserList.h"
 
 #include <wx/string.h>
 
 #include <deque>
+#include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
 
-class UserList;
 
 class UserListModel
 {
@@ -45,6 +47,13 @@ public:
     /// Adds the users of a list, sorted once: those the filter lets through wait for their slice.
     /// Users already present are changed in place.
     void PutAll(const UserList& users);
+    /// The same a part at a time: each TakeWaiting puts in up to its max users, sorted among
+    /// those in, instead of showing any, until the list is all in. The list is kept (shared)
+    /// meanwhile. Any other change, and any question about a name, first puts in the rest, so
+    /// that a performer gone or changed since the list never comes back as the list had her.
+    void PutAllLater(std::shared_ptr<const UserList> users);
+    /// Whether a list is still being put in.
+    bool IsPutting() const { return pendingList != nullptr; }
     /// Takes the user of that name out; false when there is none.
     bool Remove(const wxString& name);
     /// Everybody out; the filter stays.
@@ -56,7 +65,11 @@ public:
     size_t ShownIndex(const wxString& name) const;
     /// Where the name is, or would go, among all users: O(log n) comparisons of names.
     size_t Index(const wxString& name) const;
-    const User& At(size_t index) const { return all.at(index)->user; }
+    const User& At(size_t index) const
+    {
+        Settle();
+        return all.at(index)->user;
+    }
     const User& ShownAt(size_t index) const { return shown.at(index)->user; }
 
     /// What a display keeps for a shown user (a tree: her item), null when none; it goes as she
@@ -77,12 +90,13 @@ public:
     /// Every shown user waits again (the tree emptied the group to fill it anew).
     void UnshowAll();
 
-    size_t GetTotalCount() const { return all.size(); }
+    // A list still being put in counts whole; its users not yet read count as let through.
+    size_t GetTotalCount() const { return all.size() + pendingReady.size() + pendingLeft; }
     /// What the filter lets through: the shown and the waiting.
-    size_t GetPassingCount() const { return shown.size() + waiting; }
+    size_t GetPassingCount() const { return shown.size() + GetWaitingCount(); }
     size_t GetShownCount() const { return shown.size(); }
-    size_t GetWaitingCount() const { return waiting; }
-    size_t GetHiddenCount() const { return all.size() - GetPassingCount(); }
+    size_t GetWaitingCount() const { return waiting + pendingLeft; }
+    size_t GetHiddenCount() const { return GetTotalCount() - GetPassingCount(); }
 
 private:
     struct Entry
@@ -106,6 +120,15 @@ private:
     /// Her index among the shown.
     size_t Show(Entry* entry);
     static void SortFresh(std::vector<Entry*>::iterator first, std::vector<Entry*>::iterator last);
+    /// Makes entries for the users of the list from next, at most max; those new are sorted and
+    /// merged into sorted, which was in order; how many users of the list were read.
+    template <typename Iterator>
+    size_t MakeEntries(Iterator& next, Iterator end, size_t max, std::vector<Entry*>& sorted);
+    /// Puts in up to max more users of the list being put in; all in, it joins the others.
+    void PutSome(size_t max);
+    /// Puts in the rest of a list being put in. The model is never a const object: a question
+    /// asked of it finishes the work as a change would.
+    void Settle() const;
 
     // Entries stay where they are made (removed ones are made anew in their place); the index
     // by name looks at each entry's own name, which never changes, instead of a copy of it.
@@ -117,4 +140,10 @@ private:
     size_t waiting = 0;
     size_t nextWaiting = 0; // where in all the search for the next waiting user resumes
     NameFilter filter;
+    // The list being put in, where its reading goes on, how many are still to read, and the
+    // entries made from it so far, in name order.
+    std::shared_ptr<const UserList> pendingList;
+    std::optional<UserList::const_iterator> pendingNext;
+    size_t pendingLeft = 0;
+    std::vector<Entry*> pendingReady;
 };

@@ -54,7 +54,7 @@ void AllTreeCtrl::OnUserListInitialized(UserListEvent& event)
     sliceUsers = kFirstSliceUsers;
     sinceSlice.Start();
     // A list that fits into one slice is in the tree when this returns.
-    PutUsers(onlineGroup, event.GetUserList(), kFirstSliceUsers);
+    PutUsersLater(onlineGroup, event.ShareUserList(), kFirstSliceUsers);
     OnSliceShown();
 }
 

@@ -58,7 +58,7 @@ wxDataViewItem UserListTreeCtrl::FindItem(const User& user, const wxDataViewItem
         if (parent.IsOk() ? UserListViewModel::HandleOf(group.get()) != parent : !recursive)
             continue;
         if (group->users.PlaceOf(user.GetName()) == UserListModel::Place::Shown)
-            return viewModel->GetItem(viewModel->RowOfUser(*group, group->users.ShownIndex(user.GetName())));
+            return viewModel->ItemOfUser(*group, group->users.ShownIndex(user.GetName()));
     }
     return wxDataViewItem();
 }
@@ -153,6 +153,35 @@ wxDataViewItem UserListTreeCtrl::GroupOfItem(const wxDataViewItem& item) const
     return UserListViewModel::HandleOf(group);
 }
 
+wxDataViewItem UserListTreeCtrl::GroupOfRow(const wxDataViewItem& item) const
+{
+    Group* group = nullptr;
+    size_t index = 0;
+    if (!item.IsOk() || !viewModel->Locate(viewModel->GetRow(item), group, index) || index != SIZE_MAX)
+        return wxDataViewItem();
+    return UserListViewModel::HandleOf(group);
+}
+
+bool UserListTreeCtrl::IsGroupOpen(const wxDataViewItem& group) const
+{
+    const Group* found = viewModel->GroupOf(group);
+    return found && found->open;
+}
+
+void UserListTreeCtrl::OpenGroup(const wxDataViewItem& group, bool open)
+{
+    Group* found = viewModel->GroupOf(group);
+    if (!found || found->open == open)
+        return;
+    const wxString selected = GetSelectedName();
+    viewModel->SetOpen(*found, open);
+    // The selection stays with its performer; closed away, it goes to her group's row.
+    if (!selected.empty() && !SelectName(selected) && GroupOf(selected) == group)
+        Select(viewModel->GetItem(viewModel->RowOfGroup(*found)));
+    if (const wxDataViewItem current = GetSelection(); current.IsOk())
+        SetCurrentItem(current);
+}
+
 const User* UserListTreeCtrl::GetUser(const wxDataViewItem& item) const
 {
     return item.IsOk() ? viewModel->UserAt(viewModel->GetRow(item)) : nullptr;
@@ -168,12 +197,12 @@ void UserListTreeCtrl::PutUser(const wxDataViewItem& group, const User& user)
         return;
     if (newIndex != SIZE_MAX)
     {
-        viewModel->RowInserted(viewModel->RowOfUser(found, newIndex));
+        viewModel->UserInserted(found, newIndex);
         return;
     }
     // The row shows a name and a picture: only a new picture is worth telling the view about.
     if (ImageForUser(user) != imageBefore)
-        viewModel->RowChanged(viewModel->RowOfUser(found, found.users.ShownIndex(user.GetName())));
+        viewModel->UserChanged(found, found.users.ShownIndex(user.GetName()));
 }
 
 void UserListTreeCtrl::PutUsers(const wxDataViewItem& group, const UserList& users, size_t firstSlice)
@@ -189,15 +218,28 @@ void UserListTreeCtrl::PutUsers(const wxDataViewItem& group, const UserList& use
     ShowWaiting(firstSlice);
 }
 
+void UserListTreeCtrl::PutUsersLater(const wxDataViewItem& group, std::shared_ptr<const UserList> users,
+                                     size_t firstSlice)
+{
+    UserListModel& model = GetModel(group);
+    for (auto entry = users->begin(); model.GetShownCount() > 0 && entry != users->end(); ++entry)
+    {
+        if (model.PlaceOf(entry->first) == UserListModel::Place::Shown)
+            PutUser(group, entry->second);
+    }
+    model.PutAllLater(std::move(users));
+    ShowWaiting(firstSlice);
+}
+
 bool UserListTreeCtrl::RemoveUser(const wxDataViewItem& group, const wxString& name)
 {
     Group& found = *viewModel->GroupOf(group);
     const bool shown = found.users.PlaceOf(name) == UserListModel::Place::Shown;
-    const unsigned int row = shown ? viewModel->RowOfUser(found, found.users.ShownIndex(name)) : 0;
+    const size_t index = shown ? found.users.ShownIndex(name) : 0;
     if (!found.users.Remove(name))
         return false;
     if (shown)
-        viewModel->RowDeleted(row);
+        viewModel->UserDeleted(found, index);
     return true;
 }
 
@@ -209,7 +251,7 @@ void UserListTreeCtrl::ShowWaiting(size_t max)
     {
         // In the order they came, each at her index among those shown so far.
         for (const auto& entry : group->users.TakeWaiting(max))
-            viewModel->RowInserted(viewModel->RowOfUser(*group, entry.second));
+            viewModel->UserInserted(*group, entry.second);
     }
 }
 
@@ -290,9 +332,15 @@ void UserListTreeCtrl::OnUserChanged(UserEvent& event)
         PutUser(group, event.GetUser());
 }
 
-void UserListTreeCtrl::OnTreeItemActivated(wxDataViewEvent& WXUNUSED(event))
+void UserListTreeCtrl::OnTreeItemActivated(wxDataViewEvent& event)
 {
     SOLVANE_TRACE("[%p]UserListTreeCtrl::OnTreeItemActivated(void)", static_cast<void*>(this));
+    // A group's row opens or closes the group, as a tree's does.
+    if (const wxDataViewItem group = GroupOfRow(event.GetItem()); group.IsOk())
+    {
+        OpenGroup(group, !IsGroupOpen(group));
+        return;
+    }
     wxCommandEvent open(wxEVT_MENU, wxID_OPEN);
     open.SetEventObject(this);
     Command(open);

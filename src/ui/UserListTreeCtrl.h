@@ -13,6 +13,7 @@
 #include <wx/dataview.h>
 #include <wx/treebase.h>
 
+#include <memory>
 #include <vector>
 
 class UserListViewModel;
@@ -37,6 +38,11 @@ public:
     std::vector<wxString> GetNames(const wxDataViewItem& group) const;
     /// The picture of a shown user's row, -1 when she has none or is not shown.
     int GetUserImage(const wxString& name) const;
+    /// Opens or closes a group, as its row's sign, a double click, Enter or the arrows do.
+    void OpenGroup(const wxDataViewItem& group, bool open);
+    bool IsGroupOpen(const wxDataViewItem& group) const;
+    /// The group whose own row the item is; invalid for a performer's row.
+    wxDataViewItem GroupOfRow(const wxDataViewItem& item) const;
     /// The name of the selected row, empty when none or a group is selected.
     wxString GetSelectedName() const;
     /// Selects the row of a shown user; false when she is not shown.
@@ -91,6 +97,9 @@ protected:
     /// The users of a list below group: sorted once, then put into the tree a slice at a time
     /// (SliceSize() users an idle turn, the first slice at once).
     void PutUsers(const wxDataViewItem& group, const UserList& users, size_t firstSlice);
+    /// The same, the list read and sorted a slice at a time too, so that a list of 100,000 never
+    /// holds the window long; its users show once it is all read.
+    void PutUsersLater(const wxDataViewItem& group, std::shared_ptr<const UserList> users, size_t firstSlice);
     /// Takes the user of that name away from below group; false when she was not there.
     bool RemoveUser(const wxDataViewItem& group, const wxString& name);
     /// The group holding a user of that name, shown or not; invalid if none.

@@ -23,6 +23,16 @@ void UserListTreeCtrl::OnContextMenu(wxContextMenuEvent& event)
 
 void UserListTreeCtrl::OnKeyDown(wxKeyEvent& event)
 {
+    // Left and Right close and open the group of the focused group row, as in a tree.
+    const int key = event.GetKeyCode();
+    if ((key == WXK_LEFT || key == WXK_RIGHT) && !event.HasAnyModifiers())
+    {
+        if (const wxDataViewItem group = GroupOfRow(GetCurrentItem()); group.IsOk())
+        {
+            OpenGroup(group, key == WXK_RIGHT);
+            return;
+        }
+    }
     // The tree takes the Menu key itself and sends only a tree event, which the release of a right
     // click sends as well: the key is caught first, to open the same menu as Shift+F10.
     if (event.GetKeyCode() != WXK_MENU || event.HasAnyModifiers())

@@ -32,7 +32,7 @@ unsigned int UserListViewModel::RowOfGroup(const Group& group) const
     {
         if (each.get() == &group)
             break;
-        row += 1 + static_cast<unsigned int>(each->users.GetShownCount());
+        row += 1 + static_cast<unsigned int>(each->Rows());
     }
     return row;
 }
@@ -41,7 +41,7 @@ bool UserListViewModel::Locate(unsigned int row, Group*& group, size_t& index) c
 {
     for (const auto& each : groups)
     {
-        const size_t shown = each->users.GetShownCount();
+        const size_t shown = each->Rows();
         if (row <= shown)
         {
             group = each.get();
@@ -66,13 +66,44 @@ unsigned int UserListViewModel::CountRows() const
 {
     unsigned int rows = 0;
     for (const auto& group : groups)
-        rows += 1 + static_cast<unsigned int>(group->users.GetShownCount());
+        rows += 1 + static_cast<unsigned int>(group->Rows());
     return rows;
 }
 
 void UserListViewModel::ResetRows()
 {
     Reset(CountRows());
+}
+
+wxDataViewItem UserListViewModel::ItemOfUser(const Group& group, size_t index) const
+{
+    return group.open ? GetItem(RowOfUser(group, index)) : wxDataViewItem();
+}
+
+void UserListViewModel::UserInserted(const Group& group, size_t index)
+{
+    if (group.open)
+        RowInserted(RowOfUser(group, index));
+}
+
+void UserListViewModel::UserDeleted(const Group& group, size_t index)
+{
+    if (group.open)
+        RowDeleted(RowOfUser(group, index));
+}
+
+void UserListViewModel::UserChanged(const Group& group, size_t index)
+{
+    if (group.open)
+        RowChanged(RowOfUser(group, index));
+}
+
+void UserListViewModel::SetOpen(Group& group, bool open)
+{
+    if (group.open == open)
+        return;
+    group.open = open;
+    ResetRows();
 }
 
 wxBitmapBundle UserListViewModel::IconAt(int image) const
@@ -88,7 +119,8 @@ void UserListViewModel::GetValueByRow(wxVariant& variant, unsigned int row, unsi
     if (!Locate(row, group, index))
         variant << wxDataViewIconText();
     else if (index == SIZE_MAX)
-        variant << wxDataViewIconText(group->label, IconAt(group->image));
+        // The sign a tree's group has: pointing down while open, at the label while closed.
+        variant << wxDataViewIconText((group->open ? L"\u25BE " : L"\u25B8 ") + group->label, IconAt(group->image));
     else
     {
         const User& user = group->users.ShownAt(index);

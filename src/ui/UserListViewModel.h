@@ -22,6 +22,10 @@ public:
         wxString label;
         int image = -1;
         UserListModel users;
+        /// Closed, the group is its own row alone.
+        bool open = true;
+        /// The rows of its users.
+        size_t Rows() const { return open ? users.GetShownCount() : 0; }
     };
 
     /// icons are the tree's pictures by index; imageFor gives a user's index (-1: none).
@@ -43,6 +47,15 @@ public:
     bool Locate(unsigned int row, Group*& group, size_t& index) const;
     /// The user of a row, null for a group's row.
     const User* UserAt(unsigned int row) const;
+    /// The item of the group's user shown at index; invalid while the group is closed.
+    wxDataViewItem ItemOfUser(const Group& group, size_t index) const;
+    // The view is told of a change to the group's user shown at index (before a removal, the
+    // index she had), nothing while the group is closed.
+    void UserInserted(const Group& group, size_t index);
+    void UserDeleted(const Group& group, size_t index);
+    void UserChanged(const Group& group, size_t index);
+    /// Opens or closes the group; the view reads every row anew.
+    void SetOpen(Group& group, bool open);
     /// The view reads every row anew.
     void ResetRows();
 
