@@ -174,9 +174,11 @@ void UserListTreeCtrl::OpenGroup(const wxDataViewItem& group, bool open)
     if (!found || found->open == open)
         return;
     const wxString selected = GetSelectedName();
+    const bool inGroup = GroupOfRow(GetCurrentItem()) == group || (!selected.empty() && GroupOf(selected) == group);
     viewModel->SetOpen(*found, open);
-    // The selection stays with its performer; closed away, it goes to her group's row.
-    if (!selected.empty() && !SelectName(selected) && GroupOf(selected) == group)
+    // The selection stays with its performer; closed away, it goes to her group's row, as does
+    // the keyboard's place when it was on the group.
+    if ((selected.empty() || !SelectName(selected)) && inGroup)
         Select(viewModel->GetItem(viewModel->RowOfGroup(*found)));
     if (const wxDataViewItem current = GetSelection(); current.IsOk())
         SetCurrentItem(current);
