@@ -90,12 +90,26 @@ void PopupSummary::SetText(const wxString& text)
     if (text != shownText)
     {
         shownText = text;
-        countLabel->SetLabel(text);
-        countLabel->Wrap(PopupDialog::kWidth - 8);
-        contentPanel->Layout();
+        // A poll's arrivals change the count hundreds of times in one turn, and wrapping measures
+        // the text each time: once shown, the label takes the last count at the turn's end.
+        if (!IsShown())
+            ApplyText();
+        else if (!labelDue)
+        {
+            labelDue = true;
+            CallAfter(&PopupSummary::ApplyText);
+        }
     }
     if (IsShown())
         StartTime();
+}
+
+void PopupSummary::ApplyText()
+{
+    labelDue = false;
+    countLabel->SetLabel(shownText);
+    countLabel->Wrap(PopupDialog::kWidth - 8);
+    contentPanel->Layout();
 }
 
 wxString PopupSummary::GetText() const

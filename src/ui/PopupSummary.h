@@ -44,6 +44,9 @@ private:
     std::function<void()> onClosed;
     std::unique_ptr<wxTimer> timer;
     wxString shownText; // as given, before the label wraps it
+    // The label waits for the end of the turn: set it and wrap it then.
+    bool labelDue = false;
+    void ApplyText();
     wxBitmapBundle contentBitmap;
     wxPanel* contentPanel;
     wxStaticText* countLabel;
