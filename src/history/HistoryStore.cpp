@@ -42,6 +42,7 @@ HistoryStore::OpenResult HistoryStore::Open(const wxString& path, wxString* erro
     SOLVANE_TRACE("[%p]HistoryStore::Open(%s)", static_cast<void*>(this), path);
     std::lock_guard<std::mutex> lock(mutex);
     CloseLocked();
+    filePath = path;
     const OpenResult result = OpenLocked(path, error);
     // A store without its file lets the writer's lock go for the next program.
     if (result == OpenResult::Failed)
@@ -142,6 +143,12 @@ bool HistoryStore::IsOpen() const
 {
     std::lock_guard<std::mutex> lock(mutex);
     return db != nullptr;
+}
+
+wxString HistoryStore::GetPath() const
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    return filePath;
 }
 
 bool HistoryStore::IsWritable() const

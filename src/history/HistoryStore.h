@@ -86,6 +86,8 @@ public:
     bool OpenForReading(const wxString& path, wxString* error = nullptr);
     void Close();
     bool IsOpen() const;
+    /// The file opened last, empty before.
+    wxString GetPath() const;
     /// False once a write failed (full disk, lost lock): the events stay readable.
     bool IsWritable() const;
 
@@ -156,6 +158,7 @@ private:
     bool writable = false;
     // The writer's lock's descriptor, -1 when not held; the run this store records, 0 before one.
     int writerLock = -1;
+    wxString filePath;
     long long runId = 0;
     std::unordered_map<wxString, long long> nameIds;
 };

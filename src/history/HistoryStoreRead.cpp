@@ -51,6 +51,7 @@ bool HistoryStore::OpenForReading(const wxString& path, wxString* error)
     SOLVANE_TRACE("[%p]HistoryStore::OpenForReading(%s)", static_cast<void*>(this), path);
     std::lock_guard<std::mutex> lock(mutex);
     CloseLocked();
+    filePath = path;
     if (!wxFileExists(path))
     {
         if (error)
