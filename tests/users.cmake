@@ -11,7 +11,8 @@ solvane_test(history_sessions_tests SOURCES HistorySessionsTest.cpp UserStatuses
 # The long histories come from the benchmarks' generator.
 target_include_directories(history_tests PRIVATE ${PROJECT_SOURCE_DIR}/bench)
 # A long history made in one go, for the exit test on the real program and for measurements.
-add_executable(history_fill ${PROJECT_SOURCE_DIR}/bench/HistoryFillMain.cpp ${PROJECT_SOURCE_DIR}/bench/HistoryFill.h)
+add_executable(history_fill ${PROJECT_SOURCE_DIR}/bench/HistoryFillMain.cpp ${PROJECT_SOURCE_DIR}/bench/HistoryFill.h
+  ${PROJECT_SOURCE_DIR}/bench/HistoryWeek.h)
 target_compile_options(history_fill PRIVATE -Wall -Wextra)
 target_link_libraries(history_fill PRIVATE solvane_core)
 # The real program on a million old events with one day kept: the first list and the end come on
