@@ -8,6 +8,9 @@ add_dependencies(main_frame_tests solvane_skin)
 add_dependencies(tree_tests solvane_catalogues)
 # The History page and the favourites' last-seen tooltip.
 solvane_test(history_page_tests GUI SOURCES HistoryPageTest.cpp UserStatuses.h)
+# A performer's card: opened from the History page, its chart drawn and described, on a full history.
+solvane_test(performer_card_tests GUI SOURCES PerformerCardTest.cpp)
+target_include_directories(performer_card_tests PRIVATE ${PROJECT_SOURCE_DIR}/bench)
 target_include_directories(history_page_tests PRIVATE ${PROJECT_SOURCE_DIR}/bench)
 # What a screen reader reads of the real program, on buses of the test's own (skipped without
 # the system Python's Atspi or the accessibility bus).
