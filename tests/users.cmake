@@ -21,3 +21,9 @@ add_test(NAME history_exit COMMAND ${XVFB_RUN} -a -s "-screen 0 1280x1024x24"
   bash ${CMAKE_CURRENT_SOURCE_DIR}/HistoryExit.sh ${CMAKE_BINARY_DIR} ${SOLVANE_TIME_SCALE})
 set_tests_properties(history_exit PROPERTIES LABELS gui RUN_SERIAL TRUE TIMEOUT 300
   ENVIRONMENT "${SOLVANE_TEST_ENV}")
+# The history's report and export from the command line, while the real program writes it and
+# after (needs the sqlite3 program).
+add_test(NAME history_command_line COMMAND ${XVFB_RUN} -a -s "-screen 0 1280x1024x24"
+  bash ${CMAKE_CURRENT_SOURCE_DIR}/HistoryCommandLine.sh ${CMAKE_BINARY_DIR} ${SOLVANE_TIME_SCALE})
+set_tests_properties(history_command_line PROPERTIES LABELS gui RUN_SERIAL TRUE TIMEOUT 300
+  ENVIRONMENT "${SOLVANE_TEST_ENV}")
