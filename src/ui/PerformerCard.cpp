@@ -74,8 +74,8 @@ PerformerCard::PerformerCard(wxWindow* parent, const wxString& name_, HistorySto
 
     sessions = new wxDataViewListCtrl(this, wxID_ANY, wxDefaultPosition, FromDIP(wxSize(-1, 150)),
                                       wxDV_SINGLE | wxDV_ROW_LINES);
-    sessions->AppendTextColumn(_("Start"), wxDATAVIEW_CELL_INERT, FromDIP(130));
-    sessions->AppendTextColumn(_("End"), wxDATAVIEW_CELL_INERT, FromDIP(170));
+    sessions->AppendTextColumn(_("From"), wxDATAVIEW_CELL_INERT, FromDIP(130));
+    sessions->AppendTextColumn(_("Until"), wxDATAVIEW_CELL_INERT, FromDIP(170));
     sessions->AppendTextColumn(_("Length"), wxDATAVIEW_CELL_INERT, FromDIP(90));
     // Newest first: the week's last sessions are what a reader looks for.
     for (size_t i = summary.sessions.size(); i-- > 0;)
