@@ -28,8 +28,8 @@ public:
         const wxString name = argc > 2 ? argv[2] : wxString("Alice_Moon");
         const int days = argc > 3 ? std::atoi(argv[3]) : 14;
         const long long now = static_cast<long long>(std::time(nullptr));
-        // Away on two days, so that the chart has shades between none and every day.
-        if (!FillWeek(scratch.path + "/history.sqlite", now, days, {2, 9}) ||
+        // Away yesterday and six days ago, so that the chart has shades between none and every day.
+        if (!FillWeek(scratch.path + "/history.sqlite", now, days, {1, 6}) ||
             store.Open(scratch.path + "/history.sqlite") == HistoryStore::OpenResult::Failed)
             return false;
         PerformerCard* card = ShowPerformerCard(nullptr, name, &store);
