@@ -1,19 +1,23 @@
 // What the history says of one performer, on a store that the recorder fills over three runs of
 // the program: the sessions (across midnight, across a restart, open at the exit, busy and free
 // inside one), the last times, the hours per day and the weekly chart with a day never watched;
-// an earlier release's file without runs; and a reader beside the running writer.
+// an earlier release's file without runs; a reader beside the running writer; and the export.
 #include "history/HistorySessions.h"
 #include "history/HistoryFile.h"
 #include "history/HistoryRecorder.h"
 #include "history/HistoryReport.h"
 
+#include "HistoryFill.h"
 #include "TestFiles.h"
 #include "UserStatuses.h"
 
 #include <gtest/gtest.h>
 
+#include <wx/dir.h>
+
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <ctime>
 
@@ -166,4 +170,42 @@ TEST(HistorySessionsTest, SessionsLastTimesAndWeeklyChartOfThreeRuns)
     EXPECT_EQ(std::vector<std::string>({"Mon 20:00 - Tue 01:10", "Tue 20:00 - Tue 20:00 open", "Thu 19:00 - Thu 19:30",
                                         "Thu 21:00 - Thu 21:00 open", "Mon 21:30 - Mon 21:30 open"}),
               SessionsOf(SummariseHistory(history.events, history.runs, 0)));
+}
+
+// The export writes every event as a CSV row, a name with a comma or quote quoted; a stop or a
+// failure leaves nothing at the path and no temporary file beside it.
+TEST(HistorySessionsTest, ExportWritesEveryEventOrNothing)
+{
+    ScratchFolder scratch;
+    const wxString path = scratch.path + "/history.sqlite", csv = scratch.path + "/out/history.csv";
+    const long long kEvents = 60000; // more than one chunk of the file's writes
+    ASSERT_TRUE(FillHistory(path, kEvents, 100, 1800000000));
+    HistoryStore store;
+    ASSERT_EQ(HistoryStore::OpenResult::Opened, store.Open(path));
+    ASSERT_TRUE(store.Record({{0, 1800000001, "a,\"b\"", HistoryKind::WentOffline, 5}}));
+    const auto files = [&] {
+        wxArrayString found;
+        return wxDir::Exists(scratch.path + "/out") ? wxDir::GetAllFiles(scratch.path + "/out", &found) : 0;
+    };
+
+    wxString error;
+    EXPECT_FALSE(ExportHistory(store, csv, error)); // no such folder
+    EXPECT_FALSE(error.empty());
+    ASSERT_TRUE(wxFileName::Mkdir(scratch.path + "/out"));
+    long long calls = 0;
+    EXPECT_FALSE(ExportHistory(store, csv, error, [&](long long done, long long count) {
+        EXPECT_TRUE(done > 0 && done < count && count == kEvents + 1) << done << " of " << count;
+        return ++calls < 2;
+    }));
+    EXPECT_EQ(2, calls);
+    EXPECT_EQ(0u, files());
+
+    ASSERT_TRUE(ExportHistory(store, csv, error)) << error;
+    EXPECT_EQ(1u, files());
+    const std::string text = ReadBytes(csv);
+    EXPECT_EQ(static_cast<size_t>(kEvents + 2), static_cast<size_t>(std::count(text.begin(), text.end(), '\n')));
+    EXPECT_EQ("time,name,event\n" + LocalIsoTime(1800000000 - kEvents + 1).utf8_string() + ",p0,came online\n",
+              text.substr(0, text.find('\n', 17) + 1));
+    const std::string last = ",\"a,\"\"b\"\"\",went offline\n";
+    EXPECT_EQ(last, text.substr(text.size() - std::min(text.size(), last.size())));
 }

@@ -1,11 +1,11 @@
 // The performer's card as a person meets it: opened from the History page's context menu and with
 // Shift+Enter, its sessions, its chart drawn (a busy hour looks unlike an empty one) and described
 // for a screen reader, closed with Escape; and opened quickly on a full history.
+#include "ui/PerformerCard.h"
 #include "history/HistoryStore.h"
 #include "ui/HistoryListCtrl.h"
 #include "ui/HistoryPanel.h"
 #include "ui/NativeView.h"
-#include "ui/PerformerCard.h"
 #include "ui/WeeklyChartCtrl.h"
 
 #include "HistoryFill.h"
@@ -142,7 +142,8 @@ TEST(PerformerCardTest, OpensQuicklyOnAFullHistory)
     {
         const auto start = std::chrono::steady_clock::now();
         PerformerCard* card = ShowPerformerCard(frame.get(), name, &store);
-        const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
+        const auto took =
+            std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
         std::printf("the card of %s opened in %lld ms\n", name, static_cast<long long>(took.count()));
         EXPECT_LT(took, TimeLimit(300)) << name;
         card->Destroy();

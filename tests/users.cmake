@@ -8,6 +8,7 @@ add_dependencies(server_failure_box_tests solvane_catalogues)
 solvane_test(history_tests SOURCES HistoryTest.cpp UserStatuses.h)
 # One performer's sessions, last times and weekly chart over three runs, read beside the writer.
 solvane_test(history_sessions_tests SOURCES HistorySessionsTest.cpp UserStatuses.h)
+target_include_directories(history_sessions_tests PRIVATE ${PROJECT_SOURCE_DIR}/bench)
 # The long histories come from the benchmarks' generator.
 target_include_directories(history_tests PRIVATE ${PROJECT_SOURCE_DIR}/bench)
 # A long history made in one go, for the exit test on the real program and for measurements.
