@@ -3,6 +3,7 @@
 // for a screen reader, closed with Escape; and opened quickly on a full history.
 #include "ui/PerformerCard.h"
 #include "history/HistoryStore.h"
+#include "ui/HistoryExport.h"
 #include "ui/HistoryListCtrl.h"
 #include "ui/HistoryPanel.h"
 #include "ui/NativeView.h"
@@ -125,6 +126,14 @@ TEST(PerformerCardTest, OpensFromTheHistoryPageShowsTheWeekAndClosesWithEscape)
     if (FindCard())
         FindCard()->Destroy();
     PumpUntil([] { return FindCard() == nullptr; });
+
+    // Outside a main window the card has no history to show, and says so.
+    PerformerCard* lone = ShowPerformerCard(frame.get(), "Alice_Moon");
+    EXPECT_EQ("No history is kept in this run.", lone->GetStatus()->GetLabel());
+    lone->Destroy();
+    // The page's export reads beside the store that writes.
+    ASSERT_TRUE(ExportHistoryToFile(frame.get(), &store, scratch.path + "/all.csv", true));
+    EXPECT_EQ("time,name,event\n", scratch.Read("all.csv").substr(0, 16));
 }
 
 // On the largest history kept, 3.5 million events of 300 names (11,700 events each), a card opens
