@@ -11,6 +11,10 @@
 //   store.ReadRange(first, last);
 //   store.Prune(before, keepAtMost, stop); // in batches, each its own transaction
 //
+//   HistoryStore reader;                  // the command line, beside a running program
+//   reader.OpenForReading(HistoryStore::DefaultPath(), &error);
+//   reader.ReadNameHistory(name, history); // one snapshot, through the index by name
+//
 // Every call is serialised on one connection. The store that writes holds the file's writer's lock,
 // so a second running program finds the file busy and goes without history; a store opened for
 // reading (OpenForReading, the command line's report) reads beside it, each read one snapshot. Ids are contiguous from

@@ -6,7 +6,6 @@
 
 #include <wx/log.h>
 
-#include <ctime>
 
 namespace
 {

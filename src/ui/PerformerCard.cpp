@@ -52,20 +52,20 @@ PerformerCard::PerformerCard(wxWindow* parent, const wxString& name_, HistorySto
     const bool known = store && store->ReadNameHistory(name, history);
     const PerformerSummary summary = SummariseHistory(history.events, history.runs, history.currentRunStart);
 
-    wxString now_;
+    wxString statusText;
     if (!store || !store->IsOpen())
-        now_ = _("No history is kept in this run.");
+        statusText = _("No history is kept in this run.");
     else if (!known)
-        now_ = _("The history has no events of this performer.");
+        statusText = _("The history has no events of this performer.");
     else if (!summary.onlineNow)
-        now_ = _("Offline now");
+        statusText = _("Offline now");
     else if (IconForStatus(summary.statusNow) == StatusIcon::Busy)
-        now_ = _("Online now, busy");
+        statusText = _("Online now, busy");
     else if (IconForStatus(summary.statusNow) == StatusIcon::Free)
-        now_ = _("Online now, free");
+        statusText = _("Online now, free");
     else
-        now_ = _("Online now");
-    status = new wxStaticText(this, wxID_ANY, now_);
+        statusText = _("Online now");
+    status = new wxStaticText(this, wxID_ANY, statusText);
     status->SetFont(status->GetFont().Bold());
     lastSeen = new wxStaticText(this, wxID_ANY,
                                 LastTime(_("Last online: %s"), summary.lastOnline, now) + "\n" +

@@ -9,6 +9,7 @@
 #include <wx/intl.h>
 #include <wx/settings.h>
 
+#include <algorithm>
 #include <memory>
 
 namespace
