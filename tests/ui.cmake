@@ -8,6 +8,14 @@ add_dependencies(main_frame_tests solvane_skin)
 add_dependencies(tree_tests solvane_catalogues)
 # The History page and the favourites' last-seen tooltip.
 solvane_test(history_page_tests GUI SOURCES HistoryPageTest.cpp UserStatuses.h)
+# A performer's card: opened from the History page, its chart drawn and described, on a full history.
+solvane_test(performer_card_tests GUI SOURCES PerformerCardTest.cpp)
+target_include_directories(performer_card_tests PRIVATE ${PROJECT_SOURCE_DIR}/bench)
+# The card on days of simulated history, left up for a look (docs/card-screenshot.sh).
+add_executable(performer_card_show PerformerCardShow.cpp)
+target_compile_options(performer_card_show PRIVATE -Wall -Wextra)
+target_include_directories(performer_card_show PRIVATE ${CMAKE_CURRENT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/bench)
+target_link_libraries(performer_card_show PRIVATE solvane_gui)
 target_include_directories(history_page_tests PRIVATE ${PROJECT_SOURCE_DIR}/bench)
 # What a screen reader reads of the real program, on buses of the test's own (skipped without
 # the system Python's Atspi or the accessibility bus).

@@ -72,7 +72,7 @@ void HistoryRecorder::OnFirstList(const UserList& list)
         event.status = entry.second.GetStatus();
         events.push_back(event);
     }
-    Write(events);
+    Write(events, now, true);
 }
 
 void HistoryRecorder::OnDifference(const UserList& older, const UserList& added, const UserList& deleted,
@@ -82,15 +82,17 @@ void HistoryRecorder::OnDifference(const UserList& older, const UserList& added,
                   deleted.GetCount(), changed.GetCount());
     const long long now = Now();
     PruneIfDue(now, false);
-    Write(MakeEvents(now, older, added, deleted, changed));
+    Write(MakeEvents(now, older, added, deleted, changed), now, false);
 }
 
-void HistoryRecorder::Write(const std::vector<HistoryEvent>& events)
+void HistoryRecorder::Write(const std::vector<HistoryEvent>& events, long long time, bool firstOfRun)
 {
     if (!store || !store->IsWritable())
         return;
     wxString error;
-    if (!store->Record(events, &error) && !reported)
+    // Every list is noted, with events or without: a session still open when the program ends
+    // ends at the run's last list.
+    if (!store->RecordList(events, time, firstOfRun, &error) && !reported)
     {
         reported = true;
         SayOnStderr("the history is off for this run: " + error);

@@ -42,7 +42,7 @@ public:
                                                 const UserList& deleted, const UserList& changed);
 
 private:
-    void Write(const std::vector<HistoryEvent>& events);
+    void Write(const std::vector<HistoryEvent>& events, long long time, bool firstOfRun);
     /// Notes a clean-up as due: the daily one, or the size bound's when the history is past it.
     void PruneIfDue(long long now, bool force);
     long long Now() const;

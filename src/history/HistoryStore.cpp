@@ -42,6 +42,16 @@ HistoryStore::OpenResult HistoryStore::Open(const wxString& path, wxString* erro
     SOLVANE_TRACE("[%p]HistoryStore::Open(%s)", static_cast<void*>(this), path);
     std::lock_guard<std::mutex> lock(mutex);
     CloseLocked();
+    filePath = path;
+    const OpenResult result = OpenLocked(path, error);
+    // A store without its file lets the writer's lock go for the next program.
+    if (result == OpenResult::Failed)
+        CloseLocked();
+    return result;
+}
+
+HistoryStore::OpenResult HistoryStore::OpenLocked(const wxString& path, wxString* error)
+{
     const wxFileName file(path);
     const wxString folder = file.GetPath();
     wxLogNull quiet; // the caller says why, once
@@ -62,6 +72,14 @@ HistoryStore::OpenResult HistoryStore::Open(const wxString& path, wxString* erro
     }
     ::close(fd);
 
+    // The writer's lock first: a second program goes without history, whatever the file's state.
+    writerLock = HistoryFile::TakeWriterLock(path);
+    if (writerLock < 0)
+    {
+        if (error)
+            *error = wxString::Format("%s is in use by another program", path);
+        return OpenResult::Failed;
+    }
     const int code = OpenFile(path, error);
     if (code == SQLITE_OK)
         return OpenResult::Opened;
@@ -96,6 +114,8 @@ int HistoryStore::OpenFile(const wxString& file, wxString* error)
     SOLVANE_TRACE("[%p]HistoryStore::OpenFile(%s)", static_cast<void*>(this), file);
     const int code = HistoryFile::Connect(file, kSchemaVersion, &db, error);
     writable = code == SQLITE_OK;
+    if (code != SQLITE_OK)
+        db = nullptr;
     return code;
 }
 
@@ -113,12 +133,22 @@ void HistoryStore::CloseLocked()
     db = nullptr;
     writable = false;
     nameIds.clear();
+    runId = 0;
+    if (writerLock >= 0)
+        ::close(writerLock);
+    writerLock = -1;
 }
 
 bool HistoryStore::IsOpen() const
 {
     std::lock_guard<std::mutex> lock(mutex);
     return db != nullptr;
+}
+
+wxString HistoryStore::GetPath() const
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    return filePath;
 }
 
 bool HistoryStore::IsWritable() const
@@ -167,11 +197,17 @@ long long HistoryStore::NameId(const wxString& name)
 
 bool HistoryStore::Record(const std::vector<HistoryEvent>& events, wxString* error)
 {
-    SOLVANE_TRACE("[%p]HistoryStore::Record(%zu)", static_cast<void*>(this), events.size());
+    return RecordList(events, 0, false, error);
+}
+
+bool HistoryStore::RecordList(const std::vector<HistoryEvent>& events, long long listTime, bool firstOfRun,
+                              wxString* error)
+{
+    SOLVANE_TRACE("[%p]HistoryStore::RecordList(%zu, %lld)", static_cast<void*>(this), events.size(), listTime);
     std::lock_guard<std::mutex> lock(mutex);
     if (!db || !writable)
         return false;
-    if (events.empty())
+    if (events.empty() && (listTime == 0 || (!firstOfRun && runId == 0)))
         return true;
     bool ok = Execute("BEGIN IMMEDIATE;");
     if (ok)
@@ -194,7 +230,12 @@ bool HistoryStore::Record(const std::vector<HistoryEvent>& events, wxString* err
             sqlite3_reset(insert.get());
         }
         insert.reset();
+        long long madeRun = 0;
+        if (ok && listTime != 0)
+            ok = NoteList(listTime, firstOfRun, madeRun);
         ok = ok && Execute("COMMIT;");
+        if (ok && madeRun != 0)
+            runId = madeRun;
     }
     if (!ok)
     {
@@ -266,6 +307,13 @@ long long HistoryStore::Prune(long long before, long long keepAtMost, const Stop
             return -1;
         removed += sqlite3_changes(db);
         oldest = upTo;
+    }
+    if (oldest >= bound && !stop.IsStopRequested())
+    {
+        // The runs go with the last of their events; one row a run, so one statement.
+        std::lock_guard<std::mutex> lock(mutex);
+        if (db && writable && !PruneRuns())
+            return -1;
     }
     return removed;
 }
@@ -344,36 +392,4 @@ std::vector<std::pair<long long, long long>> HistoryStore::ReadNameIds(long long
     while (sqlite3_step(read.get()) == SQLITE_ROW)
         rows.emplace_back(sqlite3_column_int64(read.get(), 0), sqlite3_column_int64(read.get(), 1));
     return rows;
-}
-
-std::vector<long long> HistoryStore::FindIdsOfName(long long nameId, long long lastId, size_t limit)
-{
-    std::lock_guard<std::mutex> lock(mutex);
-    std::vector<long long> ids;
-    SqliteStatement find =
-        db ? PrepareStatement(db, "SELECT id FROM events INDEXED BY events_by_name WHERE name_id = ?1 AND id <= ?2"
-                                  " ORDER BY id DESC LIMIT ?3;")
-           : SqliteStatement();
-    if (!find)
-        return ids;
-    sqlite3_bind_int64(find.get(), 1, nameId);
-    sqlite3_bind_int64(find.get(), 2, lastId);
-    sqlite3_bind_int64(find.get(), 3, static_cast<long long>(limit));
-    while (sqlite3_step(find.get()) == SQLITE_ROW)
-        ids.push_back(sqlite3_column_int64(find.get(), 0));
-    return ids;
-}
-
-long long HistoryStore::GetLastSeen(const wxString& name)
-{
-    SOLVANE_TRACE("[%p]HistoryStore::GetLastSeen(%s)", static_cast<void*>(this), name);
-    std::lock_guard<std::mutex> lock(mutex);
-    if (!db)
-        return 0;
-    SqliteStatement last = PrepareStatement(db, "SELECT e.time FROM events e JOIN names n ON n.id = e.name_id"
-                                                " WHERE n.name = ?1 ORDER BY e.id DESC LIMIT 1;");
-    if (!last)
-        return 0;
-    BindText(last.get(), 1, name);
-    return sqlite3_step(last.get()) == SQLITE_ROW ? sqlite3_column_int64(last.get(), 0) : 0;
 }

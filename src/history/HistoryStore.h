@@ -11,8 +11,13 @@
 //   store.ReadRange(first, last);
 //   store.Prune(before, keepAtMost, stop); // in batches, each its own transaction
 //
-// Every call is serialised on one connection. The connection holds the file exclusively, so a
-// second running program finds the file busy and goes without history. Ids are contiguous from
+//   HistoryStore reader;                  // the command line, beside a running program
+//   reader.OpenForReading(HistoryStore::DefaultPath(), &error);
+//   reader.ReadNameHistory(name, history); // one snapshot, through the index by name
+//
+// Every call is serialised on one connection. The store that writes holds the file's writer's lock,
+// so a second running program finds the file busy and goes without history; a store opened for
+// reading (OpenForReading, the command line's report) reads beside it, each read one snapshot. Ids are contiguous from
 // the oldest to the newest event: only the oldest events are ever removed.
 #pragma once
 
@@ -21,6 +26,7 @@
 #include <wx/string.h>
 
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <unordered_map>
 #include <utility>
@@ -35,6 +41,13 @@ enum class HistoryKind : int
     CameOnline = 1,
     Changed = 2,
     WentOffline = 3
+};
+
+/// A program's span of lists on the file: from its first list to its last.
+struct HistoryRun
+{
+    long long start = 0;
+    long long lastList = 0;
 };
 
 struct HistoryEvent
@@ -73,13 +86,21 @@ public:
     /// "PATH.damaged-TIME" and a new one made. Failed, with the reason in error, when another
     /// program holds the file, the folder cannot be written or the file is of a newer release.
     OpenResult Open(const wxString& path, wxString* error = nullptr);
+    /// Opens an existing file to read only, beside a program that writes to it.
+    bool OpenForReading(const wxString& path, wxString* error = nullptr);
     void Close();
     bool IsOpen() const;
+    /// The file opened last, empty before.
+    wxString GetPath() const;
     /// False once a write failed (full disk, lost lock): the events stay readable.
     bool IsWritable() const;
 
     /// Adds the events in one transaction; false, and no writes from then on, on failure.
     bool Record(const std::vector<HistoryEvent>& events, wxString* error = nullptr);
+    /// Record, and notes the list's time as the last of this run (the first of a new one when
+    /// firstOfRun), also when the list brought no events.
+    bool RecordList(const std::vector<HistoryEvent>& events, long long listTime, bool firstOfRun,
+                    wxString* error = nullptr);
     /// Rows a batch of Prune removes. Each row rewrites a page of the index by name: at 3.5
     /// million events 500 rows held the lock 5 to 35 ms (a checkpoint every other batch), 2,000
     /// rows 40 to 110 ms, which a window waiting for the lock would show as a pause.
@@ -105,17 +126,43 @@ public:
     /// The time of the name's newest event, 0 when there is none.
     long long GetLastSeen(const wxString& name);
 
+    /// What the store knows of one name, read in one snapshot: its events oldest first, through
+    /// the index by name, and the runs of the file, oldest first. False for an unknown name.
+    struct NameHistory
+    {
+        std::vector<HistoryEvent> events;
+        std::vector<HistoryRun> runs;
+        /// The times of the oldest and the newest event of any name.
+        long long oldestTime = 0;
+        long long newestTime = 0;
+        /// The run this store records, when it writes; its start, 0 otherwise.
+        long long currentRunStart = 0;
+    };
+    bool ReadNameHistory(const wxString& name, NameHistory& history);
+    /// Calls each for every event, oldest first, count the number of events; stops when each
+    /// returns false. One snapshot; false on a failed read or when each stopped.
+    bool ForEachEvent(const std::function<bool(const HistoryEvent&, long long count)>& each);
+
 private:
+    OpenResult OpenLocked(const wxString& path, wxString* error);
     /// SQLite's result of opening and preparing the file; the connection stays open on success.
     int OpenFile(const wxString& file, wxString* error);
     bool Execute(const char* sql);
     /// The name's row id, made when new; 0 on failure. Called within a transaction.
     long long NameId(const wxString& name);
     wxString LastError() const;
+    /// Within Record's transaction: the list's time as its run's last, or a new run.
+    bool NoteList(long long listTime, bool firstOfRun, long long& madeRun);
+    /// Removes the runs that ended before the oldest event; within the lock.
+    bool PruneRuns();
     void CloseLocked();
 
     mutable std::mutex mutex;
     sqlite3* db = nullptr;
     bool writable = false;
+    // The writer's lock's descriptor, -1 when not held; the run this store records, 0 before one.
+    int writerLock = -1;
+    wxString filePath;
+    long long runId = 0;
     std::unordered_map<wxString, long long> nameIds;
 };

@@ -1,6 +1,7 @@
 // The rows of the History page, newest first, read from the store only as they are shown.
 #include "history/HistoryView.h"
 
+#include "history/HistoryReport.h"
 #include "model/UserGroups.h"
 #include "util/Trace.h"
 
@@ -287,19 +288,7 @@ const HistoryEvent& HistoryView::GetRow(size_t row)
 
 wxString HistoryView::Describe(HistoryKind kind, uint32_t status)
 {
-    switch (kind)
-    {
-    case HistoryKind::OnlineAtStart: return _("online at start");
-    case HistoryKind::CameOnline: return _("came online");
-    case HistoryKind::WentOffline: return _("went offline");
-    case HistoryKind::Changed: break;
-    }
-    switch (IconForStatus(status))
-    {
-    case StatusIcon::Free: return _("now free");
-    case StatusIcon::Busy: return _("busy");
-    default: return _("online");
-    }
+    return wxGetTranslation(HistoryEventWord(kind, status));
 }
 
 wxString HistoryView::LastSeenText(long long lastSeen, long long now)

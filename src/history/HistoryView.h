@@ -50,6 +50,8 @@ public:
     /// The row that shows the event of id now, kNoRow when it is not among them.
     size_t FindRow(long long id) const;
 
+    HistoryStore* GetStore() const { return store; }
+
     /// The page's short text for an event: came online, now free, busy, went offline.
     static wxString Describe(HistoryKind kind, uint32_t status);
     /// "last online 14:03, 2 h ago"; the date too when it was not today. Times in seconds.

@@ -1,6 +1,9 @@
 // The options the program answers before it opens any window: its version and its usage.
 #include "host/CommandLine.h"
 
+#include "history/HistoryStore.h"
+#include "host/HistoryCommands.h"
+
 #include <cstring>
 
 namespace
@@ -12,6 +15,8 @@ void PrintUsage(std::FILE* stream, const char* program)
                  "Shows who is online on the site and pops up when somebody comes online.\n"
                  "\n"
                  "  --probe      start, print where the names, skin and catalogue come from, then end\n"
+                 "  --history-report NAME  print NAME's sessions and usual hours from the history, then end\n"
+                 "  --history-export FILE  write every event of the history to FILE as CSV, then end\n"
                  "  --display=D  the X display to use\n"
                  "  --help       show this help and end\n"
                  "  --version    show the version and end\n",
@@ -56,6 +61,23 @@ int AnswerCommandLine(int argc, char** argv, const char* version, std::FILE* out
         {
             PrintUsage(out, program);
             return 0;
+        }
+        // The history's options read the file beside a running program and need no display.
+        for (const char* history : {"--history-report", "--history-export"})
+        {
+            const size_t length = std::strlen(history);
+            if (std::strncmp(option, history, length) != 0 || (option[length] != '\0' && option[length] != '='))
+                continue;
+            const char* value = option[length] == '=' ? option + length + 1 : i + 1 < argc ? argv[i + 1] : nullptr;
+            if (!value || !*value)
+            {
+                std::fprintf(err, "%s: %s needs a value\n", program, history);
+                return 2;
+            }
+            const wxString text = wxString::FromUTF8(value);
+            return std::strcmp(history, "--history-report") == 0
+                       ? AnswerHistoryReport(HistoryStore::DefaultPath(), text, out, err)
+                       : AnswerHistoryExport(HistoryStore::DefaultPath(), text, err);
         }
         if (std::strcmp(option, "--probe") == 0 || IsToolkitOption(option, takesValue))
         {

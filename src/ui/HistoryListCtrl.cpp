@@ -2,12 +2,11 @@
 #include "ui/HistoryListCtrl.h"
 
 #include "model/UserGroups.h"
-#include "site/SiteAddress.h"
 #include "ui/MainMenu.h"
 #include "ui/NativeView.h"
+#include "ui/PerformerCard.h"
 #include "ui/UserListTreeCtrl.h"
 #include "util/Trace.h"
-#include "util/Util.h"
 
 #include <wx/datetime.h>
 #include <wx/intl.h>
@@ -74,6 +73,7 @@ wxBEGIN_EVENT_TABLE(HistoryListCtrl, wxDataViewCtrl)
     EVT_DATAVIEW_ITEM_CONTEXT_MENU(wxID_ANY, HistoryListCtrl::OnItemContextMenu)
     EVT_CONTEXT_MENU(HistoryListCtrl::OnContextMenu)
     EVT_MENU(wxID_OPEN, HistoryListCtrl::OnMenu)
+    EVT_MENU(wxID_INFO, HistoryListCtrl::OnMenu)
     EVT_MENU_RANGE(ID_POPUP_ALWAYS, ID_POPUP_AS_SETTINGS, HistoryListCtrl::OnMenu)
 wxEND_EVENT_TABLE()
 
@@ -294,7 +294,7 @@ void HistoryListCtrl::OnItemActivated(wxDataViewEvent& event)
     const HistoryEvent& row = view.GetRow(static_cast<size_t>(index));
     if (row.id == 0)
         return;
-    Util::LaunchBrowser(SiteAddress::PerformerPage(row.name));
+    OpenPerformer(this, row.name, view.GetStore(), wxGetKeyState(WXK_SHIFT));
 }
 
 void HistoryListCtrl::OnItemContextMenu(wxDataViewEvent& event)
@@ -357,6 +357,7 @@ void HistoryListCtrl::ShowMenu(long index, const wxPoint& pos)
     menuName = row.name;
     wxMenu menu;
     menu.Append(wxID_OPEN, _("&Open page"));
+    menu.Append(wxID_INFO, _("&Details..."));
     menu.AppendSeparator();
     AppendPopupChoiceItems(menu, menuName);
     PopupMenu(&menu, pos);
@@ -368,8 +369,8 @@ void HistoryListCtrl::OnMenu(wxCommandEvent& event)
     SOLVANE_TRACE("[%p]HistoryListCtrl::OnMenu(%d)", static_cast<void*>(this), event.GetId());
     if (menuName.empty())
         return;
-    if (event.GetId() == wxID_OPEN)
-        Util::LaunchBrowser(SiteAddress::PerformerPage(menuName));
+    if (event.GetId() == wxID_OPEN || event.GetId() == wxID_INFO)
+        OpenPerformer(this, menuName, view.GetStore(), event.GetId() == wxID_INFO);
     else
         ApplyPopupChoiceItem(event.GetId(), menuName);
 }

@@ -1,9 +1,11 @@
 // The "History" page: a favourites-only switch and the list of events, filtered by name.
 #include "ui/HistoryPanel.h"
 
+#include "ui/HistoryExport.h"
 #include "ui/HistoryListCtrl.h"
 #include "util/Trace.h"
 
+#include <wx/button.h>
 #include <wx/checkbox.h>
 #include <wx/intl.h>
 #include <wx/sizer.h>
@@ -14,9 +16,11 @@ HistoryPanel::HistoryPanel(wxWindow* parent, HistoryStore* store, std::function<
 {
     SOLVANE_TRACE("[%p]HistoryPanel::HistoryPanel(%p)", static_cast<void*>(this), static_cast<void*>(parent));
     favoritesOnly = new wxCheckBox(this, wxID_ANY, _("Favorites only"));
+    exportButton = new wxButton(this, wxID_ANY, _("&Export..."));
     listCtrl = new HistoryListCtrl(this, wxID_ANY, store);
     DoLayout();
     favoritesOnly->Bind(wxEVT_CHECKBOX, &HistoryPanel::OnFilter, this);
+    exportButton->Bind(wxEVT_BUTTON, [this, store](wxCommandEvent&) { ExportHistoryWithDialogs(this, store); });
 }
 
 HistoryPanel::~HistoryPanel()
@@ -27,7 +31,10 @@ HistoryPanel::~HistoryPanel()
 void HistoryPanel::DoLayout()
 {
     auto* sizer = new wxBoxSizer(wxVERTICAL);
-    sizer->Add(favoritesOnly, 0, wxEXPAND | wxALL, FromDIP(2));
+    auto* row = new wxBoxSizer(wxHORIZONTAL);
+    row->Add(favoritesOnly, 1, wxALIGN_CENTER_VERTICAL);
+    row->Add(exportButton, 0, wxALIGN_CENTER_VERTICAL);
+    sizer->Add(row, 0, wxEXPAND | wxALL, FromDIP(2));
     sizer->Add(listCtrl, 1, wxEXPAND, 0);
     SetSizer(sizer);
 }

@@ -1,4 +1,4 @@
-// The "History" page: a favourites-only switch and the list of events, filtered by the name that
+// The "History" page: a favourites-only switch, "Export..." and the list of events, filtered by the name that
 // the main window's search field gives.
 #pragma once
 
@@ -9,6 +9,7 @@
 
 class HistoryListCtrl;
 class HistoryStore;
+class wxButton;
 class wxCheckBox;
 
 class HistoryPanel : public wxPanel
@@ -20,6 +21,7 @@ public:
 
     HistoryListCtrl* GetListCtrl() const { return listCtrl; }
     wxCheckBox* GetFavoritesOnly() const { return favoritesOnly; }
+    wxButton* GetExportButton() const { return exportButton; }
 
     /// Shows the events of names containing text (blanks around it ignored); the same text again
     /// searches nothing anew.
@@ -33,6 +35,7 @@ private:
 
     wxString nameFilter;
     wxCheckBox* favoritesOnly;
+    wxButton* exportButton;
     HistoryListCtrl* listCtrl;
     std::function<std::vector<wxString>()> favorites;
 };

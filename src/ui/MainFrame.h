@@ -41,6 +41,8 @@ public:
     FavoriteTreeCtrl* GetFavoriteTreeCtrl() const { return favoriteTreeCtrl; }
     wxNotebook* GetNotebook() const { return notebook; }
     HistoryPanel* GetHistoryPanel() const { return historyPanel; }
+    /// The history of this run; null before it is opened.
+    HistoryStore* GetHistoryStore() const { return historyStore.get(); }
     NotifyIcon* GetNotifyIcon() const { return notifyIcon.get(); }
     PopupDialogManager* GetPopupDialogManager() const { return popupDialogManager.get(); }
     wxSearchCtrl* GetSearchCtrl() const { return searchCtrl; }

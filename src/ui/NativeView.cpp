@@ -26,6 +26,21 @@ void SetAccessibleName(wxWindow* window, const wxString& name)
     NameWidget(GTK_IS_SCROLLED_WINDOW(widget) ? gtk_bin_get_child(GTK_BIN(widget)) : widget, text.data());
 }
 
+void SetAccessibleDescription(wxWindow* window, const wxString& description)
+{
+    GtkWidget* widget = window ? static_cast<GtkWidget*>(window->GetHandle()) : nullptr;
+    if (AtkObject* accessible = widget ? gtk_widget_get_accessible(widget) : nullptr)
+        atk_object_set_description(accessible, description.utf8_str());
+}
+
+wxString GetAccessibleDescription(wxWindow* window)
+{
+    GtkWidget* widget = window ? static_cast<GtkWidget*>(window->GetHandle()) : nullptr;
+    AtkObject* accessible = widget ? gtk_widget_get_accessible(widget) : nullptr;
+    const char* description = accessible ? atk_object_get_description(accessible) : nullptr;
+    return description ? wxString::FromUTF8(description) : wxString();
+}
+
 void ScrollRowToTop(wxDataViewCtrl* view, long row)
 {
     GtkWidget* tree = view ? view->GtkGetTreeView() : nullptr;

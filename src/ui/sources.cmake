@@ -10,6 +10,8 @@ list(APPEND SOLVANE_GUI_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/FavoriteTreeCtrl.h
   ${CMAKE_CURRENT_LIST_DIR}/HelpMenu.cpp
   ${CMAKE_CURRENT_LIST_DIR}/HelpMenu.h
+  ${CMAKE_CURRENT_LIST_DIR}/HistoryExport.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/HistoryExport.h
   ${CMAKE_CURRENT_LIST_DIR}/HistoryListCtrl.cpp
   ${CMAKE_CURRENT_LIST_DIR}/HistoryListCtrl.h
   ${CMAKE_CURRENT_LIST_DIR}/HistoryPanel.cpp
@@ -22,6 +24,10 @@ list(APPEND SOLVANE_GUI_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/MainFrameTools.cpp
   ${CMAKE_CURRENT_LIST_DIR}/MainMenu.cpp
   ${CMAKE_CURRENT_LIST_DIR}/MainMenu.h
+  ${CMAKE_CURRENT_LIST_DIR}/PerformerCard.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/PerformerCard.h
+  ${CMAKE_CURRENT_LIST_DIR}/WeeklyChartCtrl.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/WeeklyChartCtrl.h
   ${CMAKE_CURRENT_LIST_DIR}/NativeView.cpp
   ${CMAKE_CURRENT_LIST_DIR}/NativeView.h
   ${CMAKE_CURRENT_LIST_DIR}/NotifyIcon.cpp
