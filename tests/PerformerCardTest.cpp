@@ -2,6 +2,7 @@
 // Shift+Enter, its sessions, its chart drawn (a busy hour looks unlike an empty one) and described
 // for a screen reader, closed with Escape; and opened quickly on a full history.
 #include "ui/PerformerCard.h"
+#include "ui/AllTreeCtrl.h"
 #include "history/HistoryStore.h"
 #include "ui/HistoryExport.h"
 #include "ui/HistoryListCtrl.h"
@@ -131,6 +132,18 @@ TEST(PerformerCardTest, OpensFromTheHistoryPageShowsTheWeekAndClosesWithEscape)
     PerformerCard* lone = ShowPerformerCard(frame.get(), "Alice_Moon");
     EXPECT_EQ("No history is kept in this run.", lone->GetStatus()->GetLabel());
     lone->Destroy();
+    PumpUntil([] { return FindCard() == nullptr; });
+    // The All page's menu has "Details..." too.
+    auto* tree = new AllTreeCtrl(frame.get());
+    UserEvent added(User("Bella_Rose", 0x03), EVT_USER_ADDED, UserEvent::kNoStatus);
+    tree->GetEventHandler()->ProcessEvent(added);
+    tree->Bind(wxEVT_MENU_OPEN, [](wxMenuEvent&) { wxTheApp->CallAfter([] { wxUIActionSimulator().Char('d'); }); });
+    wxDataViewEvent treeClick(wxEVT_DATAVIEW_ITEM_CONTEXT_MENU, tree,
+                              tree->FindItem(User("Bella_Rose", 0), tree->GetRootItem()));
+    tree->GetEventHandler()->ProcessEvent(treeClick);
+    ASSERT_TRUE(PumpUntil([] { return FindCard() && FindCard()->IsShown(); }));
+    EXPECT_EQ("Bella_Rose", FindCard()->GetPerformer());
+    FindCard()->Destroy();
     // The page's export reads beside the store that writes.
     ASSERT_TRUE(ExportHistoryToFile(frame.get(), &store, scratch.path + "/all.csv", true));
     EXPECT_EQ("time,name,event\n", scratch.Read("all.csv").substr(0, 16));

@@ -18,6 +18,7 @@ using Group = UserListViewModel::Group;
 
 wxBEGIN_EVENT_TABLE(UserListTreeCtrl, wxDataViewCtrl)
     EVT_MENU(wxID_OPEN, UserListTreeCtrl::OnMenu)
+    EVT_MENU(wxID_INFO, UserListTreeCtrl::OnMenu)
     EVT_MENU_RANGE(ID_POPUP_ALWAYS, ID_POPUP_AS_SETTINGS, UserListTreeCtrl::OnMenu)
     EVT_DATAVIEW_ITEM_ACTIVATED(wxID_ANY, UserListTreeCtrl::OnTreeItemActivated)
     EVT_DATAVIEW_ITEM_CONTEXT_MENU(wxID_ANY, UserListTreeCtrl::OnTreeItemRightClick)
@@ -151,37 +152,6 @@ wxDataViewItem UserListTreeCtrl::GroupOfItem(const wxDataViewItem& item) const
     if (!item.IsOk() || !viewModel->Locate(viewModel->GetRow(item), group, index) || index == SIZE_MAX)
         return wxDataViewItem();
     return UserListViewModel::HandleOf(group);
-}
-
-wxDataViewItem UserListTreeCtrl::GroupOfRow(const wxDataViewItem& item) const
-{
-    Group* group = nullptr;
-    size_t index = 0;
-    if (!item.IsOk() || !viewModel->Locate(viewModel->GetRow(item), group, index) || index != SIZE_MAX)
-        return wxDataViewItem();
-    return UserListViewModel::HandleOf(group);
-}
-
-bool UserListTreeCtrl::IsGroupOpen(const wxDataViewItem& group) const
-{
-    const Group* found = viewModel->GroupOf(group);
-    return found && found->open;
-}
-
-void UserListTreeCtrl::OpenGroup(const wxDataViewItem& group, bool open)
-{
-    Group* found = viewModel->GroupOf(group);
-    if (!found || found->open == open)
-        return;
-    const wxString selected = GetSelectedName();
-    const bool inGroup = GroupOfRow(GetCurrentItem()) == group || (!selected.empty() && GroupOf(selected) == group);
-    viewModel->SetOpen(*found, open);
-    // The selection stays with its performer; closed away, it goes to her group's row, as does
-    // the keyboard's place when it was on the group.
-    if ((selected.empty() || !SelectName(selected)) && inGroup)
-        Select(viewModel->GetItem(viewModel->RowOfGroup(*found)));
-    if (const wxDataViewItem current = GetSelection(); current.IsOk())
-        SetCurrentItem(current);
 }
 
 const User* UserListTreeCtrl::GetUser(const wxDataViewItem& item) const
@@ -334,20 +304,6 @@ void UserListTreeCtrl::OnUserChanged(UserEvent& event)
         PutUser(group, event.GetUser());
 }
 
-void UserListTreeCtrl::OnTreeItemActivated(wxDataViewEvent& event)
-{
-    SOLVANE_TRACE("[%p]UserListTreeCtrl::OnTreeItemActivated(void)", static_cast<void*>(this));
-    // A group's row opens or closes the group, as a tree's does.
-    if (const wxDataViewItem group = GroupOfRow(event.GetItem()); group.IsOk())
-    {
-        OpenGroup(group, !IsGroupOpen(group));
-        return;
-    }
-    wxCommandEvent open(wxEVT_MENU, wxID_OPEN);
-    open.SetEventObject(this);
-    Command(open);
-}
-
 void UserListTreeCtrl::OnTreeItemRightClick(wxDataViewEvent& event)
 {
     SOLVANE_TRACE("[%p]UserListTreeCtrl::OnTreeItemRightClick(void)", static_cast<void*>(this));
@@ -364,6 +320,7 @@ void UserListTreeCtrl::ShowMenu(const wxDataViewItem& item, const wxPoint& pos)
     menuName = user->GetName();
     wxMenu menu;
     menu.Append(wxID_OPEN, _("Profile"));
+    menu.Append(wxID_INFO, _("&Details..."));
     menu.AppendSeparator();
     AppendPopupChoiceItems(menu, menuName);
     PopupMenu(&menu, pos);
