@@ -12,6 +12,7 @@
 #include <wx/frame.h>
 
 #include <chrono>
+#include <ctime>
 
 namespace
 {
@@ -175,6 +176,19 @@ TEST_F(TreeTest, FavouritesMoveBetweenGroupsAsTheyComeAndGo)
     EXPECT_EQ("Offline (Loading)/4:", Show(tree, offline));
     SendList(tree, ListOf({{"amy", 0x03}, {"bea", 0}}), FavoriteTreeCtrl::kFavoritesListId);
     EXPECT_EQ(L" \u25BE Online (1)/1 amy/1 \u25BE Offline (1)/1 bea/1", Viewed(tree));
+    // With a history, an offline favourite's row says how long ago she was last online; one who
+    // leaves now was last seen now, without asking the history.
+    int asked = 0;
+    tree->SetLastSeenLookup([&asked](const wxString& name) {
+        ++asked;
+        return name == "bea" ? static_cast<long long>(std::time(nullptr)) - 3 * 3600 - 50 : 0LL;
+    });
+    EXPECT_EQ(L" \u25BE Online (1)/1 amy/1 \u25BE Offline (1)/1 bea  3 h ago/1", Viewed(tree));
+    Send(tree, EVT_USER_DELETED, User("amy", 0x03));
+    EXPECT_EQ(L" \u25BE Online (0)/1 \u25BE Offline (2)/1 amy  0 min ago/1 bea  3 h ago/1", Viewed(tree));
+    EXPECT_EQ(1, asked);
+    Send(tree, EVT_USER_ADDED, User("amy", 0x03));
+    tree->SetLastSeenLookup({});
     EXPECT_EQ("Online (1)/3: amy/1/3", Show(tree, online));
     EXPECT_EQ("Offline (1)/4: bea/0/0", Show(tree, offline));
 

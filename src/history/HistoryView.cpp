@@ -291,18 +291,29 @@ wxString HistoryView::Describe(HistoryKind kind, uint32_t status)
     return wxGetTranslation(HistoryEventWord(kind, status));
 }
 
+namespace
+{
+wxString Elapsed(long long from, long long now)
+{
+    const long long minutes = std::max(0LL, now - from) / 60;
+    if (minutes < 60)
+        return wxString::Format(_("%d min"), static_cast<int>(minutes));
+    if (minutes < 48 * 60)
+        return wxString::Format(_("%d h"), static_cast<int>(minutes / 60));
+    return wxString::Format(_("%d days"), static_cast<int>(minutes / (24 * 60)));
+}
+} // namespace
+
 wxString HistoryView::LastSeenText(long long lastSeen, long long now)
 {
     const wxDateTime when(static_cast<time_t>(lastSeen));
     const wxDateTime today(static_cast<time_t>(now));
     const wxString at = when.IsSameDate(today) ? when.Format("%H:%M") : when.Format("%Y-%m-%d %H:%M");
-    const long long minutes = std::max(0LL, now - lastSeen) / 60;
-    wxString ago;
-    if (minutes < 60)
-        ago = wxString::Format(_("%d min"), static_cast<int>(minutes));
-    else if (minutes < 48 * 60)
-        ago = wxString::Format(_("%d h"), static_cast<int>(minutes / 60));
-    else
-        ago = wxString::Format(_("%d days"), static_cast<int>(minutes / (24 * 60)));
-    return wxString::Format(_("last online %s, %s ago"), at, ago);
+    return wxString::Format(_("last online %s, %s ago"), at, Elapsed(lastSeen, now));
+}
+
+wxString HistoryView::AgoText(long long lastSeen, long long now)
+{
+    // TRANSLATORS: how long ago an offline favourite was last online: "3 h ago".
+    return wxString::Format(_("%s ago"), Elapsed(lastSeen, now));
 }

@@ -56,6 +56,8 @@ public:
     static wxString Describe(HistoryKind kind, uint32_t status);
     /// "last online 14:03, 2 h ago"; the date too when it was not today. Times in seconds.
     static wxString LastSeenText(long long lastSeen, long long now);
+    /// "3 h ago": how long ago the time was, in minutes, hours or days.
+    static wxString AgoText(long long lastSeen, long long now);
 
 private:
     struct Name

@@ -26,6 +26,9 @@ FavoriteTreeCtrl::FavoriteTreeCtrl(wxWindow* parent, wxWindowID id, const wxPoin
     freeImage = AddSkinIcon("UserListTreeCtrl_freeIcon");
     busyImage = AddSkinIcon("UserListTreeCtrl_busyIcon");
     SetAccessibleName(this, _("Favorite"));
+    agoTimer.SetOwner(this);
+    Bind(wxEVT_TIMER, &FavoriteTreeCtrl::OnAgoTimer, this, agoTimer.GetId());
+    agoTimer.Start(60 * 1000);
 }
 
 FavoriteTreeCtrl::~FavoriteTreeCtrl()
@@ -87,6 +90,7 @@ void FavoriteTreeCtrl::OnUserListInitialized(UserListEvent& event)
         return;
     DeleteChildren(onlineGroup);
     DeleteChildren(offlineGroup);
+    lastSeenKnown.clear();
     favorites = event.GetUserList();
     for (const auto& entry : favorites)
     {
@@ -127,6 +131,11 @@ void FavoriteTreeCtrl::OnUserStatusChanged(UserEvent& event)
     if (!favorites.FindUser(user.GetName()) || !onlineGroup.IsOk())
         return;
     const uint32_t status = user.GetStatus();
+    // Gone offline now: last seen now. Back online: asked anew the next time she leaves.
+    if (status == 0 && event.GetOldStatus() != 0)
+        lastSeenKnown[user.GetName()] = static_cast<long long>(std::time(nullptr));
+    else if (status != 0)
+        lastSeenKnown.erase(user.GetName());
     const FavoriteGroup left = FavoriteGroupLeft(event.GetOldStatus(), status);
     if (left != FavoriteGroup::None)
         RemoveUser(GroupItem(left), user.GetName());
@@ -147,4 +156,23 @@ wxString FavoriteTreeCtrl::ToolTipFor(const wxDataViewItem& item) const
         return wxString();
     const long long when = lastSeen(user->GetName());
     return when > 0 ? HistoryView::LastSeenText(when, static_cast<long long>(std::time(nullptr))) : wxString();
+}
+
+wxString FavoriteTreeCtrl::TextForUser(const User& user) const
+{
+    if (user.GetStatus() != 0 || !lastSeen)
+        return user.GetName();
+    auto known = lastSeenKnown.find(user.GetName());
+    if (known == lastSeenKnown.end())
+        known = lastSeenKnown.emplace(user.GetName(), lastSeen(user.GetName())).first;
+    if (known->second <= 0)
+        return user.GetName();
+    return user.GetName() + "  " + HistoryView::AgoText(known->second, static_cast<long long>(std::time(nullptr)));
+}
+
+void FavoriteTreeCtrl::OnAgoTimer(wxTimerEvent& WXUNUSED(event))
+{
+    // The view reads the rows' texts as it draws them.
+    if (offlineGroup.IsOk() && GetModel(offlineGroup).GetShownCount() > 0)
+        Refresh();
 }

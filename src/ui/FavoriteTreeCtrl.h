@@ -5,7 +5,10 @@
 #include "model/UserList.h"
 #include "ui/UserListTreeCtrl.h"
 
+#include <wx/timer.h>
+
 #include <functional>
+#include <unordered_map>
 
 class FavoriteTreeCtrl : public UserListTreeCtrl
 {
@@ -38,6 +41,8 @@ public:
 
 protected:
     int ImageForUser(const User& user) const override { return ImageFor(IconForStatus(user.GetStatus())); }
+    /// An offline favourite's name says how long ago she was last online, when that is known.
+    wxString TextForUser(const User& user) const override;
     void OnFilterChanged() override;
 
 private:
@@ -53,6 +58,11 @@ private:
     int freeImage;
     int busyImage;
     std::function<long long(const wxString&)> lastSeen;
+    // The lookup's answers, asked once a name: the rows are drawn often.
+    mutable std::unordered_map<wxString, long long> lastSeenKnown;
+    // Each minute the "ago" of the offline rows is drawn anew.
+    wxTimer agoTimer;
+    void OnAgoTimer(wxTimerEvent& event);
 
     wxDECLARE_EVENT_TABLE();
 };

@@ -38,7 +38,9 @@ UserListTreeCtrl::UserListTreeCtrl(wxWindow* parent, wxWindowID id, const wxPoin
     : wxDataViewCtrl(parent, id, pos, size, (style & wxBORDER_MASK) | wxDV_NO_HEADER | wxDV_SINGLE, validator, name)
 {
     SOLVANE_TRACE("[%p]UserListTreeCtrl::UserListTreeCtrl(%p)", static_cast<void*>(this), static_cast<void*>(parent));
-    viewModel = new UserListViewModel(skinIcons, [this](const User& user) { return ImageForUser(user); });
+    viewModel = new UserListViewModel(
+        skinIcons, [this](const User& user) { return ImageForUser(user); },
+        [this](const User& user) { return TextForUser(user); });
     AssociateModel(viewModel);
     viewModel->DecRef();
     // One column as wide as the window: a tree's rows have no header to size them by.

@@ -110,6 +110,8 @@ protected:
     const User* GetUser(const wxDataViewItem& item) const;
     /// The picture a user's row gets.
     virtual int ImageForUser(const User& user) const;
+    /// The text of a user's row: her name.
+    virtual wxString TextForUser(const User& user) const { return user.GetName(); }
     /// "Label (n)", or "Label (shown of all)" while a filter hides some.
     wxString GroupLabel(const wxString& label, const wxDataViewItem& group) const;
     /// After a new filter: the groups' counts are written anew.

@@ -1,8 +1,9 @@
 // What the native view of a user tree shows: groups and their performers, a picture and a text.
 #include "ui/UserListViewModel.h"
 
-UserListViewModel::UserListViewModel(const wxVector<wxBitmapBundle>& icons_, std::function<int(const User&)> imageFor_)
-    : wxDataViewVirtualListModel(0), icons(icons_), imageFor(std::move(imageFor_))
+UserListViewModel::UserListViewModel(const wxVector<wxBitmapBundle>& icons_, std::function<int(const User&)> imageFor_,
+                                     std::function<wxString(const User&)> textFor_)
+    : wxDataViewVirtualListModel(0), icons(icons_), imageFor(std::move(imageFor_)), textFor(std::move(textFor_))
 {
 }
 
@@ -124,6 +125,6 @@ void UserListViewModel::GetValueByRow(wxVariant& variant, unsigned int row, unsi
     else
     {
         const User& user = group->users.ShownAt(index);
-        variant << wxDataViewIconText(user.GetName(), IconAt(imageFor(user)));
+        variant << wxDataViewIconText(textFor(user), IconAt(imageFor(user)));
     }
 }

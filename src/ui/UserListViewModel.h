@@ -29,7 +29,8 @@ public:
     };
 
     /// icons are the tree's pictures by index; imageFor gives a user's index (-1: none).
-    UserListViewModel(const wxVector<wxBitmapBundle>& icons, std::function<int(const User&)> imageFor);
+    UserListViewModel(const wxVector<wxBitmapBundle>& icons, std::function<int(const User&)> imageFor,
+                      std::function<wxString(const User&)> textFor);
 
     /// A new group after the others; the view is told.
     wxDataViewItem AddGroup(const wxString& label, int image);
@@ -70,5 +71,6 @@ private:
 
     const wxVector<wxBitmapBundle>& icons;
     std::function<int(const User&)> imageFor;
+    std::function<wxString(const User&)> textFor;
     std::vector<std::unique_ptr<Group>> groups;
 };
