@@ -80,6 +80,8 @@ def read_all_page(window):
         failed.append("the All page has %d rows for %d performers" % (Atspi.Table.get_n_rows(lists[0]), counts[0]))
     if not any(re.fullmatch(r"[A-Za-z0-9_]+", c) and not c.isdigit() for c in cells):
         failed.append("no performer's name on the All page is readable: %r" % cells[:4])
+    if not {"free", "busy"} & set(cells):
+        failed.append("no performer's status on the All page is readable: %r" % cells[:8])
     return ["--- All page"] + ["table cell %r" % c for c in cells], failed
 
 

@@ -43,8 +43,12 @@ UserListTreeCtrl::UserListTreeCtrl(wxWindow* parent, wxWindowID id, const wxPoin
         [this](const User& user) { return TextForUser(user); });
     AssociateModel(viewModel);
     viewModel->DecRef();
-    // One column as wide as the window: a tree's rows have no header to size them by.
-    column = AppendIconTextColumn(wxString(), 0, wxDATAVIEW_CELL_INERT, std::max(size.x, 80), wxALIGN_LEFT, 0);
+    // The name's column fills the window beside the status word: a tree's rows have no header to
+    // size them by.
+    statusColumn = AppendTextColumn(wxString(), UserListViewModel::kStatusColumn, wxDATAVIEW_CELL_INERT,
+                                    FromDIP(kStatusWidth), wxALIGN_RIGHT, 0);
+    column = PrependIconTextColumn(wxString(), UserListViewModel::kNameColumn, wxDATAVIEW_CELL_INERT,
+                                   std::max(size.x - FromDIP(kStatusWidth), 80), wxALIGN_LEFT, 0);
 }
 
 UserListTreeCtrl::~UserListTreeCtrl()

@@ -140,6 +140,8 @@ private:
     // Owned through the toolkit's reference count.
     UserListViewModel* viewModel;
     wxDataViewColumn* column;
+    wxDataViewColumn* statusColumn;
+    static constexpr int kStatusWidth = 52;
     NameFilter nameFilter;
     // The performer last seen selected as a filter came: selected again when she shows.
     wxString keptSelection;

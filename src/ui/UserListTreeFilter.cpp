@@ -45,8 +45,8 @@ void UserListTreeCtrl::OnIdle(wxIdleEvent& event)
 void UserListTreeCtrl::OnSize(wxSizeEvent& event)
 {
     event.Skip();
-    // The one column fills the width, as a tree's rows do.
-    const int width = GetClientSize().x;
+    // The name's column fills the width beside the status word, as a tree's rows do.
+    const int width = GetClientSize().x - statusColumn->GetWidth();
     if (width > 0)
         column->SetWidth(width);
 }

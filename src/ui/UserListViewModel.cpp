@@ -1,6 +1,11 @@
 // What the native view of a user tree shows: groups and their performers, a picture and a text.
 #include "ui/UserListViewModel.h"
 
+#include "model/UserGroups.h"
+
+#include <wx/intl.h>
+#include <wx/settings.h>
+
 UserListViewModel::UserListViewModel(const wxVector<wxBitmapBundle>& icons_, std::function<int(const User&)> imageFor_,
                                      std::function<wxString(const User&)> textFor_)
     : wxDataViewVirtualListModel(0), icons(icons_), imageFor(std::move(imageFor_)), textFor(std::move(textFor_))
@@ -113,10 +118,37 @@ wxBitmapBundle UserListViewModel::IconAt(int image) const
                                                                    : wxBitmapBundle();
 }
 
-void UserListViewModel::GetValueByRow(wxVariant& variant, unsigned int row, unsigned int WXUNUSED(col)) const
+wxString UserListViewModel::StatusWord(uint32_t status)
+{
+    switch (IconForStatus(status))
+    {
+    case StatusIcon::Offline: return _("offline");
+    case StatusIcon::Free: return _("free");
+    case StatusIcon::Busy: return _("busy");
+    case StatusIcon::None: break;
+    }
+    return _("online");
+}
+
+bool UserListViewModel::GetAttrByRow(unsigned int WXUNUSED(row), unsigned int col, wxDataViewItemAttr& attr) const
+{
+    // The word repeats the picture for those who do not see it: it stays in the background.
+    if (col != kStatusColumn)
+        return false;
+    attr.SetColour(wxSystemSettings::GetColour(wxSYS_COLOUR_GRAYTEXT));
+    return true;
+}
+
+void UserListViewModel::GetValueByRow(wxVariant& variant, unsigned int row, unsigned int col) const
 {
     Group* group = nullptr;
     size_t index = 0;
+    if (col == kStatusColumn)
+    {
+        const bool isUser = Locate(row, group, index) && index != SIZE_MAX;
+        variant = isUser ? StatusWord(group->users.ShownAt(index).GetStatus()) : wxString();
+        return;
+    }
     if (!Locate(row, group, index))
         variant << wxDataViewIconText();
     else if (index == SIZE_MAX)

@@ -60,9 +60,23 @@ public:
     /// The view reads every row anew.
     void ResetRows();
 
-    unsigned int GetColumnCount() const override { return 1; }
-    wxString GetColumnType(unsigned int) const override { return "wxDataViewIconText"; }
+    /// The columns: the picture and name, then the status in a word, which a screen reader reads
+    /// where a person sees the picture.
+    enum Column : unsigned int
+    {
+        kNameColumn,
+        kStatusColumn
+    };
+    /// The word for a status: "free", "busy", "online" or "offline".
+    static wxString StatusWord(uint32_t status);
+
+    unsigned int GetColumnCount() const override { return 2; }
+    wxString GetColumnType(unsigned int col) const override
+    {
+        return col == kNameColumn ? "wxDataViewIconText" : "string";
+    }
     void GetValueByRow(wxVariant& variant, unsigned int row, unsigned int col) const override;
+    bool GetAttrByRow(unsigned int row, unsigned int col, wxDataViewItemAttr& attr) const override;
     bool SetValueByRow(const wxVariant&, unsigned int, unsigned int) override { return false; }
 
 private:
