@@ -2,7 +2,8 @@
 # What the real program costs on a big site, beside a bare toolkit tree holding the same names:
 # for each population, the site at its default interval, the program started without an account
 # (the All page only), then, after a warm-up, its share of one core over a minute and its
-# anonymous memory; then the bare tree's memory with the names of the site's list.
+# anonymous memory, and how long E&xit takes from the key to the program's end; then the bare
+# tree's memory with the names of the site's list.
 # usage: Footprint.sh BUILD [SECONDS] [POPULATION...]   (run under xvfb-run; starts its own openbox)
 set -u
 build=$(cd "$1" && pwd)
@@ -26,8 +27,8 @@ cpu_share()
     awk "BEGIN {printf \"%.2f\", ($(cpu_ticks "$1") - $before) * 100 / ($ticks * $2)}"
 }
 
-printf '| performers | Solvane: CPU of one core | Solvane: anonymous memory | bare tree: anonymous memory | above the bare tree |\n'
-printf '|---|---|---|---|---|\n'
+printf '| performers | Solvane: CPU of one core | Solvane: anonymous memory | bare tree: anonymous memory | above the bare tree | exit |\n'
+printf '|---|---|---|---|---|---|\n'
 for population in "${populations[@]}"; do
     start_site "$build/sitesim/sitesim" --population "$population" || { echo "sitesim did not start"; exit 1; }
     mkdir -p "$XDG_CONFIG_HOME"
@@ -40,7 +41,10 @@ for population in "${populations[@]}"; do
     sleep 30
     cpu=$(cpu_share "$host" "$seconds")
     anon=$(anon_mib "$host")
-    kill "$host"; wait "$host" 2>/dev/null
+    menu_key f x
+    until_true 10 host_ended || kill "$host"
+    exit_ms=$(( $(now_ms) - key_ms ))
+    wait "$host" 2>/dev/null
 
     curl -s "http://$web/include/js/online_performers.js" |
         sed -n 's/^online_performers\.add(\(.*\));$/\1/p' > "$work/names"
@@ -52,6 +56,6 @@ for population in "${populations[@]}"; do
     kill "$bare"; wait "$bare" 2>/dev/null
     kill "$site"; wait "$site" 2>/dev/null
 
-    printf '| %s | %s %% | %s MB | %s MB (%s names) | %s MB |\n' "$population" "$cpu" "$anon" "$bare_anon" \
-        "$(wc -l < "$work/names")" "$((anon - bare_anon))"
+    printf '| %s | %s %% | %s MB | %s MB (%s names) | %s MB | %s ms |\n' "$population" "$cpu" "$anon" "$bare_anon" \
+        "$(wc -l < "$work/names")" "$((anon - bare_anon))" "$exit_ms"
 done
