@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <utility>
 
 DaemonThread::DaemonThread(Site* site_, unsigned priority_)
     : wxThread(wxTHREAD_JOINABLE), site(site_), priority(priority_)
@@ -306,6 +307,8 @@ wxThread::ExitCode DaemonThread::Poll()
             return 0;
     }
 
+    // Shared with the site and with the first list's event, not copied: no list is changed
+    // in place once another holds it.
     UserList current = site->GetUserList();
     {
         std::lock_guard<std::mutex> lock(observerMutex);
@@ -345,7 +348,9 @@ wxThread::ExitCode DaemonThread::Poll()
             continue;
         }
 
-        const UserList newer = site->GetUserList();
+        // A copy sharing the site's contents: nothing is copied, and the site replaces its list
+        // at the next refresh rather than changing it.
+        UserList newer = site->GetUserList();
         UserList added, deleted, changed;
         current.GetDifference(newer, added, deleted, changed);
         {
@@ -371,7 +376,7 @@ wxThread::ExitCode DaemonThread::Poll()
             if (!PostChange(event, posted))
                 return 0;
         }
-        current = newer;
+        current = std::move(newer);
         interval = result;
     }
 }
