@@ -1,7 +1,7 @@
 // The users of one poll keyed by exact name, and the difference between two polls.
 #include "model/UserList.h"
 
-#include <atomic>
+#include <utility>
 
 namespace
 {
@@ -11,56 +11,81 @@ std::wstring_view ViewOf(const wxString& name)
 }
 } // namespace
 
-// Every empty list starts with these contents, which nobody changes: a list that adds to them
-// takes its own first, as it would from any other list.
-const std::shared_ptr<UserList::Map>& UserList::NoUsers()
+UserList::Contents* UserList::NoUsers()
 {
-    static const std::shared_ptr<Map> none = std::make_shared<Map>();
+    // Held by this pointer for the whole run, so never deleted; a list that adds to them takes
+    // its own first, as it would from any other list.
+    static Contents* const none = new Contents;
     return none;
 }
 
-UserList::UserList() : users(NoUsers())
+UserList::UserList() : contents(NoUsers())
 {
+    contents->holders.fetch_add(1, std::memory_order_relaxed);
+}
+
+UserList::~UserList()
+{
+    Release();
+}
+
+UserList::UserList(const UserList& other) : contents(other.contents)
+{
+    contents->holders.fetch_add(1, std::memory_order_relaxed);
+}
+
+UserList& UserList::operator=(const UserList& other)
+{
+    UserList copy(other);
+    std::swap(contents, copy.contents);
+    return *this;
 }
 
 // A list moved from is left empty, not without contents: it may still be used.
-UserList::UserList(UserList&& other) noexcept : users(std::move(other.users))
+UserList::UserList(UserList&& other) noexcept : UserList()
 {
-    other.users = NoUsers();
+    std::swap(contents, other.contents);
 }
 
 UserList& UserList::operator=(UserList&& other) noexcept
 {
-    if (this != &other)
-    {
-        users = std::move(other.users);
-        other.users = NoUsers();
-    }
+    UserList taken(std::move(other));
+    std::swap(contents, taken.contents);
     return *this;
+}
+
+void UserList::Release()
+{
+    // The last holder sees every change made before the others let go.
+    if (contents->holders.fetch_sub(1, std::memory_order_acq_rel) == 1)
+        delete contents;
 }
 
 UserList::Map& UserList::Own()
 {
-    // A count of one means that no other list holds the contents, so no other thread can be
-    // reading them either: a list on another thread holds its own reference while it reads.
-    // A count above one may be stale (a copy being dropped elsewhere); copying then is merely
-    // unneeded, never wrong. The count is read without ordering: the fence orders the changes
-    // after the reads that another thread made before it dropped its copy.
-    if (users.use_count() != 1)
-        users = std::make_shared<Map>(*users);
-    else
-        std::atomic_thread_fence(std::memory_order_acquire);
-    return *users;
+    // One holder means that no other list holds the contents, so no other thread reads them:
+    // a list on another thread holds them while it reads, and the acquire orders the changes
+    // below after the reads of a thread that has let go since. With more holders the contents
+    // are copied, and the copy is this list's alone; a count that drops meanwhile only makes the
+    // copy unneeded.
+    if (contents->holders.load(std::memory_order_acquire) != 1)
+    {
+        Contents* copy = new Contents;
+        copy->users = contents->users;
+        Release();
+        contents = copy;
+    }
+    return contents->users;
 }
 
 void UserList::Clear()
 {
-    if (users->empty())
+    if (IsEmpty())
         return;
-    if (users.use_count() != 1)
-        users = NoUsers();
+    if (contents->holders.load(std::memory_order_acquire) != 1)
+        *this = UserList();
     else
-        Own().clear();
+        contents->users.clear();
 }
 
 void UserList::AddUser(const User& user)
@@ -85,8 +110,8 @@ const User* UserList::FindUser(const wxString& name) const
 
 const User* UserList::FindUser(std::wstring_view name) const
 {
-    const auto it = users->find(name);
-    return it == users->end() ? nullptr : &it->second;
+    const auto it = contents->users.find(name);
+    return it == contents->users.end() ? nullptr : &it->second;
 }
 
 const User& UserList::GetUser(const wxString& name) const
@@ -107,7 +132,7 @@ void UserList::GetDifference(const UserList& newer, UserList& added, UserList& d
     // The site's list unchanged since: nothing came, went or changed.
     if (SharesContentsWith(newer))
         return;
-    for (const auto& [name, user] : *newer.users)
+    for (const auto& [name, user] : newer.contents->users)
     {
         const User* old = FindUser(name);
         if (!old)
@@ -115,7 +140,7 @@ void UserList::GetDifference(const UserList& newer, UserList& added, UserList& d
         else if (user != *old)
             changed.AddUser(user);
     }
-    for (const auto& [name, user] : *users)
+    for (const auto& [name, user] : contents->users)
     {
         if (!newer.FindUser(name))
             deleted.AddUser(user);

@@ -14,9 +14,9 @@
 // What this header brought in when it held the toolkit's hash map, and its readers use.
 #include <wx/wxcrt.h>
 
+#include <atomic>
 #include <cstddef>
 #include <iterator>
-#include <memory>
 #include <string_view>
 #include <unordered_map>
 #include <utility>
@@ -72,17 +72,17 @@ public:
     using iterator = const_iterator;
 
     UserList();
-    virtual ~UserList() = default;
-    UserList(const UserList&) = default;
-    UserList& operator=(const UserList&) = default;
+    virtual ~UserList();
+    UserList(const UserList& other);
+    UserList& operator=(const UserList& other);
     UserList(UserList&& other) noexcept;
     UserList& operator=(UserList&& other) noexcept;
 
-    const_iterator begin() const { return const_iterator(users->begin()); }
-    const_iterator end() const { return const_iterator(users->end()); }
+    const_iterator begin() const { return const_iterator(contents->users.begin()); }
+    const_iterator end() const { return const_iterator(contents->users.end()); }
 
-    size_t GetCount() const { return users->size(); }
-    bool IsEmpty() const { return users->empty(); }
+    size_t GetCount() const { return contents->users.size(); }
+    bool IsEmpty() const { return contents->users.empty(); }
 
     void Clear();
     /// Adds the user, or gives a user of that name already there the new status (keeping the
@@ -98,17 +98,27 @@ public:
     /// Makes room for that many users at once, so that a long list is not rehashed as it grows.
     void Reserve(size_t count);
     /// Whether both lists share their contents (a copy not changed since), so that they are equal.
-    bool SharesContentsWith(const UserList& other) const { return users == other.users; }
+    bool SharesContentsWith(const UserList& other) const { return contents == other.contents; }
 
     /// Called on the older list: fills what the newer list added, deleted and changed.
     /// The deleted list is overwritten; added and changed are appended to.
     void GetDifference(const UserList& newer, UserList& added, UserList& deleted, UserList& changed) const;
 
 private:
+    // The users and how many lists hold them.
+    struct Contents
+    {
+        std::atomic<long> holders{1};
+        Map users;
+    };
+
     /// The contents, of this list alone from now on: copied first when others hold them too.
     Map& Own();
-    static const std::shared_ptr<Map>& NoUsers();
+    /// Lets go of the contents, deleting them when no other list holds them.
+    void Release();
+    /// The contents every empty list starts with, which nobody changes.
+    static Contents* NoUsers();
 
     // Never null; shared with the copies until one of them changes.
-    std::shared_ptr<Map> users;
+    Contents* contents;
 };
