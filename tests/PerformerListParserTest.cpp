@@ -274,3 +274,21 @@ TEST(PerformerListParserTest, AgreesWithThePatternsOverWholeLines)
         ASSERT_EQ(ParseByWholeLines(data), StatusesOf(users)) << data;
     }
 }
+
+// Parsed into the last list, a performer still online keeps the name object that list holds, so
+// that a name seen in every refresh is kept once; the last list itself, held elsewhere, is as it
+// was, and the newcomer and the status change read as from a fresh list.
+TEST(PerformerListParserTest, PerformersKnownBeforeKeepTheirNameObjects)
+{
+    const std::string first = "amber.viewers = 1;\nfree_performers.add(amber);\nluna.viewers = 2;\n"
+                              "free_performers.add(luna);\n";
+    const std::string second = "luna.viewers = 2;\nprivate_performers.add(luna);\nnova.viewers = 3;\n";
+    PerformerListParser parser;
+    UserList users;
+    ASSERT_TRUE(parser.Parse(first, users));
+    const UserList last = users;
+    ASSERT_TRUE(parser.Parse(second, users));
+    EXPECT_EQ((Statuses{{"luna", 0x15}, {"nova", 0x00}}), StatusesOf(users));
+    EXPECT_EQ((Statuses{{"amber", 0x03}, {"luna", 0x03}}), StatusesOf(last));
+    EXPECT_EQ(&last.GetUser("luna").GetName(), &users.GetUser("luna").GetName());
+}

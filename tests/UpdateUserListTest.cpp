@@ -130,8 +130,16 @@ TEST_F(UpdateUserListTest, SuccessReplacesTheListAndReturnsTheIntervalWithBounde
             Settings::WriteString("/System/syncinterval", interval);
         file ? Serve(file) : sim.UseGeneratedList(10000, false);
         site.pauses = site.paused = 0;
+        const UserList before = site.GetUserList();
         EXPECT_EQ(expected, site.UpdateUserList());
-        EXPECT_EQ(users, site.GetUserList().GetCount());
+        const UserList after = site.GetUserList();
+        EXPECT_EQ(users, after.GetCount());
+        // The same 10,000 again: each keeps the name object of the list before.
+        if (!file && before.GetCount() == users)
+        {
+            for (const auto& entry : after)
+                ASSERT_EQ(&before.GetUser(entry.first).GetName(), &entry.first);
+        }
         EXPECT_TRUE(file || (site.pauses >= 10 && site.paused <= expected / 10)) << site.paused << " ms";
     }
     EXPECT_TRUE(events.empty());

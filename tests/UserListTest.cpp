@@ -7,7 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
 #include <tuple>
+#include <utility>
 
 TEST(UserListTest, DifferenceOfTwoPolls)
 {
@@ -42,4 +44,41 @@ TEST(UserListTest, DifferenceOfTwoPolls)
         EXPECT_EQ(expected.deleted, StatusesOf(deleted));
         EXPECT_EQ(expected.changed, StatusesOf(changed));
     }
+}
+
+// A copy shares its users until one of the two lists changes; the change is that list's alone,
+// made to the copy or to the original. Every copy of a user, and the difference's users, keep the
+// one name object of the list they came from.
+TEST(UserListTest, CopiesShareNamesAndKeepEachOthersChangesOut)
+{
+    const Statuses two{{"amber", 0x03}, {"luna", 0x0D}};
+    const std::pair<const char*, void (*)(UserList&)> changes[] = {
+        {"a user added", [](UserList& list) { list.AddUser(User("nova", 0x01)); }},
+        {"a status changed", [](UserList& list) { list.AddUser(User("luna", 0x15)); }},
+        {"a user removed", [](UserList& list) { list.RemoveUser("amber"); }},
+        {"cleared", [](UserList& list) { list.Clear(); }},
+    };
+    for (const auto& [what, change] : changes)
+    {
+        for (const bool changeCopy : {true, false})
+        {
+            SCOPED_TRACE(std::string(what) + (changeCopy ? " to the copy" : " to the original"));
+            UserList original = ListOf(two);
+            UserList copy = original;
+            EXPECT_EQ(&original.GetUser("luna").GetName(), &copy.GetUser("luna").GetName());
+            UserList expected = ListOf(two);
+            change(expected);
+            change(changeCopy ? copy : original);
+            EXPECT_EQ(two, StatusesOf(changeCopy ? original : copy));
+            EXPECT_EQ(StatusesOf(expected), StatusesOf(changeCopy ? copy : original));
+        }
+    }
+    const UserList older = ListOf(two);
+    UserList newer = older;
+    newer.AddUser(User("luna", 0x15));
+    newer.AddUser(User("nova", 0x01));
+    UserList added, deleted, changed;
+    older.GetDifference(newer, added, deleted, changed);
+    EXPECT_EQ(&newer.GetUser("nova").GetName(), &added.GetUser("nova").GetName());
+    EXPECT_EQ(&older.GetUser("luna").GetName(), &changed.GetUser("luna").GetName());
 }

@@ -17,7 +17,8 @@ inline Statuses StatusesOf(const UserList& users)
     for (const auto& entry : users)
     {
         EXPECT_EQ(entry.first, entry.second.GetName());
-        statuses[entry.first.utf8_string()] = entry.second.GetStatus();
+        // A copy converted: the toolkit keeps a conversion inside the string, and names are shared.
+        statuses[wxString(entry.first).utf8_string()] = entry.second.GetStatus();
     }
     return statuses;
 }

@@ -38,6 +38,7 @@ std::vector<HistoryEvent> HistoryRecorder::MakeEvents(long long time, const User
         HistoryEvent event;
         event.time = time;
         event.name = user.GetName();
+        event.sharedName = user.ShareName();
         event.kind = kind;
         event.status = user.GetStatus();
         events.push_back(event);
@@ -68,6 +69,7 @@ void HistoryRecorder::OnFirstList(const UserList& list)
         HistoryEvent event;
         event.time = now;
         event.name = entry.second.GetName();
+        event.sharedName = entry.second.ShareName();
         event.kind = HistoryKind::OnlineAtStart;
         event.status = entry.second.GetStatus();
         events.push_back(event);

@@ -167,11 +167,11 @@ bool HistoryStore::Execute(const char* sql)
     return sqlite3_exec(db, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
 }
 
-long long HistoryStore::NameId(const wxString& name)
+long long HistoryStore::NameId(const wxString& name, const std::shared_ptr<const wxString>& shared)
 {
-    const auto known = nameIds.find(name);
+    const auto known = nameIds.find(std::wstring_view(name.wc_str(), name.length()));
     if (known != nameIds.end())
-        return known->second;
+        return known->second.second;
     SqliteStatement find = PrepareStatement(db, "SELECT id FROM names WHERE name = ?1;");
     if (!find)
         return 0;
@@ -191,7 +191,9 @@ long long HistoryStore::NameId(const wxString& name)
             return 0;
         id = sqlite3_last_insert_rowid(db);
     }
-    nameIds.emplace(name, id);
+    auto kept = shared && *shared == name ? shared : std::make_shared<const wxString>(name);
+    const std::wstring_view key(kept->wc_str(), kept->length());
+    nameIds.emplace(key, std::make_pair(std::move(kept), id));
     return id;
 }
 
@@ -218,7 +220,7 @@ bool HistoryStore::RecordList(const std::vector<HistoryEvent>& events, long long
         for (size_t i = 0; ok && i < events.size(); ++i)
         {
             const HistoryEvent& event = events[i];
-            const long long nameId = NameId(event.name);
+            const long long nameId = NameId(event.name, event.sharedName);
             ok = nameId != 0;
             if (!ok)
                 break;

@@ -27,7 +27,9 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <mutex>
+#include <string_view>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -59,6 +61,9 @@ struct HistoryEvent
     HistoryKind kind = HistoryKind::OnlineAtStart;
     /// The status after the event; for a departure the last status seen.
     uint32_t status = 0;
+    /// The name object of the user the event came from, when there is one: the store then keeps
+    /// that one for the name rather than a copy.
+    std::shared_ptr<const wxString> sharedName{};
 };
 
 class HistoryStore
@@ -149,7 +154,7 @@ private:
     int OpenFile(const wxString& file, wxString* error);
     bool Execute(const char* sql);
     /// The name's row id, made when new; 0 on failure. Called within a transaction.
-    long long NameId(const wxString& name);
+    long long NameId(const wxString& name, const std::shared_ptr<const wxString>& shared);
     wxString LastError() const;
     /// Within Record's transaction: the list's time as its run's last, or a new run.
     bool NoteList(long long listTime, bool firstOfRun, long long& madeRun);
@@ -164,5 +169,7 @@ private:
     int writerLock = -1;
     wxString filePath;
     long long runId = 0;
-    std::unordered_map<wxString, long long> nameIds;
+    // Keyed by a view of the name object kept beside the id: each name once, often the very
+    // object the lists of users hold.
+    std::unordered_map<std::wstring_view, std::pair<std::shared_ptr<const wxString>, long long>> nameIds;
 };

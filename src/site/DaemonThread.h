@@ -50,6 +50,8 @@ class DaemonThread : public wxThread
 public:
     /// The changes handed over before the thread waits for the GUI thread to have handled them.
     static constexpr size_t kEventsPerBatch = 500;
+    /// From a list this long on, the memory a refresh freed is handed back to the system.
+    static constexpr size_t kUsersToGiveBackMemory = 10000;
 
     /// Nothing runs before Run(). The priority applies where the platform has a gentle one.
     explicit DaemonThread(Site* site, unsigned priority = wxPRIORITY_MIN);
@@ -107,6 +109,8 @@ private:
     bool PostChange(const wxEvent& event, size_t& posted);
     /// Waits until the GUI thread has handled every event posted so far; false on a stop request.
     bool WaitForHandlers();
+    /// Hands the memory freed by a refresh of a list of that many users back to the system.
+    static void GiveBackFreedMemory(size_t users);
     /// One piece of the observer's work between refreshes; true when there is more of it.
     bool WorkBetweenRefreshes();
 

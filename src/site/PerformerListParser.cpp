@@ -5,7 +5,9 @@
 
 #include <algorithm>
 #include <array>
+#include <string>
 #include <string_view>
+#include <utility>
 
 namespace
 {
@@ -49,6 +51,32 @@ const NameClasses& Classes()
         return result;
     }();
     return classes;
+}
+
+// Which bytes the wildcard of each pattern takes, asked of the patterns themselves on a statement
+// that holds the byte in the wildcard's place: with the name classes above, the matchers below
+// then accept exactly what the patterns accept, without running them line by line.
+struct Wildcards
+{
+    std::array<bool, 256> viewers{};
+    std::array<bool, 256> category{};
+};
+
+const Wildcards& WildcardBytes()
+{
+    static const Wildcards wildcards = [] {
+        Wildcards result;
+        wxRegEx viewers(kViewersPattern, wxRE_EXTENDED | wxRE_NOSUB);
+        wxRegEx category(kCategoryPattern, wxRE_EXTENDED | wxRE_NOSUB);
+        for (int byte = 0; byte < 256; ++byte)
+        {
+            const char c = static_cast<char>(byte);
+            result.viewers[byte] = viewers.Matches(ToText("a" + std::string(1, c) + "viewers = 1"));
+            result.category[byte] = category.Matches(ToText("a_performers" + std::string(1, c) + "add(b)"));
+        }
+        return result;
+    }();
+    return wildcards;
 }
 
 bool In(const std::array<bool, 256>& set, char c)
@@ -133,40 +161,77 @@ Match CategoryMatch(std::string_view line)
 }
 } // namespace
 
+namespace
+{
+bool Is(std::string_view word, std::string_view literal)
+{
+    return word == literal;
+}
+
+// Compared character by character: a comparison with a narrow literal would convert the literal.
+bool Is(const wxString& word, std::string_view literal)
+{
+    return word.length() == literal.size() &&
+           std::equal(literal.begin(), literal.end(), word.wc_str(),
+                      [](char letter, wchar_t c) { return static_cast<wchar_t>(letter) == c; });
+}
+
+template <typename Word>
+uint32_t ApplyCategoryWord(uint32_t bits, const Word& word)
+{
+    if (Is(word, "online"))
+        return bits | STATUS_ONLINE;
+    if (Is(word, "free"))
+        return (bits & ~(STATUS_BUSY | STATUS_PUBLIC | STATUS_PRIVATE)) | STATUS_ONLINE | STATUS_FREE;
+    if (Is(word, "busy"))
+    {
+        bits = (bits & ~STATUS_FREE) | STATUS_ONLINE | STATUS_BUSY;
+        // A private show that is also listed as busy stays private.
+        return (bits & STATUS_PRIVATE) ? bits : (bits | STATUS_PUBLIC);
+    }
+    if (Is(word, "public"))
+        return (bits & ~(STATUS_FREE | STATUS_PRIVATE)) | STATUS_ONLINE | STATUS_BUSY | STATUS_PUBLIC;
+    if (Is(word, "private"))
+        return (bits & ~(STATUS_FREE | STATUS_PUBLIC)) | STATUS_ONLINE | STATUS_BUSY | STATUS_PRIVATE;
+    return bits;
+}
+
+// The name of a viewers statement as the list of the last refresh has it, so that a performer
+// seen in both is one name object; else a new one. Bytes become the characters of the same code.
+SharedName NameOf(std::string_view bytes, const UserList& known, std::wstring& characters)
+{
+    characters.resize(bytes.size());
+    for (size_t i = 0; i < bytes.size(); ++i)
+        characters[i] = static_cast<wchar_t>(static_cast<unsigned char>(bytes[i]));
+    if (const User* user = known.FindUser(std::wstring_view(characters)))
+        return user->ShareName();
+    return std::make_shared<const wxString>(characters.data(), characters.size());
+}
+} // namespace
+
 PerformerListParser::PerformerListParser()
-    : viewersPattern(kViewersPattern, wxRE_EXTENDED), categoryPattern(kCategoryPattern, wxRE_EXTENDED)
 {
     SOLVANE_TRACE("[%p]PerformerListParser::PerformerListParser(void)", static_cast<void*>(this));
 }
 
 uint32_t PerformerListParser::ApplyCategory(uint32_t bits, const wxString& word)
 {
-    if (word == "online")
-        return bits | STATUS_ONLINE;
-    if (word == "free")
-        return (bits & ~(STATUS_BUSY | STATUS_PUBLIC | STATUS_PRIVATE)) | STATUS_ONLINE | STATUS_FREE;
-    if (word == "busy")
-    {
-        bits = (bits & ~STATUS_FREE) | STATUS_ONLINE | STATUS_BUSY;
-        // A private show that is also listed as busy stays private.
-        return (bits & STATUS_PRIVATE) ? bits : (bits | STATUS_PUBLIC);
-    }
-    if (word == "public")
-        return (bits & ~(STATUS_FREE | STATUS_PRIVATE)) | STATUS_ONLINE | STATUS_BUSY | STATUS_PUBLIC;
-    if (word == "private")
-        return (bits & ~(STATUS_FREE | STATUS_PUBLIC)) | STATUS_ONLINE | STATUS_BUSY | STATUS_PRIVATE;
-    return bits;
+    return ApplyCategoryWord(bits, word);
 }
 
 bool PerformerListParser::Parse(const std::string& data, UserList& users, const PauseHook& pause)
 {
     SOLVANE_TRACE("[%p]PerformerListParser::Parse(%zu)", static_cast<void*>(this), data.size());
+    // The list's names before: a performer already known keeps its name object.
+    const UserList known = std::move(users);
     users.Clear();
+    users.Reserve(known.GetCount());
     tooManyPerformers = false;
     bool hasPerformer = false;
     // After a statement whose name is too long: its category lines are nobody's.
     bool skipping = false;
-    wxString name;
+    SharedName name;
+    std::wstring characters;
     // Reset only when a performer is finished: category lines before the first performer
     // count for it.
     uint32_t bits = 0;
@@ -188,9 +253,10 @@ bool PerformerListParser::Parse(const std::string& data, UserList& users, const 
     size_t begin = 0;
     while (begin < all.size())
     {
-        size_t end = all.find_first_of("\r\n", begin);
-        if (end == std::string_view::npos)
-            end = all.size();
+        // A plain walk: find_first_of asks a search of the two breaks at every byte.
+        const auto lineEnd = std::find_if(all.begin() + static_cast<std::ptrdiff_t>(begin), all.end(),
+                                          [](char c) { return c == '\r' || c == '\n'; });
+        const size_t end = static_cast<size_t>(lineEnd - all.begin());
         const std::string_view line = all.substr(begin, end - begin);
         begin = end + 1;
         if (end + 1 < all.size() && all[end] == '\r' && all[end + 1] == '\n')
@@ -208,27 +274,28 @@ bool PerformerListParser::Parse(const std::string& data, UserList& users, const 
             bits = 0;
             continue;
         }
-        if (viewers.Found())
+        // The byte after the name is the pattern's wildcard.
+        if (viewers.Found() && In(WildcardBytes().viewers, line[viewers.nameEnd]))
         {
-            const wxString text = ToText(line.substr(viewers.start, viewers.end - viewers.start));
-            if (viewersPattern.Matches(text))
-            {
-                if (hasPerformer && !finishPerformer())
-                    return false;
-                skipping = false;
-                name = viewersPattern.GetMatch(text, 1);
-                hasPerformer = true;
-                continue;
-            }
+            if (hasPerformer && !finishPerformer())
+                return false;
+            skipping = false;
+            name = NameOf(line.substr(viewers.nameStart, viewers.NameBytes()), known, characters);
+            hasPerformer = true;
+            continue;
         }
         const Match category = CategoryMatch(line);
         // A word longer than a name may be is none of the categories; a name that long is nobody's.
         if (skipping || !category.Found() || category.nameStart - category.start > kMaxNameBytes ||
             category.NameBytes() > kMaxNameBytes)
             continue;
-        const wxString text = ToText(line.substr(category.start, category.end - category.start));
-        if (categoryPattern.Matches(text))
-            bits = ApplyCategory(bits, categoryPattern.GetMatch(text, 1));
+        // The wildcard lies before "add(", the word before it and the literal text.
+        const size_t wildcard = category.nameStart - kAddText.size() - 1;
+        if (In(WildcardBytes().category, line[wildcard]))
+        {
+            const size_t wordEnd = wildcard - kCategoryText.size();
+            bits = ApplyCategoryWord(bits, line.substr(category.start, wordEnd - category.start));
+        }
     }
     return !hasPerformer || finishPerformer();
 }

@@ -27,7 +27,9 @@ public:
 
     /// Replaces users with the performers of data, every line examined (LF, CR or CR LF ends,
     /// the last line with or without one); false when the pause hook abandoned the parse or the
-    /// list holds more than kMaxPerformers performers (users are then left empty).
+    /// list holds more than kMaxPerformers performers (users are then left empty). A performer
+    /// that users held before keeps the name object it had there: given the last refresh's list,
+    /// a name seen in both is kept once.
     bool Parse(const std::string& data, UserList& users, const PauseHook& pause = PauseHook());
     /// Whether the last Parse failed for holding too many performers.
     bool HadTooManyPerformers() const { return tooManyPerformers; }
@@ -36,7 +38,5 @@ public:
     static uint32_t ApplyCategory(uint32_t bits, const wxString& word);
 
 private:
-    wxRegEx viewersPattern;
-    wxRegEx categoryPattern;
     bool tooManyPerformers = false;
 };

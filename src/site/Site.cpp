@@ -34,9 +34,18 @@ UserList Site::GetUserList() const
 void Site::SetUserList(const UserList& list)
 {
     SOLVANE_TRACE("[%p]Site::SetUserList(%zu)", static_cast<const void*>(this), list.GetCount());
-    UserList copy(list);
-    std::lock_guard<std::mutex> lock(userListMutex);
-    userList = std::move(copy);
+    SetUserList(UserList(list));
+}
+
+void Site::SetUserList(UserList&& list)
+{
+    SOLVANE_TRACE("[%p]Site::SetUserList(&&%zu)", static_cast<const void*>(this), list.GetCount());
+    // The list that goes is dropped outside the lock (a copy elsewhere may keep its contents).
+    UserList old(std::move(list));
+    {
+        std::lock_guard<std::mutex> lock(userListMutex);
+        std::swap(userList, old);
+    }
 }
 
 void Site::SetStopToken(const StopToken& token)

@@ -22,9 +22,12 @@ public:
     /// The site constructed last, null before any.
     static Site* GetInstance();
 
-    /// A copy of the current list: the polling thread may replace it at any moment.
+    /// A copy of the current list: the polling thread may replace it at any moment. Cheap: the
+    /// copy shares the list's contents.
     UserList GetUserList() const;
     void SetUserList(const UserList& list);
+    /// The same, taking the list over.
+    void SetUserList(UserList&& list);
 
     /// Heeded during a refresh: once its caller requests a stop, a transfer or a wait for the
     /// user ends at once. Set while no refresh runs (before the polling thread starts).

@@ -20,6 +20,7 @@
 #include <chrono>
 #include <algorithm>
 #include <climits>
+#include <utility>
 
 #ifdef __WXMSW__
 #include <wx/msw/regconf.h>
@@ -153,7 +154,8 @@ int TaveloSite::UpdateUserList()
     const int pauseBudget = interval / kPauseShareOfInterval;
     int performers = 0;
     int paused = 0;
-    UserList users;
+    // Parsed into a copy of the list it replaces, whose names the performers still online keep.
+    UserList users = GetUserList();
     PerformerListParser parser;
     const bool parsed = parser.Parse(get.GetBody(), users, [&] {
         if (++performers % kPerformersPerPause == 0 && paused + kPauseMilliseconds <= pauseBudget)
@@ -170,7 +172,7 @@ int TaveloSite::UpdateUserList()
     failureCount = 0;
     quietFailures = 0;
     offline = false;
-    SetUserList(users);
+    SetUserList(std::move(users));
     return interval;
 }
 
