@@ -24,7 +24,7 @@ double_click_ms=300
 printf '[Settings]\ngtk-double-click-time=%s\n' "$double_click_ms" > "$XDG_CONFIG_HOME/gtk-3.0/settings.ini"
 # The desktop's browser writes down the pages it is asked to open.
 export BROWSER=$work/browser
-printf '#!/bin/sh\necho "$1" >> "%s"\n' "$work/pages" > "$BROWSER"
+printf '#!/bin/sh\necho "$1" >> "%s"\necho "GDK_GL=${GDK_GL-unset}" >> "%s"\n' "$work/pages" "$work/browser.env" > "$BROWSER"
 chmod +x "$BROWSER"
 
 start_openbox || fail "no window manager"
@@ -97,6 +97,10 @@ done
 # The picture sits below the two strips, in the middle.
 xdotool mousemove --window "$popup" 75 79 click 1
 until_true 10 grep -q "/preview.shtml?" "$work/pages" 2>/dev/null || fail "a click on the picture opened no page"
+# Nothing here draws with OpenGL: the system's GL driver stays unloaded, and the browser does
+# not inherit the setting that keeps it so.
+grep -q 'libGLX_mesa\|swrast_dri' "/proc/$host/maps" && fail "the program loaded a GL driver"
+[ "$(sort -u "$work/browser.env")" = "GDK_GL=unset" ] || fail "the browser was started with $(sort -u "$work/browser.env")"
 [ "$(xdotool getwindowfocus)" = "$typing" ] || fail "a click on a pop-up took the focus"
 kill "$typist"
 

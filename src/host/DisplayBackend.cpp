@@ -17,6 +17,27 @@ void PreferX11Backend()
     gdk_set_allowed_backends("x11,*");
 }
 
+namespace
+{
+// Whether GDK_GL is ours to take away again.
+bool openGlSettingIsOurs = false;
+} // namespace
+
+void LeaveOpenGlAside()
+{
+    if (std::getenv("GDK_GL"))
+        return;
+    openGlSettingIsOurs = setenv("GDK_GL", "disable", 0) == 0;
+}
+
+void ForgetOpenGlSetting()
+{
+    // The toolkit read it once, as it started.
+    if (openGlSettingIsOurs)
+        unsetenv("GDK_GL");
+    openGlSettingIsOurs = false;
+}
+
 bool CanPlaceWindows()
 {
     return wxGetDisplayInfo().type != wxDisplayWayland;

@@ -84,6 +84,7 @@ HostApp::HostApp()
 
 bool HostApp::OnInit()
 {
+    ForgetOpenGlSetting();
     // main() has put the executable's full path into argv[0]; every file of the system
     // (module, skin, catalogues) is found beside it.
     const wxFileName exe(argv[0].empty() ? wxString() : wxString(argv[0]));

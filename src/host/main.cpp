@@ -56,6 +56,7 @@ int main(int argc, char** argv)
     std::vector<char*> restartArgs(args);
     int count = argc > 0 ? argc : 1;
     PreferX11Backend();
+    LeaveOpenGlAside();
     const int result = wxEntry(count, args.data());
     // Whatever way the start ended, later starts are not answered by a program that is gone.
     HostApp::GetInstanceLock().StopListening();
