@@ -42,6 +42,20 @@ bool HistoryFile::SetAside(const wxString& path, const wxString& aside)
     return moved;
 }
 
+namespace
+{
+// The file's schema version, into version; SQLITE_OK or the error.
+int ReadSchemaVersion(sqlite3* db, int& version)
+{
+    SqliteStatement statement = PrepareStatement(db, "PRAGMA user_version;");
+    const int code = statement ? sqlite3_step(statement.get()) : sqlite3_errcode(db);
+    if (code != SQLITE_ROW)
+        return code;
+    version = sqlite3_column_int(statement.get(), 0);
+    return SQLITE_OK;
+}
+} // namespace
+
 int HistoryFile::Connect(const wxString& file, int schemaVersion, sqlite3** connection, wxString* error)
 {
     SOLVANE_TRACE("HistoryFile::Connect(%s)", file);
@@ -67,15 +81,7 @@ int HistoryFile::Connect(const wxString& file, int schemaVersion, sqlite3** conn
         code = sqlite3_exec(db, "PRAGMA synchronous=NORMAL;", nullptr, nullptr, nullptr);
     int version = -1;
     if (code == SQLITE_OK)
-    {
-        SqliteStatement statement = PrepareStatement(db, "PRAGMA user_version;");
-        code = statement ? sqlite3_step(statement.get()) : sqlite3_errcode(db);
-        if (code == SQLITE_ROW)
-        {
-            version = sqlite3_column_int(statement.get(), 0);
-            code = SQLITE_OK;
-        }
-    }
+        code = ReadSchemaVersion(db, version);
     if (code == SQLITE_OK && version > schemaVersion)
     {
         if (error)
@@ -116,13 +122,7 @@ int HistoryFile::ConnectForReading(const wxString& file, int schemaVersion, sqli
         sqlite3_extended_result_codes(db, 1);
         // The writer may be checkpointing; a reader waits for it rather than fail.
         sqlite3_busy_timeout(db, 5000);
-        SqliteStatement statement = PrepareStatement(db, "PRAGMA user_version;");
-        code = statement ? sqlite3_step(statement.get()) : sqlite3_errcode(db);
-        if (code == SQLITE_ROW)
-        {
-            version = sqlite3_column_int(statement.get(), 0);
-            code = SQLITE_OK;
-        }
+        code = ReadSchemaVersion(db, version);
     }
     if (code == SQLITE_OK && version > schemaVersion)
     {
