@@ -3,6 +3,7 @@
 #include "ui/AllTreeCtrl.h"
 #include "ui/FavoriteTreeCtrl.h"
 
+#include "TestGuiServices.h"
 #include "TimeLimit.h"
 #include "UserStatuses.h"
 
@@ -156,6 +157,20 @@ TEST_F(TreeTest, AllTreeIsInNameOrderThroughFiltersAndPolls)
     Send(tree, EVT_USER_CHANGED, User("mia", 0x03), 0x0D);
     EXPECT_EQ("Online (7)/0: abe/1/3 Anna1/1/3 Bea2/1/3 bea10/1/3 Bob/1/3 mia/1/3 Zed/1/3", Show(tree, group));
     EXPECT_EQ("mia", tree->GetSelectedName());
+    // Enter or a double click (the view's activation of the selected row) opens her page, not
+    // that of whoever now stands where she stood.
+    {
+        wxString dataDirs;
+        const bool hadDataDirs = wxGetEnv("XDG_DATA_DIRS", &dataDirs);
+        wxSetEnv("XDG_DATA_DIRS", "/nonexistent"); // no "html" command: the page goes to the services
+        TestGuiServices gui;
+        std::vector<wxString> opened;
+        gui.openDefaultBrowser = [&opened](const wxString& page) { return opened.push_back(page), true; };
+        wxDataViewEvent enter(wxEVT_DATAVIEW_ITEM_ACTIVATED, tree, tree->GetSelection());
+        tree->GetEventHandler()->ProcessEvent(enter);
+        EXPECT_TRUE(opened.size() == 1 && opened[0].EndsWith("mia")) << (opened.empty() ? "" : opened[0]);
+        hadDataDirs ? wxSetEnv("XDG_DATA_DIRS", dataDirs) : wxUnsetEnv("XDG_DATA_DIRS");
+    }
 
     // Thousands: a filter that empties the group and brings it back in slices.
     UserList many;
