@@ -32,7 +32,10 @@ void HistoryPanel::DoLayout()
 {
     auto* sizer = new wxBoxSizer(wxVERTICAL);
     auto* row = new wxBoxSizer(wxHORIZONTAL);
-    row->Add(favoritesOnly, 1, wxALIGN_CENTER_VERTICAL);
+    // Both at their own widths, the space between them: a window narrower than the two clips the
+    // button rather than give the check box a width below nothing, which the toolkit refuses.
+    row->Add(favoritesOnly, 0, wxALIGN_CENTER_VERTICAL);
+    row->AddStretchSpacer();
     row->Add(exportButton, 0, wxALIGN_CENTER_VERTICAL);
     sizer->Add(row, 0, wxEXPAND | wxALL, FromDIP(2));
     sizer->Add(listCtrl, 1, wxEXPAND, 0);
